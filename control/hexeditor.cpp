@@ -1,0 +1,241 @@
+#include "control/hexeditor.h"
+
+#include "control/undostream.h"
+
+namespace byteloom {
+
+// ---------------------------------------------------------------------------
+// TColors
+// ---------------------------------------------------------------------------
+
+TColors::TColors(THexEditor* owner) : FOwner(owner) {}
+
+TColor TColors::Inverse(TColor c) {
+  return (255 - (c & 0xFF)) + 256 * (255 - ((c >> 8) & 0xFF)) + 65536 * (255 - ((c >> 16) & 0xFF));
+}
+
+void TColors::SetPlain(TColor& field, TColor c) {
+  if (field == c) return;
+  field = c;
+  if (FOwner) FOwner->InvalidateGrid();
+}
+
+void TColors::SetOffset(TColor c) { SetPlain(FOffset, c); }
+void TColors::SetPositionBackground(TColor c) { SetPlain(FPositionBackground, c); }
+void TColors::SetCursorFrame(TColor c) { SetPlain(FCursorFrame, c); }
+void TColors::SetChangedText(TColor c) { SetPlain(FChangedText, c); }
+void TColors::SetPositionText(TColor c) { SetPlain(FPositionText, c); }
+void TColors::SetChangedBackground(TColor c) { SetPlain(FChangedBackground, c); }
+
+void TColors::SetOddColumn(TColor c) {
+  if (FOddColumn == c) return;
+  FInvOddColumn = Inverse(c);
+  SetPlain(FOddColumn, c);
+}
+
+void TColors::SetEvenColumn(TColor c) {
+  if (FEvenColumn == c) return;
+  FInvEvenColumn = Inverse(c);
+  SetPlain(FEvenColumn, c);
+}
+
+void TColors::SetBackground(TColor c) {
+  if (FBackground == c) return;
+  FBackground = c;
+  if (FOwner) {
+    FOwner->SetColor(c);
+    FOwner->Host().Repaint();
+  }
+}
+
+// ---------------------------------------------------------------------------
+// Construction and destruction
+// ---------------------------------------------------------------------------
+
+THexEditor::THexEditor(TGridHost& host) : TCustomGrid(host) {
+  FColors = std::make_unique<TColors>(this);
+  SetParentColor(false);
+  SetColor(FColors->Background());
+  Font() = TFont{"Courier", 12, -16, clWindowText};
+  SetBorderStyle(TBorderStyle::bsSingle);
+  SetDefaultDrawing(false);
+  SetOptions(TGridOptions{true, true, true, true});
+  SetGridLineWidth(0);
+  SetCursor(TCursor::crIBeam);
+  SetCtl3D(false);
+  FMarkers.fill(-1);
+  ResetUndo();
+  SetDefaultColWidth(0);
+  SetDefaultRowHeight(0);
+  SetColCount(3 * FBytesPerLine + 3);
+  SetRowCount(1);
+  SetFixedCols(2);
+  FTempFileName = MakeTempFileName();
+  ReserveTempName(FTempFileName);
+  FReadCache.assign(kCacheSize, 0);
+}
+
+THexEditor::~THexEditor() {
+  CloseDataStream();
+  FUndoStream.reset();
+  ReleaseTempName(FTempFileName);
+}
+
+void THexEditor::Loaded() { CreateEmptyFile("Untitled"); }
+
+// ---------------------------------------------------------------------------
+// Published properties
+// ---------------------------------------------------------------------------
+
+void THexEditor::SetBytesPerLine(int value) {
+  if (value <= 0 || value > 256) throw EHexEditorError("Invalid BytesPerLine argument");
+  if (value == FBytesPerLine) return;
+  Host().LockUpdate(true);
+  struct Unlock {
+    TGridHost& h;
+    ~Unlock() { h.LockUpdate(false); }
+  } unlock{Host()};
+  const int32_t anchor = FSelAnchor, selMin = FSelMin, selMax = FSelMax;
+  const int32_t pos = GetPosAtCell(Col(), Row());
+  const bool inChar = FInCharField;
+  FBytesPerLine = value;
+  FHexCells = 2 * value;
+  AdjustMetrics();
+  int col, row;
+  GetCellAtPos(pos, inChar, col, row);
+  MoveCaret(col, row);
+  FSelAnchor = anchor;
+  FSelMin = selMin;
+  FSelMax = selMax;
+}
+
+void THexEditor::SetBytesPerColumn(int value) {
+  if (2 * value == FNibblesPerColumn) return;
+  FNibblesPerColumn = 2 * value;
+  UpdateColumnWidths();
+  InvalidateGrid();
+}
+
+void THexEditor::SetTranslation(TTranslationType value) {
+  if (value == FTranslation) return;
+  FTranslation = value;
+  InvalidateGrid();
+}
+
+void THexEditor::SetOffsetDisplay(TOffsetDisplayStyle value) {
+  if (value == FOffsetDisplay) return;
+  FOffsetDisplay = value;
+  UpdateOffsetWidth();
+  InvalidateGrid();
+}
+
+void THexEditor::SetOffsetSeparator(char value) {
+  if (value == FOffsetSeparator) return;
+  FOffsetSeparator = value;
+  InvalidateGrid();
+}
+
+void THexEditor::SetCaretStyle(TCaretStyle value) {
+  if (value == FCaretStyle) return;
+  FCaretStyle = value;
+  if (Host().Focused()) {
+    BuildCaret();
+    Host().SetCaretPos(-50, -50);
+    Host().ShowCaret();
+    InvalidateGrid();
+  }
+}
+
+void THexEditor::SetFocusFrame(bool value) {
+  if (value == FFocusFrame) return;
+  FFocusFrame = value;
+  InvalidateGrid();
+}
+
+void THexEditor::SetSwapNibbles(bool value) {
+  if (value == FSwapNibbles) return;
+  FSwapNibbles = value;
+  InvalidateGrid();
+}
+
+void THexEditor::SetMaskWhiteSpaces(bool value) {
+  if (value == FMaskWhiteSpaces) return;
+  FMaskWhiteSpaces = value;
+  InvalidateGrid();
+}
+
+void THexEditor::SetMaskChar(char value) {
+  if (value == FMaskChar) return;
+  FMaskChar = value;
+  InvalidateGrid();
+}
+
+void THexEditor::SetShowMarkerColumn(bool value) {
+  if (value == FShowMarkerColumn) return;
+  FShowMarkerColumn = value;
+  UpdateColumnWidths();
+}
+
+// ---------------------------------------------------------------------------
+// Notification, selection and caret
+// ---------------------------------------------------------------------------
+
+void THexEditor::PostStateChange() {
+  if (Host().HandleAllocated()) Host().PostMessage(WM_STATECHANGED, kStateChangedParam, kStateChangedParam);
+}
+
+void THexEditor::HandleMessage(uint32_t msg, intptr_t wParam, intptr_t lParam) {
+  if (msg == WM_STATECHANGED) {
+    if (wParam == kStateChangedParam && OnStateChanged) OnStateChanged(*this);
+    return;
+  }
+  TCustomGrid::HandleMessage(msg, wParam, lParam);
+}
+
+void THexEditor::ResetSelection(bool repaint) {
+  FMouseSelecting = false;
+  const int32_t oldMin = FSelMin, oldMax = FSelMax;
+  FSelMin = FSelAnchor = FSelMax = -1;
+  if (repaint) InvalidateRange(oldMin, oldMax);
+  PostStateChange();
+}
+
+void THexEditor::InvalidateRange(int32_t a, int32_t b) {
+  if (a < 0 || b < 0) return;
+  const TRect box = BoxRect(2, a / FBytesPerLine, ColCount() - 1, b / FBytesPerLine);
+  if (!box.IsEmpty()) Host().InvalidateRect(box);
+}
+
+void THexEditor::BuildCaret() {
+  Host().DestroyCaret();
+  TCaretShape shape;
+  shape.Width = FCharWidth;
+  shape.Height = FRowHeight - 2;
+  shape.FillColor = FColors->CursorFrame() ^ 0xFFFFFF;
+  switch (FCaretStyle) {
+    case TCaretStyle::csFull:
+      shape.Fill = TRect{0, 0, shape.Width, shape.Height};
+      break;
+    case TCaretStyle::csLeftLine:
+      shape.Fill = TRect{0, 0, 2, shape.Height};
+      break;
+    case TCaretStyle::csBottomLine:
+      shape.Fill = TRect{0, FRowHeight - 4, shape.Width, shape.Height};
+      break;
+  }
+  Host().CreateCaret(shape);
+}
+
+// ---------------------------------------------------------------------------
+// Undo list (the list itself; recording and undoing are with the edits)
+// ---------------------------------------------------------------------------
+
+void THexEditor::ResetUndo() {
+  FCanUndo = false;
+  FUndoDescription = "No Undo";
+  FUndoCount = 0;
+  FUndoStream.reset();
+  if (OnStateChanged) OnStateChanged(*this);
+}
+
+}  // namespace byteloom

@@ -1,0 +1,252 @@
+// THexEditor: the grid control that shows one document as rows of hex byte
+// values beside a character column, and owns everything that belongs to the
+// document: the working file, the change marks, the undo list, the
+// selection and the markers. Toolkit-free; a TGridHost supplies the window.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "control/bits.h"
+#include "control/customgrid.h"
+#include "control/types.h"
+#include "platform/platform.h"
+
+namespace byteloom {
+
+class THexEditor;
+class TUndoStream;
+
+// The name of the backup of fileName: its extension replaced by
+// backupExtension, or by backupExtension + "~" when it already has that one.
+std::string BackupFileName(const std::string& fileName, const std::string& backupExtension);
+
+// The control's nine colours and the two inverse colours derived from them.
+class TColors {
+ public:
+  explicit TColors(THexEditor* owner);
+
+  TColor Offset() const { return FOffset; }
+  TColor OddColumn() const { return FOddColumn; }
+  TColor InvOddColumn() const { return FInvOddColumn; }
+  TColor EvenColumn() const { return FEvenColumn; }
+  TColor InvEvenColumn() const { return FInvEvenColumn; }
+  TColor PositionBackground() const { return FPositionBackground; }
+  TColor CursorFrame() const { return FCursorFrame; }
+  TColor Background() const { return FBackground; }
+  TColor ChangedText() const { return FChangedText; }
+  TColor PositionText() const { return FPositionText; }
+  TColor ChangedBackground() const { return FChangedBackground; }
+
+  void SetOffset(TColor c);
+  void SetOddColumn(TColor c);
+  void SetEvenColumn(TColor c);
+  void SetPositionBackground(TColor c);
+  void SetCursorFrame(TColor c);
+  void SetBackground(TColor c);
+  void SetChangedText(TColor c);
+  void SetPositionText(TColor c);
+  void SetChangedBackground(TColor c);
+
+  // The RGB value whose bytes are 255 minus those of c, taken from the raw
+  // value (a system colour is inverted from its index bits).
+  static TColor Inverse(TColor c);
+
+ private:
+  void SetPlain(TColor& field, TColor c);
+
+  TColor FOffset = clBlack;
+  TColor FOddColumn = clBlue;
+  TColor FInvOddColumn = 0x00FFFF;
+  TColor FEvenColumn = clNavy;
+  TColor FInvEvenColumn = 0x7FFFFF;
+  THexEditor* FOwner;
+  TColor FPositionBackground = clMaroon;
+  TColor FCursorFrame = clNavy;
+  TColor FBackground = clWindow;
+  TColor FChangedText = clMaroon;
+  TColor FPositionText = clWhite;
+  TColor FChangedBackground = 0xA8FFFF;
+};
+
+class THexEditor : public TCustomGrid {
+ public:
+  // The message the control posts to itself after selection and undo changes.
+  static constexpr uint32_t WM_STATECHANGED = 0x0402;
+  static constexpr intptr_t kStateChangedParam = 7;
+  static constexpr int32_t kCacheSize = 65536;
+  static constexpr int kMaxUndo = 100;
+
+  explicit THexEditor(TGridHost& host);
+  ~THexEditor() override;
+
+  // Called once the control has been set up by its form: starts a new empty
+  // document named "Untitled".
+  void Loaded();
+
+  // --- Published properties ---------------------------------------------------
+  int BytesPerLine() const { return FBytesPerLine; }
+  void SetBytesPerLine(int value);
+  int BytesPerColumn() const { return FNibblesPerColumn / 2; }
+  void SetBytesPerColumn(int value);
+  TTranslationType Translation() const { return FTranslation; }
+  void SetTranslation(TTranslationType value);
+  TOffsetDisplayStyle OffsetDisplay() const { return FOffsetDisplay; }
+  void SetOffsetDisplay(TOffsetDisplayStyle value);
+  char OffsetSeparator() const { return FOffsetSeparator; }
+  void SetOffsetSeparator(char value);
+  TCaretStyle CaretStyle() const { return FCaretStyle; }
+  void SetCaretStyle(TCaretStyle value);
+  TColors& Colors() { return *FColors; }
+  const TColors& Colors() const { return *FColors; }
+  bool FocusFrame() const { return FFocusFrame; }
+  void SetFocusFrame(bool value);
+  bool SwapNibbles() const { return FSwapNibbles; }
+  void SetSwapNibbles(bool value);
+  bool MaskWhiteSpaces() const { return FMaskWhiteSpaces; }
+  void SetMaskWhiteSpaces(bool value);
+  char MaskChar() const { return FMaskChar; }
+  void SetMaskChar(char value);
+  bool ShowMarkerColumn() const { return FShowMarkerColumn; }
+  void SetShowMarkerColumn(bool value);
+  bool CreateBackup() const { return FCreateBackup; }
+  void SetCreateBackup(bool value) { FCreateBackup = value; }
+  const std::string& BackupExtension() const { return FBackupExtension; }
+  void SetBackupExtension(const std::string& value) { FBackupExtension = value; }
+  std::function<void(THexEditor&)> OnStateChanged;
+
+  // --- Read-only state ----------------------------------------------------------
+  int CharWidth() const { return FCharWidth; }
+  int RowHeight() const { return FRowHeight; }
+  int OffsetChars() const { return FOffsetChars; }
+  int HexCells() const { return FHexCells; }
+  int NibblesPerColumn() const { return FNibblesPerColumn; }
+  bool InCharField() const { return FInCharField; }
+  bool ReadOnly() const { return FReadOnly; }
+  bool Modified() const { return FModified; }
+  void SetModified(bool value) { FModified = value; }
+  const std::string& FileName() const { return FFileName; }
+  const std::string& TempFileName() const { return FTempFileName; }
+  int32_t SelMin() const { return FSelMin; }
+  int32_t SelMax() const { return FSelMax; }
+  int32_t SelAnchor() const { return FSelAnchor; }
+  bool MouseSelecting() const { return FMouseSelecting; }
+  bool CanUndo() const { return FCanUndo; }
+  const std::string& UndoDescription() const { return FUndoDescription; }
+  int UndoCount() const { return FUndoCount; }
+  bool OemCharEntry() const { return FOemCharEntry; }
+  int32_t CacheStart() const { return FCacheStart; }
+  int32_t CachedSize() const { return FCachedSize; }
+  const uint8_t* ReadCache() const { return FReadCache.data(); }
+  bool HasDataStream() const { return FWorkFile.IsOpen(); }
+  const TBits& ChangedBits() const { return FChangedBits; }
+  // Why the last LoadFromFile or SaveToFile failed, as text for the user.
+  const std::string& LastError() const { return FLastError; }
+
+  // --- Document storage -----------------------------------------------------------
+  bool LoadFromFile(const std::string& fileName);
+  void CreateEmptyFile(const std::string& name);
+  bool SaveToFile(const std::string& fileName);
+  // Appends the whole document to dest.
+  bool SaveToStream(std::vector<uint8_t>& dest);
+  int32_t DataSize();
+  uint8_t ReadByte(int32_t pos);
+  void WriteByte(int32_t pos, uint8_t value);
+  void ReadBuffer(void* dest, int32_t pos, int32_t count);
+  void WriteBuffer(const void* source, int32_t pos, int32_t count);
+  // A copy of count bytes from pos on (count is cut to the bytes that exist).
+  std::unique_ptr<uint8_t[]> BufferFromFile(int32_t pos, int32_t& count);
+  void FillCache(int32_t pos);
+  void UpdateCache(int32_t pos, uint8_t value);
+  void EnsureDataStream();
+  std::string MakeTempFileName();
+  bool CheckFileAccess(const std::string& fileName, bool& readOnly);
+
+  // --- Layout -----------------------------------------------------------------------
+  void AdjustMetrics();
+  void UpdateColumnWidths();
+  void UpdateOffsetWidth();
+  int32_t GetPosAtCell(int col, int row);
+  void GetCellAtPos(int32_t pos, bool inCharField, int& col, int& row) const;
+  int GetOtherFieldCol(int col, bool& inCharField) const;
+
+  // --- Undo -------------------------------------------------------------------------
+  void ResetUndo();
+
+  // --- Selection (the parts the storage and layout need) ------------------------------
+  void ResetSelection(bool repaint);
+  void InvalidateRange(int32_t a, int32_t b);
+
+  // --- Caret ------------------------------------------------------------------------
+  void BuildCaret();
+
+  // Posts the state-change message when the window exists.
+  void PostStateChange();
+  void HandleMessage(uint32_t msg, intptr_t wParam, intptr_t lParam) override;
+
+ protected:
+  // Moves the caret to (col, row) through the grid's current-cell move.
+  void MoveCaret(int col, int row) { MoveColRow(col, row, true, true); }
+
+ private:
+  void CloseDataStream();
+  // Creates the working file exclusively, moving on to a fresh name if
+  // something else has taken TempFileName meanwhile.
+  void CreateWorkFile();
+  TFileHandle& Data() { return FWorkFile.Handle(); }
+  void ResetDocumentState();
+  bool SaveToFileChecked(const std::string& fileName);
+
+  friend class TColors;
+
+  // State, in declaration order.
+  int FCharWidth = -1;
+  int FRowHeight = 0;
+  std::unique_ptr<TColors> FColors;
+  int FBytesPerLine = 16;
+  int FOffsetChars = -1;
+  int FHexCells = 32;
+  int32_t FCachedSize = -1;
+  bool FSwapNibbles = false;
+  bool FFocusFrame = true;
+  std::unique_ptr<TUndoStream> FUndoStream;
+  bool FReadOnly = true;
+  int FNibblesPerColumn = 4;
+  bool FInCharField = false;
+  std::vector<uint8_t> FReadCache;
+  int32_t FCacheStart = -1;
+  // The working file (the document's data stream): created exclusively when
+  // the document first has data; open exactly while the document has data.
+  TTempFile FWorkFile;
+  std::string FFileName = "Untitled";
+  std::string FTempFileName;
+  TBits FChangedBits;
+  std::array<int, 10> FMarkers;
+  int32_t FSelMin = -1;
+  int32_t FSelAnchor = -1;
+  int32_t FSelMax = -1;
+  bool FMouseSelecting = false;
+  bool FCanUndo = false;
+  std::string FUndoDescription = "No Undo";
+  int FUndoCount = 0;
+  TTranslationType FTranslation = TTranslationType::ttAnsi;
+  bool FModified = false;
+  bool FCreateBackup = true;
+  std::string FBackupExtension = ".bak";
+  TOffsetDisplayStyle FOffsetDisplay = TOffsetDisplayStyle::odHex;
+  char FOffsetSeparator = ':';
+  TCaretStyle FCaretStyle = TCaretStyle::csFull;
+  bool FShowMarkerColumn = true;
+  bool FOemCharEntry = false;
+  bool FMaskWhiteSpaces = true;
+  char FMaskChar = '.';
+
+  std::string FLastError;
+  std::string FWorkFileError;  // why the working file could not be made
+};
+
+}  // namespace byteloom

@@ -1,0 +1,78 @@
+// Grid layout: the column pattern, the widths and the mappings between
+// document positions and cells.
+#include <cstdio>
+#include <string>
+
+#include "control/hexeditor.h"
+
+namespace byteloom {
+
+void THexEditor::AdjustMetrics() {
+  FCachedSize = -1;
+  const int32_t size = DataSize();
+  if (size < FChangedBits.Size()) FChangedBits.SetSize(size);
+  const int b = FBytesPerLine;
+  if (size >= 1) {
+    SetRowCount(static_cast<int>((static_cast<int64_t>(size) + b - 1) / b));
+  } else {
+    SetRowCount(1);
+  }
+  SetColCount(3 * b + 3);
+  SetFixedCols(2);
+  SetFixedRows(0);
+  FCacheStart = -1;
+  UpdateColumnWidths();
+}
+
+void THexEditor::UpdateColumnWidths() {
+  FCharWidth = Host().TextWidth(Font(), "w");
+  UpdateOffsetWidth();
+  SetColWidths(1, FCharWidth * (FShowMarkerColumn ? 1 : 0));
+  const int h = FHexCells;
+  for (int c = 2; c <= h + 1; ++c)
+    SetColWidths(c, c % FNibblesPerColumn == 1 ? 2 * FCharWidth : FCharWidth);
+  for (int c = h + 2; c <= 3 * FBytesPerLine + 2 && c < ColCount(); ++c) SetColWidths(c, FCharWidth);
+  FRowHeight = Host().TextHeight(Font(), "yY") + 2;
+  SetDefaultRowHeight(FRowHeight);
+}
+
+void THexEditor::UpdateOffsetWidth() {
+  const int32_t size = DataSize();
+  switch (FOffsetDisplay) {
+    case TOffsetDisplayStyle::odNone:
+      FOffsetChars = 0;
+      break;
+    case TOffsetDisplayStyle::odHex: {
+      char buf[16];
+      FOffsetChars = std::snprintf(buf, sizeof buf, "%X", static_cast<unsigned>(size)) + 3;
+      break;
+    }
+    case TOffsetDisplayStyle::odDec:
+      FOffsetChars = static_cast<int>(std::to_string(size).size()) + 1;
+      break;
+  }
+  SetColWidths(0, FOffsetChars * FCharWidth);
+}
+
+int32_t THexEditor::GetPosAtCell(int col, int row) {
+  const int h = FHexCells;
+  FInCharField = col > h + 2;
+  int64_t pos = static_cast<int64_t>(row) * FBytesPerLine;
+  pos += FInCharField ? col - (h + 3) : (col - 2) / 2;
+  if (pos < 0) return 0;
+  return static_cast<int32_t>(pos);
+}
+
+void THexEditor::GetCellAtPos(int32_t pos, bool inCharField, int& col, int& row) const {
+  row = pos / FBytesPerLine;
+  col = inCharField ? FHexCells + 3 + pos % FBytesPerLine : 2 + 2 * (pos % FBytesPerLine);
+}
+
+int THexEditor::GetOtherFieldCol(int col, bool& inCharField) const {
+  const int h = FHexCells;
+  inCharField = col > h + 2;
+  if (inCharField) return 2 + 2 * (col - (h + 3));
+  return (col - 2) / 2 + h + 3;
+}
+
+}  // namespace byteloom

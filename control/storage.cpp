@@ -1,0 +1,269 @@
+// Document storage: the working file, loading, saving with backup, the raw
+// byte access and the 64 KiB read window.
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <limits>
+
+#include "control/hexeditor.h"
+
+namespace byteloom {
+
+namespace {
+
+constexpr int64_t kMaxDocumentSize = std::numeric_limits<int32_t>::max();
+
+// The extension of a file name: from its last dot on, dot included; empty
+// when the name (after its last "/") has no dot.
+std::string ExtractFileExt(const std::string& name) {
+  const auto slash = name.find_last_of('/');
+  const auto dot = name.find_last_of('.');
+  if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return {};
+  return name.substr(dot);
+}
+
+std::string ChangeFileExt(const std::string& name, const std::string& ext) {
+  const std::string old = ExtractFileExt(name);
+  return name.substr(0, name.size() - old.size()) + ext;
+}
+
+}  // namespace
+
+std::string BackupFileName(const std::string& fileName, const std::string& backupExtension) {
+  std::string ext = backupExtension;
+  if (ExtractFileExt(fileName) == backupExtension) ext += "~";
+  return ChangeFileExt(fileName, ext);
+}
+
+std::string THexEditor::MakeTempFileName() { return ChooseTempName(TempDirectory(), ".BLWT"); }
+
+void THexEditor::CreateWorkFile() {
+  for (int attempt = 0;; ++attempt) {
+    try {
+      FWorkFile = TTempFile::CreateNamed(FTempFileName);
+      return;
+    } catch (const EFileError& e) {
+      // Something else has the name now: never touch it, take another one.
+      if (e.Errno() != EEXIST || attempt >= 1000) throw;
+      ReleaseTempName(FTempFileName);
+      FTempFileName = MakeTempFileName();
+      ReserveTempName(FTempFileName);
+    }
+  }
+}
+
+void THexEditor::CloseDataStream() {
+  if (!FWorkFile.IsOpen()) return;
+  try {
+    Data().SetSize(0);
+  } catch (const EFileError&) {
+    // The file goes away next anyway.
+  }
+  FWorkFile.Remove();
+}
+
+bool THexEditor::CheckFileAccess(const std::string& fileName, bool& readOnly) {
+  readOnly = true;
+  if (!FileExists(fileName)) return false;
+  if (!CanOpenForReading(fileName)) return false;
+  if (CanOpenForWriting(fileName)) readOnly = false;
+  return true;
+}
+
+void THexEditor::ResetDocumentState() {
+  ResetUndo();
+  FChangedBits.SetSize(0);
+  AdjustMetrics();
+  FModified = false;
+  FMouseSelecting = false;
+  MoveCaret(2, 0);
+}
+
+bool THexEditor::LoadFromFile(const std::string& fileName) {
+  CloseDataStream();
+  FLastError.clear();
+  int64_t size = 0;
+  switch (FileKindOf(fileName, &size)) {
+    case TFileKind::fkDirectory:
+      FLastError = fileName + " is a folder, not a file.";
+      break;
+    case TFileKind::fkOther:
+      FLastError = fileName + " is not a regular file (it is a device, a pipe or a socket).";
+      break;
+    case TFileKind::fkMissing:
+      FLastError = "Cannot open " + fileName + ": " + ErrnoText(ENOENT) + ".";
+      break;
+    case TFileKind::fkRegular:
+      if (size > kMaxDocumentSize)
+        FLastError = fileName + " is too large: Byteloom opens files of up to 2,147,483,647 bytes.";
+      break;
+  }
+  if (FLastError.empty() && !CheckFileAccess(fileName, FReadOnly))
+    FLastError = "Cannot open " + fileName + ": " + ErrnoText(EACCES) + ".";
+  if (!FLastError.empty()) {
+    FReadOnly = true;
+    ResetDocumentState();
+    return false;
+  }
+
+  bool ok = false;
+  {
+    TWaitCursor wait(*this);
+    try {
+      TFileHandle source = OpenRegularForReading(fileName);
+      CreateWorkFile();
+      CopyWholeFile(source, Data());
+      const int64_t copied = Data().Size();
+      if (copied != source.Size()) throw EFileError("The working copy of " + fileName + " is incomplete");
+      if (copied > kMaxDocumentSize)
+        throw EFileError(fileName + " is too large: Byteloom opens files of up to 2,147,483,647 bytes");
+      FFileName = fileName;
+      ok = true;
+    } catch (const std::exception& e) {
+      FLastError = e.what();
+      FLastError += ".";
+      CloseDataStream();
+      FReadOnly = true;
+    }
+  }
+  ResetDocumentState();
+  return ok;
+}
+
+void THexEditor::CreateEmptyFile(const std::string& name) {
+  CloseDataStream();
+  FFileName = name;
+  ResetUndo();
+  ResetSelection(false);
+  FChangedBits.SetSize(0);
+  AdjustMetrics();
+  FModified = false;
+  FReadOnly = true;
+  MoveCaret(2, 0);
+}
+
+void THexEditor::EnsureDataStream() {
+  if (FWorkFile.IsOpen()) return;
+  CreateWorkFile();
+  FChangedBits.SetSize(0);
+}
+
+bool THexEditor::SaveToFileChecked(const std::string& fileName) {
+  // A new document that never received data is saved as an empty file.
+  EnsureDataStream();
+  std::string safeCopy;
+  if (FCreateBackup && FModified && fileName == FFileName) {
+    const std::string backup = BackupFileName(fileName, FBackupExtension);
+    if (FileKindOf(fileName) != TFileKind::fkMissing) {
+      try {
+        CopyFileDurably(fileName, backup);
+      } catch (const EFileError& e) {
+        throw EFileError(std::string("The backup ") + backup + " could not be written: " + e.what(), e.Errno());
+      }
+      safeCopy = backup;
+    }
+  }
+  ReplaceFileContents(fileName, Data(), TempDirectory(), safeCopy);
+  return true;
+}
+
+bool THexEditor::SaveToFile(const std::string& fileName) {
+  FLastError.clear();
+  bool ok = false;
+  {
+    TWaitCursor wait(*this);
+    try {
+      ok = SaveToFileChecked(fileName);
+    } catch (const std::exception& e) {
+      FLastError = e.what();
+      FLastError += ".";
+    }
+  }
+  if (ok) {
+    FChangedBits.SetSize(0);
+    FModified = false;
+    FReadOnly = false;
+    FFileName = fileName;
+    ResetUndo();
+  }
+  InvalidateGrid();
+  return ok;
+}
+
+bool THexEditor::SaveToStream(std::vector<uint8_t>& dest) {
+  TWaitCursor wait(*this);
+  if (!FWorkFile.IsOpen()) return false;
+  const size_t start = dest.size();
+  try {
+    const int64_t size = Data().Size();
+    dest.resize(start + static_cast<size_t>(size));
+    Data().ReadExact(dest.data() + start, size, 0);
+    return true;
+  } catch (const std::exception&) {
+    dest.resize(start);
+    return false;
+  }
+}
+
+int32_t THexEditor::DataSize() {
+  if (FCachedSize == -1 || FCacheStart == -1) {
+    const int64_t size = FWorkFile.IsOpen() ? Data().Size() : 0;
+    FCachedSize = static_cast<int32_t>(std::min(size, kMaxDocumentSize));
+  }
+  return FCachedSize;
+}
+
+uint8_t THexEditor::ReadByte(int32_t pos) {
+  uint8_t b = 0;
+  if (FWorkFile.IsOpen()) Data().ReadAt(&b, 1, pos);
+  return b;
+}
+
+void THexEditor::WriteByte(int32_t pos, uint8_t value) { WriteBuffer(&value, pos, 1); }
+
+void THexEditor::ReadBuffer(void* dest, int32_t pos, int32_t count) {
+  if (count <= 0) return;
+  if (!FWorkFile.IsOpen()) throw EHexEditorError("The document has no data");
+  Data().ReadExact(dest, count, pos);
+}
+
+void THexEditor::WriteBuffer(const void* source, int32_t pos, int32_t count) {
+  if (count <= 0) return;
+  if (!FWorkFile.IsOpen()) throw EHexEditorError("The document has no data");
+  Data().WriteAt(source, count, pos);
+}
+
+std::unique_ptr<uint8_t[]> THexEditor::BufferFromFile(int32_t pos, int32_t& count) {
+  const int32_t size = DataSize();
+  if (pos < 0 || pos >= size) throw EHexEditorError("Invalid BufferFromFile argument");
+  if (count < 0) count = 0;
+  if (static_cast<int64_t>(pos) + count > size) count = size - pos;
+  try {
+    auto buf = std::make_unique<uint8_t[]>(static_cast<size_t>(count));
+    Data().ReadExact(buf.get(), count, pos);
+    return buf;
+  } catch (const std::exception&) {
+    count = 0;
+    return nullptr;
+  }
+}
+
+void THexEditor::FillCache(int32_t pos) {
+  if (FCacheStart != -1 && pos >= FCacheStart &&
+      static_cast<int64_t>(FCacheStart) + kCacheSize >= static_cast<int64_t>(pos) + FBytesPerLine)
+    return;
+  FCachedSize = -1;
+  const int32_t start = std::max(pos - kCacheSize / 2, 0);
+  int64_t got = 0;
+  if (FWorkFile.IsOpen()) got = Data().ReadAt(FReadCache.data(), kCacheSize, start);
+  std::fill(FReadCache.begin() + got, FReadCache.end(), 0);
+  FCacheStart = start;
+}
+
+void THexEditor::UpdateCache(int32_t pos, uint8_t value) {
+  if (FCacheStart != -1 && pos >= FCacheStart &&
+      static_cast<int64_t>(FCacheStart) + kCacheSize >= static_cast<int64_t>(pos) + FBytesPerLine)
+    FReadCache[static_cast<size_t>(pos - FCacheStart)] = value;
+}
+
+}  // namespace byteloom

@@ -1,0 +1,98 @@
+#include "control/undostream.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace byteloom {
+
+namespace {
+constexpr int64_t kPiece = int64_t{1} << 20;
+}
+
+void TUndoStream::Grow(int64_t size) {
+  if (FFile.IsOpen()) {
+    FFile.Handle().Reserve(size);
+    return;
+  }
+  if (size <= FMemoryLimit) {
+    if (static_cast<int64_t>(FMem.size()) < size) FMem.resize(static_cast<size_t>(size));
+    return;
+  }
+  TTempFile file = TTempFile::Create(FTempDir, ".BLWU");
+  file.Handle().Reserve(size);
+  file.Handle().WriteAt(FMem.data(), FSize, 0);
+  FFile = std::move(file);
+  FMem.clear();
+  FMem.shrink_to_fit();
+}
+
+void TUndoStream::SetSize(int64_t size) {
+  size = std::max<int64_t>(size, 0);
+  if (size > FSize) Grow(size);
+  if (FFile.IsOpen()) {
+    FFile.Handle().SetSize(size);
+  } else {
+    FMem.resize(static_cast<size_t>(size));
+  }
+  FSize = size;
+}
+
+void TUndoStream::Read(int64_t pos, void* dest, int64_t count) const {
+  if (count <= 0) return;
+  if (pos < 0 || pos + count > FSize) throw EFileError("Undo list: read outside the list");
+  if (FFile.IsOpen())
+    FFile.Handle().ReadExact(dest, count, pos);
+  else
+    std::memcpy(dest, FMem.data() + pos, static_cast<size_t>(count));
+}
+
+void TUndoStream::Write(int64_t pos, const void* source, int64_t count) {
+  if (count <= 0) return;
+  const int64_t end = pos + count;
+  if (end > FSize) Grow(end);
+  if (FFile.IsOpen())
+    FFile.Handle().WriteAt(source, count, pos);
+  else
+    std::memcpy(FMem.data() + pos, source, static_cast<size_t>(count));
+  FSize = std::max(FSize, end);
+}
+
+void TUndoStream::AppendFrom(const TFileHandle& file, int64_t filePos, int64_t count) {
+  Grow(FSize + count);
+  if (FFile.IsOpen()) {
+    CopyData(file, filePos, FFile.Handle(), FSize, count);
+    FSize += count;
+    return;
+  }
+  file.ReadExact(FMem.data() + FSize, count, filePos);
+  FSize += count;
+}
+
+void TUndoStream::CopyTo(int64_t pos, TFileHandle& file, int64_t filePos, int64_t count) const {
+  if (count <= 0) return;
+  if (pos < 0 || pos + count > FSize) throw EFileError("Undo list: read outside the list");
+  if (FFile.IsOpen())
+    CopyData(FFile.Handle(), pos, file, filePos, count);
+  else
+    file.WriteAt(FMem.data() + pos, count, filePos);
+}
+
+void TUndoStream::DropFront(int64_t count) {
+  count = std::clamp<int64_t>(count, 0, FSize);
+  if (count == 0) return;
+  if (!FFile.IsOpen()) {
+    FMem.erase(FMem.begin(), FMem.begin() + count);
+    FSize -= count;
+    return;
+  }
+  std::vector<uint8_t> buf(static_cast<size_t>(std::min(kPiece, std::max<int64_t>(FSize - count, 1))));
+  for (int64_t from = count; from < FSize;) {
+    const int64_t n = std::min<int64_t>(static_cast<int64_t>(buf.size()), FSize - from);
+    FFile.Handle().ReadExact(buf.data(), n, from);
+    FFile.Handle().WriteAt(buf.data(), n, from - count);
+    from += n;
+  }
+  SetSize(FSize - count);
+}
+
+}  // namespace byteloom

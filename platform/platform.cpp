@@ -1,0 +1,469 @@
+#include "platform/platform.h"
+
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <set>
+#include <vector>
+
+namespace byteloom {
+
+namespace {
+
+constexpr int64_t kCopyBlock = 1 << 20;
+
+std::string Hex8(uint32_t v) {
+  char buf[9];
+  std::snprintf(buf, sizeof buf, "%08X", v);
+  return buf;
+}
+
+[[noreturn]] void Fail(const std::string& what, int err) { throw EFileError(what + ": " + ErrnoText(err), err); }
+
+std::string DirName(const std::string& path) {
+  auto slash = path.find_last_of('/');
+  if (slash == std::string::npos) return ".";
+  if (slash == 0) return "/";
+  return path.substr(0, slash);
+}
+
+std::string BaseName(const std::string& path) {
+  auto slash = path.find_last_of('/');
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// Follows symbolic links (also a dangling last one) to the path that a write
+// through `path` would reach.
+std::string ResolveLinks(const std::string& path) {
+  std::string p = path;
+  for (int depth = 0; depth < 40; ++depth) {
+    struct stat st;
+    if (lstat(p.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return p;
+    std::vector<char> buf(static_cast<size_t>(st.st_size > 0 ? st.st_size : PATH_MAX) + 1);
+    ssize_t n = readlink(p.c_str(), buf.data(), buf.size() - 1);
+    if (n < 0) Fail("Cannot read the link " + p, errno);
+    std::string target(buf.data(), static_cast<size_t>(n));
+    p = (!target.empty() && target[0] == '/') ? target : DirName(p) + "/" + target;
+  }
+  throw EFileError("Too many levels of symbolic links: " + path);
+}
+
+void SyncDirectory(const std::string& dir) {
+  int fd = open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return;
+  // Some file systems refuse to sync a directory; the rename itself stands.
+  fsync(fd);
+  close(fd);
+}
+
+bool IsPermissionError(int err) { return err == EACCES || err == EPERM || err == EROFS; }
+
+mode_t CurrentUmask() {
+  mode_t m = umask(0);
+  umask(m);
+  return m;
+}
+
+// Rewrites target in place from source, keeping a way back: safe holds the
+// complete old bytes, which are written back if anything fails.
+void RewriteInPlace(const std::string& target, const TFileHandle& source, const TFileHandle& safe) {
+  int fd = open(target.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC);
+  if (fd < 0) Fail("Cannot open " + target + " for writing", errno);
+  TFileHandle out(fd, target);
+  const int64_t oldSize = safe.Size();
+  const int64_t newSize = source.Size();
+  try {
+    if (newSize > oldSize) out.Reserve(newSize);
+    CopyData(source, 0, out, 0, newSize);
+    out.SetSize(newSize);
+    out.Sync();
+    out.Close();
+  } catch (const EFileError&) {
+    try {
+      if (!out.IsOpen()) {
+        int rfd = open(target.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC);
+        if (rfd < 0) throw;
+        out = TFileHandle(rfd, target);
+      }
+      CopyData(safe, 0, out, 0, oldSize);
+      out.SetSize(oldSize);
+      out.Sync();
+    } catch (const EFileError&) {
+      // The original error is the one to report.
+    }
+    throw;
+  }
+}
+
+}  // namespace
+
+uint32_t TickCount() {
+  timespec ts;
+  clock_gettime(CLOCK_MONOTONIC, &ts);
+  uint64_t ms = static_cast<uint64_t>(ts.tv_sec) * 1000u + static_cast<uint64_t>(ts.tv_nsec) / 1000000u;
+  return static_cast<uint32_t>(ms);
+}
+
+std::string TempDirectory() {
+  std::string dir;
+  try {
+    dir = std::filesystem::temp_directory_path().string();
+  } catch (const std::exception&) {
+    dir = "/tmp";
+  }
+  auto isBlank = [](unsigned char c) { return c <= ' '; };
+  while (!dir.empty() && isBlank(static_cast<unsigned char>(dir.back()))) dir.pop_back();
+  size_t start = 0;
+  while (start < dir.size() && isBlank(static_cast<unsigned char>(dir[start]))) ++start;
+  dir = dir.substr(start);
+  if (dir.empty() || dir.back() != '/') dir += '/';
+  return dir;
+}
+
+std::string ErrnoText(int err) {
+  char buf[256];
+  return strerror_r(err, buf, sizeof buf);
+}
+
+// ---------------------------------------------------------------------------
+// TFileHandle
+// ---------------------------------------------------------------------------
+
+TFileHandle& TFileHandle::operator=(TFileHandle&& o) noexcept {
+  if (this != &o) {
+    if (FFd >= 0) ::close(FFd);
+    FFd = o.FFd;
+    FName = std::move(o.FName);
+    o.FFd = -1;
+  }
+  return *this;
+}
+
+TFileHandle::~TFileHandle() {
+  if (FFd >= 0) ::close(FFd);
+}
+
+int64_t TFileHandle::Size() const {
+  struct stat st;
+  if (fstat(FFd, &st) != 0) Fail("Cannot read the size of " + FName, errno);
+  return st.st_size;
+}
+
+int64_t TFileHandle::ReadAt(void* buf, int64_t count, int64_t pos) const {
+  auto* p = static_cast<char*>(buf);
+  int64_t done = 0;
+  while (done < count) {
+    ssize_t n = pread(FFd, p + done, static_cast<size_t>(count - done), pos + done);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      Fail("Cannot read " + FName, errno);
+    }
+    if (n == 0) break;
+    done += n;
+  }
+  return done;
+}
+
+void TFileHandle::ReadExact(void* buf, int64_t count, int64_t pos) const {
+  if (ReadAt(buf, count, pos) != count) throw EFileError("Cannot read " + FName + ": unexpected end of file");
+}
+
+void TFileHandle::WriteAt(const void* buf, int64_t count, int64_t pos) {
+  auto* p = static_cast<const char*>(buf);
+  int64_t done = 0;
+  while (done < count) {
+    ssize_t n = pwrite(FFd, p + done, static_cast<size_t>(count - done), pos + done);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      Fail("Cannot write " + FName, errno);
+    }
+    done += n;
+  }
+}
+
+void TFileHandle::SetSize(int64_t size) {
+  while (ftruncate(FFd, size) != 0) {
+    if (errno != EINTR) Fail("Cannot set the size of " + FName, errno);
+  }
+}
+
+void TFileHandle::Reserve(int64_t size) {
+  int64_t current = Size();
+  if (size <= current) return;
+  // Reserve the blocks without changing the length; the writes use them later.
+  while (fallocate(FFd, FALLOC_FL_KEEP_SIZE, current, size - current) != 0) {
+    if (errno == EINTR) continue;
+    if (errno == EOPNOTSUPP || errno == ENOSYS) return;  // no reservation on this file system
+    Fail("Not enough space for " + FName, errno);
+  }
+}
+
+void TFileHandle::Sync() {
+  if (fsync(FFd) != 0 && errno != EINVAL && errno != EROFS) Fail("Cannot write " + FName + " to disk", errno);
+}
+
+void TFileHandle::Close() {
+  if (FFd < 0) return;
+  int fd = FFd;
+  FFd = -1;
+  if (::close(fd) != 0 && errno != EINTR) Fail("Cannot close " + FName, errno);
+}
+
+// ---------------------------------------------------------------------------
+// TTempFile
+// ---------------------------------------------------------------------------
+
+TTempFile& TTempFile::operator=(TTempFile&& o) noexcept {
+  if (this != &o) {
+    Remove();
+    FHandle = std::move(o.FHandle);
+    FDev = o.FDev;
+    FIno = o.FIno;
+  }
+  return *this;
+}
+
+TTempFile::~TTempFile() { Remove(); }
+
+namespace {
+
+std::set<std::string>& ReservedNames() {
+  static std::set<std::string> names;
+  return names;
+}
+
+}  // namespace
+
+std::string ChooseTempName(const std::string& dir, const std::string& extension) {
+  uint32_t candidate = TickCount();
+  for (;; ++candidate) {
+    std::string name = dir + Hex8(candidate) + extension;
+    struct stat st;
+    if (lstat(name.c_str(), &st) != 0 && !ReservedNames().count(name)) return name;
+  }
+}
+
+void ReserveTempName(const std::string& name) { ReservedNames().insert(name); }
+void ReleaseTempName(const std::string& name) { ReservedNames().erase(name); }
+
+TTempFile TTempFile::CreateNamed(const std::string& name) {
+  int fd = open(name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+  if (fd < 0) Fail("Cannot create the temporary file " + name, errno);
+  TTempFile t;
+  struct stat st;
+  if (fstat(fd, &st) == 0) {
+    t.FDev = st.st_dev;
+    t.FIno = st.st_ino;
+  }
+  t.FHandle = TFileHandle(fd, name);
+  return t;
+}
+
+TTempFile TTempFile::Create(const std::string& dir, const std::string& extension) {
+  for (int attempt = 0;; ++attempt) {
+    try {
+      return CreateNamed(ChooseTempName(dir, extension));
+    } catch (const EFileError& e) {
+      // Someone took the name between the choice and the creation: choose again.
+      if (e.Errno() != EEXIST || attempt >= 1000) throw;
+    }
+  }
+}
+
+TTempFile TTempFile::CreateBeside(const std::string& path) {
+  return Create(DirName(path) + "/." + BaseName(path) + ".", ".tmp");
+}
+
+void TTempFile::Remove() {
+  if (!FHandle.IsOpen()) return;
+  struct stat st;
+  if (lstat(FHandle.Name().c_str(), &st) == 0 && st.st_dev == FDev && st.st_ino == FIno)
+    unlink(FHandle.Name().c_str());
+  FHandle = TFileHandle();
+}
+
+void TTempFile::Release() { FHandle = TFileHandle(); }
+
+// ---------------------------------------------------------------------------
+// Copies
+// ---------------------------------------------------------------------------
+
+void CopyData(const TFileHandle& src, int64_t srcPos, TFileHandle& dst, int64_t dstPos, int64_t count) {
+  bool kernel = true;
+  while (count > 0 && kernel) {
+    loff_t in = srcPos, out = dstPos;
+    ssize_t n = copy_file_range(src.Fd(), &in, dst.Fd(), &out, static_cast<size_t>(std::min<int64_t>(count, 1 << 30)), 0);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      if (errno == EXDEV || errno == EINVAL || errno == ENOSYS || errno == EOPNOTSUPP || errno == EBADF ||
+          errno == ETXTBSY) {
+        kernel = false;
+        break;
+      }
+      Fail("Cannot copy " + src.Name() + " to " + dst.Name(), errno);
+    }
+    if (n == 0) throw EFileError("Cannot copy " + src.Name() + ": unexpected end of file");
+    srcPos += n;
+    dstPos += n;
+    count -= n;
+  }
+  if (count <= 0) return;
+  std::vector<char> buf(static_cast<size_t>(std::min(count, kCopyBlock)));
+  while (count > 0) {
+    int64_t chunk = std::min<int64_t>(count, static_cast<int64_t>(buf.size()));
+    src.ReadExact(buf.data(), chunk, srcPos);
+    dst.WriteAt(buf.data(), chunk, dstPos);
+    srcPos += chunk;
+    dstPos += chunk;
+    count -= chunk;
+  }
+}
+
+void CopyWholeFile(const TFileHandle& src, TFileHandle& dst) {
+  const int64_t size = src.Size();
+  dst.SetSize(0);
+  if (size > 0 && ioctl(dst.Fd(), FICLONE, src.Fd()) != 0) {
+    dst.SetSize(0);
+    CopyData(src, 0, dst, 0, size);
+  }
+  if (dst.Size() != size) dst.SetSize(size);
+}
+
+// ---------------------------------------------------------------------------
+// File kinds and access
+// ---------------------------------------------------------------------------
+
+TFileKind FileKindOf(const std::string& path, int64_t* size) {
+  struct stat st;
+  if (stat(path.c_str(), &st) != 0) return TFileKind::fkMissing;
+  if (size) *size = st.st_size;
+  if (S_ISREG(st.st_mode)) return TFileKind::fkRegular;
+  if (S_ISDIR(st.st_mode)) return TFileKind::fkDirectory;
+  return TFileKind::fkOther;
+}
+
+bool FileExists(const std::string& path) { return FileKindOf(path) == TFileKind::fkRegular; }
+
+TFileHandle OpenRegularForReading(const std::string& path) {
+  switch (FileKindOf(path)) {
+    case TFileKind::fkMissing:
+      Fail("Cannot open " + path, ENOENT);
+    case TFileKind::fkDirectory:
+      throw EFileError(path + " is a folder, not a file");
+    case TFileKind::fkOther:
+      throw EFileError(path + " is not a regular file (a device, pipe or socket)");
+    case TFileKind::fkRegular:
+      break;
+  }
+  int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  if (fd < 0) Fail("Cannot open " + path, errno);
+  TFileHandle h(fd, path);
+  struct stat st;
+  if (fstat(fd, &st) != 0) Fail("Cannot open " + path, errno);
+  if (!S_ISREG(st.st_mode)) throw EFileError(path + " is not a regular file (a device, pipe or socket)");
+  fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+  return h;
+}
+
+bool CanOpenForReading(const std::string& path) {
+  int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  if (fd < 0) return false;
+  close(fd);
+  return true;
+}
+
+bool CanOpenForWriting(const std::string& path) {
+  int fd = open(path.c_str(), O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  if (fd < 0) return false;
+  close(fd);
+  return true;
+}
+
+// ---------------------------------------------------------------------------
+// Durable replacement
+// ---------------------------------------------------------------------------
+
+void ReplaceFileContents(const std::string& target, const TFileHandle& source, const std::string& tempDir,
+                         const std::string& safeCopy) {
+  const std::string real = ResolveLinks(target);
+  struct stat st;
+  const bool exists = stat(real.c_str(), &st) == 0;
+  if (exists && !S_ISREG(st.st_mode)) throw EFileError(target + " is not a regular file");
+
+  bool inPlace = exists && st.st_nlink > 1;
+  TTempFile fresh;
+  if (!inPlace) {
+    try {
+      fresh = TTempFile::CreateBeside(real);
+    } catch (const EFileError& e) {
+      if (!(exists && IsPermissionError(e.Errno()))) throw;
+      inPlace = true;
+    }
+  }
+
+  if (!inPlace) {
+    CopyWholeFile(source, fresh.Handle());
+    mode_t mode = exists ? (st.st_mode & 07777) : (0666 & ~CurrentUmask());
+    if (exists && fchown(fresh.Handle().Fd(), st.st_uid, st.st_gid) != 0) {
+      // Only the owner's permission bits are promised; another owner needs privileges.
+    }
+    if (fchmod(fresh.Handle().Fd(), mode) != 0) Fail("Cannot set the permissions of " + target, errno);
+    fresh.Handle().Sync();
+    if (rename(fresh.Name().c_str(), real.c_str()) != 0) Fail("Cannot replace " + target, errno);
+    fresh.Handle().Close();
+    fresh.Release();
+    SyncDirectory(DirName(real));
+    return;
+  }
+
+  // In place: first make sure a complete copy of the old bytes is safe.
+  if (!safeCopy.empty()) {
+    TFileHandle safe = OpenRegularForReading(safeCopy);
+    RewriteInPlace(real, source, safe);
+    return;
+  }
+  TFileHandle old = OpenRegularForReading(real);
+  TTempFile safe = TTempFile::Create(tempDir, ".BLWS");
+  CopyWholeFile(old, safe.Handle());
+  old.Close();
+  RewriteInPlace(real, source, safe.Handle());
+}
+
+void CopyFileDurably(const std::string& from, const std::string& to) {
+  TFileHandle src = OpenRegularForReading(from);
+  struct stat st;
+  if (fstat(src.Fd(), &st) != 0) Fail("Cannot read " + from, errno);
+  TTempFile fresh;
+  try {
+    fresh = TTempFile::CreateBeside(to);
+  } catch (const EFileError& e) {
+    // A folder that allows no new file: an existing copy can still be rewritten.
+    if (!(IsPermissionError(e.Errno()) && FileExists(to) && CanOpenForWriting(to))) throw;
+    int fd = open(to.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) Fail("Cannot open " + to + " for writing", errno);
+    TFileHandle out(fd, to);
+    out.Reserve(src.Size());
+    CopyData(src, 0, out, 0, src.Size());
+    out.SetSize(src.Size());
+    out.Sync();
+    out.Close();
+    return;
+  }
+  CopyWholeFile(src, fresh.Handle());
+  if (fchmod(fresh.Handle().Fd(), st.st_mode & 0777) != 0) Fail("Cannot set the permissions of " + to, errno);
+  fresh.Handle().Sync();
+  if (rename(fresh.Name().c_str(), to.c_str()) != 0) Fail("Cannot write " + to, errno);
+  fresh.Handle().Close();
+  fresh.Release();
+  SyncDirectory(DirName(to));
+}
+
+}  // namespace byteloom

@@ -1,0 +1,148 @@
+// Toolkit-free operating-system services: temporary directory and tick count,
+// exclusive temporary files, file descriptors with checked I/O, kernel copies,
+// file kind and access tests, and the durable replacement of a file.
+#pragma once
+
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+#include <sys/types.h>
+
+namespace byteloom {
+
+// Milliseconds of the monotonic clock, low 32 bits.
+uint32_t TickCount();
+
+// The temporary directory with a trailing "/" (honours TMPDIR).
+std::string TempDirectory();
+
+// Text for an errno value, e.g. "No space left on device".
+std::string ErrnoText(int err);
+
+// Raised by file operations; the message names what failed and why.
+class EFileError : public std::runtime_error {
+ public:
+  explicit EFileError(const std::string& message, int err = 0) : std::runtime_error(message), FErrno(err) {}
+  // The system's error number behind the failure, 0 if none.
+  int Errno() const { return FErrno; }
+
+ private:
+  int FErrno;
+};
+
+// An open file descriptor. Every read, write, size change and sync is checked;
+// failures raise EFileError. Moves only.
+class TFileHandle {
+ public:
+  TFileHandle() = default;
+  explicit TFileHandle(int fd, std::string name = {}) : FFd(fd), FName(std::move(name)) {}
+  TFileHandle(TFileHandle&& o) noexcept { *this = std::move(o); }
+  TFileHandle& operator=(TFileHandle&& o) noexcept;
+  TFileHandle(const TFileHandle&) = delete;
+  TFileHandle& operator=(const TFileHandle&) = delete;
+  ~TFileHandle();
+
+  int Fd() const { return FFd; }
+  bool IsOpen() const { return FFd >= 0; }
+  const std::string& Name() const { return FName; }
+
+  int64_t Size() const;
+  // Reads up to count bytes at pos; returns the number read (short only at the end).
+  int64_t ReadAt(void* buf, int64_t count, int64_t pos) const;
+  void ReadExact(void* buf, int64_t count, int64_t pos) const;
+  void WriteAt(const void* buf, int64_t count, int64_t pos);
+  void SetSize(int64_t size);
+  // Makes sure the file can grow to size without running out of space.
+  void Reserve(int64_t size);
+  void Sync();
+  // Closes the descriptor, reporting a failing close.
+  void Close();
+
+ private:
+  int FFd = -1;
+  std::string FName;
+};
+
+// A temporary file that this program created itself, exclusively
+// (O_CREAT|O_EXCL|O_NOFOLLOW, mode 0600). The name is "dir" + 8 upper-case hex
+// digits + extension; a name that exists already (a file, a link, another
+// control's file) is never opened: the next candidate is tried. On destruction
+// the file is removed, but only while the name still refers to this file.
+class TTempFile {
+ public:
+  TTempFile() = default;
+  TTempFile(TTempFile&& o) noexcept = default;
+  TTempFile& operator=(TTempFile&& o) noexcept;
+  ~TTempFile();
+
+  // Creates a fresh file in dir (with trailing "/") with a name from ChooseTempName.
+  static TTempFile Create(const std::string& dir, const std::string& extension);
+  // Creates the file name exclusively; EFileError with Errno() EEXIST when a
+  // file, link or anything else already has that name.
+  static TTempFile CreateNamed(const std::string& name);
+  // Creates a fresh hidden file beside path (same directory), for replacing it.
+  static TTempFile CreateBeside(const std::string& path);
+
+  const std::string& Name() const { return FHandle.Name(); }
+  TFileHandle& Handle() { return FHandle; }
+  const TFileHandle& Handle() const { return FHandle; }
+  bool IsOpen() const { return FHandle.IsOpen(); }
+
+  // Removes the file now (if it is still ours) and closes it.
+  void Remove();
+  // Forgets the file without removing it (after it was renamed into place).
+  void Release();
+
+ private:
+  TFileHandle FHandle;
+  dev_t FDev = 0;
+  ino_t FIno = 0;
+};
+
+// A temporary file name: dir (with trailing "/"), the tick count as 8
+// upper-case hex digits, extension. A name that exists or that is reserved
+// is skipped by counting on from the tick count, so two names chosen within
+// one tick differ once the first is created or reserved.
+std::string ChooseTempName(const std::string& dir, const std::string& extension);
+// Names reserved by live owners in this process (working files not yet
+// created) are never chosen for anyone else.
+void ReserveTempName(const std::string& name);
+void ReleaseTempName(const std::string& name);
+
+// Copies count bytes from src (at srcPos) to dst (at dstPos) with the kernel's
+// copy where it can (copy_file_range), else with read/write. Raises EFileError.
+void CopyData(const TFileHandle& src, int64_t srcPos, TFileHandle& dst, int64_t dstPos, int64_t count);
+// Makes dst an exact copy of src: clone where the file system allows it,
+// else a kernel copy; dst's length becomes src's.
+void CopyWholeFile(const TFileHandle& src, TFileHandle& dst);
+
+enum class TFileKind { fkMissing, fkRegular, fkDirectory, fkOther };
+TFileKind FileKindOf(const std::string& path, int64_t* size = nullptr);
+bool FileExists(const std::string& path);
+
+// Opens a regular file for reading without blocking on FIFOs or devices.
+// Raises EFileError with a clear reason if it is not a regular file.
+TFileHandle OpenRegularForReading(const std::string& path);
+
+// Whether path can be opened for reading / for writing (no change to the file,
+// no blocking on a FIFO).
+bool CanOpenForReading(const std::string& path);
+bool CanOpenForWriting(const std::string& path);
+
+// Replaces the contents of target with the count bytes of source, durably:
+// written to a new file beside the target, synced and renamed over it, keeping
+// the target's permission bits; a symbolic link is followed and its target
+// replaced. Where a new file cannot keep the file's identity (no new file
+// allowed in its folder, or further hard links), it is rewritten in place
+// instead, after a complete copy of its old bytes is safe: safeCopy if given
+// (a file holding exactly the old bytes), else a safety copy made in tempDir;
+// on failure the old bytes are written back. Raises EFileError; on failure the
+// target holds its old bytes.
+void ReplaceFileContents(const std::string& target, const TFileHandle& source, const std::string& tempDir,
+                         const std::string& safeCopy = {});
+
+// Copies the file from to a new file to, durably, replacing an existing `to`
+// only once the copy is complete and synced. Raises EFileError.
+void CopyFileDurably(const std::string& from, const std::string& to);
+
+}  // namespace byteloom
