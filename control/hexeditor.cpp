@@ -1,5 +1,6 @@
 #include "control/hexeditor.h"
 
+#include "control/translation.h"
 #include "control/undostream.h"
 
 namespace byteloom {
@@ -225,6 +226,16 @@ void THexEditor::BuildCaret() {
   }
   Host().CreateCaret(shape);
 }
+
+// ---------------------------------------------------------------------------
+// Character translation
+// ---------------------------------------------------------------------------
+
+uint8_t THexEditor::FileByteToChar(uint8_t b) const {
+  return byteloom::FileByteToChar(FTranslation, FMaskWhiteSpaces, static_cast<uint8_t>(FMaskChar), b);
+}
+
+uint8_t THexEditor::CharToFileByte(uint8_t c) const { return byteloom::CharToFileByte(FTranslation, c); }
 
 // ---------------------------------------------------------------------------
 // Undo list (the list itself; recording and undoing are with the edits)

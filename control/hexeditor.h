@@ -174,6 +174,10 @@ class THexEditor : public TCustomGrid {
   void GetCellAtPos(int32_t pos, bool inCharField, int& col, int& row) const;
   int GetOtherFieldCol(int col, bool& inCharField) const;
 
+  // --- Character translation (with Translation, MaskWhiteSpaces, MaskChar) ----------
+  uint8_t FileByteToChar(uint8_t b) const;
+  uint8_t CharToFileByte(uint8_t c) const;
+
   // --- Undo -------------------------------------------------------------------------
   void ResetUndo();
 
