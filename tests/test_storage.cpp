@@ -1,1 +1,424 @@
+// Working files, opening, saving with backups, raw byte access and the read
+// window, including the failure paths: full disks, unwritable folders,
+// planted files, devices and files too large to open.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <future>
+#include <regex>
+#include <set>
+
+#include "control/hexeditor.h"
+#include "tests/support/editortest.h"
+#include "tests/support/sandbox.h"
+
+namespace fs = std::filesystem;
+
+namespace byteloom::test {
+namespace {
+
+// Clears the immutable flag again when the test ends, however it ends.
+class ImmutableGuard {
+ public:
+  explicit ImmutableGuard(std::string path) : FPath(std::move(path)), FOk(SetImmutable(FPath, true)) {}
+  ~ImmutableGuard() {
+    if (FOk) SetImmutable(FPath, false);
+  }
+  bool Ok() const { return FOk; }
+
+ private:
+  std::string FPath;
+  bool FOk;
+};
+
+ino_t Inode(const std::string& path) {
+  struct stat st {};
+  stat(path.c_str(), &st);
+  return st.st_ino;
+}
+
+mode_t Mode(const std::string& path) {
+  struct stat st {};
+  stat(path.c_str(), &st);
+  return st.st_mode & 07777;
+}
+
+// Changes the first byte the way an edit would, and marks the document modified.
+void Touch(THexEditor& ed, uint8_t value = 0xEE) {
+  ed.WriteByte(0, value);
+  ed.SetModified(true);
+}
+
+using Storage = EditorTest;
+
+// --- Opening -----------------------------------------------------------------
+
+TEST_F(Storage, LoadCopiesTheFileIntoAFreshWorkingFile) {
+  const Bytes data = Pattern(100000);
+  const std::string path = Load(data);
+  EXPECT_EQ(Ed->DataSize(), 100000);
+  EXPECT_EQ(Document(), data);
+  EXPECT_EQ(Ed->FileName(), path);
+  EXPECT_FALSE(Ed->ReadOnly());
+  EXPECT_FALSE(Ed->Modified());
+  EXPECT_EQ(Ed->Col(), 2);
+  EXPECT_EQ(Ed->Row(), 0);
+  EXPECT_TRUE(std::regex_match(Ed->TempFileName(), std::regex(".*/tmp/[0-9A-F]{8}\\.BLWT")))
+      << Ed->TempFileName();
+  EXPECT_EQ(fs::path(Ed->TempFileName()).parent_path(), fs::path(WorkDir()));
+  EXPECT_EQ(Mode(Ed->TempFileName()), 0600u);
+  // The working file is private: writing it leaves the user's file alone.
+  Touch(*Ed);
+  EXPECT_EQ(ReadFile(path), data);
+}
+
+TEST_F(Storage, ImmutableFileOpensReadOnlyWithAWritableCopy) {
+  const Bytes data = Pattern(300);
+  const std::string path = Path("locked.sav");
+  WriteFile(path, data);
+  ImmutableGuard lock(path);
+  if (!lock.Ok()) GTEST_SKIP() << "no immutable flag on this file system";
+  ASSERT_TRUE(Ed->LoadFromFile(path)) << Ed->LastError();
+  EXPECT_TRUE(Ed->ReadOnly());
+  Touch(*Ed, 0x42);
+  EXPECT_EQ(Ed->ReadByte(0), 0x42);
+  EXPECT_EQ(ReadFile(path), data);
+}
+
+TEST_F(Storage, WhatCannotBeOpenedLeavesAnEmptyControlAndAReason) {
+  Load(Pattern(50), "previous.bin");
+  ASSERT_EQ(::mkfifo(Path("fifo").c_str(), 0600), 0);
+  fs::create_directory(Path("folder"));
+  struct Case {
+    std::string path;
+    std::string reasonPart;
+  };
+  const Case cases[] = {
+      {Path("missing.bin"), "No such file"},
+      {Path("folder"), "folder"},
+      {Path("fifo"), "not a regular file"},
+      {"/dev/zero", "not a regular file"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.path);
+    // A FIFO must not block the control: give it a few seconds at most.
+    auto result = std::async(std::launch::async, [&] { return Ed->LoadFromFile(c.path); });
+    ASSERT_EQ(result.wait_for(std::chrono::seconds(10)), std::future_status::ready);
+    EXPECT_FALSE(result.get());
+    EXPECT_NE(Ed->LastError().find(c.reasonPart), std::string::npos) << Ed->LastError();
+    EXPECT_EQ(Ed->DataSize(), 0);
+    EXPECT_TRUE(Ed->ReadOnly());
+    EXPECT_FALSE(Ed->CanUndo());
+    EXPECT_EQ(Ed->FileName(), Path("previous.bin"));
+    EXPECT_TRUE(List(WorkDir()).empty());
+  }
+}
+
+TEST_F(Storage, FileBeyondThePositionRangeIsRefusedNotTruncated) {
+  const std::string path = Path("huge.bin");
+  WriteFile(path, {});
+  ASSERT_EQ(::truncate(path.c_str(), int64_t{1} << 31), 0);  // sparse: 2 GiB, one byte too many
+  EXPECT_FALSE(Ed->LoadFromFile(path));
+  EXPECT_NE(Ed->LastError().find("too large"), std::string::npos) << Ed->LastError();
+  EXPECT_EQ(Ed->DataSize(), 0);
+  EXPECT_TRUE(List(WorkDir()).empty());
+
+  ASSERT_EQ(::truncate(path.c_str(), (int64_t{1} << 31) - 1), 0);  // the largest that fits
+  if (std::getenv("BYTELOOM_BIG_TESTS")) {
+    EXPECT_TRUE(Ed->LoadFromFile(path)) << Ed->LastError();
+    EXPECT_EQ(Ed->DataSize(), 0x7FFFFFFF);
+  }
+}
+
+TEST_F(Storage, IncompleteWorkingCopyFailsCleanly) {
+  const Bytes data = Pattern(3 << 20);
+  const std::string path = Path("big.sav");
+  WriteFile(path, data);
+  // The working folder holds 1 MiB: the 3 MiB copy cannot be made.
+  const int rc = RunWithSmallDisk(WorkDir(), 1024, [&] {
+    TFakeHost host;
+    THexEditor ed(host);
+    ed.Loaded();
+    if (ed.LoadFromFile(path)) return 1;
+    if (ed.LastError().find("No space") == std::string::npos) return 2;
+    if (ed.DataSize() != 0 || ed.HasDataStream()) return 3;
+    if (!List(WorkDir()).empty()) return 4;
+    if (ReadFile(path) != data) return 5;
+    return 0;
+  });
+  if (rc == kSandboxUnsupported) GTEST_SKIP() << "no private mount namespace here";
+  EXPECT_EQ(rc, 0);
+}
+
+// --- Working-file names ---------------------------------------------------------
+
+TEST_F(Storage, ControlsNeverShareAWorkingFileName) {
+  std::vector<std::unique_ptr<THexEditor>> editors;
+  std::set<std::string> names{Ed->TempFileName()};
+  for (int i = 0; i < 20; ++i) {
+    editors.push_back(std::make_unique<THexEditor>(Host));
+    EXPECT_TRUE(names.insert(editors.back()->TempFileName()).second) << editors.back()->TempFileName();
+  }
+  for (auto& e : editors) {
+    WriteFile(Path("x.bin"), Pattern(10));
+    EXPECT_TRUE(e->LoadFromFile(Path("x.bin")));
+  }
+  EXPECT_EQ(List(WorkDir()).size(), 20u);
+  editors.clear();
+  EXPECT_TRUE(List(WorkDir()).empty());
+}
+
+TEST_F(Storage, PlantedFilesAndLinksAtTheChosenNameAreNeverTouched) {
+  const std::string victim = Path("victim.txt");
+  WriteFile(victim, {'k', 'e', 'e', 'p'});
+  for (bool asLink : {false, true}) {
+    SCOPED_TRACE(asLink ? "symbolic link" : "file");
+    Ed->CreateEmptyFile("Untitled");
+    const std::string name = Ed->TempFileName();
+    if (asLink)
+      fs::create_symlink(victim, name);
+    else
+      WriteFile(name, {'m', 'i', 'n', 'e'});
+    Load(Pattern(64));
+    EXPECT_NE(Ed->TempFileName(), name);
+    EXPECT_EQ(Ed->DataSize(), 64);
+    Ed.reset();  // destruction removes only the control's own file
+    EXPECT_TRUE(fs::exists(fs::symlink_status(name)));
+    EXPECT_EQ(ReadFile(victim), (Bytes{'k', 'e', 'e', 'p'}));
+    if (!asLink) {
+      EXPECT_EQ(ReadFile(name), (Bytes{'m', 'i', 'n', 'e'}));
+    }
+    fs::remove(name);
+    Ed = std::make_unique<THexEditor>(Host);
+    Host.Target = Ed.get();
+    Ed->Loaded();
+  }
+}
+
+TEST_F(Storage, DestructionDeletesTheWorkingFile) {
+  Load(Pattern(10));
+  const std::string work = Ed->TempFileName();
+  EXPECT_TRUE(fs::exists(work));
+  Ed.reset();
+  EXPECT_FALSE(fs::exists(work));
+}
+
+// --- Saving -----------------------------------------------------------------------
+
+TEST_F(Storage, ModifiedSaveOverItsOwnFileMakesABackup) {
+  const Bytes v1 = Pattern(5000, 1);
+  const std::string path = Load(v1, "game.sav");
+  Touch(*Ed, 0x11);
+  ASSERT_TRUE(Ed->SaveToFile(path)) << Ed->LastError();
+  EXPECT_EQ(ReadFile(Path("game.bak")), v1);
+  Bytes v2 = v1;
+  v2[0] = 0x11;
+  EXPECT_EQ(ReadFile(path), v2);
+  EXPECT_FALSE(Ed->Modified());
+  EXPECT_FALSE(Ed->ReadOnly());
+  EXPECT_FALSE(Ed->CanUndo());
+  EXPECT_EQ(Ed->UndoDescription(), "No Undo");
+  EXPECT_EQ(Ed->ChangedBits().Size(), 0);
+
+  Touch(*Ed, 0x22);  // a second modified save replaces the backup
+  ASSERT_TRUE(Ed->SaveToFile(path));
+  EXPECT_EQ(ReadFile(Path("game.bak")), v2);
+  // No temporary file is left beside the user's files.
+  EXPECT_EQ(List(Dir()), (std::vector<std::string>{"game.bak", "game.sav", "tmp"}));
+}
+
+TEST_F(Storage, BackupNames) {
+  struct Case {
+    std::string file, extension, backup;
+  };
+  const Case cases[] = {
+      {"data.sav", ".bak", "data.bak"}, {"data", ".bak", "data.bak"},   {"x.bak", ".bak", "x.bak~"},
+      {"x.bak", ".BAK", "x.BAK"},       {"a.b/c", ".bak", "a.b/c.bak"}, {"s.1.dat", ".old", "s.1.old"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(BackupFileName(c.file, c.extension), c.backup) << c.file;
+
+  const Bytes old = Pattern(10);
+  const std::string path = Load(old, "x.bak");
+  Touch(*Ed);
+  ASSERT_TRUE(Ed->SaveToFile(path));
+  EXPECT_EQ(ReadFile(Path("x.bak~")), old);
+}
+
+TEST_F(Storage, SavesThatMakeNoBackup) {
+  const Bytes data = Pattern(10);
+  // Unchanged document over its own file: no backup, but still written and undo emptied.
+  std::string path = Load(data, "a.sav");
+  ASSERT_TRUE(Ed->SaveToFile(path));
+  EXPECT_FALSE(fs::exists(Path("a.bak")));
+  EXPECT_EQ(ReadFile(path), data);
+  // Changed document under another name.
+  Touch(*Ed);
+  ASSERT_TRUE(Ed->SaveToFile(Path("b.sav")));
+  EXPECT_FALSE(fs::exists(Path("b.bak")));
+  EXPECT_FALSE(fs::exists(Path("a.bak")));
+  EXPECT_EQ(Ed->FileName(), Path("b.sav"));
+  // Backups switched off.
+  Ed->SetCreateBackup(false);
+  Touch(*Ed, 1);
+  ASSERT_TRUE(Ed->SaveToFile(Path("b.sav")));
+  EXPECT_FALSE(fs::exists(Path("b.bak")));
+  EXPECT_EQ(ReadFile(Path("b.sav"))[0], 1);
+}
+
+TEST_F(Storage, SaveKeepsPermissionsAndFollowsLinks) {
+  const std::string path = Load(Pattern(20), "perm.sav");
+  ASSERT_EQ(::chmod(path.c_str(), 0640), 0);
+  fs::create_symlink(path, Path("link.sav"));
+  Touch(*Ed, 7);
+  ASSERT_TRUE(Ed->SaveToFile(Path("link.sav"))) << Ed->LastError();
+  EXPECT_TRUE(fs::is_symlink(Path("link.sav")));
+  EXPECT_EQ(ReadFile(path)[0], 7);
+  EXPECT_EQ(Mode(path), 0640u);
+}
+
+TEST_F(Storage, HardLinkedFileIsRewrittenInPlace) {
+  const Bytes old = Pattern(4000);
+  const std::string path = Load(old, "linked.sav");
+  fs::create_hard_link(path, Path("other-name.sav"));
+  const ino_t inode = Inode(path);
+  Touch(*Ed, 9);
+  ASSERT_TRUE(Ed->SaveToFile(path)) << Ed->LastError();
+  EXPECT_EQ(Inode(path), inode);
+  EXPECT_EQ(ReadFile(Path("other-name.sav"))[0], 9);
+  EXPECT_EQ(ReadFile(Path("linked.bak")), old);
+}
+
+TEST_F(Storage, FolderThatAllowsNoNewFileIsWrittenInPlaceOrRefused) {
+  fs::create_directory(Path("locked"));
+  const Bytes old = Pattern(3000);
+  const std::string path = Load(old, "locked/f.sav");
+  {
+    ImmutableGuard lock(Path("locked"));
+    if (!lock.Ok()) GTEST_SKIP() << "no immutable flag on this file system";
+    // No backup can be made: the save is refused and nothing changes.
+    Touch(*Ed, 1);
+    EXPECT_FALSE(Ed->SaveToFile(path));
+    EXPECT_NE(Ed->LastError().find("backup"), std::string::npos) << Ed->LastError();
+    EXPECT_TRUE(Ed->Modified());
+    EXPECT_EQ(ReadFile(path), old);
+    // Without a backup the file is rewritten in place after a safety copy.
+    Ed->SetCreateBackup(false);
+    ASSERT_TRUE(Ed->SaveToFile(path)) << Ed->LastError();
+    EXPECT_EQ(ReadFile(path)[0], 1);
+    EXPECT_TRUE(List(WorkDir()).size() == 1);  // only the working file
+  }
+}
+
+TEST_F(Storage, FailedSaveLeavesTargetAndStateAsTheyWere) {
+  // The user's folder is a 1 MiB disk holding a 600 KiB file: neither a
+  // backup nor a new copy fits, and a failed save must change nothing.
+  const std::string folder = Path("disk");
+  fs::create_directory(folder);
+  const Bytes old = Pattern(600 << 10, 3);
+  const int rc = RunWithSmallDisk(folder, 1024, [&] {
+    const std::string path = folder + "/f.sav";
+    WriteFile(path, old);
+    TFakeHost host;
+    THexEditor ed(host);
+    ed.Loaded();
+    if (!ed.LoadFromFile(path)) return 1;
+    Touch(ed, 0x5A);
+    if (ed.SaveToFile(path)) return 2;  // the backup does not fit
+    if (ed.LastError().find("No space") == std::string::npos) return 3;
+    if (ReadFile(path) != old) return 4;
+    if (!ed.Modified() || ed.FileName() != path || ed.ReadOnly()) return 5;
+    ed.SetCreateBackup(false);
+    if (ed.SaveToFile(path)) return 6;  // a new copy beside it does not fit either
+    if (ReadFile(path) != old) return 7;
+    if (List(folder) != std::vector<std::string>{"f.sav"}) return 8;
+    if (ed.ReadByte(0) != 0x5A || !ed.Modified()) return 9;
+    return 0;
+  });
+  if (rc == kSandboxUnsupported) GTEST_SKIP() << "no private mount namespace here";
+  EXPECT_EQ(rc, 0);
+}
+
+TEST_F(Storage, NewDocumentWithoutDataSavesAnEmptyFile) {
+  EXPECT_FALSE(Ed->HasDataStream());
+  ASSERT_TRUE(Ed->SaveToFile(Path("empty.bin"))) << Ed->LastError();
+  EXPECT_TRUE(fs::exists(Path("empty.bin")));
+  EXPECT_EQ(fs::file_size(Path("empty.bin")), 0u);
+  EXPECT_FALSE(Ed->ReadOnly());
+}
+
+// --- Raw access and the read window -----------------------------------------------
+
+TEST_F(Storage, BufferFromFileCutsTheCountAndRefusesOutsidePositions) {
+  Ed->CreateEmptyFile("Untitled");
+  int32_t n = 1;
+  EXPECT_THROW(Ed->BufferFromFile(0, n), EHexEditorError);
+  const Bytes data = Pattern(100);
+  Load(data);
+  n = 10;
+  auto buf = Ed->BufferFromFile(98, n);
+  ASSERT_EQ(n, 2);
+  EXPECT_EQ(buf[0], data[98]);
+  EXPECT_EQ(buf[1], data[99]);
+  n = 1;
+  try {
+    Ed->BufferFromFile(100, n);
+    FAIL();
+  } catch (const EHexEditorError& e) {
+    EXPECT_STREQ(e.what(), "Invalid BufferFromFile argument");
+  }
+  EXPECT_THROW(Ed->BufferFromFile(-1, n), EHexEditorError);
+}
+
+TEST_F(Storage, ReadWindowIsCentredAndPatchedByOneByteWrites) {
+  const Bytes data = Pattern(300000);
+  Load(data);
+  Ed->FillCache(100000);
+  EXPECT_EQ(Ed->CacheStart(), 100000 - 32768);
+  EXPECT_EQ(Ed->ReadCache()[32768], data[100000]);
+  Ed->FillCache(100000 + 32768 - 16);  // still inside: no reload
+  EXPECT_EQ(Ed->CacheStart(), 100000 - 32768);
+  Ed->FillCache(100000 + 32768 - 15);  // the row would leave the window
+  EXPECT_EQ(Ed->CacheStart(), 100000 - 15);
+  Ed->FillCache(10);
+  EXPECT_EQ(Ed->CacheStart(), 0);
+  Ed->UpdateCache(5, 0xAB);
+  EXPECT_EQ(Ed->ReadCache()[5], 0xAB);
+  Ed->UpdateCache(70000, 0xAB);  // outside: ignored
+  Ed->FillCache(299990);         // near the end: fewer valid bytes
+  EXPECT_EQ(Ed->ReadCache()[299999 - Ed->CacheStart()], data[299999]);
+}
+
+TEST_F(Storage, RawAccessAndStreams) {
+  Load(Pattern(10));
+  Ed->WriteBuffer("\x01\x02\x03", 9, 3);  // writing past the end extends the file
+  Ed->AdjustMetrics();
+  EXPECT_EQ(Ed->DataSize(), 12);
+  uint8_t buf[3];
+  Ed->ReadBuffer(buf, 9, 3);
+  EXPECT_EQ(Bytes(buf, buf + 3), (Bytes{1, 2, 3}));
+  Bytes dest{0xFF};
+  ASSERT_TRUE(Ed->SaveToStream(dest));  // appends
+  EXPECT_EQ(dest.size(), 13u);
+  EXPECT_EQ(dest[0], 0xFF);
+  Ed->CreateEmptyFile("Untitled");
+  EXPECT_FALSE(Ed->SaveToStream(dest));
+  EXPECT_EQ(Ed->DataSize(), 0);
+  EXPECT_EQ(Ed->FileName(), "Untitled");
+  EXPECT_TRUE(Ed->ReadOnly());
+}
+
+TEST_F(Storage, CheckFileAccessReportsReadability) {
+  bool readOnly = false;
+  EXPECT_FALSE(Ed->CheckFileAccess(Path("none"), readOnly));
+  EXPECT_TRUE(readOnly);
+  WriteFile(Path("f"), {1});
+  EXPECT_TRUE(Ed->CheckFileAccess(Path("f"), readOnly));
+  EXPECT_FALSE(readOnly);
+}
+
+}  // namespace
+}  // namespace byteloom::test
