@@ -62,7 +62,7 @@ int main(int argc, char** argv) {
   try {
     const double seconds = it->second(TBenchContext{argv[2], argv[3]});
     const long growth = PeakRssKib() - before;
-    std::printf("ours_s=%.3f rss_growth_mib=%ld\n", seconds, (growth + 1023) / 1024);
+    std::printf("ours_s=%.6f rss_growth_mib=%ld\n", seconds, (growth + 1023) / 1024);
   } catch (const std::exception& e) {
     std::fprintf(stderr, "%s failed: %s\n", argv[1], e.what());
     return 1;

@@ -2,7 +2,36 @@
 
 #include <algorithm>
 
+#include "control/canvas.h"
+
 namespace byteloom {
+
+namespace {
+
+// Stands in when a cell is drawn outside a paint: draws nothing.
+class TIdleCanvas final : public TCanvas {
+ public:
+  void SetFont(const TFont& font) override { FFont = font; }
+  const TFont& Font() const override { return FFont; }
+  void SetTextColor(TColor c) override { FFont.Color = c; }
+  void SetBrushColor(TColor) override {}
+  void SetPenColor(TColor) override {}
+  void TextRectOpaque(const TRect&, int, int, const std::string&) override {}
+  void FillRect(const TRect&) override {}
+  void FrameRect(const TRect&) override {}
+  void DrawFocusRect(const TRect&) override {}
+  void Line(int, int, int, int) override {}
+
+ private:
+  TFont FFont;
+};
+
+TRect Intersection(const TRect& a, const TRect& b) {
+  return TRect{std::max(a.Left, b.Left), std::max(a.Top, b.Top), std::min(a.Right, b.Right),
+               std::min(a.Bottom, b.Bottom)};
+}
+
+}  // namespace
 
 TCustomGrid::TCustomGrid(TGridHost& host) : FHost(host), FColWidths(5, 64) {}
 
@@ -82,7 +111,21 @@ void TCustomGrid::SetCursor(TCursor c) {
 void TCustomGrid::SetClientSize(int width, int height) {
   FClientWidth = std::max(width, 0);
   FClientHeight = std::max(height, 0);
+  // A larger view shows the end of the document at its bottom, not blank rows.
+  bool moved = false;
+  if (FTopRow > MaxTopRow()) {
+    FTopRow = MaxTopRow();
+    moved = true;
+  }
+  if (FLeftCol > MaxLeftCol()) {
+    FLeftCol = MaxLeftCol();
+    moved = true;
+  }
   FHost.ScrollStateChanged();
+  if (moved) {
+    FHost.Invalidate();
+    TopLeftChanged();
+  }
 }
 
 void TCustomGrid::MoveColRow(int col, int row, bool moveAnchor, bool show) {
@@ -102,6 +145,33 @@ void TCustomGrid::MoveColRow(int col, int row, bool moveAnchor, bool show) {
 
 bool TCustomGrid::SelectCell(int, int) { return true; }
 
+void TCustomGrid::SetCol(int col) {
+  if (col != FCol) FocusCell(col, FRow, true);
+}
+
+void TCustomGrid::SetRow(int row) {
+  if (row != FRow) FocusCell(FCol, row, true);
+}
+
+void TCustomGrid::FocusCell(int col, int row, bool moveAnchor) {
+  MoveColRow(col, row, moveAnchor, true);
+  Click();
+}
+
+void TCustomGrid::Click() {
+  if (OnClick) OnClick(*this);
+}
+
+void TCustomGrid::DrawCell(int, int, const TRect& rect) {
+  Canvas().SetBrushColor(FHost.ColorToRGB(FColor));
+  Canvas().FillRect(rect);
+}
+
+TCanvas& TCustomGrid::Canvas() const {
+  static TIdleCanvas idle;
+  return FCanvas ? *FCanvas : idle;
+}
+
 void TCustomGrid::HandleMessage(uint32_t, intptr_t, intptr_t) {}
 
 int TCustomGrid::VisibleRowCount() const {
@@ -109,6 +179,25 @@ int TCustomGrid::VisibleRowCount() const {
   int n = step > 0 ? FClientHeight / step : 1;
   n = std::min(n, FRowCount - FTopRow);
   return std::max(n, 1);
+}
+
+int TCustomGrid::PageRows() const {
+  const int step = FDefaultRowHeight + FGridLineWidth;
+  return step > 0 ? std::max(FClientHeight / step, 1) : 1;
+}
+
+int TCustomGrid::MaxTopRow() const { return std::max(FRowCount - PageRows(), 0); }
+
+int TCustomGrid::MaxLeftCol() const {
+  // The leftmost column from which the columns up to the last one all fit.
+  int x = FixedWidth();
+  int left = ColCount() - 1;
+  for (int c = ColCount() - 1; c >= FFixedCols; --c) {
+    x += FColWidths[static_cast<size_t>(c)] + FGridLineWidth;
+    if (x > FClientWidth + FGridLineWidth) break;
+    left = c;
+  }
+  return std::max(left, FFixedCols);
 }
 
 int TCustomGrid::FixedWidth() const {
@@ -136,6 +225,7 @@ void TCustomGrid::SetTopRow(int row) {
   FTopRow = row;
   FHost.ScrollStateChanged();
   FHost.Invalidate();
+  TopLeftChanged();
 }
 
 void TCustomGrid::SetLeftCol(int col) {
@@ -144,14 +234,15 @@ void TCustomGrid::SetLeftCol(int col) {
   FLeftCol = col;
   FHost.ScrollStateChanged();
   FHost.Invalidate();
+  TopLeftChanged();
 }
 
 void TCustomGrid::ClampInView(int col, int row) {
   if (FClientWidth <= 0 || FClientHeight <= 0) return;
   if (row < FTopRow)
     SetTopRow(row);
-  else if (row >= FTopRow + VisibleRowCount())
-    SetTopRow(row - VisibleRowCount() + 1);
+  else if (row >= FTopRow + PageRows())
+    SetTopRow(row - PageRows() + 1);
   if (col >= FFixedCols) {
     if (col < FLeftCol) {
       SetLeftCol(col);
@@ -212,6 +303,324 @@ TRect TCustomGrid::BoxRect(int col1, int row1, int col2, int row2) const {
 void TCustomGrid::InvalidateCell(int col, int row) {
   TRect r = CellRect(col, row);
   if (!r.IsEmpty()) FHost.InvalidateRect(r);
+}
+
+// ---------------------------------------------------------------------------
+// Scrolling
+// ---------------------------------------------------------------------------
+
+TScrollInfo TCustomGrid::VertScrollInfo() const { return TScrollInfo{MaxTopRow(), PageRows(), FTopRow}; }
+
+TScrollInfo TCustomGrid::HorzScrollInfo() const {
+  return TScrollInfo{MaxLeftCol() - FFixedCols, FullColsFrom(FLeftCol), FLeftCol - FFixedCols};
+}
+
+void TCustomGrid::VScroll(TScrollCode code, int pos) {
+  int top = FTopRow;
+  switch (code) {
+    case TScrollCode::scLineUp: top -= 1; break;
+    case TScrollCode::scLineDown: top += 1; break;
+    case TScrollCode::scPageUp: top -= PageRows(); break;
+    case TScrollCode::scPageDown: top += PageRows(); break;
+    case TScrollCode::scPosition:
+    case TScrollCode::scTrack: top = pos; break;
+    case TScrollCode::scTop: top = 0; break;
+    case TScrollCode::scBottom: top = MaxTopRow(); break;
+  }
+  SetTopRow(std::clamp(top, 0, MaxTopRow()));
+}
+
+void TCustomGrid::HScroll(TScrollCode code, int pos) {
+  int left = FLeftCol;
+  switch (code) {
+    case TScrollCode::scLineUp: left -= 1; break;
+    case TScrollCode::scLineDown: left += 1; break;
+    case TScrollCode::scPageUp: left -= VisibleColCount(); break;
+    case TScrollCode::scPageDown: left += VisibleColCount(); break;
+    case TScrollCode::scPosition:
+    case TScrollCode::scTrack: left = FFixedCols + pos; break;
+    case TScrollCode::scTop: left = FFixedCols; break;
+    case TScrollCode::scBottom: left = MaxLeftCol(); break;
+  }
+  SetLeftCol(std::clamp(left, FFixedCols, MaxLeftCol()));
+}
+
+void TCustomGrid::MouseWheel(int delta) {
+  FWheelRest += 3 * delta;
+  const int rows = FWheelRest / 120;
+  FWheelRest -= rows * 120;
+  if (rows != 0) VScroll(TScrollCode::scPosition, std::clamp(FTopRow - rows, 0, MaxTopRow()));
+}
+
+void TCustomGrid::ScrollBy(int rows, int cols) {
+  if (rows != 0) VScroll(TScrollCode::scPosition, std::clamp(FTopRow + rows, 0, MaxTopRow()));
+  if (cols != 0) HScroll(TScrollCode::scPosition, std::clamp(FLeftCol + cols, FFixedCols, MaxLeftCol()) - FFixedCols);
+}
+
+// ---------------------------------------------------------------------------
+// Painting
+// ---------------------------------------------------------------------------
+
+void TCustomGrid::Paint(const TRect& dirty, TCanvas& canvas) {
+  const TRect area = Intersection(dirty, TRect{0, 0, FClientWidth, FClientHeight});
+  if (area.IsEmpty()) return;
+  struct TCanvasScope {
+    TCanvas*& Slot;
+    TCanvas* Old;
+    ~TCanvasScope() { Slot = Old; }
+  } scope{FCanvas, FCanvas};
+  FCanvas = &canvas;
+  TFont font = FFont;
+  font.Color = FHost.ColorToRGB(font.Color);
+  canvas.SetFont(font);
+
+  // The columns in view, left to right, and where the grid ends.
+  const int gl = FGridLineWidth;
+  FPaintCols.clear();
+  int x = 0;
+  for (int c = 0; c < FFixedCols && c < ColCount(); ++c) {
+    FPaintCols.push_back({c, x});
+    x += FColWidths[static_cast<size_t>(c)] + gl;
+  }
+  for (int c = FLeftCol; c < ColCount() && x < FClientWidth; ++c) {
+    FPaintCols.push_back({c, x});
+    x += FColWidths[static_cast<size_t>(c)] + gl;
+  }
+  const int gridRight = x;
+  const int step = FDefaultRowHeight + gl;
+  int gridBottom = 0;
+  if (step > 0 && FDefaultRowHeight > 0) {
+    const int lastRow = std::min(FRowCount - 1, FTopRow + (FClientHeight - 1) / step);
+    gridBottom = (lastRow - FTopRow + 1) * step;
+    const int firstRow = FTopRow + area.Top / step;
+    const int endRow = std::min(lastRow, FTopRow + (area.Bottom - 1) / step);
+    for (int row = firstRow; row <= endRow; ++row) {
+      const int y = (row - FTopRow) * step;
+      if (y + FDefaultRowHeight <= area.Top) continue;  // only its grid line is dirty
+      for (const TPaintCol& pc : FPaintCols) {
+        const TRect cell{pc.X, y, pc.X + FColWidths[static_cast<size_t>(pc.Col)], y + FDefaultRowHeight};
+        if (!cell.IsEmpty() && cell.Intersects(area)) DrawCell(pc.Col, row, cell);
+      }
+    }
+    if (gl > 0) PaintGridLines(area, gridRight, gridBottom);
+  }
+
+  // The control's colour right of the last column and below the last row.
+  canvas.SetBrushColor(FHost.ColorToRGB(FColor));
+  const TRect right = Intersection(TRect{gridRight, 0, FClientWidth, FClientHeight}, area);
+  if (!right.IsEmpty()) canvas.FillRect(right);
+  const TRect below = Intersection(TRect{0, gridBottom, std::min(gridRight, FClientWidth), FClientHeight}, area);
+  if (!below.IsEmpty()) canvas.FillRect(below);
+}
+
+void TCustomGrid::PaintGridLines(const TRect& area, int gridRight, int gridBottom) {
+  TCanvas& canvas = *FCanvas;
+  const int gl = FGridLineWidth;
+  const int step = FDefaultRowHeight + gl;
+  const TColor color = FHost.ColorToRGB(FColor);
+  const int fixedRight = FixedWidth();
+
+  // The fixed columns have no lines: their gaps take the control's colour.
+  canvas.SetBrushColor(color);
+  for (const TPaintCol& pc : FPaintCols) {
+    if (pc.Col >= FFixedCols) break;
+    const int gx = pc.X + FColWidths[static_cast<size_t>(pc.Col)];
+    const TRect gap = Intersection(TRect{gx, 0, gx + gl, gridBottom}, area);
+    if (!gap.IsEmpty()) canvas.FillRect(gap);
+  }
+  for (int y = FDefaultRowHeight; y < gridBottom; y += step) {
+    const TRect gap = Intersection(TRect{0, y, fixedRight, y + gl}, area);
+    if (!gap.IsEmpty()) canvas.FillRect(gap);
+  }
+
+  // Lines between the scrolling cells: silver, grey on a silver control.
+  canvas.SetPenColor(color == clSilver ? clGray : clSilver);
+  const int top = std::max(area.Top, 0);
+  const int bottom = std::min(area.Bottom, gridBottom);
+  for (const TPaintCol& pc : FPaintCols) {
+    if (pc.Col < FFixedCols) continue;
+    const int gx = pc.X + FColWidths[static_cast<size_t>(pc.Col)];
+    for (int lx = gx; lx < gx + gl; ++lx)
+      if (lx >= area.Left && lx < area.Right && top < bottom) canvas.Line(lx, top, lx, bottom - 1);
+  }
+  const int left = std::max(area.Left, fixedRight);
+  const int right = std::min(area.Right, gridRight);
+  if (left >= right) return;
+  for (int y = FDefaultRowHeight; y < gridBottom; y += step)
+    for (int ly = y; ly < y + gl; ++ly)
+      if (ly >= area.Top && ly < area.Bottom) canvas.Line(left, ly, right - 1, ly);
+}
+
+// ---------------------------------------------------------------------------
+// Keyboard, mouse and focus
+// ---------------------------------------------------------------------------
+
+void TCustomGrid::KeyDown(uint16_t& key, TShiftState shift) {
+  if (key == 0) return;
+  int newCol = FCol, newRow = FRow;
+  int newLeft = FLeftCol, newTop = FTopRow;
+  const int pageWidth = std::max(VisibleColCount() - 1, 1);
+  const int pageHeight = std::max(VisibleRowCount() - 1, 1);
+  if (shift & ssCtrl) {
+    switch (key) {
+      case VK_UP: --newTop; break;
+      case VK_DOWN: ++newTop; break;
+      case VK_LEFT:
+        newCol -= pageWidth;
+        newLeft -= pageWidth;
+        break;
+      case VK_RIGHT:
+        newCol += pageWidth;
+        newLeft += pageWidth;
+        break;
+      case VK_PRIOR: newRow = FTopRow; break;
+      case VK_NEXT: newRow = FTopRow + VisibleRowCount() - 1; break;
+      case VK_HOME:
+        newCol = FFixedCols;
+        newRow = 0;
+        break;
+      case VK_END:
+        newCol = ColCount() - 1;
+        newRow = FRowCount - 1;
+        break;
+      default: break;
+    }
+  } else {
+    switch (key) {
+      case VK_UP: --newRow; break;
+      case VK_DOWN: ++newRow; break;
+      case VK_LEFT: --newCol; break;
+      case VK_RIGHT: ++newCol; break;
+      case VK_NEXT:
+        newRow += pageHeight;
+        newTop += pageHeight;
+        break;
+      case VK_PRIOR:
+        newRow -= pageHeight;
+        newTop -= pageHeight;
+        break;
+      case VK_HOME: newCol = FFixedCols; break;
+      case VK_END: newCol = ColCount() - 1; break;
+      default: break;
+    }
+  }
+  // Tab walks the cells, Shift+Tab backwards, wrapping at the row ends.
+  if (key == VK_TAB && !(shift & ssAlt) && FOptions.Tabs) {
+    if (shift & ssShift) {
+      if (--newCol < FFixedCols) {
+        newCol = ColCount() - 1;
+        if (--newRow < 0) newRow = FRowCount - 1;
+      }
+    } else if (++newCol >= ColCount()) {
+      newCol = FFixedCols;
+      if (++newRow >= FRowCount) newRow = 0;
+    }
+  }
+  newLeft = std::clamp(newLeft, FFixedCols, MaxLeftCol());
+  newTop = std::clamp(newTop, 0, MaxTopRow());
+  if (newTop != FTopRow) VScroll(TScrollCode::scPosition, newTop);
+  if (newLeft != FLeftCol) HScroll(TScrollCode::scPosition, newLeft - FFixedCols);
+  newCol = std::clamp(newCol, FFixedCols, ColCount() - 1);
+  newRow = std::clamp(newRow, 0, FRowCount - 1);
+  if (newCol != FCol || newRow != FRow) FocusCell(newCol, newRow, !(shift & ssShift));
+}
+
+void TCustomGrid::KeyUp(uint16_t& key, TShiftState shift) {
+  if (OnKeyUp) OnKeyUp(*this, key, shift);
+}
+
+void TCustomGrid::KeyPress(uint8_t) {}
+
+TPoint TCustomGrid::MouseCoord(int x, int y) const {
+  const TPoint none{-1, -1};
+  const int step = FDefaultRowHeight + FGridLineWidth;
+  if (x < 0 || y < 0 || x >= FClientWidth || y >= FClientHeight || step <= 0) return none;
+  const int row = FTopRow + y / step;
+  if (row >= FRowCount) return none;
+  int left = 0;
+  auto hit = [&](int c) {
+    const int right = left + FColWidths[static_cast<size_t>(c)] + FGridLineWidth;
+    const bool inside = x >= left && x < right;
+    left = right;
+    return inside;
+  };
+  for (int c = 0; c < FFixedCols; ++c)
+    if (hit(c)) return TPoint{c, row};
+  for (int c = FLeftCol; c < ColCount() && left < FClientWidth; ++c)
+    if (hit(c)) return TPoint{c, row};
+  return none;
+}
+
+void TCustomGrid::MouseDown(TMouseButton button, TShiftState shift, int x, int y) {
+  if (button != TMouseButton::mbLeft) return;
+  if (shift & ssDouble) {
+    if (OnDblClick) OnDblClick(*this);
+    return;
+  }
+  const TPoint cell = MouseCoord(x, y);
+  if (cell.X < FFixedCols || cell.Y < 0) return;
+  MoveColRow(cell.X, cell.Y, true, true);
+  FTracking = true;
+  FHost.SetTrackTimer(true);
+}
+
+void TCustomGrid::MouseMove(TShiftState, int x, int y) {
+  if (!FTracking) return;
+  const TPoint cell = MouseCoord(x, y);
+  if (cell.X < FFixedCols || cell.Y < 0) return;
+  if (cell.X != FAnchorCol || cell.Y != FAnchorRow) MoveColRow(cell.X, cell.Y, true, true);
+}
+
+void TCustomGrid::MouseUp(TMouseButton button, TShiftState shift, int x, int y) {
+  struct TEndTracking {
+    TCustomGrid& Grid;
+    ~TEndTracking() {
+      if (Grid.FTracking) Grid.FHost.SetTrackTimer(false);
+      Grid.FTracking = false;
+    }
+  } end{*this};
+  if (FTracking) {
+    MouseMove(shift, x, y);
+    FHost.SetTrackTimer(false);
+    FTracking = false;
+    Click();
+  }
+  if (OnMouseUp) OnMouseUp(*this, button, shift, x, y);
+}
+
+void TCustomGrid::FocusGained() {}
+
+void TCustomGrid::FocusLost() {}
+
+int TCustomGrid::FullVisRight() const {
+  int x = FixedWidth();
+  for (int c = FLeftCol; c < ColCount(); ++c) {
+    const int next = x + FColWidths[static_cast<size_t>(c)] + FGridLineWidth;
+    if (next > FClientWidth + FGridLineWidth) break;
+    x = next;
+  }
+  return x;
+}
+
+int TCustomGrid::FullVisBottom() const {
+  const int step = FDefaultRowHeight + FGridLineWidth;
+  return std::min(PageRows(), FRowCount - FTopRow) * std::max(step, 0);
+}
+
+void TCustomGrid::TrackTimer(int x, int y) {
+  if (!FTracking) return;
+  int col = FAnchorCol, row = FAnchorRow;
+  if (x < FixedWidth()) {
+    if (col > FFixedCols) --col;
+  } else if (x > FullVisRight()) {
+    if (col < ColCount() - 1) ++col;
+  }
+  if (y < 0) {
+    if (row > 0) --row;
+  } else if (y > FullVisBottom()) {
+    if (row < FRowCount - 1) ++row;
+  }
+  if (col != FAnchorCol || row != FAnchorRow) MoveColRow(col, row, true, true);
 }
 
 }  // namespace byteloom

@@ -9,9 +9,12 @@
 #include <string>
 #include <vector>
 
+#include "control/keys.h"
 #include "control/types.h"
 
 namespace byteloom {
+
+class TCanvas;
 
 // The shape of the caret: a bitmap Width × Height, black except for the
 // rectangle Fill, which has the colour FillColor. It is combined with the
@@ -56,9 +59,29 @@ class TGridHost {
   virtual void ScrollStateChanged() = 0;
   // Resolves a system colour to RGB.
   virtual TColor ColorToRGB(TColor c) const = 0;
+  // The key or mouse button (a virtual key code) is down at this moment.
+  virtual bool KeyHeld(int vk) const {
+    (void)vk;
+    return false;
+  }
+  // Starts or stops the 60 ms timer of drag tracking; while it runs, the
+  // host calls TCustomGrid::TrackTimer with the pointer's position.
+  virtual void SetTrackTimer(bool on) { (void)on; }
 };
 
 enum class TBorderStyle : uint8_t { bsNone, bsSingle };
+
+// What a scroll bar asks for: a line or a page up or down, a position (the
+// thumb released or dragged), the start or the end.
+enum class TScrollCode : uint8_t { scLineUp, scLineDown, scPageUp, scPageDown, scPosition, scTrack, scTop, scBottom };
+
+// A scroll bar's state: positions 0..Max, Page positions visible at once.
+struct TScrollInfo {
+  int Max = 0;
+  int Page = 1;
+  int Position = 0;
+  bool operator==(const TScrollInfo&) const = default;
+};
 
 struct TGridOptions {
   bool VertLine = true;
@@ -97,8 +120,9 @@ class TCustomGrid {
   // The current cell.
   int Col() const { return FCol; }
   int Row() const { return FRow; }
-  void SetCol(int col) { MoveColRow(col, FRow, true, true); }
-  void SetRow(int row) { MoveColRow(FCol, row, true, true); }
+  // Moves the current cell like a key does (raising OnClick) when it differs.
+  void SetCol(int col);
+  void SetRow(int row);
   // Makes (col, row) the current cell if SelectCell allows it; the anchor
   // moves along when moveAnchor, the cell scrolls into view when show. A cell
   // outside the grid leaves the current cell where it is.
@@ -118,6 +142,25 @@ class TCustomGrid {
   // (at least 1).
   int VisibleRowCount() const;
   int VisibleColCount() const;
+
+  // Paints the part of the client area inside dirty: DrawCell for exactly
+  // the cells that meet it, the grid lines, and the control's colour right of
+  // the last column and below the last row.
+  void Paint(const TRect& dirty, TCanvas& canvas);
+
+  // The scroll bars: the vertical one counts rows from the top row 0, the
+  // horizontal one scrolling columns from the first one after the fixed
+  // columns. Max is the last top row / left column that still fills the view.
+  TScrollInfo VertScrollInfo() const;
+  TScrollInfo HorzScrollInfo() const;
+  // A scroll bar was used; pos is the position for scPosition and scTrack.
+  virtual void VScroll(TScrollCode code, int pos);
+  virtual void HScroll(TScrollCode code, int pos);
+  // The mouse wheel turned by delta (120 per notch, positive away from the
+  // user): the view scrolls three rows per notch.
+  void MouseWheel(int delta);
+  // Scrolls the view by whole rows and columns, within the scroll ranges.
+  void ScrollBy(int rows, int cols);
 
   // The rectangle of a cell in client pixels; empty when the cell is out of view.
   TRect CellRect(int col, int row) const;
@@ -147,13 +190,49 @@ class TCustomGrid {
   // A message posted through the host arrives here.
   virtual void HandleMessage(uint32_t msg, intptr_t wParam, intptr_t lParam);
 
+  // --- Input, as the host receives it -----------------------------------------
+  // A key pressed: the standard cursor keys move the current cell and the
+  // view; a key handled elsewhere is set to 0.
+  virtual void KeyDown(uint16_t& key, TShiftState shift);
+  // A key released: raises OnKeyUp.
+  virtual void KeyUp(uint16_t& key, TShiftState shift);
+  // A typed character (a Windows-1252 code); the grid itself ignores it.
+  virtual void KeyPress(uint8_t ch);
+  // A mouse button pressed (ssDouble in shift for the second press of a
+  // double click), the pointer moved, a button released; client pixels.
+  // A left press on a scrolling cell makes it current and tracks the
+  // pointer until the button is released.
+  virtual void MouseDown(TMouseButton button, TShiftState shift, int x, int y);
+  virtual void MouseMove(TShiftState shift, int x, int y);
+  virtual void MouseUp(TMouseButton button, TShiftState shift, int x, int y);
+  virtual void FocusGained();
+  virtual void FocusLost();
+  // Every 60 ms while tracking, with the pointer's position: outside the
+  // wholly visible cells the current cell moves one cell that way.
+  void TrackTimer(int x, int y);
+  bool Tracking() const { return FTracking; }
+  // The cell under a point; (-1, -1) when the point is on no visible cell.
+  TPoint MouseCoord(int x, int y) const;
+
   // Events for the owner.
   std::function<void(TCustomGrid&)> OnClick;
   std::function<void(TCustomGrid&)> OnDblClick;
+  std::function<void(TCustomGrid&, uint16_t& key, TShiftState shift)> OnKeyUp;
+  std::function<void(TCustomGrid&, TMouseButton button, TShiftState shift, int x, int y)> OnMouseUp;
 
  protected:
   // Asked before a cell becomes current; false refuses the move.
   virtual bool SelectCell(int col, int row);
+  // Draws one cell; rect is the cell's whole rectangle, which may reach past
+  // the client area. Called by Paint, with Canvas() set.
+  virtual void DrawCell(int col, int row, const TRect& rect);
+  // The canvas of the paint in progress.
+  TCanvas& Canvas() const;
+  // Moves the current cell and raises OnClick, as the cursor keys do.
+  void FocusCell(int col, int row, bool moveAnchor);
+  void Click();
+  // The top row or the left column changed.
+  virtual void TopLeftChanged() {}
   // Scrolls so that the cell is wholly visible.
   void ClampInView(int col, int row);
 
@@ -161,6 +240,12 @@ class TCustomGrid {
   int ColumnLeft(int col) const;  // x of a visible scrolling or fixed column
   int FixedWidth() const;
   int FullColsFrom(int left) const;  // wholly visible columns from column left on
+  int PageRows() const;              // rows that fit wholly in the client height (at least 1)
+  int MaxTopRow() const;
+  int MaxLeftCol() const;
+  void PaintGridLines(const TRect& area, int gridRight, int gridBottom);
+  int FullVisRight() const;   // x after the last wholly visible column
+  int FullVisBottom() const;  // y after the last wholly visible row
 
   TGridHost& FHost;
   std::vector<int> FColWidths;
@@ -185,6 +270,14 @@ class TCustomGrid {
   bool FDefaultDrawing = true;
   bool FParentColor = false;
   bool FCtl3D = true;
+  TCanvas* FCanvas = nullptr;
+  int FWheelRest = 0;  // wheel turns not yet worth a whole row (in 1/120 rows)
+  bool FTracking = false;  // a left press on a cell is being followed
+  struct TPaintCol {
+    int Col;
+    int X;
+  };
+  std::vector<TPaintCol> FPaintCols;
 };
 
 // Shows the hourglass on the grid while it lives; the previous cursor comes

@@ -21,6 +21,18 @@ namespace byteloom {
 class THexEditor;
 class TUndoStream;
 
+// The kinds of undo steps, in the order of their numbers in the undo records.
+enum class TUndoKind : uint8_t {
+  ukByteChanged,       // "Byte changed"
+  ukRemoved,           // "Byte(s) removed"
+  ukInsertBuffer,      // "Insert buffer"
+  ukReplaceSelection,  // "Replace selection"
+  ukAppendBuffer,      // "Append buffer"
+  ukInsertNibble,      // "Insert nibble"
+  ukDeleteNibble,      // "Delete nibble"
+  ukConvert            // "Convert"
+};
+
 // The name of the backup of fileName: its extension replaced by
 // backupExtension, or by backupExtension + "~" when it already has that one.
 std::string BackupFileName(const std::string& fileName, const std::string& backupExtension);
@@ -178,8 +190,70 @@ class THexEditor : public TCustomGrid {
   uint8_t FileByteToChar(uint8_t b) const;
   uint8_t CharToFileByte(uint8_t c) const;
 
+  // --- Search -----------------------------------------------------------------------
+  // The document is scanned in pieces of this many bytes.
+  static constexpr int32_t kFindChunkSize = 1 << 20;
+  // The position of the leftmost match of the count bytes of pattern that
+  // starts at or after startPos (a negative one counts as 0) and ends at or
+  // before lastPos (cut to DataSize - 1), or -1. The pattern is changed in
+  // place first: translated to file bytes when translate is set and
+  // Translation is not ttAnsi, then lower-cased (Windows-1252) when
+  // ignoreCase is set, which also lower-cases the document's bytes for the
+  // comparison. When the pattern cannot fit in the range, nothing is read
+  // and the pattern stays as it is.
+  int32_t Find(uint8_t* pattern, int32_t count, bool translate, bool ignoreCase, int32_t lastPos, int32_t startPos);
+
   // --- Undo -------------------------------------------------------------------------
   void ResetUndo();
+  // Records a step before an edit (for ukReplaceSelection extra is the old
+  // selection's length); false means the edit must not happen. Raises when
+  // the step cannot be kept (no space), with the list unchanged.
+  bool CreateUndo(TUndoKind kind, int32_t pos, int32_t extra, int32_t count);
+  void StoreUndoRecord(TUndoKind kind, int32_t pos, int32_t extra, int32_t count);
+  // Takes back the newest step: bytes, length, caret, selection, change
+  // marks as far as known, and Modified.
+  void Undo();
+  static const char* UndoKindText(TUndoKind kind);
+  // The undo records (none while the list is empty).
+  const TUndoStream* UndoStream() const { return FUndoStream.get(); }
+
+  // --- Editing (every change records an undo step first) -------------------------------
+  void ChangeByte(uint8_t oldValue, uint8_t newValue, int row, int col, int32_t pos);
+  bool InsertNibble(int32_t pos, bool highHalf);
+  bool DeleteNibble(int32_t pos, bool highHalf);
+  void DeleteSelection();
+  void InsertBuffer(const uint8_t* data, int32_t count, int32_t pos);
+  void AppendBuffer(const uint8_t* data, int32_t count);
+  void ReplaceSelection(const uint8_t* data, int32_t count);
+  int32_t SelStart();
+  void SetSelStart(int32_t pos);
+  int32_t SelEnd();
+  void SetSelEnd(int32_t pos);
+  int32_t SelCount() const;
+  int32_t GetCursorPos();
+  bool IsCharFieldActive();
+  // origin 0: from the start, 1: from the caret, 2: from the last byte.
+  bool Seek(int32_t offset, int origin, bool failIfOutside);
+  void GetSelBounds(int32_t& first, int32_t& stop, int& row, int& col);
+  bool IsSelected(int32_t pos) const;
+  bool ByteChanged(int32_t pos) const;
+  void SetChangedBit(int32_t pos, bool value);
+  void SetMarker(int index, int row);
+  int GetMarker(int index) const;
+  int MarkerAtRow(int row) const;
+  // Removes bytes first..stop-1 and puts the caret on (col, row), or on the
+  // last byte if that cell is past the end.
+  void DeleteRange(int32_t first, int32_t stop, int row, int col);
+  // Moves count bytes of the working file from one position to another, in
+  // bounded pieces, safe for overlapping ranges.
+  void MoveData(int32_t from, int32_t to, int32_t count);
+  // A scratch file holding the document from pos on shifted right by one
+  // nibble (DataSize - pos + 1 bytes); removed when the result goes.
+  TTempFile CreateShiftedCopy(int32_t pos);
+  // Nibble shifts of up to this many bytes go through a scratch file (the
+  // document is never half shifted); longer ones are done in place, in
+  // bounded blocks, as block moves are.
+  static inline int64_t NibbleScratchLimit = int64_t{64} << 20;
 
   // --- Selection (the parts the storage and layout need) ------------------------------
   void ResetSelection(bool repaint);
@@ -188,6 +262,32 @@ class THexEditor : public TCustomGrid {
   // --- Caret ------------------------------------------------------------------------
   void BuildCaret();
 
+  // --- Input --------------------------------------------------------------------------
+  // One flag for all controls: while it is clear, CanSelectCell skips its
+  // checks (it clears it while it moves the caret itself).
+  static inline bool SelectGuard = true;
+  // The checks before the caret enters a cell of a non-empty document: past
+  // the end it goes to the last byte instead, the spacer is refused.
+  bool CanSelectCell(int col, int row);
+  // The control's own keys; true when the key was handled.
+  bool HandleKey(TShiftState shift, uint16_t key);
+  // The key or mouse button is down at this moment.
+  bool KeyHeld(int vk) const { return Host().KeyHeld(vk); }
+  // Starts or extends the selection from the byte of one cell to another's.
+  void SelectCells(int fromCol, int fromRow, int toCol, int toRow);
+  void KeyDown(uint16_t& key, TShiftState shift) override;
+  void KeyUp(uint16_t& key, TShiftState shift) override;
+  // A typed character: overwrites the nibble or the byte at the caret.
+  void KeyPress(uint8_t ch) override;
+  void MouseDown(TMouseButton button, TShiftState shift, int x, int y) override;
+  void FocusGained() override;
+  void FocusLost() override;
+
+  // --- Painting -----------------------------------------------------------------------
+  // Writes text at rect's top-left corner in textColor on background, filling
+  // the whole rect and clipping the text to it (colours are RGB).
+  void PaintCellText(const std::string& text, TColor textColor, TColor background, const TRect& rect);
+
   // Posts the state-change message when the window exists.
   void PostStateChange();
   void HandleMessage(uint32_t msg, intptr_t wParam, intptr_t lParam) override;
@@ -195,6 +295,12 @@ class THexEditor : public TCustomGrid {
  protected:
   // Moves the caret to (col, row) through the grid's current-cell move.
   void MoveCaret(int col, int row) { MoveColRow(col, row, true, true); }
+  // Paints one cell: its text and colours, and the caret or the twin frame.
+  void DrawCell(int col, int row, const TRect& rect) override;
+  // Checks and follows a move of the caret (see CanSelectCell).
+  bool SelectCell(int col, int row) override;
+  // After the view scrolled: the caret to its cell, or out of sight.
+  void TopLeftChanged() override;
 
  private:
   void CloseDataStream();
@@ -204,6 +310,30 @@ class THexEditor : public TCustomGrid {
   TFileHandle& Data() { return FWorkFile.Handle(); }
   void ResetDocumentState();
   bool SaveToFileChecked(const std::string& fileName);
+  // Editing and undo steps.
+  // Space errors (no space, quota, file size limit) become a message saying
+  // what did not fit; other errors are raised as they are.
+  static bool IsNoSpace(const EFileError& e);
+  [[noreturn]] static void ThrowNoSpace(const EFileError& e, const std::string& what);
+  void ReserveDocument(int64_t newSize);
+  void TrimChangedBits(int32_t pos);
+  void PatchReadWindow(int32_t pos, uint8_t value);
+  void ResizeRange(int32_t pos, int32_t oldCount, int32_t newCount);
+  void RawInsert(const uint8_t* data, int32_t count, int32_t pos);
+  void RawAppend(const uint8_t* data, int32_t count);
+  void SelectionBounds(int32_t& first, int32_t& stop, int& row, int& col);
+  void DropOldestUndoRecord();
+  void RemoveNewestUndoRecord(int64_t length);
+  void RestoreUndoState(const uint8_t* header);
+  // A scratch file with the document's bytes from pos on shifted right by
+  // one nibble, shifted bytes skip..skip+length-1, after the bytes before
+  // pos if withPrefix.
+  TTempFile WriteShiftedFile(int32_t pos, bool withPrefix, int skip, int64_t length);
+  // Replaces the document from pos on by shifted bytes skip..skip+length-1
+  // (see WriteShiftedFile) with firstByte at pos. beforeChange runs once all
+  // that can fail for want of space is done; false from it stops the shift.
+  bool ShiftNibbles(int32_t pos, int skip, int64_t length, uint8_t firstByte, const std::function<bool()>& beforeChange);
+  void ShiftNibblesInPlace(int32_t pos, int skip, int64_t length, uint8_t firstByte);
 
   friend class TColors;
 

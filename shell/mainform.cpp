@@ -1,11 +1,557 @@
 #include "shell/mainform.h"
 
+#include <QAction>
+#include <QCheckBox>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDateTime>
+#include <QFileInfo>
+#include <QLabel>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPaintEvent>
+#include <QPainter>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QStatusBar>
+#include <QStyle>
+#include <QToolBar>
+#include <QToolButton>
+
+#include <algorithm>
+#include <random>
+
+#include "control/hexeditor.h"
+#include "control/qhexeditor.h"
+#include "platform/numconv.h"
+#include "shell/artwork.h"
+#include "shell/appforms.h"
+#include "shell/info.h"
+#include "shell/preferen.h"
+#include "shell/recentfiles.h"
+#include "shell/settings.h"
+
 namespace byteloom {
 
-TMainform::TMainform(QWidget* parent) : QMainWindow(parent) {
-  setObjectName("Mainform");
-  setWindowTitle("Byteloom");
-  resize(800, 600);
+namespace {
+
+const QString kMakerAddress = QStringLiteral("www.velmora-soft.example");
+const QString kPublisherAddress = QStringLiteral("www.orvanta-shop.example");
+const QString kHomepageAddress = QStringLiteral("http://www.velmora-soft.example");
+const QString kSoftwarePage = QStringLiteral("http://www.velmora-soft.example/software");
+
+const QString kTip5 = QStringLiteral("Anleitung zum Editor und zum \"richtigen\" cheaten unter Help -> Contents!");
+const QString kTip6 = QStringLiteral(
+    "Fragen zum Hex-Editieren, zu Hexzahlen, Binärzahlen oder Cheats? Antworten unter Help -> Contents!");
+
+// The MDI client: paints the frame's background picture.
+class TMdiClient final : public QMdiArea {
+ public:
+  explicit TMdiClient(TMainform& frame) : QMdiArea(&frame), FFrame(frame) {}
+
+ protected:
+  void paintEvent(QPaintEvent* event) override {
+    Guarded([&] { PaintClientBackground(event->rect() == viewport()->rect()); });
+  }
+
+ private:
+  void PaintClientBackground(bool whole) {
+    // A new tip for every paint of the whole area (resizing, arranging,
+    // uncovering); partial repaints keep the picture as it was.
+    if (whole || FFrame.TipText().isEmpty()) FFrame.ChooseTipAndStatus();
+    // The picture is laid out on the frame's whole client area (toolbar and
+    // status bar included) and drawn from the client window's corner.
+    const int width = FFrame.width();
+    const int height = FFrame.height() - (FFrame.menuBar()->isVisible() ? FFrame.menuBar()->height() : 0);
+    static const QPixmap logo = LogoPixmap();
+    const int x = (width - logo.width()) / 2;
+    const int y = (height - logo.height()) / 2;
+    QPainter p(viewport());
+    p.fillRect(viewport()->rect(), QColor(192, 192, 192));
+    p.drawPixmap(x, y, logo);
+    QFont font = p.font();
+    font.setPointSize(9);
+    p.setFont(font);
+    p.setPen(QColor(255, 0, 0));
+    const QString tip = FFrame.TipText();
+    const int textWidth = p.fontMetrics().horizontalAdvance(tip);
+    p.drawText(QPoint((width - textWidth) / 2, y + logo.height() + p.fontMetrics().ascent()), tip);
+  }
+
+  TMainform& FFrame;
+};
+
+QAction* Item(QMenu* menu, const char* name, const QString& caption, const char* shortcut = nullptr) {
+  auto* action = new QAction(caption, menu);
+  action->setObjectName(QLatin1String(name));
+  if (shortcut) action->setShortcut(QKeySequence(QLatin1String(shortcut)));
+  menu->addAction(action);
+  return action;
 }
+
+QAction* Separator(QMenu* menu, const char* name) {
+  auto* action = new QAction(menu);
+  action->setObjectName(QLatin1String(name));
+  action->setSeparator(true);
+  menu->addAction(action);
+  return action;
+}
+
+QMenu* TopMenu(QWidget* owner, const char* name, const QString& caption) {
+  auto* menu = new QMenu(caption, owner);
+  menu->setObjectName(QLatin1String(name));
+  menu->menuAction()->setObjectName(QLatin1String(name));
+  return menu;
+}
+
+template <typename F>
+void OnClick(QAction* action, F handler) {
+  QObject::connect(action, &QAction::triggered, action, [handler] { Guarded(handler); });
+}
+
+}  // namespace
+
+QString TipLine(int r) {
+  switch (r) {
+    case 0: return QStringLiteral("Orvanta includes about 9000 Cheats! ");
+    case 1:
+    case 3: return QStringLiteral("More Cheating-Tools? Use Orvanta! ") + kMakerAddress;
+    case 2: return QStringLiteral("Order Orvanta now at: ") + kPublisherAddress;
+    case 4: return QStringLiteral("This Editor is Freeware, so enjoy it!");
+    case 5: return kTip5;
+    default: return kTip6;
+  }
+}
+
+QString StatusLine(int s) {
+  switch (s) {
+    case 0:
+    case 1:
+    case 2: return kHomepageAddress;
+    case 3:
+    case 4: return QStringLiteral("Updates & more: ") + kSoftwarePage;
+    case 5: return kTip5;
+    default: return kTip6;
+  }
+}
+
+TMainform::TMainform(QWidget* parent) : QMainWindow(parent) {
+  setObjectName(QStringLiteral("Mainform"));
+  setWindowTitle(QStringLiteral("Byteloom"));
+  setWindowIcon(ProgramIcon());
+  resize(640, 480);
+  FOpenDialog = std::make_unique<TFileDialog>(QStringLiteral("OpenDialog1"), TFileDialog::TKind::fdOpen,
+                                              QStringLiteral("All Files (*.*)|*.*|Executable Files (*.exe ; *.com)|*.exe;*.com"));
+  FSaveDialog = std::make_unique<TFileDialog>(
+      QStringLiteral("SaveDialog1"), TFileDialog::TKind::fdSave,
+      QStringLiteral("All Files (*.*)|*.*|Executable Files (*.exe ; *.com)|*.exe;*.com|Text Files|*.txt"));
+  OpenDialog1 = FOpenDialog.get();
+  SaveDialog1 = FSaveDialog.get();
+
+  auto generator = std::make_shared<std::mt19937>(static_cast<uint32_t>(QDateTime::currentMSecsSinceEpoch()));
+  FRandom = [generator] { return std::uniform_int_distribution<int>(0, 6)(*generator); };
+
+  FClient = new TMdiClient(*this);
+  FClient->setObjectName(QStringLiteral("ClientWindow"));
+  FClient->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+  FClient->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+  setCentralWidget(FClient);
+  connect(FClient, &QMdiArea::subWindowActivated, this,
+          [this](QMdiSubWindow* window) { Guarded([&] { SubWindowActivated(window); }); });
+
+  CreateMenus();
+  CreateToolBar();
+
+  StatusBar1 = new QStatusBar(this);
+  StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
+  StatusBar1->setSizeGripEnabled(false);
+  StatusBar1->setFixedHeight(19);
+  FStatusLabel = new QLabel(StatusBar1);
+  FStatusLabel->setObjectName(QStringLiteral("StatusText"));
+  StatusBar1->addWidget(FStatusLabel, 1);
+  setStatusBar(StatusBar1);
+
+  // FormCreate
+  ProgramDir = QCoreApplication::applicationDirPath() + QLatin1Char('/');
+  MergeMenus();
+}
+
+TMainform::~TMainform() {
+  // The editor windows go first, while the frame they talk to still exists.
+  for (Teditform* window : EditWindows()) delete window;
+}
+
+void TMainform::CreateMenus() {
+  MainMenu1 = menuBar();
+  MainMenu1->setObjectName(QStringLiteral("MainMenu1"));
+
+  Datei1 = TopMenu(this, "Datei1", QStringLiteral("&File"));
+  Neu1 = Item(Datei1, "Neu1", QStringLiteral("&New"), "Ctrl+N");
+  ffnen1 = Item(Datei1, "ffnen1", QStringLiteral("&Open"), "Ctrl+O");
+  N1 = Separator(Datei1, "N1");
+  Restore1 = Item(Datei1, "Restore1", QStringLiteral("Restore"));
+  N6 = Separator(Datei1, "N6");
+  Beende1 = Item(Datei1, "Beende1", QStringLiteral("&Exit"), "Alt+F4");
+  N5 = Separator(Datei1, "N5");
+  N5->setVisible(false);
+  File1 = Item(Datei1, "File1", QString());
+  File2 = Item(Datei1, "File2", QString());
+  File3 = Item(Datei1, "File3", QString());
+  File4 = Item(Datei1, "File4", QString());
+  File5 = Item(Datei1, "File5", QString());
+  for (QAction* item : RecentFileItems()) item->setVisible(false);
+
+  View1 = TopMenu(this, "View1", QStringLiteral("&View"));
+  Preferences1 = Item(View1, "Preferences1", QStringLiteral("&Preferences"));
+
+  Tools1 = TopMenu(this, "Tools1", QStringLiteral("&Tools"));
+  HexCalculator1 = Item(Tools1, "HexCalculator1", QStringLiteral("&Calculator"));
+  N3 = Separator(Tools1, "N3");
+  Compare1 = Item(Tools1, "Compare1", QStringLiteral("&Compare..."), "Alt+F6");
+  CompareAgain1 = Item(Tools1, "CompareAgain1", QStringLiteral("Compare &Again"), "F6");
+  Compare1->setEnabled(false);
+  CompareAgain1->setEnabled(false);
+
+  Window1 = TopMenu(this, "Window1", QStringLiteral("&Window"));
+  Tile1 = Item(Window1, "Tile1", QStringLiteral("&Tile"), "Alt+F2");
+  Cascalde1 = Item(Window1, "Cascalde1", QStringLiteral("&Cascalde"), "Ctrl+F2");
+  ArrageIcons1 = Item(Window1, "ArrageIcons1", QStringLiteral("&Arrage Icons"));
+  Window1->menuAction()->setVisible(false);
+
+  Hilfe1 = TopMenu(this, "Hilfe1", QStringLiteral("&Help"));
+  Hilfethemen1 = Item(Hilfe1, "Hilfethemen1", QStringLiteral("&Contents"), "F1");
+  N4 = Separator(Hilfe1, "N4");
+  Homepage1 = Item(Hilfe1, "Homepage1", QStringLiteral("&Homepage"));
+  eMail1 = Item(Hilfe1, "eMail1", QStringLiteral("&eMail"));
+  N2 = Separator(Hilfe1, "N2");
+  ber1 = Item(Hilfe1, "ber1", QStringLiteral("&About"));
+
+  connect(Datei1, &QMenu::aboutToShow, this, [this] { Guarded([this] { Datei1Click(); }); });
+  connect(Window1, &QMenu::aboutToShow, this, [this] { Guarded([this] { Window1Popup(); }); });
+  OnClick(Neu1, [this] { Neu1Click(); });
+  OnClick(ffnen1, [this] { ffnen1Click(); });
+  OnClick(Beende1, [this] { Beende1Click(); });
+  const std::array<QAction*, 5> files = RecentFileItems();
+  for (int i = 0; i < 5; ++i) OnClick(files[static_cast<size_t>(i)], [this, i] { FileClick(i); });
+  OnClick(Preferences1, [this] { Preferences1Click(); });
+  OnClick(HexCalculator1, [this] { HexCalculator1Click(); });
+  OnClick(Tile1, [this] { Tile1Click(); });
+  OnClick(Cascalde1, [this] { Cascalde1Click(); });
+  OnClick(ArrageIcons1, [this] { ArrageIcons1Click(); });
+  OnClick(ber1, [this] { ber1Click(); });
+}
+
+void TMainform::ConnectToolButton(QToolButton* button, std::function<void()> handler) {
+  connect(button, &QToolButton::clicked, this, [handler] { Guarded(handler); });
+}
+
+void TMainform::CreateToolBar() {
+  ToolBar1 = new QToolBar(this);
+  ToolBar1->setObjectName(QStringLiteral("ToolBar1"));
+  ToolBar1->setMovable(false);
+  ToolBar1->setFloatable(false);
+  ToolBar1->setFixedHeight(25);
+  ToolBar1->setIconSize(QSize(16, 16));
+  ToolBar1->setContextMenuPolicy(Qt::PreventContextMenu);
+  addToolBar(Qt::TopToolBarArea, ToolBar1);
+  ImageList1 = ToolbarImages();
+
+  auto button = [this](const char* name, const char* hint, int image, bool enabled) {
+    auto* b = new QToolButton(ToolBar1);
+    b->setObjectName(QLatin1String(name));
+    b->setToolTip(QLatin1String(hint));
+    b->setIcon(ImageList1[static_cast<size_t>(image)]);
+    b->setIconSize(QSize(16, 16));
+    b->setAutoRaise(true);
+    b->setFixedSize(23, 22);
+    b->setEnabled(enabled);
+    ToolBar1->addWidget(b);
+    return b;
+  };
+  auto separator = [this] {
+    auto* gap = new QWidget(ToolBar1);
+    gap->setFixedWidth(8);
+    ToolBar1->addWidget(gap);
+  };
+  ToolButton1 = button("ToolButton1", "New", 0, true);
+  ToolButton2 = button("ToolButton2", "Open", 1, true);
+  ToolButton4 = button("ToolButton4", "Save", 2, false);
+  ToolButton5 = button("ToolButton5", "Print", 3, false);
+  separator();
+  ToolButton6 = button("ToolButton6", "Cut", 4, false);
+  ToolButton7 = button("ToolButton7", "Copy", 5, false);
+  ToolButton9 = button("ToolButton9", "Paste", 6, false);
+  ToolButton10 = button("ToolButton10", "Undo", 7, false);
+  separator();
+  ToolButton11 = button("ToolButton11", "Search", 8, false);
+  ToolButton13 = button("ToolButton13", "Search again", 9, false);
+  ToolButton16 = button("ToolButton16", "Compare + Compare o'meter", 12, false);
+  ToolButton15 = button("ToolButton15", "Compare again", 11, false);
+  separator();
+  ToolButton14 = button("ToolButton14", "Help", 10, true);
+
+  // Buttons that act on the active editor window invoke its menu items.
+  auto forward = [this](QToolButton* b, QAction* Teditform::*item, bool refreshEditMenu) {
+    ConnectToolButton(b, [this, item, refreshEditMenu] {
+      Teditform* window = ActiveMDIChild();
+      if (!window) return;
+      (window->*item)->trigger();
+      if (refreshEditMenu && !window->IsClosing()) window->Bearbeiten1Click();
+    });
+  };
+  ConnectToolButton(ToolButton1, [this] { Neu1Click(); });
+  ConnectToolButton(ToolButton2, [this] { ffnen1Click(); });
+  forward(ToolButton4, &Teditform::Speichern1, false);
+  forward(ToolButton5, &Teditform::Print1, false);
+  forward(ToolButton6, &Teditform::Ausschneiden1, true);
+  forward(ToolButton7, &Teditform::Kopieren1, true);
+  forward(ToolButton9, &Teditform::Einfgen1, true);
+  forward(ToolButton10, &Teditform::Rckgngig1, true);
+  forward(ToolButton11, &Teditform::Find1, false);
+  forward(ToolButton13, &Teditform::FindNext1, false);
+  ConnectToolButton(ToolButton16, [this] { Compare1->trigger(); });
+  ConnectToolButton(ToolButton15, [this] { CompareAgain1->trigger(); });
+  ConnectToolButton(ToolButton14, [this] { Hilfethemen1->trigger(); });
+}
+
+// ---------------------------------------------------------------------------
+// Editor windows
+// ---------------------------------------------------------------------------
+
+std::vector<Teditform*> TMainform::EditWindows() const {
+  std::vector<Teditform*> windows;
+  const QList<QMdiSubWindow*> list = FClient->subWindowList(QMdiArea::StackingOrder);
+  // The list runs from the bottom to the top: the active window is last.
+  for (auto it = list.rbegin(); it != list.rend(); ++it)
+    if (auto* window = dynamic_cast<Teditform*>(*it); window && !window->IsClosing()) windows.push_back(window);
+  return windows;
+}
+
+int TMainform::MDIChildCount() const { return static_cast<int>(EditWindows().size()); }
+
+Teditform* TMainform::MDIChildren(int index) const {
+  const std::vector<Teditform*> windows = EditWindows();
+  if (index < 0 || index >= static_cast<int>(windows.size())) return nullptr;
+  return windows[static_cast<size_t>(index)];
+}
+
+Teditform* TMainform::ActiveMDIChild() const {
+  auto* window = dynamic_cast<Teditform*>(FClient->currentSubWindow());
+  if (window && !window->IsClosing()) return window;
+  return nullptr;
+}
+
+Teditform* TMainform::CreateEditWindow(const QString& caption) {
+  auto* window = new Teditform(*this);
+  FClient->addSubWindow(window);
+  window->setWindowTitle(caption);
+  window->resize(565, 380);
+  // New windows cascade down from the top-left corner, as MDI windows do,
+  // starting again at the top once a window would leave the client area.
+  const int step = window->style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, window);
+  const int room = std::max(1, std::min((FClient->viewport()->width() - 565) / step,
+                                        (FClient->viewport()->height() - 380) / step) + 1);
+  const int k = (MDIChildCount() - 1) % room;
+  window->move(k * step, k * step);
+  window->show();
+  FClient->setActiveSubWindow(window);
+  window->HexEditor1->setFocus();
+  return window;
+}
+
+void TMainform::SubWindowActivated(QMdiSubWindow*) {
+  // While another top-level window has the focus no subwindow counts as
+  // active; the current one keeps its menus.
+  MergeMenus();
+  Teditform* active = ActiveMDIChild();
+  if (active && active != FLastActive) {
+    FLastActive = active;
+    active->FormActivate();
+  }
+}
+
+void TMainform::MergeMenus() {
+  MainMenu1->clear();
+  if (Teditform* active = ActiveMDIChild()) {
+    for (QMenu* menu : active->MainMenu1()) MainMenu1->addMenu(menu);
+  } else {
+    MainMenu1->addMenu(Datei1);
+    MainMenu1->addMenu(View1);
+  }
+  MainMenu1->addMenu(Tools1);
+  MainMenu1->addMenu(Window1);
+  MainMenu1->addMenu(Hilfe1);
+}
+
+// ---------------------------------------------------------------------------
+// Start and end
+// ---------------------------------------------------------------------------
+
+void TMainform::showEvent(QShowEvent* event) {
+  QMainWindow::showEvent(event);
+  if (FShown) return;
+  FShown = true;
+  Guarded([this] { FormShow(); });
+}
+
+void TMainform::FormShow() {
+  if (FPreferences) LoadSettings(*this, *FPreferences);
+  if (FParams.isEmpty()) return;
+  OpenDialog1->SetFileName(FParams[0]);
+  Teditform* window = CreateEditWindow(FParams[0]);
+  if (FParams.size() < 2) return;
+  const QString offsetText = FParams[1];
+  if (!offsetText.isEmpty()) {
+    const std::string text = HexPrefixToDollar(offsetText.toStdString());
+    const int32_t offset = TryStrToInt(text).value_or(-1);
+    window->Editor().Seek(offset, 0, true);
+  }
+  window->UpdateValueInfo();
+}
+
+void TMainform::closeEvent(QCloseEvent* event) {
+  bool mayClose = false;
+  Guarded([&] {
+    for (Teditform* window : EditWindows())
+      if (!window->AskSaveChanges()) return;
+    mayClose = true;
+  });
+  if (!mayClose) {
+    event->ignore();
+    return;
+  }
+  Guarded([this] { FormClose(); });
+  event->accept();
+  QCoreApplication::quit();
+}
+
+void TMainform::FormClose() {
+  if (!FPreferences) return;
+  const QString error = SaveSettings(*this, *FPreferences);
+  if (!error.isEmpty()) Dialogs().MessageDlg(this, error, TMsgDlgType::mtWarning, TMsgDlgButtons::mbOK);
+}
+
+void TMainform::CloseFrame() { close(); }
+
+// ---------------------------------------------------------------------------
+// Commands
+// ---------------------------------------------------------------------------
+
+void TMainform::Neu1Click() {
+  OpenDialog1->SetFileName(QString());
+  CreateEditWindow(QStringLiteral("New File"));
+}
+
+void TMainform::ffnen1Click() {
+  if (!OpenDialog1->Execute(this)) return;
+  const QString name = OpenDialog1->FileName();
+  CreateEditWindow(name);
+  TRecentFiles recent;
+  const std::array<QAction*, 5> items = RecentFileItems();
+  for (size_t k = 0; k < 5; ++k) recent[k] = items[k]->text().toStdString();
+  AddRecentFile(recent, name.toStdString());
+  for (size_t k = 0; k < 5; ++k) {
+    items[k]->setText(QString::fromStdString(recent[k]));
+    if (!recent[k].empty()) items[k]->setVisible(true);
+  }
+}
+
+void TMainform::FileClick(int index) {
+  const QString name = RecentFileItems()[static_cast<size_t>(index)]->text();
+  OpenDialog1->SetFileName(name);
+  CreateEditWindow(name);
+}
+
+void TMainform::Datei1Click() {
+  if (!File1->text().isEmpty()) N5->setVisible(true);
+}
+
+void TMainform::Beende1Click() { close(); }
+
+void TMainform::Preferences1Click() { ShowPreferences(); }
+
+void TMainform::ShowPreferences() {
+  if (FPreferences) Dialogs().ShowModal(*FPreferences);
+}
+
+bool TMainform::ShowValueInfoPreference() const {
+  return FPreferences ? FPreferences->Show_Value_info->isChecked() : true;
+}
+
+void TMainform::HexCalculator1Click() {
+  // The first desktop calculator found; a failure is ignored.
+  static const char* const kCalculators[] = {"gnome-calculator", "kcalc", "galculator", "mate-calc",
+                                             "qalculate-gtk", "qalculate-qt", "xcalc"};
+  for (const char* name : kCalculators) {
+    const QString path = QStandardPaths::findExecutable(QLatin1String(name));
+    if (!path.isEmpty()) {
+      QProcess::startDetached(path, {});
+      return;
+    }
+  }
+}
+
+void TMainform::Tile1Click() { FClient->tileSubWindows(); }
+
+void TMainform::Cascalde1Click() { FClient->cascadeSubWindows(); }
+
+void TMainform::ArrageIcons1Click() {
+  // Minimised windows in a row along the bottom of the client area.
+  int x = 0;
+  const int bottom = FClient->viewport()->height();
+  for (QMdiSubWindow* window : FClient->subWindowList(QMdiArea::CreationOrder)) {
+    if (!window->isMinimized()) continue;
+    const QSize size = window->size();
+    window->move(x, bottom - size.height());
+    x += size.width();
+  }
+}
+
+void TMainform::ber1Click() {
+  if (Forms().Infoform) Dialogs().ShowModal(*Forms().Infoform);
+}
+
+void TMainform::Window1Popup() {
+  // The list of editor windows under the arrangement commands.
+  for (QAction* item : FWindowListItems) {
+    Window1->removeAction(item);
+    delete item;
+  }
+  FWindowListItems.clear();
+  const QList<QMdiSubWindow*> windows = FClient->subWindowList(QMdiArea::CreationOrder);
+  std::vector<Teditform*> open;
+  for (QMdiSubWindow* w : windows)
+    if (auto* window = dynamic_cast<Teditform*>(w); window && !window->IsClosing()) open.push_back(window);
+  if (open.empty()) return;
+  auto* separator = new QAction(Window1);
+  separator->setSeparator(true);
+  Window1->addAction(separator);
+  FWindowListItems.append(separator);
+  int number = 1;
+  for (Teditform* window : open) {
+    QString caption = window->windowTitle();
+    caption.replace(QLatin1Char('&'), QStringLiteral("&&"));
+    auto* item = new QAction(QStringLiteral("&%1 %2").arg(number++).arg(caption), Window1);
+    item->setCheckable(true);
+    item->setChecked(window == ActiveMDIChild());
+    QPointer<Teditform> target = window;
+    connect(item, &QAction::triggered, this, [this, target] {
+      Guarded([&] {
+        if (target) FClient->setActiveSubWindow(target);
+      });
+    });
+    Window1->addAction(item);
+    FWindowListItems.append(item);
+  }
+}
+
+void TMainform::ChooseTipAndStatus() {
+  FTip = TipLine(FRandom());
+  FStatusLabel->setText(StatusLine(FRandom()));
+}
+
+QString TMainform::StatusText() const { return FStatusLabel->text(); }
 
 }  // namespace byteloom

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <deque>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -66,6 +67,13 @@ class TFakeHost : public TGridHost {
   void HideCaret() override { CaretCalls.push_back("hide"); }
   void ScrollStateChanged() override { ++ScrollChanges; }
   TColor ColorToRGB(TColor c) const override;
+
+  // Keys and mouse buttons held down (virtual key codes), and the drag
+  // tracking timer.
+  std::set<int> Held;
+  bool TrackTimerOn = false;
+  bool KeyHeld(int vk) const override { return Held.count(vk) != 0; }
+  void SetTrackTimer(bool on) override { TrackTimerOn = on; }
 };
 
 }  // namespace byteloom::test

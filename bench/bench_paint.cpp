@@ -1,0 +1,99 @@
+// Painting a 1920×1080 view: one full repaint, and paging through the whole
+// document. The canvas takes every text the control formats but draws
+// nothing, so the figures are the control's own cost.
+#include <algorithm>
+#include <stdexcept>
+#include <vector>
+
+#include "bench/bench.h"
+#include "bench/benchhost.h"
+#include "control/canvas.h"
+
+namespace byteloom::bench {
+
+namespace {
+
+class TNullCanvas final : public TCanvas {
+ public:
+  uint64_t Sum = 0;  // keeps the work from being optimised away
+
+  void SetFont(const TFont& font) override { FFont = font; }
+  const TFont& Font() const override { return FFont; }
+  void SetTextColor(TColor c) override { FFont.Color = c; }
+  void SetBrushColor(TColor c) override { FBrush = c; }
+  void SetPenColor(TColor c) override { Sum += c; }
+  void TextRectOpaque(const TRect& rect, int x, int y, const std::string& text) override {
+    Sum += static_cast<uint64_t>(rect.Left + x + y) + text.size() + FFont.Color + FBrush;
+    if (!text.empty()) Sum += static_cast<uint8_t>(text[0]);
+  }
+  void FillRect(const TRect& rect) override { Sum += static_cast<uint64_t>(rect.Width()) + FBrush; }
+  void FrameRect(const TRect& rect) override { Sum += static_cast<uint64_t>(rect.Left); }
+  void DrawFocusRect(const TRect& rect) override { Sum += static_cast<uint64_t>(rect.Top); }
+  void Line(int x1, int y1, int x2, int y2) override { Sum += static_cast<uint64_t>(x1 + y1 + x2 + y2); }
+
+ private:
+  TFont FFont;
+  TColor FBrush = 0;
+};
+
+double Median(std::vector<double> v) {
+  std::sort(v.begin(), v.end());
+  return v[v.size() / 2];
+}
+
+constexpr TRect kView{0, 0, 1920, 1080};
+
+void Open(THexEditor& editor, const TBenchContext& ctx) {
+  if (!editor.LoadFromFile(ctx.DataFile)) throw std::runtime_error(editor.LastError());
+  editor.SetClientSize(kView.Width(), kView.Height());
+}
+
+TRegister repaint("repaint", [](const TBenchContext& ctx) {
+  TBenchHost host;
+  THexEditor editor(host);
+  Open(editor, ctx);
+  editor.SetTopRow(editor.RowCount() / 2);
+  TNullCanvas canvas;
+  editor.Paint(kView, canvas);  // the read window is filled once, as on screen
+  std::vector<double> times;
+  for (int i = 0; i < 301; ++i) {
+    const double t0 = Now();
+    editor.Paint(kView, canvas);
+    times.push_back(Now() - t0);
+  }
+  if (canvas.Sum == 0) throw std::runtime_error("nothing was painted");
+  return Median(times);
+});
+
+TRegister page("page", [](const TBenchContext& ctx) {
+  TBenchHost host;
+  THexEditor editor(host);
+  Open(editor, ctx);
+  TNullCanvas canvas;
+  // The page times go into a histogram of 0.1 µs steps up to 10 ms, so the
+  // memory used does not grow with the document.
+  constexpr double kStep = 1e-7;
+  std::vector<uint32_t> histogram(100001, 0);
+  uint64_t pages = 0;
+  for (;;) {
+    const double t0 = Now();
+    editor.Paint(kView, canvas);
+    const double t = Now() - t0;
+    ++histogram[std::min(static_cast<size_t>(t / kStep), histogram.size() - 1)];
+    ++pages;
+    const int top = editor.TopRow();
+    editor.VScroll(TScrollCode::scPageDown, 0);
+    if (editor.TopRow() == top) break;
+  }
+  if (canvas.Sum == 0) throw std::runtime_error("nothing was painted");
+  uint64_t seen = 0;
+  for (size_t i = 0; i < histogram.size(); ++i) {
+    seen += histogram[i];
+    if (2 * seen > pages) return (static_cast<double>(i) + 0.5) * kStep;
+  }
+  return static_cast<double>(histogram.size()) * kStep;
+});
+
+}  // namespace
+
+}  // namespace byteloom::bench

@@ -1,0 +1,628 @@
+// Byte editing: changing bytes, inserting and deleting nibbles and blocks,
+// the selection and caret positions, the change marks and the row markers.
+//
+// Every edit that changes the document's length checks the length limit and
+// reserves the space it needs before it records its undo step, so an edit that
+// cannot be done changes nothing. Blocks are moved through a bounded buffer,
+// never by loading the rest of the document into memory.
+#include <algorithm>
+#include <bit>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <functional>
+#include <limits>
+#include <optional>
+#include <vector>
+
+#include "control/hexeditor.h"
+#include "control/undostream.h"
+
+namespace byteloom {
+
+namespace {
+
+constexpr int64_t kMaxDocumentSize = std::numeric_limits<int32_t>::max();
+// Bytes moved through memory at once.
+constexpr int64_t kMoveChunk = int64_t{1} << 20;
+// Pieces the kernel copies at once when source and destination cannot overlap.
+constexpr int64_t kKernelPiece = int64_t{256} << 20;
+
+void CheckBuffer(const uint8_t* data, int32_t count, const char* message) {
+  if (count < 0 || (count > 0 && data == nullptr)) throw EHexEditorError(message);
+}
+
+void CheckDocumentGrowth(int64_t newSize) {
+  if (newSize > kMaxDocumentSize)
+    throw EHexEditorError("The document cannot grow beyond 2,147,483,647 bytes; the edit was not made");
+}
+
+uint64_t BigEndian64(uint64_t v) {
+  if constexpr (std::endian::native == std::endian::little) return __builtin_bswap64(v);
+  return v;
+}
+
+// out[i] := low nibble of in[i - 1] (carry for i = 0), then high nibble of
+// in[i]; returns the low nibble of the last byte. Eight bytes at a time: the
+// bytes read as one big-endian number shift right by four bits.
+uint8_t ShiftRightOneNibble(const uint8_t* in, uint8_t* out, size_t count, uint8_t carry) {
+  uint64_t c = carry & 0x0F;
+  size_t i = 0;
+  for (; i + 8 <= count; i += 8) {
+    uint64_t w;
+    std::memcpy(&w, in + i, 8);
+    w = BigEndian64(w);
+    const uint64_t o = BigEndian64((w >> 4) | (c << 60));
+    c = w & 0x0F;
+    std::memcpy(out + i, &o, 8);
+  }
+  for (; i < count; ++i) {
+    out[i] = static_cast<uint8_t>((c << 4) | (in[i] >> 4));
+    c = in[i] & 0x0F;
+  }
+  return static_cast<uint8_t>(c);
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// Internal steps
+// ---------------------------------------------------------------------------
+
+bool THexEditor::IsNoSpace(const EFileError& e) {
+  return e.Errno() == ENOSPC || e.Errno() == EDQUOT || e.Errno() == EFBIG;
+}
+
+void THexEditor::ThrowNoSpace(const EFileError& e, const std::string& what) {
+  if (!IsNoSpace(e)) throw e;
+  throw EFileError("Not enough space in the temporary folder " + TempDirectory() + " " + what + " (" +
+                       ErrnoText(e.Errno()) + ")",
+                   e.Errno());
+}
+
+void THexEditor::ReserveDocument(int64_t newSize) {
+  CheckDocumentGrowth(newSize);
+  const bool created = !FWorkFile.IsOpen();
+  EnsureDataStream();
+  try {
+    Data().Reserve(newSize);
+  } catch (const EFileError& e) {
+    if (created) CloseDataStream();
+    ThrowNoSpace(e, "for this edit");
+  }
+}
+
+void THexEditor::TrimChangedBits(int32_t pos) {
+  if (pos >= 0 && FChangedBits.Size() >= pos) FChangedBits.SetSize(pos);
+}
+
+void THexEditor::PatchReadWindow(int32_t pos, uint8_t value) {
+  UpdateCache(pos, value);
+  // The window also holds bytes of a row it does not wholly cover; keep
+  // those in step too.
+  if (FCacheStart != -1 && pos >= FCacheStart && static_cast<int64_t>(pos) < static_cast<int64_t>(FCacheStart) + kCacheSize)
+    FReadCache[static_cast<size_t>(pos - FCacheStart)] = value;
+}
+
+void THexEditor::ResizeRange(int32_t pos, int32_t oldCount, int32_t newCount) {
+  EnsureDataStream();
+  FCachedSize = -1;
+  const int64_t size = Data().Size();
+  if (size == 0) FChangedBits.SetSize(0);
+  const int64_t restFrom = static_cast<int64_t>(pos) + oldCount;
+  const int64_t rest = size - restFrom;
+  const int64_t newSize = size - oldCount + newCount;
+  if (newCount > oldCount) {
+    Data().SetSize(newSize);
+    if (rest > 0) MoveData(static_cast<int32_t>(restFrom), pos + newCount, static_cast<int32_t>(rest));
+  } else if (newCount < oldCount) {
+    if (rest > 0) MoveData(static_cast<int32_t>(restFrom), pos + newCount, static_cast<int32_t>(rest));
+    Data().SetSize(newSize);
+  }
+  FCachedSize = -1;
+}
+
+void THexEditor::RawInsert(const uint8_t* data, int32_t count, int32_t pos) {
+  ResizeRange(pos, 0, count);
+  WriteBuffer(data, pos, count);
+  AdjustMetrics();
+}
+
+void THexEditor::RawAppend(const uint8_t* data, int32_t count) {
+  EnsureDataStream();
+  FCachedSize = -1;
+  const int64_t size = Data().Size();
+  if (size == 0) FChangedBits.SetSize(0);
+  Data().SetSize(size + count);
+  WriteBuffer(data, static_cast<int32_t>(size), count);
+  AdjustMetrics();
+}
+
+// ---------------------------------------------------------------------------
+// Block moves and nibble shifts
+// ---------------------------------------------------------------------------
+
+void THexEditor::MoveData(int32_t from, int32_t to, int32_t count) {
+  if (count <= 0 || from == to) return;
+  if (from < 0 || to < 0) throw EHexEditorError("Invalid MoveData argument");
+  TFileHandle& file = Data();
+  std::optional<TWaitCursor> wait;
+  if (count > kMoveChunk) wait.emplace(*this);
+  const int64_t distance = std::abs(static_cast<int64_t>(to) - from);
+  // Forward moves go from the start, backward moves from the end, so that no
+  // piece overwrites bytes that are still to be moved.
+  const bool fromEnd = to > from;
+  if (distance >= kMoveChunk) {
+    // Pieces no longer than the distance never overlap their destination:
+    // the kernel copies them without passing through this process.
+    const int64_t piece = std::min(distance, kKernelPiece);
+    for (int64_t done = 0; done < count;) {
+      const int64_t n = std::min<int64_t>(piece, count - done);
+      const int64_t offset = fromEnd ? count - done - n : done;
+      CopyData(file, from + offset, file, to + offset, n);
+      done += n;
+    }
+    return;
+  }
+  std::vector<uint8_t> buf(static_cast<size_t>(std::min<int64_t>(kMoveChunk, count)));
+  for (int64_t done = 0; done < count;) {
+    const int64_t n = std::min<int64_t>(static_cast<int64_t>(buf.size()), count - done);
+    const int64_t offset = fromEnd ? count - done - n : done;
+    file.ReadExact(buf.data(), n, from + offset);
+    file.WriteAt(buf.data(), n, to + offset);
+    done += n;
+  }
+}
+
+TTempFile THexEditor::WriteShiftedFile(int32_t pos, bool withPrefix, int skip, int64_t length) {
+  const int32_t size = DataSize();
+  const int64_t n = static_cast<int64_t>(size) - pos;
+  if (pos < 0 || pos >= size || skip < 0 || length < 0 || skip + length > n + 1)
+    throw EHexEditorError("Invalid CreateShiftedCopy argument");
+  const int64_t base = withPrefix ? pos : 0;
+  TTempFile scratch;
+  try {
+    scratch = TTempFile::Create(TempDirectory(), ".BLWT");
+    scratch.Handle().Reserve(base + length);
+    if (withPrefix) CopyData(Data(), 0, scratch.Handle(), 0, pos);
+    // Shifted byte k is the low nibble of old byte k - 1 followed by the high
+    // nibble of old byte k (old bytes -1 and n count as 0); bytes skip to
+    // skip + length - 1 of them are written.
+    const int64_t block = std::min(kMoveChunk, n);
+    std::vector<uint8_t> in(static_cast<size_t>(block));
+    std::vector<uint8_t> out(static_cast<size_t>(block));
+    const int64_t stop = skip + length;
+    uint8_t carry = 0;
+    for (int64_t done = 0; done < n && done < stop;) {
+      const int64_t k = std::min(block, n - done);
+      Data().ReadExact(in.data(), k, pos + done);
+      carry = ShiftRightOneNibble(in.data(), out.data(), static_cast<size_t>(k), carry);
+      const int64_t from = std::max<int64_t>(done, skip), to = std::min(done + k, stop);
+      if (from < to) scratch.Handle().WriteAt(out.data() + (from - done), to - from, base + from - skip);
+      done += k;
+    }
+    if (n < stop) {
+      const uint8_t last = static_cast<uint8_t>(carry << 4);
+      scratch.Handle().WriteAt(&last, 1, base + n - skip);
+    }
+  } catch (const EFileError& e) {
+    ThrowNoSpace(e, "for the nibble shift");
+  }
+  return scratch;
+}
+
+TTempFile THexEditor::CreateShiftedCopy(int32_t pos) {
+  return WriteShiftedFile(pos, false, 0, static_cast<int64_t>(DataSize()) - pos + 1);
+}
+
+void THexEditor::ShiftNibblesInPlace(int32_t pos, int skip, int64_t length, uint8_t firstByte) {
+  const int64_t n = static_cast<int64_t>(DataSize()) - pos;
+  TFileHandle& file = Data();
+  // Shifted byte k needs old bytes k - 1 and k. Bytes come in from the end
+  // when the rest moves on (skip 0), from the start when it moves back
+  // (skip 1), so that no old byte is overwritten before it is used.
+  const bool fromEnd = skip == 0;
+  const int64_t block = std::min(kMoveChunk, length);
+  std::vector<uint8_t> in(static_cast<size_t>(block + 8));
+  std::vector<uint8_t> out(static_cast<size_t>(block + 8));
+  for (int64_t done = 0; done < length;) {
+    const int64_t k = std::min(block, length - done);
+    const int64_t first = fromEnd ? length - done - k : done;  // output bytes first..first+k-1
+    // Old bytes first+skip-1 .. first+skip+k-1 (those outside 0..n-1 are 0).
+    const int64_t lo = first + skip - 1;
+    const int64_t hi = std::min(first + skip + k, n);  // exclusive
+    std::fill(in.begin(), in.begin() + k + 1, 0);
+    const int64_t readFrom = std::max<int64_t>(lo, 0);
+    if (hi > readFrom) file.ReadExact(in.data() + (readFrom - lo), hi - readFrom, pos + readFrom);
+    // in[0] is old byte lo: only its low nibble is carried into out[0].
+    ShiftRightOneNibble(in.data() + 1, out.data(), static_cast<size_t>(k), in[0] & 0x0F);
+    file.WriteAt(out.data(), k, pos + first);
+    done += k;
+  }
+  WriteByte(pos, firstByte);
+}
+
+bool THexEditor::ShiftNibbles(int32_t pos, int skip, int64_t length, uint8_t firstByte,
+                              const std::function<bool()>& beforeChange) {
+  const int32_t size = DataSize();
+  const int64_t newSize = pos + length;
+  CheckDocumentGrowth(newSize);
+  TWaitCursor wait(*this);
+  // Up to NibbleScratchLimit bytes go through a scratch file, so that the
+  // document is never half shifted. Where the bytes before pos are fewer
+  // than those after it, the scratch
+  // file becomes the whole new document and then the working file: the
+  // document is never half rewritten. Otherwise the shifted rest is copied
+  // back into the working file. Either way, everything that can fail for
+  // want of space happens before beforeChange records the step.
+  if (length > NibbleScratchLimit) {
+    // A long rest is shifted in place, in bounded blocks, like a block move:
+    // a scratch copy would need as much free space again.
+    if (newSize > size) ReserveDocument(newSize);
+    if (!beforeChange()) return false;
+    try {
+      ShiftNibblesInPlace(pos, skip, length, firstByte);
+      if (newSize != size) Data().SetSize(newSize);
+    } catch (...) {
+      FCacheStart = -1;
+      AdjustMetrics();
+      throw;
+    }
+    FCachedSize = -1;
+    FCacheStart = -1;
+    return true;
+  }
+  TTempFile scratch;
+  bool whole = pos < length;
+  if (whole) {
+    try {
+      scratch = WriteShiftedFile(pos, true, skip, length);
+      scratch.Handle().WriteAt(&firstByte, 1, pos);
+    } catch (const EFileError& e) {
+      if (!IsNoSpace(e)) throw;
+      whole = false;  // the smaller scratch file of a copy back may still fit
+    }
+  }
+  if (!whole) {
+    scratch = WriteShiftedFile(pos, false, skip, length);
+    if (newSize > size) ReserveDocument(newSize);
+  }
+  if (!beforeChange()) return false;
+  if (whole) {
+    // The old working file goes, the new one takes its place.
+    ReleaseTempName(FTempFileName);
+    FWorkFile = std::move(scratch);
+    FTempFileName = FWorkFile.Name();
+    ReserveTempName(FTempFileName);
+  } else {
+    try {
+      CopyData(scratch.Handle(), 0, Data(), pos, length);
+      WriteByte(pos, firstByte);
+      if (newSize != size) Data().SetSize(newSize);
+    } catch (...) {
+      FCacheStart = -1;
+      AdjustMetrics();
+      throw;
+    }
+    scratch.Remove();
+  }
+  FCachedSize = -1;
+  FCacheStart = -1;
+  return true;
+}
+
+bool THexEditor::InsertNibble(int32_t pos, bool highHalf) {
+  const int32_t size = DataSize();
+  if (size <= 0) {
+    ResetSelection(false);
+    const uint8_t zero = 0;
+    AppendBuffer(&zero, 1);
+    return true;
+  }
+  if (pos < 0 || pos >= size) return false;
+  // The new zero nibble is the high or the low half of pos; the rest of the
+  // file moves on by four bits and grows by one byte.
+  const uint8_t first = ReadByte(pos);
+  const uint8_t atPos = highHalf ? static_cast<uint8_t>(first >> 4) : static_cast<uint8_t>(first & 0xF0);
+  const bool done = ShiftNibbles(pos, 0, static_cast<int64_t>(size) - pos + 1, atPos, [&] {
+    if (!CreateUndo(TUndoKind::ukInsertNibble, pos, 0, 0)) return false;
+    ResetSelection(false);
+    return true;
+  });
+  if (!done) return false;
+  TrimChangedBits(pos);
+  AdjustMetrics();
+  return true;
+}
+
+bool THexEditor::DeleteNibble(int32_t pos, bool highHalf) {
+  const int32_t size = DataSize();
+  if (pos < 0 || pos >= size) return false;
+  // The high or the low half of pos goes; the rest moves back by four bits
+  // and the last byte's low nibble becomes 0.
+  const uint8_t b0 = ReadByte(pos);
+  const uint8_t b1 = pos + 1 < size ? ReadByte(pos + 1) : 0;
+  const uint8_t atPos = highHalf ? static_cast<uint8_t>((b0 & 0x0F) << 4 | b1 >> 4)
+                                 : static_cast<uint8_t>((b0 & 0xF0) | b1 >> 4);
+  const bool done = ShiftNibbles(pos, 1, static_cast<int64_t>(size) - pos, atPos, [&] {
+    if (!CreateUndo(TUndoKind::ukDeleteNibble, pos, 0, 0)) return false;
+    ResetSelection(false);
+    return true;
+  });
+  if (!done) return false;
+  TrimChangedBits(pos);
+  AdjustMetrics();
+  return true;
+}
+
+// ---------------------------------------------------------------------------
+// Byte and block edits
+// ---------------------------------------------------------------------------
+
+void THexEditor::ChangeByte(uint8_t oldValue, uint8_t newValue, int row, int col, int32_t pos) {
+  (void)col;
+  if (oldValue == newValue) return;
+  if (!CreateUndo(TUndoKind::ukByteChanged, pos, 0, 1)) return;
+  WriteByte(pos, newValue);
+  PatchReadWindow(pos, newValue);
+  FChangedBits.Set(pos, true);
+  int hexCol, charCol, r;
+  GetCellAtPos(pos, false, hexCol, r);
+  GetCellAtPos(pos, true, charCol, r);
+  InvalidateCell(hexCol, row);
+  InvalidateCell(hexCol + 1, row);
+  InvalidateCell(charCol, row);
+}
+
+void THexEditor::SelectionBounds(int32_t& first, int32_t& stop, int& row, int& col) {
+  const int32_t caret = GetPosAtCell(Col(), Row());
+  const int32_t size = DataSize();
+  if (FSelAnchor == -1) {
+    first = caret;
+    stop = first + 1;
+    col = Col();
+    row = Row();
+  } else {
+    first = FSelMin;
+    stop = FSelMax + 1;
+    GetCellAtPos(first, FInCharField, col, row);
+  }
+  // A selection or caret left outside the document acts only on what exists.
+  first = std::max(first, 0);
+  stop = std::min(stop, size);
+}
+
+void THexEditor::GetSelBounds(int32_t& first, int32_t& stop, int& row, int& col) {
+  SelectionBounds(first, stop, row, col);
+  if (first < FChangedBits.Size()) TrimChangedBits(first);
+}
+
+void THexEditor::DeleteRange(int32_t first, int32_t stop, int row, int col) {
+  const int32_t size = DataSize();
+  if (first < 0 || stop <= first || stop > size) throw EHexEditorError("Invalid DeleteRange argument");
+  ResizeRange(first, stop - first, 0);
+  AdjustMetrics();
+  const int32_t newSize = DataSize();
+  const int32_t cellPos = GetPosAtCell(col, row);  // also takes the cell's field
+  if (newSize <= 0) {
+    col = 2;
+    row = 0;
+  } else if (cellPos >= newSize) {
+    GetCellAtPos(newSize - 1, FInCharField, col, row);
+  }
+  MoveCaret(col, row);
+  ResetSelection(false);
+  InvalidateGrid();
+}
+
+void THexEditor::DeleteSelection() {
+  int32_t first, stop;
+  int row, col;
+  SelectionBounds(first, stop, row, col);
+  if (DataSize() <= 0) {
+    // An empty document: the undo step is refused, so nothing happens.
+    CreateUndo(TUndoKind::ukRemoved, 0, 0, 1);
+    return;
+  }
+  if (stop <= first) return;
+  if (!CreateUndo(TUndoKind::ukRemoved, first, 0, stop - first)) return;
+  TrimChangedBits(first);
+  DeleteRange(first, stop, row, col);
+}
+
+void THexEditor::InsertBuffer(const uint8_t* data, int32_t count, int32_t pos) {
+  CheckBuffer(data, count, "Invalid InsertBuffer argument");
+  const int32_t size = DataSize();
+  if (pos < 0 || pos > size) throw EHexEditorError("Invalid InsertBuffer argument");
+  if (count == 0) return;
+  ReserveDocument(static_cast<int64_t>(size) + count);
+  if (!CreateUndo(TUndoKind::ukInsertBuffer, pos, 0, count)) return;
+  RawInsert(data, count, pos);
+  TrimChangedBits(pos);
+  if (pos == GetPosAtCell(Col(), Row())) {
+    FSelAnchor = pos;
+    FSelMin = pos;
+    FSelMax = pos + count - 1;
+    PostStateChange();
+  }
+  InvalidateGrid();
+}
+
+void THexEditor::AppendBuffer(const uint8_t* data, int32_t count) {
+  CheckBuffer(data, count, "Invalid AppendBuffer argument");
+  if (count == 0) return;
+  const int32_t size = DataSize();
+  ReserveDocument(static_cast<int64_t>(size) + count);
+  if (!CreateUndo(TUndoKind::ukAppendBuffer, size, 0, count)) return;
+  RawAppend(data, count);
+  GetPosAtCell(Col(), Row());  // the caret's field
+  int col, row;
+  GetCellAtPos(size, FInCharField, col, row);
+  MoveCaret(col, row);
+  FSelAnchor = size;
+  FSelMin = size;
+  FSelMax = size + count - 1;
+  PostStateChange();
+  InvalidateGrid();
+}
+
+void THexEditor::ReplaceSelection(const uint8_t* data, int32_t count) {
+  CheckBuffer(data, count, "Invalid ReplaceSelection argument");
+  if (FSelAnchor == -1) {
+    InsertBuffer(data, count, SelStart());
+    return;
+  }
+  int32_t first, stop;
+  int row, col;
+  SelectionBounds(first, stop, row, col);
+  const int32_t size = DataSize();
+  if (stop <= first) {
+    InsertBuffer(data, count, std::clamp(first, 0, size));
+    return;
+  }
+  const int32_t oldCount = stop - first;
+  const int64_t newSize = static_cast<int64_t>(size) - oldCount + count;
+  if (newSize > size) ReserveDocument(newSize);
+  if (!CreateUndo(TUndoKind::ukReplaceSelection, first, oldCount, count)) return;
+  const int caretCol = Col(), caretRow = Row();
+  const int32_t caretPos = GetPosAtCell(caretCol, caretRow);
+  const bool inChar = FInCharField;
+  // The old bytes make way for the new ones in one move of the rest.
+  ResizeRange(first, oldCount, count);
+  WriteBuffer(data, first, count);
+  AdjustMetrics();
+  TrimChangedBits(first);
+  // The caret goes where deleting the old bytes put it: on the cell of the
+  // first of them, or on the last byte left, and it comes back to the
+  // remembered cell if the selection was made from its start.
+  const int32_t remaining = size - oldCount;
+  if (remaining <= 0) {
+    col = 2;
+    row = 0;
+  } else if (first >= remaining) {
+    GetCellAtPos(remaining - 1, inChar, col, row);
+  }
+  if (caretPos == first && first < newSize) {
+    MoveCaret(caretCol, caretRow);
+    if (count > 0) {
+      FSelAnchor = first;
+      FSelMin = first;
+      FSelMax = first + count - 1;
+    } else {
+      FSelAnchor = FSelMin = FSelMax = -1;
+    }
+    PostStateChange();
+  } else {
+    MoveCaret(col, row);
+    ResetSelection(false);
+  }
+  InvalidateGrid();
+}
+
+// ---------------------------------------------------------------------------
+// Selection and caret positions
+// ---------------------------------------------------------------------------
+
+int32_t THexEditor::SelStart() {
+  if (FSelAnchor != -1) return FSelAnchor;
+  return GetPosAtCell(Col(), Row());
+}
+
+int32_t THexEditor::SelEnd() {
+  if (FSelAnchor == -1) return GetPosAtCell(Col(), Row());
+  return FSelAnchor == FSelMax ? FSelMin : FSelMax;
+}
+
+void THexEditor::SetSelStart(int32_t pos) {
+  if (pos < 0 || pos >= DataSize()) throw EHexEditorError("Invalid SelStart");
+  ResetSelection(true);
+  GetPosAtCell(Col(), Row());
+  int col, row;
+  GetCellAtPos(pos, FInCharField, col, row);
+  MoveCaret(col, row);
+}
+
+void THexEditor::SetSelEnd(int32_t pos) {
+  if (pos < 0 || pos >= DataSize()) throw EHexEditorError("Invalid SelEnd");
+  ResetSelection(true);
+  const int32_t caret = GetPosAtCell(Col(), Row());
+  FSelAnchor = caret;
+  FSelMin = std::min(caret, pos);
+  FSelMax = std::max(caret, pos);
+  InvalidateRange(FSelMin, FSelMax);
+  PostStateChange();
+}
+
+int32_t THexEditor::SelCount() const { return FSelAnchor == -1 ? 0 : FSelMax - FSelMin + 1; }
+
+int32_t THexEditor::GetCursorPos() {
+  const int32_t pos = GetPosAtCell(Col(), Row());
+  return std::clamp(pos, 0, std::max(0, DataSize() - 1));
+}
+
+bool THexEditor::IsCharFieldActive() {
+  if (DataSize() <= 0) return false;
+  GetPosAtCell(Col(), Row());
+  return FInCharField;
+}
+
+bool THexEditor::Seek(int32_t offset, int origin, bool failIfOutside) {
+  const int32_t size = DataSize();
+  if (size <= 0) return false;
+  int64_t target;
+  switch (origin) {
+    case 0:
+      target = offset;
+      break;
+    case 1:
+      target = static_cast<int64_t>(offset) + GetCursorPos();
+      break;
+    case 2:
+      target = static_cast<int64_t>(offset) + size - 1;
+      break;
+    default:
+      target = GetPosAtCell(Col(), Row());
+      break;
+  }
+  if (target < 0) {
+    if (failIfOutside) return false;
+    target = 0;
+  }
+  if (target >= size) {
+    if (failIfOutside) return false;
+    target = size - 1;
+  }
+  SetSelStart(static_cast<int32_t>(target));
+  return true;
+}
+
+bool THexEditor::IsSelected(int32_t pos) const { return FSelAnchor != -1 && FSelMin <= pos && pos <= FSelMax; }
+
+// ---------------------------------------------------------------------------
+// Change marks and markers
+// ---------------------------------------------------------------------------
+
+bool THexEditor::ByteChanged(int32_t pos) const { return FChangedBits.Get(pos); }
+
+void THexEditor::SetChangedBit(int32_t pos, bool value) { FChangedBits.Set(pos, value); }
+
+void THexEditor::SetMarker(int index, int row) {
+  if (index < 0 || index > 9) throw EHexEditorError("SetMarker : Invalid marker index");
+  if (FMarkers[static_cast<size_t>(index)] == row) return;
+  FMarkers[static_cast<size_t>(index)] = row;
+  InvalidateGrid();
+}
+
+int THexEditor::GetMarker(int index) const {
+  if (index < 0 || index > 9) throw EHexEditorError("GetMarker : Invalid marker index");
+  const int row = FMarkers[static_cast<size_t>(index)];
+  return row == -1 ? Row() : row;
+}
+
+int THexEditor::MarkerAtRow(int row) const {
+  for (int i = 0; i < 10; ++i)
+    if (FMarkers[static_cast<size_t>(i)] == row) return i;
+  return -1;
+}
+
+}  // namespace byteloom

@@ -1,0 +1,175 @@
+// Painting: what each cell of the hex editor shows and in which colours, the
+// frame around the caret's twin cell, and the caret's place while painting.
+#include <algorithm>
+#include <cstdio>
+#include <string>
+#include <utility>
+
+#include "control/canvas.h"
+#include "control/hexeditor.h"
+
+namespace byteloom {
+
+namespace {
+
+constexpr char kHexDigits[] = "0123456789ABCDEF";
+
+// a * b / c rounded to the nearest whole number, halves away from zero.
+int MulDiv(int a, int b, int c) {
+  const int64_t n = static_cast<int64_t>(a) * b;
+  const int64_t q = (n >= 0 ? n + c / 2 : n - c / 2) / c;
+  return static_cast<int>(q);
+}
+
+}  // namespace
+
+int DivRoundHalfEven(int value, int divisor) {
+  int q = value / divisor;
+  int r = value % divisor;
+  if (r < 0) {
+    --q;
+    r += divisor;
+  }
+  if (2 * r > divisor || (2 * r == divisor && q % 2 != 0)) ++q;
+  return q;
+}
+
+int FontSizeFromHeight(int height) { return MulDiv(height < 0 ? -height : height, 72, 96); }
+
+int FontHeightFromSize(int size) { return -MulDiv(size, 96, 72); }
+
+void THexEditor::PaintCellText(const std::string& text, TColor textColor, TColor background, const TRect& rect) {
+  TCanvas& canvas = Canvas();
+  canvas.SetTextColor(textColor);
+  canvas.SetBrushColor(background);
+  canvas.TextRectOpaque(rect, rect.Left, rect.Top, text);
+}
+
+void THexEditor::DrawCell(int col, int row, const TRect& rect) {
+  TGridHost& host = Host();
+  const TColor fontColor = host.ColorToRGB(Font().Color);
+  const TColor background = host.ColorToRGB(FColors->Background());
+  const int32_t size = DataSize();
+
+  // An empty document: one row of blanks after the offset "0".
+  if (row == 0 && size <= 0) {
+    std::string text = "   ";
+    if (col == 0) {
+      if (FOffsetDisplay == TOffsetDisplayStyle::odHex)
+        text = std::string("0x0") + FOffsetSeparator;
+      else if (FOffsetDisplay == TOffsetDisplayStyle::odDec)
+        text = std::string("0") + FOffsetSeparator;
+    }
+    PaintCellText(text, host.ColorToRGB(FColors->Offset()), background, rect);
+    if (col == 2) host.SetCaretPos(rect.Left, rect.Top);
+    return;
+  }
+
+  const int32_t rowStart = static_cast<int32_t>(static_cast<int64_t>(row) * FBytesPerLine);
+  const int h = FHexCells;
+
+  if (col == 0) {
+    char buf[48];
+    switch (FOffsetDisplay) {
+      case TOffsetDisplayStyle::odHex:
+        std::snprintf(buf, sizeof buf, "0x%0*X%c", std::max(FOffsetChars - 3, 0), static_cast<unsigned>(rowStart),
+                      FOffsetSeparator);
+        break;
+      case TOffsetDisplayStyle::odDec:
+        std::snprintf(buf, sizeof buf, "%0*d%c", std::max(FOffsetChars - 1, 0), static_cast<int>(rowStart),
+                      FOffsetSeparator);
+        break;
+      case TOffsetDisplayStyle::odNone:
+        buf[0] = ' ';
+        buf[1] = 0;
+        break;
+    }
+    PaintCellText(buf, host.ColorToRGB(FColors->Offset()), background, rect);
+    return;
+  }
+
+  if (col == 1) {
+    const int marker = MarkerAtRow(row);
+    if (marker >= 0) {
+      TCanvas& canvas = Canvas();
+      const TFont saved = canvas.Font();
+      TFont small = saved;
+      small.Name = "Arial";
+      const int current = saved.Height != 0 ? FontSizeFromHeight(saved.Height) : saved.Size;
+      small.Size = DivRoundHalfEven(3 * current, 4);
+      small.Height = FontHeightFromSize(small.Size);
+      canvas.SetFont(small);
+      PaintCellText(std::string(1, static_cast<char>('0' + marker)), host.ColorToRGB(FColors->PositionText()),
+                    host.ColorToRGB(FColors->PositionBackground()), rect);
+      TFont restored = canvas.Font();
+      restored.Name = saved.Name;
+      restored.Size = saved.Size;
+      restored.Height = saved.Height;
+      canvas.SetFont(restored);
+    } else {
+      PaintCellText(" ", fontColor, background, rect);
+    }
+    return;
+  }
+
+  if (col == h + 2) {
+    PaintCellText(" ", fontColor, background, rect);
+    return;
+  }
+
+  FillCache(rowStart);
+  const int32_t pos = GetPosAtCell(col, row);
+  if (pos >= DataSize()) {
+    PaintCellText(" ", fontColor, background, rect);
+    return;
+  }
+  const uint8_t byte = FReadCache[static_cast<size_t>(pos - FCacheStart)];
+  const bool inChar = FInCharField;
+  const bool oddGroup = !inChar && ((col - 2) / FNibblesPerColumn) % 2 != 0;
+  char ch;
+  if (inChar) {
+    ch = static_cast<char>(FileByteToChar(byte));
+  } else {
+    const int k = (col - 2) % 2;
+    ch = kHexDigits[k == (FSwapNibbles ? 1 : 0) ? byte >> 4 : byte & 0x0F];
+  }
+
+  const bool changed = ByteChanged(pos);
+  TColor textColor, backColor;
+  if (changed) {
+    textColor = host.ColorToRGB(FColors->ChangedText());
+    backColor = host.ColorToRGB(FColors->ChangedBackground());
+  } else if (inChar) {
+    textColor = fontColor;
+    backColor = background;
+  } else {
+    textColor = host.ColorToRGB(oddGroup ? FColors->EvenColumn() : FColors->OddColumn());
+    backColor = background;
+  }
+  if (FSelAnchor != -1 && IsSelected(pos)) {
+    std::swap(textColor, backColor);
+    if (!changed && !inChar)
+      textColor = host.ColorToRGB(oddGroup ? FColors->InvEvenColumn() : FColors->InvOddColumn());
+  }
+  PaintCellText(std::string(1, ch), textColor, backColor, rect);
+
+  // The caret on its cell, the frame on the twin cell in the other field.
+  if (row != Row() || !host.Focused()) return;
+  if (col == Col()) {
+    host.SetCaretPos(rect.Left, rect.Top);
+    return;
+  }
+  bool twinInChar = false;
+  if (col == GetOtherFieldCol(Col(), twinInChar)) {
+    const TRect frame{rect.Left, rect.Top, rect.Left + FCharWidth, rect.Bottom};
+    TCanvas& canvas = Canvas();
+    if (FFocusFrame) {
+      canvas.DrawFocusRect(frame);
+    } else {
+      canvas.SetPenColor(host.ColorToRGB(FColors->CursorFrame()));
+      canvas.FrameRect(frame);
+    }
+  }
+}
+
+}  // namespace byteloom

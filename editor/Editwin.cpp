@@ -1,0 +1,618 @@
+#include "editor/Editwin.h"
+
+#include <QAction>
+#include <QActionGroup>
+#include <QApplication>
+#include <QClipboard>
+#include <QCloseEvent>
+#include <QFile>
+#include <QGuiApplication>
+#include <QMenu>
+#include <QMimeData>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include "control/canvas.h"
+#include "control/hexeditor.h"
+#include "control/qhexeditor.h"
+#include "editor/dialogservice.h"
+#include "editor/framelink.h"
+#include "editor/valueinfo.h"
+#include "editor/valuepanel.h"
+#include "platform/platform.h"
+
+namespace byteloom {
+
+namespace {
+
+std::string ToFileName(const QString& name) { return QFile::encodeName(name).toStdString(); }
+QString FromFileName(const std::string& name) { return QFile::decodeName(QByteArray::fromStdString(name)); }
+
+QAction* Item(QMenu* menu, const char* name, const QString& caption, const char* shortcut = nullptr) {
+  auto* action = new QAction(caption, menu);
+  action->setObjectName(QLatin1String(name));
+  if (shortcut) action->setShortcut(QKeySequence(QLatin1String(shortcut)));
+  menu->addAction(action);
+  return action;
+}
+
+QAction* Separator(QMenu* menu, const char* name) {
+  auto* action = new QAction(menu);
+  action->setObjectName(QLatin1String(name));
+  action->setSeparator(true);
+  menu->addAction(action);
+  return action;
+}
+
+QMenu* SubMenu(QMenu* parent, const char* name, const QString& caption) {
+  auto* menu = new QMenu(caption, parent);
+  menu->setObjectName(QLatin1String(name));
+  menu->menuAction()->setObjectName(QLatin1String(name));
+  parent->addMenu(menu);
+  return menu;
+}
+
+QMenu* TopMenu(QWidget* owner, const char* name, const QString& caption) {
+  auto* menu = new QMenu(caption, owner);
+  menu->setObjectName(QLatin1String(name));
+  menu->menuAction()->setObjectName(QLatin1String(name));
+  return menu;
+}
+
+// A radio item with its tag.
+QAction* RadioItem(QMenu* menu, QActionGroup* group, const char* name, const QString& caption, int tag) {
+  QAction* action = Item(menu, name, caption);
+  action->setCheckable(true);
+  action->setData(tag);
+  group->addAction(action);
+  return action;
+}
+
+QAction* CheckItem(QMenu* menu, const char* name, const QString& caption) {
+  QAction* action = Item(menu, name, caption);
+  action->setCheckable(true);
+  return action;
+}
+
+// Runs a handler under the guard whenever the action is chosen.
+template <typename F>
+void OnClick(QAction* action, F handler) {
+  QObject::connect(action, &QAction::triggered, action, [handler] { Guarded(handler); });
+}
+
+void CheckByTag(const std::initializer_list<QAction*>& items, int tag) {
+  for (QAction* item : items)
+    if (item->data().toInt() == tag) item->setChecked(true);
+}
+
+}  // namespace
+
+TSearchState& SearchState() {
+  static TSearchState state;
+  return state;
+}
+
+Teditform::Teditform(TFrameLink& frame, QWidget* parent) : QMdiSubWindow(parent), FFrame(frame) {
+  setObjectName(QStringLiteral("editform"));
+  setAttribute(Qt::WA_DeleteOnClose);
+  auto* client = new QWidget(this);
+  auto* layout = new QVBoxLayout(client);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->setSpacing(0);
+  HexEditor1 = new HexEditorWidget(client);
+  HexEditor1->setObjectName(QStringLiteral("HexEditor1"));
+  HexEditor1->setFrameShape(QFrame::NoFrame);
+  Value_Info_Panel = new TValueInfoPanel(client);
+  layout->addWidget(HexEditor1, 1);
+  layout->addWidget(Value_Info_Panel, 0);
+  setWidget(client);
+
+  CreateMenus();
+  CreatePopupMenu();
+  SetUpControl();
+  FormCreate();
+}
+
+Teditform::~Teditform() { FormDestroy(); }
+
+THexEditor& Teditform::Editor() const { return HexEditor1->Editor(); }
+
+void Teditform::SetUpControl() {
+  THexEditor& ed = Editor();
+  ed.SetBytesPerLine(16);
+  ed.SetBytesPerColumn(2);
+  ed.SetTranslation(TTranslationType::ttAnsi);
+  ed.SetOffsetDisplay(TOffsetDisplayStyle::odHex);
+  ed.SetOffsetSeparator(':');
+  ed.SetBackupExtension(".bak");
+  ed.SetFocusFrame(true);
+  ed.Font().Name = "Courier";
+  ed.Font().Height = -13;
+  ed.Font().Size = FontSizeFromHeight(-13);
+  ed.Font().Color = clWindowText;
+  TColors& colors = ed.Colors();
+  colors.SetBackground(clWindow);
+  colors.SetPositionBackground(clMaroon);
+  colors.SetPositionText(clWhite);
+  colors.SetChangedBackground(0xA8FFFF);
+  colors.SetChangedText(clMaroon);
+  colors.SetCursorFrame(clNavy);
+  colors.SetOffset(clBlack);
+  colors.SetOddColumn(clBlue);
+  colors.SetEvenColumn(clNavy);
+  ed.SetBorderStyle(TBorderStyle::bsNone);
+  ed.SetCursor(TCursor::crIBeam);
+  ed.AdjustMetrics();
+
+  HexEditor1->OnError = [this](const QString& message) { Dialogs().ShowException(message); };
+  ed.OnClick = [this](TCustomGrid&) { Guarded([this] { HexEditor1Click(); }); };
+  ed.OnKeyUp = [this](TCustomGrid&, uint16_t&, TShiftState) { Guarded([this] { HexEditor1KeyUp(); }); };
+  ed.OnMouseUp = [this](TCustomGrid&, TMouseButton, TShiftState, int, int) {
+    Guarded([this] { HexEditor1MouseUp(); });
+  };
+  HexEditor1->setContextMenuPolicy(Qt::CustomContextMenu);
+  connect(HexEditor1, &QWidget::customContextMenuRequested, this,
+          [this](const QPoint& pos) { PopupMenu1->popup(HexEditor1->mapToGlobal(pos)); });
+  Value_Info_Panel->setContextMenuPolicy(Qt::CustomContextMenu);
+  connect(Value_Info_Panel, &QWidget::customContextMenuRequested, this,
+          [this](const QPoint& pos) { PopupMenu1->popup(Value_Info_Panel->mapToGlobal(pos)); });
+}
+
+void Teditform::CreateMenus() {
+  // File
+  Datei1 = TopMenu(this, "Datei1", QStringLiteral("&File"));
+  Neu1 = Item(Datei1, "Neu1", QStringLiteral("&New"), "Ctrl+N");
+  ffnen1 = Item(Datei1, "ffnen1", QStringLiteral("&Open..."), "Ctrl+O");
+  Schlieen1 = Item(Datei1, "Schlieen1", QStringLiteral("&Close"));
+  AlleSchlieen1 = Item(Datei1, "AlleSchlieen1", QStringLiteral("C&lose All"));
+  Speichern1 = Item(Datei1, "Speichern1", QStringLiteral("&Save"), "Ctrl+S");
+  Speichernunter1 = Item(Datei1, "Speichernunter1", QStringLiteral("Save &as..."));
+  N15 = Separator(Datei1, "N15");
+  N15->setVisible(false);
+  Export1 = SubMenu(Datei1, "Export1", QStringLiteral("&Export"));
+  asTextfile1 = Item(Export1, "asTextfile1", QStringLiteral("as Textfile"));
+  N7 = Separator(Datei1, "N7");
+  Restore1 = Item(Datei1, "Restore1", QStringLiteral("Restore"));
+  N16 = Separator(Datei1, "N16");
+  Print1 = Item(Datei1, "Print1", QStringLiteral("&Print"), "Ctrl+P");
+  N12 = Separator(Datei1, "N12");
+  Beenden2 = Item(Datei1, "Beenden2", QStringLiteral("E&xit"), "Alt+F4");
+  N11 = Separator(Datei1, "N11");
+  File1 = Item(Datei1, "File1", QString());
+  File2 = Item(Datei1, "File2", QString());
+  File3 = Item(Datei1, "File3", QString());
+  File4 = Item(Datei1, "File4", QString());
+  File5 = Item(Datei1, "File5", QString());
+  for (QAction* item : RecentFileItems()) item->setVisible(false);
+
+  // Edit
+  Bearbeiten1 = TopMenu(this, "Bearbeiten1", QStringLiteral("&Edit"));
+  Rckgngig1 = Item(Bearbeiten1, "Rckgngig1", QStringLiteral("Undo"), "Ctrl+Z");
+  N3 = Separator(Bearbeiten1, "N3");
+  Ausschneiden1 = Item(Bearbeiten1, "Ausschneiden1", QStringLiteral("Cut"), "Ctrl+X");
+  Kopieren1 = Item(Bearbeiten1, "Kopieren1", QStringLiteral("Copy"), "Ctrl+C");
+  Einfgen1 = Item(Bearbeiten1, "Einfgen1", QStringLiteral("Paste"), "Ctrl+V");
+  Replace1 = Item(Bearbeiten1, "Replace1", QStringLiteral("Replace"), "Ctrl+R");
+  InsertNibble1 = Item(Bearbeiten1, "InsertNibble1", QStringLiteral("Insert Nibble"));
+  InsertNibble1->setVisible(false);
+  DeleteNibble1 = Item(Bearbeiten1, "DeleteNibble1", QStringLiteral("Delete Nibble"));
+  DeleteNibble1->setVisible(false);
+  N13 = Separator(Bearbeiten1, "N13");
+  BinaryEdit1 = Item(Bearbeiten1, "BinaryEdit1", QStringLiteral("Binary Edit"));
+  N5 = Separator(Bearbeiten1, "N5");
+  Goto1 = Item(Bearbeiten1, "Goto1", QStringLiteral("Goto..."), "Ctrl+G");
+  Jump1 = SubMenu(Bearbeiten1, "Jump1", QStringLiteral("Jump"));
+  Amount40001 = Item(Jump1, "Amount40001", QStringLiteral("Amount : 4000"));
+  N4 = Separator(Jump1, "N4");
+  Jumpforward1 = Item(Jump1, "Jumpforward1", QStringLiteral("Jump forward"), "Ctrl+J");
+  Jumpbackward1 = Item(Jump1, "Jumpbackward1", QStringLiteral("Jump backward"), "Ctrl+Shift+J");
+  Find1 = Item(Bearbeiten1, "Find1", QStringLiteral("Find "), "Ctrl+F");
+  FindNext1 = Item(Bearbeiten1, "FindNext1", QStringLiteral("Find Next"), "F3");
+  FindNext1->setEnabled(false);
+  N8 = Separator(Bearbeiten1, "N8");
+  Properties1 = Item(Bearbeiten1, "Properties1", QStringLiteral("Prop&erties..."));
+
+  // View
+  View1 = TopMenu(this, "View1", QStringLiteral("&View"));
+  Linesize1 = SubMenu(View1, "Linesize1", QStringLiteral("Line size"));
+  auto* lineGroup = new QActionGroup(this);
+  _16 = RadioItem(Linesize1, lineGroup, "_16", QStringLiteral("16 Bytes per line"), 16);
+  _32 = RadioItem(Linesize1, lineGroup, "_32", QStringLiteral("32 Bytes per line"), 32);
+  _64 = RadioItem(Linesize1, lineGroup, "_64", QStringLiteral("64 Bytes per line"), 64);
+  _16->setChecked(true);
+  Blocksize1 = SubMenu(View1, "Blocksize1", QStringLiteral("Column width"));
+  auto* blockGroup = new QActionGroup(this);
+  N1Byteperblock1 = RadioItem(Blocksize1, blockGroup, "N1Byteperblock1", QStringLiteral("1 Byte per column"), 1);
+  N2Bytesperblock1 = RadioItem(Blocksize1, blockGroup, "N2Bytesperblock1", QStringLiteral("2 Bytes per column"), 2);
+  N4Bytesperblock1 = RadioItem(Blocksize1, blockGroup, "N4Bytesperblock1", QStringLiteral("4 Bytes per column"), 4);
+  N2Bytesperblock1->setChecked(true);
+  Offsetdisplay1 = SubMenu(View1, "Offsetdisplay1", QStringLiteral("Offset display"));
+  auto* offsetGroup = new QActionGroup(this);
+  Hex1 = RadioItem(Offsetdisplay1, offsetGroup, "Hex1", QStringLiteral("Hex"), 0);
+  Dec1 = RadioItem(Offsetdisplay1, offsetGroup, "Dec1", QStringLiteral("Dec"), 1);
+  None1 = RadioItem(Offsetdisplay1, offsetGroup, "None1", QStringLiteral("None"), 2);
+  Hex1->setChecked(true);
+  charset1 = SubMenu(View1, "charset1", QStringLiteral("Charset"));
+  auto* charsetGroup = new QActionGroup(this);
+  ANSI1 = RadioItem(charset1, charsetGroup, "ANSI1", QStringLiteral("ANSI"), 0);
+  ASCII7Bit1 = RadioItem(charset1, charsetGroup, "ASCII7Bit1", QStringLiteral("ASCII 7 Bit"), 2);
+  DOS8Bit1 = RadioItem(charset1, charsetGroup, "DOS8Bit1", QStringLiteral("DOS 8 Bit"), 1);
+  IBMEBCDICCP381 = RadioItem(charset1, charsetGroup, "IBMEBCDICCP381", QStringLiteral("IBM EBCDIC CP 38"), 4);
+  Mac1 = RadioItem(charset1, charsetGroup, "Mac1", QStringLiteral("Mac"), 3);
+  ANSI1->setChecked(true);
+  N2 = Separator(View1, "N2");
+  Grid1 = CheckItem(View1, "Grid1", QStringLiteral("Grid"));
+  Showmarkers1 = CheckItem(View1, "Showmarkers1", QStringLiteral("Show markers"));
+  SwapNibbles1 = CheckItem(View1, "SwapNibbles1", QStringLiteral("Swap Nibbles"));
+  MaskWhiteSpaces1 = CheckItem(View1, "MaskWhiteSpaces1", QStringLiteral("Mask White Spaces"));
+  N9 = Separator(View1, "N9");
+  Preferences1 = Item(View1, "Preferences1", QStringLiteral("&Preferences"));
+
+  // Bookmarks
+  Bookmarks1 = TopMenu(this, "Bookmarks1", QStringLiteral("&Bookmarks"));
+  AddBookmark1 = Item(Bookmarks1, "AddBookmark1", QStringLiteral("&Add Bookmark"));
+  EditBookmark1 = Item(Bookmarks1, "EditBookmark1", QStringLiteral("&Edit Bookmark"));
+  EditBookmark1->setEnabled(false);
+  N14 = Separator(Bookmarks1, "N14");
+  Bookmark1 = Item(Bookmarks1, "Bookmark1", QString());
+  Bookmark2 = Item(Bookmarks1, "Bookmark2", QString());
+  Bookmark3 = Item(Bookmarks1, "Bookmark3", QString());
+  Bookmark4 = Item(Bookmarks1, "Bookmark4", QString());
+  Bookmark5 = Item(Bookmarks1, "Bookmark5", QString());
+  for (QAction* item : {Bookmark1, Bookmark2, Bookmark3, Bookmark4, Bookmark5}) item->setVisible(false);
+
+  // Handlers of this window's own commands.
+  connect(Datei1, &QMenu::aboutToShow, this, [this] { Guarded([this] { Datei1Click(); }); });
+  connect(Bearbeiten1, &QMenu::aboutToShow, this, [this] { Guarded([this] { Bearbeiten1Click(); }); });
+  connect(View1, &QMenu::aboutToShow, this, [this] { Guarded([this] { View1Click(); }); });
+  OnClick(Neu1, [this] { Neu1Click(); });
+  OnClick(ffnen1, [this] { ffnen1Click(); });
+  OnClick(Schlieen1, [this] { Schlieen1Click(); });
+  OnClick(AlleSchlieen1, [this] { AlleSchlieen1Click(); });
+  OnClick(Speichern1, [this] { Speichern1Click(); });
+  OnClick(Speichernunter1, [this] { Speichernunter1Click(); });
+  OnClick(Restore1, [this] { Restore1Click(); });
+  OnClick(Beenden2, [this] { Beenden2Click(); });
+  const std::array<QAction*, 5> files = RecentFileItems();
+  for (int i = 0; i < 5; ++i) OnClick(files[static_cast<size_t>(i)], [this, i] { FileClick(i); });
+  OnClick(InsertNibble1, [this] { InsertNibble1Click(); });
+  OnClick(DeleteNibble1, [this] { DeleteNibble1Click(); });
+  for (QAction* item : {_16, _32, _64}) OnClick(item, [this, item] { _16Click(item); });
+  for (QAction* item : {N1Byteperblock1, N2Bytesperblock1, N4Bytesperblock1})
+    OnClick(item, [this, item] { N1Byteperblock1Click(item); });
+  for (QAction* item : {Hex1, Dec1, None1}) OnClick(item, [this, item] { Hex1Click(item); });
+  for (QAction* item : {ANSI1, ASCII7Bit1, DOS8Bit1, IBMEBCDICCP381, Mac1})
+    OnClick(item, [this, item] { ANSI1Click(item); });
+  OnClick(Grid1, [this] { Grid1Click(); });
+  OnClick(Showmarkers1, [this] { Showmarkers1Click(); });
+  OnClick(SwapNibbles1, [this] { SwapNibbles1Click(); });
+  OnClick(MaskWhiteSpaces1, [this] { MaskWhiteSpaces1Click(); });
+  OnClick(Preferences1, [this] { Preferences1Click(); });
+}
+
+void Teditform::CreatePopupMenu() {
+  PopupMenu1 = TopMenu(this, "PopupMenu1", QString());
+  Undo1 = Item(PopupMenu1, "Undo1", QStringLiteral("&Undo"));
+  N1 = Separator(PopupMenu1, "N1");
+  Cut1 = Item(PopupMenu1, "Cut1", QStringLiteral("&Cut"));
+  Copy1 = Item(PopupMenu1, "Copy1", QStringLiteral("Copy"));
+  Paste1 = Item(PopupMenu1, "Paste1", QStringLiteral("Paste"));
+  N6 = Separator(PopupMenu1, "N6");
+  Goto2 = Item(PopupMenu1, "Goto2", QStringLiteral("Goto"));
+  Jump2 = SubMenu(PopupMenu1, "Jump2", QStringLiteral("Jump"));
+  JumpForward2 = Item(Jump2, "JumpForward2", QStringLiteral("Jump Forward"), "Ctrl+J");
+  Jump3 = Item(Jump2, "Jump3", QStringLiteral("Jump backward"), "Ctrl+Shift+J");
+  Find2 = Item(PopupMenu1, "Find2", QStringLiteral("Find"));
+  FindNext2 = Item(PopupMenu1, "FindNext2", QStringLiteral("Find Next"));
+  N10 = Separator(PopupMenu1, "N10");
+  ShowValueInfo1 = CheckItem(PopupMenu1, "ShowValueInfo1", QStringLiteral("Show Value Info"));
+  ShowValueInfo1->setChecked(true);
+  // The context menu's items are reached through the menu only; their keys
+  // belong to the Edit menu.
+  for (QAction* item : {JumpForward2, Jump3}) item->setShortcutContext(Qt::WidgetShortcut);
+
+  connect(PopupMenu1, &QMenu::aboutToShow, this, [this] { Guarded([this] { PopupMenu1Popup(); }); });
+  OnClick(ShowValueInfo1, [this] { ShowValueInfo1Click(); });
+}
+
+// ---------------------------------------------------------------------------
+// Lifecycle
+// ---------------------------------------------------------------------------
+
+void Teditform::FormCreate() {
+  TFrameLink& frame = Frame();
+  frame.Window1->menuAction()->setVisible(true);
+  frame.ToolButton9->setEnabled(true);
+  frame.ToolButton5->setEnabled(true);
+  frame.ToolButton11->setEnabled(true);
+  Value_Info_Panel->setVisible(frame.ShowValueInfoPreference());
+
+  const QString fileName = frame.OpenDialog1->FileName();
+  THexEditor& ed = Editor();
+  if (fileName.isEmpty()) {
+    ed.CreateEmptyFile("Untitled");
+    return;
+  }
+  const std::string name = ToFileName(fileName);
+  int64_t size = 0;
+  if (FileKindOf(name, &size) == TFileKind::fkRegular && CanOpenForWriting(name))
+    Value_Info_Panel->SetCaption(TValueBox::vbLength, QString::number(size));
+  else
+    Dialogs().MessageDlg(nullptr, QStringLiteral("Fehler bei Dateizugriff"), TMsgDlgType::mtWarning,
+                         TMsgDlgButtons::mbOK);
+  // A file that cannot be loaded leaves an empty document; the window stays.
+  QString reason;
+  bool loaded = false;
+  try {
+    loaded = ed.LoadFromFile(name);
+    reason = QString::fromLocal8Bit(ed.LastError());
+  } catch (const std::exception& e) {
+    reason = QString::fromLocal8Bit(e.what());
+  }
+  if (!loaded) ShowErrorBox(QStringLiteral("Cannot open file\r\n") + fileName + QStringLiteral("\r\n") + reason);
+}
+
+void Teditform::showEvent(QShowEvent* event) {
+  QMdiSubWindow::showEvent(event);
+  if (FShown) return;
+  FShown = true;
+  Guarded([this] { FormShow(); });
+}
+
+void Teditform::FormShow() {
+  TFrameLink& frame = Frame();
+  if (frame.MDIChildCount() == 2) {
+    frame.Compare1->setEnabled(true);
+    frame.ToolButton16->setEnabled(true);
+    frame.CompareAgain1->setEnabled(false);
+    frame.ToolButton15->setEnabled(false);
+  }
+  UpdateValueInfo();
+}
+
+void Teditform::FormActivate() { Frame().ToolButton4->setEnabled(Editor().Modified()); }
+
+void Teditform::closeEvent(QCloseEvent* event) {
+  if (FClosing) {
+    QMdiSubWindow::closeEvent(event);
+    return;
+  }
+  bool mayClose = false;
+  Guarded([&] { mayClose = AskSaveChanges(); });
+  if (!mayClose) {
+    event->ignore();
+    return;
+  }
+  Guarded([this] { FormClose(); });
+  FClosing = true;
+  QMdiSubWindow::closeEvent(event);
+}
+
+void Teditform::FormClose() {
+  TFrameLink& frame = Frame();
+  const int count = frame.MDIChildCount();
+  if (count == 1) {
+    frame.Window1->menuAction()->setVisible(false);
+    for (QToolButton* button : {frame.ToolButton4, frame.ToolButton5, frame.ToolButton6, frame.ToolButton7,
+                                frame.ToolButton9, frame.ToolButton10, frame.ToolButton11, frame.ToolButton13})
+      button->setEnabled(false);
+  }
+  if (count == 2) {
+    frame.Compare1->setEnabled(false);
+    frame.CompareAgain1->setEnabled(false);
+    frame.ToolButton15->setEnabled(false);
+    frame.ToolButton16->setEnabled(false);
+  }
+}
+
+void Teditform::FormDestroy() {
+  TSearchState& state = SearchState();
+  state.SearchPattern.reset();
+  state.SearchPatternLength = 0;
+}
+
+// ---------------------------------------------------------------------------
+// Saving and closing
+// ---------------------------------------------------------------------------
+
+void Teditform::ShowErrorBox(const QString& text) {
+  // While the window is being created it is not on screen yet: the frame owns the box.
+  Dialogs().ErrorBox(isVisible() ? this : nullptr, text);
+}
+
+bool Teditform::WriteDocument(const QString& fileName) {
+  THexEditor& ed = Editor();
+  if (ed.SaveToFile(ToFileName(fileName))) {
+    setWindowTitle(fileName);
+    Frame().ToolButton4->setEnabled(false);
+    return true;
+  }
+  QString text = QStringLiteral("Cannot save file\r\n") + fileName;
+  if (!ed.LastError().empty()) text += QStringLiteral("\r\n") + QString::fromLocal8Bit(ed.LastError());
+  ShowErrorBox(text);
+  return false;
+}
+
+bool Teditform::SaveDocument() {
+  THexEditor& ed = Editor();
+  if (FileExists(ed.FileName()) && !ed.ReadOnly()) return WriteDocument(FromFileName(ed.FileName()));
+  TFileDialog& dialog = *Frame().SaveDialog1;
+  if (!dialog.Execute(this)) return false;
+  return WriteDocument(dialog.FileName());
+}
+
+bool Teditform::AskSaveChanges() {
+  THexEditor& ed = Editor();
+  if (!ed.Modified()) return true;
+  const QString name = FileExists(ed.FileName()) ? FromFileName(ed.FileName()) : QStringLiteral("Unnamed File");
+  switch (Dialogs().MessageDlg(this, QStringLiteral("Save changes to\r\n") + name + QStringLiteral(" ?"),
+                               TMsgDlgType::mtConfirmation, TMsgDlgButtons::mbYesNoCancel)) {
+    case TModalResult::mrYes: return SaveDocument();
+    case TModalResult::mrNo: return true;
+    default: return false;
+  }
+}
+
+void Teditform::Speichern1Click() { SaveDocument(); }
+
+void Teditform::Speichernunter1Click() {
+  TFileDialog& dialog = *Frame().SaveDialog1;
+  if (!dialog.Execute(this)) return;
+  WriteDocument(dialog.FileName());
+}
+
+void Teditform::Schlieen1Click() { close(); }
+
+void Teditform::AlleSchlieen1Click() {
+  TFrameLink& frame = Frame();
+  std::vector<Teditform*> windows;
+  for (int i = frame.MDIChildCount() - 1; i >= 0; --i) windows.push_back(frame.MDIChildren(i));
+  for (Teditform* window : windows) window->close();
+}
+
+void Teditform::Beenden2Click() { Frame().CloseFrame(); }
+
+// ---------------------------------------------------------------------------
+// The frame's commands, reached from this window's File menu
+// ---------------------------------------------------------------------------
+
+void Teditform::Neu1Click() { Frame().Neu1->trigger(); }
+void Teditform::ffnen1Click() { Frame().ffnen1->trigger(); }
+void Teditform::Restore1Click() { Frame().Restore1->trigger(); }
+void Teditform::FileClick(int index) { Frame().RecentFileItems()[static_cast<size_t>(index)]->trigger(); }
+
+void Teditform::Datei1Click() {
+  TFrameLink& frame = Frame();
+  const std::array<QAction*, 5> mine = RecentFileItems();
+  const std::array<QAction*, 5> theirs = frame.RecentFileItems();
+  for (size_t i = 0; i < 5; ++i) mine[i]->setText(theirs[i]->text());
+  for (size_t i = 0; i < 5; ++i) mine[i]->setVisible(theirs[i]->isVisible());
+  N11->setVisible(frame.N5->isVisible());
+  if (!frame.File1->text().isEmpty()) {
+    N11->setVisible(true);
+    frame.N5->setVisible(true);
+  }
+}
+
+// ---------------------------------------------------------------------------
+// Keeping the frame in step
+// ---------------------------------------------------------------------------
+
+void Teditform::EnableSaveIfModified() {
+  if (Editor().Modified()) Frame().ToolButton4->setEnabled(true);
+}
+
+void Teditform::HexEditor1Click() { EnableSaveIfModified(); }
+
+void Teditform::HexEditor1KeyUp() {
+  EnableSaveIfModified();
+  UpdateValueInfo();
+}
+
+void Teditform::HexEditor1MouseUp() {
+  UpdateValueInfo();
+  Bearbeiten1Click();
+  EnableSaveIfModified();
+}
+
+void Teditform::UpdateValueInfo() {
+  THexEditorValueSource source(Editor());
+  try {
+    ComputeValueInfo(source, [this](TValueBox box, const std::string& text) {
+      Value_Info_Panel->SetCaption(box, QString::fromStdString(text));
+    });
+  } catch (...) {
+    // A failed read ends the refresh; the boxes not reached keep their captions.
+  }
+}
+
+void Teditform::ShowValueInfo1Click() { Value_Info_Panel->setVisible(Value_Info_Panel->isHidden()); }
+
+void Teditform::Preferences1Click() { Frame().ShowPreferences(); }
+
+// ---------------------------------------------------------------------------
+// Menu state
+// ---------------------------------------------------------------------------
+
+void Teditform::Bearbeiten1Click() {
+  THexEditor& ed = Editor();
+  TFrameLink& frame = Frame();
+  const bool undo = ed.CanUndo();
+  const bool selection = ed.SelCount() > 0;
+  const bool document = ed.DataSize() > 0;
+  const QMimeData* clip = QGuiApplication::clipboard()->mimeData();
+  const bool clipboard = clip && clip->hasText();
+
+  Rckgngig1->setEnabled(undo);
+  Rckgngig1->setText(QStringLiteral("Undo : ") + QString::fromStdString(ed.UndoDescription()));
+  frame.ToolButton10->setEnabled(undo);
+  Undo1->setEnabled(undo);
+  Ausschneiden1->setEnabled(selection);
+  Kopieren1->setEnabled(selection);
+  Einfgen1->setEnabled(clipboard);
+  Goto1->setEnabled(document);
+  Find1->setEnabled(document);
+  FindNext1->setEnabled(document);
+  frame.ToolButton6->setEnabled(selection);
+  frame.ToolButton7->setEnabled(selection);
+  frame.ToolButton9->setEnabled(clipboard);
+  frame.ToolButton5->setEnabled(document);
+  frame.ToolButton11->setEnabled(document);
+  frame.ToolButton13->setEnabled(document);
+  Cut1->setEnabled(selection);
+  Copy1->setEnabled(selection);
+  Paste1->setEnabled(clipboard);
+  Goto2->setEnabled(document);
+  Find2->setEnabled(document);
+  BinaryEdit1->setEnabled(document);
+  FindNext2->setEnabled(document);
+  ShowValueInfo1->setChecked(!Value_Info_Panel->isHidden());
+}
+
+void Teditform::PopupMenu1Popup() { Bearbeiten1Click(); }
+
+void Teditform::InsertNibble1Click() {
+  THexEditor& ed = Editor();
+  const bool highHalf = ed.IsCharFieldActive() || ed.Col() % 2 == 0;
+  ed.InsertNibble(ed.GetCursorPos(), highHalf);
+}
+
+void Teditform::DeleteNibble1Click() {
+  THexEditor& ed = Editor();
+  const bool highHalf = ed.IsCharFieldActive() || ed.Col() % 2 == 0;
+  ed.DeleteNibble(ed.GetCursorPos(), highHalf);
+}
+
+void Teditform::View1Click() {
+  THexEditor& ed = Editor();
+  CheckByTag({_16, _32, _64}, ed.BytesPerLine());
+  CheckByTag({N1Byteperblock1, N2Bytesperblock1, N4Bytesperblock1}, ed.BytesPerColumn());
+  CheckByTag({Hex1, Dec1, None1}, static_cast<int>(ed.OffsetDisplay()));
+  CheckByTag({ANSI1, DOS8Bit1, ASCII7Bit1, Mac1, IBMEBCDICCP381}, static_cast<int>(ed.Translation()));
+  Grid1->setChecked(ed.GridLineWidth() == 1);
+  Showmarkers1->setChecked(ed.ShowMarkerColumn());
+  SwapNibbles1->setChecked(ed.SwapNibbles());
+  MaskWhiteSpaces1->setChecked(ed.MaskWhiteSpaces());
+}
+
+void Teditform::_16Click(QAction* item) { Editor().SetBytesPerLine(item->data().toInt()); }
+
+void Teditform::N1Byteperblock1Click(QAction* item) { Editor().SetBytesPerColumn(item->data().toInt()); }
+
+void Teditform::Hex1Click(QAction* item) {
+  Editor().SetOffsetDisplay(static_cast<TOffsetDisplayStyle>(item->data().toInt()));
+}
+
+void Teditform::ANSI1Click(QAction* item) {
+  Editor().SetTranslation(static_cast<TTranslationType>(item->data().toInt()));
+}
+
+void Teditform::Grid1Click() { Editor().SetGridLineWidth(1 - Editor().GridLineWidth()); }
+
+void Teditform::Showmarkers1Click() { Editor().SetShowMarkerColumn(!Editor().ShowMarkerColumn()); }
+
+void Teditform::SwapNibbles1Click() { Editor().SetSwapNibbles(!Editor().SwapNibbles()); }
+
+void Teditform::MaskWhiteSpaces1Click() { Editor().SetMaskWhiteSpaces(!Editor().MaskWhiteSpaces()); }
+
+}  // namespace byteloom

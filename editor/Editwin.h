@@ -1,0 +1,156 @@
+// Teditform: the editor window of one open document, a child window of the
+// main frame's MDI area. It holds one hex editor control, the value info
+// panel under it, its own menus (merged into the frame's menu bar while it
+// is active) and a context menu, and keeps the frame's toolbar and menus in
+// step with its document.
+#pragma once
+
+#include <QMdiSubWindow>
+#include <QString>
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+class QAction;
+class QActionGroup;
+class QMenu;
+
+namespace byteloom {
+
+class HexEditorWidget;
+class TFrameLink;
+class THexEditor;
+class TValueInfoPanel;
+
+// The search state and jump amount, one copy for all editor windows.
+struct TSearchState {
+  QString SearchText;
+  std::optional<std::vector<uint8_t>> SearchPattern;  // none before the first search
+  int32_t SearchPatternLength = 0;
+  bool SearchIgnoreCase = false;
+  int32_t LastFoundPos = -1;
+  int32_t JumpAmount = 256;
+};
+TSearchState& SearchState();
+
+class Teditform : public QMdiSubWindow {
+ public:
+  // Creates the window for the file named in the frame's OpenDialog1 (an
+  // empty name starts a new document).
+  explicit Teditform(TFrameLink& frame, QWidget* parent = nullptr);
+  ~Teditform() override;
+
+  TFrameLink& Frame() const { return FFrame; }
+  THexEditor& Editor() const;
+  // Closing has begun (the close query allowed it): no longer counted as an
+  // open editor window.
+  bool IsClosing() const { return FClosing; }
+
+  // --- Operations used by other windows ---------------------------------------
+  // Saves to the document's own file, or asks for a name; true when written.
+  bool SaveDocument();
+  // Asks about unsaved changes; true when the window may close.
+  bool AskSaveChanges();
+  // A message box with the error icon and an OK button, owned by this window.
+  void ShowErrorBox(const QString& text);
+  // Refreshes every box of the value info panel.
+  void UpdateValueInfo();
+
+  // --- Events ------------------------------------------------------------------
+  void FormShow();
+  void FormActivate();
+  void HexEditor1Click();
+  void HexEditor1KeyUp();
+  void HexEditor1MouseUp();
+
+  // --- Menu handlers -------------------------------------------------------------
+  void Datei1Click();
+  void Neu1Click();
+  void ffnen1Click();
+  void Schlieen1Click();
+  void AlleSchlieen1Click();
+  void Speichern1Click();
+  void Speichernunter1Click();
+  void Restore1Click();
+  void Beenden2Click();
+  void FileClick(int index);  // File1Click ... File5Click (index 0..4)
+  void Bearbeiten1Click();
+  void PopupMenu1Popup();
+  void InsertNibble1Click();
+  void DeleteNibble1Click();
+  void View1Click();
+  void _16Click(QAction* item);
+  void N1Byteperblock1Click(QAction* item);
+  void Hex1Click(QAction* item);
+  void ANSI1Click(QAction* item);
+  void Grid1Click();
+  void Showmarkers1Click();
+  void SwapNibbles1Click();
+  void MaskWhiteSpaces1Click();
+  void Preferences1Click();
+  void ShowValueInfo1Click();
+
+  // --- Components -----------------------------------------------------------------
+  HexEditorWidget* HexEditor1 = nullptr;
+  TValueInfoPanel* Value_Info_Panel = nullptr;
+
+  // MainMenu1: the four menus merged into the frame's menu bar.
+  QMenu* Datei1 = nullptr;
+  QAction *Neu1, *ffnen1, *Schlieen1, *AlleSchlieen1, *Speichern1, *Speichernunter1, *N15;
+  QMenu* Export1 = nullptr;
+  QAction *asTextfile1, *N7, *Restore1, *N16, *Print1, *N12, *Beenden2, *N11;
+  QAction *File1, *File2, *File3, *File4, *File5;
+
+  QMenu* Bearbeiten1 = nullptr;
+  QAction *Rckgngig1, *N3, *Ausschneiden1, *Kopieren1, *Einfgen1, *Replace1, *InsertNibble1, *DeleteNibble1, *N13,
+      *BinaryEdit1, *N5, *Goto1;
+  QMenu* Jump1 = nullptr;
+  QAction *Amount40001, *N4, *Jumpforward1, *Jumpbackward1, *Find1, *FindNext1, *N8, *Properties1;
+
+  QMenu* View1 = nullptr;
+  QMenu* Linesize1 = nullptr;
+  QAction *_16, *_32, *_64;
+  QMenu* Blocksize1 = nullptr;
+  QAction *N1Byteperblock1, *N2Bytesperblock1, *N4Bytesperblock1;
+  QMenu* Offsetdisplay1 = nullptr;
+  QAction *Hex1, *Dec1, *None1;
+  QMenu* charset1 = nullptr;
+  QAction *ANSI1, *ASCII7Bit1, *DOS8Bit1, *IBMEBCDICCP381, *Mac1;
+  QAction *N2, *Grid1, *Showmarkers1, *SwapNibbles1, *MaskWhiteSpaces1, *N9, *Preferences1;
+
+  QMenu* Bookmarks1 = nullptr;
+  QAction *AddBookmark1, *EditBookmark1, *N14, *Bookmark1, *Bookmark2, *Bookmark3, *Bookmark4, *Bookmark5;
+
+  QMenu* PopupMenu1 = nullptr;
+  QAction *Undo1, *N1, *Cut1, *Copy1, *Paste1, *N6, *Goto2;
+  QMenu* Jump2 = nullptr;
+  QAction *JumpForward2, *Jump3, *Find2, *FindNext2, *N10, *ShowValueInfo1;
+
+  // The window's menus in menu-bar order (File, Edit, View, Bookmarks).
+  std::array<QMenu*, 4> MainMenu1() const { return {Datei1, Bearbeiten1, View1, Bookmarks1}; }
+  std::array<QAction*, 5> RecentFileItems() const { return {File1, File2, File3, File4, File5}; }
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  void FormCreate();
+  void FormClose();
+  void FormDestroy();
+  void CreateMenus();
+  void CreatePopupMenu();
+  void SetUpControl();
+  // Writes the document to fileName; on success the caption becomes the
+  // name and the frame's Save button is disabled, on failure the error box.
+  bool WriteDocument(const QString& fileName);
+  void EnableSaveIfModified();
+
+  TFrameLink& FFrame;
+  bool FClosing = false;
+  bool FShown = false;
+};
+
+}  // namespace byteloom

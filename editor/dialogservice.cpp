@@ -1,0 +1,162 @@
+#include "editor/dialogservice.h"
+
+#include <QApplication>
+#include <QDialog>
+#include <QFileDialog>
+#include <QInputDialog>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QStringList>
+
+#include <stdexcept>
+
+namespace byteloom {
+
+QString MsgDlgCaption(TMsgDlgType type) {
+  switch (type) {
+    case TMsgDlgType::mtWarning: return QStringLiteral("Warnung");
+    case TMsgDlgType::mtError: return QStringLiteral("Fehler");
+    case TMsgDlgType::mtInformation: return QStringLiteral("Information");
+    case TMsgDlgType::mtConfirmation: return QStringLiteral("Bestätigung");
+  }
+  return {};
+}
+
+QString DisplayText(const QString& text) {
+  QString s = text;
+  s.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+  return s;
+}
+
+bool TFileDialog::Execute(QWidget* owner) { return Dialogs().ExecuteFileDialog(owner, *this); }
+
+QString TFileDialog::QtNameFilters() const {
+  // "All Files (*.*)|*.*|Text Files|*.txt" -> "All Files (*.*) (*)" ";;" "Text Files (*.txt)"
+  const QStringList parts = FFilter.split(QLatin1Char('|'));
+  QStringList filters;
+  for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+    QStringList patterns = parts[i + 1].split(QLatin1Char(';'), Qt::SkipEmptyParts);
+    for (QString& p : patterns) {
+      p = p.trimmed();
+      if (p == QLatin1String("*.*")) p = QStringLiteral("*");
+    }
+    filters << parts[i].trimmed() + QStringLiteral(" (") + patterns.join(QLatin1Char(' ')) + QStringLiteral(")");
+  }
+  return filters.join(QStringLiteral(";;"));
+}
+
+namespace {
+
+class TQtDialogService final : public TDialogService {
+ public:
+  TModalResult MessageDlg(QWidget* owner, const QString& text, TMsgDlgType type, TMsgDlgButtons buttons) override {
+    QMessageBox box(owner ? owner : QApplication::activeWindow());
+    box.setWindowTitle(MsgDlgCaption(type));
+    box.setText(DisplayText(text));
+    switch (type) {
+      case TMsgDlgType::mtWarning: box.setIcon(QMessageBox::Warning); break;
+      case TMsgDlgType::mtError: box.setIcon(QMessageBox::Critical); break;
+      case TMsgDlgType::mtInformation: box.setIcon(QMessageBox::Information); break;
+      case TMsgDlgType::mtConfirmation: box.setIcon(QMessageBox::Question); break;
+    }
+    if (buttons == TMsgDlgButtons::mbOK) {
+      box.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
+      box.exec();
+      return TModalResult::mrOk;
+    }
+    QPushButton* yes = box.addButton(QStringLiteral("&Ja"), QMessageBox::YesRole);
+    QPushButton* no = box.addButton(QStringLiteral("&Nein"), QMessageBox::NoRole);
+    QPushButton* cancel = box.addButton(QStringLiteral("Abbrechen"), QMessageBox::RejectRole);
+    box.setDefaultButton(yes);
+    box.setEscapeButton(cancel);
+    box.exec();
+    if (box.clickedButton() == yes) return TModalResult::mrYes;
+    if (box.clickedButton() == no) return TModalResult::mrNo;
+    return TModalResult::mrCancel;
+  }
+
+  void ErrorBox(QWidget* owner, const QString& text) override {
+    QMessageBox box(owner ? owner : QApplication::activeWindow());
+    box.setWindowTitle(QStringLiteral("Fehler"));
+    box.setIcon(QMessageBox::Critical);
+    box.setText(DisplayText(text));
+    box.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
+    box.exec();
+  }
+
+  void ShowMessage(QWidget* owner, const QString& text) override {
+    QMessageBox box(owner ? owner : QApplication::activeWindow());
+    box.setWindowTitle(QApplication::applicationName());
+    box.setText(DisplayText(text));
+    box.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
+    box.exec();
+  }
+
+  bool InputQuery(QWidget* owner, const QString& caption, const QString& prompt, QString& value) override {
+    QInputDialog dialog(owner ? owner : QApplication::activeWindow());
+    dialog.setWindowTitle(caption);
+    dialog.setLabelText(prompt);
+    dialog.setTextValue(value);
+    dialog.setOkButtonText(QStringLiteral("OK"));
+    dialog.setCancelButtonText(QStringLiteral("Abbrechen"));
+    if (dialog.exec() != QDialog::Accepted) return false;
+    value = dialog.textValue();
+    return true;
+  }
+
+  bool ExecuteFileDialog(QWidget* owner, TFileDialog& dialog) override {
+    const QString filters = dialog.QtNameFilters();
+    QString name;
+    if (dialog.Kind() == TFileDialog::TKind::fdOpen)
+      name = QFileDialog::getOpenFileName(owner, QString(), dialog.FileName(), filters);
+    else
+      name = QFileDialog::getSaveFileName(owner, QString(), dialog.FileName(), filters);
+    if (name.isEmpty()) return false;
+    dialog.SetFileName(name);
+    return true;
+  }
+
+  TModalResult ShowModal(QDialog& form) override {
+    return form.exec() == QDialog::Accepted ? TModalResult::mrOk : TModalResult::mrCancel;
+  }
+
+  void ShowException(const QString& message) override {
+    QMessageBox box(QApplication::activeWindow());
+    box.setWindowTitle(QApplication::applicationName());
+    box.setIcon(QMessageBox::Critical);
+    box.setText(DisplayText(message));
+    box.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
+    box.exec();
+  }
+};
+
+TQtDialogService& QtService() {
+  static TQtDialogService service;
+  return service;
+}
+
+TDialogService* g_service = nullptr;
+
+}  // namespace
+
+TDialogService& Dialogs() { return g_service ? *g_service : QtService(); }
+
+void SetDialogService(TDialogService* service) { g_service = service; }
+
+void ShowUncaught(const std::exception_ptr& error) {
+  try {
+    QString message;
+    try {
+      std::rethrow_exception(error);
+    } catch (const std::exception& e) {
+      message = QString::fromLocal8Bit(e.what());
+    } catch (...) {
+      message = QStringLiteral("Unknown error");
+    }
+    Dialogs().ShowException(message);
+  } catch (...) {
+    // Showing the message failed as well: the command ends silently.
+  }
+}
+
+}  // namespace byteloom

@@ -1,0 +1,93 @@
+// Every question and message the windows show goes through one dialog
+// service: message dialogs (warning, error, information, confirmation),
+// message boxes, the input box, the open and save dialogs and the modal
+// showing of forms. Tests install their own service with scripted answers.
+// The guard runs a command and shows the message of any exception it lets
+// out, so that nothing ever reaches the event loop.
+#pragma once
+
+#include <QString>
+
+#include <exception>
+#include <utility>
+
+class QDialog;
+class QWidget;
+
+namespace byteloom {
+
+enum class TMsgDlgType { mtWarning, mtError, mtInformation, mtConfirmation };
+// The button sets of the message dialogs.
+enum class TMsgDlgButtons { mbOK, mbYesNoCancel };
+enum class TModalResult { mrNone, mrOk, mrCancel, mrYes, mrNo };
+
+// The toolkit's own captions.
+QString MsgDlgCaption(TMsgDlgType type);
+
+// An open or save file dialog: a filter of description|pattern pairs and the
+// chosen file name, which stays set between uses.
+class TFileDialog {
+ public:
+  enum class TKind { fdOpen, fdSave };
+  TFileDialog(QString objectName, TKind kind, QString filter)
+      : FObjectName(std::move(objectName)), FKind(kind), FFilter(std::move(filter)) {}
+
+  const QString& ObjectName() const { return FObjectName; }
+  TKind Kind() const { return FKind; }
+  const QString& Filter() const { return FFilter; }
+  const QString& FileName() const { return FFileName; }
+  void SetFileName(const QString& name) { FFileName = name; }
+  // Runs the dialog through the dialog service; true when a file was chosen
+  // (FileName is then the chosen file).
+  bool Execute(QWidget* owner);
+  // The filter in the form of a Qt file dialog's name filters.
+  QString QtNameFilters() const;
+
+ private:
+  QString FObjectName;
+  TKind FKind;
+  QString FFilter;
+  QString FFileName;
+};
+
+class TDialogService {
+ public:
+  virtual ~TDialogService() = default;
+  // A message dialog with the kind's caption and icon.
+  virtual TModalResult MessageDlg(QWidget* owner, const QString& text, TMsgDlgType type, TMsgDlgButtons buttons) = 0;
+  // A message box with the error icon and an OK button, with the system's
+  // default caption.
+  virtual void ErrorBox(QWidget* owner, const QString& text) = 0;
+  // The plain message box: the text, the program's name as caption, OK.
+  virtual void ShowMessage(QWidget* owner, const QString& text) = 0;
+  // The input box: true when confirmed, value then holds the text.
+  virtual bool InputQuery(QWidget* owner, const QString& caption, const QString& prompt, QString& value) = 0;
+  // An open or save dialog; true when a file was chosen (put into the dialog).
+  virtual bool ExecuteFileDialog(QWidget* owner, TFileDialog& dialog) = 0;
+  // Shows a form modally and returns how it was closed.
+  virtual TModalResult ShowModal(QDialog& form) = 0;
+  // The message of an exception that no command caught.
+  virtual void ShowException(const QString& message) = 0;
+};
+
+// The service in use (the Qt one unless a test installed another).
+TDialogService& Dialogs();
+// Installs a service (not owned); nullptr goes back to the Qt one.
+void SetDialogService(TDialogService* service);
+
+// "\r\n" line ends as the window system shows them.
+QString DisplayText(const QString& text);
+
+void ShowUncaught(const std::exception_ptr& error);
+
+// Runs a command; an exception it lets out is shown and ends the command.
+template <typename F>
+void Guarded(F&& command) noexcept {
+  try {
+    std::forward<F>(command)();
+  } catch (...) {
+    ShowUncaught(std::current_exception());
+  }
+}
+
+}  // namespace byteloom

@@ -1,0 +1,29 @@
+// Number entry: the conversion of typed text to a 32-bit integer. Accepted
+// are optional leading blanks, an optional sign, then decimal digits or "$"
+// followed by hex digits; hex values from 80000000 on wrap to negative
+// numbers. Anything else is a conversion error.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <stdexcept>
+#include <string>
+
+namespace byteloom {
+
+// Raised when text is not a number; the message reads
+// "'abc' is not a valid integer value".
+class EConvertError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// The value of text, or nothing when it is not a valid integer.
+std::optional<int32_t> TryStrToInt(const std::string& text);
+// The value of text; raises EConvertError when it is not a valid integer.
+int32_t StrToInt(const std::string& text);
+// text with a leading "0x" (in any letter case) turned into "$", so that
+// position numbers may be typed as 0x1F as well as $1F.
+std::string HexPrefixToDollar(const std::string& text);
+
+}  // namespace byteloom

@@ -1,0 +1,52 @@
+#include "shell/appforms.h"
+
+#include <QApplication>
+
+#include "compare/Fcomp.h"
+#include "compare/com_mete.h"
+#include "editor/search.h"
+#include "output/Drucker.h"
+#include "output/hexexp.h"
+#include "shell/fileprop.h"
+#include "shell/info.h"
+#include "shell/mainform.h"
+#include "shell/preferen.h"
+#include "shell/settings.h"
+
+namespace byteloom {
+
+TForms& Forms() {
+  static TForms forms;
+  return forms;
+}
+
+void CreateForms(const QStringList& params) {
+  QApplication::setApplicationName(QStringLiteral("Byteloom"));
+  TForms& f = Forms();
+  f.Mainform = new TMainform;
+  f.Mainform->SetParams(params);
+  f.Infoform = new TInfoform(f.Mainform);
+  f.Fileproperties = new TFileproperties(f.Mainform);
+  f.DruckerForm = new TDruckerForm(f.Mainform);
+  f.Preferences = new TPreferences(f.Mainform);
+  f.Fcompare = new TFcompare(f.Mainform);
+  f.SearchReplace = new TSearchReplace(f.Mainform);
+  f.HexExport = new THexExport(f.Mainform);
+  f.Compareometer = new TCompareometer(f.Mainform);
+  f.Mainform->SetPreferences(f.Preferences);
+  TMainform* frame = f.Mainform;
+  TPreferences* preferences = f.Preferences;
+  f.Preferences->OnSaveSettings = [frame, preferences] {
+    const QString error = SaveSettings(*frame, *preferences);
+    if (!error.isEmpty()) Dialogs().MessageDlg(preferences, error, TMsgDlgType::mtWarning, TMsgDlgButtons::mbOK);
+  };
+}
+
+void DestroyForms() {
+  TForms& f = Forms();
+  // The dialogs are children of the frame and go with it.
+  delete f.Mainform;
+  f = TForms{};
+}
+
+}  // namespace byteloom

@@ -1,0 +1,43 @@
+// The program's forms: the frame and one instance of every dialog, created
+// at start in a fixed order and kept until the end (closing a dialog only
+// hides it, so it keeps its contents between showings).
+#pragma once
+
+#include <QStringList>
+
+namespace byteloom {
+
+class TMainform;
+class TInfoform;
+class TFileproperties;
+class TDruckerForm;
+class TPreferences;
+class TFcompare;
+class TSearchReplace;
+class THexExport;
+class TCompareometer;
+
+struct TForms {
+  TMainform* Mainform = nullptr;
+  TInfoform* Infoform = nullptr;
+  TFileproperties* Fileproperties = nullptr;
+  TDruckerForm* DruckerForm = nullptr;
+  TPreferences* Preferences = nullptr;
+  TFcompare* Fcompare = nullptr;
+  TSearchReplace* SearchReplace = nullptr;
+  THexExport* HexExport = nullptr;
+  TCompareometer* Compareometer = nullptr;
+};
+
+// The forms of the running program (all null before CreateForms).
+TForms& Forms();
+
+// Creates the frame and the dialogs, in this order: TMainform, TInfoform,
+// TFileproperties, TDruckerForm, TPreferences, TFcompare, TSearchReplace,
+// THexExport, TCompareometer. params are the program's arguments after its
+// name (a file to open, a start offset). Nothing is shown yet.
+void CreateForms(const QStringList& params = {});
+// Frees them all, the frame first (its editor windows go with it).
+void DestroyForms();
+
+}  // namespace byteloom

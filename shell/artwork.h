@@ -1,0 +1,19 @@
+// Byteloom's pictures, painted at start: the logo of the empty client area,
+// the thirteen toolbar images and the program icon.
+#pragma once
+
+#include <QIcon>
+#include <QPixmap>
+
+#include <array>
+
+namespace byteloom {
+
+// 390 x 200 pixels.
+QPixmap LogoPixmap();
+// Toolbar images 0..12: New, Open, Save, Print, Cut, Copy, Paste, Undo,
+// Search, Search again, Help, Compare again, Compare + Compare o'meter.
+std::array<QIcon, 13> ToolbarImages();
+QIcon ProgramIcon();
+
+}  // namespace byteloom

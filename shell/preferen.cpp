@@ -1,0 +1,71 @@
+#include "shell/preferen.h"
+
+#include <QCheckBox>
+#include <QPushButton>
+#include <QTabWidget>
+
+#include "editor/dialogservice.h"
+
+namespace byteloom {
+
+namespace {
+
+// A check box with its caption left of the box.
+QCheckBox* CheckBox(QWidget* page, const char* name, const char* caption, int top) {
+  auto* box = new QCheckBox(QLatin1String(caption), page);
+  box->setObjectName(QLatin1String(name));
+  box->setLayoutDirection(Qt::RightToLeft);
+  box->setChecked(true);
+  box->setGeometry(16, top, 200, 20);
+  return box;
+}
+
+}  // namespace
+
+TPreferences::TPreferences(QWidget* parent) : QDialog(parent) {
+  setObjectName(QStringLiteral("Preferences"));
+  setWindowTitle(QStringLiteral("Preferences"));
+  setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                 Qt::WindowCloseButtonHint);
+  setFixedSize(389, 297);
+
+  PageControl1 = new QTabWidget(this);
+  PageControl1->setObjectName(QStringLiteral("PageControl1"));
+  PageControl1->setGeometry(8, 8, 377, 221);
+  TabSheet1 = new QWidget;
+  TabSheet1->setObjectName(QStringLiteral("TabSheet1"));
+  TabSheet2 = new QWidget;
+  TabSheet2->setObjectName(QStringLiteral("TabSheet2"));
+  PageControl1->addTab(TabSheet1, QStringLiteral("General"));
+  PageControl1->addTab(TabSheet2, QStringLiteral("Editor"));
+
+  Load_Position_Info = CheckBox(TabSheet1, "Load_Position_Info", "Load Position Info", 16);
+  Prg_Language_Notification = CheckBox(TabSheet2, "Prg_Language_Notification", "PRG-Language Notification", 16);
+  Show_Value_info = CheckBox(TabSheet2, "Show_Value_info", "Show Value Info", 44);
+
+  BitBtn1 = new QPushButton(QStringLiteral("OK"), this);
+  BitBtn1->setObjectName(QStringLiteral("BitBtn1"));
+  BitBtn1->setGeometry(200, 250, 85, 26);
+  BitBtn1->setDefault(true);
+  BitBtn2 = new QPushButton(QStringLiteral("Abbrechen"), this);
+  BitBtn2->setObjectName(QStringLiteral("BitBtn2"));
+  BitBtn2->setGeometry(294, 250, 85, 26);
+  connect(BitBtn1, &QPushButton::clicked, this, [this] { Guarded([this] { BitBtn1Click(); }); });
+  connect(BitBtn2, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+void TPreferences::showEvent(QShowEvent* event) {
+  PageControl1->setCurrentIndex(0);
+  QDialog::showEvent(event);
+}
+
+void TPreferences::BitBtn1Click() {
+  // The dialog closes also when storing fails (the message has been shown).
+  struct TCloser {
+    TPreferences* Dialog;
+    ~TCloser() { Dialog->accept(); }
+  } closer{this};
+  if (OnSaveSettings) OnSaveSettings();
+}
+
+}  // namespace byteloom

@@ -1,0 +1,25 @@
+#include "shell/recentfiles.h"
+
+#include <algorithm>
+
+namespace byteloom {
+
+void AddRecentFile(TRecentFiles& slots, const std::string& name) {
+  for (size_t k = 0; k < 4; ++k) {
+    if (slots[k].empty()) {
+      slots[k] = name;
+      return;
+    }
+  }
+  if (slots[4].empty()) {
+    slots[4] = name;
+  } else if (std::find(slots.begin(), slots.end(), name) == slots.end()) {
+    for (size_t k = 4; k > 0; --k) slots[k] = slots[k - 1];
+    slots[0] = name;
+    return;
+  }
+  for (size_t k = 1; k < 5; ++k)
+    if (slots[k] == name) std::swap(slots[0], slots[k]);
+}
+
+}  // namespace byteloom

@@ -1,0 +1,120 @@
+#include "shell/settings.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QSettings>
+
+#include <optional>
+
+#include "shell/mainform.h"
+#include "shell/preferen.h"
+
+namespace byteloom {
+
+namespace {
+
+QSettings::Format Format() { return QSettings::IniFormat; }
+
+std::unique_ptr<QSettings> OpenStore() {
+  return std::make_unique<QSettings>(Format(), QSettings::UserScope, QStringLiteral("Velmora"),
+                                     QStringLiteral("Tarnwick"));
+}
+
+// An integer value: a whole number written as text, or nothing.
+std::optional<int> ReadInteger(const QSettings& store, const QString& name) {
+  const QVariant value = store.value(name);
+  if (!value.isValid()) return std::nullopt;
+  bool ok = false;
+  const int result = value.toString().trimmed().toInt(&ok);
+  if (!ok) return std::nullopt;
+  return result;
+}
+
+// A boolean value: 0 or 1 (also "false" or "true"), or nothing.
+std::optional<bool> ReadBoolean(const QSettings& store, const QString& name) {
+  const QVariant value = store.value(name);
+  if (!value.isValid()) return std::nullopt;
+  const QString text = value.toString().trimmed().toLower();
+  if (text == QLatin1String("true")) return true;
+  if (text == QLatin1String("false")) return false;
+  bool ok = false;
+  const int number = text.toInt(&ok);
+  if (!ok) return std::nullopt;
+  return number != 0;
+}
+
+void ReadCheckBox(const QSettings& store, const QString& name, QCheckBox* box) {
+  if (const auto value = ReadBoolean(store, name)) box->setChecked(*value);
+}
+
+}  // namespace
+
+void LoadSettings(TMainform& frame, TPreferences& preferences) {
+  const auto store = OpenStore();
+  const QStringList groups = store->childGroups();
+  if (groups.contains(QStringLiteral("General"))) {
+    store->beginGroup(QStringLiteral("General"));
+    ReadCheckBox(*store, QStringLiteral("Load_Position_Info"), preferences.Load_Position_Info);
+    if (ReadBoolean(*store, QStringLiteral("Load_Position_Info")).value_or(false)) {
+      const auto top = ReadInteger(*store, QStringLiteral("top"));
+      const auto left = ReadInteger(*store, QStringLiteral("left"));
+      const auto width = ReadInteger(*store, QStringLiteral("width"));
+      const auto height = ReadInteger(*store, QStringLiteral("height"));
+      if (top) frame.move(frame.x(), *top);
+      if (left) frame.move(*left, frame.y());
+      // A size of nothing would hide the frame: such values are skipped.
+      if (width && *width > 0) frame.resize(*width, frame.height());
+      if (height && *height > 0) frame.resize(frame.width(), *height);
+    }
+    const std::array<QAction*, 5> items = frame.RecentFileItems();
+    for (int k = 0; k < 5; ++k) {
+      const QString name = store->value(QStringLiteral("File%1").arg(k + 1)).toString();
+      if (name.isEmpty()) continue;
+      items[static_cast<size_t>(k)]->setText(name);
+      items[static_cast<size_t>(k)]->setVisible(true);
+    }
+    store->endGroup();
+  }
+  if (groups.contains(QStringLiteral("Editor"))) {
+    store->beginGroup(QStringLiteral("Editor"));
+    ReadCheckBox(*store, QStringLiteral("Prg_Language_Notification"), preferences.Prg_Language_Notification);
+    ReadCheckBox(*store, QStringLiteral("Show_Value_Info"), preferences.Show_Value_info);
+    store->endGroup();
+  }
+}
+
+QString SaveSettings(TMainform& frame, TPreferences& preferences) {
+  const auto store = OpenStore();
+  store->beginGroup(QStringLiteral("Copyright"));
+  store->setValue(QStringLiteral("Produkt Name"), QStringLiteral("Byteloom Hex Editor"));
+  store->setValue(QStringLiteral("Autor"), QStringLiteral("Velmora Software"));
+  store->setValue(QStringLiteral("Erstellt"), QStringLiteral("2026"));
+  store->setValue(QStringLiteral("Homepage"), QStringLiteral("http://www.velmora-soft.example"));
+  store->setValue(QStringLiteral("eMail"), QStringLiteral("byteloom@velmora-soft.example"));
+  store->endGroup();
+
+  store->beginGroup(QStringLiteral("General"));
+  store->setValue(QStringLiteral("Load_Position_Info"), preferences.Load_Position_Info->isChecked() ? 1 : 0);
+  store->setValue(QStringLiteral("top"), frame.y());
+  store->setValue(QStringLiteral("left"), frame.x());
+  store->setValue(QStringLiteral("width"), frame.width());
+  store->setValue(QStringLiteral("height"), frame.height());
+  const std::array<QAction*, 5> items = frame.RecentFileItems();
+  for (int k = 0; k < 5; ++k) {
+    const QString name = items[static_cast<size_t>(k)]->text();
+    if (!name.isEmpty()) store->setValue(QStringLiteral("File%1").arg(k + 1), name);
+  }
+  store->endGroup();
+
+  store->beginGroup(QStringLiteral("Editor"));
+  store->setValue(QStringLiteral("Prg_Language_Notification"), preferences.Prg_Language_Notification->isChecked() ? 1 : 0);
+  store->setValue(QStringLiteral("Show_Value_Info"), preferences.Show_Value_info->isChecked() ? 1 : 0);
+  store->endGroup();
+
+  store->sync();
+  if (store->status() != QSettings::NoError)
+    return QStringLiteral("The settings could not be stored in\r\n") + store->fileName();
+  return {};
+}
+
+}  // namespace byteloom

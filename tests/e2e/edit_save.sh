@@ -1,0 +1,114 @@
+#!/usr/bin/env bash
+# End-to-end: starts the real byteloom on its own Xvfb display with a file
+# and a start offset, types hex digits, saves with Ctrl+S, quits with
+# Alt+F4, and checks the saved bytes, the .bak backup and that no working
+# file is left behind.
+#   edit_save.sh PATH-TO-BYTELOOM
+# Exit code 77 (a skip for ctest) when Xvfb or xdotool is missing.
+set -uo pipefail
+
+program=${1:?usage: edit_save.sh PATH-TO-BYTELOOM}
+for tool in Xvfb xdotool; do
+  if ! command -v "$tool" >/dev/null 2>&1; then
+    echo "SKIP: $tool is not installed (scripts/setup installs it)"
+    exit 77
+  fi
+done
+
+work=$(mktemp -d)
+xvfb_pid=""
+app_pid=""
+cleanup() {
+  [ -n "$app_pid" ] && kill "$app_pid" 2>/dev/null
+  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
+  wait 2>/dev/null
+  rm -rf "$work"
+}
+trap cleanup EXIT
+fail() {
+  echo "FAIL: $*"
+  exit 1
+}
+
+# A display number nobody uses.
+display=""
+for n in $(seq 120 199); do
+  if [ ! -e "/tmp/.X$n-lock" ] && [ ! -e "/tmp/.X11-unix/X$n" ]; then
+    Xvfb ":$n" -screen 0 1280x900x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
+    xvfb_pid=$!
+    for _ in $(seq 1 50); do
+      [ -e "/tmp/.X11-unix/X$n" ] && break
+      kill -0 "$xvfb_pid" 2>/dev/null || break
+      sleep 0.1
+    done
+    if [ -e "/tmp/.X11-unix/X$n" ] && kill -0 "$xvfb_pid" 2>/dev/null; then
+      display=":$n"
+      break
+    fi
+    xvfb_pid=""
+  fi
+done
+[ -n "$display" ] || fail "no free X display could be started"
+export DISPLAY=$display
+
+# The program's own corner: working files, settings, home.
+mkdir -p "$work/tmp" "$work/config" "$work/home" "$work/data"
+export TMPDIR="$work/tmp" XDG_CONFIG_HOME="$work/config" HOME="$work/home"
+mkdir -p "$work/runtime" && chmod 700 "$work/runtime"
+export XDG_RUNTIME_DIR="$work/runtime"
+unset QT_QPA_PLATFORM
+# A sanitizer build: leaks of the X11 platform's system libraries are not ours.
+here=$(cd "$(dirname "$0")" && pwd)
+export LSAN_OPTIONS="suppressions=$here/lsan.supp${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
+
+file="$work/data/game.sav"
+head -c 64 /dev/zero | tr '\0' 'x' >"$file"
+cp "$file" "$work/original"
+
+"$program" "$file" 0x10 >"$work/app.log" 2>&1 &
+app_pid=$!
+
+window=""
+for _ in $(seq 1 100); do
+  window=$(xdotool search --onlyvisible --name '^Byteloom$' 2>/dev/null | head -n 1)
+  [ -n "$window" ] && break
+  kill -0 "$app_pid" 2>/dev/null || break
+  sleep 0.1
+done
+[ -n "$window" ] || { cat "$work/app.log"; fail "the Byteloom window did not appear"; }
+sleep 0.5
+xdotool windowfocus --sync "$window" 2>/dev/null || xdotool windowfocus "$window"
+sleep 0.3
+
+# Offset 0x10: the caret is on the first digit of byte 16.
+xdotool type --delay 80 "4142"
+sleep 0.3
+xdotool key --delay 80 ctrl+s
+sleep 0.5
+xdotool key --delay 80 alt+F4
+
+for _ in $(seq 1 100); do
+  kill -0 "$app_pid" 2>/dev/null || break
+  sleep 0.1
+done
+if kill -0 "$app_pid" 2>/dev/null; then
+  cat "$work/app.log"
+  fail "Byteloom did not end after Alt+F4 (an unexpected question is open?)"
+fi
+wait "$app_pid"
+status=$?
+app_pid=""
+[ "$status" -eq 0 ] || { cat "$work/app.log"; fail "Byteloom ended with status $status"; }
+
+expected=$(head -c 16 "$work/original"; printf 'AB'; tail -c +19 "$work/original")
+actual=$(cat "$file")
+[ "$actual" = "$expected" ] || fail "saved file is '$actual', expected '$expected'"
+[ "$(stat -c %s "$file")" -eq 64 ] || fail "saved file has the wrong length"
+[ -f "$work/data/game.bak" ] || fail "no backup game.bak"
+cmp -s "$work/data/game.bak" "$work/original" || fail "the backup does not hold the old bytes"
+leftovers=$(find "$work/tmp" -name '*.BLWT' | wc -l)
+[ "$leftovers" -eq 0 ] || fail "$leftovers working file(s) left in the temporary folder"
+[ -f "$work/config/Velmora/Tarnwick.ini" ] || fail "the settings were not written at exit"
+
+echo "1 passed, 0 failed"
+exit 0

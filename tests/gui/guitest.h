@@ -1,0 +1,110 @@
+// Support for the window tests: a sandbox per test (its own temporary
+// folder as TMPDIR and its own settings location) and a dialog service that
+// answers from a script and records every question it did not expect.
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+
+#include <functional>
+#include <memory>
+
+#include "editor/dialogservice.h"
+
+namespace byteloom {
+class TMainform;
+class Teditform;
+}
+
+namespace byteloom::test {
+
+class TScriptedDialogs final : public TDialogService {
+ public:
+  TScriptedDialogs();
+  ~TScriptedDialogs() override;
+
+  // The next question is a message dialog of this kind with exactly this text.
+  void ExpectMessage(const QString& text, TMsgDlgType type, TModalResult answer = TModalResult::mrOk);
+  // The next question is the error box; its text starts with prefix.
+  void ExpectErrorBox(const QString& prefix);
+  // The next question is the plain message box with exactly this text.
+  void ExpectShowMessage(const QString& text);
+  // The next question is the open or save dialog (by its object name); an
+  // empty fileName cancels it.
+  void ExpectFileDialog(const QString& objectName, const QString& fileName);
+  // The next question is the input box.
+  void ExpectInput(const QString& caption, const QString& answer, bool confirm = true);
+  // The next question shows a form modally; act decides how it closes.
+  void ExpectModal(const QString& objectName, std::function<TModalResult(QDialog&)> act);
+  // The next question shows an uncaught exception's message.
+  void ExpectException(const QString& message);
+
+  // What went wrong: unexpected or mismatched questions, and expected ones
+  // that never came.
+  QStringList Problems() const;
+  // The questions asked, in order, as "kind: text".
+  const QStringList& Asked() const { return FAsked; }
+
+  TModalResult MessageDlg(QWidget* owner, const QString& text, TMsgDlgType type, TMsgDlgButtons buttons) override;
+  void ErrorBox(QWidget* owner, const QString& text) override;
+  void ShowMessage(QWidget* owner, const QString& text) override;
+  bool InputQuery(QWidget* owner, const QString& caption, const QString& prompt, QString& value) override;
+  bool ExecuteFileDialog(QWidget* owner, TFileDialog& dialog) override;
+  TModalResult ShowModal(QDialog& form) override;
+  void ShowException(const QString& message) override;
+
+ private:
+  enum class TKind { Message, ShowMessage, ErrorBox, FileDialog, Input, Modal, Exception };
+  struct TStep {
+    TKind Kind;
+    QString Text;
+    TMsgDlgType Type = TMsgDlgType::mtInformation;
+    TModalResult Answer = TModalResult::mrOk;
+    bool Confirm = true;
+    std::function<TModalResult(QDialog&)> Act;
+  };
+  // The next step if it is of this kind, else records the problem.
+  const TStep* Next(TKind kind, const QString& what);
+
+  QList<TStep> FSteps;
+  QStringList FProblems;
+  QStringList FAsked;
+};
+
+// One test's world: a fresh folder used as TMPDIR and as the settings
+// location, the scripted dialogs, and the program's forms when started.
+class TSandbox {
+ public:
+  TSandbox();
+  ~TSandbox();
+
+  QString Path(const QString& name) const { return FDir.path() + QLatin1Char('/') + name; }
+  QString Dir() const { return FDir.path(); }
+  QString SettingsFile() const;
+  TScriptedDialogs& Dialogs() { return *FDialogs; }
+
+  // Creates the forms and shows the frame (settings load, command line).
+  TMainform& Start(const QStringList& params = {});
+  // Frees the forms (as at the program's end), keeping the sandbox.
+  void Stop();
+  TMainform& Frame() const;
+
+ private:
+  QTemporaryDir FDir;
+  QByteArray FOldTmpdir;
+  QByteArray FOldConfig;
+  std::unique_ptr<TScriptedDialogs> FDialogs;
+  bool FStarted = false;
+};
+
+void WriteBytes(const QString& path, const QByteArray& data);
+QByteArray ReadBytes(const QString& path);
+// Waits for queued events (posted state messages, deferred deletes).
+void Settle();
+// Overwrites the byte at pos as typing would (one undo step, change mark).
+void TypeByte(Teditform& window, int32_t pos, uint8_t value);
+
+}  // namespace byteloom::test

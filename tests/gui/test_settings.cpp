@@ -1,0 +1,197 @@
+// Settings: first start, round trips, damaged values and the preferences
+// dialog.
+#include <QAction>
+#include <QDir>
+#include <QFileInfo>
+#include <QCheckBox>
+#include <QPushButton>
+#include <QSettings>
+#include <QTabWidget>
+#include <QTest>
+
+#include "editor/Editwin.h"
+#include "editor/valuepanel.h"
+#include "guitest.h"
+#include "shell/appforms.h"
+#include "shell/mainform.h"
+#include "shell/preferen.h"
+#include "shell/settings.h"
+
+using namespace byteloom;
+using namespace byteloom::test;
+
+class TestSettings : public QObject {
+  Q_OBJECT
+
+ private:
+  std::unique_ptr<TSandbox> FBox;
+  TSandbox& Box() { return *FBox; }
+  TScriptedDialogs& Script() { return FBox->Dialogs(); }
+  TPreferences& Prefs() { return *Forms().Preferences; }
+
+  void WriteIni(const QString& text) {
+    QDir().mkpath(QFileInfo(Box().SettingsFile()).path());
+    WriteBytes(Box().SettingsFile(), text.toUtf8());
+  }
+
+ private slots:
+  void init() { FBox = std::make_unique<TSandbox>(); }
+  void cleanup() {
+    const QStringList problems = Script().Problems();
+    FBox.reset();
+    QVERIFY2(problems.isEmpty(), qPrintable(problems.join(QLatin1Char('\n'))));
+  }
+
+  void firstStartWithoutSettings() {
+    TMainform& frame = Box().Start();
+    QVERIFY(Prefs().Load_Position_Info->isChecked());
+    QVERIFY(Prefs().Prg_Language_Notification->isChecked());
+    QVERIFY(Prefs().Show_Value_info->isChecked());
+    for (QAction* item : frame.RecentFileItems()) QVERIFY(!item->isVisible());
+    QVERIFY(!QFile::exists(Box().SettingsFile()));
+    // The settings live in the test's own folder.
+    QVERIFY(Box().SettingsFile().startsWith(Box().Dir()));
+  }
+
+  void roundTrip() {
+    TMainform& frame = Box().Start();
+    frame.move(40, 60);
+    frame.resize(700, 500);
+    frame.File1->setText(QStringLiteral("/tmp/one file.sav"));
+    frame.File3->setText(QStringLiteral("/tmp/drei.sav"));
+    Prefs().Prg_Language_Notification->setChecked(false);
+    Prefs().Show_Value_info->setChecked(false);
+    QVERIFY(SaveSettings(frame, Prefs()).isEmpty());
+    const QPoint pos = frame.pos();
+    Box().Stop();
+
+    QSettings ini(Box().SettingsFile(), QSettings::IniFormat);
+    QCOMPARE(ini.value(QStringLiteral("General/Load_Position_Info")).toInt(), 1);
+    QCOMPARE(ini.value(QStringLiteral("General/width")).toInt(), 700);
+    QCOMPARE(ini.value(QStringLiteral("Editor/Show_Value_Info")).toInt(), 0);
+    QCOMPARE(ini.value(QStringLiteral("Editor/Prg_Language_Notification")).toInt(), 0);
+    QVERIFY(!ini.value(QStringLiteral("Copyright/Produkt Name")).toString().isEmpty());
+    QVERIFY(!ini.value(QStringLiteral("Copyright/eMail")).toString().isEmpty());
+    QVERIFY(!ini.contains(QStringLiteral("General/File2")));
+
+    TMainform& again = Box().Start();
+    QCOMPARE(again.pos(), pos);
+    QCOMPARE(again.size(), QSize(700, 500));
+    QCOMPARE(again.File1->text(), QStringLiteral("/tmp/one file.sav"));
+    QVERIFY(again.File1->isVisible());
+    QVERIFY(!again.File2->isVisible());
+    QCOMPARE(again.File3->text(), QStringLiteral("/tmp/drei.sav"));
+    QVERIFY(again.File3->isVisible());
+    QVERIFY(!Prefs().Prg_Language_Notification->isChecked());
+    QVERIFY(!Prefs().Show_Value_info->isChecked());
+    QVERIFY(Prefs().Load_Position_Info->isChecked());
+    // The stored preference shapes new windows.
+    again.Neu1->trigger();
+    QVERIFY(again.ActiveMDIChild()->Value_Info_Panel->isHidden());
+  }
+
+  void positionIsOnlyRestoredWhenAskedFor() {
+    TMainform& frame = Box().Start();
+    const QSize initial = frame.size();
+    frame.resize(777, 555);
+    Prefs().Load_Position_Info->setChecked(false);
+    // OK in the dialog stores the settings.
+    Script().ExpectModal(QStringLiteral("Preferences"), [](QDialog& dialog) {
+      static_cast<TPreferences&>(dialog).BitBtn1->click();
+      return TModalResult::mrOk;
+    });
+    frame.Preferences1->trigger();
+    QVERIFY(QFile::exists(Box().SettingsFile()));
+    Box().Stop();
+    TMainform& again = Box().Start();
+    QCOMPARE(again.size(), initial);
+    QVERIFY(!Prefs().Load_Position_Info->isChecked());
+    // Closing writes them again; the box stays unchecked.
+    again.close();
+    Box().Stop();
+    Box().Start();
+    QVERIFY(!Prefs().Load_Position_Info->isChecked());
+  }
+
+  void cancelKeepsTheChangeForTheRun() {
+    TMainform& frame = Box().Start();
+    Script().ExpectModal(QStringLiteral("Preferences"), [](QDialog& dialog) {
+      auto& prefs = static_cast<TPreferences&>(dialog);
+      prefs.Show_Value_info->setChecked(false);
+      prefs.BitBtn2->click();
+      return TModalResult::mrCancel;
+    });
+    frame.Preferences1->trigger();
+    QVERIFY(!QFile::exists(Box().SettingsFile()));
+    frame.Neu1->trigger();
+    QVERIFY(frame.ActiveMDIChild()->Value_Info_Panel->isHidden());
+    frame.close();
+    QSettings ini(Box().SettingsFile(), QSettings::IniFormat);
+    QCOMPARE(ini.value(QStringLiteral("Editor/Show_Value_Info")).toInt(), 0);
+  }
+
+  void dialogLayout() {
+    Box().Start();
+    TPreferences& prefs = Prefs();
+    QCOMPARE(prefs.windowTitle(), QStringLiteral("Preferences"));
+    QCOMPARE(prefs.size(), QSize(389, 297));
+    QCOMPARE(prefs.PageControl1->count(), 2);
+    QCOMPARE(prefs.PageControl1->tabText(0), QStringLiteral("General"));
+    QCOMPARE(prefs.PageControl1->tabText(1), QStringLiteral("Editor"));
+    QCOMPARE(prefs.Load_Position_Info->text(), QStringLiteral("Load Position Info"));
+    QCOMPARE(prefs.Prg_Language_Notification->text(), QStringLiteral("PRG-Language Notification"));
+    QCOMPARE(prefs.Show_Value_info->text(), QStringLiteral("Show Value Info"));
+    QCOMPARE(prefs.BitBtn1->text(), QStringLiteral("OK"));
+    QCOMPARE(prefs.BitBtn2->text(), QStringLiteral("Abbrechen"));
+    // Every showing starts on "General".
+    prefs.PageControl1->setCurrentIndex(1);
+    prefs.show();
+    QCOMPARE(prefs.PageControl1->currentIndex(), 0);
+    prefs.BitBtn2->click();
+    QVERIFY(!prefs.isVisible());
+  }
+
+  void damagedValuesKeepTheirDefaults() {
+    WriteIni(QStringLiteral("[General]\n"
+                            "Load_Position_Info=perhaps\n"
+                            "top=abc\n"
+                            "width=-5\n"
+                            "File1=\n"
+                            "File2=/data/two.sav\n"
+                            "[Editor]\n"
+                            "Prg_Language_Notification=0\n"
+                            "Show_Value_Info=@Variant(broken)\n"));
+    // General keeps its values in the "%General" section of an INI file.
+    QSettings probe(Box().SettingsFile(), QSettings::IniFormat);
+    if (!probe.childGroups().contains(QStringLiteral("General"))) {
+      WriteIni(QStringLiteral("[%General]\n"
+                              "Load_Position_Info=perhaps\n"
+                              "top=abc\n"
+                              "width=-5\n"
+                              "File1=\n"
+                              "File2=/data/two.sav\n"
+                              "[Editor]\n"
+                              "Prg_Language_Notification=0\n"
+                              "Show_Value_Info=@Variant(broken)\n"));
+    }
+    TMainform& frame = Box().Start();
+    QVERIFY(Prefs().Load_Position_Info->isChecked());
+    QVERIFY(!Prefs().Prg_Language_Notification->isChecked());
+    QVERIFY(Prefs().Show_Value_info->isChecked());
+    QVERIFY(!frame.File1->isVisible());
+    QVERIFY(frame.File2->isVisible());
+    QCOMPARE(frame.File2->text(), QStringLiteral("/data/two.sav"));
+    QVERIFY(frame.width() > 0);
+  }
+
+  void positionValuesAreAppliedWhenPresent() {
+    WriteIni(QStringLiteral("[Editor]\nShow_Value_Info=0\n"));
+    TMainform& frame = Box().Start();
+    QVERIFY(!Prefs().Show_Value_info->isChecked());
+    QVERIFY(Prefs().Load_Position_Info->isChecked());
+    QVERIFY(frame.isVisible());
+  }
+};
+
+QTEST_MAIN(TestSettings)
+#include "test_settings.moc"

@@ -1,0 +1,63 @@
+// Number entry: decimal and "$" hex text to 32-bit integers.
+#include <gtest/gtest.h>
+
+#include <ostream>
+
+#include "platform/numconv.h"
+
+namespace byteloom {
+namespace {
+
+struct TValidCase {
+  const char* Text;
+  int32_t Value;
+};
+
+void PrintTo(const TValidCase& c, std::ostream* os) { *os << '"' << c.Text << '"'; }
+
+class ValidNumbers : public ::testing::TestWithParam<TValidCase> {};
+
+TEST_P(ValidNumbers, Convert) {
+  EXPECT_EQ(StrToInt(GetParam().Text), GetParam().Value) << GetParam().Text;
+  EXPECT_EQ(TryStrToInt(GetParam().Text), GetParam().Value) << GetParam().Text;
+}
+
+INSTANTIATE_TEST_SUITE_P(Numbers, ValidNumbers,
+                         ::testing::Values(TValidCase{"0", 0}, TValidCase{"31", 31}, TValidCase{"  31", 31},
+                                           TValidCase{"+31", 31}, TValidCase{"-31", -31},
+                                           TValidCase{"007", 7}, TValidCase{"$1F", 31}, TValidCase{"$1f", 31},
+                                           TValidCase{" -$10", -16}, TValidCase{"$7FFFFFFF", 2147483647},
+                                           TValidCase{"$80000000", INT32_MIN}, TValidCase{"$FFFFFFFF", -1},
+                                           TValidCase{"$00000000FF", 255}, TValidCase{"2147483647", 2147483647},
+                                           TValidCase{"-2147483648", INT32_MIN}));
+
+class InvalidNumbers : public ::testing::TestWithParam<const char*> {};
+
+TEST_P(InvalidNumbers, RaiseConversionError) {
+  const std::string text = GetParam();
+  EXPECT_FALSE(TryStrToInt(text).has_value()) << text;
+  try {
+    StrToInt(text);
+    FAIL() << "no error for '" << text << "'";
+  } catch (const EConvertError& e) {
+    EXPECT_EQ(std::string(e.what()), "'" + text + "' is not a valid integer value");
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Numbers, InvalidNumbers,
+                         ::testing::Values("", " ", "abc", "12 ", "1 2", "-", "+", "$", "$G1", "0x1F", "1F",
+                                           "$100000000", "2147483648", "-2147483649", "99999999999",
+                                           "\t5", "--5", "$-5", "3.5"));
+
+TEST(HexPrefix, ZeroXBecomesDollarInEitherCase) {
+  EXPECT_EQ(HexPrefixToDollar("0x1F"), "$1F");
+  EXPECT_EQ(HexPrefixToDollar("0X1F"), "$1F");
+  EXPECT_EQ(HexPrefixToDollar("0x"), "$");
+  EXPECT_EQ(HexPrefixToDollar("31"), "31");
+  EXPECT_EQ(HexPrefixToDollar("$1F"), "$1F");
+  EXPECT_EQ(HexPrefixToDollar(" 0x1F"), " 0x1F");
+  EXPECT_EQ(StrToInt(HexPrefixToDollar("0x80000000")), INT32_MIN);
+}
+
+}  // namespace
+}  // namespace byteloom
