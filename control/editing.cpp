@@ -96,14 +96,6 @@ void THexEditor::TrimChangedBits(int32_t pos) {
   if (pos >= 0 && FChangedBits.Size() >= pos) FChangedBits.SetSize(pos);
 }
 
-void THexEditor::PatchReadWindow(int32_t pos, uint8_t value) {
-  UpdateCache(pos, value);
-  // The window also holds bytes of a row it does not wholly cover; keep
-  // those in step too.
-  if (FCacheStart != -1 && pos >= FCacheStart && static_cast<int64_t>(pos) < static_cast<int64_t>(FCacheStart) + kCacheSize)
-    FReadCache[static_cast<size_t>(pos - FCacheStart)] = value;
-}
-
 void THexEditor::ResizeRange(int32_t pos, int32_t oldCount, int32_t newCount) {
   EnsureDataStream();
   FCachedSize = -1;
@@ -364,7 +356,7 @@ void THexEditor::ChangeByte(uint8_t oldValue, uint8_t newValue, int row, int col
   if (oldValue == newValue) return;
   if (!CreateUndo(TUndoKind::ukByteChanged, pos, 0, 1)) return;
   WriteByte(pos, newValue);
-  PatchReadWindow(pos, newValue);
+  UpdateCache(pos, newValue);
   FChangedBits.Set(pos, true);
   int hexCol, charCol, r;
   GetCellAtPos(pos, false, hexCol, r);

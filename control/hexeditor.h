@@ -317,7 +317,6 @@ class THexEditor : public TCustomGrid {
   [[noreturn]] static void ThrowNoSpace(const EFileError& e, const std::string& what);
   void ReserveDocument(int64_t newSize);
   void TrimChangedBits(int32_t pos);
-  void PatchReadWindow(int32_t pos, uint8_t value);
   void ResizeRange(int32_t pos, int32_t oldCount, int32_t newCount);
   void RawInsert(const uint8_t* data, int32_t count, int32_t pos);
   void RawAppend(const uint8_t* data, int32_t count);

@@ -72,6 +72,7 @@ bool THexEditor::CheckFileAccess(const std::string& fileName, bool& readOnly) {
 
 void THexEditor::ResetDocumentState() {
   ResetUndo();
+  ResetSelection(false);
   FChangedBits.SetSize(0);
   AdjustMetrics();
   FModified = false;
@@ -261,8 +262,10 @@ void THexEditor::FillCache(int32_t pos) {
 }
 
 void THexEditor::UpdateCache(int32_t pos, uint8_t value) {
-  if (FCacheStart != -1 && pos >= FCacheStart &&
-      static_cast<int64_t>(FCacheStart) + kCacheSize >= static_cast<int64_t>(pos) + FBytesPerLine)
+  // Every byte the window holds is kept in step, also one of a row that the
+  // window does not wholly cover: a later read of that byte must not see the
+  // old value.
+  if (FCacheStart != -1 && pos >= FCacheStart && static_cast<int64_t>(pos) < static_cast<int64_t>(FCacheStart) + kCacheSize)
     FReadCache[static_cast<size_t>(pos - FCacheStart)] = value;
 }
 

@@ -308,7 +308,7 @@ void THexEditor::Undo() {
         FChangedBits.Set(pos, oldMark);
         RestoreUndoState(h);
         InvalidateRange(pos, pos);
-        PatchReadWindow(pos, oldByte);
+        UpdateCache(pos, oldByte);
         break;
 
       case TUndoKind::ukRemoved:

@@ -39,6 +39,7 @@ class TUndoStream {
   std::string FTempDir;
   int64_t FMemoryLimit;
   int64_t FSize = 0;
+  int64_t FStart = 0;  // where the stream's first byte lies in memory or in the file
   std::vector<uint8_t> FMem;
   TTempFile FFile;
 };

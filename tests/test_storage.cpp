@@ -388,6 +388,9 @@ TEST_F(Storage, ReadWindowIsCentredAndPatchedByOneByteWrites) {
   Ed->UpdateCache(5, 0xAB);
   EXPECT_EQ(Ed->ReadCache()[5], 0xAB);
   Ed->UpdateCache(70000, 0xAB);  // outside: ignored
+  EXPECT_EQ(Ed->ReadCache()[65535], data[65535]);
+  Ed->UpdateCache(65535, 0xCD);  // inside, on a row the window does not wholly hold
+  EXPECT_EQ(Ed->ReadCache()[65535], 0xCD);
   Ed->FillCache(299990);         // near the end: fewer valid bytes
   EXPECT_EQ(Ed->ReadCache()[299999 - Ed->CacheStart()], data[299999]);
 }
