@@ -1,6 +1,8 @@
 // Grid layout: the column pattern, the widths and the mappings between
 // document positions and cells.
+#include <algorithm>
 #include <cstdio>
+#include <limits>
 #include <string>
 
 #include "control/hexeditor.h"
@@ -60,7 +62,10 @@ int32_t THexEditor::GetPosAtCell(int col, int row) {
   int64_t pos = static_cast<int64_t>(row) * FBytesPerLine;
   pos += FInCharField ? col - (h + 3) : (col - 2) / 2;
   if (pos < 0) return 0;
-  return static_cast<int32_t>(pos);
+  // A cell past the last position a document can have (the spacer or the
+  // row after the last one of a document near 2 GiB) gives the largest
+  // position, which lies at or beyond the end of every document.
+  return static_cast<int32_t>(std::min<int64_t>(pos, std::numeric_limits<int32_t>::max()));
 }
 
 void THexEditor::GetCellAtPos(int32_t pos, bool inCharField, int& col, int& row) const {

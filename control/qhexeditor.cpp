@@ -14,6 +14,7 @@
 
 #include <array>
 #include <exception>
+#include <optional>
 
 #include "control/canvas.h"
 #include "platform/codepages.h"
@@ -457,6 +458,16 @@ int ShiftedDigit(int key) {
   }
 }
 
+// The control's name for a mouse button; none for the others (back, forward...).
+std::optional<TMouseButton> ControlButton(Qt::MouseButton button) {
+  switch (button) {
+    case Qt::LeftButton: return TMouseButton::mbLeft;
+    case Qt::RightButton: return TMouseButton::mbRight;
+    case Qt::MiddleButton: return TMouseButton::mbMiddle;
+    default: return std::nullopt;
+  }
+}
+
 }  // namespace
 
 uint16_t HexEditorWidget::VirtualKey(const QKeyEvent& event) {
@@ -599,13 +610,9 @@ void HexEditorWidget::keyReleaseEvent(QKeyEvent* event) {
 }
 
 void HexEditorWidget::MouseButtonDown(QMouseEvent* event, TShiftState extra) {
-  TMouseButton button;
-  switch (event->button()) {
-    case Qt::LeftButton: button = TMouseButton::mbLeft; break;
-    case Qt::RightButton: button = TMouseButton::mbRight; break;
-    case Qt::MiddleButton: button = TMouseButton::mbMiddle; break;
-    default: return;
-  }
+  const std::optional<TMouseButton> pressed = ControlButton(event->button());
+  if (!pressed) return;
+  const TMouseButton button = *pressed;
   FButtons = event->buttons();
   FModifiers = event->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier);
   FPointer = event->position().toPoint();
@@ -633,13 +640,9 @@ void HexEditorWidget::mouseMoveEvent(QMouseEvent* event) {
 }
 
 void HexEditorWidget::mouseReleaseEvent(QMouseEvent* event) {
-  TMouseButton button;
-  switch (event->button()) {
-    case Qt::LeftButton: button = TMouseButton::mbLeft; break;
-    case Qt::RightButton: button = TMouseButton::mbRight; break;
-    case Qt::MiddleButton: button = TMouseButton::mbMiddle; break;
-    default: return;
-  }
+  const std::optional<TMouseButton> pressed = ControlButton(event->button());
+  if (!pressed) return;
+  const TMouseButton button = *pressed;
   FPointer = event->position().toPoint();
   FButtons = event->buttons();
   const TShiftState shift = ShiftOf(event->modifiers(), event->buttons());

@@ -1,7 +1,6 @@
 #include "editor/Editwin.h"
 
 #include <QAction>
-#include <QActionGroup>
 #include <QApplication>
 #include <QClipboard>
 #include <QCloseEvent>
@@ -17,68 +16,19 @@
 #include "control/qhexeditor.h"
 #include "editor/dialogservice.h"
 #include "editor/framelink.h"
+#include "editor/uibuild.h"
 #include "editor/valueinfo.h"
 #include "editor/valuepanel.h"
 #include "platform/platform.h"
 
 namespace byteloom {
 
+using namespace uibuild;
+
 namespace {
 
 std::string ToFileName(const QString& name) { return QFile::encodeName(name).toStdString(); }
 QString FromFileName(const std::string& name) { return QFile::decodeName(QByteArray::fromStdString(name)); }
-
-QAction* Item(QMenu* menu, const char* name, const QString& caption, const char* shortcut = nullptr) {
-  auto* action = new QAction(caption, menu);
-  action->setObjectName(QLatin1String(name));
-  if (shortcut) action->setShortcut(QKeySequence(QLatin1String(shortcut)));
-  menu->addAction(action);
-  return action;
-}
-
-QAction* Separator(QMenu* menu, const char* name) {
-  auto* action = new QAction(menu);
-  action->setObjectName(QLatin1String(name));
-  action->setSeparator(true);
-  menu->addAction(action);
-  return action;
-}
-
-QMenu* SubMenu(QMenu* parent, const char* name, const QString& caption) {
-  auto* menu = new QMenu(caption, parent);
-  menu->setObjectName(QLatin1String(name));
-  menu->menuAction()->setObjectName(QLatin1String(name));
-  parent->addMenu(menu);
-  return menu;
-}
-
-QMenu* TopMenu(QWidget* owner, const char* name, const QString& caption) {
-  auto* menu = new QMenu(caption, owner);
-  menu->setObjectName(QLatin1String(name));
-  menu->menuAction()->setObjectName(QLatin1String(name));
-  return menu;
-}
-
-// A radio item with its tag.
-QAction* RadioItem(QMenu* menu, QActionGroup* group, const char* name, const QString& caption, int tag) {
-  QAction* action = Item(menu, name, caption);
-  action->setCheckable(true);
-  action->setData(tag);
-  group->addAction(action);
-  return action;
-}
-
-QAction* CheckItem(QMenu* menu, const char* name, const QString& caption) {
-  QAction* action = Item(menu, name, caption);
-  action->setCheckable(true);
-  return action;
-}
-
-// Runs a handler under the guard whenever the action is chosen.
-template <typename F>
-void OnClick(QAction* action, F handler) {
-  QObject::connect(action, &QAction::triggered, action, [handler] { Guarded(handler); });
-}
 
 void CheckByTag(const std::initializer_list<QAction*>& items, int tag) {
   for (QAction* item : items)
@@ -178,12 +128,7 @@ void Teditform::CreateMenus() {
   N12 = Separator(Datei1, "N12");
   Beenden2 = Item(Datei1, "Beenden2", QStringLiteral("E&xit"), "Alt+F4");
   N11 = Separator(Datei1, "N11");
-  File1 = Item(Datei1, "File1", QString());
-  File2 = Item(Datei1, "File2", QString());
-  File3 = Item(Datei1, "File3", QString());
-  File4 = Item(Datei1, "File4", QString());
-  File5 = Item(Datei1, "File5", QString());
-  for (QAction* item : RecentFileItems()) item->setVisible(false);
+  RecentFileMenuItems(Datei1, {&File1, &File2, &File3, &File4, &File5});
 
   // Edit
   Bearbeiten1 = TopMenu(this, "Bearbeiten1", QStringLiteral("&Edit"));
@@ -214,32 +159,22 @@ void Teditform::CreateMenus() {
 
   // View
   View1 = TopMenu(this, "View1", QStringLiteral("&View"));
-  Linesize1 = SubMenu(View1, "Linesize1", QStringLiteral("Line size"));
-  auto* lineGroup = new QActionGroup(this);
-  _16 = RadioItem(Linesize1, lineGroup, "_16", QStringLiteral("16 Bytes per line"), 16);
-  _32 = RadioItem(Linesize1, lineGroup, "_32", QStringLiteral("32 Bytes per line"), 32);
-  _64 = RadioItem(Linesize1, lineGroup, "_64", QStringLiteral("64 Bytes per line"), 64);
-  _16->setChecked(true);
-  Blocksize1 = SubMenu(View1, "Blocksize1", QStringLiteral("Column width"));
-  auto* blockGroup = new QActionGroup(this);
-  N1Byteperblock1 = RadioItem(Blocksize1, blockGroup, "N1Byteperblock1", QStringLiteral("1 Byte per column"), 1);
-  N2Bytesperblock1 = RadioItem(Blocksize1, blockGroup, "N2Bytesperblock1", QStringLiteral("2 Bytes per column"), 2);
-  N4Bytesperblock1 = RadioItem(Blocksize1, blockGroup, "N4Bytesperblock1", QStringLiteral("4 Bytes per column"), 4);
-  N2Bytesperblock1->setChecked(true);
-  Offsetdisplay1 = SubMenu(View1, "Offsetdisplay1", QStringLiteral("Offset display"));
-  auto* offsetGroup = new QActionGroup(this);
-  Hex1 = RadioItem(Offsetdisplay1, offsetGroup, "Hex1", QStringLiteral("Hex"), 0);
-  Dec1 = RadioItem(Offsetdisplay1, offsetGroup, "Dec1", QStringLiteral("Dec"), 1);
-  None1 = RadioItem(Offsetdisplay1, offsetGroup, "None1", QStringLiteral("None"), 2);
-  Hex1->setChecked(true);
-  charset1 = SubMenu(View1, "charset1", QStringLiteral("Charset"));
-  auto* charsetGroup = new QActionGroup(this);
-  ANSI1 = RadioItem(charset1, charsetGroup, "ANSI1", QStringLiteral("ANSI"), 0);
-  ASCII7Bit1 = RadioItem(charset1, charsetGroup, "ASCII7Bit1", QStringLiteral("ASCII 7 Bit"), 2);
-  DOS8Bit1 = RadioItem(charset1, charsetGroup, "DOS8Bit1", QStringLiteral("DOS 8 Bit"), 1);
-  IBMEBCDICCP381 = RadioItem(charset1, charsetGroup, "IBMEBCDICCP381", QStringLiteral("IBM EBCDIC CP 38"), 4);
-  Mac1 = RadioItem(charset1, charsetGroup, "Mac1", QStringLiteral("Mac"), 3);
-  ANSI1->setChecked(true);
+  Linesize1 = RadioMenu(View1, "Linesize1", QStringLiteral("Line size"), 16,
+                        {{_16, "_16", "16 Bytes per line", 16},
+                         {_32, "_32", "32 Bytes per line", 32},
+                         {_64, "_64", "64 Bytes per line", 64}});
+  Blocksize1 = RadioMenu(View1, "Blocksize1", QStringLiteral("Column width"), 2,
+                         {{N1Byteperblock1, "N1Byteperblock1", "1 Byte per column", 1},
+                          {N2Bytesperblock1, "N2Bytesperblock1", "2 Bytes per column", 2},
+                          {N4Bytesperblock1, "N4Bytesperblock1", "4 Bytes per column", 4}});
+  Offsetdisplay1 = RadioMenu(View1, "Offsetdisplay1", QStringLiteral("Offset display"), 0,
+                             {{Hex1, "Hex1", "Hex", 0}, {Dec1, "Dec1", "Dec", 1}, {None1, "None1", "None", 2}});
+  charset1 = RadioMenu(View1, "charset1", QStringLiteral("Charset"), 0,
+                       {{ANSI1, "ANSI1", "ANSI", 0},
+                        {ASCII7Bit1, "ASCII7Bit1", "ASCII 7 Bit", 2},
+                        {DOS8Bit1, "DOS8Bit1", "DOS 8 Bit", 1},
+                        {IBMEBCDICCP381, "IBMEBCDICCP381", "IBM EBCDIC CP 38", 4},
+                        {Mac1, "Mac1", "Mac", 3}});
   N2 = Separator(View1, "N2");
   Grid1 = CheckItem(View1, "Grid1", QStringLiteral("Grid"));
   Showmarkers1 = CheckItem(View1, "Showmarkers1", QStringLiteral("Show markers"));

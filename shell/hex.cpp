@@ -10,8 +10,9 @@
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
+  // Only the name: a display name would be appended to the title of every
+  // dialog and message box ("Preferences — Byteloom").
   QApplication::setApplicationName(QStringLiteral("Byteloom"));
-  QApplication::setApplicationDisplayName(QStringLiteral("Byteloom"));
   QApplication::setWindowIcon(byteloom::ProgramIcon());
   byteloom::CreateForms(QApplication::arguments().mid(1));
   byteloom::Forms().Mainform->show();

@@ -25,6 +25,7 @@
 
 #include "control/hexeditor.h"
 #include "control/qhexeditor.h"
+#include "editor/uibuild.h"
 #include "platform/numconv.h"
 #include "shell/artwork.h"
 #include "shell/appforms.h"
@@ -34,6 +35,8 @@
 #include "shell/settings.h"
 
 namespace byteloom {
+
+using namespace uibuild;
 
 namespace {
 
@@ -82,34 +85,6 @@ class TMdiClient final : public QMdiArea {
 
   TMainform& FFrame;
 };
-
-QAction* Item(QMenu* menu, const char* name, const QString& caption, const char* shortcut = nullptr) {
-  auto* action = new QAction(caption, menu);
-  action->setObjectName(QLatin1String(name));
-  if (shortcut) action->setShortcut(QKeySequence(QLatin1String(shortcut)));
-  menu->addAction(action);
-  return action;
-}
-
-QAction* Separator(QMenu* menu, const char* name) {
-  auto* action = new QAction(menu);
-  action->setObjectName(QLatin1String(name));
-  action->setSeparator(true);
-  menu->addAction(action);
-  return action;
-}
-
-QMenu* TopMenu(QWidget* owner, const char* name, const QString& caption) {
-  auto* menu = new QMenu(caption, owner);
-  menu->setObjectName(QLatin1String(name));
-  menu->menuAction()->setObjectName(QLatin1String(name));
-  return menu;
-}
-
-template <typename F>
-void OnClick(QAction* action, F handler) {
-  QObject::connect(action, &QAction::triggered, action, [handler] { Guarded(handler); });
-}
 
 }  // namespace
 
@@ -196,12 +171,7 @@ void TMainform::CreateMenus() {
   Beende1 = Item(Datei1, "Beende1", QStringLiteral("&Exit"), "Alt+F4");
   N5 = Separator(Datei1, "N5");
   N5->setVisible(false);
-  File1 = Item(Datei1, "File1", QString());
-  File2 = Item(Datei1, "File2", QString());
-  File3 = Item(Datei1, "File3", QString());
-  File4 = Item(Datei1, "File4", QString());
-  File5 = Item(Datei1, "File5", QString());
-  for (QAction* item : RecentFileItems()) item->setVisible(false);
+  RecentFileMenuItems(Datei1, {&File1, &File2, &File3, &File4, &File5});
 
   View1 = TopMenu(this, "View1", QStringLiteral("&View"));
   Preferences1 = Item(View1, "Preferences1", QStringLiteral("&Preferences"));

@@ -1,14 +1,15 @@
 #!/usr/bin/env bash
 # End-to-end: starts the real byteloom on its own Xvfb display with a file
-# and a start offset, types hex digits, saves with Ctrl+S, quits with
-# Alt+F4, and checks the saved bytes, the .bak backup and that no working
-# file is left behind.
+# and a start offset, opens and closes the preferences dialog (its title
+# must be its own caption alone), types hex digits, saves with Ctrl+S, quits
+# with Alt+F4, and checks the saved bytes, the .bak backup and that no
+# working file is left behind.
 #   edit_save.sh PATH-TO-BYTELOOM
-# Exit code 77 (a skip for ctest) when Xvfb or xdotool is missing.
+# Exit code 77 (a skip for ctest) when Xvfb, xdotool or xprop is missing.
 set -uo pipefail
 
 program=${1:?usage: edit_save.sh PATH-TO-BYTELOOM}
-for tool in Xvfb xdotool; do
+for tool in Xvfb xdotool xprop; do
   if ! command -v "$tool" >/dev/null 2>&1; then
     echo "SKIP: $tool is not installed (scripts/setup installs it)"
     exit 77
@@ -77,6 +78,26 @@ for _ in $(seq 1 100); do
 done
 [ -n "$window" ] || { cat "$work/app.log"; fail "the Byteloom window did not appear"; }
 sleep 0.5
+xdotool windowfocus --sync "$window" 2>/dev/null || xdotool windowfocus "$window"
+sleep 0.3
+
+# View > Preferences: the dialog's title reads "Preferences" and nothing more
+# (the window system shows _NET_WM_NAME); Escape closes it again.
+xdotool key --delay 80 alt+v p
+dialog=""
+for _ in $(seq 1 50); do
+  dialog=$(xdotool search --onlyvisible --name '^Preferences' 2>/dev/null | head -n 1)
+  [ -n "$dialog" ] && break
+  sleep 0.1
+done
+[ -n "$dialog" ] || fail "View > Preferences showed no dialog"
+title=$(xprop -id "$dialog" _NET_WM_NAME 2>/dev/null)
+[ "$title" = '_NET_WM_NAME(UTF8_STRING) = "Preferences"' ] || fail "the preferences dialog is titled: $title"
+xdotool key --delay 80 Escape
+for _ in $(seq 1 50); do
+  [ -z "$(xdotool search --onlyvisible --name '^Preferences' 2>/dev/null)" ] && break
+  sleep 0.1
+done
 xdotool windowfocus --sync "$window" 2>/dev/null || xdotool windowfocus "$window"
 sleep 0.3
 

@@ -191,6 +191,26 @@ void TSandbox::Stop() {
 
 TMainform& TSandbox::Frame() const { return *Forms().Mainform; }
 
+// ---------------------------------------------------------------------------
+
+void TGuiTest::init() {
+  FBox = std::make_unique<TSandbox>();
+  if (FStart == TStart::Frame) FBox->Start();
+}
+
+void TGuiTest::cleanup() {
+  if (!FBox) return;
+  const QStringList problems = Script().Problems();
+  FBox.reset();
+  QVERIFY2(problems.isEmpty(), qPrintable(problems.join(QLatin1Char('\n'))));
+}
+
+Teditform* TGuiTest::OpenFile(const QString& path) {
+  Script().ExpectFileDialog(QStringLiteral("OpenDialog1"), path);
+  Box().Frame().ffnen1->trigger();
+  return Box().Frame().ActiveMDIChild();
+}
+
 void WriteBytes(const QString& path, const QByteArray& data) {
   QFile file(path);
   if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(data) != data.size())

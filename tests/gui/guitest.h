@@ -1,10 +1,12 @@
 // Support for the window tests: a sandbox per test (its own temporary
-// folder as TMPDIR and its own settings location) and a dialog service that
-// answers from a script and records every question it did not expect.
+// folder as TMPDIR and its own settings location), a dialog service that
+// answers from a script and records every question it did not expect, and the
+// test fixture that puts the two together.
 #pragma once
 
 #include <QByteArray>
 #include <QList>
+#include <QObject>
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
@@ -98,6 +100,31 @@ class TSandbox {
   QByteArray FOldConfig;
   std::unique_ptr<TScriptedDialogs> FDialogs;
   bool FStarted = false;
+};
+
+// The fixture of the window tests: a fresh sandbox for every test function
+// and, at its end, the check that the dialogs were asked exactly what the
+// test expected. With TStart::Frame each test begins with the frame shown.
+class TGuiTest : public QObject {
+  Q_OBJECT
+
+ public:
+  enum class TStart { Nothing, Frame };
+  explicit TGuiTest(TStart start = TStart::Nothing) : FStart(start) {}
+
+ protected:
+  TSandbox& Box() { return *FBox; }
+  TScriptedDialogs& Script() { return FBox->Dialogs(); }
+  // Opens path through the frame's Open command; the active window after it.
+  Teditform* OpenFile(const QString& path);
+
+ private slots:
+  void init();
+  void cleanup();
+
+ private:
+  const TStart FStart;
+  std::unique_ptr<TSandbox> FBox;
 };
 
 void WriteBytes(const QString& path, const QByteArray& data);

@@ -26,19 +26,13 @@
 using namespace byteloom;
 using namespace byteloom::test;
 
-class TestEditwin : public QObject {
+class TestEditwin : public TGuiTest {
   Q_OBJECT
 
- private:
-  std::unique_ptr<TSandbox> FBox;
-  TSandbox& Box() { return *FBox; }
-  TScriptedDialogs& Script() { return FBox->Dialogs(); }
+ public:
+  TestEditwin() : TGuiTest(TStart::Frame) {}
 
-  Teditform* OpenFile(const QString& path) {
-    Script().ExpectFileDialog(QStringLiteral("OpenDialog1"), path);
-    Box().Frame().ffnen1->trigger();
-    return Box().Frame().ActiveMDIChild();
-  }
+ private:
   Teditform* NewWindow() {
     Box().Frame().Neu1->trigger();
     return Box().Frame().ActiveMDIChild();
@@ -56,16 +50,6 @@ class TestEditwin : public QObject {
   }
 
  private slots:
-  void init() {
-    FBox = std::make_unique<TSandbox>();
-    Box().Start();
-  }
-  void cleanup() {
-    const QStringList problems = Script().Problems();
-    FBox.reset();
-    QVERIFY2(problems.isEmpty(), qPrintable(problems.join(QLatin1Char('\n'))));
-  }
-
   void closingAnUnchangedWindowAsksNothing() {
     Teditform* window = OpenFile(File(QStringLiteral("a.bin"), "abc"));
     QVERIFY(window->close());

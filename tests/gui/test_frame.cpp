@@ -49,30 +49,10 @@ QList<QToolButton*> DocumentButtons(TMainform& f) {
 
 }  // namespace
 
-class TestFrame : public QObject {
+class TestFrame : public TGuiTest {
   Q_OBJECT
 
- private:
-  std::unique_ptr<TSandbox> FBox;
-  TSandbox& Box() { return *FBox; }
-  TScriptedDialogs& Script() { return FBox->Dialogs(); }
-
-  Teditform* OpenFile(TMainform& frame, const QString& path) {
-    Script().ExpectFileDialog(QStringLiteral("OpenDialog1"), path);
-    frame.ffnen1->trigger();
-    return frame.ActiveMDIChild();
-  }
-
  private slots:
-  void init() { FBox = std::make_unique<TSandbox>(); }
-  void cleanup() {
-    if (FBox) {
-      const QStringList problems = Script().Problems();
-      FBox.reset();
-      QVERIFY2(problems.isEmpty(), qPrintable(problems.join(QLatin1Char('\n'))));
-    }
-  }
-
   void startState() {
     TMainform& frame = Box().Start();
     QCOMPARE(frame.windowTitle(), QStringLiteral("Byteloom"));
@@ -91,13 +71,12 @@ class TestFrame : public QObject {
     QVERIFY(!frame.Window1->menuAction()->isVisible());
     QCOMPARE(MenuBarNames(frame), (QStringList{"Datei1", "View1", "Tools1", "Hilfe1"}));
     for (QToolButton* b : DocumentButtons(frame)) QVERIFY2(!b->isEnabled(), qPrintable(b->objectName()));
-    QVERIFY(!frame.ToolButton15->isEnabled());
-    QVERIFY(!frame.ToolButton16->isEnabled());
+    for (QToolButton* b : {frame.ToolButton15, frame.ToolButton16})
+      QVERIFY2(!b->isEnabled(), qPrintable(b->objectName()));
     QVERIFY(!frame.Compare1->isEnabled());
     QVERIFY(!frame.CompareAgain1->isEnabled());
-    QVERIFY(frame.ToolButton1->isEnabled());
-    QVERIFY(frame.ToolButton2->isEnabled());
-    QVERIFY(frame.ToolButton14->isEnabled());
+    for (QToolButton* b : {frame.ToolButton1, frame.ToolButton2, frame.ToolButton14})
+      QVERIFY2(b->isEnabled(), qPrintable(b->objectName()));
     for (QAction* item : frame.RecentFileItems()) QVERIFY(!item->isVisible());
     QVERIFY(!frame.N5->isVisible());
 
@@ -151,7 +130,7 @@ class TestFrame : public QObject {
 
     const QString path = Box().Path(QStringLiteral("game.sav"));
     WriteBytes(path, QByteArray("\x01\x02\x03\x04\x05", 5));
-    Teditform* first = OpenFile(frame, path);
+    Teditform* first = OpenFile(path);
     QVERIFY(first);
     QCOMPARE(first->windowTitle(), path);
     QCOMPARE(first->Value_Info_Panel->Caption(TValueBox::vbLength), QStringLiteral("5"));
@@ -159,7 +138,7 @@ class TestFrame : public QObject {
     QCOMPARE(frame.File1->text(), path);
     QVERIFY(frame.File1->isVisible());
     // The same file twice makes two windows (and two list entries).
-    Teditform* second = OpenFile(frame, path);
+    Teditform* second = OpenFile(path);
     QVERIFY(second && second != first);
     QCOMPARE(frame.MDIChildCount(), 2);
     QCOMPARE(frame.File2->text(), path);
@@ -235,7 +214,7 @@ class TestFrame : public QObject {
     TMainform& frame = Box().Start();
     const QString path = Box().Path(QStringLiteral("a.bin"));
     WriteBytes(path, QByteArray(64, 'a'));
-    Teditform* first = OpenFile(frame, path);
+    Teditform* first = OpenFile(path);
     QVERIFY(!frame.ToolButton4->isEnabled());
     TypeByte(*first, 3, 'Z');
     QVERIFY(first->Editor().Modified());
@@ -258,26 +237,21 @@ class TestFrame : public QObject {
     TMainform& frame = Box().Start();
     const QString path = Box().Path(QStringLiteral("b.bin"));
     WriteBytes(path, QByteArray("0123456789", 10));
-    Teditform* window = OpenFile(frame, path);
+    Teditform* window = OpenFile(path);
     QApplication::clipboard()->clear();
     window->Bearbeiten1Click();
-    QVERIFY(!frame.ToolButton6->isEnabled());
-    QVERIFY(!frame.ToolButton7->isEnabled());
-    QVERIFY(!frame.ToolButton9->isEnabled());
-    QVERIFY(!frame.ToolButton10->isEnabled());
-    QVERIFY(frame.ToolButton5->isEnabled());
-    QVERIFY(frame.ToolButton11->isEnabled());
-    QVERIFY(frame.ToolButton13->isEnabled());
+    for (QToolButton* b : {frame.ToolButton6, frame.ToolButton7, frame.ToolButton9, frame.ToolButton10})
+      QVERIFY2(!b->isEnabled(), qPrintable(b->objectName()));
+    for (QToolButton* b : {frame.ToolButton5, frame.ToolButton11, frame.ToolButton13})
+      QVERIFY2(b->isEnabled(), qPrintable(b->objectName()));
     window->Editor().SetSelStart(2);
     window->Editor().SetSelEnd(5);
     TypeByte(*window, 0, 'x');
     QApplication::clipboard()->setText(QStringLiteral("text"));
     // The Undo button runs the window's Undo and then refreshes the state.
     window->Bearbeiten1Click();
-    QVERIFY(frame.ToolButton6->isEnabled());
-    QVERIFY(frame.ToolButton7->isEnabled());
-    QVERIFY(frame.ToolButton9->isEnabled());
-    QVERIFY(frame.ToolButton10->isEnabled());
+    for (QToolButton* b : {frame.ToolButton6, frame.ToolButton7, frame.ToolButton9, frame.ToolButton10})
+      QVERIFY2(b->isEnabled(), qPrintable(b->objectName()));
     QApplication::clipboard()->clear();
   }
 
@@ -332,8 +306,8 @@ class TestFrame : public QObject {
     const QString b = Box().Path(QStringLiteral("b.bin"));
     WriteBytes(a, QByteArray(8, 'a'));
     WriteBytes(b, QByteArray(8, 'b'));
-    Teditform* wa = OpenFile(frame, a);
-    Teditform* wb = OpenFile(frame, b);
+    Teditform* wa = OpenFile(a);
+    Teditform* wb = OpenFile(b);
     TypeByte(*wa, 0, 'A');
     TypeByte(*wb, 0, 'B');
     // The active window is asked first; a Cancel keeps everything open.

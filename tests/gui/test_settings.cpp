@@ -20,13 +20,10 @@
 using namespace byteloom;
 using namespace byteloom::test;
 
-class TestSettings : public QObject {
+class TestSettings : public TGuiTest {
   Q_OBJECT
 
  private:
-  std::unique_ptr<TSandbox> FBox;
-  TSandbox& Box() { return *FBox; }
-  TScriptedDialogs& Script() { return FBox->Dialogs(); }
   TPreferences& Prefs() { return *Forms().Preferences; }
 
   void WriteIni(const QString& text) {
@@ -35,13 +32,6 @@ class TestSettings : public QObject {
   }
 
  private slots:
-  void init() { FBox = std::make_unique<TSandbox>(); }
-  void cleanup() {
-    const QStringList problems = Script().Problems();
-    FBox.reset();
-    QVERIFY2(problems.isEmpty(), qPrintable(problems.join(QLatin1Char('\n'))));
-  }
-
   void firstStartWithoutSettings() {
     TMainform& frame = Box().Start();
     QVERIFY(Prefs().Load_Position_Info->isChecked());
@@ -152,28 +142,22 @@ class TestSettings : public QObject {
   }
 
   void damagedValuesKeepTheirDefaults() {
-    WriteIni(QStringLiteral("[General]\n"
-                            "Load_Position_Info=perhaps\n"
-                            "top=abc\n"
-                            "width=-5\n"
-                            "File1=\n"
-                            "File2=/data/two.sav\n"
-                            "[Editor]\n"
-                            "Prg_Language_Notification=0\n"
-                            "Show_Value_Info=@Variant(broken)\n"));
+    // The same damaged values under the given heading of the General group.
+    const auto damaged = [](const char* general) {
+      return QLatin1String(general) + QStringLiteral("\n"
+                                                     "Load_Position_Info=perhaps\n"
+                                                     "top=abc\n"
+                                                     "width=-5\n"
+                                                     "File1=\n"
+                                                     "File2=/data/two.sav\n"
+                                                     "[Editor]\n"
+                                                     "Prg_Language_Notification=0\n"
+                                                     "Show_Value_Info=@Variant(broken)\n");
+    };
+    WriteIni(damaged("[General]"));
     // General keeps its values in the "%General" section of an INI file.
     QSettings probe(Box().SettingsFile(), QSettings::IniFormat);
-    if (!probe.childGroups().contains(QStringLiteral("General"))) {
-      WriteIni(QStringLiteral("[%General]\n"
-                              "Load_Position_Info=perhaps\n"
-                              "top=abc\n"
-                              "width=-5\n"
-                              "File1=\n"
-                              "File2=/data/two.sav\n"
-                              "[Editor]\n"
-                              "Prg_Language_Notification=0\n"
-                              "Show_Value_Info=@Variant(broken)\n"));
-    }
+    if (!probe.childGroups().contains(QStringLiteral("General"))) WriteIni(damaged("[%General]"));
     TMainform& frame = Box().Start();
     QVERIFY(Prefs().Load_Position_Info->isChecked());
     QVERIFY(!Prefs().Prg_Language_Notification->isChecked());
