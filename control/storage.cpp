@@ -134,13 +134,8 @@ bool THexEditor::LoadFromFile(const std::string& fileName) {
 void THexEditor::CreateEmptyFile(const std::string& name) {
   CloseDataStream();
   FFileName = name;
-  ResetUndo();
-  ResetSelection(false);
-  FChangedBits.SetSize(0);
-  AdjustMetrics();
-  FModified = false;
   FReadOnly = true;
-  MoveCaret(2, 0);
+  ResetDocumentState();
 }
 
 void THexEditor::EnsureDataStream() {
