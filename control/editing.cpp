@@ -422,6 +422,16 @@ void THexEditor::DeleteSelection() {
   DeleteRange(first, stop, row, col);
 }
 
+void THexEditor::SelectBytes(int32_t first, int32_t count) {
+  if (count > 0) {
+    FSelAnchor = FSelMin = first;
+    FSelMax = first + count - 1;
+  } else {
+    FSelAnchor = FSelMin = FSelMax = -1;
+  }
+  PostStateChange();
+}
+
 void THexEditor::InsertBuffer(const uint8_t* data, int32_t count, int32_t pos) {
   CheckBuffer(data, count, "Invalid InsertBuffer argument");
   const int32_t size = DataSize();
@@ -431,12 +441,7 @@ void THexEditor::InsertBuffer(const uint8_t* data, int32_t count, int32_t pos) {
   if (!CreateUndo(TUndoKind::ukInsertBuffer, pos, 0, count)) return;
   RawInsert(data, count, pos);
   TrimChangedBits(pos);
-  if (pos == GetPosAtCell(Col(), Row())) {
-    FSelAnchor = pos;
-    FSelMin = pos;
-    FSelMax = pos + count - 1;
-    PostStateChange();
-  }
+  if (pos == GetPosAtCell(Col(), Row())) SelectBytes(pos, count);
   InvalidateGrid();
 }
 
@@ -451,10 +456,7 @@ void THexEditor::AppendBuffer(const uint8_t* data, int32_t count) {
   int col, row;
   GetCellAtPos(size, FInCharField, col, row);
   MoveCaret(col, row);
-  FSelAnchor = size;
-  FSelMin = size;
-  FSelMax = size + count - 1;
-  PostStateChange();
+  SelectBytes(size, count);
   InvalidateGrid();
 }
 
@@ -496,14 +498,7 @@ void THexEditor::ReplaceSelection(const uint8_t* data, int32_t count) {
   }
   if (caretPos == first && first < newSize) {
     MoveCaret(caretCol, caretRow);
-    if (count > 0) {
-      FSelAnchor = first;
-      FSelMin = first;
-      FSelMax = first + count - 1;
-    } else {
-      FSelAnchor = FSelMin = FSelMax = -1;
-    }
-    PostStateChange();
+    SelectBytes(first, count);
   } else {
     MoveCaret(col, row);
     ResetSelection(false);

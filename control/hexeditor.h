@@ -317,6 +317,9 @@ class THexEditor : public TCustomGrid {
   [[noreturn]] static void ThrowNoSpace(const EFileError& e, const std::string& what);
   void ReserveDocument(int64_t newSize);
   void TrimChangedBits(int32_t pos);
+  // Selects count bytes from first on (anchored at first; none for count 0)
+  // and posts the state message.
+  void SelectBytes(int32_t first, int32_t count);
   void ResizeRange(int32_t pos, int32_t oldCount, int32_t newCount);
   void RawInsert(const uint8_t* data, int32_t count, int32_t pos);
   void RawAppend(const uint8_t* data, int32_t count);
