@@ -22,6 +22,7 @@
 
 #include <algorithm>
 #include <random>
+#include <stdexcept>
 
 #include "control/hexeditor.h"
 #include "control/qhexeditor.h"
@@ -311,6 +312,23 @@ Teditform* TMainform::ActiveMDIChild() const {
   auto* window = dynamic_cast<Teditform*>(FClient->currentSubWindow());
   if (window && !window->IsClosing()) return window;
   return nullptr;
+}
+
+THexEditor& TMainform::DocumentEditor(int index) const {
+  Teditform* window = MDIChildren(index);
+  if (!window) throw std::out_of_range("No document with index " + std::to_string(index));
+  return window->Editor();
+}
+
+std::string TMainform::DocumentCaption(int index) const {
+  Teditform* window = MDIChildren(index);
+  return window ? window->windowTitle().toStdString() : std::string();
+}
+
+int TMainform::ActiveDocument() const {
+  const std::vector<Teditform*> windows = EditWindows();
+  const auto it = std::find(windows.begin(), windows.end(), ActiveMDIChild());
+  return it == windows.end() ? -1 : static_cast<int>(it - windows.begin());
 }
 
 Teditform* TMainform::CreateEditWindow(const QString& caption) {

@@ -17,6 +17,7 @@
 #include "editor/dialogservice.h"
 #include "editor/Editwin.h"
 #include "editor/framelink.h"
+#include "control/documents.h"
 
 class QLabel;
 class QMdiArea;
@@ -33,7 +34,7 @@ class TPreferences;
 QString TipLine(int r);
 QString StatusLine(int s);
 
-class TMainform : public QMainWindow, public TFrameLink {
+class TMainform : public QMainWindow, public TFrameLink, public TDocumentList {
  public:
   explicit TMainform(QWidget* parent = nullptr);
   ~TMainform() override;
@@ -53,6 +54,12 @@ class TMainform : public QMainWindow, public TFrameLink {
   void CloseFrame() override;
   void ShowPreferences() override;
   bool ShowValueInfoPreference() const override;
+
+  // --- TDocumentList ---------------------------------------------------------------
+  int DocumentCount() const override { return MDIChildCount(); }
+  THexEditor& DocumentEditor(int index) const override;
+  std::string DocumentCaption(int index) const override;
+  int ActiveDocument() const override;
 
   // Creates an editor window for the file in OpenDialog1 (empty: a new
   // document) with the given caption, 565 x 380 pixels, and makes it active.
