@@ -53,6 +53,10 @@ Teditform::~Teditform() { FormDestroy(); }
 THexEditor& Teditform::Editor() const { return HexEditor1->Editor(); }
 
 void Teditform::SetUpControl() {
+  // Paste (and its key) follows the clipboard while this window is active.
+  connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this, [this] {
+    if (!FClosing && Frame().ActiveMDIChild() == this) Guarded([this] { Bearbeiten1Click(); });
+  });
   THexEditor& ed = Editor();
   ed.SetBytesPerLine(16);
   ed.SetBytesPerColumn(2);

@@ -30,6 +30,7 @@ bool Teditform::EditItemEnabled(QAction* item) {
 void Teditform::Rckgngig1Click() {
   if (Editor().CanUndo()) Editor().Undo();
   EnableSaveIfModified();
+  Bearbeiten1Click();
 }
 
 void Teditform::Kopieren1Click() {
@@ -42,6 +43,7 @@ void Teditform::Ausschneiden1Click() {
     Editor().DeleteSelection();
   }
   EnableSaveIfModified();
+  Bearbeiten1Click();
 }
 
 void Teditform::Einfgen1Click() {
@@ -50,6 +52,7 @@ void Teditform::Einfgen1Click() {
     PasteBytes(Editor(), reinterpret_cast<const uint8_t*>(bytes.constData()), static_cast<size_t>(bytes.size()));
   }
   EnableSaveIfModified();
+  Bearbeiten1Click();
 }
 
 }  // namespace byteloom

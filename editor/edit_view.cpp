@@ -35,6 +35,8 @@ void Teditform::HexEditor1Click() { EnableSaveIfModified(); }
 void Teditform::HexEditor1KeyUp() {
   EnableSaveIfModified();
   UpdateValueInfo();
+  // A selection made with the keys enables Copy and Cut (and their keys) at once.
+  Bearbeiten1Click();
 }
 
 void Teditform::HexEditor1MouseUp() {

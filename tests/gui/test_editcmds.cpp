@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMimeData>
+#include <QPushButton>
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QTest>
@@ -61,6 +62,7 @@ class TestEditCommands : public TGuiTest {
     w->Find1->trigger();
     QCOMPARE(ed.SelStart(), 4);
     QCOMPARE(ed.SelEnd(), 0);
+    w->HexEditor1KeyUp();  // the Edit menu follows the document
     w->FindNext1->trigger();
     QCOMPARE(ed.SelEnd(), 6);
     w->FindNext2->trigger();
