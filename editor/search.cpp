@@ -33,9 +33,8 @@ QWidget* Tab(QTabWidget* pages, const char* name, const QString& caption) {
 // The standard OK and Cancel buttons of a tab.
 void OkCancel(QDialog* dialog, QWidget* tab, QPushButton*& ok, const char* okName, QPushButton*& cancel,
               const char* cancelName) {
-  ok = Button(tab, okName, QStringLiteral("OK"), 170, 104, 75, 25);
-  ok->setDefault(true);
-  cancel = Button(tab, cancelName, QStringLiteral("Abbrechen"), 258, 104, 75, 25);
+  ok = Button(tab, okName, QStringLiteral("OK"), 170, 112, 75, 24);
+  cancel = Button(tab, cancelName, QStringLiteral("Abbrechen"), 258, 112, 75, 24);
   QObject::connect(ok, &QPushButton::clicked, dialog, &QDialog::accept);
   QObject::connect(cancel, &QPushButton::clicked, dialog, &QDialog::reject);
 }
@@ -48,6 +47,9 @@ TSearchReplace::TSearchReplace(QWidget* parent) : QDialog(parent) {
   setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                  Qt::WindowCloseButtonHint);
   setFixedSize(355, 165);
+  QFont face = font();
+  face.setPointSize(8);
+  setFont(face);
   PageControl1 = new QTabWidget(this);
   PageControl1->setObjectName(QStringLiteral("PageControl1"));
   PageControl1->setGeometry(0, 0, 355, 165);
@@ -60,7 +62,7 @@ void TSearchReplace::CreateFindTabs() {
   TabSheet1 = Tab(PageControl1, "TabSheet1", QStringLiteral("Find"));
   Memo1 = new QPlainTextEdit(TabSheet1);
   Memo1->setObjectName(QStringLiteral("Memo1"));
-  Memo1->setGeometry(8, 4, 330, 66);
+  Memo1->setGeometry(8, 2, 330, 84);
   Memo1->setFrameShape(QFrame::NoFrame);
   Memo1->setReadOnly(true);
   Memo1->setFocusPolicy(Qt::NoFocus);
@@ -68,7 +70,8 @@ void TSearchReplace::CreateFindTabs() {
   Memo1->viewport()->setBackgroundRole(QPalette::Button);
   Memo1->setPlainText(QStringLiteral("\"t.. ascii\" , \"T..\" ascii + ignore case, \nelse search hex\n\nExample:\n"
                                      "tHello search for the next \"Hello\"\nTHello search for \"Hello\", \"HElLo\"..."));
-  Edit1 = Edit(TabSheet1, "Edit1", 8, 76, 330, 21);
+  Edit1 = Edit(TabSheet1, "Edit1", 8, 88, 330, 21);
+  Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   OkCancel(this, TabSheet1, BitBtn1, "BitBtn1", BitBtn2, "BitBtn2");
 
   TabSheet2 = Tab(PageControl1, "TabSheet2", QStringLiteral("Replace"));
@@ -83,9 +86,8 @@ void TSearchReplace::CreateFindTabs() {
   Label4 = Label(TabSheet3, "Label4", QStringLiteral("Goto file position:"), 8, 12, 200, 16);
   Label3 = Label(TabSheet3, "Label3", QStringLiteral("Prefix \"0x\" or \"$\" means hex"), 8, 60, 250, 16);
   Edit4 = Edit(TabSheet3, "Edit4", 8, 30, 200, 21);
-  BitBtn5 = Button(TabSheet3, "BitBtn5", QStringLiteral("OK"), 170, 104, 75, 25);
-  BitBtn5->setDefault(true);
-  BitBtn6 = Button(TabSheet3, "BitBtn6", QStringLiteral("Abbrechen"), 258, 104, 75, 25);
+  BitBtn5 = Button(TabSheet3, "BitBtn5", QStringLiteral("OK"), 170, 112, 75, 24);
+  BitBtn6 = Button(TabSheet3, "BitBtn6", QStringLiteral("Abbrechen"), 258, 112, 75, 24);
   connect(BitBtn5, &QPushButton::clicked, this, [this] { Guarded([this] { BitBtn5Click(); }); });
   connect(BitBtn6, &QPushButton::clicked, this, [this] { Guarded([this] { BitBtn6Click(); }); });
 }
@@ -105,9 +107,8 @@ void TSearchReplace::CreateBinaryEditTab() {
   Label9 = Label(TabSheet4, "Label9", QStringLiteral("0"), 266, 46, 40, 16);
   Label10 = Label(TabSheet4, "Label10", QStringLiteral("Hex:"), 232, 64, 30, 16);
   Label11 = Label(TabSheet4, "Label11", QStringLiteral("0"), 266, 64, 40, 16);
-  BitBtn7 = Button(TabSheet4, "BitBtn7", QStringLiteral("OK"), 170, 104, 75, 25);
-  BitBtn7->setDefault(true);
-  BitBtn8 = Button(TabSheet4, "BitBtn8", QStringLiteral("Abbrechen"), 258, 104, 75, 25);
+  BitBtn7 = Button(TabSheet4, "BitBtn7", QStringLiteral("OK"), 170, 112, 75, 24);
+  BitBtn8 = Button(TabSheet4, "BitBtn8", QStringLiteral("Abbrechen"), 258, 112, 75, 24);
   connect(BitBtn7, &QPushButton::clicked, this, [this] { Guarded([this] { BitBtn7Click(); }); });
   connect(BitBtn8, &QPushButton::clicked, this, &QDialog::reject);
 }
@@ -146,6 +147,9 @@ void TSearchReplace::ShowOnly(QWidget* tab) {
   const int index = PageControl1->indexOf(tab);
   for (int i = 0; i < PageControl1->count(); ++i) PageControl1->setTabVisible(i, i == index);
   PageControl1->setCurrentIndex(index);
+  // Typing goes into the tab's first edit box; Enter is its OK button.
+  if (auto* first = tab->findChild<QLineEdit*>()) first->setFocus();
+  if (auto* ok = tab->findChild<QPushButton*>()) ok->setDefault(true);
 }
 
 void TSearchReplace::showEvent(QShowEvent* event) {
