@@ -59,6 +59,7 @@ void ScanMatches(const TFileHandle& file, const TPatternMatcher& matcher, int32_
     std::memmove(buf.data(), buf.data() + (keep - bufPos), static_cast<size_t>(carried));
     bufPos = keep;
     have = carried;
+    searchFrom = std::max(searchFrom, keep);  // no match starts before keep
   }
 }
 
