@@ -93,13 +93,14 @@ class ReplaceAllModel : public TempDirTest {
   }
   // Both ways from the same state; then every undo step, one by one.
   // Returns the number of replacements.
-  int32_t Compare(const Bytes& pattern, bool ignoreCase, const Bytes& by) {
+  int32_t Compare(const Bytes& pattern, bool ignoreCase, const Bytes& by, const THexEditor::TProgress& progress = {}) {
     Bytes p = pattern;
     const auto len = static_cast<int32_t>(p.size());
     const int32_t first = A->Find(p.data(), len, false, ignoreCase, A->DataSize() - 1, A->GetCursorPos());
     if (first < 0) return 0;
     const int32_t viaPasses = ReplaceByPasses(*B, p, ignoreCase, first, by);
-    EXPECT_EQ(A->ReplaceAll(p.data(), len, ignoreCase, first, by.data(), static_cast<int32_t>(by.size())), viaPasses);
+    EXPECT_EQ(A->ReplaceAll(p.data(), len, ignoreCase, first, by.data(), static_cast<int32_t>(by.size()), progress),
+              viaPasses);
     for (int step = 0;; ++step) {
       const Snapshot a = Take(*A), b = Take(*B);
       EXPECT_EQ(a, b) << "after " << step << " undo steps:\n one pass: " << Describe(a)
@@ -173,7 +174,15 @@ TEST_F(ReplaceAllModel, MatchesAcrossThePiecesOfTheScan) {
   for (const Bytes& by : {Bytes{}, Bytes{1, 2, 3}, Bytes{0xEE, 0xEE, 0xEE, 0xEE}, Bytes{9}}) {
     SCOPED_TRACE(by.size());
     Open(data);
-    Compare({0xEE, 0xEE, 0xEE}, false, by);
+    int64_t done = 0, total = 0;
+    Compare({0xEE, 0xEE, 0xEE}, false, by, [&](int64_t d, int64_t t) {
+      EXPECT_GE(d, done);  // progress only goes forward, to the total
+      EXPECT_LE(d, t);
+      done = d;
+      total = t;
+    });
+    EXPECT_EQ(done, total);
+    EXPECT_EQ(total, 2 * static_cast<int64_t>(data.size()));  // two scans from the first match at 0
   }
 }
 
