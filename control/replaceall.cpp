@@ -59,6 +59,7 @@ void ScanMatches(const TFileHandle& file, const TPatternMatcher& matcher, int32_
     std::memmove(buf.data(), buf.data() + (keep - bufPos), static_cast<size_t>(carried));
     bufPos = keep;
     have = carried;
+    searchFrom = std::max(searchFrom, keep);  // no match starts before keep
   }
 }
 
@@ -67,6 +68,7 @@ class TSequentialWriter {
  public:
   TSequentialWriter(TFileHandle& file, int64_t pos) : FFile(file), FPos(pos), FBuf(static_cast<size_t>(kPiece)) {}
   void Put(const uint8_t* p, int64_t n) {
+    if (n <= 0) return;
     if (FUsed + n > kPiece) Flush();
     if (n >= kPiece) {
       FFile.WriteAt(p, n, FPos);
@@ -290,6 +292,7 @@ int32_t THexEditor::ReplaceAll(const uint8_t* pattern, int32_t count, bool ignor
 
   // 3. The last match, replaced as a single replacement is.
   ReplaceMatch(static_cast<int32_t>(last + (matches - 1) * delta), count, data, dataCount);
+  report(2 * span);
   return static_cast<int32_t>(matches);
 }
 

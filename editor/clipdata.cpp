@@ -25,12 +25,21 @@ size_t ClipTextLength(const uint8_t* data, size_t count) {
 }
 
 void FillClipText(const uint8_t* data, size_t count, char16_t* text) {
-  // Every Windows-1252 character lies in the Basic Multilingual Plane: one
-  // UTF-16 unit per byte.
-  char16_t table[256];
-  for (int b = 0; b < 256; ++b) table[b] = static_cast<char16_t>(Cp1252ToUnicode(static_cast<uint8_t>(b)));
+  // Every Windows-1252 character lies in the Basic Multilingual Plane (one
+  // UTF-16 unit per byte), and all but 0x80..0x9F have the byte's value as
+  // their code: a plain widening, then those 32 bytes looked up.
+  char16_t table[32];
+  for (int b = 0; b < 32; ++b) table[b] = static_cast<char16_t>(Cp1252ToUnicode(static_cast<uint8_t>(0x80 + b)));
   const size_t length = ClipTextLength(data, count);
-  for (size_t i = 0; i < length; ++i) text[i] = table[data[i]];
+  constexpr size_t kBlock = 16384;
+  for (size_t at = 0; at < length; at += kBlock) {
+    const size_t n = std::min(kBlock, length - at);
+    const uint8_t* in = data + at;
+    char16_t* out = text + at;
+    for (size_t i = 0; i < n; ++i) out[i] = in[i];
+    for (size_t i = 0; i < n; ++i)
+      if (static_cast<uint8_t>(in[i] - 0x80) < 32) out[i] = table[in[i] - 0x80];
+  }
 }
 
 std::vector<uint8_t> ClipTextToBytes(const char16_t* text, size_t length) {
