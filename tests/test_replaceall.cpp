@@ -25,42 +25,31 @@ namespace {
 struct Snapshot {
   Bytes bytes, undo;
   std::vector<int32_t> marks;
-  int col = 0, row = 0;
-  int32_t selMin = 0, selMax = 0, anchor = 0, markSize = 0;
-  bool modified = false, canUndo = false;
-  int undoCount = 0;
+  int32_t col, row, selMin, selMax, anchor, markSize, undoCount;
+  bool modified, canUndo;
   std::string description;
   bool operator==(const Snapshot&) const = default;
 };
 
-std::string Describe(const Snapshot& s) {
-  std::ostringstream o;
-  o << s.bytes.size() << " bytes, caret " << s.col << "/" << s.row << ", selection " << s.selMin << ".." << s.selMax
-    << " at " << s.anchor << ", marks " << s.markSize << ", modified " << s.modified << ", undo " << s.undoCount
-    << " " << s.description << " (" << s.undo.size() << " bytes of records)";
-  return o.str();
-}
-
 Snapshot Take(THexEditor& e) {
-  Snapshot s;
+  Snapshot s{{}, {}, {}, e.Col(), e.Row(), e.SelMin(), e.SelMax(), e.SelAnchor(), e.ChangedBits().Size(),
+             e.UndoCount(), e.Modified(), e.CanUndo(), e.UndoDescription()};
   if (e.DataSize() > 0) e.SaveToStream(s.bytes);
   if (const TUndoStream* u = e.UndoStream()) {
     s.undo.resize(static_cast<size_t>(u->Size()));
     u->Read(0, s.undo.data(), u->Size());
   }
-  s.markSize = e.ChangedBits().Size();
   for (int32_t i = 0; i < s.markSize; ++i)
     if (e.ByteChanged(i)) s.marks.push_back(i);
-  s.col = e.Col();
-  s.row = e.Row();
-  s.selMin = e.SelMin();
-  s.selMax = e.SelMax();
-  s.anchor = e.SelAnchor();
-  s.modified = e.Modified();
-  s.canUndo = e.CanUndo();
-  s.undoCount = e.UndoCount();
-  s.description = e.UndoDescription();
   return s;
+}
+
+std::string Describe(const Snapshot& s) {
+  std::ostringstream o;
+  o << s.bytes.size() << " bytes, caret " << s.col << "/" << s.row << ", selection " << s.selMin << ".." << s.selMax
+    << " at " << s.anchor << ", " << s.marks.size() << " marks of " << s.markSize << ", modified " << s.modified
+    << ", " << s.undoCount << " undo steps in " << s.undo.size() << " bytes";
+  return o.str();
 }
 
 // The plain algorithm, from the first match on.
