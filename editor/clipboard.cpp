@@ -12,6 +12,26 @@ namespace byteloom {
 
 namespace {
 
+// The exact bytes, and their text for other programs made only when asked
+// for: a copy holds the bytes, and the text once while a program reads it.
+class TByteMimeData final : public QMimeData {
+ public:
+  explicit TByteMimeData(QByteArray bytes) : FBytes(std::move(bytes)) {}
+  QStringList formats() const override { return {QLatin1String(kClipBytesMimeType), QStringLiteral("text/plain")}; }
+  bool hasFormat(const QString& type) const override { return formats().contains(type); }
+
+ protected:
+  QVariant retrieveData(const QString& type, QMetaType) const override {
+    if (type == QLatin1String(kClipBytesMimeType)) return FBytes;
+    if (type == QStringLiteral("text/plain"))
+      return FromAnsi(reinterpret_cast<const uint8_t*>(FBytes.constData()), static_cast<size_t>(FBytes.size()));
+    return {};
+  }
+
+ private:
+  QByteArray FBytes;
+};
+
 class TQtClipboard final : public TClipboardService {
  public:
   bool CanPaste() const override {
@@ -19,17 +39,7 @@ class TQtClipboard final : public TClipboardService {
     return data && (data->hasFormat(QLatin1String(kClipBytesMimeType)) || data->hasText());
   }
 
-  void PutBytes(QByteArray bytes) override {
-    const auto* data = reinterpret_cast<const uint8_t*>(bytes.constData());
-    const auto size = static_cast<size_t>(bytes.size());
-    // The text for other programs is built in place, next to the bytes.
-    const QString text = FromAnsi(data, size);
-    auto* mime = new QMimeData;
-    mime->setData(QLatin1String(kClipBytesMimeType), bytes);
-    bytes = QByteArray();
-    mime->setText(text);
-    QGuiApplication::clipboard()->setMimeData(mime);
-  }
+  void PutBytes(QByteArray bytes) override { QGuiApplication::clipboard()->setMimeData(new TByteMimeData(std::move(bytes))); }
 
   QByteArray PasteBytes() const override {
     const QMimeData* data = QGuiApplication::clipboard()->mimeData();
