@@ -4,6 +4,7 @@
 // differential test of search + Compare again against `cmp -l`.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
@@ -263,8 +264,8 @@ TEST_F(CompareRun, OffsetsShiftThePairsAndCompareAgainKeepsTheShift) {
   // File 2 is file 1 with 4 bytes in front; bytes 7 and 30 of file 1 changed.
   Bytes one(60);
   for (size_t i = 0; i < one.size(); ++i) one[i] = static_cast<uint8_t>(i);
-  Bytes two(4, 9);
-  two.insert(two.end(), one.begin(), one.end());
+  Bytes two(64, 9);
+  std::copy(one.begin(), one.end(), two.begin() + 4);
   two = With(two, {{4 + 7, 100}, {4 + 30, 0}});
   Open(one);
   Open(two);
