@@ -192,6 +192,7 @@ TCompareOutcome TCompareEngine::Run(TDocumentList& documents, const TCompareFiel
   if (!meter && !CompareAgainMode && file1.Size() != file2.Size()) warn("Filesize different!\n\rResult can be wrong!");
   if (hooks.Scanning) hooks.Scanning();
   const TScanOutcome scan = ScanDifferences(file1, file2, request, MeterBuckets, hooks.Progress);
+  if (hooks.Scanned) hooks.Scanned();
   outcome.Compared = true;
   if (!meter) FShift = int64_t{request.Start2} - request.Start1;
   if (scan.Cancelled) {

@@ -121,6 +121,8 @@ struct TCompareHooks {
   std::function<void(const std::string&)> Warning;
   // Called once just before the pairs are read (the status line shows).
   std::function<void()> Scanning;
+  // Called once the pairs have been read, before the results are reported.
+  std::function<void()> Scanned;
   TCompareProgress Progress;
 };
 

@@ -79,6 +79,8 @@ class TMainform : public QMainWindow, public TFrameLink, public TDocumentList {
   void ArrageIcons1Click();
   void ber1Click();
   void Window1Popup();
+  void Compare1Click();
+  void CompareAgain1Click();
   // The tip line and status text for the next background paint.
   void ChooseTipAndStatus();
 
