@@ -113,18 +113,18 @@ TFcompare::TFcompare(QWidget* parent) : QDialog(parent) {
   for (int k = 0; k < 8; ++k) {
     auto* radio = new QRadioButton(QLatin1String(kCaptions[k]), Panel1);
     radio->setObjectName(QStringLiteral("RadioButton%1").arg(k + 1));
-    radio->setGeometry(8 + kColumn[k] * 160, 12 + kLine[k] * 30, kColumn[k] ? 200 : 150, 20);
+    radio->setGeometry(8 + kColumn[k] * 152, 12 + kLine[k] * 30, kColumn[k] ? 225 : 145, 20);
     RadioButtons[static_cast<size_t>(k)] = radio;
   }
   RadioButtons[7]->setChecked(true);
-  QLabel* heading = Label(Panel1, QStringLiteral("Here you can search for Values:"), 368, 12, 140);
+  QLabel* heading = Label(Panel1, QStringLiteral("Here you can search for Values:"), 388, 12, 118);
   heading->setWordWrap(true);
   heading->setFixedHeight(32);
   heading->setStyleSheet(QStringLiteral("color: grey"));
-  Label(Panel1, QStringLiteral("FValue 1"), 372, 54, 60);
-  Edit3 = Edit(Panel1, "Edit3", QStringLiteral("2"), 440, 50, 40);
-  Label(Panel1, QStringLiteral("FValue 2"), 372, 84, 60);
-  Edit4 = Edit(Panel1, "Edit4", QStringLiteral("1"), 440, 80, 40);
+  Label(Panel1, QStringLiteral("FValue 1"), 390, 54, 60);
+  Edit3 = Edit(Panel1, "Edit3", QStringLiteral("2"), 454, 50, 44);
+  Label(Panel1, QStringLiteral("FValue 2"), 390, 84, 60);
+  Edit4 = Edit(Panel1, "Edit4", QStringLiteral("1"), 454, 80, 44);
   for (QLineEdit* edit : {Edit3, Edit4}) edit->setMaxLength(3);
   Edit3->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
 

@@ -46,7 +46,10 @@ TCompareometer::TCompareometer(QWidget* parent) : QDialog(parent) {
 
   Memo1 = new QPlainTextEdit(this);
   Memo1->setObjectName(QStringLiteral("Memo1"));
-  Memo1->setGeometry(72, 24, 124, 200);
+  Memo1->setGeometry(70, 24, 130, 200);
+  QFont small = Memo1->font();
+  small.setPixelSize(10);
+  Memo1->setFont(small);
   Memo1->setReadOnly(true);
   Memo1->setFrameShape(QFrame::NoFrame);
   Memo1->setLineWrapMode(QPlainTextEdit::NoWrap);
