@@ -1,7 +1,8 @@
 // The compare engine: the mode tests, the meter counters and rows, runs over
 // open documents (file choice, offsets, warnings, carets, Compare again),
 // a randomized check of every mode against whole-copy loops, and a
-// differential test of search + Compare again against `cmp -l`.
+// differential test of search + Compare again (with start offsets, whose
+// distance Compare again keeps) against `cmp -l`.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -110,21 +111,6 @@ TEST(CompareScan, AgreesWithWholeCopyLoops) {
     ASSERT_EQ(out.Found ? out.Pair : -1, expected) << "round " << round;
     ASSERT_EQ(buckets, expectedBuckets) << "round " << round;
   }
-}
-
-TEST(CompareScan, ProgressCanCancel) {
-  const Bytes one(3 * kComparePieceSize, 0), two(3 * kComparePieceSize, 0);
-  TBufferSource s1(one), s2(two);
-  TMeterBuckets buckets{};
-  std::vector<int64_t> seen;
-  const TScanOutcome out = ScanDifferences(s1, s2, TScanRequest{}, buckets, [&](int64_t done, int64_t total) {
-    seen.push_back(done);
-    EXPECT_EQ(total, 3 * kComparePieceSize);
-    return seen.size() < 2;
-  });
-  EXPECT_TRUE(out.Cancelled);
-  EXPECT_FALSE(out.Found);
-  EXPECT_EQ(seen, (std::vector<int64_t>{kComparePieceSize, 2 * kComparePieceSize}));
 }
 
 // --- Runs over open documents ---------------------------------------------------------
@@ -260,26 +246,6 @@ TEST_F(CompareRun, FileChoiceOffsetsAndValueWarnings) {
   EXPECT_EQ(Warnings, Strings{});
 }
 
-TEST_F(CompareRun, OffsetsShiftThePairsAndCompareAgainKeepsTheShift) {
-  // File 2 is file 1 with 4 bytes in front; bytes 7 and 30 of file 1 changed.
-  Bytes one(60);
-  for (size_t i = 0; i < one.size(); ++i) one[i] = static_cast<uint8_t>(i);
-  Bytes two(64, 9);
-  std::copy(one.begin(), one.end(), two.begin() + 4);
-  two = With(two, {{4 + 7, 100}, {4 + 30, 0}});
-  Open(one);
-  Open(two);
-  Choose(0, 1);
-  Fields.Start1 = "0";
-  Fields.Start2 = "4";
-  EXPECT_EQ(Run().Offset, 7);
-  for (int k : {0, 1}) EXPECT_EQ(Caret(k), 7);
-  EXPECT_EQ(Engine.AgainOffsets(Docs), std::make_pair(std::string("8"), std::string("12")));
-  EXPECT_EQ(Again().Offset, 30);
-  EXPECT_FALSE(Again().Found);
-  EXPECT_EQ(Warnings, Strings{"No differences found!"});
-}
-
 TEST_F(CompareRun, EntriesKeepNamingTheirDocumentsWhenTheOrderChanges) {
   for (int k = 0; k < 12; ++k) Open(With(Bytes(20, 0), {{k, 1}}));
   Choose(11, 0);
@@ -375,7 +341,7 @@ TEST_F(CompareRun, SearchAndCompareAgainVisitWhatCmpLists) {
       visited.push_back(out.Offset - s1);
     EXPECT_EQ(visited, expected) << "round " << round << " sizes " << size1 << "/" << size2 << " starts " << s1
                                  << "/" << s2;
-    EXPECT_EQ(Warnings.back(), "No differences found!");
+    EXPECT_TRUE(!Warnings.empty() && Warnings.back() == "No differences found!");
   }
 }
 

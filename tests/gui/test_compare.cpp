@@ -114,32 +114,25 @@ class TestCompare : public TGuiTest {
     QCOMPARE(Carets(), (QList<int32_t>{0x90, 0x90}));
   }
 
-  void dialogWarnings() {
+  void warningsAndStartFromCursor() {
     OpenPair();
     RunDialog([](TFcompare& d) { d.BitBtn1->click(); }, {QStringLiteral("Please choose 2 different Files!")});
     QVERIFY(!Box().Frame().CompareAgain1->isEnabled());
     RunDialog(
         [](TFcompare& d) {
-          Choose(d, 3);  // "Search for FValue1 and FValue2": FF -> 01 (FValue 2 keeps 1)
-          d.Edit1->setText(QStringLiteral("zehn"));
+          Choose(d, 3);  // "Search for FValue1 and FValue2": FF -> 00
           d.Edit3->setText(QStringLiteral("-1"));
-          d.Edit4->setText(QStringLiteral("x"));
+          d.Edit4->setText(QStringLiteral("256"));
+          d.Edit2->setText(QStringLiteral("zehn"));
           d.BitBtn1->click();
         },
-        {QStringLiteral("Error while converting Startpos. Editor uses 0 for both Files"),
-         QStringLiteral("Error while converting FValue 1 or 2."), QStringLiteral("No differences found!")});
-    QCOMPARE(Carets(), (QList<int32_t>{0, 0}));
-    RunDialog([](TFcompare& d) {
-      QCOMPARE(d.Edit3->text(), QStringLiteral("-1"));  // the value fields and mode stay,
-      QVERIFY(d.RadioButtons[2]->isChecked());
-      QCOMPARE(d.Edit1->text(), QStringLiteral("0"));  // offsets and file choices start afresh
-      Choose(d, 3);
-      d.Edit4->setText(QStringLiteral("256"));  // FF -> 00
-      d.BitBtn1->click();
-    });
+        {QStringLiteral("Error while converting Startpos. Editor uses 0 for both Files")});
     QCOMPARE(Carets(), (QList<int32_t>{0x40, 0x40}));
-    // "Start from Cursor" takes the active caret for both offsets.
+    // "Start from Cursor" takes the active caret for both offsets; the mode
+    // and value fields keep their contents between showings.
     RunDialog([](TFcompare& d) {
+      QVERIFY(d.RadioButtons[2]->isChecked());
+      QCOMPARE(d.Edit3->text(), QStringLiteral("-1"));
       d.Button1->click();
       QCOMPARE(d.Edit1->text(), QStringLiteral("64"));
       QCOMPARE(d.Edit2->text(), QStringLiteral("64"));
