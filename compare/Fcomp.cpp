@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QElapsedTimer>
+#include <QEvent>
 #include <QFontDatabase>
 #include <QLabel>
 #include <QLineEdit>
@@ -43,9 +44,19 @@ QPushButton* Button(QWidget* parent, const char* name, const QString& caption, i
 
 // The progress of a long run: past ProgressDelay a modal progress dialog
 // with Cancel; until then the windows are repainted but take no input.
-class TRunProgress {
+// No window closes while the documents are being read.
+class TRunProgress final : public QObject {
  public:
-  explicit TRunProgress(QWidget* owner) : FOwner(owner) { FTimer.start(); }
+  explicit TRunProgress(QWidget* owner) : FOwner(owner) {
+    FTimer.start();
+    QCoreApplication::instance()->installEventFilter(this);
+  }
+
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() != QEvent::Close || watched == FDialog.get()) return false;
+    event->ignore();
+    return true;
+  }
 
   bool operator()(int64_t done, int64_t total) {
     // The windows are served about 25 times a second.
