@@ -2,15 +2,11 @@
 
 #include <QApplication>
 #include <QComboBox>
-#include <QElapsedTimer>
-#include <QEvent>
 #include <QFontDatabase>
 #include <QLabel>
 #include <QLineEdit>
-#include <QProgressDialog>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QToolButton>
 
 #include <memory>
 
@@ -18,76 +14,24 @@
 #include "control/documents.h"
 #include "editor/dialogservice.h"
 #include "editor/framelink.h"
+#include "editor/progress.h"
+#include "editor/uibuild.h"
 
 namespace byteloom {
 
+using namespace uibuild;
+
 namespace {
 
-template <typename W>
-W* Place(W* widget, const char* name, int left, int top, int width, int height) {
-  if (name) widget->setObjectName(QLatin1String(name));
-  widget->setGeometry(left, top, width, height);
-  return widget;
+QComboBox* ComboBox(QWidget* parent, const char* name, int x, int y) {
+  auto* box = new QComboBox(parent);
+  box->setObjectName(QLatin1String(name));
+  box->setGeometry(x, y, 300, 22);
+  box->setEditable(true);
+  box->setInsertPolicy(QComboBox::NoInsert);
+  box->setEditText(QStringLiteral("please choose"));
+  return box;
 }
-
-QLabel* Label(QWidget* parent, const QString& caption, int left, int top, int width = 100) {
-  return Place(new QLabel(caption, parent), nullptr, left, top, width, 17);
-}
-
-QLineEdit* Edit(QWidget* parent, const char* name, const QString& text, int left, int top, int width) {
-  return Place(new QLineEdit(text, parent), name, left, top, width, 21);
-}
-
-QPushButton* Button(QWidget* parent, const char* name, const QString& caption, int left, int top, int width) {
-  return Place(new QPushButton(caption, parent), name, left, top, width, 27);
-}
-
-// The progress of a long run: past ProgressDelay a modal progress dialog
-// with Cancel; until then the windows are repainted but take no input.
-// No window closes while the documents are being read.
-class TRunProgress final : public QObject {
- public:
-  explicit TRunProgress(QWidget* owner) : FOwner(owner) {
-    FTimer.start();
-    QCoreApplication::instance()->installEventFilter(this);
-  }
-
-  bool eventFilter(QObject* watched, QEvent* event) override {
-    if (event->type() != QEvent::Close || watched == FDialog.get()) return false;
-    event->ignore();
-    return true;
-  }
-
-  bool operator()(int64_t done, int64_t total) {
-    // The windows are served about 25 times a second.
-    if (FPumped && FTimer.elapsed() - FLastPump < 40) return !FDialog || !FDialog->wasCanceled();
-    FPumped = true;
-    FLastPump = FTimer.elapsed();
-    if (!FDialog && FLastPump >= TFcompare::ProgressDelay) {
-      FDialog = std::make_unique<QProgressDialog>(QStringLiteral("Please wait while im searching..."),
-                                                  QStringLiteral("Abbrechen"), 0, 1000, FOwner);
-      FDialog->setObjectName(QStringLiteral("CompareProgress"));
-      FDialog->setWindowTitle(QStringLiteral("File Compare"));
-      FDialog->setWindowModality(Qt::ApplicationModal);
-      FDialog->setMinimumDuration(0);
-      FDialog->show();
-    }
-    if (!FDialog) {
-      QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-      return true;
-    }
-    FDialog->setValue(static_cast<int>(done * 1000 / total));
-    QCoreApplication::processEvents();
-    return !FDialog->wasCanceled();
-  }
-
- private:
-  QWidget* FOwner;
-  QElapsedTimer FTimer;
-  qint64 FLastPump = 0;
-  bool FPumped = false;
-  std::unique_ptr<QProgressDialog> FDialog;
-};
 
 }  // namespace
 
@@ -100,22 +44,19 @@ TFcompare::TFcompare(QWidget* parent) : QDialog(parent) {
   setWindowModality(Qt::WindowModal);
   setFixedSize(526, 318);
 
-  Label(this, QStringLiteral("File 1:"), 8, 12, 40);
-  ComboBox1 = Place(new QComboBox(this), "ComboBox1", 56, 8, 300, 22);
-  Label(this, QStringLiteral("Starting Offset:"), 368, 12);
-  Edit1 = Edit(this, "Edit1", QStringLiteral("0"), 460, 8, 57);
-  Label(this, QStringLiteral("File 2:"), 8, 42, 40);
-  ComboBox2 = Place(new QComboBox(this), "ComboBox2", 56, 38, 300, 22);
-  Label(this, QStringLiteral("Starting Offset:"), 368, 42);
-  Edit2 = Edit(this, "Edit2", QStringLiteral("0"), 460, 38, 57);
-  for (QComboBox* box : {ComboBox1, ComboBox2}) {
-    box->setEditable(true);
-    box->setInsertPolicy(QComboBox::NoInsert);
-    box->setEditText(QStringLiteral("please choose"));
-  }
-  Button1 = Button(this, "Button1", QStringLiteral("Start from Cursor"), 400, 66, 117);
+  Label(this, "Label1", QStringLiteral("File 1:"), 8, 12, 40, 17);
+  ComboBox1 = ComboBox(this, "ComboBox1", 56, 8);
+  Label(this, "Label2", QStringLiteral("Starting Offset:"), 368, 12, 92, 17);
+  Edit1 = Edit(this, "Edit1", 460, 8, 57, 21);
+  Label(this, "Label3", QStringLiteral("File 2:"), 8, 42, 40, 17);
+  ComboBox2 = ComboBox(this, "ComboBox2", 56, 38);
+  Label(this, "Label4", QStringLiteral("Starting Offset:"), 368, 42, 92, 17);
+  Edit2 = Edit(this, "Edit2", 460, 38, 57, 21);
+  Button1 = Button(this, "Button1", QStringLiteral("Start from Cursor"), 400, 66, 117, 27);
 
-  Panel1 = Place(new QWidget(this), "Panel1", 8, 100, 510, 148);
+  Panel1 = new QWidget(this);
+  Panel1->setObjectName(QStringLiteral("Panel1"));
+  Panel1->setGeometry(8, 100, 510, 148);
   static const char* const kCaptions[8] = {
       "Value increase by \"FValue 1\"", "Value decrease by \"FValue 1\"", "Search for FValue1 and FValue2",
       "Value increase", "Value decrease", "Value decrease by 1", "Value increase by 1", "simple search"};
@@ -128,22 +69,24 @@ TFcompare::TFcompare(QWidget* parent) : QDialog(parent) {
     RadioButtons[static_cast<size_t>(k)] = radio;
   }
   RadioButtons[7]->setChecked(true);
-  QLabel* heading = Label(Panel1, QStringLiteral("Here you can search for Values:"), 388, 12, 118);
+  QLabel* heading = Label(Panel1, "Label5", QStringLiteral("Here you can search for Values:"), 388, 12, 118, 32);
   heading->setWordWrap(true);
-  heading->setFixedHeight(32);
   heading->setStyleSheet(QStringLiteral("color: grey"));
-  Label(Panel1, QStringLiteral("FValue 1"), 390, 54, 60);
-  Edit3 = Edit(Panel1, "Edit3", QStringLiteral("2"), 454, 50, 44);
-  Label(Panel1, QStringLiteral("FValue 2"), 390, 84, 60);
-  Edit4 = Edit(Panel1, "Edit4", QStringLiteral("1"), 454, 80, 44);
+  Label(Panel1, "Label6", QStringLiteral("FValue 1"), 390, 54, 60, 17);
+  Edit3 = Edit(Panel1, "Edit3", 454, 50, 44, 21);
+  Label(Panel1, "Label7", QStringLiteral("FValue 2"), 390, 84, 60, 17);
+  Edit4 = Edit(Panel1, "Edit4", 454, 80, 44, 21);
+  for (QLineEdit* edit : {Edit1, Edit2}) edit->setText(QStringLiteral("0"));
+  Edit3->setText(QStringLiteral("2"));
+  Edit4->setText(QStringLiteral("1"));
   for (QLineEdit* edit : {Edit3, Edit4}) edit->setMaxLength(3);
   Edit3->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
 
-  BitBtn1 = Button(this, "BitBtn1", QStringLiteral("&Compare"), 150, 260, 100);
+  BitBtn1 = Button(this, "BitBtn1", QStringLiteral("&Compare"), 150, 260, 100, 27);
   BitBtn1->setDefault(true);
-  BitBtn2 = Button(this, "BitBtn2", QStringLiteral("C&ancel"), 258, 260, 100);
-  BitBtn4 = Button(this, "BitBtn4", QStringLiteral("Compare O'meter"), 366, 260, 120);
-  Panel2 = Place(new QLabel(this), "Panel2", 0, 298, 526, 20);
+  BitBtn2 = Button(this, "BitBtn2", QStringLiteral("C&ancel"), 258, 260, 100, 27);
+  BitBtn4 = Button(this, "BitBtn4", QStringLiteral("Compare O'meter"), 366, 260, 120, 27);
+  Panel2 = Label(this, "Panel2", QString(), 0, 298, 526, 20);
   Panel2->setFrameShape(QFrame::Panel);
   Panel2->setFrameShadow(QFrame::Sunken);
 
@@ -227,15 +170,15 @@ TCompareOutcome TFcompare::RunCompare(bool meter) {
   // Whatever the path, the run leaves the dialog as it found it.
   struct TRestore {
     TFcompare& Form;
-    bool WaitCursor = false;
+    std::unique_ptr<TLongWork> Work;  // wait cursor and progress while the pairs are read
     ~TRestore() {
-      if (WaitCursor) QApplication::restoreOverrideCursor();
+      Work.reset();
       Form.Panel2->clear();
       Form.Panel1->setEnabled(true);
       Form.BitBtn1->setText(QStringLiteral("OK"));
       Form.FRunning = false;
     }
-  } restore{*this};
+  } restore{*this, nullptr};
   FRunning = true;
   BitBtn1->setText(QStringLiteral("Searching..."));
   Panel1->setEnabled(false);
@@ -249,22 +192,18 @@ TCompareOutcome TFcompare::RunCompare(bool meter) {
     Dialogs().MessageDlg(MessageOwner(), QString::fromStdString(text), TMsgDlgType::mtWarning, TMsgDlgButtons::mbOK);
   };
   hooks.Scanning = [this, &restore] {
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    restore.WaitCursor = true;
     Panel2->setText(QStringLiteral("Please wait while im searching..."));
+    restore.Work = std::make_unique<TLongWork>(MessageOwner(), Panel2->text(), true);
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
   };
+  hooks.Progress = [&restore](int64_t done, int64_t total) { return restore.Work->Step(done, total); };
   hooks.Scanned = [this, &restore] {
-    QApplication::restoreOverrideCursor();
-    restore.WaitCursor = false;
+    restore.Work.reset();
     Panel2->clear();
   };
-  TRunProgress progress(MessageOwner());
-  hooks.Progress = [&progress](int64_t done, int64_t total) { return progress(done, total); };
   const TCompareOutcome outcome = FEngine.Run(*FDocuments, fields, meter, hooks);
   if (outcome.Compared && FFrame) {
-    FFrame->CompareAgain1->setEnabled(true);
-    FFrame->ToolButton15->setEnabled(true);
+    FFrame->SetItemEnabled(TFrameItem::fiCompareAgain, true);
     QApplication::beep();
   }
   return outcome;

@@ -35,9 +35,6 @@ class TFcompare : public QDialog {
   // without showing the dialog.
   void CompareAgain();
 
-  // Waiting this long before a run shows its progress dialog (milliseconds).
-  static inline int ProgressDelay = 500;
-
   // --- Handlers ------------------------------------------------------------------
   void PrepareCompare();
   void Button1Click();

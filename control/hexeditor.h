@@ -203,6 +203,27 @@ class THexEditor : public TCustomGrid {
   // and the pattern stays as it is.
   int32_t Find(uint8_t* pattern, int32_t count, bool translate, bool ignoreCase, int32_t lastPos, int32_t startPos);
 
+  // --- Find and replace (replaceall.cpp) -----------------------------------------------
+  // Shows the count bytes of a match at pos as Find selects it: the caret on
+  // its last byte (SelStart), the selection back to its first (SelEnd).
+  void SelectMatch(int32_t pos, int32_t count);
+  // Replacing at a match: selects it and puts the dataCount bytes of data in
+  // its place (ReplaceSelection, one undo step "Replace selection").
+  void ReplaceMatch(int32_t pos, int32_t count, const uint8_t* data, int32_t dataCount);
+  // Long work reports bytes done of total now and then.
+  using TProgress = std::function<void(int64_t done, int64_t total)>;
+  // Replace all, from the match of the count bytes of pattern at firstMatch
+  // (the pattern as Find left it): replaces that match and then every
+  // following one, each search starting behind the replacement just written,
+  // and returns the number of replacements. The result is that of replacing
+  // the matches one by one with ReplaceMatch: bytes, the undo steps kept,
+  // caret, selection, change marks and Modified; the document is rewritten
+  // in one pass however many matches there are. On a failure the document
+  // holds the replacements of the whole pieces done before it, with their
+  // undo steps, or none.
+  int32_t ReplaceAll(const uint8_t* pattern, int32_t count, bool ignoreCase, int32_t firstMatch, const uint8_t* data,
+                     int32_t dataCount, const TProgress& progress = {});
+
   // --- Undo -------------------------------------------------------------------------
   void ResetUndo();
   // Records a step before an edit (for ukReplaceSelection extra is the old
@@ -210,6 +231,19 @@ class THexEditor : public TCustomGrid {
   // the step cannot be kept (no space), with the list unchanged.
   bool CreateUndo(TUndoKind kind, int32_t pos, int32_t extra, int32_t count);
   void StoreUndoRecord(TUndoKind kind, int32_t pos, int32_t extra, int32_t count);
+  // The caret, selection and Modified flag an undo step brings back.
+  struct TUndoState {
+    int32_t Caret = 0;
+    uint8_t Nibble = 0;  // 1 on the second hex cell of the byte
+    bool InChar = false;
+    int32_t SelMin = -1, SelMax = -1, SelAnchor = -1;
+    bool Modified = false;
+  };
+  TUndoState CurrentUndoState();
+  // Records a step with the given state; oldBytes, when given, are the bytes
+  // the step takes away (else they are read from the document at pos).
+  void StoreUndoRecord(TUndoKind kind, int32_t pos, int32_t extra, int32_t count, const TUndoState& state,
+                       const uint8_t* oldBytes);
   // Takes back the newest step: bytes, length, caret, selection, change
   // marks as far as known, and Modified.
   void Undo();
@@ -336,6 +370,8 @@ class THexEditor : public TCustomGrid {
   // that can fail for want of space is done; false from it stops the shift.
   bool ShiftNibbles(int32_t pos, int skip, int64_t length, uint8_t firstByte, const std::function<bool()>& beforeChange);
   void ShiftNibblesInPlace(int32_t pos, int skip, int64_t length, uint8_t firstByte);
+  // The scratch file becomes the working file (the old one goes).
+  void AdoptWorkFile(TTempFile&& file);
 
   friend class TColors;
 

@@ -5,7 +5,6 @@
 #include <QFocusEvent>
 #include <QFontDatabase>
 #include <QFontMetrics>
-#include <QMessageBox>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QPen>
@@ -18,6 +17,7 @@
 
 #include "control/canvas.h"
 #include "platform/codepages.h"
+#include "platform/guard.h"
 
 namespace byteloom {
 
@@ -201,22 +201,6 @@ TColor HexEditorWidget::ColorToRGB(TColor c) const {
 // Window services
 // ---------------------------------------------------------------------------
 
-template <typename F>
-void HexEditorWidget::Guarded(F&& fn) {
-  try {
-    fn();
-  } catch (const std::exception& e) {
-    ReportError(QString::fromLocal8Bit(e.what()));
-  }
-}
-
-void HexEditorWidget::ReportError(const QString& message) {
-  if (OnError) {
-    OnError(message);
-    return;
-  }
-  QMessageBox::critical(this, QStringLiteral("Fehler"), message);
-}
 
 bool HexEditorWidget::Focused() const { return hasFocus(); }
 
@@ -359,13 +343,13 @@ void HexEditorWidget::paintEvent(QPaintEvent* event) {
     TQtCanvas canvas(painter);
     FEditor->Paint(TRect{r.left(), r.top(), r.right() + 1, r.bottom() + 1}, canvas);
     FPaintErrorShown = false;
-  } catch (const std::exception& e) {
+  } catch (...) {
     painter.fillRect(r, ToQColor(ColorToRGB(FEditor->Color())));
     // Shown once, later: a message box inside a paint would paint again.
     if (!FPaintErrorShown) {
       FPaintErrorShown = true;
-      const QString message = QString::fromLocal8Bit(e.what());
-      QMetaObject::invokeMethod(this, [this, message] { ReportError(message); }, Qt::QueuedConnection);
+      const std::exception_ptr error = std::current_exception();
+      QMetaObject::invokeMethod(this, [error] { ReportUncaught(error); }, Qt::QueuedConnection);
     }
   }
   DrawCaret(painter);

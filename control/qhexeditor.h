@@ -30,10 +30,6 @@ class HexEditorWidget : public QAbstractScrollArea, public TGridHost {
   THexEditor& Editor() { return *FEditor; }
   const THexEditor& Editor() const { return *FEditor; }
 
-  // Shows the message of an error raised by the control while it handled
-  // input or a posted message. By default a message box.
-  std::function<void(const QString&)> OnError;
-
   // The Qt font the control's font resolves to: "Courier" is the system's
   // fixed font, "Arial" its general font, at the font's pixel height.
   static QFont ResolveFont(const TFont& font);
@@ -87,10 +83,6 @@ class HexEditorWidget : public QAbstractScrollArea, public TGridHost {
   bool focusNextPrevChild(bool next) override;
 
  private:
-  // Runs fn; an error raised by the control is shown, never passed on.
-  template <typename F>
-  void Guarded(F&& fn);
-  void ReportError(const QString& message);
   void SyncScrollBars();
   void UpdateCaretArea();
   void DrawCaret(class QPainter& painter);

@@ -111,7 +111,24 @@ bool THexEditor::CreateUndo(TUndoKind kind, int32_t pos, int32_t extra, int32_t 
   return result;
 }
 
+THexEditor::TUndoState THexEditor::CurrentUndoState() {
+  TUndoState state;
+  state.Caret = GetPosAtCell(Col(), Row());
+  state.Nibble = (!FInCharField && Col() >= 2) ? static_cast<uint8_t>((Col() - 2) & 1) : 0;
+  state.InChar = FInCharField;
+  state.SelMin = FSelMin;
+  state.SelMax = FSelMax;
+  state.SelAnchor = FSelAnchor;
+  state.Modified = FModified;
+  return state;
+}
+
 void THexEditor::StoreUndoRecord(TUndoKind kind, int32_t pos, int32_t extra, int32_t count) {
+  StoreUndoRecord(kind, pos, extra, count, CurrentUndoState(), nullptr);
+}
+
+void THexEditor::StoreUndoRecord(TUndoKind kind, int32_t pos, int32_t extra, int32_t count, const TUndoState& state,
+                                 const uint8_t* oldBytes) {
   const bool created = !FUndoStream;
   if (created) FUndoStream = std::make_unique<TUndoStream>(TempDirectory());
   TUndoStream& stream = *FUndoStream;
@@ -119,14 +136,13 @@ void THexEditor::StoreUndoRecord(TUndoKind kind, int32_t pos, int32_t extra, int
 
   uint8_t header[kHeaderSize] = {};
   header[0] = static_cast<uint8_t>(kind);
-  header[2] = FModified ? 1 : 0;
-  const int32_t caret = GetPosAtCell(Col(), Row());
-  PutInt32(header + 3, caret);
-  header[7] = (!FInCharField && Col() >= 2) ? static_cast<uint8_t>((Col() - 2) & 1) : 0;
-  header[8] = FInCharField ? 1 : 0;
-  PutInt32(header + 9, FSelMin);
-  PutInt32(header + 13, FSelMax);
-  PutInt32(header + 17, FSelAnchor);
+  header[2] = state.Modified ? 1 : 0;
+  PutInt32(header + 3, state.Caret);
+  header[7] = state.Nibble;
+  header[8] = state.InChar ? 1 : 0;
+  PutInt32(header + 9, state.SelMin);
+  PutInt32(header + 13, state.SelMax);
+  PutInt32(header + 17, state.SelAnchor);
   PutInt32(header + 21, pos);
   PutInt32(header + 25, count);
   PutInt32(header + 29, extra);
@@ -137,7 +153,7 @@ void THexEditor::StoreUndoRecord(TUndoKind kind, int32_t pos, int32_t extra, int
       case TUndoKind::ukByteChanged:
       case TUndoKind::ukInsertNibble:
       case TUndoKind::ukDeleteNibble:
-        header[kPayloadAt] = ReadByte(pos);
+        header[kPayloadAt] = oldBytes ? oldBytes[0] : ReadByte(pos);
         header[1] = ByteChanged(pos) ? 1 : 0;
         stream.Append(header, kHeaderSize);
         break;
@@ -149,7 +165,10 @@ void THexEditor::StoreUndoRecord(TUndoKind kind, int32_t pos, int32_t extra, int
         const int32_t n = kind == TUndoKind::ukReplaceSelection ? extra : count;
         if (n > 0) {
           stream.Append(header, kPayloadAt);
-          stream.AppendFrom(Data(), pos, n);
+          if (oldBytes)
+            stream.Append(oldBytes, n);
+          else
+            stream.AppendFrom(Data(), pos, n);
           payload = n;
         } else {
           stream.Append(header, kHeaderSize);

@@ -15,7 +15,9 @@
 #include "control/hexeditor.h"
 #include "control/qhexeditor.h"
 #include "editor/dialogservice.h"
+#include "editor/findexpr.h"
 #include "editor/framelink.h"
+#include "editor/qtext.h"
 #include "editor/uibuild.h"
 #include "editor/valueinfo.h"
 #include "editor/valuepanel.h"
@@ -24,23 +26,6 @@
 namespace byteloom {
 
 using namespace uibuild;
-
-namespace {
-
-std::string ToFileName(const QString& name) { return QFile::encodeName(name).toStdString(); }
-QString FromFileName(const std::string& name) { return QFile::decodeName(QByteArray::fromStdString(name)); }
-
-void CheckByTag(const std::initializer_list<QAction*>& items, int tag) {
-  for (QAction* item : items)
-    if (item->data().toInt() == tag) item->setChecked(true);
-}
-
-}  // namespace
-
-TSearchState& SearchState() {
-  static TSearchState state;
-  return state;
-}
 
 Teditform::Teditform(TFrameLink& frame, QWidget* parent) : QMdiSubWindow(parent), FFrame(frame) {
   setObjectName(QStringLiteral("editform"));
@@ -68,6 +53,10 @@ Teditform::~Teditform() { FormDestroy(); }
 THexEditor& Teditform::Editor() const { return HexEditor1->Editor(); }
 
 void Teditform::SetUpControl() {
+  // Paste (and its key) follows the clipboard while this window is active.
+  connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this, [this] {
+    if (!FClosing && Frame().ActiveMDIChild() == this) Guarded([this] { Bearbeiten1Click(); });
+  });
   THexEditor& ed = Editor();
   ed.SetBytesPerLine(16);
   ed.SetBytesPerColumn(2);
@@ -94,7 +83,6 @@ void Teditform::SetUpControl() {
   ed.SetCursor(TCursor::crIBeam);
   ed.AdjustMetrics();
 
-  HexEditor1->OnError = [this](const QString& message) { Dialogs().ShowException(message); };
   ed.OnClick = [this](TCustomGrid&) { Guarded([this] { HexEditor1Click(); }); };
   ed.OnKeyUp = [this](TCustomGrid&, uint16_t&, TShiftState) { Guarded([this] { HexEditor1KeyUp(); }); };
   ed.OnMouseUp = [this](TCustomGrid&, TMouseButton, TShiftState, int, int) {
@@ -223,6 +211,24 @@ void Teditform::CreateMenus() {
   OnClick(SwapNibbles1, [this] { SwapNibbles1Click(); });
   OnClick(MaskWhiteSpaces1, [this] { MaskWhiteSpaces1Click(); });
   OnClick(Preferences1, [this] { Preferences1Click(); });
+
+  OnClick(Rckgngig1, [this] { Rckgngig1Click(); });
+  OnClick(Ausschneiden1, [this] { Ausschneiden1Click(); });
+  OnClick(Kopieren1, [this] { Kopieren1Click(); });
+  OnClick(Einfgen1, [this] { Einfgen1Click(); });
+  OnClick(Replace1, [this] { Replace1Click(); });
+  OnClick(BinaryEdit1, [this] { BinaryEdit1Click(); });
+  OnClick(Goto1, [this] { Goto1Click(); });
+  OnClick(Amount40001, [this] { Amount40001Click(); });
+  OnClick(Jumpforward1, [this] { Jumpforward1Click(); });
+  OnClick(Jumpbackward1, [this] { Jumpbackward1Click(); });
+  OnClick(Find1, [this] { Find1Click(); });
+  OnClick(FindNext1, [this] { FindNext1Click(); });
+  connect(Bookmarks1, &QMenu::aboutToShow, this, [this] { Guarded([this] { Bookmarks1Click(); }); });
+  OnClick(AddBookmark1, [this] { AddBookmark1Click(); });
+  OnClick(EditBookmark1, [this] { EditBookmark1Click(); });
+  const std::array<QAction*, 5> marks = BookmarkItems();
+  for (int i = 0; i < 5; ++i) OnClick(marks[static_cast<size_t>(i)], [this, i] { BookmarkClick(i); });
 }
 
 void Teditform::CreatePopupMenu() {
@@ -248,6 +254,15 @@ void Teditform::CreatePopupMenu() {
 
   connect(PopupMenu1, &QMenu::aboutToShow, this, [this] { Guarded([this] { PopupMenu1Popup(); }); });
   OnClick(ShowValueInfo1, [this] { ShowValueInfo1Click(); });
+  OnClick(Undo1, [this] { Rckgngig1Click(); });
+  OnClick(Cut1, [this] { Ausschneiden1Click(); });
+  OnClick(Copy1, [this] { Kopieren1Click(); });
+  OnClick(Paste1, [this] { Einfgen1Click(); });
+  OnClick(Goto2, [this] { Goto1Click(); });
+  OnClick(JumpForward2, [this] { Jumpforward1Click(); });
+  OnClick(Jump3, [this] { Jumpbackward1Click(); });
+  OnClick(Find2, [this] { Find1Click(); });
+  OnClick(FindNext2, [this] { FindNext1Click(); });
 }
 
 // ---------------------------------------------------------------------------
@@ -256,13 +271,13 @@ void Teditform::CreatePopupMenu() {
 
 void Teditform::FormCreate() {
   TFrameLink& frame = Frame();
-  frame.Window1->menuAction()->setVisible(true);
-  frame.ToolButton9->setEnabled(true);
-  frame.ToolButton5->setEnabled(true);
-  frame.ToolButton11->setEnabled(true);
+  frame.SetItemEnabled(TFrameItem::fiWindowMenu, true);
+  frame.SetItemEnabled(TFrameItem::fiPaste, true);
+  frame.SetItemEnabled(TFrameItem::fiPrint, true);
+  frame.SetItemEnabled(TFrameItem::fiSearch, true);
   Value_Info_Panel->setVisible(frame.ShowValueInfoPreference());
 
-  const QString fileName = frame.OpenDialog1->FileName();
+  const QString fileName = frame.OpenDialog().FileName();
   THexEditor& ed = Editor();
   if (fileName.isEmpty()) {
     ed.CreateEmptyFile("Untitled");
@@ -281,8 +296,8 @@ void Teditform::FormCreate() {
   try {
     loaded = ed.LoadFromFile(name);
     reason = QString::fromLocal8Bit(ed.LastError());
-  } catch (const std::exception& e) {
-    reason = QString::fromLocal8Bit(e.what());
+  } catch (...) {
+    reason = QString::fromLocal8Bit(ExceptionText(std::current_exception()).c_str());
   }
   if (!loaded) ShowErrorBox(QStringLiteral("Cannot open file\r\n") + fileName + QStringLiteral("\r\n") + reason);
 }
@@ -297,15 +312,13 @@ void Teditform::showEvent(QShowEvent* event) {
 void Teditform::FormShow() {
   TFrameLink& frame = Frame();
   if (frame.MDIChildCount() == 2) {
-    frame.Compare1->setEnabled(true);
-    frame.ToolButton16->setEnabled(true);
-    frame.CompareAgain1->setEnabled(false);
-    frame.ToolButton15->setEnabled(false);
+    frame.SetItemEnabled(TFrameItem::fiCompare, true);
+    frame.SetItemEnabled(TFrameItem::fiCompareAgain, false);
   }
   UpdateValueInfo();
 }
 
-void Teditform::FormActivate() { Frame().ToolButton4->setEnabled(Editor().Modified()); }
+void Teditform::FormActivate() { Frame().SetItemEnabled(TFrameItem::fiSave, Editor().Modified()); }
 
 void Teditform::closeEvent(QCloseEvent* event) {
   if (FClosing) {
@@ -327,227 +340,17 @@ void Teditform::FormClose() {
   TFrameLink& frame = Frame();
   const int count = frame.MDIChildCount();
   if (count == 1) {
-    frame.Window1->menuAction()->setVisible(false);
-    for (QToolButton* button : {frame.ToolButton4, frame.ToolButton5, frame.ToolButton6, frame.ToolButton7,
-                                frame.ToolButton9, frame.ToolButton10, frame.ToolButton11, frame.ToolButton13})
-      button->setEnabled(false);
+    frame.SetItemEnabled(TFrameItem::fiWindowMenu, false);
+    for (TFrameItem item : {TFrameItem::fiSave, TFrameItem::fiPrint, TFrameItem::fiCut, TFrameItem::fiCopy,
+                            TFrameItem::fiPaste, TFrameItem::fiUndo, TFrameItem::fiSearch, TFrameItem::fiSearchAgain})
+      frame.SetItemEnabled(item, false);
   }
   if (count == 2) {
-    frame.Compare1->setEnabled(false);
-    frame.CompareAgain1->setEnabled(false);
-    frame.ToolButton15->setEnabled(false);
-    frame.ToolButton16->setEnabled(false);
+    frame.SetItemEnabled(TFrameItem::fiCompare, false);
+    frame.SetItemEnabled(TFrameItem::fiCompareAgain, false);
   }
 }
 
-void Teditform::FormDestroy() {
-  TSearchState& state = SearchState();
-  state.SearchPattern.reset();
-  state.SearchPatternLength = 0;
-}
-
-// ---------------------------------------------------------------------------
-// Saving and closing
-// ---------------------------------------------------------------------------
-
-void Teditform::ShowErrorBox(const QString& text) {
-  // While the window is being created it is not on screen yet: the frame owns the box.
-  Dialogs().ErrorBox(isVisible() ? this : nullptr, text);
-}
-
-bool Teditform::WriteDocument(const QString& fileName) {
-  THexEditor& ed = Editor();
-  if (ed.SaveToFile(ToFileName(fileName))) {
-    setWindowTitle(fileName);
-    Frame().ToolButton4->setEnabled(false);
-    return true;
-  }
-  QString text = QStringLiteral("Cannot save file\r\n") + fileName;
-  if (!ed.LastError().empty()) text += QStringLiteral("\r\n") + QString::fromLocal8Bit(ed.LastError());
-  ShowErrorBox(text);
-  return false;
-}
-
-bool Teditform::SaveDocument() {
-  THexEditor& ed = Editor();
-  if (FileExists(ed.FileName()) && !ed.ReadOnly()) return WriteDocument(FromFileName(ed.FileName()));
-  TFileDialog& dialog = *Frame().SaveDialog1;
-  if (!dialog.Execute(this)) return false;
-  return WriteDocument(dialog.FileName());
-}
-
-bool Teditform::AskSaveChanges() {
-  THexEditor& ed = Editor();
-  if (!ed.Modified()) return true;
-  const QString name = FileExists(ed.FileName()) ? FromFileName(ed.FileName()) : QStringLiteral("Unnamed File");
-  switch (Dialogs().MessageDlg(this, QStringLiteral("Save changes to\r\n") + name + QStringLiteral(" ?"),
-                               TMsgDlgType::mtConfirmation, TMsgDlgButtons::mbYesNoCancel)) {
-    case TModalResult::mrYes: return SaveDocument();
-    case TModalResult::mrNo: return true;
-    default: return false;
-  }
-}
-
-void Teditform::Speichern1Click() { SaveDocument(); }
-
-void Teditform::Speichernunter1Click() {
-  TFileDialog& dialog = *Frame().SaveDialog1;
-  if (!dialog.Execute(this)) return;
-  WriteDocument(dialog.FileName());
-}
-
-void Teditform::Schlieen1Click() { close(); }
-
-void Teditform::AlleSchlieen1Click() {
-  TFrameLink& frame = Frame();
-  std::vector<Teditform*> windows;
-  for (int i = frame.MDIChildCount() - 1; i >= 0; --i) windows.push_back(frame.MDIChildren(i));
-  for (Teditform* window : windows) window->close();
-}
-
-void Teditform::Beenden2Click() { Frame().CloseFrame(); }
-
-// ---------------------------------------------------------------------------
-// The frame's commands, reached from this window's File menu
-// ---------------------------------------------------------------------------
-
-void Teditform::Neu1Click() { Frame().Neu1->trigger(); }
-void Teditform::ffnen1Click() { Frame().ffnen1->trigger(); }
-void Teditform::Restore1Click() { Frame().Restore1->trigger(); }
-void Teditform::FileClick(int index) { Frame().RecentFileItems()[static_cast<size_t>(index)]->trigger(); }
-
-void Teditform::Datei1Click() {
-  TFrameLink& frame = Frame();
-  const std::array<QAction*, 5> mine = RecentFileItems();
-  const std::array<QAction*, 5> theirs = frame.RecentFileItems();
-  for (size_t i = 0; i < 5; ++i) mine[i]->setText(theirs[i]->text());
-  for (size_t i = 0; i < 5; ++i) mine[i]->setVisible(theirs[i]->isVisible());
-  N11->setVisible(frame.N5->isVisible());
-  if (!frame.File1->text().isEmpty()) {
-    N11->setVisible(true);
-    frame.N5->setVisible(true);
-  }
-}
-
-// ---------------------------------------------------------------------------
-// Keeping the frame in step
-// ---------------------------------------------------------------------------
-
-void Teditform::EnableSaveIfModified() {
-  if (Editor().Modified()) Frame().ToolButton4->setEnabled(true);
-}
-
-void Teditform::HexEditor1Click() { EnableSaveIfModified(); }
-
-void Teditform::HexEditor1KeyUp() {
-  EnableSaveIfModified();
-  UpdateValueInfo();
-}
-
-void Teditform::HexEditor1MouseUp() {
-  UpdateValueInfo();
-  Bearbeiten1Click();
-  EnableSaveIfModified();
-}
-
-void Teditform::UpdateValueInfo() {
-  THexEditorValueSource source(Editor());
-  try {
-    ComputeValueInfo(source, [this](TValueBox box, const std::string& text) {
-      Value_Info_Panel->SetCaption(box, QString::fromStdString(text));
-    });
-  } catch (...) {
-    // A failed read ends the refresh; the boxes not reached keep their captions.
-  }
-}
-
-void Teditform::ShowValueInfo1Click() { Value_Info_Panel->setVisible(Value_Info_Panel->isHidden()); }
-
-void Teditform::Preferences1Click() { Frame().ShowPreferences(); }
-
-// ---------------------------------------------------------------------------
-// Menu state
-// ---------------------------------------------------------------------------
-
-void Teditform::Bearbeiten1Click() {
-  THexEditor& ed = Editor();
-  TFrameLink& frame = Frame();
-  const bool undo = ed.CanUndo();
-  const bool selection = ed.SelCount() > 0;
-  const bool document = ed.DataSize() > 0;
-  const QMimeData* clip = QGuiApplication::clipboard()->mimeData();
-  const bool clipboard = clip && clip->hasText();
-
-  Rckgngig1->setEnabled(undo);
-  Rckgngig1->setText(QStringLiteral("Undo : ") + QString::fromStdString(ed.UndoDescription()));
-  frame.ToolButton10->setEnabled(undo);
-  Undo1->setEnabled(undo);
-  Ausschneiden1->setEnabled(selection);
-  Kopieren1->setEnabled(selection);
-  Einfgen1->setEnabled(clipboard);
-  Goto1->setEnabled(document);
-  Find1->setEnabled(document);
-  FindNext1->setEnabled(document);
-  frame.ToolButton6->setEnabled(selection);
-  frame.ToolButton7->setEnabled(selection);
-  frame.ToolButton9->setEnabled(clipboard);
-  frame.ToolButton5->setEnabled(document);
-  frame.ToolButton11->setEnabled(document);
-  frame.ToolButton13->setEnabled(document);
-  Cut1->setEnabled(selection);
-  Copy1->setEnabled(selection);
-  Paste1->setEnabled(clipboard);
-  Goto2->setEnabled(document);
-  Find2->setEnabled(document);
-  BinaryEdit1->setEnabled(document);
-  FindNext2->setEnabled(document);
-  ShowValueInfo1->setChecked(!Value_Info_Panel->isHidden());
-}
-
-void Teditform::PopupMenu1Popup() { Bearbeiten1Click(); }
-
-void Teditform::InsertNibble1Click() {
-  THexEditor& ed = Editor();
-  const bool highHalf = ed.IsCharFieldActive() || ed.Col() % 2 == 0;
-  ed.InsertNibble(ed.GetCursorPos(), highHalf);
-}
-
-void Teditform::DeleteNibble1Click() {
-  THexEditor& ed = Editor();
-  const bool highHalf = ed.IsCharFieldActive() || ed.Col() % 2 == 0;
-  ed.DeleteNibble(ed.GetCursorPos(), highHalf);
-}
-
-void Teditform::View1Click() {
-  THexEditor& ed = Editor();
-  CheckByTag({_16, _32, _64}, ed.BytesPerLine());
-  CheckByTag({N1Byteperblock1, N2Bytesperblock1, N4Bytesperblock1}, ed.BytesPerColumn());
-  CheckByTag({Hex1, Dec1, None1}, static_cast<int>(ed.OffsetDisplay()));
-  CheckByTag({ANSI1, DOS8Bit1, ASCII7Bit1, Mac1, IBMEBCDICCP381}, static_cast<int>(ed.Translation()));
-  Grid1->setChecked(ed.GridLineWidth() == 1);
-  Showmarkers1->setChecked(ed.ShowMarkerColumn());
-  SwapNibbles1->setChecked(ed.SwapNibbles());
-  MaskWhiteSpaces1->setChecked(ed.MaskWhiteSpaces());
-}
-
-void Teditform::_16Click(QAction* item) { Editor().SetBytesPerLine(item->data().toInt()); }
-
-void Teditform::N1Byteperblock1Click(QAction* item) { Editor().SetBytesPerColumn(item->data().toInt()); }
-
-void Teditform::Hex1Click(QAction* item) {
-  Editor().SetOffsetDisplay(static_cast<TOffsetDisplayStyle>(item->data().toInt()));
-}
-
-void Teditform::ANSI1Click(QAction* item) {
-  Editor().SetTranslation(static_cast<TTranslationType>(item->data().toInt()));
-}
-
-void Teditform::Grid1Click() { Editor().SetGridLineWidth(1 - Editor().GridLineWidth()); }
-
-void Teditform::Showmarkers1Click() { Editor().SetShowMarkerColumn(!Editor().ShowMarkerColumn()); }
-
-void Teditform::SwapNibbles1Click() { Editor().SetSwapNibbles(!Editor().SwapNibbles()); }
-
-void Teditform::MaskWhiteSpaces1Click() { Editor().SetMaskWhiteSpaces(!Editor().MaskWhiteSpaces()); }
+void Teditform::FormDestroy() { SearchState().ReleasePattern(); }
 
 }  // namespace byteloom

@@ -8,9 +8,10 @@
 #include <QMdiSubWindow>
 #include <QString>
 
+#include "editor/bookmarks.h"
+
 #include <array>
 #include <cstdint>
-#include <optional>
 #include <vector>
 
 class QAction;
@@ -23,17 +24,8 @@ class HexEditorWidget;
 class TFrameLink;
 class THexEditor;
 class TValueInfoPanel;
+struct TSearchResult;
 
-// The search state and jump amount, one copy for all editor windows.
-struct TSearchState {
-  QString SearchText;
-  std::optional<std::vector<uint8_t>> SearchPattern;  // none before the first search
-  int32_t SearchPatternLength = 0;
-  bool SearchIgnoreCase = false;
-  int32_t LastFoundPos = -1;
-  int32_t JumpAmount = 256;
-};
-TSearchState& SearchState();
 
 class Teditform : public QMdiSubWindow {
  public:
@@ -91,6 +83,25 @@ class Teditform : public QMdiSubWindow {
   void MaskWhiteSpaces1Click();
   void Preferences1Click();
   void ShowValueInfo1Click();
+  // Find, replace, goto and jump
+  void Find1Click();
+  void FindNext1Click();
+  void Replace1Click();
+  void Goto1Click();
+  void Amount40001Click();
+  void Jumpforward1Click();
+  void Jumpbackward1Click();
+  // Clipboard and undo
+  void Rckgngig1Click();
+  void Ausschneiden1Click();
+  void Kopieren1Click();
+  void Einfgen1Click();
+  // Binary edit and bookmarks
+  void BinaryEdit1Click();
+  void Bookmarks1Click();
+  void AddBookmark1Click();
+  void EditBookmark1Click();
+  void BookmarkClick(int index);  // Bookmark1Click ... Bookmark5Click (index 0..4)
 
   // --- Components -----------------------------------------------------------------
   HexEditorWidget* HexEditor1 = nullptr;
@@ -131,6 +142,7 @@ class Teditform : public QMdiSubWindow {
   // The window's menus in menu-bar order (File, Edit, View, Bookmarks).
   std::array<QMenu*, 4> MainMenu1() const { return {Datei1, Bearbeiten1, View1, Bookmarks1}; }
   std::array<QAction*, 5> RecentFileItems() const { return {File1, File2, File3, File4, File5}; }
+  std::array<QAction*, 5> BookmarkItems() const { return {Bookmark1, Bookmark2, Bookmark3, Bookmark4, Bookmark5}; }
 
  protected:
   void showEvent(QShowEvent* event) override;
@@ -147,8 +159,15 @@ class Teditform : public QMdiSubWindow {
   // name and the frame's Save button is disabled, on failure the error box.
   bool WriteDocument(const QString& fileName);
   void EnableSaveIfModified();
+  // Shows the shared dialog with only this tab; its modal result.
+  int ShowSearchDialog(QWidget* tab);
+  // Reports a find, replace or goto outcome (nothing for a silent one).
+  void ReportSearch(const TSearchResult& result);
+  // Whether the Edit menu state, freshly computed, enables this item.
+  bool EditItemEnabled(QAction* item);
 
   TFrameLink& FFrame;
+  TBookmarkMenu FBookmarkMenu;
   bool FClosing = false;
   bool FShown = false;
 };

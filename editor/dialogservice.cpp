@@ -143,20 +143,10 @@ TDialogService& Dialogs() { return g_service ? *g_service : QtService(); }
 
 void SetDialogService(TDialogService* service) { g_service = service; }
 
-void ShowUncaught(const std::exception_ptr& error) {
-  try {
-    QString message;
-    try {
-      std::rethrow_exception(error);
-    } catch (const std::exception& e) {
-      message = QString::fromLocal8Bit(e.what());
-    } catch (...) {
-      message = QStringLiteral("Unknown error");
-    }
-    Dialogs().ShowException(message);
-  } catch (...) {
-    // Showing the message failed as well: the command ends silently.
-  }
-}
+// Uncaught errors of every command are shown by the service in use.
+static const bool kErrorSinkInstalled = [] {
+  SetErrorSink([](const std::string& message) { Dialogs().ShowException(QString::fromLocal8Bit(message.c_str())); });
+  return true;
+}();
 
 }  // namespace byteloom

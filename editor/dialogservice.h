@@ -8,8 +8,9 @@
 
 #include <QString>
 
-#include <exception>
 #include <utility>
+
+#include "platform/guard.h"
 
 class QDialog;
 class QWidget;
@@ -70,7 +71,8 @@ class TDialogService {
   virtual void ShowException(const QString& message) = 0;
 };
 
-// The service in use (the Qt one unless a test installed another).
+// The service in use (the Qt one unless a test installed another). Using it
+// makes it the sink of the command guard's errors (platform/guard.h).
 TDialogService& Dialogs();
 // Installs a service (not owned); nullptr goes back to the Qt one.
 void SetDialogService(TDialogService* service);
@@ -78,16 +80,5 @@ void SetDialogService(TDialogService* service);
 // "\r\n" line ends as the window system shows them.
 QString DisplayText(const QString& text);
 
-void ShowUncaught(const std::exception_ptr& error);
-
-// Runs a command; an exception it lets out is shown and ends the command.
-template <typename F>
-void Guarded(F&& command) noexcept {
-  try {
-    std::forward<F>(command)();
-  } catch (...) {
-    ShowUncaught(std::current_exception());
-  }
-}
 
 }  // namespace byteloom

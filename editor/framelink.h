@@ -1,57 +1,68 @@
-// What the editor windows use of the main frame, and nothing more: the
-// shared file dialogs, the toolbar buttons and menu items the windows
-// enable, disable, show and hide, the items the window's File menu mirrors
-// or clicks, the list of editor windows and a few frame commands. The frame
-// implements it; editor windows never see the frame itself.
+// What the editor windows need of the main frame, as intents: enable or show
+// one of the frame's buttons and items, run one of the frame's commands, the
+// shared file dialogs and forms, the recent files the window's File menu
+// mirrors, and the list of editor windows. The frame implements it (tests use
+// a fake frame); editor windows never see the frame itself.
 #pragma once
 
-#include <array>
+#include <QString>
 
-class QAction;
-class QMenu;
-class QToolButton;
+#include <array>
 
 namespace byteloom {
 
 class Teditform;
 class TFileDialog;
+class TSearchReplace;
+
+// The frame's buttons and items that the editor windows keep in step.
+enum class TFrameItem : uint8_t {
+  fiSave,          // toolbar "Save"
+  fiPrint,         // toolbar "Print"
+  fiCut,           // toolbar "Cut"
+  fiCopy,          // toolbar "Copy"
+  fiPaste,         // toolbar "Paste"
+  fiUndo,          // toolbar "Undo"
+  fiSearch,        // toolbar "Search"
+  fiSearchAgain,   // toolbar "Search again"
+  fiCompare,       // Tools "Compare..." and the toolbar's "Compare + Compare o'meter"
+  fiCompareAgain,  // Tools "Compare Again" and the toolbar's "Compare again"
+  fiWindowMenu,    // the "Window" menu (shown or hidden)
+};
+constexpr int kFrameItemCount = 11;
+
+// The frame's commands that an editor window's File menu runs.
+enum class TFrameCommand : uint8_t { fcNew, fcOpen, fcRestore, fcRecentFile, fcPreferences, fcExit };
+
+// One entry of the recent-file list as the File menus show it.
+struct TRecentEntry {
+  QString Name;
+  bool Shown = false;
+};
 
 class TFrameLink {
  public:
   virtual ~TFrameLink() = default;
 
-  // The shared file dialogs; OpenDialog1's file name is the file a new
-  // editor window opens (empty: a new document).
-  TFileDialog* OpenDialog1 = nullptr;
-  TFileDialog* SaveDialog1 = nullptr;
+  // Buttons and items: enabled state (fiWindowMenu: shown or hidden).
+  virtual void SetItemEnabled(TFrameItem item, bool enabled) = 0;
+  virtual bool ItemEnabled(TFrameItem item) const = 0;
 
-  // Toolbar buttons: Save, Print, Cut, Copy, Paste, Undo, Search,
-  // Search again, Compare again, Compare + Compare o'meter.
-  QToolButton* ToolButton4 = nullptr;
-  QToolButton* ToolButton5 = nullptr;
-  QToolButton* ToolButton6 = nullptr;
-  QToolButton* ToolButton7 = nullptr;
-  QToolButton* ToolButton9 = nullptr;
-  QToolButton* ToolButton10 = nullptr;
-  QToolButton* ToolButton11 = nullptr;
-  QToolButton* ToolButton13 = nullptr;
-  QToolButton* ToolButton15 = nullptr;
-  QToolButton* ToolButton16 = nullptr;
+  // Runs one of the frame's commands (fcRecentFile: the entry `index`, 0..4).
+  virtual void RunCommand(TFrameCommand command, int index = 0) = 0;
 
-  // Menus and items.
-  QMenu* Window1 = nullptr;
-  QAction* Compare1 = nullptr;
-  QAction* CompareAgain1 = nullptr;
-  QAction* Neu1 = nullptr;
-  QAction* ffnen1 = nullptr;
-  QAction* Restore1 = nullptr;
-  QAction* N5 = nullptr;
-  QAction* File1 = nullptr;
-  QAction* File2 = nullptr;
-  QAction* File3 = nullptr;
-  QAction* File4 = nullptr;
-  QAction* File5 = nullptr;
-  std::array<QAction*, 5> RecentFileItems() const { return {File1, File2, File3, File4, File5}; }
+  // The recent files as the frame's File menu shows them, and whether its
+  // separator above them is shown; ShowRecentSeparator shows it.
+  virtual std::array<TRecentEntry, 5> RecentEntries() const = 0;
+  virtual bool RecentSeparatorShown() const = 0;
+  virtual void ShowRecentSeparator() = 0;
+
+  // The shared file dialogs; OpenDialog's file name is the file a new editor
+  // window opens (empty: a new document).
+  virtual TFileDialog& OpenDialog() = 0;
+  virtual TFileDialog& SaveDialog() = 0;
+  // The shared dialog of find, replace, goto, binary edit and bookmarks.
+  virtual TSearchReplace& SearchDialog() = 0;
 
   // The editor windows, the active one first (index 0), and their number.
   // Windows that are closing are no longer counted.
@@ -59,10 +70,6 @@ class TFrameLink {
   virtual Teditform* MDIChildren(int index) const = 0;
   virtual Teditform* ActiveMDIChild() const = 0;
 
-  // Closes the frame (Exit): every editor window is asked first.
-  virtual void CloseFrame() = 0;
-  // Shows the preferences dialog modally.
-  virtual void ShowPreferences() = 0;
   // The preference "Show Value Info" (new windows show their value panel).
   virtual bool ShowValueInfoPreference() const = 0;
 };

@@ -1,6 +1,10 @@
 #include "editor/uibuild.h"
 
 #include <QActionGroup>
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QByteArray>
 #include <QKeySequence>
 #include <QMenu>
@@ -66,6 +70,33 @@ QMenu* RadioMenu(QMenu* parent, const char* name, const QString& caption, int ch
   for (QAction* action : group->actions())
     if (action->data().toInt() == checkedTag) action->setChecked(true);
   return menu;
+}
+
+namespace {
+
+template <typename W>
+W* Place(W* widget, const char* name, int x, int y, int w, int h) {
+  widget->setObjectName(QLatin1String(name));
+  widget->setGeometry(x, y, w, h);
+  return widget;
+}
+
+}  // namespace
+
+QLabel* Label(QWidget* parent, const char* name, const QString& text, int x, int y, int w, int h) {
+  return Place(new QLabel(text, parent), name, x, y, w, h);
+}
+
+QLineEdit* Edit(QWidget* parent, const char* name, int x, int y, int w, int h) {
+  return Place(new QLineEdit(parent), name, x, y, w, h);
+}
+
+QPushButton* Button(QWidget* parent, const char* name, const QString& text, int x, int y, int w, int h) {
+  return Place(new QPushButton(text, parent), name, x, y, w, h);
+}
+
+QCheckBox* CheckBox(QWidget* parent, const char* name, const QString& text, int x, int y, int w, int h) {
+  return Place(new QCheckBox(text, parent), name, x, y, w, h);
 }
 
 }  // namespace byteloom::uibuild

@@ -12,7 +12,11 @@
 
 #include "editor/dialogservice.h"
 
+class QCheckBox;
+class QLabel;
+class QLineEdit;
 class QMenu;
+class QPushButton;
 class QWidget;
 
 namespace byteloom::uibuild {
@@ -43,6 +47,13 @@ struct TRadioChoice {
 // checkedTag starts checked.
 QMenu* RadioMenu(QMenu* parent, const char* name, const QString& caption, int checkedTag,
                  std::initializer_list<TRadioChoice> choices);
+
+// Controls of a dialog at a fixed place (x, y, width, height), named after
+// their component; buttons and check boxes run their handler under the guard.
+QLabel* Label(QWidget* parent, const char* name, const QString& text, int x, int y, int w, int h);
+QLineEdit* Edit(QWidget* parent, const char* name, int x, int y, int w, int h);
+QPushButton* Button(QWidget* parent, const char* name, const QString& text, int x, int y, int w, int h);
+QCheckBox* CheckBox(QWidget* parent, const char* name, const QString& text, int x, int y, int w, int h);
 
 // Runs a handler under the guard whenever the action is chosen.
 template <typename F>

@@ -2,16 +2,12 @@
 
 namespace byteloom {
 
-namespace {
-
 int HexDigit(char c) {
   if (c >= '0' && c <= '9') return c - '0';
   if (c >= 'a' && c <= 'f') return c - 'a' + 10;
   if (c >= 'A' && c <= 'F') return c - 'A' + 10;
   return -1;
 }
-
-}  // namespace
 
 std::optional<int32_t> TryStrToInt(const std::string& text) {
   size_t i = 0;

@@ -18,6 +18,8 @@ class EConvertError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
+// The value of a hex digit (either case), or -1.
+int HexDigit(char c);
 // The value of text, or nothing when it is not a valid integer.
 std::optional<int32_t> TryStrToInt(const std::string& text);
 // The value of text; raises EConvertError when it is not a valid integer.

@@ -31,6 +31,7 @@ void CreateForms(const QStringList& params) {
   f.Preferences = new TPreferences(f.Mainform);
   f.Fcompare = new TFcompare(f.Mainform);
   f.SearchReplace = new TSearchReplace(f.Mainform);
+  f.SearchReplace->SetFrame(f.Mainform, f.Mainform);
   f.HexExport = new THexExport(f.Mainform);
   f.Compareometer = new TCompareometer(f.Mainform);
   f.Mainform->SetPreferences(f.Preferences);

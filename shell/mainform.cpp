@@ -424,7 +424,81 @@ void TMainform::FormClose() {
   if (!error.isEmpty()) Dialogs().MessageDlg(this, error, TMsgDlgType::mtWarning, TMsgDlgButtons::mbOK);
 }
 
-void TMainform::CloseFrame() { close(); }
+// ---------------------------------------------------------------------------
+// What the editor windows use of the frame
+// ---------------------------------------------------------------------------
+
+namespace {
+
+// The buttons and items behind each of the frame's items.
+struct TItemWidgets {
+  QToolButton* Button = nullptr;
+  QAction* Action = nullptr;
+};
+
+}  // namespace
+
+static TItemWidgets ItemWidgets(const TMainform& f, TFrameItem item) {
+  switch (item) {
+    case TFrameItem::fiSave: return {f.ToolButton4};
+    case TFrameItem::fiPrint: return {f.ToolButton5};
+    case TFrameItem::fiCut: return {f.ToolButton6};
+    case TFrameItem::fiCopy: return {f.ToolButton7};
+    case TFrameItem::fiPaste: return {f.ToolButton9};
+    case TFrameItem::fiUndo: return {f.ToolButton10};
+    case TFrameItem::fiSearch: return {f.ToolButton11};
+    case TFrameItem::fiSearchAgain: return {f.ToolButton13};
+    case TFrameItem::fiCompare: return {f.ToolButton16, f.Compare1};
+    case TFrameItem::fiCompareAgain: return {f.ToolButton15, f.CompareAgain1};
+    case TFrameItem::fiWindowMenu: return {nullptr, f.Window1->menuAction()};
+  }
+  return {};
+}
+
+void TMainform::SetItemEnabled(TFrameItem item, bool enabled) {
+  const TItemWidgets w = ItemWidgets(*this, item);
+  if (item == TFrameItem::fiWindowMenu) {
+    w.Action->setVisible(enabled);
+    return;
+  }
+  if (w.Button) w.Button->setEnabled(enabled);
+  if (w.Action) w.Action->setEnabled(enabled);
+}
+
+bool TMainform::ItemEnabled(TFrameItem item) const {
+  const TItemWidgets w = ItemWidgets(*this, item);
+  if (item == TFrameItem::fiWindowMenu) return w.Action->isVisible();
+  return w.Button ? w.Button->isEnabled() : w.Action->isEnabled();
+}
+
+void TMainform::RunCommand(TFrameCommand command, int index) {
+  switch (command) {
+    case TFrameCommand::fcNew: Neu1->trigger(); break;
+    case TFrameCommand::fcOpen: ffnen1->trigger(); break;
+    case TFrameCommand::fcRestore: Restore1->trigger(); break;
+    case TFrameCommand::fcRecentFile:
+      if (index >= 0 && index < 5) RecentFileItems()[static_cast<size_t>(index)]->trigger();
+      break;
+    case TFrameCommand::fcPreferences: ShowPreferences(); break;
+    case TFrameCommand::fcExit: close(); break;
+  }
+}
+
+std::array<TRecentEntry, 5> TMainform::RecentEntries() const {
+  std::array<TRecentEntry, 5> entries;
+  for (int k = 0; k < 5; ++k)
+    entries[static_cast<size_t>(k)] = {QString::fromStdString(FRecentFiles.Name(k)), FRecentFiles.Shown(k)};
+  return entries;
+}
+
+bool TMainform::RecentSeparatorShown() const { return FRecentFiles.SeparatorShown(); }
+
+void TMainform::ShowRecentSeparator() {
+  FRecentFiles.ShowSeparator();
+  N5->setVisible(true);
+}
+
+TSearchReplace& TMainform::SearchDialog() { return *Forms().SearchReplace; }
 
 // ---------------------------------------------------------------------------
 // Commands
@@ -439,24 +513,27 @@ void TMainform::ffnen1Click() {
   if (!OpenDialog1->Execute(this)) return;
   const QString name = OpenDialog1->FileName();
   CreateEditWindow(name);
-  TRecentFiles recent;
+  FRecentFiles.Add(name.toStdString());
+  RenderRecentFiles();
+}
+
+void TMainform::RenderRecentFiles() {
   const std::array<QAction*, 5> items = RecentFileItems();
-  for (size_t k = 0; k < 5; ++k) recent[k] = items[k]->text().toStdString();
-  AddRecentFile(recent, name.toStdString());
-  for (size_t k = 0; k < 5; ++k) {
-    items[k]->setText(QString::fromStdString(recent[k]));
-    if (!recent[k].empty()) items[k]->setVisible(true);
+  for (int k = 0; k < 5; ++k) {
+    items[static_cast<size_t>(k)]->setText(QString::fromStdString(FRecentFiles.Name(k)));
+    items[static_cast<size_t>(k)]->setVisible(FRecentFiles.Shown(k));
   }
+  N5->setVisible(FRecentFiles.SeparatorShown());
 }
 
 void TMainform::FileClick(int index) {
-  const QString name = RecentFileItems()[static_cast<size_t>(index)]->text();
+  const QString name = QString::fromStdString(FRecentFiles.Name(index));
   OpenDialog1->SetFileName(name);
   CreateEditWindow(name);
 }
 
 void TMainform::Datei1Click() {
-  if (!File1->text().isEmpty()) N5->setVisible(true);
+  if (!FRecentFiles.Name(0).empty()) ShowRecentSeparator();
 }
 
 void TMainform::Beende1Click() { close(); }

@@ -18,6 +18,7 @@
 #include "editor/Editwin.h"
 #include "editor/framelink.h"
 #include "control/documents.h"
+#include "shell/recentfiles.h"
 
 class QLabel;
 class QMdiArea;
@@ -25,6 +26,9 @@ class QMdiSubWindow;
 class QMenuBar;
 class QStatusBar;
 class QToolBar;
+class QToolButton;
+class QAction;
+class QMenu;
 
 namespace byteloom {
 
@@ -48,12 +52,21 @@ class TMainform : public QMainWindow, public TFrameLink, public TDocumentList {
   void SetRandom(std::function<int()> random) { FRandom = std::move(random); }
 
   // --- TFrameLink ------------------------------------------------------------------
+  void SetItemEnabled(TFrameItem item, bool enabled) override;
+  bool ItemEnabled(TFrameItem item) const override;
+  void RunCommand(TFrameCommand command, int index = 0) override;
+  std::array<TRecentEntry, 5> RecentEntries() const override;
+  bool RecentSeparatorShown() const override;
+  void ShowRecentSeparator() override;
+  TFileDialog& OpenDialog() override { return *OpenDialog1; }
+  TFileDialog& SaveDialog() override { return *SaveDialog1; }
+  TSearchReplace& SearchDialog() override;
   int MDIChildCount() const override;
   Teditform* MDIChildren(int index) const override;
   Teditform* ActiveMDIChild() const override;
-  void CloseFrame() override;
-  void ShowPreferences() override;
   bool ShowValueInfoPreference() const override;
+  // Shows the preferences dialog modally.
+  void ShowPreferences();
 
   // --- TDocumentList ---------------------------------------------------------------
   int DocumentCount() const override { return MDIChildCount(); }
@@ -81,6 +94,9 @@ class TMainform : public QMainWindow, public TFrameLink, public TDocumentList {
   void Window1Popup();
   void Compare1Click();
   void CompareAgain1Click();
+  // The recent files; RenderRecentFiles shows them in the File menu.
+  TRecentFileList& RecentFiles() { return FRecentFiles; }
+  void RenderRecentFiles();
   // The tip line and status text for the next background paint.
   void ChooseTipAndStatus();
 
@@ -88,8 +104,21 @@ class TMainform : public QMainWindow, public TFrameLink, public TDocumentList {
   QString StatusText() const;
   QMdiArea* ClientWindow() const { return FClient; }
 
-  // --- Components (those the editor windows use are in TFrameLink) --------------------
+  // --- Components ----------------------------------------------------------------------
   QString ProgramDir;
+  // The shared file dialogs.
+  TFileDialog* OpenDialog1 = nullptr;
+  TFileDialog* SaveDialog1 = nullptr;
+  // Toolbar buttons: Save, Print, Cut, Copy, Paste, Undo, Search, Search
+  // again, Compare again, Compare + Compare o'meter.
+  QToolButton *ToolButton4 = nullptr, *ToolButton5 = nullptr, *ToolButton6 = nullptr, *ToolButton7 = nullptr,
+              *ToolButton9 = nullptr, *ToolButton10 = nullptr, *ToolButton11 = nullptr, *ToolButton13 = nullptr,
+              *ToolButton15 = nullptr, *ToolButton16 = nullptr;
+  QMenu* Window1 = nullptr;
+  QAction *Compare1 = nullptr, *CompareAgain1 = nullptr;
+  QAction *Neu1 = nullptr, *ffnen1 = nullptr, *Restore1 = nullptr, *N5 = nullptr;
+  QAction *File1 = nullptr, *File2 = nullptr, *File3 = nullptr, *File4 = nullptr, *File5 = nullptr;
+  std::array<QAction*, 5> RecentFileItems() const { return {File1, File2, File3, File4, File5}; }
   QToolBar* ToolBar1 = nullptr;
   std::array<QIcon, 13> ImageList1;
   QToolButton *ToolButton1 = nullptr, *ToolButton2 = nullptr, *ToolButton14 = nullptr;
@@ -128,6 +157,7 @@ class TMainform : public QMainWindow, public TFrameLink, public TDocumentList {
   bool FShown = false;
   QPointer<Teditform> FLastActive;
   QList<QAction*> FWindowListItems;
+  TRecentFileList FRecentFiles;
 };
 
 }  // namespace byteloom

@@ -22,4 +22,16 @@ void AddRecentFile(TRecentFiles& slots, const std::string& name) {
     if (slots[k] == name) std::swap(slots[0], slots[k]);
 }
 
+void TRecentFileList::Add(const std::string& name) {
+  AddRecentFile(FNames, name);
+  for (size_t k = 0; k < 5; ++k)
+    if (!FNames[k].empty()) FShown[k] = true;
+}
+
+void TRecentFileList::Restore(int k, const std::string& name) {
+  if (name.empty()) return;
+  FNames[static_cast<size_t>(k)] = name;
+  FShown[static_cast<size_t>(k)] = true;
+}
+
 }  // namespace byteloom

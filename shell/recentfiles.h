@@ -16,4 +16,26 @@ using TRecentFiles = std::array<std::string, 5>;
 // entry. Names are compared exactly, letter case included.
 void AddRecentFile(TRecentFiles& slots, const std::string& name);
 
+// The recent files as the File menus show them: the five slots, which entries
+// are shown (an entry once shown stays in the menu) and whether the separator
+// above them is shown. The frame owns one; its menu, the editor windows'
+// mirrors and the settings render it.
+class TRecentFileList {
+ public:
+  const TRecentFiles& Names() const { return FNames; }
+  const std::string& Name(int k) const { return FNames[static_cast<size_t>(k)]; }
+  bool Shown(int k) const { return FShown[static_cast<size_t>(k)]; }
+  bool SeparatorShown() const { return FSeparatorShown; }
+  void ShowSeparator() { FSeparatorShown = true; }
+  // A file chosen in the open dialog; every slot that names a file is shown.
+  void Add(const std::string& name);
+  // Slot k as the settings keep it: a name is shown, an empty one leaves the slot.
+  void Restore(int k, const std::string& name);
+
+ private:
+  TRecentFiles FNames;
+  std::array<bool, 5> FShown{};
+  bool FSeparatorShown = false;
+};
+
 }  // namespace byteloom

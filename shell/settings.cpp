@@ -66,13 +66,9 @@ void LoadSettings(TMainform& frame, TPreferences& preferences) {
       if (width && *width > 0) frame.resize(*width, frame.height());
       if (height && *height > 0) frame.resize(frame.width(), *height);
     }
-    const std::array<QAction*, 5> items = frame.RecentFileItems();
-    for (int k = 0; k < 5; ++k) {
-      const QString name = store->value(QStringLiteral("File%1").arg(k + 1)).toString();
-      if (name.isEmpty()) continue;
-      items[static_cast<size_t>(k)]->setText(name);
-      items[static_cast<size_t>(k)]->setVisible(true);
-    }
+    for (int k = 0; k < 5; ++k)
+      frame.RecentFiles().Restore(k, store->value(QStringLiteral("File%1").arg(k + 1)).toString().toStdString());
+    frame.RenderRecentFiles();
     store->endGroup();
   }
   if (groups.contains(QStringLiteral("Editor"))) {
@@ -99,10 +95,9 @@ QString SaveSettings(TMainform& frame, TPreferences& preferences) {
   store->setValue(QStringLiteral("left"), frame.x());
   store->setValue(QStringLiteral("width"), frame.width());
   store->setValue(QStringLiteral("height"), frame.height());
-  const std::array<QAction*, 5> items = frame.RecentFileItems();
   for (int k = 0; k < 5; ++k) {
-    const QString name = items[static_cast<size_t>(k)]->text();
-    if (!name.isEmpty()) store->setValue(QStringLiteral("File%1").arg(k + 1), name);
+    const std::string& name = frame.RecentFiles().Name(k);
+    if (!name.empty()) store->setValue(QStringLiteral("File%1").arg(k + 1), QString::fromStdString(name));
   }
   store->endGroup();
 

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # End-to-end: starts the real byteloom on its own Xvfb display with a file
 # and a start offset, opens and closes the preferences dialog (its title
-# must be its own caption alone), types hex digits, saves with Ctrl+S, quits
+# must be its own caption alone), types hex digits, finds with Ctrl+F and
+# replaces all with Ctrl+R, saves with Ctrl+S, quits
 # with Alt+F4, and checks the saved bytes, the .bak backup and that no
 # working file is left behind.
 #   edit_save.sh PATH-TO-BYTELOOM
@@ -104,6 +105,37 @@ sleep 0.3
 # Offset 0x10: the caret is on the first digit of byte 16.
 xdotool type --delay 80 "4142"
 sleep 0.3
+
+# Waits until a window titled $1 is shown (or not, with "gone").
+await_window() {
+  for _ in $(seq 1 50); do
+    found=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n 1)
+    if [ "${2:-}" = gone ]; then [ -z "$found" ] && return 0; else [ -n "$found" ] && return 0; fi
+    sleep 0.1
+  done
+  return 1
+}
+# Ctrl+F finds the next "x" from the caret (byte 18); Ctrl+R then replaces
+# every x from there on (hex 78) by "y", and the count is reported.
+xdotool key --delay 80 ctrl+f
+await_window '^Edit it!$' || fail "Ctrl+F showed no search dialog"
+xdotool type --delay 80 "tx"
+xdotool key --delay 80 Return
+await_window '^Edit it!$' gone || fail "the search dialog did not close"
+# Without a window manager the focus does not go back by itself.
+xdotool windowfocus --sync "$window" 2>/dev/null || xdotool windowfocus "$window"
+sleep 0.3
+xdotool key --delay 80 ctrl+r
+await_window '^Edit it!$' || fail "Ctrl+R showed no replace dialog"
+xdotool type --delay 80 "78"
+xdotool key --delay 80 Tab
+xdotool type --delay 80 "y"
+xdotool key --delay 80 Tab space Return
+await_window '^Information$' || fail "Replace all reported nothing"
+xdotool key --delay 80 Return
+await_window '^Information$' gone || fail "the report did not close"
+xdotool windowfocus --sync "$window" 2>/dev/null || xdotool windowfocus "$window"
+sleep 0.3
 xdotool key --delay 80 ctrl+s
 sleep 0.5
 xdotool key --delay 80 alt+F4
@@ -121,7 +153,7 @@ status=$?
 app_pid=""
 [ "$status" -eq 0 ] || { cat "$work/app.log"; fail "Byteloom ended with status $status"; }
 
-expected=$(head -c 16 "$work/original"; printf 'AB'; tail -c +19 "$work/original")
+expected=$(head -c 16 "$work/original"; printf 'AB'; tail -c +19 "$work/original" | tr x y)
 actual=$(cat "$file")
 [ "$actual" = "$expected" ] || fail "saved file is '$actual', expected '$expected'"
 [ "$(stat -c %s "$file")" -eq 64 ] || fail "saved file has the wrong length"

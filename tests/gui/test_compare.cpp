@@ -18,6 +18,7 @@
 #include "compare/com_mete.h"
 #include "control/hexeditor.h"
 #include "editor/Editwin.h"
+#include "editor/progress.h"
 #include "guitest.h"
 #include "shell/appforms.h"
 #include "shell/mainform.h"
@@ -171,12 +172,11 @@ class TestCompare : public TGuiTest {
 
   void longRunShowsProgressAndCancelEndsItSilently() {
     OpenPair(3 * kComparePieceSize);
-    TFcompare::ProgressDelay = 0;
-    bool sawProgress = false, closed = true;
+    TLongWork::ShowAfterMs = 0;
+    bool sawProgress = false;
     std::function<void()> cancelWhenShown = [&] {
-      if (auto* progress = Box().Frame().findChild<QProgressDialog*>(QStringLiteral("CompareProgress"))) {
-        sawProgress = progress->isVisible();
-        closed = Box().Frame().MDIChildren(0)->close();  // no document goes while it is read
+      if (auto* progress = Box().Frame().findChild<QProgressDialog*>(QStringLiteral("ProgressDialog"))) {
+        sawProgress = progress->isVisible() && progress->labelText() == QStringLiteral("Please wait while im searching...");
         progress->cancel();
       } else {
         QTimer::singleShot(0, cancelWhenShown);
@@ -189,8 +189,8 @@ class TestCompare : public TGuiTest {
       d.Edit2->setText(QStringLiteral("$91"));
       d.BitBtn1->click();
     });
-    TFcompare::ProgressDelay = 500;
-    QVERIFY(sawProgress && !closed);
+    TLongWork::ShowAfterMs = 500;
+    QVERIFY(sawProgress);
     QCOMPARE(Carets(), (QList<int32_t>{0, 0}));  // nothing found, nothing said
   }
 };

@@ -17,6 +17,7 @@
 #include "control/hexeditor.h"
 #include "control/qhexeditor.h"
 #include "editor/Editwin.h"
+#include "editor/findexpr.h"
 #include "editor/valuepanel.h"
 #include "guitest.h"
 #include "shell/appforms.h"

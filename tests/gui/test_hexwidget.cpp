@@ -10,6 +10,7 @@
 
 #include "control/hexeditor.h"
 #include "control/qhexeditor.h"
+#include "platform/guard.h"
 #include "guitest.h"
 
 using namespace byteloom;
@@ -22,6 +23,7 @@ class TestHexWidget : public QObject {
   std::unique_ptr<TSandbox> FBox;
   std::unique_ptr<HexEditorWidget> FWidget;
   QStringList FErrors;
+  TErrorSink FOldSink;
   int FStateChanges = 0;
 
   HexEditorWidget& W() { return *FWidget; }
@@ -35,7 +37,6 @@ class TestHexWidget : public QObject {
     const QString path = FBox->Path(QStringLiteral("doc.bin"));
     WriteBytes(path, data);
     FWidget = std::make_unique<HexEditorWidget>();
-    FWidget->OnError = [this](const QString& m) { FErrors << m; };
     Ed().Font().Height = -13;
     Ed().OnStateChanged = [this](THexEditor&) { ++FStateChanges; };
     QVERIFY(Ed().LoadFromFile(path.toStdString()));
@@ -59,9 +60,11 @@ class TestHexWidget : public QObject {
   void init() {
     FBox = std::make_unique<TSandbox>();
     FErrors.clear();
+    FOldSink = SetErrorSink([this](const std::string& m) { FErrors << QString::fromStdString(m); });
   }
   void cleanup() {
     FWidget.reset();
+    SetErrorSink(std::move(FOldSink));
     QCOMPARE(FErrors, QStringList());
     FBox.reset();
   }

@@ -47,8 +47,8 @@ class TestSettings : public TGuiTest {
     TMainform& frame = Box().Start();
     frame.move(40, 60);
     frame.resize(700, 500);
-    frame.File1->setText(QStringLiteral("/tmp/one file.sav"));
-    frame.File3->setText(QStringLiteral("/tmp/drei.sav"));
+    frame.RecentFiles().Restore(0, "/tmp/one file.sav");
+    frame.RecentFiles().Restore(2, "/tmp/drei.sav");
     Prefs().Prg_Language_Notification->setChecked(false);
     Prefs().Show_Value_info->setChecked(false);
     QVERIFY(SaveSettings(frame, Prefs()).isEmpty());

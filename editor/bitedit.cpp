@@ -1,0 +1,32 @@
+#include "editor/bitedit.h"
+
+#include "control/hexeditor.h"
+#include "editor/valueinfo.h"
+#include "platform/numconv.h"
+
+namespace byteloom {
+
+TBitBoxes ByteToBits(uint8_t value) {
+  TBitBoxes bits{};
+  for (int i = 0; i < 8; ++i) bits[static_cast<size_t>(i)] = (value & (0x80 >> i)) != 0;
+  return bits;
+}
+
+uint8_t BitsToByte(const TBitBoxes& bits) {
+  int value = 0;
+  for (int i = 0; i < 8; ++i)
+    if (bits[static_cast<size_t>(i)]) value |= 0x80 >> i;
+  return static_cast<uint8_t>(value);
+}
+
+std::string DezText(uint8_t value) { return std::to_string(value); }
+
+std::string HexText(uint8_t value) { return HexMin2(value); }
+
+bool WriteBinaryEdit(THexEditor& editor, const std::string& dezText) {
+  const auto value = static_cast<uint8_t>(StrToInt(dezText));
+  editor.ReplaceSelection(&value, 1);
+  return editor.Modified();
+}
+
+}  // namespace byteloom

@@ -1,0 +1,29 @@
+// The binary edit of one byte: the byte as eight bit boxes (CheckBox2 is
+// bit 8, value 128, ... CheckBox9 is bit 1, value 1), its "Dez" and "Hex"
+// texts, and the OK step that writes it.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+namespace byteloom {
+
+class THexEditor;
+
+// Index 0 is CheckBox2 (128), index 7 CheckBox9 (1).
+using TBitBoxes = std::array<bool, 8>;
+TBitBoxes ByteToBits(uint8_t value);
+uint8_t BitsToByte(const TBitBoxes& bits);
+// The "Dez" label: the value in decimal.
+std::string DezText(uint8_t value);
+// The "Hex" label: two upper-case hex digits.
+std::string HexText(uint8_t value);
+// OK: the byte of the "Dez" text replaces the selection, or is inserted at
+// the caret when nothing is selected (ReplaceSelection with one byte).
+// Returns the document's Modified flag (the window then enables Save).
+// A text that is not a number raises EConvertError; one beyond 255 keeps
+// its low eight bits.
+bool WriteBinaryEdit(THexEditor& editor, const std::string& dezText);
+
+}  // namespace byteloom

@@ -1,0 +1,60 @@
+// The five bookmarks: a table of six rows (row 0 the header) and two columns
+// (offset, comment), one for the program, shared by all editor windows, and
+// the rules of Add Bookmark, the Bookmarks menu and the jumps. The dialog's
+// grid and every window's menu render the table.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+namespace byteloom {
+
+class THexEditor;
+
+class TBookmarkTable {
+ public:
+  static constexpr int kRows = 6;
+  static constexpr int kCols = 2;
+  static constexpr int kBookmarks = 5;  // rows 1 to 5
+
+  TBookmarkTable() { WriteHeader(); }
+  // Row 0: "Offset (hex)" and "Comment" (again each time the dialog shows).
+  void WriteHeader();
+  const std::string& Cell(int col, int row) const { return FCells.at(static_cast<size_t>(row)).at(static_cast<size_t>(col)); }
+  // Any cell may be edited, the header's too.
+  void SetCell(int col, int row, const std::string& text) {
+    FCells.at(static_cast<size_t>(row)).at(static_cast<size_t>(col)) = text;
+  }
+  // Bookmark row (1..5) holds an offset.
+  bool IsSet(int row) const { return !Cell(0, row).empty(); }
+  // Stores pos in the first free row (offset in decimal, comment " Pos: $"
+  // followed by the decimal digits, as the program always wrote it); the
+  // row, or 0 when all five are set (then nothing changes).
+  int Add(int32_t pos);
+  // Moves the caret of editor to bookmark row (1..5): true when it moved.
+  // An offset that is not a number raises EConvertError; one outside the
+  // document is ignored.
+  bool JumpTo(int row, THexEditor& editor) const;
+
+ private:
+  std::array<std::array<std::string, kCols>, kRows> FCells;
+};
+TBookmarkTable& Bookmarks();
+
+// One editor window's Bookmarks menu: "&Edit Bookmark" and the entries
+// Bookmark1 ... Bookmark5 (hidden and without caption at first).
+struct TBookmarkMenu {
+  bool EditEnabled = false;
+  std::array<bool, TBookmarkTable::kBookmarks> Visible{};
+  std::array<std::string, TBookmarkTable::kBookmarks> Caption;
+};
+// The menu opens: "&Edit Bookmark" follows whether Bookmark1 is visible
+// (before this refresh); the entries of set rows show their comments. An
+// entry once shown stays, with its last caption.
+void RefreshBookmarkMenu(const TBookmarkTable& table, TBookmarkMenu& menu);
+// Add Bookmark in a window: the caret position to the table, then
+// "&Edit Bookmark" follows whether Bookmark1 is visible.
+void AddBookmark(TBookmarkTable& table, TBookmarkMenu& menu, int32_t caretPos);
+
+}  // namespace byteloom

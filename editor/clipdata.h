@@ -1,0 +1,45 @@
+// What Copy, Cut and Paste put on and take from the clipboard: the exact
+// bytes under Byteloom's own MIME type, and for other programs the bytes as
+// Windows-1252 text, which ends at the first zero byte. Paste prefers the
+// exact bytes; text from elsewhere becomes Windows-1252 bytes ("?" for a
+// character without a code there). The text is written into a buffer the
+// caller owns (a QString's, say), so a copy holds the bytes and the text
+// once each and nothing more.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+namespace byteloom {
+
+class THexEditor;
+
+// The MIME type of the exact bytes.
+inline constexpr char kClipBytesMimeType[] = "application/x-byteloom-bytes";
+
+// The bytes Copy and Cut take: SelCount bytes from the smaller of SelStart
+// and SelEnd, in document order. Count 0: nothing is selected.
+struct TClipRange {
+  int32_t First = 0;
+  int32_t Count = 0;
+};
+TClipRange ClipRange(THexEditor& editor);
+// Reads the range's bytes into dest (Count bytes).
+void ReadClipRange(THexEditor& editor, const TClipRange& range, uint8_t* dest);
+
+// The text of count bytes for other programs: its length in UTF-16 units
+// (the bytes before the first zero byte), and the text itself, written to
+// text[0 .. ClipTextLength - 1].
+size_t ClipTextLength(const uint8_t* data, size_t count);
+void FillClipText(const uint8_t* data, size_t count, char16_t* text);
+
+// Text from the clipboard (UTF-16) as the bytes Paste inserts.
+std::vector<uint8_t> ClipTextToBytes(const char16_t* text, size_t length);
+
+// Paste: the bytes replace the selection, or go in at the caret when
+// nothing is selected; an empty paste deletes the selection. Returns the
+// document's Modified flag (the window then enables Save).
+bool PasteBytes(THexEditor& editor, const uint8_t* data, size_t count);
+
+}  // namespace byteloom

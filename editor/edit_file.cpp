@@ -1,0 +1,97 @@
+// The editor window's File menu: saving, closing, and the frame's commands it
+// reaches.
+#include "control/hexeditor.h"
+#include "editor/Editwin.h"
+#include "editor/dialogservice.h"
+#include "editor/framelink.h"
+#include "editor/qtext.h"
+#include "platform/platform.h"
+
+namespace byteloom {
+
+// ---------------------------------------------------------------------------
+// Saving and closing
+// ---------------------------------------------------------------------------
+
+void Teditform::ShowErrorBox(const QString& text) {
+  // While the window is being created it is not on screen yet: the frame owns the box.
+  Dialogs().ErrorBox(isVisible() ? this : nullptr, text);
+}
+
+bool Teditform::WriteDocument(const QString& fileName) {
+  THexEditor& ed = Editor();
+  if (ed.SaveToFile(ToFileName(fileName))) {
+    setWindowTitle(fileName);
+    Frame().SetItemEnabled(TFrameItem::fiSave, false);
+    return true;
+  }
+  QString text = QStringLiteral("Cannot save file\r\n") + fileName;
+  if (!ed.LastError().empty()) text += QStringLiteral("\r\n") + QString::fromLocal8Bit(ed.LastError());
+  ShowErrorBox(text);
+  return false;
+}
+
+bool Teditform::SaveDocument() {
+  THexEditor& ed = Editor();
+  if (FileExists(ed.FileName()) && !ed.ReadOnly()) return WriteDocument(FromFileName(ed.FileName()));
+  TFileDialog& dialog = Frame().SaveDialog();
+  if (!dialog.Execute(this)) return false;
+  return WriteDocument(dialog.FileName());
+}
+
+bool Teditform::AskSaveChanges() {
+  THexEditor& ed = Editor();
+  if (!ed.Modified()) return true;
+  const QString name = FileExists(ed.FileName()) ? FromFileName(ed.FileName()) : QStringLiteral("Unnamed File");
+  switch (Dialogs().MessageDlg(this, QStringLiteral("Save changes to\r\n") + name + QStringLiteral(" ?"),
+                               TMsgDlgType::mtConfirmation, TMsgDlgButtons::mbYesNoCancel)) {
+    case TModalResult::mrYes: return SaveDocument();
+    case TModalResult::mrNo: return true;
+    default: return false;
+  }
+}
+
+void Teditform::Speichern1Click() { SaveDocument(); }
+
+void Teditform::Speichernunter1Click() {
+  TFileDialog& dialog = Frame().SaveDialog();
+  if (!dialog.Execute(this)) return;
+  WriteDocument(dialog.FileName());
+}
+
+void Teditform::Schlieen1Click() { close(); }
+
+void Teditform::AlleSchlieen1Click() {
+  TFrameLink& frame = Frame();
+  std::vector<Teditform*> windows;
+  for (int i = frame.MDIChildCount() - 1; i >= 0; --i) windows.push_back(frame.MDIChildren(i));
+  for (Teditform* window : windows) window->close();
+}
+
+void Teditform::Beenden2Click() { Frame().RunCommand(TFrameCommand::fcExit); }
+
+// ---------------------------------------------------------------------------
+// The frame's commands, reached from this window's File menu
+// ---------------------------------------------------------------------------
+
+void Teditform::Neu1Click() { Frame().RunCommand(TFrameCommand::fcNew); }
+void Teditform::ffnen1Click() { Frame().RunCommand(TFrameCommand::fcOpen); }
+void Teditform::Restore1Click() { Frame().RunCommand(TFrameCommand::fcRestore); }
+void Teditform::FileClick(int index) { Frame().RunCommand(TFrameCommand::fcRecentFile, index); }
+
+void Teditform::Datei1Click() {
+  TFrameLink& frame = Frame();
+  const std::array<QAction*, 5> mine = RecentFileItems();
+  const std::array<TRecentEntry, 5> theirs = frame.RecentEntries();
+  for (size_t i = 0; i < 5; ++i) {
+    mine[i]->setText(theirs[i].Name);
+    mine[i]->setVisible(theirs[i].Shown);
+  }
+  N11->setVisible(frame.RecentSeparatorShown());
+  if (!theirs[0].Name.isEmpty()) {
+    N11->setVisible(true);
+    frame.ShowRecentSeparator();
+  }
+}
+
+}  // namespace byteloom

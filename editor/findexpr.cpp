@@ -1,0 +1,161 @@
+#include "editor/findexpr.h"
+
+#include <limits>
+
+#include "control/translation.h"
+#include "platform/codepages.h"
+#include "platform/numconv.h"
+
+namespace byteloom {
+
+namespace {
+
+// Steps 4 to 6 of Find and Replace: the expression becomes the state's
+// pattern, already as the document holds it (translated when it is text,
+// lower-cased when case is ignored), so every later search takes it as it
+// is, also when the first search could not run. False: nothing to search.
+bool StorePattern(TSearchState& state, THexEditor& editor, const std::string& text) {
+  if (text.empty()) return false;
+  state.SearchText = text;
+  TSearchExpression e = ParseSearchExpression(text);
+  if (e.Pattern.empty()) return false;
+  const int count = static_cast<int>(e.Pattern.size());
+  if (e.Text) TranslateToFile(editor.Translation(), e.Pattern.data(), e.Pattern.data(), count);
+  if (e.IgnoreCase) AnsiLowerBuffer(e.Pattern.data(), count);
+  state.SearchPatternLength = count;
+  state.SearchIgnoreCase = e.IgnoreCase;
+  state.SearchPattern = std::move(e.Pattern);
+  return true;
+}
+
+// Searches with the state's pattern from `from` to the end; LastFoundPos
+// becomes the result.
+int32_t SearchFrom(TSearchState& state, THexEditor& editor, int32_t from) {
+  state.LastFoundPos = editor.Find(state.SearchPattern->data(), state.SearchPatternLength, false,
+                                   state.SearchIgnoreCase, editor.DataSize() - 1, from);
+  return state.LastFoundPos;
+}
+
+TSearchResult SelectFound(TSearchState& state, THexEditor& editor, TSearchOutcome notFound) {
+  if (state.LastFoundPos < 0) return {notFound};
+  editor.SelectMatch(state.LastFoundPos, state.SearchPatternLength);
+  return {TSearchOutcome::soFound};
+}
+
+}  // namespace
+
+TSearchExpression ParseSearchExpression(const std::string& text) {
+  TSearchExpression e;
+  if (!text.empty() && (text[0] == 't' || text[0] == 'T')) {
+    e.Text = true;
+    e.IgnoreCase = text[0] == 'T';
+    e.Pattern.assign(text.begin() + 1, text.end());
+    return e;
+  }
+  std::string digits;
+  for (char c : text)
+    if (HexDigit(c) >= 0) digits += c;
+  if (digits.size() % 2 != 0) digits.insert(digits.begin(), '0');
+  for (size_t i = 0; i < digits.size(); i += 2)
+    e.Pattern.push_back(static_cast<uint8_t>(HexDigit(digits[i]) << 4 | HexDigit(digits[i + 1])));
+  return e;
+}
+
+void TSearchState::Reset() {
+  LastFoundPos = -1;
+  SearchIgnoreCase = false;
+  ReleasePattern();
+}
+
+void TSearchState::ReleasePattern() {
+  SearchPattern.reset();
+  SearchPatternLength = 0;
+}
+
+TSearchState& SearchState() {
+  static TSearchState state;
+  return state;
+}
+
+std::string SearchMessage(const TSearchResult& result) {
+  switch (result.Outcome) {
+    case TSearchOutcome::soFindNotFound:
+      return "Data not found!";
+    case TSearchOutcome::soNextNotFound:
+      return "Data not found.";
+    case TSearchOutcome::soReplaceNotFound:
+      return "Data not Found!";
+    case TSearchOutcome::soReplacedAll:
+      return std::to_string(result.Count) + " Founds replaced!";
+    case TSearchOutcome::soInvalidPosition:
+      return "Invalid position";
+    default:
+      return {};
+  }
+}
+
+bool BeginSearchCommand(TSearchState& state, THexEditor& editor) {
+  if (editor.DataSize() == 0) return false;
+  state.Reset();
+  return true;
+}
+
+TSearchResult FindCommand(TSearchState& state, THexEditor& editor, const std::string& findText) {
+  if (editor.DataSize() == 0 || !StorePattern(state, editor, findText)) return {};
+  SearchFrom(state, editor, editor.GetCursorPos());
+  return SelectFound(state, editor, TSearchOutcome::soFindNotFound);
+}
+
+TSearchResult FindNextCommand(TSearchState& state, THexEditor& editor) {
+  if (editor.DataSize() == 0) return {};
+  if (!state.SearchPattern) return {TSearchOutcome::soRunFind};
+  // While the match found last is still selected, the search goes on behind
+  // its first byte; otherwise it starts at that match again.
+  if (editor.SelEnd() == state.LastFoundPos) ++state.LastFoundPos;
+  SearchFrom(state, editor, state.LastFoundPos == -1 ? 0 : state.LastFoundPos);
+  return SelectFound(state, editor, TSearchOutcome::soNextNotFound);
+}
+
+TSearchResult ReplaceCommand(TSearchState& state, THexEditor& editor, const std::string& searchText,
+                             const std::string& replacement, bool replaceAll,
+                             const THexEditor::TProgress& progress) {
+  if (editor.DataSize() == 0 || !StorePattern(state, editor, searchText)) return {};
+  const auto* r = reinterpret_cast<const uint8_t*>(replacement.data());
+  const auto n = static_cast<int32_t>(replacement.size());
+  const int32_t m = SearchFrom(state, editor, editor.GetCursorPos());
+  if (!replaceAll) {
+    if (m < 0) return {TSearchOutcome::soReplaceNotFound};
+    editor.ReplaceMatch(m, state.SearchPatternLength, r, n);
+    return {TSearchOutcome::soFound};
+  }
+  if (m < 0) return {TSearchOutcome::soFindNotFound};
+  const int32_t count = editor.ReplaceAll(state.SearchPattern->data(), state.SearchPatternLength,
+                                          state.SearchIgnoreCase, state.LastFoundPos, r, n, progress);
+  state.LastFoundPos = -1;  // the search after the last replacement found nothing
+  return {TSearchOutcome::soReplacedAll, count};
+}
+
+std::optional<int32_t> ParsePosition(const std::string& text) { return TryStrToInt(HexPrefixToDollar(text)); }
+
+TSearchResult GotoCommand(THexEditor& editor, const std::string& gotoText) {
+  if (editor.DataSize() == 0 || gotoText.empty()) return {};
+  if (!editor.Seek(ParsePosition(gotoText).value_or(-1), 0, true)) return {TSearchOutcome::soInvalidPosition};
+  return {TSearchOutcome::soFound};
+}
+
+std::string JumpAmountText(const TSearchState& state) { return std::to_string(state.JumpAmount); }
+
+bool SetJumpAmount(TSearchState& state, const std::string& text) {
+  const auto value = TryStrToInt(text);
+  if (value) state.JumpAmount = *value;
+  return value.has_value();
+}
+
+void JumpCommand(const TSearchState& state, THexEditor& editor, bool forward) {
+  // The backward step of the most negative amount does not fit 32 bits; the
+  // jump stops at the last byte either way.
+  const int64_t step = forward ? int64_t{state.JumpAmount} : -int64_t{state.JumpAmount};
+  editor.Seek(static_cast<int32_t>(std::min<int64_t>(step, std::numeric_limits<int32_t>::max())), 1, false);
+}
+
+}  // namespace byteloom

@@ -1,0 +1,41 @@
+#include "editor/progress.h"
+
+#include <QApplication>
+#include <QProgressDialog>
+
+namespace byteloom {
+
+namespace {
+constexpr int kScale = 1000;
+}  // namespace
+
+TLongWork::TLongWork(QWidget* owner, QString label, bool cancellable)
+    : FOwner(owner), FLabel(std::move(label)), FCancellable(cancellable) {
+  QApplication::setOverrideCursor(Qt::WaitCursor);
+  FTimer.start();
+}
+
+TLongWork::~TLongWork() {
+  FDialog.reset();
+  QApplication::restoreOverrideCursor();
+}
+
+bool TLongWork::Step(int64_t done, int64_t total) {
+  if (FCancelled) return false;
+  if (!FDialog && FTimer.elapsed() >= ShowAfterMs) {
+    FDialog = std::make_unique<QProgressDialog>(FLabel, FCancellable ? QStringLiteral("Abbrechen") : QString(), 0,
+                                                kScale, FOwner);
+    FDialog->setObjectName(QStringLiteral("ProgressDialog"));
+    FDialog->setWindowModality(Qt::WindowModal);
+    FDialog->setMinimumDuration(0);
+    FDialog->show();
+  }
+  if (FDialog) {
+    FDialog->setValue(total > 0 ? static_cast<int>(done * kScale / total) : 0);
+    QApplication::processEvents();
+    if (FDialog->wasCanceled()) FCancelled = true;
+  }
+  return !FCancelled;
+}
+
+}  // namespace byteloom

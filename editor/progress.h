@@ -1,0 +1,41 @@
+// Long work in the user interface: the wait cursor from the start and, once
+// the work has taken about half a second, a progress dialog. The core's
+// engines report (done, total) through Step; the dialog's Cancel is offered
+// where the work can stop.
+#pragma once
+
+#include <QElapsedTimer>
+#include <QString>
+
+#include <cstdint>
+#include <memory>
+
+class QProgressDialog;
+class QWidget;
+
+namespace byteloom {
+
+class TLongWork {
+ public:
+  TLongWork(QWidget* owner, QString label, bool cancellable);
+  ~TLongWork();
+  TLongWork(const TLongWork&) = delete;
+  TLongWork& operator=(const TLongWork&) = delete;
+
+  // Reports progress; false once the user has cancelled.
+  bool Step(int64_t done, int64_t total);
+  bool Cancelled() const { return FCancelled; }
+
+  // How long the work runs before the dialog shows (tests shorten it).
+  static inline qint64 ShowAfterMs = 500;
+
+ private:
+  QWidget* FOwner;
+  QString FLabel;
+  bool FCancellable;
+  bool FCancelled = false;
+  QElapsedTimer FTimer;
+  std::unique_ptr<QProgressDialog> FDialog;
+};
+
+}  // namespace byteloom

@@ -1,0 +1,36 @@
+#include "platform/guard.h"
+
+#include <utility>
+
+namespace byteloom {
+
+namespace {
+
+TErrorSink& Sink() {
+  static TErrorSink sink;
+  return sink;
+}
+
+}  // namespace
+
+std::string ExceptionText(const std::exception_ptr& error) {
+  try {
+    std::rethrow_exception(error);
+  } catch (const std::exception& e) {
+    return e.what();
+  } catch (...) {
+    return "Unknown error";
+  }
+}
+
+TErrorSink SetErrorSink(TErrorSink sink) { return std::exchange(Sink(), std::move(sink)); }
+
+void ReportUncaught(const std::exception_ptr& error) noexcept {
+  try {
+    if (Sink()) Sink()(ExceptionText(error));
+  } catch (...) {
+    // Showing the message failed as well: the command ends silently.
+  }
+}
+
+}  // namespace byteloom
