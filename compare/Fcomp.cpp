@@ -1,11 +1,212 @@
 #include "compare/Fcomp.h"
 
+#include <QApplication>
+#include <QComboBox>
+#include <QFontDatabase>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+
+#include <memory>
+
+#include "compare/com_mete.h"
+#include "control/documents.h"
+#include "editor/dialogservice.h"
+#include "editor/framelink.h"
+#include "editor/progress.h"
+#include "editor/uibuild.h"
+
 namespace byteloom {
+
+using namespace uibuild;
+
+namespace {
+
+QComboBox* ComboBox(QWidget* parent, const char* name, int x, int y) {
+  auto* box = new QComboBox(parent);
+  box->setObjectName(QLatin1String(name));
+  box->setGeometry(x, y, 300, 22);
+  box->setEditable(true);
+  box->setInsertPolicy(QComboBox::NoInsert);
+  box->setEditText(QStringLiteral("please choose"));
+  return box;
+}
+
+}  // namespace
 
 TFcompare::TFcompare(QWidget* parent) : QDialog(parent) {
   setObjectName(QStringLiteral("Fcompare"));
-  setWindowTitle(QStringLiteral("Compare"));
+  setWindowTitle(QStringLiteral("File Compare"));
+  setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                 Qt::WindowCloseButtonHint);
+  // Modal to the frame only: the compare-o-meter beside it stays usable.
+  setWindowModality(Qt::WindowModal);
   setFixedSize(526, 318);
+
+  Label(this, "Label1", QStringLiteral("File 1:"), 8, 12, 40, 17);
+  ComboBox1 = ComboBox(this, "ComboBox1", 56, 8);
+  Label(this, "Label2", QStringLiteral("Starting Offset:"), 368, 12, 92, 17);
+  Edit1 = Edit(this, "Edit1", 460, 8, 57, 21);
+  Label(this, "Label3", QStringLiteral("File 2:"), 8, 42, 40, 17);
+  ComboBox2 = ComboBox(this, "ComboBox2", 56, 38);
+  Label(this, "Label4", QStringLiteral("Starting Offset:"), 368, 42, 92, 17);
+  Edit2 = Edit(this, "Edit2", 460, 38, 57, 21);
+  Button1 = Button(this, "Button1", QStringLiteral("Start from Cursor"), 400, 66, 117, 27);
+
+  Panel1 = new QWidget(this);
+  Panel1->setObjectName(QStringLiteral("Panel1"));
+  Panel1->setGeometry(8, 100, 510, 148);
+  static const char* const kCaptions[8] = {
+      "Value increase by \"FValue 1\"", "Value decrease by \"FValue 1\"", "Search for FValue1 and FValue2",
+      "Value increase", "Value decrease", "Value decrease by 1", "Value increase by 1", "simple search"};
+  // Left column: 4, 5, 7, 6; right column: 1, 2, 3, 8.
+  static const int kColumn[8] = {1, 1, 1, 0, 0, 0, 0, 1}, kLine[8] = {0, 1, 2, 0, 1, 3, 2, 3};
+  for (int k = 0; k < 8; ++k) {
+    auto* radio = new QRadioButton(QLatin1String(kCaptions[k]), Panel1);
+    radio->setObjectName(QStringLiteral("RadioButton%1").arg(k + 1));
+    radio->setGeometry(8 + kColumn[k] * 152, 12 + kLine[k] * 30, kColumn[k] ? 225 : 145, 20);
+    RadioButtons[static_cast<size_t>(k)] = radio;
+  }
+  RadioButtons[7]->setChecked(true);
+  QLabel* heading = Label(Panel1, "Label5", QStringLiteral("Here you can search for Values:"), 388, 12, 118, 32);
+  heading->setWordWrap(true);
+  heading->setStyleSheet(QStringLiteral("color: grey"));
+  Label(Panel1, "Label6", QStringLiteral("FValue 1"), 390, 54, 60, 17);
+  Edit3 = Edit(Panel1, "Edit3", 454, 50, 44, 21);
+  Label(Panel1, "Label7", QStringLiteral("FValue 2"), 390, 84, 60, 17);
+  Edit4 = Edit(Panel1, "Edit4", 454, 80, 44, 21);
+  for (QLineEdit* edit : {Edit1, Edit2}) edit->setText(QStringLiteral("0"));
+  Edit3->setText(QStringLiteral("2"));
+  Edit4->setText(QStringLiteral("1"));
+  for (QLineEdit* edit : {Edit3, Edit4}) edit->setMaxLength(3);
+  Edit3->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+
+  BitBtn1 = Button(this, "BitBtn1", QStringLiteral("&Compare"), 150, 260, 100, 27);
+  BitBtn1->setDefault(true);
+  BitBtn2 = Button(this, "BitBtn2", QStringLiteral("C&ancel"), 258, 260, 100, 27);
+  BitBtn4 = Button(this, "BitBtn4", QStringLiteral("Compare O'meter"), 366, 260, 120, 27);
+  Panel2 = Label(this, "Panel2", QString(), 0, 298, 526, 20);
+  Panel2->setFrameShape(QFrame::Panel);
+  Panel2->setFrameShadow(QFrame::Sunken);
+
+  connect(Button1, &QPushButton::clicked, this, [this] { Guarded([this] { Button1Click(); }); });
+  connect(BitBtn1, &QPushButton::clicked, this, [this] { Guarded([this] { BitBtn1Click(); }); });
+  connect(BitBtn2, &QPushButton::clicked, this, &QDialog::reject);
+  connect(BitBtn4, &QPushButton::clicked, this, [this] { Guarded([this] { BitBtn4Click(); }); });
+}
+
+void TFcompare::Connect(TFrameLink& frame, TDocumentList& documents, TCompareometer& meter) {
+  FFrame = &frame;
+  FDocuments = &documents;
+  FMeter = &meter;
+}
+
+void TFcompare::ShowCompare() {
+  FEngine.CompareAgainMode = false;
+  Dialogs().ShowModal(*this);
+}
+
+void TFcompare::CompareAgain() {
+  FEngine.CompareAgainMode = true;
+  PrepareCompare();
+  BitBtn1Click();
+}
+
+void TFcompare::showEvent(QShowEvent* event) {
+  QDialog::showEvent(event);
+  Guarded([this] { PrepareCompare(); });
+}
+
+void TFcompare::PrepareCompare() {
+  unsetCursor();
+  BitBtn1->setText(QStringLiteral("OK"));
+  if (!FDocuments) return;
+  if (FEngine.CompareAgainMode) {
+    setWindowTitle(QStringLiteral("File Compare again..."));
+    const auto [start1, start2] = FEngine.AgainOffsets(*FDocuments);
+    Edit1->setText(QString::fromStdString(start1));
+    Edit2->setText(QString::fromStdString(start2));
+    return;
+  }
+  setWindowTitle(QStringLiteral("File Compare"));
+  const std::vector<std::string> entries = FEngine.ListDocuments(*FDocuments);
+  for (QComboBox* box : {ComboBox1, ComboBox2}) {
+    box->clear();
+    for (const std::string& entry : entries) box->addItem(QString::fromStdString(entry));
+    box->setCurrentIndex(-1);
+    box->setEditText(QStringLiteral("Please choose.."));
+  }
+  Edit1->setText(QStringLiteral("0"));
+  Edit2->setText(Edit1->text());
+}
+
+void TFcompare::Button1Click() {
+  if (!FDocuments) return;
+  Edit1->setText(QString::fromStdString(TCompareEngine::CursorOffset(*FDocuments)));
+  Edit2->setText(Edit1->text());
+}
+
+void TFcompare::BitBtn1Click() {
+  RunCompare(false);
+  if (isVisible()) accept();
+}
+
+void TFcompare::BitBtn4Click() {
+  const TCompareOutcome outcome = RunCompare(true);
+  if (outcome.Compared && !outcome.Cancelled && FMeter) FMeter->DrawCompareMeter(FEngine.MeterBuckets);
+}
+
+TCompareMode TFcompare::SelectedMode() const {
+  for (size_t k = 0; k < RadioButtons.size(); ++k)
+    if (RadioButtons[k]->isChecked()) return static_cast<TCompareMode>(k);
+  return TCompareMode::cmSimple;
+}
+
+QWidget* TFcompare::MessageOwner() { return isVisible() ? this : parentWidget(); }
+
+TCompareOutcome TFcompare::RunCompare(bool meter) {
+  if (FRunning || !FDocuments) return {};
+  // Whatever the path, the run leaves the dialog as it found it.
+  struct TRestore {
+    TFcompare& Form;
+    std::unique_ptr<TLongWork> Work;  // wait cursor and progress while the pairs are read
+    ~TRestore() {
+      Work.reset();
+      Form.Panel2->clear();
+      Form.Panel1->setEnabled(true);
+      Form.BitBtn1->setText(QStringLiteral("OK"));
+      Form.FRunning = false;
+    }
+  } restore{*this, nullptr};
+  FRunning = true;
+  BitBtn1->setText(QStringLiteral("Searching..."));
+  Panel1->setEnabled(false);
+
+  const TCompareFields fields{ComboBox1->currentText().toStdString(), ComboBox2->currentText().toStdString(),
+                              Edit1->text().toStdString(),         Edit2->text().toStdString(),
+                              Edit3->text().toStdString(),         Edit4->text().toStdString(),
+                              SelectedMode()};
+  TCompareHooks hooks;
+  hooks.Warning = [this](const std::string& text) {
+    Dialogs().MessageDlg(MessageOwner(), QString::fromStdString(text), TMsgDlgType::mtWarning, TMsgDlgButtons::mbOK);
+  };
+  hooks.Scanning = [this, &restore] {
+    Panel2->setText(QStringLiteral("Please wait while im searching..."));
+    restore.Work = std::make_unique<TLongWork>(MessageOwner(), Panel2->text(), true);
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+  };
+  hooks.Progress = [&restore](int64_t done, int64_t total) { return restore.Work->Step(done, total); };
+  hooks.Scanned = [this, &restore] {
+    restore.Work.reset();
+    Panel2->clear();
+  };
+  const TCompareOutcome outcome = FEngine.Run(*FDocuments, fields, meter, hooks);
+  if (outcome.Compared && FFrame) {
+    FFrame->SetItemEnabled(TFrameItem::fiCompareAgain, true);
+    QApplication::beep();
+  }
+  return outcome;
 }
 
 }  // namespace byteloom

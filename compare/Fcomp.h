@@ -1,13 +1,74 @@
-// TFcompare: the file comparison dialog.
+// TFcompare: the file comparison dialog. It lets the user choose two open
+// documents, their start offsets and one of eight modes, and runs the
+// compare engine: a search moves every window's caret to the first match,
+// a compare-o-meter run draws where the documents differ.
 #pragma once
 
 #include <QDialog>
 
+#include <array>
+
+#include "compare/compareengine.h"
+
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+
 namespace byteloom {
+
+class TCompareometer;
+class TDocumentList;
+class TFrameLink;
 
 class TFcompare : public QDialog {
  public:
   explicit TFcompare(QWidget* parent = nullptr);
+
+  // The frame (its Compare again item and button), its open documents and
+  // the meter window the dialog draws into.
+  void Connect(TFrameLink& frame, TDocumentList& documents, TCompareometer& meter);
+  // Tools > Compare...: shows the dialog modally.
+  void ShowCompare();
+  // Compare again: runs the last search from one byte after the caret,
+  // without showing the dialog.
+  void CompareAgain();
+
+  // --- Handlers ------------------------------------------------------------------
+  void PrepareCompare();
+  void Button1Click();
+  void BitBtn1Click();
+  void BitBtn4Click();
+
+  TCompareEngine& Engine() { return FEngine; }
+  // The mode of the checked radio button.
+  TCompareMode SelectedMode() const;
+
+  // --- Components ----------------------------------------------------------------
+  QComboBox *ComboBox1 = nullptr, *ComboBox2 = nullptr;
+  QLineEdit *Edit1 = nullptr, *Edit2 = nullptr, *Edit3 = nullptr, *Edit4 = nullptr;
+  QPushButton* Button1 = nullptr;
+  QWidget* Panel1 = nullptr;
+  // RadioButton1 ... RadioButton8 (RadioButtons[k - 1] is RadioButtonk).
+  std::array<QRadioButton*, 8> RadioButtons{};
+  QPushButton *BitBtn1 = nullptr, *BitBtn2 = nullptr, *BitBtn4 = nullptr;
+  QLabel* Panel2 = nullptr;
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+
+ private:
+  // One run of the engine with the dialog's fields; false when the run was
+  // refused before comparing.
+  TCompareOutcome RunCompare(bool meter);
+  QWidget* MessageOwner();
+
+  TCompareEngine FEngine;
+  TFrameLink* FFrame = nullptr;
+  TDocumentList* FDocuments = nullptr;
+  TCompareometer* FMeter = nullptr;
+  bool FRunning = false;
 };
 
 }  // namespace byteloom

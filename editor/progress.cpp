@@ -6,7 +6,6 @@
 namespace byteloom {
 
 namespace {
-constexpr qint64 kShowAfterMs = 500;
 constexpr int kScale = 1000;
 }  // namespace
 
@@ -23,7 +22,7 @@ TLongWork::~TLongWork() {
 
 bool TLongWork::Step(int64_t done, int64_t total) {
   if (FCancelled) return false;
-  if (!FDialog && FTimer.elapsed() >= kShowAfterMs) {
+  if (!FDialog && FTimer.elapsed() >= ShowAfterMs) {
     FDialog = std::make_unique<QProgressDialog>(FLabel, FCancellable ? QStringLiteral("Abbrechen") : QString(), 0,
                                                 kScale, FOwner);
     FDialog->setObjectName(QStringLiteral("ProgressDialog"));

@@ -26,6 +26,9 @@ class TLongWork {
   bool Step(int64_t done, int64_t total);
   bool Cancelled() const { return FCancelled; }
 
+  // How long the work runs before the dialog shows (tests shorten it).
+  static inline qint64 ShowAfterMs = 500;
+
  private:
   QWidget* FOwner;
   QString FLabel;

@@ -35,6 +35,7 @@ void CreateForms(const QStringList& params) {
   f.HexExport = new THexExport(f.Mainform);
   f.Compareometer = new TCompareometer(f.Mainform);
   f.Mainform->SetPreferences(f.Preferences);
+  f.Fcompare->Connect(*f.Mainform, *f.Mainform, *f.Compareometer);
   TMainform* frame = f.Mainform;
   TPreferences* preferences = f.Preferences;
   f.Preferences->OnSaveSettings = [frame, preferences] {

@@ -24,6 +24,7 @@
 #include <random>
 #include <stdexcept>
 
+#include "compare/Fcomp.h"
 #include "control/hexeditor.h"
 #include "control/qhexeditor.h"
 #include "editor/uibuild.h"
@@ -212,6 +213,8 @@ void TMainform::CreateMenus() {
   OnClick(Cascalde1, [this] { Cascalde1Click(); });
   OnClick(ArrageIcons1, [this] { ArrageIcons1Click(); });
   OnClick(ber1, [this] { ber1Click(); });
+  OnClick(Compare1, [this] { Compare1Click(); });
+  OnClick(CompareAgain1, [this] { CompareAgain1Click(); });
 }
 
 void TMainform::ConnectToolButton(QToolButton* button, std::function<void()> handler) {
@@ -576,6 +579,14 @@ void TMainform::ArrageIcons1Click() {
 
 void TMainform::ber1Click() {
   if (Forms().Infoform) Dialogs().ShowModal(*Forms().Infoform);
+}
+
+void TMainform::Compare1Click() {
+  if (Forms().Fcompare) Forms().Fcompare->ShowCompare();
+}
+
+void TMainform::CompareAgain1Click() {
+  if (Forms().Fcompare) Forms().Fcompare->CompareAgain();
 }
 
 void TMainform::Window1Popup() {

@@ -92,6 +92,8 @@ class TMainform : public QMainWindow, public TFrameLink, public TDocumentList {
   void ArrageIcons1Click();
   void ber1Click();
   void Window1Popup();
+  void Compare1Click();
+  void CompareAgain1Click();
   // The recent files; RenderRecentFiles shows them in the File menu.
   TRecentFileList& RecentFiles() { return FRecentFiles; }
   void RenderRecentFiles();

@@ -1,0 +1,60 @@
+// Comparing two large documents: a search for the first difference of two
+// documents that differ only in their last byte (peer: cmp), and a
+// compare-o-meter run over a pair with one difference per MiB (peer:
+// cmp -l | wc -l). bench/run makes the second files of both pairs in the
+// work folder: compare.bin and meter.bin.
+#include <memory>
+#include <stdexcept>
+#include <vector>
+
+#include "bench/bench.h"
+#include "bench/benchhost.h"
+#include "compare/compareengine.h"
+#include "control/documents.h"
+
+namespace byteloom::bench {
+
+namespace {
+
+class TBenchDocuments final : public TDocumentList {
+ public:
+  int DocumentCount() const override { return static_cast<int>(Editors.size()); }
+  THexEditor& DocumentEditor(int index) const override { return *Editors.at(static_cast<size_t>(index)); }
+  std::string DocumentCaption(int index) const override { return std::to_string(index); }
+  int ActiveDocument() const override { return 0; }
+  std::vector<std::unique_ptr<THexEditor>> Editors;
+};
+
+double TimeCompare(const TBenchContext& ctx, const std::string& second, bool meter) {
+  TBenchHost host;
+  TBenchDocuments documents;
+  for (const std::string& file : {ctx.DataFile, ctx.WorkDir + "/" + second}) {
+    auto editor = std::make_unique<THexEditor>(host);
+    editor->Loaded();
+    if (!editor->LoadFromFile(file)) throw std::runtime_error(editor->LastError());
+    documents.Editors.push_back(std::move(editor));
+  }
+  TCompareEngine engine;
+  engine.ListDocuments(documents);
+  TCompareFields fields;
+  fields.File1 = "0";
+  fields.File2 = "1";
+  std::string warning;
+  TCompareHooks hooks;
+  hooks.Warning = [&warning](const std::string& text) { warning = text; };
+  const double t0 = Now();
+  const TCompareOutcome outcome = engine.Run(documents, fields, meter, hooks);
+  const double seconds = Now() - t0;
+  if (!warning.empty()) throw std::runtime_error(warning);
+  const int32_t size = documents.Editors[0]->DataSize();
+  if (!meter && outcome.Offset != size - 1) throw std::runtime_error("the difference was not found at the end");
+  if (meter && engine.MeterBuckets[0] == 0) throw std::runtime_error("the meter counted nothing");
+  return seconds;
+}
+
+TRegister compare("compare", [](const TBenchContext& ctx) { return TimeCompare(ctx, "compare.bin", false); });
+TRegister compareMeter("compare_meter", [](const TBenchContext& ctx) { return TimeCompare(ctx, "meter.bin", true); });
+
+}  // namespace
+
+}  // namespace byteloom::bench

@@ -1,0 +1,212 @@
+// The compare engine. Both documents are read piece by piece into two
+// buffers of kComparePieceSize bytes; equal pieces are passed over with one
+// memcmp, and within a piece that differs the differing pairs are found
+// eight bytes at a time. The pairs reach the mode test in increasing order,
+// so the first match is the one a byte-by-byte loop over whole copies finds.
+#include "compare/compareengine.h"
+
+#include <algorithm>
+#include <bit>
+#include <cmath>
+#include <cstring>
+#include <stdexcept>
+
+#include "control/documents.h"
+#include "control/hexeditor.h"
+#include "platform/numconv.h"
+
+namespace byteloom {
+
+int32_t TEditorSource::Size() { return FEditor.DataSize(); }
+
+void TEditorSource::Read(uint8_t* dest, int32_t pos, int32_t count) { FEditor.ReadBuffer(dest, pos, count); }
+
+void TBufferSource::Read(uint8_t* dest, int32_t pos, int32_t count) {
+  if (pos < 0 || count < 0 || static_cast<size_t>(pos) + static_cast<size_t>(count) > FBytes.size())
+    throw std::out_of_range("Read past the end of the bytes");
+  std::memcpy(dest, FBytes.data() + pos, static_cast<size_t>(count));
+}
+
+bool DifferenceMatches(TCompareMode mode, uint8_t a, uint8_t b, uint8_t value1, uint8_t value2) {
+  const int x = a, y = b;
+  switch (mode) {
+    case TCompareMode::cmIncreaseByValue: return x + value1 == y;
+    case TCompareMode::cmDecreaseByValue: return x - value1 == y;
+    case TCompareMode::cmValuePair: return x == value1 && y == value2;
+    case TCompareMode::cmIncrease: return x < y;
+    case TCompareMode::cmDecrease: return x > y;
+    case TCompareMode::cmDecreaseBy1: return x == y + 1;
+    case TCompareMode::cmIncreaseBy1: return x + 1 == y;
+    case TCompareMode::cmSimple: return x != y;
+  }
+  return false;
+}
+
+int MeterBucket(int64_t pair, int64_t count) {
+  // nearbyint rounds halves to the even neighbour in the default rounding mode.
+  const double scaled = static_cast<double>(pair) / (static_cast<double>(count) * 0.5) * 100.0;
+  return static_cast<int>(std::clamp(std::nearbyint(scaled), 0.0, double{kMeterBucketCount - 1}));
+}
+
+std::array<bool, kMeterRows> MeterRedRows(const TMeterBuckets& buckets) {
+  std::array<bool, kMeterRows> rows{};
+  for (int k = 0; k < kMeterBucketCount; ++k)
+    if (buckets[static_cast<size_t>(k)] > 0) rows[static_cast<size_t>(std::min(k, kMeterRows - 1))] = true;
+  return rows;
+}
+
+int64_t PairCount(int32_t size1, int32_t size2, int32_t start1, int32_t start2) {
+  return int64_t{std::min(size1, size2)} - std::max(start1, start2);
+}
+
+namespace {
+
+// The first j in [from, end) with a[j] != b[j], or end.
+int32_t FirstDifference(const uint8_t* a, const uint8_t* b, int32_t from, int32_t end) {
+  int32_t j = from;
+  if constexpr (std::endian::native == std::endian::little) {
+    for (; j + 8 <= end; j += 8) {
+      uint64_t x, y;
+      std::memcpy(&x, a + j, 8);
+      std::memcpy(&y, b + j, 8);
+      if (x != y) return j + std::countr_zero(x ^ y) / 8;
+    }
+  }
+  while (j < end && a[j] == b[j]) ++j;
+  return j;
+}
+
+}  // namespace
+
+TScanOutcome ScanDifferences(TByteSource& file1, TByteSource& file2, const TScanRequest& request,
+                             TMeterBuckets& buckets, const TCompareProgress& progress) {
+  TScanOutcome outcome;
+  const int64_t n = PairCount(file1.Size(), file2.Size(), request.Start1, request.Start2);
+  if (n <= 0 || request.Start1 < 0 || request.Start2 < 0) return outcome;
+  const auto piece = static_cast<int32_t>(std::min<int64_t>(kComparePieceSize, n));
+  std::vector<uint8_t> a(static_cast<size_t>(piece)), b(static_cast<size_t>(piece));
+  for (int64_t done = 0; done < n;) {
+    const auto len = static_cast<int32_t>(std::min<int64_t>(piece, n - done));
+    file1.Read(a.data(), static_cast<int32_t>(request.Start1 + done), len);
+    file2.Read(b.data(), static_cast<int32_t>(request.Start2 + done), len);
+    if (std::memcmp(a.data(), b.data(), static_cast<size_t>(len)) != 0) {
+      for (int32_t j = FirstDifference(a.data(), b.data(), 0, len); j < len;
+           j = FirstDifference(a.data(), b.data(), j + 1, len)) {
+        if (request.Meter) {
+          ++buckets[static_cast<size_t>(MeterBucket(done + j, n))];
+        } else if (DifferenceMatches(request.Mode, a[static_cast<size_t>(j)], b[static_cast<size_t>(j)],
+                                     request.Value1, request.Value2)) {
+          outcome.Found = true;
+          outcome.Pair = done + j;
+          return outcome;
+        }
+      }
+    }
+    done += len;
+    if (done < n && progress && !progress(done, n)) {
+      outcome.Cancelled = true;
+      return outcome;
+    }
+  }
+  return outcome;
+}
+
+void ReportDifference(TDocumentList& documents, int32_t offset,
+                      const std::function<void(const std::string&)>& warning) {
+  for (int k = documents.DocumentCount() - 1; k >= 0; --k)
+    if (!documents.DocumentEditor(k).Seek(offset, 0, true) && warning)
+      warning("Error while setting Cursor to:" + std::to_string(offset));
+}
+
+std::vector<std::string> TCompareEngine::ListDocuments(const TDocumentList& documents) {
+  const int count = documents.DocumentCount();
+  FListed.assign(static_cast<size_t>(count), nullptr);
+  std::vector<std::string> entries;
+  for (int k = count - 1; k >= 0; --k) {
+    FListed[static_cast<size_t>(k)] = &documents.DocumentEditor(k);
+    entries.push_back(std::to_string(k) + " : " + documents.DocumentCaption(k));
+  }
+  return entries;
+}
+
+std::string TCompareEngine::CursorOffset(TDocumentList& documents) {
+  const int active = documents.ActiveDocument();
+  return active < 0 ? std::string("0") : std::to_string(documents.DocumentEditor(active).GetCursorPos());
+}
+
+std::pair<std::string, std::string> TCompareEngine::AgainOffsets(TDocumentList& documents) const {
+  const int active = documents.ActiveDocument();
+  int64_t start1 = active < 0 ? 0 : int64_t{documents.DocumentEditor(active).GetCursorPos()} + 1;
+  int64_t start2 = start1 + FShift;
+  // Both move on together when file 2's offset would fall before its start.
+  if (start2 < 0) {
+    start1 -= start2;
+    start2 = 0;
+  }
+  return {std::to_string(start1), std::to_string(start2)};
+}
+
+int TCompareEngine::ResolveChoice(const TDocumentList& documents, const std::string& text) const {
+  size_t digits = 0;
+  while (digits < text.size() && text[digits] >= '0' && text[digits] <= '9') ++digits;
+  if (digits == 0 || digits > 9) return -1;
+  const auto entry = static_cast<size_t>(std::stoi(text.substr(0, digits)));
+  if (entry >= FListed.size()) return -1;
+  for (int k = 0; k < documents.DocumentCount(); ++k)
+    if (&documents.DocumentEditor(k) == FListed[entry]) return k;
+  return -1;
+}
+
+TCompareOutcome TCompareEngine::Run(TDocumentList& documents, const TCompareFields& fields, bool meter,
+                                    const TCompareHooks& hooks) {
+  const auto warn = [&hooks](const std::string& text) {
+    if (hooks.Warning) hooks.Warning(text);
+  };
+  TCompareOutcome outcome;
+  MeterBuckets.fill(0);
+  const int index1 = ResolveChoice(documents, fields.File1);
+  const int index2 = ResolveChoice(documents, fields.File2);
+  if (index1 < 0 || index2 < 0 || index1 == index2) {
+    warn("Please choose 2 different Files!");
+    return outcome;
+  }
+
+  TScanRequest request;
+  request.Mode = fields.Mode;
+  request.Meter = meter;
+  const std::optional<int32_t> start1 = TryStrToInt(fields.Start1), start2 = TryStrToInt(fields.Start2);
+  if (!start1 || !start2 || *start1 < 0 || *start2 < 0) {
+    warn("Error while converting Startpos. Editor uses 0 for both Files");
+  } else if (!meter) {
+    request.Start1 = *start1;
+    request.Start2 = *start2;
+  }
+  const std::optional<int32_t> value1 = TryStrToInt(fields.Value1), value2 = TryStrToInt(fields.Value2);
+  if (value1) FValue1 = static_cast<uint8_t>(*value1);
+  if (value2) FValue2 = static_cast<uint8_t>(*value2);
+  if (!value1 || !value2) warn("Error while converting FValue 1 or 2.");
+  request.Value1 = FValue1;
+  request.Value2 = FValue2;
+
+  TEditorSource file1(documents.DocumentEditor(index1)), file2(documents.DocumentEditor(index2));
+  if (!meter && !CompareAgainMode && file1.Size() != file2.Size()) warn("Filesize different!\n\rResult can be wrong!");
+  if (hooks.Scanning) hooks.Scanning();
+  const TScanOutcome scan = ScanDifferences(file1, file2, request, MeterBuckets, hooks.Progress);
+  if (hooks.Scanned) hooks.Scanned();
+  outcome.Compared = true;
+  if (!meter) FShift = int64_t{request.Start2} - request.Start1;
+  if (scan.Cancelled) {
+    // A cancelled run counts as one that found nothing.
+    MeterBuckets.fill(0);
+    outcome.Cancelled = true;
+  } else if (scan.Found) {
+    outcome.Found = true;
+    outcome.Offset = static_cast<int32_t>(request.Start1 + scan.Pair);
+    ReportDifference(documents, outcome.Offset, warn);
+  } else if (!meter) {
+    warn("No differences found!");
+  }
+  return outcome;
+}
+
+}  // namespace byteloom
