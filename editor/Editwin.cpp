@@ -84,6 +84,9 @@ void Teditform::SetUpControl() {
   ed.AdjustMetrics();
 
   ed.OnClick = [this](TCustomGrid&) { Guarded([this] { HexEditor1Click(); }); };
+  // The value panel follows the caret also when another window moves it
+  // (a compare, a bookmark, a jump).
+  ed.OnStateChanged = [this](THexEditor&) { Guarded([this] { UpdateValueInfo(); }); };
   ed.OnKeyUp = [this](TCustomGrid&, uint16_t&, TShiftState) { Guarded([this] { HexEditor1KeyUp(); }); };
   ed.OnMouseUp = [this](TCustomGrid&, TMouseButton, TShiftState, int, int) {
     Guarded([this] { HexEditor1MouseUp(); });

@@ -17,6 +17,7 @@
 #include "editor/Editwin.h"
 #include "editor/bookmarks.h"
 #include "editor/findexpr.h"
+#include "editor/valuepanel.h"
 #include "fakeframe.h"
 #include "guitest.h"
 
@@ -105,6 +106,8 @@ class TestEditCommands : public TGuiTest {
     w->Amount40001->trigger();
     w->Jumpbackward1->trigger();
     QCOMPARE(ed.GetCursorPos(), 11);
+    Settle();  // the control's state message refreshes the value panel
+    QCOMPARE(w->Value_Info_Panel->Caption(TValueBox::vbAddressDec), QStringLiteral("11"));
     w->Jumpforward1->trigger();
     w->JumpForward2->trigger();
     QCOMPARE(ed.GetCursorPos(), ed.DataSize() - 1);
