@@ -1,11 +1,114 @@
 #include "output/hexexp.h"
 
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+
+#include "control/documents.h"
+#include "control/hexeditor.h"
+#include "editor/dialogservice.h"
+#include "editor/progress.h"
+#include "editor/qtext.h"
+#include "editor/uibuild.h"
+
 namespace byteloom {
+
+using namespace uibuild;
 
 THexExport::THexExport(QWidget* parent) : QDialog(parent) {
   setObjectName(QStringLiteral("HexExport"));
   setWindowTitle(QStringLiteral("HexExport"));
-  setFixedSize(360, 220);
+  setFixedSize(360, 250);
+
+  Label1 = Label(this, "Label1", QStringLiteral("HexExport"), 12, 6, 336, 34);
+  QFont title = Label1->font();
+  title.setPointSize(18);
+  title.setBold(true);
+  title.setItalic(true);
+  Label1->setFont(title);
+  Label2 = Label(this, "Label2", QStringLiteral("Export from:"), 12, 50, 80, 21);
+  Edit1 = Edit(this, "Edit1", 95, 50, 90, 21);
+  Label3 = Label(this, "Label3", QStringLiteral("to:"), 12, 76, 80, 21);
+  Edit2 = Edit(this, "Edit2", 95, 76, 90, 21);
+  Button1 = Button(this, "Button1", QStringLiteral("Export All"), 200, 62, 100, 25);
+  Edit1->setText(QStringLiteral("0"));
+  Edit2->setText(QStringLiteral("0"));
+  CheckBox1 = CheckBox(this, "CheckBox1", QStringLiteral("Space betwen the Values"), 12, 106, 200, 20);
+  RadioButton1 = RadioButton(this, "RadioButton1", QStringLiteral("no line break"), 12, 130, 160, 20);
+  RadioButton3 = RadioButton(this, "RadioButton3", QStringLiteral("40 Characters per line"), 12, 152, 160, 20);
+  RadioButton2 = RadioButton(this, "RadioButton2", QStringLiteral("80 Characters per line"), 12, 174, 160, 20);
+  CheckBox3 = CheckBox(this, "CheckBox3", QStringLiteral("Char 10 at the end of the line"), 176, 130, 180, 20);
+  CheckBox4 = CheckBox(this, "CheckBox4", QStringLiteral("Char 13 at the end of the line"), 176, 152, 180, 20);
+  BitBtn1 = Button(this, "BitBtn1", QStringLiteral("OK"), 170, 212, 85, 28);
+  BitBtn2 = Button(this, "BitBtn2", QStringLiteral("Abbrechen"), 263, 212, 85, 28);
+  for (QCheckBox* box : {CheckBox1, CheckBox3, CheckBox4}) box->setChecked(true);
+  RadioButton3->setChecked(true);
+  RadioButton2->hide();
+  BitBtn1->setDefault(true);
+
+  const auto guard = [this](auto handler) { return [this, handler] { Guarded([this, handler] { (this->*handler)(); }); }; };
+  connect(Button1, &QPushButton::clicked, this, guard(&THexExport::Button1Click));
+  connect(BitBtn1, &QPushButton::clicked, this, guard(&THexExport::BitBtn1Click));
+  connect(BitBtn2, &QPushButton::clicked, this, &QDialog::reject);
+  for (QRadioButton* radio : {RadioButton1, RadioButton2, RadioButton3})
+    connect(radio, &QRadioButton::clicked, this, guard(&THexExport::RadioButtonClick));
+  for (QLineEdit* field : {Edit1, Edit2})
+    connect(field, &QLineEdit::editingFinished, this, guard(&THexExport::EditExit));
+}
+
+void THexExport::showEvent(QShowEvent* event) {
+  Guarded([this] { FormShow(); });
+  QDialog::showEvent(event);
+}
+
+THexEditor* THexExport::ActiveEditor() const {
+  if (!FDocuments || FDocuments->ActiveDocument() < 0) return nullptr;
+  return &FDocuments->DocumentEditor(FDocuments->ActiveDocument());
+}
+
+TRangeFields THexExport::Fields() const { return {AnsiText(Edit1->text()), AnsiText(Edit2->text())}; }
+
+void THexExport::SetFields(const TRangeFields& fields) {
+  Edit1->setText(FromAnsi(fields.From));
+  Edit2->setText(FromAnsi(fields.To));
+}
+
+TDumpStyle THexExport::Style() const {
+  return ExportStyle(CheckBox1->isChecked(), CheckBox3->isChecked(), CheckBox4->isChecked());
+}
+
+void THexExport::FormShow() {
+  if (THexEditor* ed = ActiveEditor()) SetFields(InitialRange(ed->SelStart(), ed->SelEnd(), ed->DataSize()));
+}
+
+void THexExport::Button1Click() {
+  if (THexEditor* ed = ActiveEditor()) SetFields(InitialRange(0, 0, ed->DataSize()));
+}
+
+void THexExport::RadioButtonClick() {
+  CheckBox3->setChecked(!RadioButton1->isChecked());
+  CheckBox4->setChecked(!RadioButton1->isChecked());
+}
+
+void THexExport::EditExit() {
+  THexEditor* ed = ActiveEditor();
+  if (!ed) return;
+  TRangeFields fields = Fields();
+  RepairRange(fields, ed->DataSize());
+  SetFields(fields);
+}
+
+void THexExport::BitBtn1Click() {
+  THexEditor* ed = ActiveEditor();
+  if (!ed || !FSaveDialog) return;
+  const TDumpRange range = DumpRange(Fields());
+  if (!FSaveDialog->Execute(this)) return accept();
+  TLongWork work(this, QStringLiteral("Exporting..."), true);
+  const bool done = ExportDump(*ed, range, Style(), ToFileName(FSaveDialog->FileName()),
+                               [&work](int64_t d, int64_t total) { return work.Step(d, total); });
+  if (done) accept();
 }
 
 }  // namespace byteloom
