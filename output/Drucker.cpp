@@ -72,13 +72,13 @@ TDruckerForm::TDruckerForm(QWidget* parent)
   Edit1->setText(QStringLiteral("0"));
   Edit2->setText(QStringLiteral("0"));
 
-  Button1 = Button(this, "Button1", QStringLiteral("Printer Setup"), 8, 392, 68, 28);
-  Hochformat = Button(this, "Hochformat", QStringLiteral("Count Pages"), 80, 392, 68, 28);
-  ButtonPrintPortrait = Button(this, "ButtonPrintPortrait", QStringLiteral("Print"), 152, 392, 68, 28);
+  Button1 = Button(this, "Button1", QStringLiteral("Printer Setup"), 8, 392, 86, 28);
+  Hochformat = Button(this, "Hochformat", QStringLiteral("Count Pages"), 97, 392, 82, 28);
+  ButtonPrintPortrait = Button(this, "ButtonPrintPortrait", QStringLiteral("Print"), 182, 392, 54, 28);
   QFont bigger = ButtonPrintPortrait->font();
   bigger.setBold(true);
   ButtonPrintPortrait->setFont(bigger);
-  Button2 = Button(this, "Button2", QStringLiteral("Cancel"), 225, 392, 68, 28);
+  Button2 = Button(this, "Button2", QStringLiteral("Cancel"), 239, 392, 54, 28);
   Panel2 = Label(this, "Panel2", QString(), 8, 428, 285, 22);
   Panel2->setFrameShape(QFrame::Panel);
   Panel2->setFrameShadow(QFrame::Sunken);

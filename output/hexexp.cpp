@@ -20,7 +20,7 @@ using namespace uibuild;
 THexExport::THexExport(QWidget* parent) : QDialog(parent) {
   setObjectName(QStringLiteral("HexExport"));
   setWindowTitle(QStringLiteral("HexExport"));
-  setFixedSize(360, 250);
+  setFixedSize(360, 264);
 
   Label1 = Label(this, "Label1", QStringLiteral("HexExport"), 12, 6, 336, 34);
   QFont title = Label1->font();
@@ -38,11 +38,11 @@ THexExport::THexExport(QWidget* parent) : QDialog(parent) {
   CheckBox1 = CheckBox(this, "CheckBox1", QStringLiteral("Space betwen the Values"), 12, 106, 200, 20);
   RadioButton1 = RadioButton(this, "RadioButton1", QStringLiteral("no line break"), 12, 130, 160, 20);
   RadioButton3 = RadioButton(this, "RadioButton3", QStringLiteral("40 Characters per line"), 12, 152, 160, 20);
-  RadioButton2 = RadioButton(this, "RadioButton2", QStringLiteral("80 Characters per line"), 12, 174, 160, 20);
-  CheckBox3 = CheckBox(this, "CheckBox3", QStringLiteral("Char 10 at the end of the line"), 176, 130, 180, 20);
-  CheckBox4 = CheckBox(this, "CheckBox4", QStringLiteral("Char 13 at the end of the line"), 176, 152, 180, 20);
-  BitBtn1 = Button(this, "BitBtn1", QStringLiteral("OK"), 170, 212, 85, 28);
-  BitBtn2 = Button(this, "BitBtn2", QStringLiteral("Abbrechen"), 263, 212, 85, 28);
+  RadioButton2 = RadioButton(this, "RadioButton2", QStringLiteral("80 Characters per line"), 176, 152, 160, 20);
+  CheckBox3 = CheckBox(this, "CheckBox3", QStringLiteral("Char 10 at the end of the line"), 12, 178, 336, 20);
+  CheckBox4 = CheckBox(this, "CheckBox4", QStringLiteral("Char 13 at the end of the line"), 12, 200, 336, 20);
+  BitBtn1 = Button(this, "BitBtn1", QStringLiteral("OK"), 170, 228, 85, 28);
+  BitBtn2 = Button(this, "BitBtn2", QStringLiteral("Abbrechen"), 263, 228, 85, 28);
   for (QCheckBox* box : {CheckBox1, CheckBox3, CheckBox4}) box->setChecked(true);
   RadioButton3->setChecked(true);
   RadioButton2->hide();
