@@ -69,8 +69,7 @@ TDruckerForm::TDruckerForm(QWidget* parent)
   Label3 = Label(GroupBox2, "Label3", QStringLiteral("to:"), 8, 45, 36, 20);
   Edit2 = Edit(GroupBox2, "Edit2", 46, 43, 104, 21);
   Button3 = Button(GroupBox2, "Button3", QStringLiteral("Print all"), 46, 66, 104, 20);
-  Edit1->setText(QStringLiteral("0"));
-  Edit2->setText(QStringLiteral("0"));
+  FRange = std::make_unique<TRangeEdits>(Edit1, Edit2);
 
   Button1 = Button(this, "Button1", QStringLiteral("Printer Setup"), 8, 392, 86, 28);
   Hochformat = Button(this, "Hochformat", QStringLiteral("Count Pages"), 97, 392, 82, 28);
@@ -90,8 +89,6 @@ TDruckerForm::TDruckerForm(QWidget* parent)
   OnButton(Button3, [this] { Button3Click(); });
   OnButton(RadioButton1, [this] { RadioButton1Click(); });
   OnButton(RadioButton2, [this] { RadioButton2Click(); });
-  for (QLineEdit* field : {Edit1, Edit2})
-    connect(field, &QLineEdit::editingFinished, this, [this] { Guarded([this] { Edit2Exit(); }); });
   FitPreview();
 }
 
@@ -102,18 +99,6 @@ void TDruckerForm::showEvent(QShowEvent* event) {
   QDialog::showEvent(event);
 }
 
-THexEditor* TDruckerForm::ActiveEditor() const {
-  if (!FDocuments || FDocuments->ActiveDocument() < 0) return nullptr;
-  return &FDocuments->DocumentEditor(FDocuments->ActiveDocument());
-}
-
-TRangeFields TDruckerForm::Fields() const { return {AnsiText(Edit1->text()), AnsiText(Edit2->text())}; }
-
-void TDruckerForm::SetFields(const TRangeFields& fields) {
-  Edit1->setText(FromAnsi(fields.From));
-  Edit2->setText(FromAnsi(fields.To));
-}
-
 void TDruckerForm::SetStatus(const QString& text) { Panel2->setText(text); }
 
 TPageJob TDruckerForm::Job() const {
@@ -121,7 +106,7 @@ TPageJob TDruckerForm::Job() const {
   std::tm local{};
   localtime_r(&now, &local);
   const std::string caption = FDocuments->DocumentCaption(FDocuments->ActiveDocument());
-  return TPageJob{AnsiText(QString::fromStdString(caption)), kFooterAddress + FooterDate(local), DumpRange(Fields())};
+  return TPageJob{AnsiText(QString::fromStdString(caption)), kFooterAddress + FooterDate(local), DumpRange(FRange->Fields())};
 }
 
 void TDruckerForm::DrawPreview() {
@@ -139,9 +124,8 @@ void TDruckerForm::DrawPreview() {
 }
 
 void TDruckerForm::FormShow() {
-  THexEditor* ed = ActiveEditor();
-  if (!ed) return;
-  SetFields(InitialRange(ed->SelStart(), ed->SelEnd(), ed->DataSize()));
+  if (!ActiveEditor()) return;
+  FRange->ShowSelection();
   DrawPreview();
   SetStatus(QStringLiteral("Current Page:1"));
 }
@@ -214,9 +198,7 @@ void TDruckerForm::HochformatClick() {
 
 void TDruckerForm::Button2Click() { reject(); }
 
-void TDruckerForm::Button3Click() {
-  if (THexEditor* ed = ActiveEditor()) SetFields(InitialRange(0, 0, ed->DataSize()));
-}
+void TDruckerForm::Button3Click() { FRange->ShowAll(); }
 
 void TDruckerForm::RadioButton1Click() {
   FPrinter->setPageOrientation(QPageLayout::Portrait);
@@ -226,14 +208,6 @@ void TDruckerForm::RadioButton1Click() {
 void TDruckerForm::RadioButton2Click() {
   FPrinter->setPageOrientation(QPageLayout::Landscape);
   FitPreview();
-}
-
-void TDruckerForm::Edit2Exit() {
-  THexEditor* ed = ActiveEditor();
-  if (!ed) return;
-  TRangeFields fields = Fields();
-  RepairRange(fields, ed->DataSize());
-  SetFields(fields);
 }
 
 void TDruckerForm::FitPreview() {

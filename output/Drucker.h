@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "output/dumpformat.h"
+#include "output/rangeedits.h"
 
 class QFrame;
 class QGroupBox;
@@ -29,7 +30,10 @@ class TDruckerForm : public QDialog {
   ~TDruckerForm() override;
 
   // The open documents; the active one is printed.
-  void SetDocuments(TDocumentList* documents) { FDocuments = documents; }
+  void SetDocuments(TDocumentList* documents) {
+    FDocuments = documents;
+    FRange->SetDocuments(documents);
+  }
   QPrinter& Printer() { return *FPrinter; }
   // The dialog that chooses a PDF file when there is no printer.
   TFileDialog& PdfDialog() { return *FPdfDialog; }
@@ -42,7 +46,6 @@ class TDruckerForm : public QDialog {
   void Button3Click();               // "Print all"
   void RadioButton1Click();          // "Portrait"
   void RadioButton2Click();          // "Landscape"
-  void Edit2Exit();                  // leaving either range field
   void FitPreview();
 
   QFrame* Panel1 = nullptr;
@@ -58,10 +61,8 @@ class TDruckerForm : public QDialog {
   void showEvent(QShowEvent* event) override;
 
  private:
-  THexEditor* ActiveEditor() const;
+  THexEditor* ActiveEditor() const { return FRange->ActiveEditor(); }
   TPageJob Job() const;
-  TRangeFields Fields() const;
-  void SetFields(const TRangeFields& fields);
   void SetStatus(const QString& text);
   // Draws the first page on the preview image.
   void DrawPreview();
@@ -72,6 +73,7 @@ class TDruckerForm : public QDialog {
   TDocumentList* FDocuments = nullptr;
   std::unique_ptr<QPrinter> FPrinter;
   std::unique_ptr<TFileDialog> FPdfDialog;
+  std::unique_ptr<TRangeEdits> FRange;
 };
 
 }  // namespace byteloom

@@ -33,8 +33,7 @@ THexExport::THexExport(QWidget* parent) : QDialog(parent) {
   Label3 = Label(this, "Label3", QStringLiteral("to:"), 12, 76, 80, 21);
   Edit2 = Edit(this, "Edit2", 95, 76, 90, 21);
   Button1 = Button(this, "Button1", QStringLiteral("Export All"), 200, 62, 100, 25);
-  Edit1->setText(QStringLiteral("0"));
-  Edit2->setText(QStringLiteral("0"));
+  FRange = std::make_unique<TRangeEdits>(Edit1, Edit2);
   CheckBox1 = CheckBox(this, "CheckBox1", QStringLiteral("Space betwen the Values"), 12, 106, 200, 20);
   RadioButton1 = RadioButton(this, "RadioButton1", QStringLiteral("no line break"), 12, 130, 160, 20);
   RadioButton3 = RadioButton(this, "RadioButton3", QStringLiteral("40 Characters per line"), 12, 152, 160, 20);
@@ -54,8 +53,6 @@ THexExport::THexExport(QWidget* parent) : QDialog(parent) {
   connect(BitBtn2, &QPushButton::clicked, this, &QDialog::reject);
   for (QRadioButton* radio : {RadioButton1, RadioButton2, RadioButton3})
     connect(radio, &QRadioButton::clicked, this, guard(&THexExport::RadioButtonClick));
-  for (QLineEdit* field : {Edit1, Edit2})
-    connect(field, &QLineEdit::editingFinished, this, guard(&THexExport::EditExit));
 }
 
 void THexExport::showEvent(QShowEvent* event) {
@@ -63,47 +60,23 @@ void THexExport::showEvent(QShowEvent* event) {
   QDialog::showEvent(event);
 }
 
-THexEditor* THexExport::ActiveEditor() const {
-  if (!FDocuments || FDocuments->ActiveDocument() < 0) return nullptr;
-  return &FDocuments->DocumentEditor(FDocuments->ActiveDocument());
-}
-
-TRangeFields THexExport::Fields() const { return {AnsiText(Edit1->text()), AnsiText(Edit2->text())}; }
-
-void THexExport::SetFields(const TRangeFields& fields) {
-  Edit1->setText(FromAnsi(fields.From));
-  Edit2->setText(FromAnsi(fields.To));
-}
-
 TDumpStyle THexExport::Style() const {
   return ExportStyle(CheckBox1->isChecked(), CheckBox3->isChecked(), CheckBox4->isChecked());
 }
 
-void THexExport::FormShow() {
-  if (THexEditor* ed = ActiveEditor()) SetFields(InitialRange(ed->SelStart(), ed->SelEnd(), ed->DataSize()));
-}
+void THexExport::FormShow() { FRange->ShowSelection(); }
 
-void THexExport::Button1Click() {
-  if (THexEditor* ed = ActiveEditor()) SetFields(InitialRange(0, 0, ed->DataSize()));
-}
+void THexExport::Button1Click() { FRange->ShowAll(); }
 
 void THexExport::RadioButtonClick() {
   CheckBox3->setChecked(!RadioButton1->isChecked());
   CheckBox4->setChecked(!RadioButton1->isChecked());
 }
 
-void THexExport::EditExit() {
-  THexEditor* ed = ActiveEditor();
-  if (!ed) return;
-  TRangeFields fields = Fields();
-  RepairRange(fields, ed->DataSize());
-  SetFields(fields);
-}
-
 void THexExport::BitBtn1Click() {
-  THexEditor* ed = ActiveEditor();
+  THexEditor* ed = FRange->ActiveEditor();
   if (!ed || !FSaveDialog) return;
-  const TDumpRange range = DumpRange(Fields());
+  const TDumpRange range = DumpRange(FRange->Fields());
   if (!FSaveDialog->Execute(this)) return accept();
   TLongWork work(this, QStringLiteral("Exporting..."), true);
   const bool done = ExportDump(*ed, range, Style(), ToFileName(FSaveDialog->FileName()),

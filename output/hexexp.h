@@ -6,6 +6,9 @@
 #include <QDialog>
 
 #include "output/dumpformat.h"
+#include "output/rangeedits.h"
+
+#include <memory>
 
 class QCheckBox;
 class QLabel;
@@ -24,14 +27,13 @@ class THexExport : public QDialog {
 
   // The open documents (the active one is exported) and the save dialog.
   void SetFrame(TDocumentList* documents, TFileDialog* saveDialog) {
-    FDocuments = documents;
+    FRange->SetDocuments(documents);
     FSaveDialog = saveDialog;
   }
 
   void FormShow();
   void Button1Click();      // "Export All"
   void RadioButtonClick();  // any of the three: the line-end boxes follow
-  void EditExit();          // leaving either position field
   void BitBtn1Click();      // OK: build and save the export
 
   // The style the boxes choose.
@@ -48,11 +50,7 @@ class THexExport : public QDialog {
   void showEvent(QShowEvent* event) override;
 
  private:
-  THexEditor* ActiveEditor() const;
-  TRangeFields Fields() const;
-  void SetFields(const TRangeFields& fields);
-
-  TDocumentList* FDocuments = nullptr;
+  std::unique_ptr<TRangeEdits> FRange;
   TFileDialog* FSaveDialog = nullptr;
 };
 
