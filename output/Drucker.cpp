@@ -12,6 +12,7 @@
 #include <QPrinter>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScopeGuard>
 
 #include <ctime>
 
@@ -139,21 +140,26 @@ void TDruckerForm::Button1Click() {
   FitPreview();
 }
 
-bool TDruckerForm::ChooseOutput() {
+TDruckerForm::TOutput TDruckerForm::ChooseOutput() {
   const bool pdf = FPrinter->outputFormat() == QPrinter::PdfFormat;
-  if (pdf ? !FPrinter->outputFileName().isEmpty() : !FPrinter->printerName().isEmpty()) return true;
+  if (pdf ? !FPrinter->outputFileName().isEmpty() : !FPrinter->printerName().isEmpty()) return TOutput::oPrinter;
   // No printer installed: the pages go to a PDF file of the user's choice.
-  if (!FPdfDialog->Execute(this)) return false;
+  if (!FPdfDialog->Execute(this)) return TOutput::oNone;
   FPrinter->setOutputFormat(QPrinter::PdfFormat);
   FPrinter->setOutputFileName(FPdfDialog->FileName());
-  return true;
+  return TOutput::oChosenFile;
 }
 
 void TDruckerForm::ButtonPrintPortraitClick() {
   THexEditor* ed = ActiveEditor();
   if (!ed) return;
   const TPageJob job = Job();
-  if (!ChooseOutput()) return;
+  const TOutput output = ChooseOutput();
+  if (output == TOutput::oNone) return;
+  // A file chosen for want of a printer is asked for again next time.
+  const auto forget = qScopeGuard([this, output] {
+    if (output == TOutput::oChosenFile) FPrinter->setOutputFileName(QString());
+  });
   SetStatus(QStringLiteral("Please wait, working..."));
   QApplication::processEvents();
   FPrinter->setDocName(QStringLiteral("Orvanta ..."));
@@ -183,6 +189,7 @@ void TDruckerForm::ButtonPrintPortraitClick() {
 void TDruckerForm::HochformatClick() {
   THexEditor* ed = ActiveEditor();
   if (!ed) return;
+  const TPageJob job = Job();
   SetStatus(QStringLiteral("Please wait, working..."));
   QApplication::processEvents();
   // Counted with the printer's page and fonts, so the count is what "Print"
@@ -191,7 +198,7 @@ void TDruckerForm::HochformatClick() {
   TQtPageCanvas measure(nullptr, FPrinter.get());
   TDumpReader reader(*ed);
   TLongWork work(this, QStringLiteral("Counting pages..."), true);
-  const int pages = DrawDumpPages(measure, FPrinter->width(), FPrinter->height(), Job(), reader, TPageMode::pmCount,
+  const int pages = DrawDumpPages(measure, FPrinter->width(), FPrinter->height(), job, reader, TPageMode::pmCount,
                                   [&work](int64_t done, int64_t total) { return work.Step(done, total); });
   SetStatus(work.Cancelled() ? QString() : QStringLiteral("Sum of all Pages:%1").arg(pages));
 }

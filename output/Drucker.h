@@ -66,9 +66,9 @@ class TDruckerForm : public QDialog {
   void SetStatus(const QString& text);
   // Draws the first page on the preview image.
   void DrawPreview();
-  // A printer to print on: with none installed, a PDF file the user chooses
-  // (false when the user cancels).
-  bool ChooseOutput();
+  // A printer to print on: with none installed, a PDF file the user chooses.
+  enum class TOutput { oNone, oPrinter, oChosenFile };
+  TOutput ChooseOutput();
 
   TDocumentList* FDocuments = nullptr;
   std::unique_ptr<QPrinter> FPrinter;

@@ -22,9 +22,53 @@ constexpr size_t kWritePiece = size_t{1} << 20;
 // Progress is reported every this many lines of a page job.
 constexpr int64_t kProgressLines = 256;
 
+// The longest line: lead, offset, values, characters and line end.
+constexpr size_t kMaxLine = 128;
+
 char* Put(char* p, const char* s) {
   while (*s) *p++ = *s++;
   return p;
+}
+
+// Two hex digits and the dump character of every byte value.
+struct TByteTexts {
+  char Hex[256][2];
+  char Char[256];
+  TByteTexts() {
+    for (int b = 0; b < 256; ++b) {
+      Hex[b][0] = kHexDigits[b >> 4];
+      Hex[b][1] = kHexDigits[b & 15];
+      Char[b] = b > 32 ? static_cast<char>(b) : ' ';
+    }
+  }
+};
+const TByteTexts kByteTexts;
+
+// Writes the line of l0 at p (at most kMaxLine characters); returns its end.
+char* FormatDumpLine(char* p, const TDumpStyle& style, int64_t l0, const uint8_t* bytes, int first, int last) {
+  p = Put(p, style.Lead);
+  *p++ = '0';
+  *p++ = 'x';
+  // Seven digits at least; a position below 0 shows as its 32-bit pattern.
+  const auto v = static_cast<uint32_t>(l0);
+  const int digits = (v >> 28) != 0 ? 8 : 7;
+  for (int i = digits - 1; i >= 0; --i) *p++ = kHexDigits[(v >> (4 * i)) & 15];
+  p = Put(p, style.AfterOffset);
+  char* chars = p + 2 * kDumpLineBytes + (style.SpacedPairs ? kDumpLineBytes / 2 : 0) + 2;
+  for (int i = 0; i < kDumpLineBytes; ++i) {
+    if (style.SpacedPairs && i % 2 == 0) *p++ = ' ';
+    if (i >= first && i < last) {
+      std::memcpy(p, kByteTexts.Hex[bytes[i]], 2);
+      chars[i] = kByteTexts.Char[bytes[i]];
+    } else {
+      p[0] = p[1] = chars[i] = ' ';
+    }
+    p += 2;
+  }
+  p[0] = p[1] = ' ';
+  p = chars + kDumpLineBytes;
+  std::memcpy(p, style.LineEnd.data(), style.LineEnd.size());
+  return p + style.LineEnd.size();
 }
 
 }  // namespace
@@ -43,27 +87,8 @@ TDumpStyle ExportStyle(bool spaced, bool char10, bool char13) {
 }
 
 void AppendDumpLine(std::string& out, const TDumpStyle& style, int64_t l0, const uint8_t* bytes, int first, int last) {
-  char buf[128];
-  char* p = Put(buf, style.Lead);
-  *p++ = '0';
-  *p++ = 'x';
-  // Seven digits at least; a position below 0 shows as its 32-bit pattern.
-  const auto v = static_cast<uint32_t>(l0);
-  const int digits = (v >> 28) != 0 ? 8 : 7;
-  for (int i = digits - 1; i >= 0; --i) *p++ = kHexDigits[(v >> (4 * i)) & 15];
-  p = Put(p, style.AfterOffset);
-  for (int i = 0; i < kDumpLineBytes; ++i) {
-    if (style.SpacedPairs && i % 2 == 0) *p++ = ' ';
-    const bool data = i >= first && i < last;
-    *p++ = data ? kHexDigits[bytes[i] >> 4] : ' ';
-    *p++ = data ? kHexDigits[bytes[i] & 15] : ' ';
-  }
-  *p++ = ' ';
-  *p++ = ' ';
-  for (int i = 0; i < kDumpLineBytes; ++i)
-    *p++ = (i >= first && i < last && bytes[i] > 32) ? static_cast<char>(bytes[i]) : ' ';
-  out.append(buf, static_cast<size_t>(p - buf));
-  out += style.LineEnd;
+  char buf[kMaxLine];
+  out.append(buf, static_cast<size_t>(FormatDumpLine(buf, style, l0, bytes, first, last) - buf));
 }
 
 // ---------------------------------------------------------------------------
@@ -113,6 +138,7 @@ const uint8_t* TDumpReader::Line(int64_t l0, int& first, int& last) {
     FCount = std::min<int64_t>(static_cast<int64_t>(FBuffer.size()), FSize - a);
     FEditor.ReadBuffer(FBuffer.data(), static_cast<int32_t>(FStart), static_cast<int32_t>(FCount));
   }
+  if (first == 0) return FBuffer.data() + (a - FStart);
   std::memcpy(FLine + first, FBuffer.data() + (a - FStart), static_cast<size_t>(last - first));
   return FLine;
 }
@@ -126,22 +152,21 @@ bool ExportDump(THexEditor& editor, const TDumpRange& range, const TDumpStyle& s
   try {
     TDumpReader reader(editor);
     TFileReplacement out(target);
-    std::string text;
-    AppendDumpLine(text, style, range.From, nullptr, 0, 0);
+    std::vector<char> text(kWritePiece + kMaxLine);
     // Every line has the same length: a full disk shows before the work.
-    out.Handle().Reserve(static_cast<int64_t>(text.size()) * range.Lines);
-    text.clear();
-    text.reserve(kWritePiece + 256);
+    const int64_t lineLength = FormatDumpLine(text.data(), style, range.From, nullptr, 0, 0) - text.data();
+    out.Handle().Reserve(lineLength * range.Lines);
+    char* p = text.data();
     int64_t written = 0;
     for (int64_t k = 0; k < range.Lines; ++k) {
       const int64_t l0 = range.From + k * kDumpLineBytes;
       int first, last;
       const uint8_t* bytes = reader.Line(l0, first, last);
-      AppendDumpLine(text, style, l0, bytes, first, last);
-      if (text.size() >= kWritePiece || k + 1 == range.Lines) {
-        out.Handle().WriteAt(text.data(), static_cast<int64_t>(text.size()), written);
-        written += static_cast<int64_t>(text.size());
-        text.clear();
+      p = FormatDumpLine(p, style, l0, bytes, first, last);
+      if (p - text.data() >= static_cast<int64_t>(kWritePiece) || k + 1 == range.Lines) {
+        out.Handle().WriteAt(text.data(), p - text.data(), written);
+        written += p - text.data();
+        p = text.data();
         if (progress && !progress(k + 1, range.Lines)) return false;
       }
     }
