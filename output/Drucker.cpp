@@ -83,6 +83,8 @@ TDruckerForm::TDruckerForm(QWidget* parent)
   Panel2->setFrameShape(QFrame::Panel);
   Panel2->setFrameShadow(QFrame::Sunken);
 
+  // Enter in a range field only ends the entry (the field is repaired).
+  for (QPushButton* button : {Button1, Hochformat, ButtonPrintPortrait, Button2, Button3}) button->setAutoDefault(false);
   OnButton(Button1, [this] { Button1Click(); });
   OnButton(Hochformat, [this] { HochformatClick(); });
   OnButton(ButtonPrintPortrait, [this] { ButtonPrintPortraitClick(); });
