@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <sys/resource.h>
+#include <sys/stat.h>
 
 #include <csignal>
 #include <numeric>
@@ -303,6 +304,13 @@ TEST_F(DumpExport, CancelAndFailureLeaveTheTargetAsItWas) {
   EXPECT_EQ(List(Dir()), (std::vector<std::string>{"doc.bin", "out.txt", "tmp"}));
   // A folder as target is refused with its reason.
   EXPECT_THROW(ExportDump(*Ed, range, style, Dir()), EFileError);
+  // A complete export replaces the file and keeps its permission bits.
+  chmod(out.c_str(), 0640);
+  ASSERT_TRUE(ExportDump(*Ed, DumpRange(0, 15), style, out));
+  struct stat st;
+  ASSERT_EQ(stat(out.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0640u);
+  EXPECT_EQ(st.st_size, 71);
 }
 
 }  // namespace
