@@ -280,7 +280,11 @@ int DrawDumpPages(TPageCanvas& canvas, int w, int h, const TPageJob& job, TDumpR
         const uint8_t* bytes = reader.Line(l0, first, last);
         text.clear();
         AppendDumpLine(text, style, l0, bytes, first, last);
-        pieces = BreakLine(text, g.X1 - g.X0, width);
+        const int maxChar = canvas.MaxCharWidth();
+        if (maxChar > 0 && static_cast<int64_t>(text.size()) * maxChar <= g.X1 - g.X0)
+          pieces.assign(1, text);
+        else
+          pieces = BreakLine(text, g.X1 - g.X0, width);
         next = 0;
         ++line;
       }

@@ -132,6 +132,9 @@ class TPageCanvas {
   virtual ~TPageCanvas() = default;
   virtual void SetFont(const TPageFont& font) = 0;
   virtual int TextWidth(const std::string& text) = 0;
+  // The widest character of the font (0: unknown), so that a line of n
+  // characters is known to fit without measuring it.
+  virtual int MaxCharWidth() = 0;
   virtual int TextHeight(const std::string& text) = 0;
   virtual void TextOut(int x, int y, const std::string& text) = 0;
   // A white-bordered rectangle over the whole page, filled white.

@@ -41,6 +41,8 @@ void TQtPageCanvas::SetFont(const TPageFont& font) {
 
 int TQtPageCanvas::TextWidth(const std::string& text) { return FMetrics ? FMetrics->horizontalAdvance(FromAnsi(text)) : 0; }
 
+int TQtPageCanvas::MaxCharWidth() { return FMetrics ? FMetrics->maxWidth() : 0; }
+
 int TQtPageCanvas::TextHeight(const std::string&) { return FMetrics ? FMetrics->height() : 0; }
 
 void TQtPageCanvas::TextOut(int x, int y, const std::string& text) {

@@ -22,6 +22,7 @@ class TQtPageCanvas final : public TPageCanvas {
   void SetFont(const TPageFont& font) override;
   int TextWidth(const std::string& text) override;
   int TextHeight(const std::string& text) override;
+  int MaxCharWidth() override;
   void TextOut(int x, int y, const std::string& text) override;
   void ClearPage(const TRect& page) override;
   bool NewPage() override;

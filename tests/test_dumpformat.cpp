@@ -143,6 +143,7 @@ struct TRecordingPageCanvas : TPageCanvas {
   int TextWidth(const std::string& s) override {
     return static_cast<int>(s.size()) * (CharWidth ? CharWidth : Current.Height * 6 / 10);
   }
+  int MaxCharWidth() override { return TextWidth("W"); }
   int TextHeight(const std::string&) override { return Current.Height; }
   void TextOut(int x, int y, const std::string& s) override { Texts.push_back({Page, x, y, s, Current}); }
   void ClearPage(const TRect& r) override { Clears += r == TRect{0, 0, 4960, 7016}; }
