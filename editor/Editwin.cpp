@@ -199,6 +199,8 @@ void Teditform::CreateMenus() {
   OnClick(Speichernunter1, [this] { Speichernunter1Click(); });
   OnClick(Restore1, [this] { Restore1Click(); });
   OnClick(Beenden2, [this] { Beenden2Click(); });
+  OnClick(Print1, [this] { Print1Click(); });
+  OnClick(asTextfile1, [this] { asTextfile1Click(); });
   const std::array<QAction*, 5> files = RecentFileItems();
   for (int i = 0; i < 5; ++i) OnClick(files[static_cast<size_t>(i)], [this, i] { FileClick(i); });
   OnClick(InsertNibble1, [this] { InsertNibble1Click(); });

@@ -67,6 +67,8 @@ class Teditform : public QMdiSubWindow {
   void Speichernunter1Click();
   void Restore1Click();
   void Beenden2Click();
+  void Print1Click();
+  void asTextfile1Click();
   void FileClick(int index);  // File1Click ... File5Click (index 0..4)
   void Bearbeiten1Click();
   void PopupMenu1Popup();

@@ -9,6 +9,8 @@
 
 #include <array>
 
+class QDialog;
+
 namespace byteloom {
 
 class Teditform;
@@ -63,6 +65,9 @@ class TFrameLink {
   virtual TFileDialog& SaveDialog() = 0;
   // The shared dialog of find, replace, goto, binary edit and bookmarks.
   virtual TSearchReplace& SearchDialog() = 0;
+  // The shared print and export dialogs, shown modally on the active document.
+  virtual QDialog& PrintForm() = 0;
+  virtual QDialog& ExportForm() = 0;
 
   // The editor windows, the active one first (index 0), and their number.
   // Windows that are closing are no longer counted.

@@ -2,9 +2,11 @@
 
 #include <QActionGroup>
 #include <QCheckBox>
+#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QByteArray>
 #include <QKeySequence>
 #include <QMenu>
@@ -97,6 +99,14 @@ QPushButton* Button(QWidget* parent, const char* name, const QString& text, int 
 
 QCheckBox* CheckBox(QWidget* parent, const char* name, const QString& text, int x, int y, int w, int h) {
   return Place(new QCheckBox(text, parent), name, x, y, w, h);
+}
+
+QRadioButton* RadioButton(QWidget* parent, const char* name, const QString& text, int x, int y, int w, int h) {
+  return Place(new QRadioButton(text, parent), name, x, y, w, h);
+}
+
+QGroupBox* GroupBox(QWidget* parent, const char* name, const QString& title, int x, int y, int w, int h) {
+  return Place(new QGroupBox(title, parent), name, x, y, w, h);
 }
 
 }  // namespace byteloom::uibuild

@@ -13,6 +13,8 @@
 #include "editor/dialogservice.h"
 
 class QCheckBox;
+class QGroupBox;
+class QRadioButton;
 class QLabel;
 class QLineEdit;
 class QMenu;
@@ -54,6 +56,8 @@ QLabel* Label(QWidget* parent, const char* name, const QString& text, int x, int
 QLineEdit* Edit(QWidget* parent, const char* name, int x, int y, int w, int h);
 QPushButton* Button(QWidget* parent, const char* name, const QString& text, int x, int y, int w, int h);
 QCheckBox* CheckBox(QWidget* parent, const char* name, const QString& text, int x, int y, int w, int h);
+QRadioButton* RadioButton(QWidget* parent, const char* name, const QString& text, int x, int y, int w, int h);
+QGroupBox* GroupBox(QWidget* parent, const char* name, const QString& title, int x, int y, int w, int h);
 
 // Runs a handler under the guard whenever the action is chosen.
 template <typename F>

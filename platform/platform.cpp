@@ -466,4 +466,25 @@ void CopyFileDurably(const std::string& from, const std::string& to) {
   SyncDirectory(DirName(to));
 }
 
+// ---------------------------------------------------------------------------
+// TFileReplacement
+// ---------------------------------------------------------------------------
+
+TFileReplacement::TFileReplacement(const std::string& target) : FTarget(ResolveLinks(target)) {
+  struct stat st;
+  if (stat(FTarget.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) throw EFileError(target + " is not a regular file");
+  FFresh = TTempFile::CreateBeside(FTarget);
+}
+
+void TFileReplacement::Commit() {
+  struct stat st;
+  const mode_t mode = stat(FTarget.c_str(), &st) == 0 ? (st.st_mode & 07777) : (0666 & ~CurrentUmask());
+  if (fchmod(FFresh.Handle().Fd(), mode) != 0) Fail("Cannot set the permissions of " + FTarget, errno);
+  FFresh.Handle().Sync();
+  if (rename(FFresh.Name().c_str(), FTarget.c_str()) != 0) Fail("Cannot write " + FTarget, errno);
+  FFresh.Handle().Close();
+  FFresh.Release();
+  SyncDirectory(DirName(FTarget));
+}
+
 }  // namespace byteloom

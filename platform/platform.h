@@ -145,4 +145,19 @@ void ReplaceFileContents(const std::string& target, const TFileHandle& source, c
 // only once the copy is complete and synced. Raises EFileError.
 void CopyFileDurably(const std::string& from, const std::string& to);
 
+// A new version of a file, written to a new file beside it and renamed over
+// it by Commit (a symbolic link is followed and its target replaced; an
+// existing file's permission bits are kept). Until then the target is
+// untouched; without Commit the new file is removed. Raises EFileError.
+class TFileReplacement {
+ public:
+  explicit TFileReplacement(const std::string& target);
+  TFileHandle& Handle() { return FFresh.Handle(); }
+  void Commit();
+
+ private:
+  std::string FTarget;  // the target with links followed
+  TTempFile FFresh;
+};
+
 }  // namespace byteloom

@@ -28,11 +28,13 @@ void CreateForms(const QStringList& params) {
   f.Infoform = new TInfoform(f.Mainform);
   f.Fileproperties = new TFileproperties(f.Mainform);
   f.DruckerForm = new TDruckerForm(f.Mainform);
+  f.DruckerForm->SetDocuments(f.Mainform);
   f.Preferences = new TPreferences(f.Mainform);
   f.Fcompare = new TFcompare(f.Mainform);
   f.SearchReplace = new TSearchReplace(f.Mainform);
   f.SearchReplace->SetFrame(f.Mainform, f.Mainform);
   f.HexExport = new THexExport(f.Mainform);
+  f.HexExport->SetFrame(f.Mainform, &f.Mainform->SaveDialog());
   f.Compareometer = new TCompareometer(f.Mainform);
   f.Mainform->SetPreferences(f.Preferences);
   f.Fcompare->Connect(*f.Mainform, *f.Mainform, *f.Compareometer);

@@ -30,6 +30,8 @@
 #include "editor/uibuild.h"
 #include "platform/numconv.h"
 #include "shell/artwork.h"
+#include "output/Drucker.h"
+#include "output/hexexp.h"
 #include "shell/appforms.h"
 #include "shell/info.h"
 #include "shell/preferen.h"
@@ -499,6 +501,8 @@ void TMainform::ShowRecentSeparator() {
 }
 
 TSearchReplace& TMainform::SearchDialog() { return *Forms().SearchReplace; }
+QDialog& TMainform::PrintForm() { return *Forms().DruckerForm; }
+QDialog& TMainform::ExportForm() { return *Forms().HexExport; }
 
 // ---------------------------------------------------------------------------
 // Commands

@@ -61,6 +61,8 @@ class TMainform : public QMainWindow, public TFrameLink, public TDocumentList {
   TFileDialog& OpenDialog() override { return *OpenDialog1; }
   TFileDialog& SaveDialog() override { return *SaveDialog1; }
   TSearchReplace& SearchDialog() override;
+  QDialog& PrintForm() override;
+  QDialog& ExportForm() override;
   int MDIChildCount() const override;
   Teditform* MDIChildren(int index) const override;
   Teditform* ActiveMDIChild() const override;

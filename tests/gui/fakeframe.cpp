@@ -4,7 +4,11 @@
 
 namespace byteloom::test {
 
-TFakeFrame::TFakeFrame() { Search.SetFrame(this, this); }
+TFakeFrame::TFakeFrame() {
+  Search.SetFrame(this, this);
+  Print.SetDocuments(this);
+  Export.SetFrame(this, &FSave);
+}
 
 TFakeFrame::~TFakeFrame() {
   for (const QPointer<Teditform>& window : FWindows) delete window.data();

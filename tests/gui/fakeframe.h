@@ -15,6 +15,8 @@
 #include "editor/dialogservice.h"
 #include "editor/framelink.h"
 #include "editor/search.h"
+#include "output/Drucker.h"
+#include "output/hexexp.h"
 
 namespace byteloom::test {
 
@@ -32,6 +34,8 @@ class TFakeFrame final : public TFrameLink, public TDocumentList {
   bool Separator = false;
   bool ValueInfo = true;
   TSearchReplace Search;
+  TDruckerForm Print;
+  THexExport Export;
 
   void SetItemEnabled(TFrameItem item, bool enabled) override { FItems[static_cast<size_t>(item)] = enabled; }
   bool ItemEnabled(TFrameItem item) const override { return Enabled(item); }
@@ -42,6 +46,8 @@ class TFakeFrame final : public TFrameLink, public TDocumentList {
   TFileDialog& OpenDialog() override { return FOpen; }
   TFileDialog& SaveDialog() override { return FSave; }
   TSearchReplace& SearchDialog() override { return Search; }
+  QDialog& PrintForm() override { return Print; }
+  QDialog& ExportForm() override { return Export; }
   int MDIChildCount() const override;
   Teditform* MDIChildren(int index) const override;
   Teditform* ActiveMDIChild() const override { return MDIChildren(0); }

@@ -1,0 +1,13 @@
+// Teditform: printing and exporting the document (File > Print, File >
+// Export > as Textfile), through the frame's shared dialogs.
+#include "editor/Editwin.h"
+#include "editor/dialogservice.h"
+#include "editor/framelink.h"
+
+namespace byteloom {
+
+void Teditform::Print1Click() { Dialogs().ShowModal(Frame().PrintForm()); }
+
+void Teditform::asTextfile1Click() { Dialogs().ShowModal(Frame().ExportForm()); }
+
+}  // namespace byteloom

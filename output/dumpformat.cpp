@@ -1,0 +1,300 @@
+#include "output/dumpformat.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "control/hexeditor.h"
+#include "editor/valueinfo.h"
+#include "platform/numconv.h"
+#include "platform/platform.h"
+
+namespace byteloom {
+
+namespace {
+
+constexpr char kHexDigits[] = "0123456789ABCDEF";
+// The document is read in pieces of this size (a multiple of 16).
+constexpr int64_t kReadPiece = int64_t{1} << 20;
+// The export is written in pieces of about this size.
+constexpr size_t kWritePiece = size_t{1} << 20;
+// Progress is reported every this many lines of a page job.
+constexpr int64_t kProgressLines = 256;
+
+// The longest line: lead, offset, values, characters and line end.
+constexpr size_t kMaxLine = 128;
+
+char* Put(char* p, const char* s) {
+  while (*s) *p++ = *s++;
+  return p;
+}
+
+// Two hex digits and the dump character of every byte value.
+struct TByteTexts {
+  char Hex[256][2];
+  char Char[256];
+  TByteTexts() {
+    for (int b = 0; b < 256; ++b) {
+      Hex[b][0] = kHexDigits[b >> 4];
+      Hex[b][1] = kHexDigits[b & 15];
+      Char[b] = b > 32 ? static_cast<char>(b) : ' ';
+    }
+  }
+};
+const TByteTexts kByteTexts;
+
+// Writes the line of l0 at p (at most kMaxLine characters); returns its end.
+char* FormatDumpLine(char* p, const TDumpStyle& style, int64_t l0, const uint8_t* bytes, int first, int last) {
+  p = Put(p, style.Lead);
+  *p++ = '0';
+  *p++ = 'x';
+  // Seven digits at least; a position below 0 shows as its 32-bit pattern.
+  const auto v = static_cast<uint32_t>(l0);
+  const int digits = (v >> 28) != 0 ? 8 : 7;
+  for (int i = digits - 1; i >= 0; --i) *p++ = kHexDigits[(v >> (4 * i)) & 15];
+  p = Put(p, style.AfterOffset);
+  char* chars = p + 2 * kDumpLineBytes + (style.SpacedPairs ? kDumpLineBytes / 2 : 0) + 2;
+  for (int i = 0; i < kDumpLineBytes; ++i) {
+    if (style.SpacedPairs && i % 2 == 0) *p++ = ' ';
+    if (i >= first && i < last) {
+      std::memcpy(p, kByteTexts.Hex[bytes[i]], 2);
+      chars[i] = kByteTexts.Char[bytes[i]];
+    } else {
+      p[0] = p[1] = chars[i] = ' ';
+    }
+    p += 2;
+  }
+  p[0] = p[1] = ' ';
+  p = chars + kDumpLineBytes;
+  std::memcpy(p, style.LineEnd.data(), style.LineEnd.size());
+  return p + style.LineEnd.size();
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// Dump lines
+// ---------------------------------------------------------------------------
+
+TDumpStyle PrintStyle() { return TDumpStyle{}; }
+
+TDumpStyle ExportStyle(bool spaced, bool char10, bool char13) {
+  TDumpStyle style{" ", " ", spaced, {}};
+  if (char10) style.LineEnd += '\n';
+  if (char13) style.LineEnd += '\r';
+  return style;
+}
+
+void AppendDumpLine(std::string& out, const TDumpStyle& style, int64_t l0, const uint8_t* bytes, int first, int last) {
+  char buf[kMaxLine];
+  out.append(buf, static_cast<size_t>(FormatDumpLine(buf, style, l0, bytes, first, last) - buf));
+}
+
+// ---------------------------------------------------------------------------
+// Range fields
+// ---------------------------------------------------------------------------
+
+std::optional<int32_t> RangeFieldValue(const std::string& text) { return TryStrToInt("$" + text); }
+
+std::string RangeFieldText(int32_t value) { return HexMin2(static_cast<uint32_t>(value)); }
+
+TRangeFields InitialRange(int32_t selStart, int32_t selEnd, int32_t dataSize) {
+  if (selStart == selEnd) return {"0", RangeFieldText(dataSize - 1)};
+  return {RangeFieldText(std::min(selStart, selEnd)), RangeFieldText(std::max(selStart, selEnd))};
+}
+
+void RepairRange(TRangeFields& fields, int32_t dataSize) {
+  if (!RangeFieldValue(fields.To)) fields.To = fields.From;
+  if (!RangeFieldValue(fields.From)) fields.From = fields.To;
+  if (StrToInt("$" + fields.To) > dataSize - 1) fields.To = RangeFieldText(dataSize - 1);
+}
+
+TDumpRange DumpRange(int32_t from, int32_t to) {
+  const int64_t from16 = from / kDumpLineBytes * kDumpLineBytes;
+  const int64_t to16 = to / kDumpLineBytes * kDumpLineBytes;
+  const int64_t lines = (to16 - from16 + 1) / kDumpLineBytes + 1;
+  return {from16, std::max<int64_t>(lines, 0)};
+}
+
+TDumpRange DumpRange(const TRangeFields& fields) {
+  return DumpRange(StrToInt("$" + fields.From), StrToInt("$" + fields.To));
+}
+
+TDumpReader::TDumpReader(THexEditor& editor)
+    : FEditor(editor), FSize(editor.DataSize()), FBuffer(static_cast<size_t>(std::min(kReadPiece, FSize))) {}
+
+const uint8_t* TDumpReader::Line(int64_t l0, int& first, int& last) {
+  first = static_cast<int>(std::clamp<int64_t>(-l0, 0, kDumpLineBytes));
+  last = static_cast<int>(std::clamp<int64_t>(FSize - l0, 0, kDumpLineBytes));
+  if (first >= last) {
+    first = last = 0;
+    return FLine;
+  }
+  const int64_t a = l0 + first;
+  const int64_t b = l0 + last;
+  if (a < FStart || b > FStart + FCount) {
+    FStart = a;
+    FCount = std::min<int64_t>(static_cast<int64_t>(FBuffer.size()), FSize - a);
+    FEditor.ReadBuffer(FBuffer.data(), static_cast<int32_t>(FStart), static_cast<int32_t>(FCount));
+  }
+  if (first == 0) return FBuffer.data() + (a - FStart);
+  std::memcpy(FLine + first, FBuffer.data() + (a - FStart), static_cast<size_t>(last - first));
+  return FLine;
+}
+
+// ---------------------------------------------------------------------------
+// Export
+// ---------------------------------------------------------------------------
+
+bool ExportDump(THexEditor& editor, const TDumpRange& range, const TDumpStyle& style, const std::string& target,
+                const TDumpProgress& progress) {
+  try {
+    TDumpReader reader(editor);
+    TFileReplacement out(target);
+    std::vector<char> text(kWritePiece + kMaxLine);
+    // Every line has the same length: a full disk shows before the work.
+    const int64_t lineLength = FormatDumpLine(text.data(), style, range.From, nullptr, 0, 0) - text.data();
+    out.Handle().Reserve(lineLength * range.Lines);
+    char* p = text.data();
+    int64_t written = 0;
+    for (int64_t k = 0; k < range.Lines; ++k) {
+      const int64_t l0 = range.From + k * kDumpLineBytes;
+      int first, last;
+      const uint8_t* bytes = reader.Line(l0, first, last);
+      p = FormatDumpLine(p, style, l0, bytes, first, last);
+      if (p - text.data() >= static_cast<int64_t>(kWritePiece) || k + 1 == range.Lines) {
+        out.Handle().WriteAt(text.data(), p - text.data(), written);
+        written += p - text.data();
+        p = text.data();
+        if (progress && !progress(k + 1, range.Lines)) return false;
+      }
+    }
+    out.Handle().SetSize(written);
+    out.Commit();
+    return true;
+  } catch (const EFileError& e) {
+    const std::string reason = e.Errno() != 0 ? ErrnoText(e.Errno()) : std::string(e.what());
+    throw EFileError("The export to " + target + " failed: " + reason, e.Errno());
+  }
+}
+
+// ---------------------------------------------------------------------------
+// Pages
+// ---------------------------------------------------------------------------
+
+const char* const kPrintedBy = "Printed by Orvanta Byteloom";
+const char* const kFooterAddress = "www.velmora-soft.example";
+
+int MulDiv(int a, int b, int c) {
+  if (c == 0) return -1;
+  const int64_t p = static_cast<int64_t>(a) * b;
+  const int64_t q = std::llabs(c);
+  const int64_t r = (std::llabs(p) + q / 2) / q;
+  return static_cast<int>(((p < 0) != (c < 0)) ? -r : r);
+}
+
+int TPageGeometry::LinesPerPage() const { return FH > 0 ? std::max((Y1 - Y0) / FH - 1, 1) : 1; }
+
+TPageGeometry PageGeometry(int w, int h) {
+  return TPageGeometry{w, h, MulDiv(w, 2, 100), MulDiv(w, 98, 100), MulDiv(h, 6, 100), MulDiv(h, 98, 100),
+                       MulDiv(h, 10, 1000)};
+}
+
+std::string FooterDate(const std::tm& t) {
+  char buf[48];
+  std::snprintf(buf, sizeof buf, "  %d/%d/%02d  %02d:%02d", t.tm_mday, t.tm_mon + 1, t.tm_year % 100, t.tm_hour,
+                t.tm_min);
+  return buf;
+}
+
+std::vector<std::string> BreakLine(const std::string& text, int limit,
+                                   const std::function<int(const std::string&)>& width) {
+  std::vector<std::string> out;
+  std::string rest = text;
+  while (width(rest) > limit) {
+    size_t n = 1;  // the length of the first piece that is too wide
+    while (n < rest.size() && width(rest.substr(0, n)) <= limit) ++n;
+    const size_t space = rest.rfind(' ', n - 1);
+    if (space != std::string::npos) {
+      out.push_back(rest.substr(0, space));
+      rest.erase(0, space + 1);
+    } else {
+      const size_t keep = std::max<size_t>(n - 1, 1);
+      out.push_back(rest.substr(0, keep));
+      rest.erase(0, keep);
+    }
+    if (rest.empty()) return out;
+  }
+  out.push_back(rest);
+  return out;
+}
+
+namespace {
+
+void DrawCentred(TPageCanvas& canvas, int w, int top, const std::string& text) {
+  canvas.TextOut((w - canvas.TextWidth(text)) / 2, top, text);
+}
+
+void DrawPageHeader(TPageCanvas& canvas, int w, int h, const std::string& title, const std::string& second) {
+  canvas.SetFont(TPageFont{"Arial", MulDiv(h, 2, 100), true, true, clBlack});
+  DrawCentred(canvas, w, MulDiv(h, 1, 100), title);
+  canvas.SetFont(TPageFont{"Times New Roman", MulDiv(h, 15, 1000), false, false, clBlack});
+  DrawCentred(canvas, w, MulDiv(h, 3, 100), second);
+}
+
+void DrawPageFooter(TPageCanvas& canvas, int w, int h, const std::string& lead, int page) {
+  canvas.SetFont(TPageFont{"Times New Roman", MulDiv(h, 1, 100), false, false, clBlack});
+  const std::string text = lead + "   Page:" + std::to_string(page);
+  DrawCentred(canvas, w, h - (3 * canvas.TextHeight(text)) / 2, text);
+}
+
+}  // namespace
+
+int DrawDumpPages(TPageCanvas& canvas, int w, int h, const TPageJob& job, TDumpReader& reader, TPageMode mode,
+                  const TDumpProgress& progress) {
+  const TPageGeometry g = PageGeometry(w, h);
+  const TPageFont body{"Courier New", g.FH, false, false, clWindowText};
+  const TDumpStyle style = PrintStyle();
+  const bool draw = mode != TPageMode::pmCount;
+  const auto width = [&canvas](const std::string& s) { return canvas.TextWidth(s); };
+  std::vector<std::string> pieces;  // the page lines of the current dump line
+  size_t next = 0;                  // the next of them to place
+  int64_t line = 0;
+  std::string text;
+  int pages = 0;
+  for (;;) {
+    ++pages;
+    if (draw) {
+      canvas.ClearPage(TRect{0, 0, w, h});
+      DrawPageHeader(canvas, w, h, job.Title, kPrintedBy);
+      DrawPageFooter(canvas, w, h, job.FooterLead, pages);
+    }
+    canvas.SetFont(body);
+    for (int row = 0; row < g.LinesPerPage(); ++row) {
+      if (next == pieces.size()) {
+        if (line >= job.Range.Lines) break;
+        if (progress && line % kProgressLines == 0 && !progress(line, job.Range.Lines)) return pages;
+        const int64_t l0 = job.Range.From + line * kDumpLineBytes;
+        int first, last;
+        const uint8_t* bytes = reader.Line(l0, first, last);
+        text.clear();
+        AppendDumpLine(text, style, l0, bytes, first, last);
+        const int maxChar = canvas.MaxCharWidth();
+        if (maxChar > 0 && static_cast<int64_t>(text.size()) * maxChar <= g.X1 - g.X0)
+          pieces.assign(1, text);
+        else
+          pieces = BreakLine(text, g.X1 - g.X0, width);
+        next = 0;
+        ++line;
+      }
+      if (draw) canvas.TextOut(g.X0, g.Y0 + row * g.FH, pieces[next]);
+      ++next;
+    }
+    const bool more = next < pieces.size() || line < job.Range.Lines;
+    if (!more || mode == TPageMode::pmFirstPage) return pages;
+    if (mode == TPageMode::pmPrint && !canvas.NewPage()) return pages;
+  }
+}
+
+}  // namespace byteloom

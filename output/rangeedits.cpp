@@ -1,0 +1,47 @@
+#include "output/rangeedits.h"
+
+#include <QLineEdit>
+
+#include "control/documents.h"
+#include "control/hexeditor.h"
+#include "editor/dialogservice.h"
+#include "editor/qtext.h"
+
+namespace byteloom {
+
+TRangeEdits::TRangeEdits(QLineEdit* from, QLineEdit* to) : FFrom(from), FTo(to) {
+  FFrom->setText(QStringLiteral("0"));
+  FTo->setText(QStringLiteral("0"));
+  for (QLineEdit* field : {from, to})
+    QObject::connect(field, &QLineEdit::editingFinished, field, [this] { Guarded([this] { Repair(); }); });
+}
+
+THexEditor* TRangeEdits::ActiveEditor() const {
+  if (!FDocuments || FDocuments->ActiveDocument() < 0) return nullptr;
+  return &FDocuments->DocumentEditor(FDocuments->ActiveDocument());
+}
+
+TRangeFields TRangeEdits::Fields() const { return {AnsiText(FFrom->text()), AnsiText(FTo->text())}; }
+
+void TRangeEdits::SetFields(const TRangeFields& fields) {
+  FFrom->setText(FromAnsi(fields.From));
+  FTo->setText(FromAnsi(fields.To));
+}
+
+void TRangeEdits::ShowSelection() {
+  if (THexEditor* ed = ActiveEditor()) SetFields(InitialRange(ed->SelStart(), ed->SelEnd(), ed->DataSize()));
+}
+
+void TRangeEdits::ShowAll() {
+  if (THexEditor* ed = ActiveEditor()) SetFields(InitialRange(0, 0, ed->DataSize()));
+}
+
+void TRangeEdits::Repair() {
+  THexEditor* ed = ActiveEditor();
+  if (!ed) return;
+  TRangeFields fields = Fields();
+  RepairRange(fields, ed->DataSize());
+  SetFields(fields);
+}
+
+}  // namespace byteloom

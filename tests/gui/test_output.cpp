@@ -1,0 +1,185 @@
+// Print & Preview and HexExport wired to the dump engine: File > Print and
+// File > Export > as Textfile open them on the active document, their fields
+// and buttons work, a print goes to a real PDF (read back with pdftotext) and
+// an export to a file.
+#include <QCheckBox>
+#include <QFile>
+#include <QFrame>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPrinter>
+#include <QProcess>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QRegularExpression>
+#include <QStandardPaths>
+#include <QTest>
+
+#include "control/hexeditor.h"
+#include "editor/Editwin.h"
+#include "fakeframe.h"
+#include "guitest.h"
+#include "output/dumpformat.h"
+
+using namespace byteloom;
+using namespace byteloom::test;
+
+namespace {
+
+QByteArray Document(int size) {
+  QByteArray data(size, 0);
+  for (int i = 0; i < size; ++i) data[i] = static_cast<char>('A' + i % 26);
+  return data;
+}
+
+QString Run(const QString& program, const QStringList& args) {
+  QProcess p;
+  p.start(program, args);
+  if (!p.waitForFinished(30000)) return QString();
+  return QString::fromLatin1(p.readAllStandardOutput());
+}
+
+// The printed line of l0 in a document made by Document().
+QString PrintedLine(int l0, int size) {
+  std::string bytes;
+  for (int i = 0; i < 16; ++i) bytes += static_cast<char>('A' + (l0 + i) % 26);
+  std::string line;
+  AppendDumpLine(line, PrintStyle(), l0, reinterpret_cast<const uint8_t*>(bytes.data()), 0, std::min(16, size - l0));
+  return QString::fromLatin1(line).simplified();
+}
+
+}  // namespace
+
+class TestOutput : public TGuiTest {
+  Q_OBJECT
+
+ private slots:
+  void printAndPreview() {
+    if (QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty())
+      QSKIP("pdftotext is missing (bash scripts/setup installs it)");
+    TFakeFrame frame;
+    const int size = 0x1000 + 5;
+    const QString file = Box().Path(QStringLiteral("dump.bin"));
+    WriteBytes(file, Document(size));
+    Teditform* w = frame.OpenWindow(file);
+    w->Editor().SetSelStart(0x131);
+    w->Editor().SetSelEnd(0x25);
+    TDruckerForm& d = frame.Print;
+    // No printer: the pages go to a PDF file the user chooses.
+    d.Printer().setOutputFormat(QPrinter::PdfFormat);
+    d.Printer().setOutputFileName(QString());
+    const QString pdf = Box().Path(QStringLiteral("dump.pdf"));
+    QString counted;
+
+    Script().ExpectModal(QStringLiteral("DruckerForm"), [&](QDialog& form) {
+      form.show();
+      [&] {
+        QCOMPARE(d.Edit1->text(), QStringLiteral("25"));
+        QCOMPARE(d.Edit2->text(), QStringLiteral("131"));
+        QCOMPARE(d.Panel2->text(), QStringLiteral("Current Page:1"));
+        const QImage preview = d.Image1->pixmap().toImage();
+        QVERIFY(!preview.isNull());
+        int dark = 0;
+        for (int y = 0; y < preview.height(); ++y)
+          for (int x = 0; x < preview.width(); ++x) dark += qGray(preview.pixel(x, y)) < 224;
+        QVERIFY(dark > 50);
+        // Field repair, "Print all", orientation.
+        d.Edit2->setText(QStringLiteral("xyz"));
+        Q_EMIT d.Edit2->editingFinished();
+        QCOMPARE(d.Edit2->text(), QStringLiteral("25"));
+        d.Edit2->setText(QStringLiteral("100000"));
+        Q_EMIT d.Edit1->editingFinished();
+        QCOMPARE(d.Edit2->text(), QStringLiteral("1004"));
+        d.Button3->click();
+        QCOMPARE(d.Edit1->text(), QStringLiteral("0"));
+        d.RadioButton2->click();
+        QVERIFY(d.Panel1->width() > d.Panel1->height());
+        d.RadioButton1->click();
+        QVERIFY(d.Panel1->width() < d.Panel1->height());
+        // "Printer Setup" shows the system's dialog and reads the orientation back.
+        Script().ExpectModal(QStringLiteral("PrintDialog1"), [&d](QDialog&) {
+          d.Printer().setPageOrientation(QPageLayout::Landscape);
+          return TModalResult::mrOk;
+        });
+        d.Button1->click();
+        QVERIFY(d.RadioButton2->isChecked());
+        d.RadioButton1->click();
+        d.Hochformat->click();
+        counted = d.Panel2->text();
+        QVERIFY(counted.startsWith(QStringLiteral("Sum of all Pages:")));
+        Script().ExpectFileDialog(QStringLiteral("PdfDialog"), pdf);
+        Script().ExpectShowMessage(QStringLiteral("All Informations sended to your Printer"));
+        d.ButtonPrintPortrait->click();
+        QVERIFY(!form.isVisible());
+      }();
+      return TModalResult::mrOk;
+    });
+    w->Print1->trigger();
+    QVERIFY(QFile::exists(pdf));
+
+    // The PDF holds what was asked for, on as many pages as were counted.
+    const int pages = counted.mid(17).toInt();
+    QCOMPARE(pages, 3);  // 257 lines at 91 a page
+    QVERIFY(Run(QStringLiteral("pdfinfo"), {pdf}).contains(QRegularExpression(QStringLiteral("Pages:\\s+3\\n"))));
+    const QString raw = Run(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), pdf, QStringLiteral("-")});
+    const QString text = raw.simplified();
+    QCOMPARE(raw.count(QLatin1Char('\f')), pages);
+    QVERIFY(text.contains(file));
+    QCOMPARE(text.count(QStringLiteral("Printed by Orvanta Byteloom")), pages);
+    QVERIFY(text.contains(QStringLiteral("www.velmora-soft.example")));
+    QVERIFY(text.contains(QStringLiteral("Page:3")));
+    QVERIFY(text.contains(PrintedLine(0, size)));
+    QVERIFY(text.contains(PrintedLine(0x1000, size)));
+    QVERIFY(!text.contains(QStringLiteral("0x0001010")));
+    QVERIFY(Script().Problems().isEmpty());
+  }
+
+  void exportAsText() {
+    TFakeFrame frame;
+    const int size = 0x45;
+    const QString file = Box().Path(QStringLiteral("e.bin"));
+    WriteBytes(file, Document(size));
+    Teditform* w = frame.OpenWindow(file);
+    w->Editor().SetSelStart(0x25);
+    w->Editor().SetSelEnd(0x31);
+    THexExport& d = frame.Export;
+    const QString out = Box().Path(QStringLiteral("e.txt"));
+
+    Script().ExpectModal(QStringLiteral("HexExport"), [&](QDialog& form) {
+      form.show();
+      [&] {
+        QCOMPARE(d.Edit1->text(), QStringLiteral("25"));
+        QCOMPARE(d.Edit2->text(), QStringLiteral("31"));
+        QVERIFY(d.CheckBox1->isChecked() && d.CheckBox3->isChecked() && d.CheckBox4->isChecked());
+        QVERIFY(d.RadioButton3->isChecked() && d.RadioButton2->isHidden());
+        d.RadioButton1->click();
+        QVERIFY(!d.CheckBox3->isChecked() && !d.CheckBox4->isChecked());
+        d.RadioButton3->click();
+        QVERIFY(d.CheckBox3->isChecked() && d.CheckBox4->isChecked());
+        d.CheckBox3->setChecked(false);
+        d.Edit2->setText(QStringLiteral("ZZ"));
+        Q_EMIT d.Edit2->editingFinished();
+        QCOMPARE(d.Edit2->text(), QStringLiteral("25"));
+        d.Edit2->setText(QStringLiteral("31"));
+        // A folder that does not exist: the reason is shown, the dialog stays.
+        const QString bad = Box().Path(QStringLiteral("none/e.txt"));
+        Script().ExpectFileDialog(QStringLiteral("SaveDialog1"), bad);
+        Script().ExpectException(QStringLiteral("The export to %1 failed: No such file or directory").arg(bad));
+        d.BitBtn1->click();
+        QVERIFY(form.isVisible());
+        Script().ExpectFileDialog(QStringLiteral("SaveDialog1"), out);
+        d.BitBtn1->click();
+        QVERIFY(!form.isVisible());
+      }();
+      return TModalResult::mrOk;
+    });
+    w->asTextfile1->trigger();
+    const QByteArray written = ReadBytes(out);
+    QCOMPARE(written, QByteArray(" 0x0000020  4748 494A 4B4C 4D4E 4F50 5152 5354 5556  GHIJKLMNOPQRSTUV\r"
+                                 " 0x0000030  5758 595A 4142 4344 4546 4748 494A 4B4C  WXYZABCDEFGHIJKL\r"));
+    QVERIFY(Script().Problems().isEmpty());
+  }
+};
+
+QTEST_MAIN(TestOutput)
+#include "test_output.moc"
