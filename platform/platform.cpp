@@ -56,12 +56,14 @@ std::string ResolveLinks(const std::string& path) {
   throw EFileError("Too many levels of symbolic links: " + path);
 }
 
-void SyncDirectory(const std::string& dir) {
+// Syncs a folder's entries; 0 or the errno of the failure. File systems that
+// cannot sync a folder (EINVAL) count as done.
+int SyncDirectory(const std::string& dir) {
   int fd = open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd < 0) return;
-  // Some file systems refuse to sync a directory; the rename itself stands.
-  fsync(fd);
-  close(fd);
+  if (fd < 0) return errno;
+  int err = fsync(fd) != 0 && errno != EINVAL && errno != EROFS ? errno : 0;
+  if (close(fd) != 0 && err == 0 && errno != EINTR) err = errno;
+  return err;
 }
 
 bool IsPermissionError(int err) { return err == EACCES || err == EPERM || err == EROFS; }
@@ -195,14 +197,36 @@ void TFileHandle::SetSize(int64_t size) {
   }
 }
 
-void TFileHandle::Reserve(int64_t size) {
+bool TFileHandle::TryReserve(int64_t size) {
   int64_t current = Size();
-  if (size <= current) return;
+  if (size <= current) return true;
   // Reserve the blocks without changing the length; the writes use them later.
   while (fallocate(FFd, FALLOC_FL_KEEP_SIZE, current, size - current) != 0) {
     if (errno == EINTR) continue;
-    if (errno == EOPNOTSUPP || errno == ENOSYS) return;  // no reservation on this file system
+    if (errno == EOPNOTSUPP || errno == ENOSYS) return false;
     Fail("Not enough space for " + FName, errno);
+  }
+  return true;
+}
+
+void TFileHandle::Reserve(int64_t size) {
+  if (TryReserve(size)) return;
+  // No fallocate here (NFS, some FUSE file systems): zeros written up to the
+  // new size hold the space, each write checked.
+  const int64_t current = Size();
+  std::vector<char> zeros(static_cast<size_t>(std::min(size - current, kCopyBlock)));
+  try {
+    for (int64_t pos = current; pos < size;) {
+      const int64_t n = std::min<int64_t>(size - pos, static_cast<int64_t>(zeros.size()));
+      WriteAt(zeros.data(), n, pos);
+      pos += n;
+    }
+  } catch (const EFileError& e) {
+    try {
+      SetSize(current);
+    } catch (const EFileError&) {
+    }
+    throw EFileError("Not enough space for " + FName + ": " + ErrnoText(e.Errno()), e.Errno());
   }
 }
 
@@ -341,9 +365,12 @@ void CopyWholeFile(const TFileHandle& src, TFileHandle& dst) {
 // File kinds and access
 // ---------------------------------------------------------------------------
 
-TFileKind FileKindOf(const std::string& path, int64_t* size) {
+TFileKind FileKindOf(const std::string& path, int64_t* size, int* err) {
   struct stat st;
-  if (stat(path.c_str(), &st) != 0) return TFileKind::fkMissing;
+  if (stat(path.c_str(), &st) != 0) {
+    if (err) *err = errno;
+    return errno == ENOENT ? TFileKind::fkMissing : TFileKind::fkError;
+  }
   if (size) *size = st.st_size;
   if (S_ISREG(st.st_mode)) return TFileKind::fkRegular;
   if (S_ISDIR(st.st_mode)) return TFileKind::fkDirectory;
@@ -353,9 +380,11 @@ TFileKind FileKindOf(const std::string& path, int64_t* size) {
 bool FileExists(const std::string& path) { return FileKindOf(path) == TFileKind::fkRegular; }
 
 TFileHandle OpenRegularForReading(const std::string& path) {
-  switch (FileKindOf(path)) {
+  int err = ENOENT;
+  switch (FileKindOf(path, nullptr, &err)) {
     case TFileKind::fkMissing:
-      Fail("Cannot open " + path, ENOENT);
+    case TFileKind::fkError:
+      Fail("Cannot open " + path, err);
     case TFileKind::fkDirectory:
       throw EFileError(path + " is a folder, not a file");
     case TFileKind::fkOther:
@@ -391,14 +420,94 @@ bool CanOpenForWriting(const std::string& path) {
 // Durable replacement
 // ---------------------------------------------------------------------------
 
-void ReplaceFileContents(const std::string& target, const TFileHandle& source, const std::string& tempDir,
-                         const std::string& safeCopy) {
+namespace {
+
+bool IsNoLinkError(int err) {
+  return err == EPERM || err == EMLINK || err == EXDEV || err == ENOTSUP || err == EOPNOTSUPP || err == ENOSYS;
+}
+
+bool SameFile(const struct stat& a, const struct stat& b) { return a.st_dev == b.st_dev && a.st_ino == b.st_ino; }
+
+// Makes the file real (the old target) the backup by a hard link under a
+// fresh hidden name beside backup, renamed over it. False where the file
+// system has no hard links for it (nothing changed then).
+bool LinkAsBackup(const std::string& real, const std::string& backup) {
+  const std::string prefix = DirName(backup) + "/." + BaseName(backup) + ".";
+  for (int attempt = 0;; ++attempt) {
+    const std::string name = ChooseTempName(prefix, ".tmp");
+    if (link(real.c_str(), name.c_str()) != 0) {
+      if (errno == EEXIST && attempt < 1000) continue;
+      if (IsNoLinkError(errno)) return false;
+      Fail("The backup " + backup + " could not be written", errno);
+    }
+    if (rename(name.c_str(), backup.c_str()) != 0) {
+      const int err = errno;
+      unlink(name.c_str());
+      Fail("The backup " + backup + " could not be written", err);
+    }
+    return true;
+  }
+}
+
+// Rewrites an existing file `to` in place with the bytes of src, for a folder
+// that allows no new file: never through a link, never torn for want of space.
+void RewriteCopyInPlace(const TFileHandle& src, const struct stat& srcStat, const std::string& to) {
+  int fd = open(to.c_str(), O_WRONLY | O_NOFOLLOW | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0 && errno == ELOOP)
+    throw EFileError(to + " is a symbolic link; Byteloom does not write through it", ELOOP);
+  if (fd < 0) Fail("Cannot open " + to + " for writing", errno);
+  TFileHandle out(fd, to);
+  struct stat st;
+  if (fstat(fd, &st) != 0) Fail("Cannot open " + to, errno);
+  if (!S_ISREG(st.st_mode)) throw EFileError(to + " is not a regular file");
+  if (SameFile(st, srcStat)) throw EFileError(to + " is the file itself");
+  if (st.st_nlink > 1)
+    throw EFileError(to + " has further hard links; Byteloom does not write through them", EMLINK);
+  const int64_t oldSize = st.st_size, newSize = src.Size();
+  // The space for the new size first: a backup that does not fit stays whole.
+  out.Reserve(newSize);
+  try {
+    CopyData(src, 0, out, 0, newSize);
+    out.SetSize(newSize);
+    out.Sync();
+  } catch (const EFileError&) {
+    if (out.Size() > oldSize) out.SetSize(oldSize);
+    throw;
+  }
+  out.Close();
+}
+
+void CopyBackup(const std::string& real, const std::string& backup) {
+  try {
+    CopyFileDurably(real, backup);
+  } catch (const EFileError& e) {
+    throw EFileError("The backup " + backup + " could not be written: " + e.what(), e.Errno());
+  }
+}
+
+}  // namespace
+
+std::string SaveFileDurably(const std::string& target, const TFileHandle& source, const std::string& tempDir,
+                            const std::string& backup) {
   const std::string real = ResolveLinks(target);
   struct stat st;
-  const bool exists = stat(real.c_str(), &st) == 0;
+  bool exists = true;
+  if (stat(real.c_str(), &st) != 0) {
+    // Only a name that does not exist is a new file; any other failure ends
+    // the save before anything is written.
+    if (errno != ENOENT) Fail("Cannot save " + target, errno);
+    exists = false;
+  }
   if (exists && !S_ISREG(st.st_mode)) throw EFileError(target + " is not a regular file");
-
-  bool inPlace = exists && st.st_nlink > 1;
+  const bool wantBackup = exists && !backup.empty();
+  // A save interrupted between its two renames leaves the backup as a second
+  // name of the old file: it holds the old bytes already.
+  bool backupIsTarget = false;
+  if (wantBackup) {
+    struct stat bst;
+    backupIsTarget = lstat(backup.c_str(), &bst) == 0 && SameFile(bst, st);
+  }
+  bool inPlace = exists && st.st_nlink - (backupIsTarget ? 1 : 0) > 1;
   TTempFile fresh;
   if (!inPlace) {
     try {
@@ -409,32 +518,57 @@ void ReplaceFileContents(const std::string& target, const TFileHandle& source, c
     }
   }
 
-  if (!inPlace) {
-    CopyWholeFile(source, fresh.Handle());
-    mode_t mode = exists ? (st.st_mode & 07777) : (0666 & ~CurrentUmask());
-    if (exists && fchown(fresh.Handle().Fd(), st.st_uid, st.st_gid) != 0) {
-      // Only the owner's permission bits are promised; another owner needs privileges.
+  if (inPlace) {
+    // The old bytes are made safe first: the backup, or a safety copy.
+    if (wantBackup) {
+      CopyBackup(real, backup);
+      TFileHandle safe = OpenRegularForReading(backup);
+      RewriteInPlace(real, source, safe);
+      return {};
     }
-    if (fchmod(fresh.Handle().Fd(), mode) != 0) Fail("Cannot set the permissions of " + target, errno);
-    fresh.Handle().Sync();
-    if (rename(fresh.Name().c_str(), real.c_str()) != 0) Fail("Cannot replace " + target, errno);
-    fresh.Handle().Close();
-    fresh.Release();
-    SyncDirectory(DirName(real));
-    return;
+    TFileHandle old = OpenRegularForReading(real);
+    TTempFile safe = TTempFile::Create(tempDir, ".BLWS");
+    CopyWholeFile(old, safe.Handle());
+    old.Close();
+    RewriteInPlace(real, source, safe.Handle());
+    return {};
   }
 
-  // In place: first make sure a complete copy of the old bytes is safe.
-  if (!safeCopy.empty()) {
-    TFileHandle safe = OpenRegularForReading(safeCopy);
-    RewriteInPlace(real, source, safe);
+  // Everything that can fail comes before the target is touched.
+  CopyWholeFile(source, fresh.Handle());
+  mode_t mode = exists ? (st.st_mode & 07777) : (0666 & ~CurrentUmask());
+  if (exists && fchown(fresh.Handle().Fd(), st.st_uid, st.st_gid) != 0) {
+    // Only the owner's permission bits are promised; another owner needs privileges.
+  }
+  if (fchmod(fresh.Handle().Fd(), mode) != 0) Fail("Cannot set the permissions of " + target, errno);
+  fresh.Handle().Sync();
+  if (wantBackup && !backupIsTarget) {
+    if (!LinkAsBackup(real, backup)) CopyBackup(real, backup);
+    if (int err = SyncDirectory(DirName(backup))) Fail("The backup " + backup + " could not be written to disk", err);
+  }
+  if (rename(fresh.Name().c_str(), real.c_str()) != 0) Fail("Cannot replace " + target, errno);
+  // Published: from here on the save has succeeded.
+  std::string warning;
+  try {
+    fresh.Handle().Close();
+  } catch (const EFileError& e) {
+    warning = e.what();
+  }
+  fresh.Release();
+  if (int err = SyncDirectory(DirName(real)); err && warning.empty())
+    warning = "The folder of " + target + " could not be written to disk: " + ErrnoText(err);
+  return warning;
+}
+
+void ReplaceFileContents(const std::string& target, const TFileHandle& source, const std::string& tempDir,
+                         const std::string& safeCopy) {
+  const std::string real = ResolveLinks(target);
+  if (safeCopy.empty()) {
+    SaveFileDurably(target, source, tempDir);
     return;
   }
-  TFileHandle old = OpenRegularForReading(real);
-  TTempFile safe = TTempFile::Create(tempDir, ".BLWS");
-  CopyWholeFile(old, safe.Handle());
-  old.Close();
-  RewriteInPlace(real, source, safe.Handle());
+  TFileHandle safe = OpenRegularForReading(safeCopy);
+  RewriteInPlace(real, source, safe);
 }
 
 void CopyFileDurably(const std::string& from, const std::string& to) {
@@ -446,15 +580,9 @@ void CopyFileDurably(const std::string& from, const std::string& to) {
     fresh = TTempFile::CreateBeside(to);
   } catch (const EFileError& e) {
     // A folder that allows no new file: an existing copy can still be rewritten.
-    if (!(IsPermissionError(e.Errno()) && FileExists(to) && CanOpenForWriting(to))) throw;
-    int fd = open(to.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC);
-    if (fd < 0) Fail("Cannot open " + to + " for writing", errno);
-    TFileHandle out(fd, to);
-    out.Reserve(src.Size());
-    CopyData(src, 0, out, 0, src.Size());
-    out.SetSize(src.Size());
-    out.Sync();
-    out.Close();
+    struct stat tst;
+    if (!(IsPermissionError(e.Errno()) && lstat(to.c_str(), &tst) == 0)) throw;
+    RewriteCopyInPlace(src, st, to);
     return;
   }
   CopyWholeFile(src, fresh.Handle());
@@ -463,7 +591,22 @@ void CopyFileDurably(const std::string& from, const std::string& to) {
   if (rename(fresh.Name().c_str(), to.c_str()) != 0) Fail("Cannot write " + to, errno);
   fresh.Handle().Close();
   fresh.Release();
-  SyncDirectory(DirName(to));
+  if (int err = SyncDirectory(DirName(to))) Fail("Cannot write " + to + " to disk", err);
+}
+
+void WriteFileAtomically(const std::string& path, const std::string& content) {
+  TTempFile fresh = TTempFile::CreateBeside(path);
+  fresh.Handle().WriteAt(content.data(), static_cast<int64_t>(content.size()), 0);
+  fresh.Handle().Sync();
+  if (rename(fresh.Name().c_str(), path.c_str()) != 0) Fail("Cannot write " + path, errno);
+  fresh.Handle().Close();
+  fresh.Release();
+}
+
+std::string AbsolutePath(const std::string& path) {
+  std::error_code ec;
+  auto p = std::filesystem::absolute(path, ec);
+  return ec ? path : p.lexically_normal().string();
 }
 
 }  // namespace byteloom
