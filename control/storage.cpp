@@ -196,14 +196,20 @@ bool THexEditor::SaveToFileChecked(const std::string& fileName) {
   bool existed = false;
   if (FCreateBackup && FModified && fileName == FFileName) {
     backup = BackupFileName(fileName, FBackupExtension);
+    // Only a file that does not exist has no old bytes to keep; any other
+    // failure to look at it ends the save before anything is written.
     struct stat st;
     existed = stat(fileName.c_str(), &st) == 0;
+    if (!existed && errno != ENOENT) throw EFileError("Cannot save " + fileName + ": " + ErrnoText(errno), errno);
+    const bool backupExists = existed && lstat(backup.c_str(), &st) == 0;
+    if (existed && !backupExists && errno != ENOENT)
+      throw EFileError("Cannot save " + fileName + ": the backup " + backup + ": " + ErrnoText(errno), errno);
     // A file of the user's own at the backup name is replaced only on their word.
-    if (existed && lstat(backup.c_str(), &st) == 0 && !IsBackupOf(backup, fileName)) {
+    if (backupExists && !IsBackupOf(backup, fileName)) {
       const std::string question = BackupQuestion(backup, fileName);
       if (!OnConfirmBackupReplace || !OnConfirmBackupReplace(question)) {
-        FLastError = question.substr(0, question.size() - std::string(" Replace it?").size()) +
-                     "; the file was not saved";
+        FLastError = question.substr(0, question.size() - std::string(". Replace it?").size()) +
+                     "; the file was not saved.";
         return false;
       }
     }
