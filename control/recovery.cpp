@@ -90,7 +90,9 @@ void WriteRecoveryInfo(const std::string& workFile, const std::string& fileName,
   std::ostringstream s;
   s << kInfoMagic << "\npid " << getpid() << "\nstart " << ProcessStartTime(getpid()) << "\nchanged "
     << (changed ? 1 : 0) << "\nfile " << fileName << "\n";
-  WriteFileAtomically(RecoveryInfoName(workFile), s.str());
+  // Not synced: it survives a crash of the program; after a power loss the
+  // working copy, which is not synced either, may be gone as well.
+  WriteFileAtomically(RecoveryInfoName(workFile), s.str(), false);
 }
 
 void RemoveRecoveryInfo(const std::string& workFile) {

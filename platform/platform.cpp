@@ -594,10 +594,10 @@ void CopyFileDurably(const std::string& from, const std::string& to) {
   if (int err = SyncDirectory(DirName(to))) Fail("Cannot write " + to + " to disk", err);
 }
 
-void WriteFileAtomically(const std::string& path, const std::string& content) {
+void WriteFileAtomically(const std::string& path, const std::string& content, bool durable) {
   TTempFile fresh = TTempFile::CreateBeside(path);
   fresh.Handle().WriteAt(content.data(), static_cast<int64_t>(content.size()), 0);
-  fresh.Handle().Sync();
+  if (durable) fresh.Handle().Sync();
   if (rename(fresh.Name().c_str(), path.c_str()) != 0) Fail("Cannot write " + path, errno);
   fresh.Handle().Close();
   fresh.Release();

@@ -167,9 +167,9 @@ void ReplaceFileContents(const std::string& target, const TFileHandle& source, c
 // Raises EFileError.
 void CopyFileDurably(const std::string& from, const std::string& to);
 
-// Writes content to path atomically: a new file beside it (mode 0600), synced
-// and renamed over it. Raises EFileError.
-void WriteFileAtomically(const std::string& path, const std::string& content);
+// Writes content to path atomically: a new file beside it (mode 0600),
+// synced when durable, and renamed over it. Raises EFileError.
+void WriteFileAtomically(const std::string& path, const std::string& content, bool durable = true);
 
 // The absolute, lexically normal form of path (links are not resolved).
 std::string AbsolutePath(const std::string& path);
