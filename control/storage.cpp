@@ -214,7 +214,8 @@ bool THexEditor::SaveToFileChecked(const std::string& fileName) {
       }
     }
   }
-  FLastWarning = SaveFileDurably(fileName, Data(), TempDirectory(), backup);
+  const std::string warning = SaveFileDurably(fileName, Data(), TempDirectory(), backup);
+  if (!warning.empty()) FLastWarning = fileName + " was saved, but it may not be safe on disk yet: " + warning + ".";
   if (existed) MarkBackup(backup, fileName);
   return true;
 }

@@ -31,6 +31,7 @@
 #include "shell/artwork.h"
 #include "shell/appforms.h"
 #include "shell/info.h"
+#include "shell/recoveryui.h"
 #include "shell/preferen.h"
 #include "shell/recentfiles.h"
 #include "shell/settings.h"
@@ -386,6 +387,7 @@ void TMainform::showEvent(QShowEvent* event) {
 
 void TMainform::FormShow() {
   if (FPreferences) LoadSettings(*this, *FPreferences);
+  OfferRecovery(*this);
   if (FParams.isEmpty()) return;
   OpenDialog1->SetFileName(FParams[0]);
   Teditform* window = CreateEditWindow(FParams[0]);
