@@ -2,9 +2,10 @@
 // the selection and caret positions, the change marks and the row markers.
 //
 // Every edit that changes the document's length checks the length limit and
-// reserves the space it needs before it records its undo step, so an edit that
-// cannot be done changes nothing. Blocks are moved through a bounded buffer,
-// never by loading the rest of the document into memory.
+// reserves the space it needs before it starts; its undo step is kept only
+// once it has completed, and an edit that fails part way puts the document
+// back as it was before it reports the error. Blocks are moved through a
+// bounded buffer, never by loading the rest of the document into memory.
 #include <algorithm>
 #include <bit>
 #include <cerrno>
@@ -85,7 +86,14 @@ void THexEditor::ReserveDocument(int64_t newSize) {
   const bool created = !FWorkFile.IsOpen();
   EnsureDataStream();
   try {
-    Data().Reserve(newSize);
+    if (!Data().TryReserve(newSize)) {
+      // No fallocate here: zeros written up to the new size show that the
+      // space is there now. Should it run out later all the same, the edit
+      // puts the document back before it reports the error.
+      const int64_t size = Data().Size();
+      Data().Reserve(newSize);
+      Data().SetSize(size);
+    }
   } catch (const EFileError& e) {
     if (created) CloseDataStream();
     ThrowNoSpace(e, "for this edit");

@@ -126,6 +126,13 @@ scenario_temp_full() {
     check_save "$dir/f.sav" "$dir/old" "$dir/old" || ok=0
     same "$dir/f.sav" "$dir/old" || { ok=0; lost "document changed by a refused insert and its undo"; }
   done
+  # Without fallocate an insert that fits is made exactly.
+  if command -v strace >/dev/null; then
+    printf 'open %s\ninsertfill 100 100000 AB\nsaveas %s\n' "$dir/f.sav" "$dir/out.bin" >"$dir/script"
+    drive strace -qq -o /dev/null -e inject=fallocate:error=EOPNOTSUPP
+    { head -c 100 "$dir/old"; head -c 100000 /dev/zero | tr '\0' '\253'; tail -c +101 "$dir/old"; } >"$dir/expected"
+    same "$dir/out.bin" "$dir/expected" || { ok=0; fail "insert without fallocate: $(tr '\n' '|' <"$dir/out")"; }
+  fi
   [ $ok = 1 ] && pass "open and insert refused, document kept"
   umount "$dir/tmp"
 }
