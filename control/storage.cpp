@@ -214,8 +214,25 @@ bool THexEditor::SaveToFileChecked(const std::string& fileName) {
       }
     }
   }
-  const std::string warning = SaveFileDurably(fileName, Data(), TempDirectory(), backup);
-  if (!warning.empty()) FLastWarning = fileName + " was saved, but it may not be safe on disk yet: " + warning + ".";
+  // Where the working copy and the file share a file system, the working
+  // copy itself becomes the file and the document goes on in a copy of it
+  // made in memory speed: the save writes the data to disk once.
+  TTempFile next;
+  const std::string folder = fileName.find('/') == std::string::npos ? "." : fileName.substr(0, fileName.rfind('/') + 1);
+  if (SameFileSystem(TempDirectory(), folder)) {
+    try {
+      next = TTempFile::Create(TempDirectory(), ".BLWT");
+      CopyWholeFile(Data(), next.Handle());
+    } catch (const EFileError&) {
+      next = TTempFile();  // no room for it: the file gets a copy instead
+    }
+  }
+  const TSaveResult result =
+      SaveFileDurably(fileName, Data(), TempDirectory(), backup, next.IsOpen() ? FWorkFile.Name() : std::string());
+  // The old working copy is the user's file now: its name goes, never its bytes.
+  if (result.SourcePublished) AdoptWorkFile(std::move(next));
+  if (!result.Warning.empty())
+    FLastWarning = fileName + " was saved, but it may not be safe on disk yet: " + result.Warning + ".";
   if (existed) MarkBackup(backup, fileName);
   return true;
 }

@@ -230,7 +230,7 @@ void TFileHandle::Reserve(int64_t size) {
   }
 }
 
-void TFileHandle::Sync() {
+void TFileHandle::Sync() const {
   if (fsync(FFd) != 0 && errno != EINVAL && errno != EROFS) Fail("Cannot write " + FName + " to disk", errno);
 }
 
@@ -477,6 +477,19 @@ void RewriteCopyInPlace(const TFileHandle& src, const struct stat& srcStat, cons
   out.Close();
 }
 
+// Links the file `from` under a fresh hidden name beside `beside`; "" where
+// it cannot be linked there (another file system, no hard links, no right).
+std::string LinkBeside(const std::string& from, const std::string& beside) {
+  const std::string prefix = DirName(beside) + "/." + BaseName(beside) + ".";
+  for (int attempt = 0;; ++attempt) {
+    const std::string name = ChooseTempName(prefix, ".tmp");
+    if (link(from.c_str(), name.c_str()) == 0) return name;
+    if (errno == EEXIST && attempt < 1000) continue;
+    if (IsNoLinkError(errno) || IsPermissionError(errno)) return {};
+    Fail("Cannot write beside " + beside, errno);
+  }
+}
+
 void CopyBackup(const std::string& real, const std::string& backup) {
   try {
     CopyFileDurably(real, backup);
@@ -487,8 +500,8 @@ void CopyBackup(const std::string& real, const std::string& backup) {
 
 }  // namespace
 
-std::string SaveFileDurably(const std::string& target, const TFileHandle& source, const std::string& tempDir,
-                            const std::string& backup) {
+TSaveResult SaveFileDurably(const std::string& target, const TFileHandle& source, const std::string& tempDir,
+                            const std::string& backup, const std::string& sourceName) {
   const std::string real = ResolveLinks(target);
   struct stat st;
   bool exists = true;
@@ -508,10 +521,19 @@ std::string SaveFileDurably(const std::string& target, const TFileHandle& source
     backupIsTarget = lstat(backup.c_str(), &bst) == 0 && SameFile(bst, st);
   }
   bool inPlace = exists && st.st_nlink - (backupIsTarget ? 1 : 0) > 1;
+  // The new file beside the target: the source itself (linked), or a copy.
   TTempFile fresh;
+  std::string linked;
+  struct TUnlink {
+    std::string& Name;
+    ~TUnlink() {
+      if (!Name.empty()) unlink(Name.c_str());
+    }
+  } unlinkOnFailure{linked};
   if (!inPlace) {
     try {
-      fresh = TTempFile::CreateBeside(real);
+      if (!sourceName.empty()) linked = LinkBeside(sourceName, real);
+      if (linked.empty()) fresh = TTempFile::CreateBeside(real);
     } catch (const EFileError& e) {
       if (!(exists && IsPermissionError(e.Errno()))) throw;
       inPlace = true;
@@ -535,29 +557,38 @@ std::string SaveFileDurably(const std::string& target, const TFileHandle& source
   }
 
   // Everything that can fail comes before the target is touched.
-  CopyWholeFile(source, fresh.Handle());
+  const TFileHandle& out = linked.empty() ? fresh.Handle() : source;
+  if (linked.empty()) CopyWholeFile(source, fresh.Handle());
   mode_t mode = exists ? (st.st_mode & 07777) : (0666 & ~CurrentUmask());
-  if (exists && fchown(fresh.Handle().Fd(), st.st_uid, st.st_gid) != 0) {
+  if (exists && fchown(out.Fd(), st.st_uid, st.st_gid) != 0) {
     // Only the owner's permission bits are promised; another owner needs privileges.
   }
-  if (fchmod(fresh.Handle().Fd(), mode) != 0) Fail("Cannot set the permissions of " + target, errno);
-  fresh.Handle().Sync();
+  if (fchmod(out.Fd(), mode) != 0) Fail("Cannot set the permissions of " + target, errno);
+  out.Sync();
   if (wantBackup && !backupIsTarget) {
     if (!LinkAsBackup(real, backup)) CopyBackup(real, backup);
     if (int err = SyncDirectory(DirName(backup))) Fail("The backup " + backup + " could not be written to disk", err);
   }
-  if (rename(fresh.Name().c_str(), real.c_str()) != 0) Fail("Cannot replace " + target, errno);
+  const std::string& freshName = linked.empty() ? fresh.Name() : linked;
+  if (rename(freshName.c_str(), real.c_str()) != 0) Fail("Cannot replace " + target, errno);
   // Published: from here on the save has succeeded.
-  std::string warning;
+  TSaveResult result;
+  result.SourcePublished = !linked.empty();
+  linked.clear();
   try {
     fresh.Handle().Close();
   } catch (const EFileError& e) {
-    warning = e.what();
+    result.Warning = e.what();
   }
   fresh.Release();
-  if (int err = SyncDirectory(DirName(real)); err && warning.empty())
-    warning = "The folder of " + target + " could not be written to disk: " + ErrnoText(err);
-  return warning;
+  if (int err = SyncDirectory(DirName(real)); err && result.Warning.empty())
+    result.Warning = "The folder of " + target + " could not be written to disk: " + ErrnoText(err);
+  return result;
+}
+
+bool SameFileSystem(const std::string& a, const std::string& b) {
+  struct stat sa, sb;
+  return stat(a.c_str(), &sa) == 0 && stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev;
 }
 
 void ReplaceFileContents(const std::string& target, const TFileHandle& source, const std::string& tempDir,

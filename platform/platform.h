@@ -60,7 +60,7 @@ class TFileHandle {
   // up to size (the file is then that long). On failure the length is as
   // before and EFileError says what did not fit.
   void Reserve(int64_t size);
-  void Sync();
+  void Sync() const;
   // Closes the descriptor, reporting a failing close.
   void Close();
 
@@ -145,8 +145,18 @@ bool CanOpenForWriting(const std::string& path);
 // while nothing is published; once the new file has been renamed over the
 // target the save stands, and later errors (close, syncing the folder) come
 // back as a warning text (empty when there is none).
-std::string SaveFileDurably(const std::string& target, const TFileHandle& source, const std::string& tempDir,
-                            const std::string& backup = {});
+// With sourceName (the source's own name), the source file itself may become
+// the target where both are on one file system (no copy of the data); then
+// SourcePublished is set, and the caller must neither write to the source
+// any more nor truncate it, only remove its name.
+struct TSaveResult {
+  std::string Warning;
+  bool SourcePublished = false;
+};
+TSaveResult SaveFileDurably(const std::string& target, const TFileHandle& source, const std::string& tempDir,
+                            const std::string& backup = {}, const std::string& sourceName = {});
+// Whether the files or folders a and b are on one file system.
+bool SameFileSystem(const std::string& a, const std::string& b);
 
 // Replaces the contents of target with the count bytes of source, durably:
 // written to a new file beside the target, synced and renamed over it, keeping

@@ -53,7 +53,19 @@ TEST_F(Reliability, TheOldFileItselfBecomesTheBackup) {
   const Bytes old = Pattern(70000);
   const std::string path = Load(old, "game.sav");
   const ino_t oldInode = Stat(path).st_ino;
-  ASSERT_TRUE(EditAndSave(path, 0x42)) << Ed->LastError();
+  Ed->ChangeByte(Ed->ReadByte(0), 0x42, 0, 2, 0);
+  const std::string work = Ed->TempFileName();
+  const ino_t workInode = Stat(work).st_ino;
+  ASSERT_TRUE(Ed->SaveToFile(path)) << Ed->LastError();
+  // On one file system the working copy itself becomes the file; the
+  // document goes on in a fresh working copy.
+  if (SameFileSystem(WorkDir(), Dir())) {
+    EXPECT_EQ(Stat(path).st_ino, workInode);
+    EXPECT_FALSE(fs::exists(work));
+    EXPECT_NE(Ed->TempFileName(), work);
+  }
+  Ed->WriteByte(1, 0x77);  // edits after the save do not reach the file
+  EXPECT_EQ(ReadFile(path)[1], old[1]);
   EXPECT_EQ(Stat(Path("game.bak")).st_ino, oldInode);  // no second copy of the data
   EXPECT_EQ(Stat(Path("game.bak")).st_nlink, 1u);
   EXPECT_NE(Stat(path).st_ino, oldInode);
@@ -177,10 +189,12 @@ TEST_F(Reliability, TheWorkingCopyOfACrashedSessionIsOfferedBack) {
   EXPECT_TRUE(FindRecoverable(WorkDir() + "/").empty());
   // A saved document has nothing to recover; a closed one leaves nothing.
   ASSERT_TRUE(Ed->SaveToFile(path)) << Ed->LastError();
-  ASSERT_TRUE(ReadRecoveryInfo(sidecar, info));
+  const std::string saved = RecoveryInfoName(Ed->TempFileName());
+  ASSERT_TRUE(ReadRecoveryInfo(saved, info));
   EXPECT_FALSE(info.Changed);
   Ed.reset();
   EXPECT_FALSE(fs::exists(sidecar));
+  EXPECT_FALSE(fs::exists(saved));
 }
 
 }  // namespace
