@@ -220,6 +220,9 @@ bool THexEditor::SaveToFileChecked(const std::string& fileName) {
   TTempFile next;
   const std::string folder = fileName.find('/') == std::string::npos ? "." : fileName.substr(0, fileName.rfind('/') + 1);
   if (SameFileSystem(TempDirectory(), folder)) {
+    // The data goes to disk first, so that the copy does not add to the
+    // pages still to be written.
+    Data().Sync();
     try {
       next = TTempFile::Create(TempDirectory(), ".BLWT");
       CopyWholeFile(Data(), next.Handle());
