@@ -354,7 +354,12 @@ void THexEditor::Undo() {
         FCacheStart = -1;
         ReserveDocument(size + count);
         ResizeRange(pos, 0, count);
-        stream.CopyTo(payloadAt, Data(), pos, count);
+        try {
+          stream.CopyTo(payloadAt, Data(), pos, count);
+        } catch (...) {
+          ResizeRange(pos, count, 0);  // the gap goes again: the document as before
+          throw;
+        }
         AdjustMetrics();
         RestoreUndoState(h);
         TrimChangedBits(pos);
