@@ -192,15 +192,19 @@ scenario_planted_links() {
   random_file "$dir/f.sav" 3000; cp "$dir/f.sav" "$dir/old"
   cp "$dir/old" "$dir/new"; printf '\x77' | dd of="$dir/new" conv=notrunc status=none
   t=$(( $(cut -d' ' -f1 /proc/uptime | tr -d .) * 10 ))
-  for i in $(seq 0 300); do
-    ln -sf "$dir/victim" "$dir/tmp/$(printf %08X $(( (t + i * 7) & 0xFFFFFFFF ))).BLWT"
-    ln -sf "$dir/victim" "$dir/.f.sav.$(printf %08X $(( (t + i * 7) & 0xFFFFFFFF ))).tmp"
-  done
+  # Every name of the next seconds (tick counts in milliseconds), each a link
+  # to an empty file of its own name in planted/ (which must stay empty).
+  mkdir -p "$dir/planted/tmp" "$dir/planted/here"
+  local names; names=$(seq "$t" $((t + 1500)) | awk '{printf "%08X\n", $1 % 4294967296}')
+  (cd "$dir/planted/tmp" && sed 's/$/.BLWT/' <<<"$names" | xargs touch)
+  (cd "$dir/planted/here" && sed 's/^\(.*\)$/.f.sav.\1.tmp\n.f.bak.\1.tmp/' <<<"$names" | xargs touch)
+  ln -s "$dir/planted/tmp"/* "$dir/tmp/"; ln -s "$dir/planted/here"/.f.* "$dir/"
   ln -s "$dir/victim" "$dir/f.bak"
   printf 'open %s\nchange 0 77\nsave\nanswer yes\nsave\n' "$dir/f.sav" >"$dir/script"
   drive
   said "question f.bak exists and is not a backup of f.sav" || { ok=0; fail "no question before replacing the link: $(cat "$dir/out")"; }
   same "$dir/victim" "$dir/victim.orig" || { ok=0; lost "written through a planted link"; }
+  [ -z "$(find "$dir/planted" -type f -size +0)" ] || { ok=0; lost "written through a planted temporary name"; }
   check_save "$dir/f.sav" "$dir/old" "$dir/new" "$dir/f.bak" || ok=0
   [ $ok = 1 ] && pass
 }
