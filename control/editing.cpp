@@ -199,7 +199,8 @@ void THexEditor::MoveData(int32_t from, int32_t to, int32_t count) {
     try {
       if (!kernel && done < count) file.WriteAt(buf.data(), n, from + offset);
       const int64_t movedAt = fromEnd ? count - done : 0;
-      if (done > 0) MoveData(static_cast<int32_t>(to + movedAt), static_cast<int32_t>(from + movedAt), static_cast<int32_t>(done));
+      if (done > 0)
+        MoveData(static_cast<int32_t>(to + movedAt), static_cast<int32_t>(from + movedAt), static_cast<int32_t>(done));
     } catch (...) {
       // The first error is the one to report.
     }

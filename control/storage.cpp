@@ -218,7 +218,8 @@ bool THexEditor::SaveToFileChecked(const std::string& fileName) {
   // copy itself becomes the file and the document goes on in a copy of it
   // made in memory speed: the save writes the data to disk once.
   TTempFile next;
-  const std::string folder = fileName.find('/') == std::string::npos ? "." : fileName.substr(0, fileName.rfind('/') + 1);
+  const auto slash = fileName.rfind('/');
+  const std::string folder = slash == std::string::npos ? "." : fileName.substr(0, slash + 1);
   if (SameFileSystem(TempDirectory(), folder)) {
     // The data goes to disk first, so that the copy does not add to the
     // pages still to be written.

@@ -202,7 +202,8 @@ void THexEditor::RollBackUndo(const TUndoMark& mark, int32_t pos, int32_t count)
   FCachedSize = -1;
   if (!FUndoStream || FUndoCount == mark.Count) return;  // nothing was recorded
   try {
-    if (count > 0) FUndoStream->CopyTo(mark.StreamSize < 0 ? kPayloadAt : mark.StreamSize + kPayloadAt, Data(), pos, count);
+    const int64_t payload = std::max<int64_t>(mark.StreamSize, 0) + kPayloadAt;
+    if (count > 0) FUndoStream->CopyTo(payload, Data(), pos, count);
   } catch (const std::exception&) {
     // The edit's own error is the one to report.
   }

@@ -358,13 +358,15 @@ void Teditform::ShowErrorBox(const QString& text) {
 bool Teditform::WriteDocument(const QString& fileName) {
   THexEditor& ed = Editor();
   ed.OnConfirmBackupReplace = [this](const std::string& q) {
-    return Dialogs().MessageDlg(this, QString::fromLocal8Bit(q), TMsgDlgType::mtConfirmation, TMsgDlgButtons::mbYesNo) == TModalResult::mrYes;
+    return Dialogs().MessageDlg(this, QString::fromLocal8Bit(q), TMsgDlgType::mtConfirmation,
+                                TMsgDlgButtons::mbYesNo) == TModalResult::mrYes;
   };
   if (ed.SaveToFile(ToFileName(fileName))) {
     setWindowTitle(fileName);
     Frame().ToolButton4->setEnabled(false);
     if (!ed.LastWarning().empty())
-      Dialogs().MessageDlg(this, QString::fromLocal8Bit(ed.LastWarning()), TMsgDlgType::mtWarning, TMsgDlgButtons::mbOK);
+      Dialogs().MessageDlg(this, QString::fromLocal8Bit(ed.LastWarning()), TMsgDlgType::mtWarning,
+                           TMsgDlgButtons::mbOK);
     return true;
   }
   QString text = QStringLiteral("Cannot save file\r\n") + fileName;

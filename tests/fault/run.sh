@@ -72,6 +72,7 @@ check_save() {
 
 in_namespace() { unshare -m --propagation private bash "$self" "$drive" --inner "$@"; }
 can_namespace() { unshare -m --propagation private true 2>/dev/null; }
+can_strace() { strace -qq -o /dev/null true 2>/dev/null; }
 nobody=(setpriv --reuid=nobody --regid=nogroup --clear-groups)
 
 # --- Scenarios --------------------------------------------------------------------------
@@ -119,7 +120,7 @@ scenario_temp_full() {
   said "open: error.*No space" || { ok=0; fail "open of 2 MB: $(result open)"; }
   for inject in "" "strace -qq -o /dev/null -e inject=fallocate:error=EOPNOTSUPP"; do
     { printf 'open %s\nchange 7 11\ninsertfill 100 900000 AB\ninfo\nundo\ninfo\nundo\nsave\n' "$dir/f.sav"; } >"$dir/script"
-    [ -n "$inject" ] && ! command -v strace >/dev/null && continue
+    [ -n "$inject" ] && ! can_strace && continue
     drive $inject
     said "insertfill: error.*space" || { ok=0; fail "insert ${inject:+without fallocate }not refused: $(result insertfill)"; }
     grep -q "^info: ok size=300000 modified=1 undo=1" "$dir/out" || { ok=0; fail "state after the refused insert: $(grep ^info "$dir/out" | head -1)"; }
@@ -127,7 +128,7 @@ scenario_temp_full() {
     same "$dir/f.sav" "$dir/old" || { ok=0; lost "document changed by a refused insert and its undo"; }
   done
   # Without fallocate an insert that fits is made exactly.
-  if command -v strace >/dev/null; then
+  if can_strace; then
     printf 'open %s\ninsertfill 100 100000 AB\nsaveas %s\n' "$dir/f.sav" "$dir/out.bin" >"$dir/script"
     drive strace -qq -o /dev/null -e inject=fallocate:error=EOPNOTSUPP
     { head -c 100 "$dir/old"; head -c 100000 /dev/zero | tr '\0' '\253'; tail -c +101 "$dir/old"; } >"$dir/expected"
@@ -342,7 +343,7 @@ scenario_crash_recovery() {
 # kill the next start offers the edit back.
 scenario_save_sweep() {
   begin save_sweep
-  command -v strace >/dev/null || { skip "no strace"; return; }
+  can_strace || { skip "strace cannot trace here"; return; }
   random_file "$dir/a0" 65536; random_file "$dir/f.sav" 0
   cp "$dir/a0" "$dir/a"; printf '\x11' | dd of="$dir/a" conv=notrunc status=none
   cp "$dir/a" "$dir/b"; printf '\x22' | dd of="$dir/b" bs=1 seek=100 conv=notrunc status=none
@@ -411,7 +412,7 @@ save"
 # (fault 2), as regression cases on their own.
 scenario_stat_and_close_faults() {
   begin stat_and_close_faults
-  command -v strace >/dev/null || { skip "no strace"; return; }
+  can_strace || { skip "strace cannot trace here"; return; }
   local ok=1
   random_file "$dir/f.sav" 3000; cp "$dir/f.sav" "$dir/old"
   cp "$dir/old" "$dir/new"; printf '\x01' | dd of="$dir/new" conv=notrunc status=none

@@ -330,8 +330,8 @@ inline std::string ApplyStep(THexEditor& ed, Model& m, int64_t op, TChoices& c) 
     }
   } else if (op < 86) {  // select from the caret
     if (size > 0) {
-      const auto p = static_cast<int32_t>(c.Below(3) == 0 ? std::clamp<int64_t>(m.caret.pos + c.Below(64) - 32, 0, size - 1)
-                                                        : c.Below(size));
+      const auto p = static_cast<int32_t>(
+          c.Below(3) == 0 ? std::clamp<int64_t>(m.caret.pos + c.Below(64) - 32, 0, size - 1) : c.Below(size));
       ed.SetSelEnd(p);
       m.SetSelEnd(p);
       what = "select to " + std::to_string(p);
