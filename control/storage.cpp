@@ -221,9 +221,8 @@ bool THexEditor::SaveToFileChecked(const std::string& fileName) {
   const auto slash = fileName.rfind('/');
   const std::string folder = slash == std::string::npos ? "." : fileName.substr(0, slash + 1);
   if (SameFileSystem(TempDirectory(), folder)) {
-    // The data goes to disk first, so that the copy does not add to the
-    // pages still to be written.
-    Data().Sync();
+    // The disk writes the data while the copy is made in memory.
+    Data().StartWriteback();
     try {
       next = TTempFile::Create(TempDirectory(), ".BLWT");
       CopyWholeFile(Data(), next.Handle());

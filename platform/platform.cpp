@@ -234,6 +234,8 @@ void TFileHandle::Sync() const {
   if (fsync(FFd) != 0 && errno != EINVAL && errno != EROFS) Fail("Cannot write " + FName + " to disk", errno);
 }
 
+void TFileHandle::StartWriteback() const { sync_file_range(FFd, 0, 0, SYNC_FILE_RANGE_WRITE); }
+
 void TFileHandle::Close() {
   if (FFd < 0) return;
   int fd = FFd;

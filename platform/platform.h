@@ -61,6 +61,9 @@ class TFileHandle {
   // before and EFileError says what did not fit.
   void Reserve(int64_t size);
   void Sync() const;
+  // Starts writing the file's changed pages to disk without waiting for
+  // them (Sync waits); failures show at the next Sync.
+  void StartWriteback() const;
   // Closes the descriptor, reporting a failing close.
   void Close();
 
