@@ -2,9 +2,10 @@
 // the selection and caret positions, the change marks and the row markers.
 //
 // Every edit that changes the document's length checks the length limit and
-// reserves the space it needs before it records its undo step, so an edit that
-// cannot be done changes nothing. Blocks are moved through a bounded buffer,
-// never by loading the rest of the document into memory.
+// reserves the space it needs before it starts; its undo step is kept only
+// once it has completed, and an edit that fails part way puts the document
+// back as it was before it reports the error. Blocks are moved through a
+// bounded buffer, never by loading the rest of the document into memory.
 #include <algorithm>
 #include <bit>
 #include <cerrno>
@@ -85,7 +86,14 @@ void THexEditor::ReserveDocument(int64_t newSize) {
   const bool created = !FWorkFile.IsOpen();
   EnsureDataStream();
   try {
-    Data().Reserve(newSize);
+    if (!Data().TryReserve(newSize)) {
+      // No fallocate here: zeros written up to the new size show that the
+      // space is there now. Should it run out later all the same, the edit
+      // puts the document back before it reports the error.
+      const int64_t size = Data().Size();
+      Data().Reserve(newSize);
+      Data().SetSize(size);
+    }
   } catch (const EFileError& e) {
     if (created) CloseDataStream();
     ThrowNoSpace(e, "for this edit");
@@ -104,19 +112,42 @@ void THexEditor::ResizeRange(int32_t pos, int32_t oldCount, int32_t newCount) {
   const int64_t restFrom = static_cast<int64_t>(pos) + oldCount;
   const int64_t rest = size - restFrom;
   const int64_t newSize = size - oldCount + newCount;
+  // A move that fails part way is taken back by MoveData; the length goes
+  // back here, so that a failed resize leaves the rest where it was.
   if (newCount > oldCount) {
     Data().SetSize(newSize);
-    if (rest > 0) MoveData(static_cast<int32_t>(restFrom), pos + newCount, static_cast<int32_t>(rest));
+    try {
+      if (rest > 0) MoveData(static_cast<int32_t>(restFrom), pos + newCount, static_cast<int32_t>(rest));
+    } catch (...) {
+      FCachedSize = -1;
+      Data().SetSize(size);
+      throw;
+    }
   } else if (newCount < oldCount) {
     if (rest > 0) MoveData(static_cast<int32_t>(restFrom), pos + newCount, static_cast<int32_t>(rest));
-    Data().SetSize(newSize);
+    try {
+      Data().SetSize(newSize);
+    } catch (...) {
+      FCachedSize = -1;
+      if (rest > 0) MoveData(pos + newCount, static_cast<int32_t>(restFrom), static_cast<int32_t>(rest));
+      throw;
+    }
   }
   FCachedSize = -1;
 }
 
+void THexEditor::ResizeAndWrite(int32_t pos, int32_t oldCount, const uint8_t* data, int32_t count) {
+  ResizeRange(pos, oldCount, count);
+  try {
+    WriteBuffer(data, pos, count);
+  } catch (...) {
+    ResizeRange(pos, count, oldCount);
+    throw;
+  }
+}
+
 void THexEditor::RawInsert(const uint8_t* data, int32_t count, int32_t pos) {
-  ResizeRange(pos, 0, count);
-  WriteBuffer(data, pos, count);
+  ResizeAndWrite(pos, 0, data, count);
   AdjustMetrics();
 }
 
@@ -125,8 +156,7 @@ void THexEditor::RawAppend(const uint8_t* data, int32_t count) {
   FCachedSize = -1;
   const int64_t size = Data().Size();
   if (size == 0) FChangedBits.SetSize(0);
-  Data().SetSize(size + count);
-  WriteBuffer(data, static_cast<int32_t>(size), count);
+  ResizeAndWrite(static_cast<int32_t>(size), 0, data, count);
   AdjustMetrics();
 }
 
@@ -144,25 +174,37 @@ void THexEditor::MoveData(int32_t from, int32_t to, int32_t count) {
   // Forward moves go from the start, backward moves from the end, so that no
   // piece overwrites bytes that are still to be moved.
   const bool fromEnd = to > from;
-  if (distance >= kMoveChunk) {
-    // Pieces no longer than the distance never overlap their destination:
-    // the kernel copies them without passing through this process.
-    const int64_t piece = std::min(distance, kKernelPiece);
-    for (int64_t done = 0; done < count;) {
-      const int64_t n = std::min<int64_t>(piece, count - done);
-      const int64_t offset = fromEnd ? count - done - n : done;
-      CopyData(file, from + offset, file, to + offset, n);
-      done += n;
+  // Pieces no longer than the distance never overlap their destination: the
+  // kernel copies them without passing through this process. Shorter
+  // distances go through a buffer.
+  const bool kernel = distance >= kMoveChunk;
+  const int64_t piece = kernel ? std::min(distance, kKernelPiece) : std::min<int64_t>(kMoveChunk, count);
+  std::vector<uint8_t> buf(kernel ? 0 : static_cast<size_t>(piece));
+  int64_t done = 0, offset = 0, n = 0;
+  try {
+    for (; done < count; done += n) {
+      n = std::min<int64_t>(piece, count - done);
+      offset = fromEnd ? count - done - n : done;
+      if (kernel) {
+        CopyData(file, from + offset, file, to + offset, n);
+      } else {
+        file.ReadExact(buf.data(), n, from + offset);
+        file.WriteAt(buf.data(), n, to + offset);
+      }
     }
-    return;
-  }
-  std::vector<uint8_t> buf(static_cast<size_t>(std::min<int64_t>(kMoveChunk, count)));
-  for (int64_t done = 0; done < count;) {
-    const int64_t n = std::min<int64_t>(static_cast<int64_t>(buf.size()), count - done);
-    const int64_t offset = fromEnd ? count - done - n : done;
-    file.ReadExact(buf.data(), n, from + offset);
-    file.WriteAt(buf.data(), n, to + offset);
-    done += n;
+  } catch (...) {
+    // Put the document back as it was: the piece that failed half way (its
+    // bytes are still in the buffer, or untouched at the source), then the
+    // pieces moved already.
+    try {
+      if (!kernel && done < count) file.WriteAt(buf.data(), n, from + offset);
+      const int64_t movedAt = fromEnd ? count - done : 0;
+      if (done > 0)
+        MoveData(static_cast<int32_t>(to + movedAt), static_cast<int32_t>(from + movedAt), static_cast<int32_t>(done));
+    } catch (...) {
+      // The first error is the one to report.
+    }
+    throw;
   }
 }
 
@@ -282,10 +324,7 @@ bool THexEditor::ShiftNibbles(int32_t pos, int skip, int64_t length, uint8_t fir
   if (!beforeChange()) return false;
   if (whole) {
     // The old working file goes, the new one takes its place.
-    ReleaseTempName(FTempFileName);
-    FWorkFile = std::move(scratch);
-    FTempFileName = FWorkFile.Name();
-    ReserveTempName(FTempFileName);
+    AdoptWorkFile(std::move(scratch));
   } else {
     try {
       CopyData(scratch.Handle(), 0, Data(), pos, length);
@@ -303,6 +342,23 @@ bool THexEditor::ShiftNibbles(int32_t pos, int skip, int64_t length, uint8_t fir
   return true;
 }
 
+bool THexEditor::RecordedShift(int32_t pos, int skip, int64_t length, uint8_t firstByte, TUndoKind kind) {
+  const TUndoMark mark = MarkUndo();
+  bool done = false;
+  try {
+    done = ShiftNibbles(pos, skip, length, firstByte, [&] {
+      if (!CreateUndo(kind, pos, 0, 0)) return false;
+      ResetSelection(false);
+      return true;
+    });
+  } catch (...) {
+    RollBackUndo(mark);
+    throw;
+  }
+  CommitUndo();
+  return done;
+}
+
 bool THexEditor::InsertNibble(int32_t pos, bool highHalf) {
   const int32_t size = DataSize();
   if (size <= 0) {
@@ -316,11 +372,7 @@ bool THexEditor::InsertNibble(int32_t pos, bool highHalf) {
   // file moves on by four bits and grows by one byte.
   const uint8_t first = ReadByte(pos);
   const uint8_t atPos = highHalf ? static_cast<uint8_t>(first >> 4) : static_cast<uint8_t>(first & 0xF0);
-  const bool done = ShiftNibbles(pos, 0, static_cast<int64_t>(size) - pos + 1, atPos, [&] {
-    if (!CreateUndo(TUndoKind::ukInsertNibble, pos, 0, 0)) return false;
-    ResetSelection(false);
-    return true;
-  });
+  const bool done = RecordedShift(pos, 0, static_cast<int64_t>(size) - pos + 1, atPos, TUndoKind::ukInsertNibble);
   if (!done) return false;
   TrimChangedBits(pos);
   AdjustMetrics();
@@ -336,11 +388,7 @@ bool THexEditor::DeleteNibble(int32_t pos, bool highHalf) {
   const uint8_t b1 = pos + 1 < size ? ReadByte(pos + 1) : 0;
   const uint8_t atPos = highHalf ? static_cast<uint8_t>((b0 & 0x0F) << 4 | b1 >> 4)
                                  : static_cast<uint8_t>((b0 & 0xF0) | b1 >> 4);
-  const bool done = ShiftNibbles(pos, 1, static_cast<int64_t>(size) - pos, atPos, [&] {
-    if (!CreateUndo(TUndoKind::ukDeleteNibble, pos, 0, 0)) return false;
-    ResetSelection(false);
-    return true;
-  });
+  const bool done = RecordedShift(pos, 1, static_cast<int64_t>(size) - pos, atPos, TUndoKind::ukDeleteNibble);
   if (!done) return false;
   TrimChangedBits(pos);
   AdjustMetrics();
@@ -354,8 +402,15 @@ bool THexEditor::DeleteNibble(int32_t pos, bool highHalf) {
 void THexEditor::ChangeByte(uint8_t oldValue, uint8_t newValue, int row, int col, int32_t pos) {
   (void)col;
   if (oldValue == newValue) return;
+  const TUndoMark mark = MarkUndo();
   if (!CreateUndo(TUndoKind::ukByteChanged, pos, 0, 1)) return;
-  WriteByte(pos, newValue);
+  try {
+    WriteByte(pos, newValue);
+  } catch (...) {
+    RollBackUndo(mark, pos, 1);
+    throw;
+  }
+  CommitUndo();
   UpdateCache(pos, newValue);
   FChangedBits.Set(pos, true);
   int hexCol, charCol, r;
@@ -393,6 +448,10 @@ void THexEditor::DeleteRange(int32_t first, int32_t stop, int row, int col) {
   const int32_t size = DataSize();
   if (first < 0 || stop <= first || stop > size) throw EHexEditorError("Invalid DeleteRange argument");
   ResizeRange(first, stop - first, 0);
+  ShowRemoval(row, col);
+}
+
+void THexEditor::ShowRemoval(int row, int col) {
   AdjustMetrics();
   const int32_t newSize = DataSize();
   const int32_t cellPos = GetPosAtCell(col, row);  // also takes the cell's field
@@ -417,9 +476,18 @@ void THexEditor::DeleteSelection() {
     return;
   }
   if (stop <= first) return;
+  const TUndoMark mark = MarkUndo();
   if (!CreateUndo(TUndoKind::ukRemoved, first, 0, stop - first)) return;
+  try {
+    ResizeRange(first, stop - first, 0);
+  } catch (...) {
+    RollBackUndo(mark, first, stop - first);
+    AdjustMetrics();
+    throw;
+  }
+  CommitUndo();
   TrimChangedBits(first);
-  DeleteRange(first, stop, row, col);
+  ShowRemoval(row, col);
 }
 
 void THexEditor::SelectBytes(int32_t first, int32_t count) {
@@ -438,8 +506,16 @@ void THexEditor::InsertBuffer(const uint8_t* data, int32_t count, int32_t pos) {
   if (pos < 0 || pos > size) throw EHexEditorError("Invalid InsertBuffer argument");
   if (count == 0) return;
   ReserveDocument(static_cast<int64_t>(size) + count);
+  const TUndoMark mark = MarkUndo();
   if (!CreateUndo(TUndoKind::ukInsertBuffer, pos, 0, count)) return;
-  RawInsert(data, count, pos);
+  try {
+    RawInsert(data, count, pos);
+  } catch (...) {
+    RollBackUndo(mark);
+    AdjustMetrics();
+    throw;
+  }
+  CommitUndo();
   TrimChangedBits(pos);
   if (pos == GetPosAtCell(Col(), Row())) SelectBytes(pos, count);
   InvalidateGrid();
@@ -450,8 +526,16 @@ void THexEditor::AppendBuffer(const uint8_t* data, int32_t count) {
   if (count == 0) return;
   const int32_t size = DataSize();
   ReserveDocument(static_cast<int64_t>(size) + count);
+  const TUndoMark mark = MarkUndo();
   if (!CreateUndo(TUndoKind::ukAppendBuffer, size, 0, count)) return;
-  RawAppend(data, count);
+  try {
+    RawAppend(data, count);
+  } catch (...) {
+    RollBackUndo(mark);
+    AdjustMetrics();
+    throw;
+  }
+  CommitUndo();
   GetPosAtCell(Col(), Row());  // the caret's field
   int col, row;
   GetCellAtPos(size, FInCharField, col, row);
@@ -477,13 +561,20 @@ void THexEditor::ReplaceSelection(const uint8_t* data, int32_t count) {
   const int32_t oldCount = stop - first;
   const int64_t newSize = static_cast<int64_t>(size) - oldCount + count;
   if (newSize > size) ReserveDocument(newSize);
+  const TUndoMark mark = MarkUndo();
   if (!CreateUndo(TUndoKind::ukReplaceSelection, first, oldCount, count)) return;
   const int caretCol = Col(), caretRow = Row();
   const int32_t caretPos = GetPosAtCell(caretCol, caretRow);
   const bool inChar = FInCharField;
   // The old bytes make way for the new ones in one move of the rest.
-  ResizeRange(first, oldCount, count);
-  WriteBuffer(data, first, count);
+  try {
+    ResizeAndWrite(first, oldCount, data, count);
+  } catch (...) {
+    RollBackUndo(mark, first, oldCount);
+    AdjustMetrics();
+    throw;
+  }
+  CommitUndo();
   AdjustMetrics();
   TrimChangedBits(first);
   // The caret goes where deleting the old bytes put it: on the cell of the

@@ -13,6 +13,7 @@
 
 #include "control/bits.h"
 #include "control/customgrid.h"
+#include "control/recovery.h"
 #include "control/types.h"
 #include "platform/platform.h"
 
@@ -140,7 +141,7 @@ class THexEditor : public TCustomGrid {
   bool InCharField() const { return FInCharField; }
   bool ReadOnly() const { return FReadOnly; }
   bool Modified() const { return FModified; }
-  void SetModified(bool value) { FModified = value; }
+  void SetModified(bool value);
   const std::string& FileName() const { return FFileName; }
   const std::string& TempFileName() const { return FTempFileName; }
   int32_t SelMin() const { return FSelMin; }
@@ -158,9 +159,21 @@ class THexEditor : public TCustomGrid {
   const TBits& ChangedBits() const { return FChangedBits; }
   // Why the last LoadFromFile or SaveToFile failed, as text for the user.
   const std::string& LastError() const { return FLastError; }
+  // After a successful SaveToFile: a warning that the saved file may not yet
+  // be safe on disk (empty when all went well).
+  const std::string& LastWarning() const { return FLastWarning; }
+  // Asked by SaveToFile before it replaces an existing backup that Byteloom
+  // did not write for the same file, with the question to show; true means
+  // replace it. Without a handler such a backup is never replaced (the save
+  // fails with the question as its reason).
+  std::function<bool(const std::string& question)> OnConfirmBackupReplace;
 
   // --- Document storage -----------------------------------------------------------
   bool LoadFromFile(const std::string& fileName);
+  // Opens the working copy left behind by a crashed session as a document
+  // named after its file, modified; the old working copy and its sidecar are
+  // removed. False (with LastError) when it cannot be read.
+  bool LoadRecovered(const TRecoveryInfo& info);
   void CreateEmptyFile(const std::string& name);
   bool SaveToFile(const std::string& fileName);
   // Appends the whole document to dest.
@@ -338,6 +351,10 @@ class THexEditor : public TCustomGrid {
 
  private:
   void CloseDataStream();
+  // Rewrites the working copy's sidecar (file name, unsaved changes).
+  void UpdateRecoveryInfo();
+  // Takes scratch as the new working file (its sidecar follows).
+  void AdoptWorkFile(TTempFile&& scratch);
   // Creates the working file exclusively, moving on to a fresh name if
   // something else has taken TempFileName meanwhile.
   void CreateWorkFile();
@@ -355,6 +372,28 @@ class THexEditor : public TCustomGrid {
   // and posts the state message.
   void SelectBytes(int32_t first, int32_t count);
   void ResizeRange(int32_t pos, int32_t oldCount, int32_t newCount);
+  // Resizes the range pos..pos+oldCount-1 to count bytes and writes data
+  // there; on failure the document is as it was (the range's old bytes
+  // aside, which the caller restores).
+  void ResizeAndWrite(int32_t pos, int32_t oldCount, const uint8_t* data, int32_t count);
+  // After a removal: metrics, the caret on (col, row) or the last byte.
+  void ShowRemoval(int row, int col);
+  // A nibble shift with its undo step of kind.
+  bool RecordedShift(int32_t pos, int skip, int64_t length, uint8_t firstByte, TUndoKind kind);
+  // An edit's undo step is kept only once the edit has completed: MarkUndo
+  // before recording it, CommitUndo after the edit, RollBackUndo when the
+  // edit failed (it writes the step's saved bytes back to pos, count of
+  // them, and takes the step out again). While a step is pending the oldest
+  // step is kept, so that a rollback loses none.
+  struct TUndoMark {
+    int64_t StreamSize = -1;
+    bool Modified = false, CanUndo = false;
+    std::string Description;
+    int Count = 0;
+  };
+  TUndoMark MarkUndo();
+  void CommitUndo();
+  void RollBackUndo(const TUndoMark& mark, int32_t pos = 0, int32_t count = 0);
   void RawInsert(const uint8_t* data, int32_t count, int32_t pos);
   void RawAppend(const uint8_t* data, int32_t count);
   void SelectionBounds(int32_t& first, int32_t& stop, int& row, int& col);
@@ -370,8 +409,6 @@ class THexEditor : public TCustomGrid {
   // that can fail for want of space is done; false from it stops the shift.
   bool ShiftNibbles(int32_t pos, int skip, int64_t length, uint8_t firstByte, const std::function<bool()>& beforeChange);
   void ShiftNibblesInPlace(int32_t pos, int skip, int64_t length, uint8_t firstByte);
-  // The scratch file becomes the working file (the old one goes).
-  void AdoptWorkFile(TTempFile&& file);
 
   friend class TColors;
 
@@ -418,6 +455,8 @@ class THexEditor : public TCustomGrid {
   char FMaskChar = '.';
 
   std::string FLastError;
+  std::string FLastWarning;
+  bool FUndoPending = false;
   std::string FWorkFileError;  // why the working file could not be made
 };
 

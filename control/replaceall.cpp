@@ -139,13 +139,6 @@ void THexEditor::ReplaceMatch(int32_t pos, int32_t count, const uint8_t* data, i
   ReplaceSelection(data, dataCount);
 }
 
-void THexEditor::AdoptWorkFile(TTempFile&& file) {
-  ReleaseTempName(FTempFileName);
-  FWorkFile = std::move(file);
-  FTempFileName = FWorkFile.Name();
-  ReserveTempName(FTempFileName);
-}
-
 int32_t THexEditor::ReplaceAll(const uint8_t* pattern, int32_t count, bool ignoreCase, int32_t firstMatch,
                                const uint8_t* data, int32_t dataCount, const TProgress& progress) {
   const int32_t size = DataSize();

@@ -5,6 +5,8 @@
 #include <cstring>
 #include <limits>
 
+#include <sys/stat.h>
+
 #include "control/hexeditor.h"
 
 namespace byteloom {
@@ -59,7 +61,32 @@ void THexEditor::CloseDataStream() {
   } catch (const EFileError&) {
     // The file goes away next anyway.
   }
+  RemoveRecoveryInfo(FWorkFile.Name());
   FWorkFile.Remove();
+}
+
+void THexEditor::UpdateRecoveryInfo() {
+  if (!FWorkFile.IsOpen()) return;
+  try {
+    WriteRecoveryInfo(FWorkFile.Name(), FFileName, FModified);
+  } catch (const EFileError&) {
+    // Without its sidecar a working copy is just not offered after a crash.
+  }
+}
+
+void THexEditor::AdoptWorkFile(TTempFile&& scratch) {
+  RemoveRecoveryInfo(FWorkFile.Name());
+  ReleaseTempName(FTempFileName);
+  FWorkFile = std::move(scratch);
+  FTempFileName = FWorkFile.Name();
+  ReserveTempName(FTempFileName);
+  UpdateRecoveryInfo();
+}
+
+void THexEditor::SetModified(bool value) {
+  const bool first = value && !FModified;
+  FModified = value;
+  if (first) UpdateRecoveryInfo();
 }
 
 bool THexEditor::CheckFileAccess(const std::string& fileName, bool& readOnly) {
@@ -84,7 +111,11 @@ bool THexEditor::LoadFromFile(const std::string& fileName) {
   CloseDataStream();
   FLastError.clear();
   int64_t size = 0;
-  switch (FileKindOf(fileName, &size)) {
+  int err = 0;
+  switch (FileKindOf(fileName, &size, &err)) {
+    case TFileKind::fkError:
+      FLastError = "Cannot open " + fileName + ": " + ErrnoText(err) + ".";
+      break;
     case TFileKind::fkDirectory:
       FLastError = fileName + " is a folder, not a file.";
       break;
@@ -119,6 +150,8 @@ bool THexEditor::LoadFromFile(const std::string& fileName) {
       if (copied > kMaxDocumentSize)
         throw EFileError(fileName + " is too large: Byteloom opens files of up to 2,147,483,647 bytes");
       FFileName = fileName;
+      FModified = false;
+      UpdateRecoveryInfo();
       ok = true;
     } catch (const std::exception& e) {
       FLastError = e.what();
@@ -141,30 +174,75 @@ void THexEditor::CreateEmptyFile(const std::string& name) {
 void THexEditor::EnsureDataStream() {
   if (FWorkFile.IsOpen()) return;
   CreateWorkFile();
+  UpdateRecoveryInfo();
   FChangedBits.SetSize(0);
+}
+
+bool THexEditor::LoadRecovered(const TRecoveryInfo& info) {
+  if (!LoadFromFile(info.WorkFile)) return false;
+  FFileName = info.FileName;
+  bool readOnly = true;
+  FReadOnly = !CheckFileAccess(FFileName, readOnly) || readOnly;
+  SetModified(true);
+  DiscardRecoverable(info);
+  InvalidateGrid();
+  return true;
 }
 
 bool THexEditor::SaveToFileChecked(const std::string& fileName) {
   // A new document that never received data is saved as an empty file.
   EnsureDataStream();
-  std::string safeCopy;
+  std::string backup;
+  bool existed = false;
   if (FCreateBackup && FModified && fileName == FFileName) {
-    const std::string backup = BackupFileName(fileName, FBackupExtension);
-    if (FileKindOf(fileName) != TFileKind::fkMissing) {
-      try {
-        CopyFileDurably(fileName, backup);
-      } catch (const EFileError& e) {
-        throw EFileError(std::string("The backup ") + backup + " could not be written: " + e.what(), e.Errno());
+    backup = BackupFileName(fileName, FBackupExtension);
+    // Only a file that does not exist has no old bytes to keep; any other
+    // failure to look at it ends the save before anything is written.
+    struct stat st;
+    existed = stat(fileName.c_str(), &st) == 0;
+    if (!existed && errno != ENOENT) throw EFileError("Cannot save " + fileName + ": " + ErrnoText(errno), errno);
+    const bool backupExists = existed && lstat(backup.c_str(), &st) == 0;
+    if (existed && !backupExists && errno != ENOENT)
+      throw EFileError("Cannot save " + fileName + ": the backup " + backup + ": " + ErrnoText(errno), errno);
+    // A file of the user's own at the backup name is replaced only on their word.
+    if (backupExists && !IsBackupOf(backup, fileName)) {
+      const std::string question = BackupQuestion(backup, fileName);
+      if (!OnConfirmBackupReplace || !OnConfirmBackupReplace(question)) {
+        FLastError = question.substr(0, question.size() - std::string(". Replace it?").size()) +
+                     "; the file was not saved.";
+        return false;
       }
-      safeCopy = backup;
     }
   }
-  ReplaceFileContents(fileName, Data(), TempDirectory(), safeCopy);
+  // Where the working copy and the file share a file system, the working
+  // copy itself becomes the file and the document goes on in a copy of it
+  // made in memory speed: the save writes the data to disk once.
+  TTempFile next;
+  const auto slash = fileName.rfind('/');
+  const std::string folder = slash == std::string::npos ? "." : fileName.substr(0, slash + 1);
+  if (SameFileSystem(TempDirectory(), folder)) {
+    // The disk writes the data while the copy is made in memory.
+    Data().StartWriteback();
+    try {
+      next = TTempFile::Create(TempDirectory(), ".BLWT");
+      CopyWholeFile(Data(), next.Handle());
+    } catch (const EFileError&) {
+      next = TTempFile();  // no room for it: the file gets a copy instead
+    }
+  }
+  const TSaveResult result =
+      SaveFileDurably(fileName, Data(), TempDirectory(), backup, next.IsOpen() ? FWorkFile.Name() : std::string());
+  // The old working copy is the user's file now: its name goes, never its bytes.
+  if (result.SourcePublished) AdoptWorkFile(std::move(next));
+  if (!result.Warning.empty())
+    FLastWarning = fileName + " was saved, but it may not be safe on disk yet: " + result.Warning + ".";
+  if (existed) MarkBackup(backup, fileName);
   return true;
 }
 
 bool THexEditor::SaveToFile(const std::string& fileName) {
   FLastError.clear();
+  FLastWarning.clear();
   bool ok = false;
   {
     TWaitCursor wait(*this);
@@ -181,6 +259,7 @@ bool THexEditor::SaveToFile(const std::string& fileName) {
     FReadOnly = false;
     FFileName = fileName;
     ResetUndo();
+    UpdateRecoveryInfo();
   }
   InvalidateGrid();
   return ok;

@@ -105,7 +105,9 @@ bool THexEditor::CreateUndo(TUndoKind kind, int32_t pos, int32_t extra, int32_t 
     if (!ValidStep(kind, pos, extra, count, size)) throw EHexEditorError("Invalid CreateUndo argument");
     StoreUndoRecord(kind, pos, extra, count);
     FCanUndo = true;
-    FModified = true;
+    SetModified(true);
+  } else {
+    FUndoPending = false;
   }
   PostStateChange();
   return result;
@@ -200,7 +202,45 @@ void THexEditor::StoreUndoRecord(TUndoKind kind, int32_t pos, int32_t extra, int
   if (DropsReadWindow(kind)) FCacheStart = -1;
   FUndoDescription = UndoKindText(kind);
   ++FUndoCount;
-  if (FUndoCount > kMaxUndo) DropOldestUndoRecord();
+  if (FUndoCount > kMaxUndo && !FUndoPending) DropOldestUndoRecord();
+}
+
+THexEditor::TUndoMark THexEditor::MarkUndo() {
+  FUndoPending = true;
+  return TUndoMark{FUndoStream ? FUndoStream->Size() : -1, FModified, FCanUndo, FUndoDescription, FUndoCount};
+}
+
+void THexEditor::CommitUndo() {
+  FUndoPending = false;
+  while (FUndoCount > kMaxUndo) DropOldestUndoRecord();
+}
+
+void THexEditor::RollBackUndo(const TUndoMark& mark, int32_t pos, int32_t count) {
+  FUndoPending = false;
+  FCacheStart = -1;
+  FCachedSize = -1;
+  if (!FUndoStream || FUndoCount == mark.Count) return;  // nothing was recorded
+  try {
+    const int64_t payload = std::max<int64_t>(mark.StreamSize, 0) + kPayloadAt;
+    if (count > 0) FUndoStream->CopyTo(payload, Data(), pos, count);
+  } catch (const std::exception&) {
+    // The edit's own error is the one to report.
+  }
+  if (mark.StreamSize < 0) {
+    FUndoStream.reset();
+  } else {
+    try {
+      FUndoStream->SetSize(mark.StreamSize);
+    } catch (const std::exception&) {
+      ResetUndo();
+      return;
+    }
+  }
+  FModified = mark.Modified;
+  FCanUndo = mark.CanUndo;
+  FUndoDescription = mark.Description;
+  FUndoCount = mark.Count;
+  PostStateChange();
 }
 
 void THexEditor::DropOldestUndoRecord() {
@@ -334,7 +374,12 @@ void THexEditor::Undo() {
         FCacheStart = -1;
         ReserveDocument(size + count);
         ResizeRange(pos, 0, count);
-        stream.CopyTo(payloadAt, Data(), pos, count);
+        try {
+          stream.CopyTo(payloadAt, Data(), pos, count);
+        } catch (...) {
+          ResizeRange(pos, count, 0);  // the gap goes again: the document as before
+          throw;
+        }
         AdjustMetrics();
         RestoreUndoState(h);
         TrimChangedBits(pos);

@@ -66,7 +66,9 @@ class TQtDialogService final : public TDialogService {
     }
     QPushButton* yes = box.addButton(QStringLiteral("&Ja"), QMessageBox::YesRole);
     QPushButton* no = box.addButton(QStringLiteral("&Nein"), QMessageBox::NoRole);
-    QPushButton* cancel = box.addButton(QStringLiteral("Abbrechen"), QMessageBox::RejectRole);
+    QPushButton* cancel = buttons == TMsgDlgButtons::mbYesNoCancel
+                              ? box.addButton(QStringLiteral("Abbrechen"), QMessageBox::RejectRole)
+                              : no;
     box.setDefaultButton(yes);
     box.setEscapeButton(cancel);
     box.exec();

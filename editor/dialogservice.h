@@ -19,7 +19,7 @@ namespace byteloom {
 
 enum class TMsgDlgType { mtWarning, mtError, mtInformation, mtConfirmation };
 // The button sets of the message dialogs.
-enum class TMsgDlgButtons { mbOK, mbYesNoCancel };
+enum class TMsgDlgButtons { mbOK, mbYesNoCancel, mbYesNo };
 enum class TModalResult { mrNone, mrOk, mrCancel, mrYes, mrNo };
 
 // The toolkit's own captions.

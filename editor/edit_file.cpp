@@ -20,9 +20,16 @@ void Teditform::ShowErrorBox(const QString& text) {
 
 bool Teditform::WriteDocument(const QString& fileName) {
   THexEditor& ed = Editor();
+  ed.OnConfirmBackupReplace = [this](const std::string& question) {
+    return Dialogs().MessageDlg(this, QString::fromLocal8Bit(question.c_str()), TMsgDlgType::mtConfirmation,
+                                TMsgDlgButtons::mbYesNo) == TModalResult::mrYes;
+  };
   if (ed.SaveToFile(ToFileName(fileName))) {
     setWindowTitle(fileName);
     Frame().SetItemEnabled(TFrameItem::fiSave, false);
+    if (!ed.LastWarning().empty())
+      Dialogs().MessageDlg(this, QString::fromLocal8Bit(ed.LastWarning().c_str()), TMsgDlgType::mtWarning,
+                           TMsgDlgButtons::mbOK);
     return true;
   }
   QString text = QStringLiteral("Cannot save file\r\n") + fileName;

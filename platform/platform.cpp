@@ -56,12 +56,14 @@ std::string ResolveLinks(const std::string& path) {
   throw EFileError("Too many levels of symbolic links: " + path);
 }
 
-void SyncDirectory(const std::string& dir) {
+// Syncs a folder's entries; 0 or the errno of the failure. File systems that
+// cannot sync a folder (EINVAL) count as done.
+int SyncDirectory(const std::string& dir) {
   int fd = open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd < 0) return;
-  // Some file systems refuse to sync a directory; the rename itself stands.
-  fsync(fd);
-  close(fd);
+  if (fd < 0) return errno;
+  int err = fsync(fd) != 0 && errno != EINVAL && errno != EROFS ? errno : 0;
+  if (close(fd) != 0 && err == 0 && errno != EINTR) err = errno;
+  return err;
 }
 
 bool IsPermissionError(int err) { return err == EACCES || err == EPERM || err == EROFS; }
@@ -195,20 +197,44 @@ void TFileHandle::SetSize(int64_t size) {
   }
 }
 
-void TFileHandle::Reserve(int64_t size) {
+bool TFileHandle::TryReserve(int64_t size) {
   int64_t current = Size();
-  if (size <= current) return;
+  if (size <= current) return true;
   // Reserve the blocks without changing the length; the writes use them later.
   while (fallocate(FFd, FALLOC_FL_KEEP_SIZE, current, size - current) != 0) {
     if (errno == EINTR) continue;
-    if (errno == EOPNOTSUPP || errno == ENOSYS) return;  // no reservation on this file system
+    if (errno == EOPNOTSUPP || errno == ENOSYS) return false;
     Fail("Not enough space for " + FName, errno);
+  }
+  return true;
+}
+
+void TFileHandle::Reserve(int64_t size) {
+  if (TryReserve(size)) return;
+  // No fallocate here (NFS, some FUSE file systems): zeros written up to the
+  // new size hold the space, each write checked.
+  const int64_t current = Size();
+  std::vector<char> zeros(static_cast<size_t>(std::min(size - current, kCopyBlock)));
+  try {
+    for (int64_t pos = current; pos < size;) {
+      const int64_t n = std::min<int64_t>(size - pos, static_cast<int64_t>(zeros.size()));
+      WriteAt(zeros.data(), n, pos);
+      pos += n;
+    }
+  } catch (const EFileError& e) {
+    try {
+      SetSize(current);
+    } catch (const EFileError&) {
+    }
+    throw EFileError("Not enough space for " + FName + ": " + ErrnoText(e.Errno()), e.Errno());
   }
 }
 
-void TFileHandle::Sync() {
+void TFileHandle::Sync() const {
   if (fsync(FFd) != 0 && errno != EINVAL && errno != EROFS) Fail("Cannot write " + FName + " to disk", errno);
 }
+
+void TFileHandle::StartWriteback() const { sync_file_range(FFd, 0, 0, SYNC_FILE_RANGE_WRITE); }
 
 void TFileHandle::Close() {
   if (FFd < 0) return;
@@ -341,9 +367,12 @@ void CopyWholeFile(const TFileHandle& src, TFileHandle& dst) {
 // File kinds and access
 // ---------------------------------------------------------------------------
 
-TFileKind FileKindOf(const std::string& path, int64_t* size) {
+TFileKind FileKindOf(const std::string& path, int64_t* size, int* err) {
   struct stat st;
-  if (stat(path.c_str(), &st) != 0) return TFileKind::fkMissing;
+  if (stat(path.c_str(), &st) != 0) {
+    if (err) *err = errno;
+    return errno == ENOENT ? TFileKind::fkMissing : TFileKind::fkError;
+  }
   if (size) *size = st.st_size;
   if (S_ISREG(st.st_mode)) return TFileKind::fkRegular;
   if (S_ISDIR(st.st_mode)) return TFileKind::fkDirectory;
@@ -353,9 +382,11 @@ TFileKind FileKindOf(const std::string& path, int64_t* size) {
 bool FileExists(const std::string& path) { return FileKindOf(path) == TFileKind::fkRegular; }
 
 TFileHandle OpenRegularForReading(const std::string& path) {
-  switch (FileKindOf(path)) {
+  int err = ENOENT;
+  switch (FileKindOf(path, nullptr, &err)) {
     case TFileKind::fkMissing:
-      Fail("Cannot open " + path, ENOENT);
+    case TFileKind::fkError:
+      Fail("Cannot open " + path, err);
     case TFileKind::fkDirectory:
       throw EFileError(path + " is a folder, not a file");
     case TFileKind::fkOther:
@@ -391,50 +422,186 @@ bool CanOpenForWriting(const std::string& path) {
 // Durable replacement
 // ---------------------------------------------------------------------------
 
-void ReplaceFileContents(const std::string& target, const TFileHandle& source, const std::string& tempDir,
-                         const std::string& safeCopy) {
+namespace {
+
+bool IsNoLinkError(int err) {
+  return err == EPERM || err == EMLINK || err == EXDEV || err == ENOTSUP || err == EOPNOTSUPP || err == ENOSYS;
+}
+
+bool SameFile(const struct stat& a, const struct stat& b) { return a.st_dev == b.st_dev && a.st_ino == b.st_ino; }
+
+// Makes the file real (the old target) the backup by a hard link under a
+// fresh hidden name beside backup, renamed over it. False where the file
+// system has no hard links for it (nothing changed then).
+bool LinkAsBackup(const std::string& real, const std::string& backup) {
+  const std::string prefix = DirName(backup) + "/." + BaseName(backup) + ".";
+  for (int attempt = 0;; ++attempt) {
+    const std::string name = ChooseTempName(prefix, ".tmp");
+    if (link(real.c_str(), name.c_str()) != 0) {
+      if (errno == EEXIST && attempt < 1000) continue;
+      if (IsNoLinkError(errno)) return false;
+      Fail("The backup " + backup + " could not be written", errno);
+    }
+    if (rename(name.c_str(), backup.c_str()) != 0) {
+      const int err = errno;
+      unlink(name.c_str());
+      Fail("The backup " + backup + " could not be written", err);
+    }
+    return true;
+  }
+}
+
+// Rewrites an existing file `to` in place with the bytes of src, for a folder
+// that allows no new file: never through a link, never torn for want of space.
+void RewriteCopyInPlace(const TFileHandle& src, const struct stat& srcStat, const std::string& to) {
+  int fd = open(to.c_str(), O_WRONLY | O_NOFOLLOW | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0 && errno == ELOOP)
+    throw EFileError(to + " is a symbolic link; Byteloom does not write through it", ELOOP);
+  if (fd < 0) Fail("Cannot open " + to + " for writing", errno);
+  TFileHandle out(fd, to);
+  struct stat st;
+  if (fstat(fd, &st) != 0) Fail("Cannot open " + to, errno);
+  if (!S_ISREG(st.st_mode)) throw EFileError(to + " is not a regular file");
+  if (SameFile(st, srcStat)) throw EFileError(to + " is the file itself");
+  if (st.st_nlink > 1)
+    throw EFileError(to + " has further hard links; Byteloom does not write through them", EMLINK);
+  const int64_t oldSize = st.st_size, newSize = src.Size();
+  // The space for the new size first: a backup that does not fit stays whole.
+  out.Reserve(newSize);
+  try {
+    CopyData(src, 0, out, 0, newSize);
+    out.SetSize(newSize);
+    out.Sync();
+  } catch (const EFileError&) {
+    if (out.Size() > oldSize) out.SetSize(oldSize);
+    throw;
+  }
+  out.Close();
+}
+
+// Links the file `from` under a fresh hidden name beside `beside`; "" where
+// it cannot be linked there (another file system, no hard links, no right).
+std::string LinkBeside(const std::string& from, const std::string& beside) {
+  const std::string prefix = DirName(beside) + "/." + BaseName(beside) + ".";
+  for (int attempt = 0;; ++attempt) {
+    const std::string name = ChooseTempName(prefix, ".tmp");
+    if (link(from.c_str(), name.c_str()) == 0) return name;
+    if (errno == EEXIST && attempt < 1000) continue;
+    if (IsNoLinkError(errno) || IsPermissionError(errno)) return {};
+    Fail("Cannot write beside " + beside, errno);
+  }
+}
+
+void CopyBackup(const std::string& real, const std::string& backup) {
+  try {
+    CopyFileDurably(real, backup);
+  } catch (const EFileError& e) {
+    throw EFileError("The backup " + backup + " could not be written: " + e.what(), e.Errno());
+  }
+}
+
+}  // namespace
+
+TSaveResult SaveFileDurably(const std::string& target, const TFileHandle& source, const std::string& tempDir,
+                            const std::string& backup, const std::string& sourceName) {
   const std::string real = ResolveLinks(target);
   struct stat st;
-  const bool exists = stat(real.c_str(), &st) == 0;
+  bool exists = true;
+  if (stat(real.c_str(), &st) != 0) {
+    // Only a name that does not exist is a new file; any other failure ends
+    // the save before anything is written.
+    if (errno != ENOENT) Fail("Cannot save " + target, errno);
+    exists = false;
+  }
   if (exists && !S_ISREG(st.st_mode)) throw EFileError(target + " is not a regular file");
-
-  bool inPlace = exists && st.st_nlink > 1;
+  const bool wantBackup = exists && !backup.empty();
+  // A save interrupted between its two renames leaves the backup as a second
+  // name of the old file: it holds the old bytes already.
+  bool backupIsTarget = false;
+  if (wantBackup) {
+    struct stat bst;
+    backupIsTarget = lstat(backup.c_str(), &bst) == 0 && SameFile(bst, st);
+  }
+  bool inPlace = exists && st.st_nlink - (backupIsTarget ? 1 : 0) > 1;
+  // The new file beside the target: the source itself (linked), or a copy.
   TTempFile fresh;
+  std::string linked;
+  struct TUnlink {
+    std::string& Name;
+    ~TUnlink() {
+      if (!Name.empty()) unlink(Name.c_str());
+    }
+  } unlinkOnFailure{linked};
   if (!inPlace) {
     try {
-      fresh = TTempFile::CreateBeside(real);
+      if (!sourceName.empty()) linked = LinkBeside(sourceName, real);
+      if (linked.empty()) fresh = TTempFile::CreateBeside(real);
     } catch (const EFileError& e) {
       if (!(exists && IsPermissionError(e.Errno()))) throw;
       inPlace = true;
     }
   }
 
-  if (!inPlace) {
-    CopyWholeFile(source, fresh.Handle());
-    mode_t mode = exists ? (st.st_mode & 07777) : (0666 & ~CurrentUmask());
-    if (exists && fchown(fresh.Handle().Fd(), st.st_uid, st.st_gid) != 0) {
-      // Only the owner's permission bits are promised; another owner needs privileges.
+  if (inPlace) {
+    // The old bytes are made safe first: the backup, or a safety copy.
+    if (wantBackup) {
+      CopyBackup(real, backup);
+      TFileHandle safe = OpenRegularForReading(backup);
+      RewriteInPlace(real, source, safe);
+      return {};
     }
-    if (fchmod(fresh.Handle().Fd(), mode) != 0) Fail("Cannot set the permissions of " + target, errno);
-    fresh.Handle().Sync();
-    if (rename(fresh.Name().c_str(), real.c_str()) != 0) Fail("Cannot replace " + target, errno);
-    fresh.Handle().Close();
-    fresh.Release();
-    SyncDirectory(DirName(real));
-    return;
+    TFileHandle old = OpenRegularForReading(real);
+    TTempFile safe = TTempFile::Create(tempDir, ".BLWS");
+    CopyWholeFile(old, safe.Handle());
+    old.Close();
+    RewriteInPlace(real, source, safe.Handle());
+    return {};
   }
 
-  // In place: first make sure a complete copy of the old bytes is safe.
-  if (!safeCopy.empty()) {
-    TFileHandle safe = OpenRegularForReading(safeCopy);
-    RewriteInPlace(real, source, safe);
+  // Everything that can fail comes before the target is touched.
+  const TFileHandle& out = linked.empty() ? fresh.Handle() : source;
+  if (linked.empty()) CopyWholeFile(source, fresh.Handle());
+  mode_t mode = exists ? (st.st_mode & 07777) : (0666 & ~CurrentUmask());
+  if (exists && fchown(out.Fd(), st.st_uid, st.st_gid) != 0) {
+    // Only the owner's permission bits are promised; another owner needs privileges.
+  }
+  if (fchmod(out.Fd(), mode) != 0) Fail("Cannot set the permissions of " + target, errno);
+  out.Sync();
+  if (wantBackup && !backupIsTarget) {
+    if (!LinkAsBackup(real, backup)) CopyBackup(real, backup);
+    if (int err = SyncDirectory(DirName(backup))) Fail("The backup " + backup + " could not be written to disk", err);
+  }
+  const std::string& freshName = linked.empty() ? fresh.Name() : linked;
+  if (rename(freshName.c_str(), real.c_str()) != 0) Fail("Cannot replace " + target, errno);
+  // Published: from here on the save has succeeded.
+  TSaveResult result;
+  result.SourcePublished = !linked.empty();
+  linked.clear();
+  try {
+    fresh.Handle().Close();
+  } catch (const EFileError& e) {
+    result.Warning = e.what();
+  }
+  fresh.Release();
+  if (int err = SyncDirectory(DirName(real)); err && result.Warning.empty())
+    result.Warning = "The folder of " + target + " could not be written to disk: " + ErrnoText(err);
+  return result;
+}
+
+bool SameFileSystem(const std::string& a, const std::string& b) {
+  struct stat sa, sb;
+  return stat(a.c_str(), &sa) == 0 && stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev;
+}
+
+void ReplaceFileContents(const std::string& target, const TFileHandle& source, const std::string& tempDir,
+                         const std::string& safeCopy) {
+  const std::string real = ResolveLinks(target);
+  if (safeCopy.empty()) {
+    SaveFileDurably(target, source, tempDir);
     return;
   }
-  TFileHandle old = OpenRegularForReading(real);
-  TTempFile safe = TTempFile::Create(tempDir, ".BLWS");
-  CopyWholeFile(old, safe.Handle());
-  old.Close();
-  RewriteInPlace(real, source, safe.Handle());
+  TFileHandle safe = OpenRegularForReading(safeCopy);
+  RewriteInPlace(real, source, safe);
 }
 
 void CopyFileDurably(const std::string& from, const std::string& to) {
@@ -446,15 +613,9 @@ void CopyFileDurably(const std::string& from, const std::string& to) {
     fresh = TTempFile::CreateBeside(to);
   } catch (const EFileError& e) {
     // A folder that allows no new file: an existing copy can still be rewritten.
-    if (!(IsPermissionError(e.Errno()) && FileExists(to) && CanOpenForWriting(to))) throw;
-    int fd = open(to.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC);
-    if (fd < 0) Fail("Cannot open " + to + " for writing", errno);
-    TFileHandle out(fd, to);
-    out.Reserve(src.Size());
-    CopyData(src, 0, out, 0, src.Size());
-    out.SetSize(src.Size());
-    out.Sync();
-    out.Close();
+    struct stat tst;
+    if (!(IsPermissionError(e.Errno()) && lstat(to.c_str(), &tst) == 0)) throw;
+    RewriteCopyInPlace(src, st, to);
     return;
   }
   CopyWholeFile(src, fresh.Handle());
@@ -463,7 +624,22 @@ void CopyFileDurably(const std::string& from, const std::string& to) {
   if (rename(fresh.Name().c_str(), to.c_str()) != 0) Fail("Cannot write " + to, errno);
   fresh.Handle().Close();
   fresh.Release();
-  SyncDirectory(DirName(to));
+  if (int err = SyncDirectory(DirName(to))) Fail("Cannot write " + to + " to disk", err);
+}
+
+void WriteFileAtomically(const std::string& path, const std::string& content, bool durable) {
+  TTempFile fresh = TTempFile::CreateBeside(path);
+  fresh.Handle().WriteAt(content.data(), static_cast<int64_t>(content.size()), 0);
+  if (durable) fresh.Handle().Sync();
+  if (rename(fresh.Name().c_str(), path.c_str()) != 0) Fail("Cannot write " + path, errno);
+  fresh.Handle().Close();
+  fresh.Release();
+}
+
+std::string AbsolutePath(const std::string& path) {
+  std::error_code ec;
+  auto p = std::filesystem::absolute(path, ec);
+  return ec ? path : p.lexically_normal().string();
 }
 
 // ---------------------------------------------------------------------------

@@ -52,9 +52,18 @@ class TFileHandle {
   void ReadExact(void* buf, int64_t count, int64_t pos) const;
   void WriteAt(const void* buf, int64_t count, int64_t pos);
   void SetSize(int64_t size);
-  // Makes sure the file can grow to size without running out of space.
+  // Allocates the blocks for a growth to size without changing the length;
+  // false where the file system cannot (no fallocate), with nothing changed.
+  bool TryReserve(int64_t size);
+  // Makes sure the file can grow to size without running out of space: the
+  // blocks are allocated, or, where the file system cannot, zeros are written
+  // up to size (the file is then that long). On failure the length is as
+  // before and EFileError says what did not fit.
   void Reserve(int64_t size);
-  void Sync();
+  void Sync() const;
+  // Starts writing the file's changed pages to disk without waiting for
+  // them (Sync waits); failures show at the next Sync.
+  void StartWriteback() const;
   // Closes the descriptor, reporting a failing close.
   void Close();
 
@@ -116,8 +125,10 @@ void CopyData(const TFileHandle& src, int64_t srcPos, TFileHandle& dst, int64_t 
 // else a kernel copy; dst's length becomes src's.
 void CopyWholeFile(const TFileHandle& src, TFileHandle& dst);
 
-enum class TFileKind { fkMissing, fkRegular, fkDirectory, fkOther };
-TFileKind FileKindOf(const std::string& path, int64_t* size = nullptr);
+// fkMissing only when the name does not exist (ENOENT); any other failure of
+// stat is fkError, with its errno in *err.
+enum class TFileKind { fkMissing, fkRegular, fkDirectory, fkOther, fkError };
+TFileKind FileKindOf(const std::string& path, int64_t* size = nullptr, int* err = nullptr);
 bool FileExists(const std::string& path);
 
 // Opens a regular file for reading without blocking on FIFOs or devices.
@@ -128,6 +139,27 @@ TFileHandle OpenRegularForReading(const std::string& path);
 // no blocking on a FIFO).
 bool CanOpenForReading(const std::string& path);
 bool CanOpenForWriting(const std::string& path);
+
+// Saves source as target, durably. When backup is not empty and the target
+// exists, its old bytes end up complete under backup: where the target is
+// replaced by a new file, the old file itself becomes the backup (hard link
+// renamed over backup), else a durable copy is made first. At every moment
+// the old bytes exist complete under target or backup. Raises EFileError
+// while nothing is published; once the new file has been renamed over the
+// target the save stands, and later errors (close, syncing the folder) come
+// back as a warning text (empty when there is none).
+// With sourceName (the source's own name), the source file itself may become
+// the target where both are on one file system (no copy of the data); then
+// SourcePublished is set, and the caller must neither write to the source
+// any more nor truncate it, only remove its name.
+struct TSaveResult {
+  std::string Warning;
+  bool SourcePublished = false;
+};
+TSaveResult SaveFileDurably(const std::string& target, const TFileHandle& source, const std::string& tempDir,
+                            const std::string& backup = {}, const std::string& sourceName = {});
+// Whether the files or folders a and b are on one file system.
+bool SameFileSystem(const std::string& a, const std::string& b);
 
 // Replaces the contents of target with the count bytes of source, durably:
 // written to a new file beside the target, synced and renamed over it, keeping
@@ -142,7 +174,10 @@ void ReplaceFileContents(const std::string& target, const TFileHandle& source, c
                          const std::string& safeCopy = {});
 
 // Copies the file from to a new file to, durably, replacing an existing `to`
-// only once the copy is complete and synced. Raises EFileError.
+// only once the copy is complete and synced. Where no new file may be made
+// in its folder, an existing `to` is rewritten in place, but never through
+// a symbolic or hard link and only once its new size is known to fit.
+// Raises EFileError.
 void CopyFileDurably(const std::string& from, const std::string& to);
 
 // A new version of a file, written to a new file beside it and renamed over
@@ -159,5 +194,12 @@ class TFileReplacement {
   std::string FTarget;  // the target with links followed
   TTempFile FFresh;
 };
+
+// Writes content to path atomically: a new file beside it (mode 0600),
+// synced when durable, and renamed over it. Raises EFileError.
+void WriteFileAtomically(const std::string& path, const std::string& content, bool durable = true);
+
+// The absolute, lexically normal form of path (links are not resolved).
+std::string AbsolutePath(const std::string& path);
 
 }  // namespace byteloom

@@ -34,6 +34,7 @@
 #include "output/hexexp.h"
 #include "shell/appforms.h"
 #include "shell/info.h"
+#include "shell/recoveryui.h"
 #include "shell/preferen.h"
 #include "shell/recentfiles.h"
 #include "shell/settings.h"
@@ -391,6 +392,7 @@ void TMainform::showEvent(QShowEvent* event) {
 
 void TMainform::FormShow() {
   if (FPreferences) LoadSettings(*this, *FPreferences);
+  OfferRecovery(*this);
   if (FParams.isEmpty()) return;
   OpenDialog1->SetFileName(FParams[0]);
   Teditform* window = CreateEditWindow(FParams[0]);

@@ -1,0 +1,138 @@
+// A headless driver of the control for the fault suite: reads a script of
+// operations (one per line, from the file given or standard input) and
+// prints each result on a line of its own. Not a product: a test executable.
+//
+//   open FILE | new | change POS HEX | insert POS HEX.. | insertfill POS COUNT HEX
+//   append HEX.. | delete POS COUNT | nibble POS | undo | save [FILE] | saveas FILE
+//   answer yes|no (the answer to a backup question) | info | dump | recover
+//   hold (prints "holding" and waits to be killed)
+#include <unistd.h>
+
+#include <cstdio>
+#include <fstream>
+#include <iostream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "control/hexeditor.h"
+#include "tests/support/fakehost.h"
+
+using namespace byteloom;
+
+namespace {
+
+std::vector<uint8_t> HexBytes(std::istringstream& in) {
+  std::vector<uint8_t> out;
+  for (std::string h; in >> h;) out.push_back(static_cast<uint8_t>(std::stoul(h, nullptr, 16)));
+  return out;
+}
+
+std::string Info(THexEditor& ed) {
+  std::ostringstream s;
+  s << "size=" << ed.DataSize() << " modified=" << ed.Modified() << " undo=" << ed.UndoCount()
+    << " file=" << ed.FileName();
+  return s.str();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::ifstream file;
+  if (argc > 1) file.open(argv[1]);
+  std::istream& script = argc > 1 ? static_cast<std::istream&>(file) : std::cin;
+  test::TFakeHost host;
+  THexEditor ed(host);
+  host.Target = &ed;
+  ed.Loaded();
+  ed.SetClientSize(800, 600);
+  bool answer = false;
+  ed.OnConfirmBackupReplace = [&](const std::string& q) {
+    std::printf("question %s -> %s\n", q.c_str(), answer ? "yes" : "no");
+    return answer;
+  };
+  for (std::string line; std::getline(script, line);) {
+    std::istringstream in(line);
+    std::string op;
+    if (!(in >> op) || op[0] == '#') continue;
+    std::string result = "ok";
+    try {
+      if (op == "open") {
+        std::string name;
+        std::getline(in >> std::ws, name);
+        if (!ed.LoadFromFile(name)) result = "error " + ed.LastError();
+      } else if (op == "new") {
+        ed.CreateEmptyFile("Untitled");
+      } else if (op == "change") {
+        int32_t pos;
+        std::string hex;
+        in >> pos >> hex;
+        ed.ChangeByte(ed.ReadByte(pos), static_cast<uint8_t>(std::stoul(hex, nullptr, 16)), 0, 2, pos);
+      } else if (op == "insert" || op == "insertfill") {
+        int32_t pos, count = 0;
+        in >> pos;
+        if (op == "insertfill") in >> count;
+        std::vector<uint8_t> data = HexBytes(in);
+        if (op == "insertfill") data.assign(static_cast<size_t>(count), data.empty() ? 0 : data[0]);
+        ed.InsertBuffer(data.data(), static_cast<int32_t>(data.size()), pos);
+      } else if (op == "append") {
+        const std::vector<uint8_t> data = HexBytes(in);
+        ed.AppendBuffer(data.data(), static_cast<int32_t>(data.size()));
+      } else if (op == "delete") {
+        int32_t pos, count;
+        in >> pos >> count;
+        ed.SetSelStart(pos);
+        ed.SetSelEnd(pos + count - 1);
+        ed.DeleteSelection();
+      } else if (op == "nibble") {
+        int32_t pos;
+        in >> pos;
+        if (!ed.InsertNibble(pos, true)) result = "error refused";
+      } else if (op == "undo") {
+        ed.Undo();
+      } else if (op == "save" || op == "saveas") {
+        std::string name;
+        std::getline(in >> std::ws, name);
+        if (name.empty()) name = ed.FileName();
+        if (!ed.SaveToFile(name))
+          result = "error " + ed.LastError();
+        else if (!ed.LastWarning().empty())
+          result = "ok warning " + ed.LastWarning();
+      } else if (op == "answer") {
+        std::string a;
+        in >> a;
+        answer = a == "yes";
+      } else if (op == "info") {
+        result = "ok " + Info(ed);
+      } else if (op == "dump") {
+        std::vector<uint8_t> bytes;
+        ed.SaveToStream(bytes);
+        result = "ok";
+        char buf[4];
+        for (uint8_t b : bytes) {
+          std::snprintf(buf, sizeof buf, " %02X", b);
+          result += buf;
+        }
+      } else if (op == "recover") {
+        const auto found = FindRecoverable(TempDirectory());
+        if (found.empty()) {
+          result = "ok nothing";
+        } else {
+          std::printf("question %s\n", RecoverQuestion(found[0]).c_str());
+          result = ed.LoadRecovered(found[0]) ? "ok " + Info(ed) : "error " + ed.LastError();
+        }
+      } else if (op == "hold") {
+        std::printf("holding\n");
+        std::fflush(stdout);
+        for (;;) pause();
+      } else {
+        result = "error unknown operation " + op;
+      }
+    } catch (const std::exception& e) {
+      result = std::string("error ") + e.what();
+    }
+    std::printf("%s: %s\n", op.c_str(), result.c_str());
+    std::fflush(stdout);
+  }
+  return 0;
+}

@@ -1,0 +1,463 @@
+#!/usr/bin/env bash
+# The fault suite: runs the headless driver (bl_drive) under the faults a
+# hostile tester would try and checks, byte for byte, that nothing was lost
+# and that no failure was reported as success.
+#
+#   run.sh BL_DRIVE            every scenario
+#   run.sh BL_DRIVE NAME...    the named scenarios only
+#
+# Scenarios that need mounts, loop devices, strace or another user skip with
+# a message where the machine cannot do them. Exit 0 when every scenario that
+# ran passed.
+set -u
+drive=$(readlink -f "$1"); shift
+self=$(readlink -f "$0")
+
+# --- Helpers -------------------------------------------------------------------------
+
+# Inner calls (inside a private mount namespace) share the outer work folder.
+if [ "${1:-}" = --inner ]; then
+  inner=1; shift
+else
+  inner=0
+  work=$(mktemp -d "${TMPDIR:-/tmp}/byteloom-fault-XXXXXX")
+  export FAULT_WORK=$work
+  trap 'chattr -R -i "$work" 2>/dev/null; rm -rf "$work"' EXIT
+fi
+work=$FAULT_WORK
+tally=$work/tally
+
+note() { echo "$1 ${2:-1}" >>"$tally"; }
+pass() { echo "PASS $scenario${1:+: $1}"; note passed; }
+fail() { echo "FAIL $scenario: $1"; note failed; }
+skip() { echo "SKIP $scenario: $1"; note skipped; }
+lost() { echo "  LOST $1"; note lost "${2:-1}"; }
+falsely() { echo "  FALSE RESULT $1"; note false; }
+
+# A fresh folder for a scenario: $dir with tmp/ as the temporary folder.
+begin() {
+  scenario=$1
+  dir=$work/$1
+  mkdir -p "$dir/tmp"
+  export TMPDIR=$dir/tmp XDG_CONFIG_HOME=$dir/config
+  note scenarios
+}
+
+random_file() { head -c "$2" /dev/urandom >"$1"; }
+same() { cmp -s "$1" "$2"; }
+# Runs the driver on the script in $dir/script (stdin) with an optional
+# command in front (strace, setpriv ...); its output goes to $dir/out.
+drive() { (cd "$dir" && timeout 60 "$@" "$drive" <"$dir/script" >"$dir/out" 2>"$dir/err"); }
+said() { grep -q -- "$1" "$dir/out"; }
+# The result line of the last operation named $1.
+result() { grep "^$1: " "$dir/out" | tail -1; }
+
+# Checks the outcome of a save of $new over $target whose old bytes are $old:
+# a reported success must have published the new bytes (and a backup of the
+# old ones when $bak is given); a reported failure must have left the old
+# bytes in place. Either way the old bytes exist somewhere complete.
+check_save() {
+  local target=$1 old=$2 new=$3 bak=${4:-} line
+  line=$(result save)
+  case "$line" in
+    "save: ok"*)
+      same "$target" "$new" || { falsely "save reported ok, $target does not hold the new bytes"; return 1; }
+      if [ -n "$bak" ] && ! same "$bak" "$old"; then lost "save reported ok, the backup does not hold the old bytes" "$(stat -c %s "$old")"; return 1; fi ;;
+    "save: error"*)
+      same "$target" "$old" || { falsely "save reported an error, $target changed"; same "$target" "$new" || lost "$target torn" "$(stat -c %s "$old")"; return 1; } ;;
+    *) fail "no save result (${line:-nothing}): $(tail -2 "$dir/err")"; return 1 ;;
+  esac
+  return 0
+}
+
+in_namespace() { unshare -m --propagation private bash "$self" "$drive" --inner "$@"; }
+can_namespace() { unshare -m --propagation private true 2>/dev/null; }
+can_strace() { strace -qq -o /dev/null true 2>/dev/null; }
+nobody=(setpriv --reuid=nobody --regid=nogroup --clear-groups)
+
+# --- Scenarios --------------------------------------------------------------------------
+
+# Target folder full: a 1 MiB disk. A 300 KiB file fits once more (the backup
+# is the old file itself, free); a 600 KiB file does not.
+scenario_target_full() {
+  if [ "$inner" = 0 ]; then
+    begin target_full
+    can_namespace || { skip "no private mount namespace"; return; }
+    in_namespace scenario_target_full; return
+  fi
+  mkdir -p "$dir/disk"
+  mount -t tmpfs -o size=1m tmpfs "$dir/disk" || { skip "cannot mount"; return; }
+  local ok=1 size
+  for size in 300000 600000; do
+    random_file "$dir/old" $size
+    cp "$dir/old" "$dir/disk/f.sav"; rm -f "$dir/disk/f.bak"
+    printf 'open %s\nchange 0 5A\nsave\n' "$dir/disk/f.sav" >"$dir/script"
+    drive
+    cp "$dir/old" "$dir/new"; printf '\x5A' | dd of="$dir/new" conv=notrunc status=none
+    check_save "$dir/disk/f.sav" "$dir/old" "$dir/new" "$dir/disk/f.bak" || ok=0
+    if [ $size = 300000 ] && ! said "save: ok"; then ok=0; fail "300 KiB did not fit: $(result save)"; fi
+    if [ $size = 600000 ] && ! said "save: error.*No space"; then ok=0; fail "600 KiB: $(result save)"; fi
+  done
+  [ $ok = 1 ] && pass "backup fits / does not fit"
+  umount "$dir/disk"
+}
+
+# Temporary folder full at open and at a large insert (with and without
+# fallocate): clear errors, the document and undo list as before.
+scenario_temp_full() {
+  if [ "$inner" = 0 ]; then
+    begin temp_full
+    can_namespace || { skip "no private mount namespace"; return; }
+    in_namespace scenario_temp_full; return
+  fi
+  mount -t tmpfs -o size=1m tmpfs "$dir/tmp" || { skip "cannot mount"; return; }
+  random_file "$dir/big" 2000000
+  random_file "$dir/f.sav" 300000
+  cp "$dir/f.sav" "$dir/old"
+  local ok=1 inject
+  printf 'open %s\ninfo\n' "$dir/big" >"$dir/script"
+  drive
+  said "open: error.*No space" || { ok=0; fail "open of 2 MB: $(result open)"; }
+  for inject in "" "strace -qq -o /dev/null -e inject=fallocate:error=EOPNOTSUPP"; do
+    { printf 'open %s\nchange 7 11\ninsertfill 100 900000 AB\ninfo\nundo\ninfo\nundo\nsave\n' "$dir/f.sav"; } >"$dir/script"
+    [ -n "$inject" ] && ! can_strace && continue
+    drive $inject
+    said "insertfill: error.*space" || { ok=0; fail "insert ${inject:+without fallocate }not refused: $(result insertfill)"; }
+    grep -q "^info: ok size=300000 modified=1 undo=1" "$dir/out" || { ok=0; fail "state after the refused insert: $(grep ^info "$dir/out" | head -1)"; }
+    check_save "$dir/f.sav" "$dir/old" "$dir/old" || ok=0
+    same "$dir/f.sav" "$dir/old" || { ok=0; lost "document changed by a refused insert and its undo"; }
+  done
+  # Without fallocate an insert that fits is made exactly.
+  if can_strace; then
+    printf 'open %s\ninsertfill 100 100000 AB\nsaveas %s\n' "$dir/f.sav" "$dir/out.bin" >"$dir/script"
+    drive strace -qq -o /dev/null -e inject=fallocate:error=EOPNOTSUPP
+    { head -c 100 "$dir/old"; head -c 100000 /dev/zero | tr '\0' '\253'; tail -c +101 "$dir/old"; } >"$dir/expected"
+    same "$dir/out.bin" "$dir/expected" || { ok=0; fail "insert without fallocate: $(tr '\n' '|' <"$dir/out")"; }
+  fi
+  [ $ok = 1 ] && pass "open and insert refused, document kept"
+  umount "$dir/tmp"
+}
+
+# Read-only folder and read-only file, as an ordinary user: a refused save
+# changes nothing; a saved one keeps the old bytes in the backup.
+scenario_read_only() {
+  begin read_only
+  [ "$(id -u)" = 0 ] && command -v setpriv >/dev/null || { skip "needs root and setpriv"; return; }
+  chmod 755 "$work" "$dir"
+  local ok=1 case
+  for case in folder file; do
+    mkdir -p "$dir/$case"
+    random_file "$dir/$case/f.sav" 5000; cp "$dir/$case/f.sav" "$dir/old"
+    cp "$dir/old" "$dir/new"; printf '\x01' | dd of="$dir/new" conv=notrunc status=none
+    chmod 777 "$dir/tmp"
+    if [ $case = folder ]; then chmod 666 "$dir/$case/f.sav"; chmod 555 "$dir/$case"; else chmod 444 "$dir/$case/f.sav"; chmod 777 "$dir/$case"; fi
+    printf 'open %s\nchange 0 01\nsave\n' "$dir/$case/f.sav" >"$dir/script"
+    chmod 644 "$dir/script"; touch "$dir/out" "$dir/err"; chmod 666 "$dir/out" "$dir/err"
+    drive "${nobody[@]}"
+    check_save "$dir/$case/f.sav" "$dir/old" "$dir/new" "$dir/$case/f.bak" || ok=0
+    [ $case = folder ] && ! said "save: error.*backup" && { ok=0; fail "read-only folder: $(result save)"; }
+    chmod 755 "$dir/$case"
+  done
+  [ $ok = 1 ] && pass
+}
+
+# An immutable target on an ext4 image (chattr needs a real file system).
+scenario_immutable() {
+  if [ "$inner" = 0 ]; then
+    begin immutable
+    can_namespace && command -v mkfs.ext4 >/dev/null || { skip "no namespace or mkfs.ext4"; return; }
+    in_namespace scenario_immutable; return
+  fi
+  mkdir -p "$dir/disk"
+  mkfs.ext4 -q -F "$dir/ext4.img" 8M >/dev/null 2>&1 && mount -o loop "$dir/ext4.img" "$dir/disk" 2>/dev/null ||
+    { skip "cannot mount an ext4 image here (no loop device)"; return; }
+  random_file "$dir/disk/f.sav" 100000; cp "$dir/disk/f.sav" "$dir/old"
+  chattr +i "$dir/disk/f.sav" || { skip "no chattr"; umount "$dir/disk"; return; }
+  printf 'open %s\nchange 0 01\nsave\ninfo\n' "$dir/disk/f.sav" >"$dir/script"
+  drive
+  local ok=1
+  check_save "$dir/disk/f.sav" "$dir/old" /dev/null || ok=0
+  said "save: error" || { ok=0; fail "immutable file saved: $(result save)"; }
+  said "info: ok size=100000 modified=1" || { ok=0; fail "state after the refusal"; }
+  chattr -i "$dir/disk/f.sav"
+  [ $ok = 1 ] && pass
+  umount "$dir/disk"
+}
+
+# Symbolic links planted at the working-file names, at the hidden names of a
+# save and at the backup name: nothing is written through them.
+scenario_planted_links() {
+  begin planted_links
+  local ok=1 t i
+  random_file "$dir/victim" 1000; cp "$dir/victim" "$dir/victim.orig"
+  random_file "$dir/f.sav" 3000; cp "$dir/f.sav" "$dir/old"
+  cp "$dir/old" "$dir/new"; printf '\x77' | dd of="$dir/new" conv=notrunc status=none
+  t=$(( $(cut -d' ' -f1 /proc/uptime | tr -d .) * 10 ))
+  # Every name of the next seconds (tick counts in milliseconds), each a link
+  # to an empty file of its own name in planted/ (which must stay empty).
+  mkdir -p "$dir/planted/tmp" "$dir/planted/here"
+  local names; names=$(seq "$t" $((t + 1500)) | awk '{printf "%08X\n", $1 % 4294967296}')
+  (cd "$dir/planted/tmp" && sed 's/$/.BLWT/' <<<"$names" | xargs touch)
+  (cd "$dir/planted/here" && sed 's/^\(.*\)$/.f.sav.\1.tmp\n.f.bak.\1.tmp/' <<<"$names" | xargs touch)
+  ln -s "$dir/planted/tmp"/* "$dir/tmp/"; ln -s "$dir/planted/here"/.f.* "$dir/"
+  ln -s "$dir/victim" "$dir/f.bak"
+  printf 'open %s\nchange 0 77\nsave\nanswer yes\nsave\n' "$dir/f.sav" >"$dir/script"
+  drive
+  said "question f.bak exists and is not a backup of f.sav" || { ok=0; fail "no question before replacing the link: $(cat "$dir/out")"; }
+  same "$dir/victim" "$dir/victim.orig" || { ok=0; lost "written through a planted link"; }
+  [ -z "$(find "$dir/planted" -type f -size +0)" ] || { ok=0; lost "written through a planted temporary name"; }
+  check_save "$dir/f.sav" "$dir/old" "$dir/new" "$dir/f.bak" || ok=0
+  [ $ok = 1 ] && pass
+}
+
+# The in-place fallback (a folder where no new file may be made): a link at
+# the backup name is refused (fault 4); a backup that does not fit is left
+# whole (fault 5).
+scenario_in_place_backup() {
+  if [ "$inner" = 0 ]; then
+    begin in_place_backup
+    [ "$(id -u)" = 0 ] && can_namespace || { skip "needs root and a private mount namespace"; return; }
+    in_namespace scenario_in_place_backup; return
+  fi
+  mkdir -p "$dir/disk"; chmod 755 "$work" "$dir"; chmod 777 "$dir/tmp"
+  mount -t tmpfs -o size=400k tmpfs "$dir/disk" || { skip "cannot mount"; return; }
+  local ok=1
+  random_file "$dir/victim" 1000; cp "$dir/victim" "$dir/victim.orig"
+  random_file "$dir/disk/f.sav" 20000; cp "$dir/disk/f.sav" "$dir/old"
+  ln -s "$dir/victim" "$dir/disk/f.bak"
+  chmod 666 "$dir/disk/f.sav" "$dir/victim"; chmod 555 "$dir/disk"
+  printf 'answer yes\nopen %s\nchange 0 01\nsave\n' "$dir/disk/f.sav" >"$dir/script"
+  chmod 644 "$dir/script"; touch "$dir/out" "$dir/err"; chmod 666 "$dir/out" "$dir/err"
+  drive "${nobody[@]}"
+  same "$dir/victim" "$dir/victim.orig" || { ok=0; lost "written through the link at the backup name"; }
+  said "save: error.*symbolic link" || { ok=0; fail "link at the backup name: $(result save)"; }
+  check_save "$dir/disk/f.sav" "$dir/old" /dev/null || ok=0
+  # A small earlier backup and a file that does not fit twice on the disk.
+  chmod 755 "$dir/disk"; rm -f "$dir/disk/f.bak"
+  random_file "$dir/disk/f.sav" 250000; cp "$dir/disk/f.sav" "$dir/old"
+  random_file "$dir/disk/f.bak" 10000; cp "$dir/disk/f.bak" "$dir/bak.orig"
+  chmod 666 "$dir/disk/f.sav" "$dir/disk/f.bak"; chmod 555 "$dir/disk"
+  local inject
+  for inject in "" "strace -qq -o /dev/null -e inject=fallocate:error=EOPNOTSUPP"; do
+    [ -n "$inject" ] && ! can_strace && continue
+    drive $inject "${nobody[@]}"
+    same "$dir/disk/f.bak" "$dir/bak.orig" || { ok=0; lost "the earlier backup was torn${inject:+ (no fallocate)}" 10000; }
+    said "save: error.*space" || { ok=0; fail "full disk${inject:+ without fallocate}: $(result save)"; }
+    check_save "$dir/disk/f.sav" "$dir/old" /dev/null || ok=0
+  done
+  chmod 755 "$dir/disk"
+  [ $ok = 1 ] && pass "link refused, earlier backup whole"
+  umount "$dir/disk"
+}
+
+# Two files sharing one backup name and a user's own file there (fault 6).
+scenario_shared_backup_name() {
+  begin shared_backup_name
+  local ok=1
+  random_file "$dir/game.sav" 2000; random_file "$dir/game.dat" 2000
+  echo "my notes" >"$dir/game.bak"; cp "$dir/game.bak" "$dir/notes"; cp "$dir/game.sav" "$dir/sav.old"
+  printf 'open %s\nchange 0 01\nsave\nanswer yes\nsave\nchange 1 02\nsave\n' "$dir/game.sav" >"$dir/script"
+  drive
+  grep -c "^question game.bak exists and is not a backup of game.sav. Replace it?" "$dir/out" | grep -qx 2 ||
+    { ok=0; fail "questions for game.sav: $(grep -c ^question "$dir/out")"; }
+  [ "$(grep -c '^save: ok' "$dir/out")" = 2 ] || { ok=0; fail "saves of game.sav: $(grep ^save "$dir/out")"; }
+  cp "$dir/game.bak" "$dir/bak.sav"
+  printf 'answer no\nopen %s\nchange 0 01\nsave\n' "$dir/game.dat" >"$dir/script"
+  cp "$dir/game.dat" "$dir/dat.old"
+  drive
+  said "question game.bak exists and is not a backup of game.dat" || { ok=0; fail "no question for game.dat"; }
+  same "$dir/game.bak" "$dir/bak.sav" || { ok=0; lost "the backup of game.sav was replaced without a word"; }
+  check_save "$dir/game.dat" "$dir/dat.old" /dev/null || ok=0
+  [ $ok = 1 ] && pass
+}
+
+# The file deleted, replaced or truncated under an open document.
+scenario_file_changed_underneath() {
+  begin file_changed_underneath
+  local ok=1 how
+  for how in deleted replaced truncated; do
+    random_file "$dir/f.sav" 4000; cp "$dir/f.sav" "$dir/doc"
+    mkfifo "$dir/ctl"
+    (cd "$dir" && "$drive" <"$dir/ctl" >"$dir/out" 2>"$dir/err") &
+    local pid=$!
+    exec 9>"$dir/ctl"
+    printf 'open %s\n' "$dir/f.sav" >&9
+    for _ in $(seq 50); do said "open:" && break; sleep 0.1; done
+    case $how in
+      deleted) rm "$dir/f.sav" ;;
+      replaced) random_file "$dir/other" 3000; cp "$dir/other" "$dir/replacement"; mv "$dir/other" "$dir/f.sav" ;;
+      truncated) : >"$dir/f.sav" ;;
+    esac
+    printf 'dump\nchange 0 01\nsave\n' >&9
+    exec 9>&-
+    wait $pid
+    rm -f "$dir/ctl"
+    local expected; expected="ok$(od -An -v -tx1 "$dir/doc" | tr a-f A-F | tr -s ' \n' ' ' | sed 's/ $//')"
+    [ "$(result dump)" = "dump: $expected" ] || { ok=0; lost "the document changed when its file was $how" 4000; }
+    said "save: ok" || { ok=0; fail "save after the file was $how: $(result save)"; }
+    [ $how = replaced ] && ! same "$dir/f.bak" "$dir/replacement" && { ok=0; lost "the replacement is not in the backup" 3000; }
+    rm -f "$dir/f.bak"
+  done
+  [ $ok = 1 ] && pass "deleted, replaced, truncated"
+}
+
+# Things that are not regular files, or too large, given as files to open.
+scenario_odd_inputs() {
+  begin odd_inputs
+  local ok=1
+  mkfifo "$dir/fifo"; mkdir "$dir/folder"; ln -s loop2 "$dir/loop1"; ln -s loop1 "$dir/loop2"
+  truncate -s 3G "$dir/sparse"
+  printf 'open %s\n' "$dir/fifo" /dev/zero "$dir/folder" "$dir/loop1" "$dir/sparse" >"$dir/script"
+  drive
+  local expect
+  for expect in "not a regular file" "not a regular file" "is a folder" "Too many levels of symbolic links" "too large"; do
+    grep -q "^open: error.*$expect" "$dir/out" || { ok=0; fail "no \"$expect\" in: $(tr '\n' '|' <"$dir/out")"; }
+  done
+  [ "$(grep -c '^open: error' "$dir/out")" = 5 ] || { ok=0; fail "$(cat "$dir/out")"; }
+  [ $ok = 1 ] && pass "FIFO, device, folder, link loop, 3 GiB"
+}
+
+# kill -9 after an edit: the next start offers the edit back, byte for byte.
+scenario_crash_recovery() {
+  begin crash_recovery
+  local ok=1
+  random_file "$dir/f.sav" 5000; cp "$dir/f.sav" "$dir/old"
+  printf 'open %s\nchange 10 AA\ninsert 0 01 02 03\nhold\n' "$dir/f.sav" >"$dir/script"
+  (cd "$dir" && exec "$drive" <"$dir/script" >"$dir/out" 2>&1) &
+  local pid=$!
+  for _ in $(seq 100); do said holding && break; sleep 0.05; done
+  kill -9 $pid; wait $pid 2>/dev/null
+  printf 'recover\ndump\n' >"$dir/script"
+  drive
+  { printf '\x01\x02\x03'; head -c 10 "$dir/old"; printf '\xAA'; tail -c +12 "$dir/old"; } >"$dir/expected"
+  local expected; expected="ok$(od -An -v -tx1 "$dir/expected" | tr a-f A-F | tr -s ' \n' ' ' | sed 's/ $//')"
+  said "question Recover unsaved changes of $dir/f.sav?" || { ok=0; fail "no recovery offered: $(cat "$dir/out")"; }
+  said "recover: ok size=5003 modified=1" || { ok=0; fail "$(result recover)"; }
+  [ "$(result dump)" = "dump: $expected" ] || { ok=0; lost "the recovered document differs" 5003; }
+  same "$dir/f.sav" "$dir/old" || { ok=0; fail "the file was changed without a save"; }
+  printf 'recover\n' >"$dir/script"; drive
+  said "recover: ok nothing" || { ok=0; fail "offered twice"; }
+  [ $ok = 1 ] && pass
+}
+
+# A save of a small file, over an earlier backup of its own, under strace:
+# kill -9 before each of its system calls, and each call failing once
+# (EIO; ENOSPC for writes). Old or new bytes always exist complete under the
+# file's or the backup's name; no failure is reported as success; after a
+# kill the next start offers the edit back.
+scenario_save_sweep() {
+  begin save_sweep
+  can_strace || { skip "strace cannot trace here"; return; }
+  random_file "$dir/a0" 65536; random_file "$dir/f.sav" 0
+  cp "$dir/a0" "$dir/a"; printf '\x11' | dd of="$dir/a" conv=notrunc status=none
+  cp "$dir/a" "$dir/b"; printf '\x22' | dd of="$dir/b" bs=1 seek=100 conv=notrunc status=none
+  local target=$dir/f.sav script="open $dir/f.sav
+change 0 11
+save
+change 100 22
+save"
+  reset() { cp "$dir/a0" "$target"; rm -f "$dir/f.bak" "$dir"/.f.* "$dir/tmp"/*; printf '%s\n' "$script" >"$dir/script"; }
+  reset
+  drive strace -qq -o "$dir/trace"
+  said "save: ok" || { fail "the plain save failed: $(cat "$dir/out")"; return; }
+  # The system calls of each save, each as (save, name, its number among
+  # the calls of that name): the first save makes a backup, the second
+  # replaces the backup of the first.
+  local calls; calls=$(awk '/^write\(1, "change: ok/ {n++; insave = 1; next} /^write\(1, "save: / {insave = 0}
+    { split($0, a, "("); name = a[1]; count[name]++; if (insave) print n, name, count[name] }' "$dir/trace")
+  local ok=1 phase name when points=0 survived=0 errors=0 kind old new
+  while read -r phase name when; do
+    [ -z "$name" ] && continue
+    if [ "$phase" = 1 ]; then old=$dir/a0 new=$dir/a; else old=$dir/a new=$dir/b; fi
+    for kind in kill error; do
+      reset
+      [ "$phase" = 1 ] && head -3 <<<"$script" >"$dir/script"
+      if [ $kind = kill ]; then
+        drive strace -qq -o /dev/null -e inject="$name:signal=KILL:when=$when" 2>/dev/null
+        [ "$(grep -c '^change: ok' "$dir/out")" = "$phase" ] && [ "$(grep -c '^save:' "$dir/out")" = $((phase - 1)) ] ||
+          { fail "the kill at $name#$when missed save $phase"; ok=0; continue; }
+        points=$((points + 1))
+      else
+        local err=EIO; case $name in write|pwrite64|copy_file_range|fallocate|ftruncate) err=ENOSPC ;; esac
+        drive strace -qq -o /dev/null -e inject="$name:error=$err:when=$when"
+        errors=$((errors + 1))
+      fi
+      local good=1
+      if same "$target" "$new"; then
+        same "$dir/f.bak" "$old" || { lost "$kind at $name#$when: new file published without the old one as backup" 65536; good=0; }
+      elif ! same "$target" "$old"; then
+        lost "$kind at $name#$when: neither the old nor the new bytes under the file's name" 65536; good=0
+      fi
+      if [ $kind = error ]; then
+        case "$(grep '^save: ' "$dir/out" | sed -n "${phase}p")" in
+          "save: ok"*) same "$target" "$new" || { falsely "error at $name#$when: save reported ok"; good=0; } ;;
+          "save: error"*) same "$target" "$old" || { falsely "error at $name#$when: save reported failure after publishing"; good=0; } ;;
+        esac
+      else
+        # The next start offers the edit back, unless the save had completed.
+        printf 'recover\ndump\n' >"$dir/script"; drive
+        if said "recover: ok nothing"; then
+          same "$target" "$new" || { lost "kill at $name#$when: no recovery offered and the file is old" 1; good=0; }
+        else
+          local want; want="dump: ok$(od -An -v -tx1 "$new" | tr a-f A-F | tr -s ' \n' ' ' | sed 's/ $//')"
+          [ "$(result dump)" = "$want" ] || { lost "kill at $name#$when: the recovered edit differs" 1; good=0; }
+        fi
+      fi
+      [ $good = 1 ] && [ $kind = kill ] && survived=$((survived + 1))
+      [ $good = 1 ] || ok=0
+    done
+  done <<<"$calls"
+  note kill_points $points; note kill_survived $survived; note error_points $errors
+  [ $points -gt 20 ] || { ok=0; fail "only $points kill points"; }
+  [ $ok = 1 ] && pass "$points kill points, $survived survived; $errors injected errors"
+}
+
+# A failed stat of the target (fault 1) and a failed close after the rename
+# (fault 2), as regression cases on their own.
+scenario_stat_and_close_faults() {
+  begin stat_and_close_faults
+  can_strace || { skip "strace cannot trace here"; return; }
+  local ok=1
+  random_file "$dir/f.sav" 3000; cp "$dir/f.sav" "$dir/old"
+  cp "$dir/old" "$dir/new"; printf '\x01' | dd of="$dir/new" conv=notrunc status=none
+  printf 'open %s\nchange 0 01\nsave\ninfo\n' "$dir/f.sav" >"$dir/script"
+  drive strace -qq -o "$dir/trace" -e trace=newfstatat,write
+  cp "$dir/old" "$dir/f.sav"; rm -f "$dir/f.bak"
+  # The first stat of the file inside the save fails with EIO.
+  local when; when=$(awk -v f="\"$dir/f.sav\"" '/^write\(1, "change: ok/ {after = 1} /^newfstatat/ {n++; if (after && index($0, f)) {print n; exit}}' "$dir/trace")
+  drive strace -qq -o /dev/null -e inject=newfstatat:error=EIO:when=$when
+  said "save: error.*Input/output error" || { ok=0; fail "failed stat: $(result save)"; }
+  check_save "$dir/f.sav" "$dir/old" "$dir/new" || ok=0
+  [ -e "$dir/f.bak" ] && { ok=0; fail "a backup was written by a save that failed"; }
+  # Every close of the save fails once: after the rename that is a warning.
+  local n closes; closes=$(strace -qq -o /dev/stdout -e trace=close "$drive" <"$dir/script" 2>/dev/null | grep -c '^close')
+  for n in $(seq 1 "$closes"); do
+    cp "$dir/old" "$dir/f.sav"; rm -f "$dir/f.bak"
+    printf 'open %s\nchange 0 01\nsave\nsave\n' "$dir/f.sav" >"$dir/script"
+    drive strace -qq -o /dev/null -e inject=close:error=EIO:when=$n
+    if grep -q '^save: ok' "$dir/out"; then
+      same "$dir/f.sav" "$dir/new" && same "$dir/f.bak" "$dir/old" || { ok=0; falsely "close #$n: ok without the new file and its backup"; }
+    else
+      same "$dir/f.sav" "$dir/old" || { ok=0; falsely "close #$n: failure reported after publishing"; }
+    fi
+  done
+  [ $ok = 1 ] && pass "stat EIO refused, $closes failing closes"
+}
+
+# --- Main ---------------------------------------------------------------------------------
+
+all=(target_full temp_full read_only immutable planted_links in_place_backup shared_backup_name
+     file_changed_underneath odd_inputs crash_recovery stat_and_close_faults save_sweep)
+if [ "$inner" = 1 ]; then
+  fn=$1; scenario=${fn#scenario_}; dir=$work/$scenario
+  export TMPDIR=$dir/tmp XDG_CONFIG_HOME=$dir/config
+  "$fn"
+  exit 0
+fi
+[ $# -gt 0 ] && all=("$@")
+for name in "${all[@]}"; do "scenario_$name"; done
+sum() { awk -v k="$1" '$1 == k {s += $2} END {print s + 0}' "$tally"; }
+echo "fault suite: scenarios $(sum scenarios), passed $(sum passed), failed $(sum failed), skipped $(sum skipped);" \
+  "bytes lost $(sum lost), false results $(sum false);" \
+  "kill points swept $(sum kill_points), survived $(sum kill_survived); injected errors $(sum error_points)"
+[ "$(sum failed)" = 0 ] && [ "$(sum lost)" = 0 ] && [ "$(sum false)" = 0 ]
