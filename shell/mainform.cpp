@@ -27,7 +27,10 @@
 #include "control/hexeditor.h"
 #include "control/qhexeditor.h"
 #include "editor/uibuild.h"
+#include "editor/qtext.h"
 #include "platform/numconv.h"
+#include "platform/platform.h"
+#include "shell/cmdline.h"
 #include "shell/artwork.h"
 #include "shell/appforms.h"
 #include "shell/info.h"
@@ -212,6 +215,10 @@ void TMainform::CreateMenus() {
   OnClick(Cascalde1, [this] { Cascalde1Click(); });
   OnClick(ArrageIcons1, [this] { ArrageIcons1Click(); });
   OnClick(ber1, [this] { ber1Click(); });
+  OnClick(Restore1, [this] { Restore1Click(); });
+  OnClick(Hilfethemen1, [this] { Hilfethemen1Click(); });
+  OnClick(Homepage1, [this] { Homepage1Click(); });
+  OnClick(eMail1, [this] { eMail1Click(); });
 }
 
 void TMainform::ConnectToolButton(QToolButton* button, std::function<void()> handler) {
@@ -386,17 +393,22 @@ void TMainform::showEvent(QShowEvent* event) {
 
 void TMainform::FormShow() {
   if (FPreferences) LoadSettings(*this, *FPreferences);
-  if (FParams.isEmpty()) return;
-  OpenDialog1->SetFileName(FParams[0]);
-  Teditform* window = CreateEditWindow(FParams[0]);
-  if (FParams.size() < 2) return;
-  const QString offsetText = FParams[1];
-  if (!offsetText.isEmpty()) {
-    const std::string text = HexPrefixToDollar(offsetText.toStdString());
-    const int32_t offset = TryStrToInt(text).value_or(-1);
-    window->Editor().Seek(offset, 0, true);
+  std::vector<std::string> args;
+  for (const QString& param : FParams) args.push_back(ToFileName(param));
+  const TCommandLine line = ParseCommandLine(args, [](const std::string& name) { return FileExists(name); });
+  Teditform* first = nullptr;
+  for (const std::string& file : line.Files) {
+    OpenDialog1->SetFileName(FromFileName(file));
+    Teditform* window = CreateEditWindow(FromFileName(file));
+    if (!first) first = window;
   }
-  window->UpdateValueInfo();
+  if (first) FClient->setActiveSubWindow(first);
+  if (!first || !line.Offset) return;
+  if (!line.Offset->empty()) {
+    const int32_t offset = TryStrToInt(HexPrefixToDollar(*line.Offset)).value_or(-1);
+    first->Editor().Seek(offset, 0, true);
+  }
+  first->UpdateValueInfo();
 }
 
 void TMainform::closeEvent(QCloseEvent* event) {
@@ -478,6 +490,7 @@ void TMainform::RunCommand(TFrameCommand command, int index) {
       break;
     case TFrameCommand::fcPreferences: ShowPreferences(); break;
     case TFrameCommand::fcExit: close(); break;
+    case TFrameCommand::fcFileProperties: ShowFileProperties(); break;
   }
 }
 

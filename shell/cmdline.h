@@ -1,0 +1,36 @@
+// The command line: usage and version for the terminal, the files to open
+// and the first file's start offset, and whether a display can be reached.
+#pragma once
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace byteloom {
+
+struct TCommandLine {
+  bool Help = false;     // --help, -h: print the usage and stop
+  bool Version = false;  // --version: print the version and stop
+  std::string BadOption; // a "--" option we do not know: print it with the usage, exit 2
+  std::vector<std::string> Files;     // each opens in its own window, the first one first
+  std::optional<std::string> Offset;  // the first file's start offset, as typed
+};
+
+// args: the arguments after the program's name. The second argument is the
+// first file's start offset (decimal, "$1F" or "0x1F") unless it names an
+// existing file that is not a number; every other argument is a file.
+// After "--" everything is a file.
+TCommandLine ParseCommandLine(const std::vector<std::string>& args,
+                              const std::function<bool(const std::string&)>& fileExists);
+
+// helpPage: where the help pages' start page is.
+std::string UsageText(const std::string& helpPage);
+std::string VersionText();
+
+// Why the program cannot show a window, or empty when it can: with no
+// platform chosen (QT_QPA_PLATFORM), one of DISPLAY and WAYLAND_DISPLAY must
+// be set. getenv is the environment to consult.
+std::string NoDisplayReason(const std::function<const char*(const char*)>& getenv);
+
+}  // namespace byteloom
