@@ -33,7 +33,7 @@ TFileproperties::TFileproperties(QWidget* parent) : QDialog(parent) {
   Label1 = Label(this, "Label1", QStringLiteral("Informations about the File \"as it is\" on your Disk:"), 8, 8, 299, 16);
   // A right-aligned caption and its value label, in rows.
   auto row = [this](const char* caption, const char* name, int y) {
-    QLabel* title = Label(this, "", QString::fromLatin1(caption), 8, y, 88, 16);
+    QLabel* title = Label(this, "", QString::fromLatin1(caption), 4, y, 94, 16);
     title->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     QLabel* value = Label(this, name, QStringLiteral("-"), 104, y, 203, 16);
     value->setTextInteractionFlags(Qt::TextSelectableByMouse);
@@ -52,16 +52,16 @@ TFileproperties::TFileproperties(QWidget* parent) : QDialog(parent) {
   LastAccess = row("Last access:", "LastAccess", 188);
   Backup = row("Backup?", "Backup", 208);
   Line(this, 228);
-  QLabel* attributes = Label(this, "", QStringLiteral("Attributes:"), 8, 240, 88, 16);
+  QLabel* attributes = Label(this, "", QStringLiteral("Attributes:"), 4, 240, 94, 16);
   attributes->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
   auto* panel = new QWidget(this);
   panel->setObjectName(QStringLiteral("Panel1"));
   panel->setGeometry(104, 236, 203, 48);
   panel->setEnabled(false);  // display only
-  WriteProtected = CheckBox(panel, "WriteProtected", QStringLiteral("Write Protected"), 0, 4, 110, 18);
-  System = CheckBox(panel, "System", QStringLiteral("System"), 116, 4, 87, 18);
-  Archive = CheckBox(panel, "Archive", QStringLiteral("Archive"), 0, 26, 110, 18);
-  Hidden = CheckBox(panel, "Hidden", QStringLiteral("Hidden"), 116, 26, 87, 18);
+  WriteProtected = CheckBox(panel, "WriteProtected", QStringLiteral("Write Protected"), 0, 4, 126, 18);
+  System = CheckBox(panel, "System", QStringLiteral("System"), 130, 4, 73, 18);
+  Archive = CheckBox(panel, "Archive", QStringLiteral("Archive"), 0, 26, 126, 18);
+  Hidden = CheckBox(panel, "Hidden", QStringLiteral("Hidden"), 130, 26, 73, 18);
 }
 
 void TFileproperties::FormShow() {

@@ -2,10 +2,8 @@
 
 #include <QFrame>
 #include <QLabel>
-#include <QPlainTextEdit>
 #include <QPushButton>
-#include <QTextBlockFormat>
-#include <QTextCursor>
+#include <QTextEdit>
 
 #include "editor/dialogservice.h"
 #include "editor/uibuild.h"
@@ -19,16 +17,15 @@ using namespace uibuild;
 QString InfoText() {
   return QStringLiteral("Version: 1.2\n"
                         "\n"
-                        "Written by Velmora Software, 2026.\n") +
-         QString::fromLatin1(kHomepage) + QLatin1Char('\n') + QString::fromLatin1(kAuthorMail) +
+                        "Velmora Software, 2026\n") +
+         QString::fromLatin1(kHomepage).remove(QStringLiteral("http://")) + QLatin1Char('\n') +
+         QString::fromLatin1(kAuthorMail) +
          QStringLiteral("\n"
                         "\n"
-                        "Byteloom is freeware: use it and pass it on free of charge, unchanged and complete "
-                        "with its help pages. It comes without any warranty; keep copies of the files you "
-                        "edit (Byteloom keeps a .bak for you).\n"
+                        "Freeware: pass it on free of charge, unchanged and with its help pages. "
+                        "No warranty: keep copies of your files.\n"
                         "\n"
-                        "Built with Qt 6 (LGPL 3, qt.io) and, for its tests, GoogleTest. Thanks to everyone "
-                        "who sent bug reports, save-game notes and cheat tables.");
+                        "Built with Qt 6 (LGPL 3). Thanks to everyone who sent bug reports and save-game notes.");
 }
 
 TInfoform::TInfoform(QWidget* parent) : QDialog(parent) {
@@ -54,7 +51,7 @@ TInfoform::TInfoform(QWidget* parent) : QDialog(parent) {
   ProductName->setFont(big);
   Version = Label(panel, "Version", QStringLiteral("Byteloom"), 56, 30, 240, 18);
 
-  Memo1 = new QPlainTextEdit(panel);
+  Memo1 = new QTextEdit(panel);
   Memo1->setObjectName(QStringLiteral("Memo1"));
   Memo1->setGeometry(8, 56, 295, 140);
   Memo1->setReadOnly(true);
@@ -62,11 +59,9 @@ TInfoform::TInfoform(QWidget* parent) : QDialog(parent) {
   Memo1->setBackgroundRole(QPalette::Button);  // the button-face colour
   Memo1->viewport()->setBackgroundRole(QPalette::Button);
   Memo1->setPlainText(InfoText());
-  QTextCursor all(Memo1->document());
-  all.select(QTextCursor::Document);
-  QTextBlockFormat centred;
-  centred.setAlignment(Qt::AlignHCenter);
-  all.mergeBlockFormat(centred);
+  Memo1->selectAll();
+  Memo1->setAlignment(Qt::AlignHCenter);
+  Memo1->moveCursor(QTextCursor::Start);
   // Display only, like the panel it lies on; it still scrolls.
   Memo1->setTextInteractionFlags(Qt::NoTextInteraction);
 

@@ -6,7 +6,7 @@
 #include <QDialog>
 
 class QLabel;
-class QPlainTextEdit;
+class QTextEdit;
 class QPushButton;
 
 namespace byteloom {
@@ -22,7 +22,7 @@ class TInfoform : public QDialog {
   QWidget* Panel1 = nullptr;
   QLabel* ProgramIcon = nullptr;
   QLabel *ProductName = nullptr, *Version = nullptr;  // "ORVANTA", "Byteloom"
-  QPlainTextEdit* Memo1 = nullptr;
+  QTextEdit* Memo1 = nullptr;
   QPushButton* BitBtn1 = nullptr;
 };
 

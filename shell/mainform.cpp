@@ -72,9 +72,12 @@ class TMdiClient final : public QMdiArea {
     // status bar included) and drawn from the client window's corner.
     const int width = FFrame.width();
     const int height = FFrame.height() - (FFrame.menuBar()->isVisible() ? FFrame.menuBar()->height() : 0);
-    static const QPixmap logo = LogoPixmap();
-    const int x = (width - logo.width()) / 2;
-    const int y = (height - logo.height()) / 2;
+    const qreal ratio = viewport()->devicePixelRatioF();
+    if (FLogo.isNull() || FLogo.devicePixelRatio() != ratio) FLogo = LogoPixmap(ratio);
+    const QPixmap& logo = FLogo;
+    const QSize logoSize = logo.deviceIndependentSize().toSize();
+    const int x = (width - logoSize.width()) / 2;
+    const int y = (height - logoSize.height()) / 2;
     QPainter p(viewport());
     p.fillRect(viewport()->rect(), QColor(192, 192, 192));
     p.drawPixmap(x, y, logo);
@@ -84,10 +87,11 @@ class TMdiClient final : public QMdiArea {
     p.setPen(QColor(255, 0, 0));
     const QString tip = FFrame.TipText();
     const int textWidth = p.fontMetrics().horizontalAdvance(tip);
-    p.drawText(QPoint((width - textWidth) / 2, y + logo.height() + p.fontMetrics().ascent()), tip);
+    p.drawText(QPoint((width - textWidth) / 2, y + logoSize.height() + p.fontMetrics().ascent()), tip);
   }
 
   TMainform& FFrame;
+  QPixmap FLogo;  // drawn for the screen's pixel ratio
 };
 
 }  // namespace

@@ -8,7 +8,7 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QMenu>
-#include <QPlainTextEdit>
+#include <QTextEdit>
 #include <QPushButton>
 #include <QTest>
 #include <QToolButton>
@@ -160,6 +160,7 @@ class TestShellCommands : public TGuiTest {
         QCOMPARE(lines.value(1), QString());
         QVERIFY(lines.size() > 4);
         QVERIFY(info.Memo1->isReadOnly());
+        QCOMPARE(info.Memo1->alignment(), Qt::AlignHCenter);
       }();
       info.show();
       info.BitBtn1->click();
