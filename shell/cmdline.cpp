@@ -1,5 +1,9 @@
 #include "shell/cmdline.h"
 
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
 #include "platform/numconv.h"
 
 namespace byteloom {
@@ -53,13 +57,40 @@ std::string UsageText(const std::string& helpPage) {
 
 std::string VersionText() { return "Byteloom 1.2\n"; }
 
-std::string NoDisplayReason(const std::function<const char*(const char*)>& getenv) {
-  auto set = [&](const char* name) {
-    const char* value = getenv(name);
-    return value && *value;
+std::string NoDisplayReason(const std::vector<std::string>& args,
+                            const std::function<const char*(const char*)>& getenv,
+                            const std::function<bool(const std::string&)>& canConnect) {
+  auto value = [&](const char* name) {
+    const char* v = getenv(name);
+    return std::string(v ? v : "");
   };
-  if (set("QT_QPA_PLATFORM") || set("DISPLAY") || set("WAYLAND_DISPLAY")) return {};
+  if (!value("QT_QPA_PLATFORM").empty()) return {};
+  for (const std::string& arg : args)
+    if (arg == "-platform") return {};
+  const std::string x = value("DISPLAY");
+  if (!x.empty()) {
+    if (x[0] != ':') return {};  // a remote display: Qt reports on its own
+    const std::string number = x.substr(1, x.find('.') == std::string::npos ? std::string::npos : x.find('.') - 1);
+    if (canConnect("/tmp/.X11-unix/X" + number)) return {};
+  }
+  const std::string wayland = value("WAYLAND_DISPLAY");
+  if (!wayland.empty()) {
+    const std::string path = wayland[0] == '/' ? wayland : value("XDG_RUNTIME_DIR") + "/" + wayland;
+    if (canConnect(path)) return {};
+  }
   return "byteloom: no display found; set DISPLAY or WAYLAND_DISPLAY";
+}
+
+bool CanConnectUnixSocket(const std::string& path) {
+  sockaddr_un address {};
+  if (path.size() >= sizeof address.sun_path) return false;
+  address.sun_family = AF_UNIX;
+  path.copy(address.sun_path, path.size());
+  const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  if (fd < 0) return false;
+  const bool ok = connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
+  close(fd);
+  return ok;
 }
 
 }  // namespace byteloom

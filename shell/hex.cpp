@@ -32,7 +32,9 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "byteloom: unknown option %s\n%s", line.BadOption.c_str(), usage.c_str());
     return 2;
   }
-  const std::string noDisplay = NoDisplayReason([](const char* name) { return std::getenv(name); });
+  const std::string noDisplay = NoDisplayReason(
+      std::vector<std::string>(argv + 1, argv + argc), [](const char* name) { return std::getenv(name); },
+      CanConnectUnixSocket);
   if (!noDisplay.empty()) {
     std::fprintf(stderr, "%s\n", noDisplay.c_str());
     return 1;

@@ -256,17 +256,30 @@ TEST(CommandLine, FilesOffsetAndOptions) {
 }
 
 TEST(CommandLine, NoDisplay) {
-  auto reason = [](std::map<std::string, std::string> env) {
-    return NoDisplayReason([env](const char* name) -> const char* {
-      const auto it = env.find(name);
-      return it == env.end() ? nullptr : it->second.c_str();
-    });
+  // Sockets that answer: X display 0 and one Wayland display.
+  auto answers = [](const std::string& path) { return path == "/tmp/.X11-unix/X0" || path == "/run/u/wayland-0"; };
+  auto reason = [&](std::map<std::string, std::string> env, std::vector<std::string> args = {}) {
+    env["XDG_RUNTIME_DIR"] = "/run/u";
+    return NoDisplayReason(
+        args,
+        [env](const char* name) -> const char* {
+          const auto it = env.find(name);
+          return it == env.end() ? nullptr : it->second.c_str();
+        },
+        answers);
   };
-  EXPECT_EQ(reason({}), "byteloom: no display found; set DISPLAY or WAYLAND_DISPLAY");
-  EXPECT_EQ(reason({{"DISPLAY", ""}}), reason({}));
+  const std::string none = "byteloom: no display found; set DISPLAY or WAYLAND_DISPLAY";
+  EXPECT_EQ(reason({}), none);
+  EXPECT_EQ(reason({{"DISPLAY", ""}}), none);
   EXPECT_EQ(reason({{"DISPLAY", ":0"}}), "");
-  EXPECT_EQ(reason({{"WAYLAND_DISPLAY", "wayland-0"}}), "");
+  EXPECT_EQ(reason({{"DISPLAY", ":0.1"}}), "");
+  EXPECT_EQ(reason({{"DISPLAY", ":7"}}), none);  // a display that is gone
+  EXPECT_EQ(reason({{"DISPLAY", "host:0"}}), "");
+  EXPECT_EQ(reason({{"DISPLAY", ":7"}, {"WAYLAND_DISPLAY", "wayland-0"}}), "");
+  EXPECT_EQ(reason({{"WAYLAND_DISPLAY", "wayland-1"}}), none);
   EXPECT_EQ(reason({{"QT_QPA_PLATFORM", "offscreen"}}), "");
+  EXPECT_EQ(reason({}, {"-platform", "offscreen"}), "");
+  EXPECT_FALSE(CanConnectUnixSocket("/nonexistent/socket"));
 }
 
 TEST(HelpPages, FolderBesideTheProgramOrInstalled) {

@@ -41,6 +41,9 @@ for program in "$prefix/bin/byteloom" "$build/byteloom"; do
   set -e
   [ "$rc" = 1 ] || fail "$program without a display exits $rc"
   [ "$message" = "byteloom: no display found; set DISPLAY or WAYLAND_DISPLAY" ] || fail "without a display: $message"
+  # A display that is gone says the same.
+  message=$(env -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM DISPLAY=:99999 "$program" 2>&1) && fail "a gone display"
+  [ "$message" = "byteloom: no display found; set DISPLAY or WAYLAND_DISPLAY" ] || fail "gone display: $message"
 done
 [ "$(realpath "$(sed -n 's/^Help pages: \(.*\) (Help.*/\1/p' <<<"$(nodisplay "$prefix/bin/byteloom" --help)")")" = \
   "$(realpath "$help/hex.htm")" ] || fail "the installed program does not use the installed help pages"
