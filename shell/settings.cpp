@@ -60,14 +60,13 @@ void PlaceFrame(QWidget& frame, const QRect& r) {
   }
   const TFrameRect placed = BringOntoScreen(ToFrameRect(r), screens);
   frame.resize(placed.Width, placed.Height);
-  // The window exists but has no frame yet: move() would put its client
-  // area at the point and the title bar above it, one title bar higher at
-  // every start. The window system places the outer frame instead.
+  // The window exists but has no frame yet: move() alone would put its
+  // client area at the point and the title bar above it, one title bar
+  // higher at every start. The window system is asked to put the outer
+  // frame there (after move(), so that showing keeps the request).
   const QPoint corner(placed.Left, placed.Top);
-  if (QWindow* window = frame.windowHandle())
-    window->setFramePosition(corner);
-  else
-    frame.move(corner);
+  frame.move(corner);
+  if (QWindow* window = frame.windowHandle()) window->setFramePosition(corner);
 }
 
 void ReadCheckBox(const QSettings& store, const QString& name, QCheckBox* box) {
