@@ -1,5 +1,6 @@
 #include "shell/cmdline.h"
 
+#include <cstddef>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
@@ -71,7 +72,8 @@ std::string NoDisplayReason(const std::vector<std::string>& args,
   if (!x.empty()) {
     if (x[0] != ':') return {};  // a remote display: Qt reports on its own
     const std::string number = x.substr(1, x.find('.') == std::string::npos ? std::string::npos : x.find('.') - 1);
-    if (canConnect("/tmp/.X11-unix/X" + number)) return {};
+    const std::string socket = "/tmp/.X11-unix/X" + number;
+    if (canConnect(socket) || canConnect("@" + socket)) return {};
   }
   const std::string wayland = value("WAYLAND_DISPLAY");
   if (!wayland.empty()) {
@@ -83,12 +85,17 @@ std::string NoDisplayReason(const std::vector<std::string>& args,
 
 bool CanConnectUnixSocket(const std::string& path) {
   sockaddr_un address {};
-  if (path.size() >= sizeof address.sun_path) return false;
+  if (path.empty() || path.size() >= sizeof address.sun_path) return false;
   address.sun_family = AF_UNIX;
   path.copy(address.sun_path, path.size());
+  // "@name": the abstract namespace (the name starts with a zero byte).
+  const bool abstract = path[0] == '@';
+  if (abstract) address.sun_path[0] = '\0';
+  const socklen_t length =
+      abstract ? static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + path.size()) : sizeof address;
   const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
   if (fd < 0) return false;
-  const bool ok = connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
+  const bool ok = connect(fd, reinterpret_cast<const sockaddr*>(&address), length) == 0;
   close(fd);
   return ok;
 }

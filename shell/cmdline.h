@@ -31,13 +31,15 @@ std::string VersionText();
 // Why the program cannot show a window, or empty when it can: with no
 // platform chosen (QT_QPA_PLATFORM, or "-platform" among args), DISPLAY or
 // WAYLAND_DISPLAY must name a display that answers. A local X display
-// (":0") answers on /tmp/.X11-unix/X0, a Wayland one on
+// (":0") answers on /tmp/.X11-unix/X0 (or that name in the abstract
+// namespace, "@/tmp/.X11-unix/X0"), a Wayland one on
 // $XDG_RUNTIME_DIR/wayland-0; remote X displays are taken as they are.
 // getenv is the environment, canConnect tries a local socket.
 std::string NoDisplayReason(const std::vector<std::string>& args,
                             const std::function<const char*(const char*)>& getenv,
                             const std::function<bool(const std::string&)>& canConnect);
-// Whether a Unix socket at path accepts a connection.
+// Whether a Unix socket at path ("@name": in the abstract namespace) accepts
+// a connection.
 bool CanConnectUnixSocket(const std::string& path);
 
 }  // namespace byteloom

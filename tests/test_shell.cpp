@@ -223,7 +223,9 @@ TEST(CommandLine, FilesOffsetAndOptions) {
 
 TEST(CommandLine, NoDisplay) {
   // Sockets that answer: X display 0 and one Wayland display.
-  auto answers = [](const std::string& path) { return path == "/tmp/.X11-unix/X0" || path == "/run/u/wayland-0"; };
+  auto answers = [](const std::string& path) {
+    return path == "/tmp/.X11-unix/X0" || path == "@/tmp/.X11-unix/X3" || path == "/run/u/wayland-0";
+  };
   auto reason = [&](std::map<std::string, std::string> env, std::vector<std::string> args = {}) {
     env["XDG_RUNTIME_DIR"] = "/run/u";
     auto get = [env](const char* name) -> const char* {
@@ -240,12 +242,13 @@ TEST(CommandLine, NoDisplay) {
   for (const auto& env : std::initializer_list<std::map<std::string, std::string>>{
            {{"DISPLAY", ":0"}},
            {{"DISPLAY", ":0.1"}},
+           {{"DISPLAY", ":3"}},  // only in the abstract namespace
            {{"DISPLAY", "host:0"}},
            {{"DISPLAY", ":7"}, {"WAYLAND_DISPLAY", "wayland-0"}},
            {{"QT_QPA_PLATFORM", "offscreen"}}})
     EXPECT_EQ(reason(env), "ok");
   EXPECT_EQ(reason({}, {"-platform", "offscreen"}), "ok");
-  EXPECT_FALSE(CanConnectUnixSocket("/nonexistent/socket"));
+  EXPECT_FALSE(CanConnectUnixSocket("/nonexistent/socket") || CanConnectUnixSocket("@/nonexistent/socket"));
 }
 
 TEST(HelpPages, FolderBesideTheProgramOrInstalled) {
