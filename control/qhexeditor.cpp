@@ -458,6 +458,14 @@ uint16_t HexEditorWidget::VirtualKey(const QKeyEvent& event) {
   const int key = event.key();
   const bool keypad = (event.modifiers() & Qt::KeypadModifier) != 0;
   if (keypad && key >= Qt::Key_0 && key <= Qt::Key_9) return static_cast<uint16_t>(VK_NUMPAD0 + (key - Qt::Key_0));
+  // With Shift or Ctrl held, a digit key of the main keyboard is the digit
+  // whatever symbol the layout gives it (Shift+1 is "!" on a US layout,
+  // Ctrl+1 is "&" on a French one). Its position tells: xkb key codes 10..19
+  // are the keys 1..9, 0 on X11 and Wayland alike.
+  if (!keypad && (event.modifiers() & (Qt::ShiftModifier | Qt::ControlModifier))) {
+    const quint32 scan = event.nativeScanCode();
+    if (scan >= 10 && scan <= 19) return static_cast<uint16_t>(VK_0 + (scan - 9) % 10);
+  }
   if (key >= Qt::Key_0 && key <= Qt::Key_9) return static_cast<uint16_t>(VK_0 + (key - Qt::Key_0));
   if (key >= Qt::Key_A && key <= Qt::Key_Z) return static_cast<uint16_t>('A' + (key - Qt::Key_A));
   if (key >= Qt::Key_F1 && key <= Qt::Key_F12) return static_cast<uint16_t>(VK_F1 + (key - Qt::Key_F1));
@@ -484,11 +492,8 @@ uint16_t HexEditorWidget::VirtualKey(const QKeyEvent& event) {
     case Qt::Key_Delete: return VK_DELETE;
     default: break;
   }
-  // Shift+digit may arrive as the digit's symbol: the key is still the digit.
+  // Shift+digit without a key position (synthetic events): the US and German symbols.
   if (event.modifiers() & Qt::ShiftModifier) {
-    const quint32 scan = event.nativeScanCode();
-    if (scan >= 10 && scan <= 19 && QGuiApplication::platformName() == QLatin1String("xcb"))
-      return static_cast<uint16_t>(VK_0 + (scan - 9) % 10);  // X keycodes 10..19 are 1..9, 0
     const int d = ShiftedDigit(key);
     if (d >= 0) return static_cast<uint16_t>(VK_0 + d);
   }

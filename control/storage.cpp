@@ -8,26 +8,13 @@
 #include <sys/stat.h>
 
 #include "control/hexeditor.h"
+#include "platform/filenames.h"
 
 namespace byteloom {
 
 namespace {
 
 constexpr int64_t kMaxDocumentSize = std::numeric_limits<int32_t>::max();
-
-// The extension of a file name: from its last dot on, dot included; empty
-// when the name (after its last "/") has no dot.
-std::string ExtractFileExt(const std::string& name) {
-  const auto slash = name.find_last_of('/');
-  const auto dot = name.find_last_of('.');
-  if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return {};
-  return name.substr(dot);
-}
-
-std::string ChangeFileExt(const std::string& name, const std::string& ext) {
-  const std::string old = ExtractFileExt(name);
-  return name.substr(0, name.size() - old.size()) + ext;
-}
 
 }  // namespace
 

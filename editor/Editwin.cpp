@@ -229,6 +229,7 @@ void Teditform::CreateMenus() {
   OnClick(Jumpbackward1, [this] { Jumpbackward1Click(); });
   OnClick(Find1, [this] { Find1Click(); });
   OnClick(FindNext1, [this] { FindNext1Click(); });
+  OnClick(Properties1, [this] { Properties1Click(); });
   connect(Bookmarks1, &QMenu::aboutToShow, this, [this] { Guarded([this] { Bookmarks1Click(); }); });
   OnClick(AddBookmark1, [this] { AddBookmark1Click(); });
   OnClick(EditBookmark1, [this] { EditBookmark1Click(); });

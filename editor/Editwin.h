@@ -104,6 +104,7 @@ class Teditform : public QMdiSubWindow {
   void AddBookmark1Click();
   void EditBookmark1Click();
   void BookmarkClick(int index);  // Bookmark1Click ... Bookmark5Click (index 0..4)
+  void Properties1Click();
 
   // --- Components -----------------------------------------------------------------
   HexEditorWidget* HexEditor1 = nullptr;

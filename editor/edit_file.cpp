@@ -62,6 +62,8 @@ void Teditform::Speichern1Click() { SaveDocument(); }
 
 void Teditform::Speichernunter1Click() {
   TFileDialog& dialog = Frame().SaveDialog();
+  // The dialog starts in the document's folder with its name filled in.
+  if (FileExists(Editor().FileName())) dialog.SetFileName(FromFileName(Editor().FileName()));
   if (!dialog.Execute(this)) return;
   WriteDocument(dialog.FileName());
 }

@@ -34,7 +34,8 @@ enum class TFrameItem : uint8_t {
 constexpr int kFrameItemCount = 11;
 
 // The frame's commands that an editor window's File menu runs.
-enum class TFrameCommand : uint8_t { fcNew, fcOpen, fcRestore, fcRecentFile, fcPreferences, fcExit };
+// fcFileProperties shows the file properties of the active editor window.
+enum class TFrameCommand : uint8_t { fcNew, fcOpen, fcRestore, fcRecentFile, fcPreferences, fcExit, fcFileProperties };
 
 // One entry of the recent-file list as the File menus show it.
 struct TRecentEntry {

@@ -27,6 +27,7 @@ void CreateForms(const QStringList& params) {
   f.Mainform->SetParams(params);
   f.Infoform = new TInfoform(f.Mainform);
   f.Fileproperties = new TFileproperties(f.Mainform);
+  f.Fileproperties->SetDocuments(f.Mainform);
   f.DruckerForm = new TDruckerForm(f.Mainform);
   f.DruckerForm->SetDocuments(f.Mainform);
   f.Preferences = new TPreferences(f.Mainform);

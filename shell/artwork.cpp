@@ -18,13 +18,21 @@ const QColor kYellow(255, 255, 168);
 const QColor kGray(128, 128, 128);
 const QColor kTeal(0, 128, 128);
 
-QPixmap Paint16(const std::function<void(QPainter&)>& draw) {
-  QPixmap pixmap(16, 16);
-  pixmap.fill(Qt::transparent);
-  QPainter p(&pixmap);
-  p.setRenderHint(QPainter::Antialiasing, false);
-  draw(p);
-  return pixmap;
+// The picture of a 16 x 16 image, drawn once per device pixel ratio that the
+// screens may need, so that it stays sharp when the desktop is scaled.
+QIcon Paint16(const std::function<void(QPainter&)>& draw) {
+  QIcon icon;
+  for (int scale : {1, 2, 3}) {
+    QPixmap pixmap(16 * scale, 16 * scale);
+    pixmap.setDevicePixelRatio(scale);
+    pixmap.fill(Qt::transparent);
+    QPainter p(&pixmap);
+    p.setRenderHint(QPainter::Antialiasing, false);
+    draw(p);
+    p.end();
+    icon.addPixmap(pixmap);
+  }
+  return icon;
 }
 
 // A sheet of paper with a folded corner.
@@ -62,7 +70,7 @@ void Arrow(QPainter& p, int x1, int y, int x2, const QColor& color) {
 }  // namespace
 
 std::array<QIcon, 13> ToolbarImages() {
-  std::array<QPixmap, 13> images = {
+  return {
       // 0 New
       Paint16([](QPainter& p) {
         Page(p, 3, 1, 10, 14);
@@ -177,13 +185,11 @@ std::array<QIcon, 13> ToolbarImages() {
         p.drawLine(QPointF(8, 13), QPointF(11, 10));
       }),
   };
-  std::array<QIcon, 13> icons;
-  for (size_t i = 0; i < images.size(); ++i) icons[i] = QIcon(images[i]);
-  return icons;
 }
 
-QPixmap LogoPixmap() {
-  QPixmap logo(390, 200);
+QPixmap LogoPixmap(qreal devicePixelRatio) {
+  QPixmap logo(QSize(390, 200) * devicePixelRatio);
+  logo.setDevicePixelRatio(devicePixelRatio);
   logo.fill(QColor(192, 192, 192));
   QPainter p(&logo);
   p.setRenderHint(QPainter::Antialiasing, true);
@@ -226,7 +232,7 @@ QPixmap LogoPixmap() {
 
 QIcon ProgramIcon() {
   QIcon icon;
-  for (int size : {16, 32, 48}) {
+  for (int size : {16, 24, 32, 48, 64, 128, 256}) {
     QPixmap pixmap(size, size);
     pixmap.fill(Qt::transparent);
     QPainter p(&pixmap);

@@ -9,8 +9,8 @@
 
 namespace byteloom {
 
-// 390 x 200 pixels.
-QPixmap LogoPixmap();
+// 390 x 200 pixels, drawn for the given device pixel ratio.
+QPixmap LogoPixmap(qreal devicePixelRatio = 1.0);
 // Toolbar images 0..12: New, Open, Save, Print, Cut, Copy, Paste, Undo,
 // Search, Search again, Help, Compare again, Compare + Compare o'meter.
 std::array<QIcon, 13> ToolbarImages();

@@ -1,22 +1,53 @@
 // Byteloom: program start.
-//   byteloom [FILE [OFFSET]]
-// opens FILE in an editor window and puts its caret at OFFSET (decimal,
-// "$1F" or "0x1F").
+//   byteloom [FILE [OFFSET] [FILE...]]
+// opens each FILE in an editor window and puts the first one's caret at
+// OFFSET (decimal, "$1F" or "0x1F"). --help and --version answer on the
+// terminal without a display.
 #include <QApplication>
 
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+
+#include "platform/platform.h"
 #include "shell/appforms.h"
 #include "shell/artwork.h"
+#include "shell/cmdline.h"
+#include "shell/helppages.h"
 #include "shell/mainform.h"
 
 int main(int argc, char** argv) {
+  using namespace byteloom;
+  const TCommandLine line = ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc),
+                                             [](const std::string& name) { return FileExists(name); });
+  std::error_code error;
+  const std::string programDir = std::filesystem::read_symlink("/proc/self/exe", error).parent_path().string() + "/";
+  const std::string usage =
+      UsageText(HelpFolder(programDir, [](const std::string& name) { return FileExists(name); }) + kHelpStartPage);
+  if (line.Help || line.Version) {
+    std::fputs((line.Help ? usage : VersionText()).c_str(), stdout);
+    return 0;
+  }
+  if (!line.BadOption.empty()) {
+    std::fprintf(stderr, "byteloom: unknown option %s\n%s", line.BadOption.c_str(), usage.c_str());
+    return 2;
+  }
+  const std::string noDisplay = NoDisplayReason(
+      std::vector<std::string>(argv + 1, argv + argc), [](const char* name) { return std::getenv(name); },
+      CanConnectUnixSocket);
+  if (!noDisplay.empty()) {
+    std::fprintf(stderr, "%s\n", noDisplay.c_str());
+    return 1;
+  }
+
   QApplication app(argc, argv);
   // Only the name: a display name would be appended to the title of every
   // dialog and message box ("Preferences — Byteloom").
   QApplication::setApplicationName(QStringLiteral("Byteloom"));
-  QApplication::setWindowIcon(byteloom::ProgramIcon());
-  byteloom::CreateForms(QApplication::arguments().mid(1));
-  byteloom::Forms().Mainform->show();
+  QApplication::setWindowIcon(ProgramIcon());
+  CreateForms(QApplication::arguments().mid(1));
+  Forms().Mainform->show();
   const int result = QApplication::exec();
-  byteloom::DestroyForms();
+  DestroyForms();
   return result;
 }

@@ -28,7 +28,10 @@
 #include "control/hexeditor.h"
 #include "control/qhexeditor.h"
 #include "editor/uibuild.h"
+#include "editor/qtext.h"
 #include "platform/numconv.h"
+#include "platform/platform.h"
+#include "shell/cmdline.h"
 #include "shell/artwork.h"
 #include "output/Drucker.h"
 #include "output/hexexp.h"
@@ -73,9 +76,12 @@ class TMdiClient final : public QMdiArea {
     // status bar included) and drawn from the client window's corner.
     const int width = FFrame.width();
     const int height = FFrame.height() - (FFrame.menuBar()->isVisible() ? FFrame.menuBar()->height() : 0);
-    static const QPixmap logo = LogoPixmap();
-    const int x = (width - logo.width()) / 2;
-    const int y = (height - logo.height()) / 2;
+    const qreal ratio = viewport()->devicePixelRatioF();
+    if (FLogo.isNull() || FLogo.devicePixelRatio() != ratio) FLogo = LogoPixmap(ratio);
+    const QPixmap& logo = FLogo;
+    const QSize logoSize = logo.deviceIndependentSize().toSize();
+    const int x = (width - logoSize.width()) / 2;
+    const int y = (height - logoSize.height()) / 2;
     QPainter p(viewport());
     p.fillRect(viewport()->rect(), QColor(192, 192, 192));
     p.drawPixmap(x, y, logo);
@@ -85,10 +91,11 @@ class TMdiClient final : public QMdiArea {
     p.setPen(QColor(255, 0, 0));
     const QString tip = FFrame.TipText();
     const int textWidth = p.fontMetrics().horizontalAdvance(tip);
-    p.drawText(QPoint((width - textWidth) / 2, y + logo.height() + p.fontMetrics().ascent()), tip);
+    p.drawText(QPoint((width - textWidth) / 2, y + logoSize.height() + p.fontMetrics().ascent()), tip);
   }
 
   TMainform& FFrame;
+  QPixmap FLogo;  // drawn for the screen's pixel ratio
 };
 
 }  // namespace
@@ -218,6 +225,10 @@ void TMainform::CreateMenus() {
   OnClick(ber1, [this] { ber1Click(); });
   OnClick(Compare1, [this] { Compare1Click(); });
   OnClick(CompareAgain1, [this] { CompareAgain1Click(); });
+  OnClick(Restore1, [this] { Restore1Click(); });
+  OnClick(Hilfethemen1, [this] { Hilfethemen1Click(); });
+  OnClick(Homepage1, [this] { Homepage1Click(); });
+  OnClick(eMail1, [this] { eMail1Click(); });
 }
 
 void TMainform::ConnectToolButton(QToolButton* button, std::function<void()> handler) {
@@ -393,17 +404,22 @@ void TMainform::showEvent(QShowEvent* event) {
 void TMainform::FormShow() {
   if (FPreferences) LoadSettings(*this, *FPreferences);
   OfferRecovery(*this);
-  if (FParams.isEmpty()) return;
-  OpenDialog1->SetFileName(FParams[0]);
-  Teditform* window = CreateEditWindow(FParams[0]);
-  if (FParams.size() < 2) return;
-  const QString offsetText = FParams[1];
-  if (!offsetText.isEmpty()) {
-    const std::string text = HexPrefixToDollar(offsetText.toStdString());
-    const int32_t offset = TryStrToInt(text).value_or(-1);
-    window->Editor().Seek(offset, 0, true);
+  std::vector<std::string> args;
+  for (const QString& param : FParams) args.push_back(ToFileName(param));
+  const TCommandLine line = ParseCommandLine(args, [](const std::string& name) { return FileExists(name); });
+  Teditform* first = nullptr;
+  for (const std::string& file : line.Files) {
+    OpenDialog1->SetFileName(FromFileName(file));
+    Teditform* window = CreateEditWindow(FromFileName(file));
+    if (!first) first = window;
   }
-  window->UpdateValueInfo();
+  if (first) FClient->setActiveSubWindow(first);
+  if (!first || !line.Offset) return;
+  if (!line.Offset->empty()) {
+    const int32_t offset = TryStrToInt(HexPrefixToDollar(*line.Offset)).value_or(-1);
+    first->Editor().Seek(offset, 0, true);
+  }
+  first->UpdateValueInfo();
 }
 
 void TMainform::closeEvent(QCloseEvent* event) {
@@ -485,6 +501,7 @@ void TMainform::RunCommand(TFrameCommand command, int index) {
       break;
     case TFrameCommand::fcPreferences: ShowPreferences(); break;
     case TFrameCommand::fcExit: close(); break;
+    case TFrameCommand::fcFileProperties: ShowFileProperties(); break;
   }
 }
 

@@ -93,6 +93,12 @@ class TMainform : public QMainWindow, public TFrameLink, public TDocumentList {
   void Cascalde1Click();
   void ArrageIcons1Click();
   void ber1Click();
+  void Restore1Click();
+  void Hilfethemen1Click();
+  void Homepage1Click();
+  void eMail1Click();
+  // Shows the file properties of the active editor window.
+  void ShowFileProperties();
   void Window1Popup();
   void Compare1Click();
   void CompareAgain1Click();

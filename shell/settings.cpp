@@ -2,16 +2,22 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QSettings>
+#include <QWindow>
 
 #include <optional>
 
 #include "shell/mainform.h"
+#include "shell/placement.h"
 #include "shell/preferen.h"
 
 namespace byteloom {
 
 namespace {
+
+TFrameRect ToFrameRect(const QRect& r) { return {r.x(), r.y(), r.width(), r.height()}; }
 
 QSettings::Format Format() { return QSettings::IniFormat; }
 
@@ -43,6 +49,26 @@ std::optional<bool> ReadBoolean(const QSettings& store, const QString& name) {
   return number != 0;
 }
 
+// Puts the frame's outer corner at r's corner and gives it r's size; a frame
+// that would be out of reach comes back onto a screen.
+void PlaceFrame(QWidget& frame, const QRect& r) {
+  std::vector<TFrameRect> screens;
+  if (QScreen* primary = QGuiApplication::primaryScreen()) {
+    screens.push_back(ToFrameRect(primary->availableGeometry()));
+    for (QScreen* screen : QGuiApplication::screens())
+      if (screen != primary) screens.push_back(ToFrameRect(screen->availableGeometry()));
+  }
+  const TFrameRect placed = BringOntoScreen(ToFrameRect(r), screens);
+  frame.resize(placed.Width, placed.Height);
+  // The window exists but has no frame yet: move() alone would put its
+  // client area at the point and the title bar above it, one title bar
+  // higher at every start. The window system is asked to put the outer
+  // frame there (after move(), so that showing keeps the request).
+  const QPoint corner(placed.Left, placed.Top);
+  frame.move(corner);
+  if (QWindow* window = frame.windowHandle()) window->setFramePosition(corner);
+}
+
 void ReadCheckBox(const QSettings& store, const QString& name, QCheckBox* box) {
   if (const auto value = ReadBoolean(store, name)) box->setChecked(*value);
 }
@@ -56,15 +82,15 @@ void LoadSettings(TMainform& frame, TPreferences& preferences) {
     store->beginGroup(QStringLiteral("General"));
     ReadCheckBox(*store, QStringLiteral("Load_Position_Info"), preferences.Load_Position_Info);
     if (ReadBoolean(*store, QStringLiteral("Load_Position_Info")).value_or(false)) {
-      const auto top = ReadInteger(*store, QStringLiteral("top"));
-      const auto left = ReadInteger(*store, QStringLiteral("left"));
-      const auto width = ReadInteger(*store, QStringLiteral("width"));
-      const auto height = ReadInteger(*store, QStringLiteral("height"));
-      if (top) frame.move(frame.x(), *top);
-      if (left) frame.move(*left, frame.y());
+      // "top" and "left" are the frame's outer corner (title bar included).
+      QRect r(frame.pos(), frame.size());
+      if (const auto top = ReadInteger(*store, QStringLiteral("top"))) r.moveTop(*top);
+      if (const auto left = ReadInteger(*store, QStringLiteral("left"))) r.moveLeft(*left);
       // A size of nothing would hide the frame: such values are skipped.
-      if (width && *width > 0) frame.resize(*width, frame.height());
-      if (height && *height > 0) frame.resize(frame.width(), *height);
+      if (const auto width = ReadInteger(*store, QStringLiteral("width")); width && *width > 0) r.setWidth(*width);
+      if (const auto height = ReadInteger(*store, QStringLiteral("height")); height && *height > 0)
+        r.setHeight(*height);
+      PlaceFrame(frame, r);
     }
     for (int k = 0; k < 5; ++k)
       frame.RecentFiles().Restore(k, store->value(QStringLiteral("File%1").arg(k + 1)).toString().toStdString());
@@ -91,8 +117,9 @@ QString SaveSettings(TMainform& frame, TPreferences& preferences) {
 
   store->beginGroup(QStringLiteral("General"));
   store->setValue(QStringLiteral("Load_Position_Info"), preferences.Load_Position_Info->isChecked() ? 1 : 0);
-  store->setValue(QStringLiteral("top"), frame.y());
-  store->setValue(QStringLiteral("left"), frame.x());
+  // The outer corner, as the window system places the frame at the next start.
+  store->setValue(QStringLiteral("top"), frame.frameGeometry().top());
+  store->setValue(QStringLiteral("left"), frame.frameGeometry().left());
   store->setValue(QStringLiteral("width"), frame.width());
   store->setValue(QStringLiteral("height"), frame.height());
   for (int k = 0; k < 5; ++k) {

@@ -25,7 +25,7 @@ Teditform* TFakeFrame::OpenWindow(const QString& path) {
 }
 
 void TFakeFrame::RunCommand(TFrameCommand command, int index) {
-  static const char* const kNames[] = {"new", "open", "restore", "recent", "preferences", "exit"};
+  static const char* const kNames[] = {"new", "open", "restore", "recent", "preferences", "exit", "properties"};
   QString name = QLatin1String(kNames[static_cast<int>(command)]);
   if (command == TFrameCommand::fcRecentFile) name += QStringLiteral(" %1").arg(index);
   Commands << name;

@@ -125,6 +125,8 @@ class TestEditwin : public TGuiTest {
     Teditform* window = OpenFile(path);
     Script().ExpectFileDialog(QStringLiteral("SaveDialog1"), QString());
     window->Speichernunter1->trigger();
+    // It started in the document's folder with its name filled in.
+    QCOMPARE(Box().Frame().SaveDialog1->FileName(), path);
     const QString copy = Box().Path(QStringLiteral("copy.bin"));
     Script().ExpectFileDialog(QStringLiteral("SaveDialog1"), copy);
     window->Speichernunter1->trigger();

@@ -279,8 +279,12 @@ class TestFrame : public TGuiTest {
     QByteArray data;
     for (int i = 0; i < 64; ++i) data.append(static_cast<char>(i));
     WriteBytes(path, data);
-    TMainform& frame = Box().Start({path, offset, QStringLiteral("ignored")});
-    QCOMPARE(frame.MDIChildCount(), 1);
+    // A further file opens in a window of its own; the first one stays on top.
+    const QString second = Box().Path(QStringLiteral("second.bin"));
+    WriteBytes(second, "xy");
+    TMainform& frame = Box().Start({path, offset, second});
+    QCOMPARE(frame.MDIChildCount(), 2);
+    QCOMPARE(frame.MDIChildren(1)->windowTitle(), second);
     Teditform* window = frame.ActiveMDIChild();
     QCOMPARE(window->windowTitle(), path);
     QCOMPARE(window->Editor().GetCursorPos(), caret);

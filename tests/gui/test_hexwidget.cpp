@@ -120,6 +120,29 @@ class TestHexWidget : public QObject {
     QCOMPARE(Ed().ReadByte(0), uint8_t(0));  // no character was typed
   }
 
+  void markerKeysByPositionOnOtherLayouts() {
+    // A French layout: the key left of "2" gives "&", with Shift "1"; the
+    // key's position (xkb key code 10) still makes it the 1 key.
+    Open(16 * 10);
+    auto click = [this](int key, Qt::KeyboardModifiers mods, quint32 scan, const QString& text) {
+      for (QEvent::Type type : {QEvent::KeyPress, QEvent::KeyRelease}) {
+        QKeyEvent e(type, key, mods, scan, 0, 0, text);
+        QApplication::sendEvent(&W(), &e);
+      }
+    };
+    QTest::keyClick(&W(), Qt::Key_Down);
+    QTest::keyClick(&W(), Qt::Key_Down);
+    QTest::keyClick(&W(), Qt::Key_Down);
+    click(Qt::Key_1, Qt::ControlModifier | Qt::ShiftModifier, 10, QStringLiteral("1"));
+    QCOMPARE(Ed().GetMarker(1), 3);
+    QTest::keyClick(&W(), Qt::Key_PageDown);
+    click(Qt::Key_Ampersand, Qt::ControlModifier, 10, QStringLiteral("&"));
+    QCOMPARE(Ed().Row(), 3);
+    click(Qt::Key_Agrave, Qt::ControlModifier | Qt::ShiftModifier, 19, QStringLiteral("0"));  // the 0 key
+    QCOMPARE(Ed().GetMarker(0), 3);
+    QCOMPARE(Ed().ReadByte(0), uint8_t(0));  // no character was typed
+  }
+
   void altNumberPadEntersAnOemCode() {
     Open(64);
     QTest::keyClick(&W(), Qt::Key_Tab);  // the character field

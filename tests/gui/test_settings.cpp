@@ -3,6 +3,8 @@
 #include <QAction>
 #include <QDir>
 #include <QFileInfo>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QCheckBox>
 #include <QPushButton>
 #include <QSettings>
@@ -174,6 +176,27 @@ class TestSettings : public TGuiTest {
     QVERIFY(!Prefs().Show_Value_info->isChecked());
     QVERIFY(Prefs().Load_Position_Info->isChecked());
     QVERIFY(frame.isVisible());
+  }
+
+  void positionStaysPutFromStartToStart() {
+    // Each start stores the outer corner it was placed at; an unreachable one
+    // (the title bar above the screen) comes back onto the screen.
+    struct Row {
+      QPoint stored, placed;
+    };
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    for (const Row& r : {Row{{40, 60}, {40, 60}}, Row{{-20, -40}, screen.topLeft()}}) {
+      WriteIni(QStringLiteral("[%General]\nLoad_Position_Info=1\ntop=%1\nleft=%2\nwidth=500\nheight=300\n")
+                   .arg(r.stored.y())
+                   .arg(r.stored.x()));
+      for (int start = 0; start < 3; ++start) {
+        TMainform& frame = Box().Start();
+        QCOMPARE(frame.frameGeometry().topLeft(), r.placed);
+        QCOMPARE(frame.size(), QSize(500, 300));
+        QVERIFY(SaveSettings(frame, Prefs()).isEmpty());
+        Box().Stop();
+      }
+    }
   }
 };
 

@@ -1,0 +1,55 @@
+// The frame's Restore, Help and file properties commands.
+#include <QDesktopServices>
+#include <QFileInfo>
+#include <QUrl>
+
+#include "editor/qtext.h"
+#include "platform/platform.h"
+#include "shell/appforms.h"
+#include "shell/fileprop.h"
+#include "shell/helppages.h"
+#include "shell/mainform.h"
+#include "shell/restore.h"
+
+namespace byteloom {
+
+namespace {
+
+bool SameFile(const QString& a, const QString& b) {
+  return QFileInfo(a).absoluteFilePath() == QFileInfo(b).absoluteFilePath();
+}
+
+}  // namespace
+
+void TMainform::Restore1Click() {
+  if (!OpenDialog1->Execute(this)) return;
+  const QString name = OpenDialog1->FileName();
+  const TRestoreResult result = RestoreFromBackup(ToFileName(name));
+  bool open = false;
+  for (int i = 0; i < DocumentCount() && result.Status == TRestoreStatus::rsRestored; ++i)
+    open = open || SameFile(QString::fromStdString(DocumentCaption(i)), name);
+  Dialogs().MessageDlg(this, QString::fromStdString(result.Message(name.toStdString(), open)),
+                       result.Failed() ? TMsgDlgType::mtError : TMsgDlgType::mtInformation, TMsgDlgButtons::mbOK);
+}
+
+void TMainform::Hilfethemen1Click() {
+  const std::string folder =
+      HelpFolder(ToFileName(ProgramDir), [](const std::string& path) { return FileExists(path); });
+  const QString page = FromFileName(folder) + QLatin1String(kHelpStartPage);
+  if (!QFileInfo::exists(page) || !QDesktopServices::openUrl(QUrl::fromLocalFile(page)))
+    Dialogs().MessageDlg(this, QString::fromStdString(HelpWarning(folder)), TMsgDlgType::mtWarning,
+                         TMsgDlgButtons::mbOK);
+}
+
+void TMainform::Homepage1Click() { QDesktopServices::openUrl(QUrl(QString::fromLatin1(kHomepage))); }
+
+void TMainform::eMail1Click() { QDesktopServices::openUrl(QUrl(QString::fromStdString(MailLink()))); }
+
+void TMainform::ShowFileProperties() {
+  TFileproperties* dialog = Forms().Fileproperties;
+  if (!dialog) return;
+  dialog->FormShow();
+  Dialogs().ShowModal(*dialog);
+}
+
+}  // namespace byteloom
