@@ -23,7 +23,6 @@ namespace byteloom {
 
 namespace {
 
-constexpr int64_t kMaxDocumentSize = std::numeric_limits<int32_t>::max();
 // Bytes moved through memory at once.
 constexpr int64_t kMoveChunk = int64_t{1} << 20;
 // Pieces the kernel copies at once when source and destination cannot overlap.
@@ -35,7 +34,7 @@ void CheckBuffer(const uint8_t* data, int32_t count, const char* message) {
 
 void CheckDocumentGrowth(int64_t newSize) {
   if (newSize > kMaxDocumentSize)
-    throw EHexEditorError("The document cannot grow beyond 2,147,483,647 bytes; the edit was not made");
+    throw EHexEditorError(std::string(kDocumentLimitMessage) + "; the edit was not made");
 }
 
 uint64_t BigEndian64(uint64_t v) {

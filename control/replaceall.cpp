@@ -167,7 +167,7 @@ int32_t THexEditor::ReplaceAll(const uint8_t* pattern, int32_t count, bool ignor
   const int64_t delta = int64_t{dataCount} - count;
   const int64_t finalSize = size + matches * delta;
   // A document that would outgrow the limit is refused before anything changes.
-  if (finalSize > std::numeric_limits<int32_t>::max()) ReserveDocument(finalSize);
+  if (finalSize > kMaxDocumentSize) ReserveDocument(finalSize);
 
   if (matches > 1) {
     // 2. Every match but the last one, in one pass.

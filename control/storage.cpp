@@ -14,7 +14,6 @@ namespace byteloom {
 
 namespace {
 
-constexpr int64_t kMaxDocumentSize = std::numeric_limits<int32_t>::max();
 
 }  // namespace
 
@@ -114,7 +113,7 @@ bool THexEditor::LoadFromFile(const std::string& fileName) {
       break;
     case TFileKind::fkRegular:
       if (size > kMaxDocumentSize)
-        FLastError = fileName + " is too large: Byteloom opens files of up to 2,147,483,647 bytes.";
+        FLastError = TooLargeToOpenMessage(fileName) + ".";
       break;
   }
   if (FLastError.empty() && !CheckFileAccess(fileName, FReadOnly))
@@ -135,7 +134,7 @@ bool THexEditor::LoadFromFile(const std::string& fileName) {
       const int64_t copied = Data().Size();
       if (copied != source.Size()) throw EFileError("The working copy of " + fileName + " is incomplete");
       if (copied > kMaxDocumentSize)
-        throw EFileError(fileName + " is too large: Byteloom opens files of up to 2,147,483,647 bytes");
+        throw EFileError(TooLargeToOpenMessage(fileName));
       FFileName = fileName;
       FModified = false;
       UpdateRecoveryInfo();

@@ -24,7 +24,6 @@ constexpr int64_t kPayloadAt = 33;
 constexpr int64_t kHeaderSize = 34;  // the fixed fields and the first payload byte
 constexpr int64_t kTrailerSize = 4;
 constexpr int64_t kMinRecord = kHeaderSize + kTrailerSize;
-constexpr int64_t kMaxDocumentSize = std::numeric_limits<int32_t>::max();
 
 void PutInt32(uint8_t* p, int32_t value) {
   const auto v = static_cast<uint32_t>(value);
@@ -397,7 +396,7 @@ void THexEditor::Undo() {
       case TUndoKind::ukReplaceSelection: {
         FCacheStart = -1;
         const int64_t newSize = size - count + extra;
-        if (newSize > kMaxDocumentSize) throw EHexEditorError("The document cannot grow beyond 2,147,483,647 bytes");
+        if (newSize > kMaxDocumentSize) throw EHexEditorError(kDocumentLimitMessage);
         if (newSize > size) ReserveDocument(newSize);
         // The new bytes make way for the old ones in one move of the rest.
         ResizeRange(pos, count, extra);

@@ -57,8 +57,7 @@ std::vector<uint8_t> ClipTextToBytes(const char16_t* text, size_t length) {
 }
 
 bool PasteBytes(THexEditor& editor, const uint8_t* data, size_t count) {
-  if (count > static_cast<size_t>(std::numeric_limits<int32_t>::max()))
-    throw EHexEditorError("The clipboard holds more than a document can take");
+  if (count > static_cast<size_t>(kMaxDocumentSize)) throw EHexEditorError(kDocumentLimitMessage);
   editor.ReplaceSelection(data, static_cast<int32_t>(count));
   return editor.Modified();
 }
