@@ -19,6 +19,7 @@
 
 #include "control/documents.h"
 #include "control/hexeditor.h"
+#include "editor/bookmarks.h"
 #include "platform/numconv.h"
 
 namespace byteloom {
@@ -374,15 +375,31 @@ bool TSnapshotSearch::RunStep(const TStep& step, const TSnapshotProgress& progre
   for (const auto& set : FHistory) kept += set ? set->MemoryBytes() : 0;
   std::optional<TCandidates> before;
   if (kept + FCandidates.MemoryBytes() <= UndoBudget) before = FCandidates;
-  if (!Narrow(FCandidates, StepCount(), step, progress)) {
-    // Cancelled: back to the set before the step.
+  // Cancelled or failed (a snapshot could not be read): back to the set
+  // before the step, kept or replayed; a search that cannot even replay
+  // starts over.
+  const auto restore = [&] {
     if (before) {
       FCandidates = std::move(*before);
-    } else {
-      FSteps.push_back(step);
-      FHistory.push_back(std::nullopt);
-      UndoStep();
+      return;
     }
+    FSteps.push_back(step);
+    FHistory.push_back(std::nullopt);
+    try {
+      UndoStep();
+    } catch (...) {
+      Restart(FFormat);
+    }
+  };
+  bool done = false;
+  try {
+    done = Narrow(FCandidates, StepCount(), step, progress);
+  } catch (...) {
+    restore();
+    throw;
+  }
+  if (!done) {
+    restore();
     return false;
   }
   FSteps.push_back(step);
@@ -563,6 +580,15 @@ bool TSnapshotSearch::Narrow(TCandidates& set, int from, const TStep& step, cons
   set.FLimit = limit;
   set.Recount();
   return true;
+}
+
+std::string AddToBookmarks(TBookmarkTable& table, const std::vector<int32_t>& offsets) {
+  size_t added = 0;
+  while (added < offsets.size() && table.Add(offsets[added]) != 0) ++added;
+  const std::string count = std::to_string(added) + (added == 1 ? " candidate" : " candidates");
+  if (added == offsets.size()) return count + " added to the bookmarks.";
+  return count + " added to the bookmarks; " + std::to_string(offsets.size() - added) +
+         " more found no free row (there are five bookmarks; clear some under Bookmarks > Edit Bookmark).";
 }
 
 }  // namespace byteloom

@@ -24,6 +24,7 @@ namespace byteloom {
 
 class THexEditor;
 class TDocumentList;
+class TBookmarkTable;
 
 // A file on disk read in pieces; its size is taken when it is opened.
 // Raises std::runtime_error with a clear message for a missing file, a
@@ -201,5 +202,10 @@ class TSnapshotSearch {
   std::vector<TStep> FSteps;
   std::vector<std::optional<TCandidates>> FHistory;  // the set before each step, when kept
 };
+
+// "Add to bookmarks": the offsets go into the free bookmark rows in order
+// until all five are in use; the rest are left out. Returns the message
+// for the user: how many went in, and how many found no free row.
+std::string AddToBookmarks(TBookmarkTable& table, const std::vector<int32_t>& offsets);
 
 }  // namespace byteloom

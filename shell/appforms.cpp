@@ -4,6 +4,7 @@
 
 #include "compare/Fcomp.h"
 #include "compare/com_mete.h"
+#include "compare/snapshotform.h"
 #include "editor/search.h"
 #include "output/Drucker.h"
 #include "output/hexexp.h"
@@ -34,6 +35,8 @@ void CreateForms(const QStringList& params) {
   f.SearchReplace->SetFrame(f.Mainform, f.Mainform);
   f.HexExport = new THexExport(f.Mainform);
   f.Compareometer = new TCompareometer(f.Mainform);
+  f.SnapshotForm = new TSnapshotForm(f.Mainform);
+  f.SnapshotForm->SetDocuments(f.Mainform);
   f.Mainform->SetPreferences(f.Preferences);
   f.Fcompare->Connect(*f.Mainform, *f.Mainform, *f.Compareometer);
   TMainform* frame = f.Mainform;
