@@ -111,6 +111,7 @@ TSnapshotForm::TSnapshotForm(QWidget* parent) : QWidget(parent, Qt::Window) {
   StepLabel->setObjectName(QStringLiteral("StepLabel"));
   ConditionBox = new QComboBox(this);
   ConditionBox->setObjectName(QStringLiteral("ConditionBox"));
+  StepLabel->setBuddy(ConditionBox);
   for (int k = 0; k < kStepConditionCount; ++k)
     ConditionBox->addItem(QLatin1String(StepConditionName(static_cast<TStepCondition>(k))));
   FirstLabel = new QLabel(this);
@@ -225,7 +226,7 @@ void TSnapshotForm::Render() {
                               .arg(QString::fromStdString(FSearch.SnapshotCaption(k)))
                               .arg(FSearch.SnapshotClosed(k) ? QStringLiteral(" (closed)") : QString()));
   const int steps = FSearch.StepCount();
-  StepLabel->setText(QStringLiteral("Step %1 → %2:").arg(steps + 1).arg(steps + 2));
+  StepLabel->setText(QStringLiteral("&Step %1 → %2:").arg(steps + 1).arg(steps + 2));
   CountLabel->setText(FSearch.SnapshotCount() == 0
                           ? QStringLiteral("Add at least two snapshots.")
                           : QStringLiteral("%L1 candidate%2 after %3 step%4.")
@@ -233,7 +234,11 @@ void TSnapshotForm::Render() {
                                 .arg(FSearch.Candidates().Count() == 1 ? QString() : QStringLiteral("s"))
                                 .arg(steps)
                                 .arg(steps == 1 ? QString() : QStringLiteral("s")));
-  RunStepButton->setEnabled(FSearch.CheckNextStep().empty());
+  // Why the next step cannot run yet (a snapshot to add, one closed).
+  const std::string refusal = FSearch.CheckNextStep();
+  if (FSearch.SnapshotCount() > 0 && !refusal.empty())
+    CountLabel->setText(CountLabel->text() + QStringLiteral(" ") + QString::fromStdString(refusal) + QStringLiteral("."));
+  RunStepButton->setEnabled(refusal.empty());
   // The value's format holds for the whole search; New search frees it.
   for (QComboBox* box : {TypeBox, OrderBox, AlignBox}) box->setEnabled(steps == 0);
   UndoStepButton->setEnabled(steps > 0);

@@ -338,6 +338,8 @@ void TSnapshotSearch::AddFile(const std::string& fileName) { AddSource(std::make
 
 void TSnapshotSearch::Restart(const TValueFormat& format) {
   FFormat = format;
+  // Snapshots whose window was closed cannot be read again: they go.
+  std::erase_if(FSnapshots, [](const TSnapshot& s) { return !s.Source; });
   FSteps.clear();
   FHistory.clear();
   const int width = ValueWidth(format.Type);

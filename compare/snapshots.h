@@ -152,7 +152,8 @@ class TSnapshotSearch {
   const THexEditor* SnapshotEditor(int index) const { return FSnapshots.at(static_cast<size_t>(index)).Editor; }
   TByteSource& Source(int index) { return *FSnapshots.at(static_cast<size_t>(index)).Source; }
 
-  // Starts over with no step and every offset a candidate (the snapshots stay).
+  // Starts over with no step and every offset a candidate; the snapshots
+  // stay, except those whose window was closed.
   void Restart(const TValueFormat& format);
   const TValueFormat& Format() const { return FFormat; }
   // Steps done: step k compared snapshot k with k + 1 (0-based).

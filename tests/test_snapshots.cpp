@@ -312,8 +312,10 @@ TEST_F(SnapshotSources, DocumentsAndFilesAsSnapshots) {
   TSnapshotSearch::UndoBudget = 0;
   EXPECT_TRUE(search.UndoStep());  // the set before the last step was kept: no reading
   EXPECT_TRUE(search.UndoStep());
-  search.Restart({T::vtU16, TByteOrder::boBig, false});
   EXPECT_EQ(search.CheckNextStep(), "Snapshot 2 (doc1) was closed; start a new search without it");
+  search.Restart({T::vtU16, TByteOrder::boBig, false});
+  EXPECT_EQ(search.SnapshotCount(), 2);
+  EXPECT_EQ(search.CheckNextStep(), "");
   TSnapshotSearch::UndoBudget = 4u << 20;
 }
 

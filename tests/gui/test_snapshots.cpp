@@ -81,6 +81,7 @@ class TestSnapshots : public TGuiTest {
     QVERIFY(!Form().TypeBox->isEnabled());
     Step(4, QStringLiteral("$1"));  // 0x01FF -> 0x0200, a carry
     QVERIFY(!Form().RunStepButton->isEnabled());
+    QCOMPARE(Form().CountLabel->text(), QStringLiteral("1 candidate after 2 steps. Add snapshot 4 before the next step."));
     QCOMPARE(Form().CandidateView->model()->rowCount(), 1);
     QCOMPARE(Cell(0, 0) + " " + Cell(0, 1) + " " + Cell(0, 2) + " " + Cell(0, 3), QStringLiteral("00000021 510 511 512"));
 
@@ -106,7 +107,7 @@ class TestSnapshots : public TGuiTest {
     QCOMPARE(Bookmarks().Cell(0, 1) + " " + Bookmarks().Cell(0, 5), std::string("10 14"));
 
     // Closing the window keeps the search; closing a snapshot's window
-    // marks it, and a step that needs it is refused by name.
+    // marks it, a step that needs it is refused, and New search drops it.
     Form().close();
     frame.findChild<QAction*>(QStringLiteral("Snapshots1"))->trigger();
     QCOMPARE(Form().Search().StepCount(), 1);
@@ -117,6 +118,9 @@ class TestSnapshots : public TGuiTest {
     QVERIFY(Form().SnapshotList->item(1)->text().endsWith(QStringLiteral(" (closed)")));
     QVERIFY(!Form().RunStepButton->isEnabled());
     QCOMPARE(Cell(0, 2), QString());
+    Form().NewSearchButton->click();
+    QCOMPARE(Form().SnapshotList->count(), 2);
+    QVERIFY(Form().RunStepButton->isEnabled());
   }
 };
 
