@@ -25,13 +25,15 @@ namespace byteloom {
 // --- The candidate list ------------------------------------------------------------------
 
 int TCandidateModel::rowCount(const QModelIndex& parent) const {
-  return parent.isValid() ? 0 : static_cast<int>(FSearch.Candidates().Count());
+  return parent.isValid() || FFrozen ? 0 : static_cast<int>(FSearch.Candidates().Count());
 }
 
 int TCandidateModel::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : 1 + FSearch.SnapshotCount(); }
 
 QVariant TCandidateModel::data(const QModelIndex& index, int role) const {
-  if (!index.isValid() || (role != Qt::DisplayRole && role != Qt::TextAlignmentRole)) return {};
+  if (!index.isValid() || FFrozen || index.row() >= FSearch.Candidates().Count() ||
+      (role != Qt::DisplayRole && role != Qt::TextAlignmentRole))
+    return {};
   if (role == Qt::TextAlignmentRole) return QVariant(Qt::AlignRight | Qt::AlignVCenter);
   const int32_t offset = FSearch.Candidates().At(index.row());
   if (index.column() == 0) return QStringLiteral("%1").arg(offset, 8, 16, QLatin1Char('0')).toUpper();
@@ -79,7 +81,10 @@ class TDocumentBox final : public QComboBox {
 // an error, which the command guard reports) the window shows the search.
 struct TSnapshotForm::TBusy {
   TSnapshotForm& Form;
-  explicit TBusy(TSnapshotForm& form) : Form(form) { Form.FRunning = true; }
+  explicit TBusy(TSnapshotForm& form) : Form(form) {
+    Form.FRunning = true;
+    Form.FModel->Reload(true);
+  }
   ~TBusy() {
     Form.FRunning = false;
     Form.Render();

@@ -33,12 +33,16 @@ class TCandidateModel final : public QAbstractTableModel {
   int columnCount(const QModelIndex& parent = {}) const override;
   QVariant data(const QModelIndex& index, int role) const override;
   QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
-  void Reload() {
+  // While a step changes the candidates the list shows no rows (the view
+  // may repaint during the step's progress).
+  void Reload(bool frozen = false) {
     beginResetModel();
+    FFrozen = frozen;
     endResetModel();
   }
 
  private:
+  bool FFrozen = false;
   TSnapshotSearch& FSearch;
   const TDocumentList* FDocuments = nullptr;
 };

@@ -182,7 +182,7 @@ class TSnapshotSearch {
 
   // Earlier candidate sets are kept for Undo step up to this many bytes.
   static inline size_t UndoBudget = 4u << 20;
-  // Offsets per piece a dense step reads at once (a multiple of 64).
+  // Offsets per piece a dense step reads at once.
   static inline int32_t PieceOffsets = 1 << 20;
 
  private:

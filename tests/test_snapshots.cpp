@@ -154,7 +154,7 @@ std::string Text(const ModelValue& v, const TValueFormat& f) {
 
 class SnapshotSearchTest : public ::testing::Test {
  protected:
-  void SetUp() override { TSnapshotSearch::PieceOffsets = 128; }
+  void SetUp() override { TSnapshotSearch::PieceOffsets = 100; }  // pieces need not start on a word
   void TearDown() override {
     TSnapshotSearch::PieceOffsets = 1 << 20;
     TSnapshotSearch::UndoBudget = 4u << 20;

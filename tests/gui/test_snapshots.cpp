@@ -8,14 +8,17 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QTableView>
 #include <QTest>
+#include <QTimer>
 
 #include "compare/snapshotform.h"
 #include "control/hexeditor.h"
 #include "editor/Editwin.h"
 #include "editor/bookmarks.h"
+#include "editor/progress.h"
 #include "guitest.h"
 #include "shell/appforms.h"
 #include "shell/mainform.h"
@@ -121,6 +124,27 @@ class TestSnapshots : public TGuiTest {
     Form().NewSearchButton->click();
     QCOMPARE(Form().SnapshotList->count(), 2);
     QVERIFY(Form().RunStepButton->isEnabled());
+
+    // A long step shows its progress; Cancel leaves every offset a candidate
+    // and the list empty while it runs.
+    TLongWork::ShowAfterMs = 0;
+    TSnapshotSearch::PieceOffsets = 16;
+    bool sawProgress = false;
+    std::function<void()> cancelWhenShown = [&] {
+      if (auto* progress = Form().findChild<QProgressDialog*>(QStringLiteral("ProgressDialog"))) {
+        sawProgress = progress->isVisible() && Form().CandidateView->model()->rowCount() == 0;
+        progress->cancel();
+      } else {
+        QTimer::singleShot(0, cancelWhenShown);
+      }
+    };
+    QTimer::singleShot(0, cancelWhenShown);
+    Step(0);  // changed
+    TLongWork::ShowAfterMs = 500;
+    TSnapshotSearch::PieceOffsets = 1 << 20;
+    QVERIFY(sawProgress);
+    QCOMPARE(Form().Search().StepCount(), 0);
+    QCOMPARE(Form().CandidateView->model()->rowCount(), 63);
   }
 };
 
