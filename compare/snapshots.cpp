@@ -249,7 +249,6 @@ TStepInput MakeStep(TStepCondition condition, TValueType type, const std::string
 TCandidates TCandidates::All(int32_t limit, int width, int step) {
   TCandidates set;
   set.FLimit = std::max(limit - width + 1, 0);
-  set.FWidth = width;
   set.FStep = step;
   set.FCount = (int64_t{set.FLimit} + step - 1) / step;
   return set;

@@ -127,7 +127,7 @@ class TCandidates {
 
   TKind FKind = TKind::kAll;
   int32_t FLimit = 0;  // offsets below it
-  int FWidth = 1, FStep = 1;
+  int FStep = 1;  // 1, or the value's size when aligned
   int64_t FCount = 0;
   std::vector<uint64_t> FBits;   // kBitmap: bit o set = candidate
   std::vector<int64_t> FRanks;   // kBitmap: candidates before each block of kRankWords words
@@ -148,9 +148,6 @@ class TSnapshotSearch {
   void AddSource(std::unique_ptr<TByteSource> source, const std::string& caption);
   int SnapshotCount() const { return static_cast<int>(FSnapshots.size()); }
   const std::string& SnapshotCaption(int index) const { return FSnapshots.at(static_cast<size_t>(index)).Caption; }
-  // The document behind a snapshot, or nullptr for a file.
-  const THexEditor* SnapshotEditor(int index) const { return FSnapshots.at(static_cast<size_t>(index)).Editor; }
-  TByteSource& Source(int index) { return *FSnapshots.at(static_cast<size_t>(index)).Source; }
 
   // Starts over with no step and every offset a candidate; the snapshots
   // stay, except those whose window was closed.
