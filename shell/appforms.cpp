@@ -4,6 +4,7 @@
 
 #include "compare/Fcomp.h"
 #include "compare/com_mete.h"
+#include "compare/snapshotform.h"
 #include "editor/search.h"
 #include "output/Drucker.h"
 #include "output/hexexp.h"
@@ -37,6 +38,8 @@ void CreateForms(const QStringList& params) {
   f.HexExport = new THexExport(f.Mainform);
   f.HexExport->SetFrame(f.Mainform, &f.Mainform->SaveDialog());
   f.Compareometer = new TCompareometer(f.Mainform);
+  f.SnapshotForm = new TSnapshotForm(f.Mainform);
+  f.SnapshotForm->SetDocuments(f.Mainform);
   f.Mainform->SetPreferences(f.Preferences);
   f.Fcompare->Connect(*f.Mainform, *f.Mainform, *f.Compareometer);
   TMainform* frame = f.Mainform;

@@ -16,6 +16,7 @@ class TFcompare;
 class TSearchReplace;
 class THexExport;
 class TCompareometer;
+class TSnapshotForm;
 
 struct TForms {
   TMainform* Mainform = nullptr;
@@ -27,6 +28,7 @@ struct TForms {
   TSearchReplace* SearchReplace = nullptr;
   THexExport* HexExport = nullptr;
   TCompareometer* Compareometer = nullptr;
+  TSnapshotForm* SnapshotForm = nullptr;  // the snapshot search's tool window
 };
 
 // The forms of the running program (all null before CreateForms).
@@ -34,8 +36,9 @@ TForms& Forms();
 
 // Creates the frame and the dialogs, in this order: TMainform, TInfoform,
 // TFileproperties, TDruckerForm, TPreferences, TFcompare, TSearchReplace,
-// THexExport, TCompareometer. params are the program's arguments after its
-// name (a file to open, a start offset). Nothing is shown yet.
+// THexExport, TCompareometer, then the snapshot search's window. params are
+// the program's arguments after its name (a file to open, a start offset).
+// Nothing is shown yet.
 void CreateForms(const QStringList& params = {});
 // Frees them all, the frame first (its editor windows go with it).
 void DestroyForms();

@@ -25,6 +25,7 @@
 #include <stdexcept>
 
 #include "compare/Fcomp.h"
+#include "compare/snapshotform.h"
 #include "control/hexeditor.h"
 #include "control/qhexeditor.h"
 #include "editor/uibuild.h"
@@ -193,6 +194,8 @@ void TMainform::CreateMenus() {
   N3 = Separator(Tools1, "N3");
   Compare1 = Item(Tools1, "Compare1", QStringLiteral("&Compare..."), "Alt+F6");
   CompareAgain1 = Item(Tools1, "CompareAgain1", QStringLiteral("Compare &Again"), "F6");
+  OnClick(Item(Tools1, "Snapshots1", QStringLiteral("Find a &value across snapshots...")),
+          [] { if (Forms().SnapshotForm) Forms().SnapshotForm->ShowSearch(); });
   Compare1->setEnabled(false);
   CompareAgain1->setEnabled(false);
 

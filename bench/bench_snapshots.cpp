@@ -1,0 +1,97 @@
+// Narrowing a value down across snapshots. The benchmark makes eight
+// snapshots of 64 MiB in the work folder (narrow/snap1.bin ... snap8.bin,
+// once): random bytes, a u32 little-endian counter at a fixed offset that
+// rises by 1 per snapshot, and 1,000 random bytes changed per snapshot.
+//   narrow        seven steps "u32 LE increased by 1" must leave exactly the
+//                 counter (peer: cmp -l over the same seven pairs)
+//   narrow_dense  seven steps "unchanged" over eight identical snapshots:
+//                 every offset stays a candidate (no peer)
+// The snapshots are files from disk, read in pieces like any snapshot.
+#include <sys/stat.h>
+
+#include <cstdio>
+#include <fstream>
+#include <random>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "bench/bench.h"
+#include "compare/snapshots.h"
+
+namespace byteloom::bench {
+
+namespace {
+
+constexpr int kSnapshots = 8;
+constexpr int32_t kSnapshotSize = 64 << 20;
+constexpr int32_t kCounterOffset = 40'000'001;  // not a multiple of 4
+constexpr int kNoisePerSnapshot = 1000;
+
+std::string SnapshotName(const TBenchContext& ctx, int k) { return ctx.WorkDir + "/narrow/snap" + std::to_string(k) + ".bin"; }
+
+bool Exists(const std::string& name, int32_t size) {
+  struct stat st{};
+  return stat(name.c_str(), &st) == 0 && st.st_size == size;
+}
+
+// Writes the snapshots in 1 MiB pieces (the benchmark's memory stays small).
+void MakeSnapshots(const TBenchContext& ctx) {
+  if (Exists(SnapshotName(ctx, kSnapshots), kSnapshotSize)) return;
+  ::mkdir((ctx.WorkDir + "/narrow").c_str(), 0700);
+  std::mt19937_64 noiseRng(42);
+  std::vector<std::pair<int32_t, uint8_t>> noise;  // grows by 1,000 per snapshot
+  for (int k = 1; k <= kSnapshots; ++k) {
+    for (int i = 0; k > 1 && i < kNoisePerSnapshot; ++i) {
+      auto pos = static_cast<int32_t>(noiseRng() % kSnapshotSize);
+      if (pos + 4 > kCounterOffset && pos < kCounterOffset + 4) pos = 0;
+      noise.emplace_back(pos, static_cast<uint8_t>(noiseRng()));
+    }
+    const std::string name = SnapshotName(ctx, k);
+    {
+      std::ofstream out(name + ".part", std::ios::binary | std::ios::trunc);
+      std::mt19937_64 dataRng(7);
+      std::vector<uint64_t> piece(1 << 17);
+      for (int32_t done = 0; done < kSnapshotSize; done += 1 << 20) {
+        for (auto& word : piece) word = dataRng();
+        out.write(reinterpret_cast<const char*>(piece.data()), 1 << 20);
+      }
+      for (const auto& [pos, value] : noise) {
+        out.seekp(pos);
+        out.put(static_cast<char>(value));
+      }
+      const uint32_t counter = 0x00FFFFF0u + static_cast<uint32_t>(k);  // carries into the next byte on the way
+      const uint8_t bytes[4] = {static_cast<uint8_t>(counter), static_cast<uint8_t>(counter >> 8),
+                                static_cast<uint8_t>(counter >> 16), static_cast<uint8_t>(counter >> 24)};
+      out.seekp(kCounterOffset);
+      out.write(reinterpret_cast<const char*>(bytes), 4);
+      if (!out) throw std::runtime_error("cannot write " + name);
+    }
+    std::rename((name + ".part").c_str(), name.c_str());
+  }
+}
+
+double TimeNarrow(const TBenchContext& ctx, bool dense) {
+  MakeSnapshots(ctx);
+  TSnapshotSearch search;
+  for (int k = 1; k <= kSnapshots; ++k) search.AddFile(SnapshotName(ctx, dense ? 1 : k));
+  search.Restart({TValueType::vtU32, TByteOrder::boLittle, false});
+  const TStep step = *MakeStep(dense ? TStepCondition::scUnchanged : TStepCondition::scIncreasedBy, TValueType::vtU32,
+                               "1", "")
+                          .Step;
+  const double t0 = Now();
+  for (int k = 1; k < kSnapshots; ++k) search.RunStep(step);
+  const double seconds = Now() - t0;
+  const TCandidates& left = search.Candidates();
+  if (dense && left.Count() != kSnapshotSize - 3) throw std::runtime_error("offsets were lost");
+  if (!dense && (left.Count() != 1 || left.At(0) != kCounterOffset))
+    throw std::runtime_error(std::to_string(left.Count()) + " candidates are left, not the counter alone");
+  return seconds;
+}
+
+TRegister narrow("narrow", [](const TBenchContext& ctx) { return TimeNarrow(ctx, false); });
+TRegister narrowDense("narrow_dense", [](const TBenchContext& ctx) { return TimeNarrow(ctx, true); });
+
+}  // namespace
+
+}  // namespace byteloom::bench

@@ -1,0 +1,94 @@
+// TSnapshotForm: the tool window of the snapshot search (Tools > "Find a
+// value across snapshots..."). The user adds open documents or files as
+// snapshots, chooses the value's type, byte order and alignment, and runs
+// one step per pair of snapshots; the candidates are listed with their value
+// in every snapshot. The window belongs to the frame and only hides when
+// closed, so the search lives until the program ends.
+#pragma once
+
+#include <QAbstractTableModel>
+#include <QWidget>
+
+#include "compare/snapshots.h"
+#include "editor/dialogservice.h"
+
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QPushButton;
+class QTableView;
+
+namespace byteloom {
+
+class TDocumentList;
+
+// The candidates as rows (offset, then the value in every snapshot); rows
+// are made when the view asks for them, so millions cost nothing.
+class TCandidateModel final : public QAbstractTableModel {
+ public:
+  TCandidateModel(TSnapshotSearch& search, QObject* parent) : QAbstractTableModel(parent), FSearch(search) {}
+  void SetDocuments(const TDocumentList* documents) { FDocuments = documents; }
+  int rowCount(const QModelIndex& parent = {}) const override;
+  int columnCount(const QModelIndex& parent = {}) const override;
+  QVariant data(const QModelIndex& index, int role) const override;
+  QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+  // While a step changes the candidates the list shows no rows (the view
+  // may repaint during the step's progress).
+  void Reload(bool frozen = false) {
+    beginResetModel();
+    FFrozen = frozen;
+    endResetModel();
+  }
+
+ private:
+  bool FFrozen = false;
+  TSnapshotSearch& FSearch;
+  const TDocumentList* FDocuments = nullptr;
+};
+
+class TSnapshotForm : public QWidget {
+ public:
+  explicit TSnapshotForm(QWidget* parent = nullptr);
+
+  void SetDocuments(TDocumentList* documents);
+  // Tools > "Find a value across snapshots...": shows the window in front.
+  void ShowSearch();
+  TSnapshotSearch& Search() { return FSearch; }
+
+  // --- Handlers ------------------------------------------------------------------
+  void AddDocumentClick();
+  void AddFileClick();
+  void RunStepClick();
+  void UndoStepClick();
+  void NewSearchClick();
+  void AddBookmarksClick();
+  void CandidateDoubleClick(int row);
+  void ConditionChange();
+
+  // --- Components ----------------------------------------------------------------
+  QListWidget* SnapshotList = nullptr;
+  QComboBox *DocumentBox = nullptr, *TypeBox = nullptr, *OrderBox = nullptr, *AlignBox = nullptr,
+            *ConditionBox = nullptr;
+  QLineEdit *FirstEdit = nullptr, *SecondEdit = nullptr;
+  QLabel *StepLabel = nullptr, *FirstLabel = nullptr, *SecondLabel = nullptr, *CountLabel = nullptr;
+  QPushButton *AddDocumentButton = nullptr, *AddFileButton = nullptr, *RunStepButton = nullptr,
+              *UndoStepButton = nullptr, *NewSearchButton = nullptr, *BookmarkButton = nullptr;
+  QTableView* CandidateView = nullptr;
+
+ private:
+  struct TBusy;
+  // Brings lists, labels and enabled states in line with the search.
+  void Render();
+  void FillDocumentBox();
+  TValueFormat ChosenFormat() const;
+
+  TSnapshotSearch FSearch;
+  TCandidateModel* FModel = nullptr;
+  TDocumentList* FDocuments = nullptr;
+  TFileDialog FFileDialog{QStringLiteral("SnapshotFileDialog"), TFileDialog::TKind::fdOpen,
+                          QStringLiteral("All Files (*.*)|*.*")};
+  bool FRunning = false;
+};
+
+}  // namespace byteloom

@@ -1,0 +1,595 @@
+// The snapshot search. A step reads the two snapshots it compares in pieces
+// of PieceOffsets offsets (plus the bytes a value at the piece's end needs).
+// Conditions that need a change (changed, increased, decreased, an integer
+// step by N != 0, from A to B with A != B) can only hold where a byte of the
+// value differs, so within a piece only the offsets next to differing bytes
+// are examined, and those are found eight bytes at a time; "unchanged" drops
+// exactly those offsets. The other conditions test every candidate. Once the
+// candidates are sparse, a step reads only small windows around them.
+#include "compare/snapshots.h"
+
+#include <algorithm>
+#include <bit>
+#include <cmath>
+#include <cstring>
+#include <filesystem>
+#include <limits>
+#include <stdexcept>
+#include <system_error>
+
+#include "control/documents.h"
+#include "control/hexeditor.h"
+#include "editor/bookmarks.h"
+#include "platform/numconv.h"
+
+namespace byteloom {
+
+namespace {
+
+using TUInt128 = unsigned __int128;
+
+constexpr int kRankWords = 64;              // bitmap words per rank entry
+constexpr int32_t kListWindow = 4096;       // bytes read around sparse candidates
+
+}  // namespace
+
+// --- Files on disk ---------------------------------------------------------------------
+
+TFileSource::TFileSource(const std::string& fileName) : FName(fileName) {
+  std::error_code ec;
+  const auto status = std::filesystem::status(fileName, ec);
+  if (ec) throw std::runtime_error("Cannot open " + fileName + ": " + ec.message());
+  if (!std::filesystem::is_regular_file(status)) throw std::runtime_error(fileName + " is not a regular file");
+  const auto size = std::filesystem::file_size(fileName, ec);
+  if (ec) throw std::runtime_error("Cannot read the size of " + fileName + ": " + ec.message());
+  if (size > static_cast<uintmax_t>(std::numeric_limits<int32_t>::max()))
+    throw std::runtime_error(fileName + " is larger than 2 GiB and cannot be a snapshot");
+  FStream.open(fileName, std::ios::binary);
+  if (!FStream) throw std::runtime_error("Cannot open " + fileName + " for reading");
+  FSize = static_cast<int32_t>(size);
+}
+
+void TFileSource::Read(uint8_t* dest, int32_t pos, int32_t count) {
+  if (pos < 0 || count < 0 || int64_t{pos} + count > FSize) throw std::out_of_range("Read past the end of " + FName);
+  FStream.clear();
+  FStream.seekg(pos);
+  FStream.read(reinterpret_cast<char*>(dest), count);
+  if (FStream.gcount() != count) throw std::runtime_error(FName + " became shorter while it was searched");
+}
+
+// --- Values ------------------------------------------------------------------------------
+
+int ValueWidth(TValueType type) {
+  static constexpr int kWidth[] = {1, 2, 4, 8, 1, 2, 4, 8, 4, 8};
+  return kWidth[static_cast<int>(type)];
+}
+
+bool IsFloatType(TValueType type) { return type == TValueType::vtF32 || type == TValueType::vtF64; }
+
+static bool IsSigned(TValueType type) { return type >= TValueType::vtI8 && type <= TValueType::vtI64; }
+
+const char* ValueTypeName(TValueType type) {
+  static const char* const kNames[] = {"u8", "u16", "u32", "u64", "i8", "i16", "i32", "i64", "f32", "f64"};
+  return kNames[static_cast<int>(type)];
+}
+
+TValue DecodeValue(const uint8_t* bytes, const TValueFormat& format) {
+  const int width = ValueWidth(format.Type);
+  uint64_t raw = 0;
+  for (int i = 0; i < width; ++i) {
+    const int shift = 8 * (format.Order == TByteOrder::boLittle ? i : width - 1 - i);
+    raw |= uint64_t{bytes[i]} << shift;
+  }
+  TValue value;
+  switch (format.Type) {
+    case TValueType::vtF32: {
+      value.IsFloat = true;
+      value.Float = std::bit_cast<float>(static_cast<uint32_t>(raw));
+      return value;
+    }
+    case TValueType::vtF64:
+      value.IsFloat = true;
+      value.Float = std::bit_cast<double>(raw);
+      return value;
+    default: break;
+  }
+  if (IsSigned(format.Type) && width < 8 && (raw >> (8 * width - 1)) & 1) raw |= ~uint64_t{0} << (8 * width);
+  value.Int = IsSigned(format.Type) ? __int128{static_cast<int64_t>(raw)} : __int128{raw};
+  return value;
+}
+
+std::string ValueText(const TValue& value, TValueType type) {
+  if (value.IsFloat) {
+    // The fewest digits that read back as the same value of its type.
+    char text[40];
+    for (int digits = 6; digits <= 17; ++digits) {
+      std::snprintf(text, sizeof text, "%.*g", digits, value.Float);
+      const double back = std::strtod(text, nullptr);
+      if (type == TValueType::vtF32 ? static_cast<float>(back) == static_cast<float>(value.Float) : back == value.Float)
+        break;
+    }
+    return text;
+  }
+  __int128 v = value.Int;
+  const bool negative = v < 0;
+  TUInt128 u = negative ? static_cast<TUInt128>(-(v + 1)) + 1 : static_cast<TUInt128>(v);
+  std::string digits;
+  do {
+    digits.insert(digits.begin(), static_cast<char>('0' + static_cast<int>(u % 10)));
+    u /= 10;
+  } while (u != 0);
+  return negative ? "-" + digits : digits;
+}
+
+std::optional<TValue> ParseValue(const std::string& text, TValueType type) {
+  size_t i = text.find_first_not_of(" \t");
+  if (i == std::string::npos) return std::nullopt;
+  const size_t end = text.find_last_not_of(" \t") + 1;
+  TValue value;
+  if (IsFloatType(type)) {
+    const std::string body = text.substr(i, end - i);
+    char* stop = nullptr;
+    value.IsFloat = true;
+    value.Float = std::strtod(body.c_str(), &stop);
+    if (stop != body.c_str() + body.size() || std::isnan(value.Float)) return std::nullopt;
+    if (type == TValueType::vtF32) value.Float = static_cast<float>(value.Float);
+    return value;
+  }
+  bool negative = false;
+  if (text[i] == '+' || text[i] == '-') negative = text[i++] == '-';
+  int base = 10;
+  if (i < end && text[i] == '$') {
+    base = 16;
+    ++i;
+  } else if (i + 1 < end && text[i] == '0' && (text[i + 1] == 'x' || text[i + 1] == 'X')) {
+    base = 16;
+    i += 2;
+  }
+  if (i >= end) return std::nullopt;
+  TUInt128 magnitude = 0;
+  for (; i < end; ++i) {
+    const int digit = HexDigit(text[i]);
+    if (digit < 0 || digit >= base) return std::nullopt;
+    magnitude = magnitude * base + static_cast<unsigned>(digit);
+    if (magnitude > (TUInt128{1} << 65)) return std::nullopt;
+  }
+  value.Int = negative ? -static_cast<__int128>(magnitude) : static_cast<__int128>(magnitude);
+  const int bits = 8 * ValueWidth(type);
+  const __int128 low = IsSigned(type) ? -(__int128{1} << (bits - 1)) : 0;
+  const __int128 high = IsSigned(type) ? (__int128{1} << (bits - 1)) - 1 : (__int128{1} << bits) - 1;
+  if (value.Int < low || value.Int > high) return std::nullopt;
+  return value;
+}
+
+// --- Conditions --------------------------------------------------------------------------
+
+const char* StepConditionName(TStepCondition condition) {
+  static const char* const kNames[] = {"changed",           "unchanged",   "increased",
+                                       "decreased",         "increased by N", "decreased by N",
+                                       "equals V",          "changed from A to B", "within [min, max]"};
+  return kNames[static_cast<int>(condition)];
+}
+
+int ConditionArgumentCount(TStepCondition condition) {
+  switch (condition) {
+    case TStepCondition::scIncreasedBy:
+    case TStepCondition::scDecreasedBy:
+    case TStepCondition::scEquals: return 1;
+    case TStepCondition::scChangedFromTo:
+    case TStepCondition::scWithin: return 2;
+    default: return 0;
+  }
+}
+
+namespace {
+
+// a < b, a == b, a + d == b for two values of the same kind.
+bool Less(const TValue& a, const TValue& b) { return a.IsFloat ? a.Float < b.Float : a.Int < b.Int; }
+bool LessEqual(const TValue& a, const TValue& b) { return a.IsFloat ? a.Float <= b.Float : a.Int <= b.Int; }
+bool Equal(const TValue& a, const TValue& b) { return a.IsFloat ? a.Float == b.Float : a.Int == b.Int; }
+bool Shifted(const TValue& a, const TValue& d, const TValue& b, int sign) {
+  return a.IsFloat ? a.Float + sign * d.Float == b.Float : a.Int + sign * d.Int == b.Int;
+}
+
+// Whether the step can only hold where the value's bytes differ.
+bool NeedsChange(const TStep& step) {
+  switch (step.Condition) {
+    case TStepCondition::scChanged:
+    case TStepCondition::scIncreased:
+    case TStepCondition::scDecreased: return true;
+    case TStepCondition::scIncreasedBy:
+    case TStepCondition::scDecreasedBy: return !step.First.IsFloat && step.First.Int != 0;
+    case TStepCondition::scChangedFromTo: return !Equal(step.First, step.Second);
+    default: return false;
+  }
+}
+
+}  // namespace
+
+bool StepHolds(const TStep& step, const TValue& a, const TValue& b, bool sameBytes) {
+  switch (step.Condition) {
+    case TStepCondition::scChanged: return !sameBytes;
+    case TStepCondition::scUnchanged: return sameBytes;
+    case TStepCondition::scIncreased: return Less(a, b);
+    case TStepCondition::scDecreased: return Less(b, a);
+    case TStepCondition::scIncreasedBy: return Shifted(a, step.First, b, 1);
+    case TStepCondition::scDecreasedBy: return Shifted(a, step.First, b, -1);
+    case TStepCondition::scEquals: return Equal(b, step.First);
+    case TStepCondition::scChangedFromTo: return Equal(a, step.First) && Equal(b, step.Second);
+    case TStepCondition::scWithin: return LessEqual(step.First, b) && LessEqual(b, step.Second);  // NaN never
+  }
+  return false;
+}
+
+TStepInput MakeStep(TStepCondition condition, TValueType type, const std::string& first, const std::string& second) {
+  TStepInput input;
+  TStep step;
+  step.Condition = condition;
+  const std::string* texts[] = {&first, &second};
+  TValue* values[] = {&step.First, &step.Second};
+  for (int k = 0; k < ConditionArgumentCount(condition); ++k) {
+    const std::optional<TValue> value = ParseValue(*texts[k], type);
+    if (!value) {
+      input.Error = "'" + *texts[k] + "' is not a " + ValueTypeName(type) + " value";
+      return input;
+    }
+    *values[k] = *value;
+  }
+  const bool byN = condition == TStepCondition::scIncreasedBy || condition == TStepCondition::scDecreasedBy;
+  if (byN && Less(step.First, TValue{step.First.IsFloat, 0, 0})) {
+    input.Error = "The amount N must not be negative";
+    return input;
+  }
+  input.Step = step;
+  return input;
+}
+
+// --- Candidates --------------------------------------------------------------------------
+
+TCandidates TCandidates::All(int32_t limit, int width, int step) {
+  TCandidates set;
+  set.FLimit = std::max(limit - width + 1, 0);
+  set.FStep = step;
+  set.FCount = (int64_t{set.FLimit} + step - 1) / step;
+  return set;
+}
+
+int32_t TCandidates::At(int64_t index) const {
+  switch (FKind) {
+    case TKind::kAll: return static_cast<int32_t>(index * FStep);
+    case TKind::kList: return FList.at(static_cast<size_t>(index));
+    case TKind::kBitmap: break;
+  }
+  const auto block = static_cast<size_t>(std::upper_bound(FRanks.begin(), FRanks.end(), index) - FRanks.begin() - 1);
+  int64_t left = index - FRanks[block];
+  for (size_t w = block * kRankWords; w < FBits.size(); ++w) {
+    const int bits = std::popcount(FBits[w]);
+    if (left < bits) {
+      uint64_t word = FBits[w];
+      for (; left > 0; --left) word &= word - 1;
+      return static_cast<int32_t>(w * 64 + static_cast<size_t>(std::countr_zero(word)));
+    }
+    left -= bits;
+  }
+  throw std::out_of_range("No such candidate");
+}
+
+bool TCandidates::Contains(int32_t offset) const {
+  if (offset < 0 || offset >= FLimit) return false;
+  switch (FKind) {
+    case TKind::kAll: return offset % FStep == 0;
+    case TKind::kList: return std::binary_search(FList.begin(), FList.end(), offset);
+    case TKind::kBitmap: return (FBits[static_cast<size_t>(offset) / 64] >> (offset % 64)) & 1;
+  }
+  return false;
+}
+
+size_t TCandidates::MemoryBytes() const {
+  return FBits.capacity() * 8 + FRanks.capacity() * 8 + FList.capacity() * 4;
+}
+
+std::vector<int32_t> TCandidates::ToVector() const {
+  std::vector<int32_t> offsets;
+  offsets.reserve(static_cast<size_t>(FCount));
+  if (FKind != TKind::kBitmap) {
+    for (int64_t k = 0; k < FCount; ++k) offsets.push_back(At(k));
+  } else {
+    for (size_t w = 0; w < FBits.size(); ++w)
+      for (uint64_t word = FBits[w]; word != 0; word &= word - 1)
+        offsets.push_back(static_cast<int32_t>(w * 64 + static_cast<size_t>(std::countr_zero(word))));
+  }
+  return offsets;
+}
+
+void TCandidates::Recount() {
+  if (FKind != TKind::kBitmap) return;
+  FCount = 0;
+  for (uint64_t word : FBits) FCount += std::popcount(word);
+  // Sparse: a list of 4-byte offsets takes at most an eighth of the bitmap.
+  if (FCount <= int64_t{FLimit} / 256) {
+    FList = ToVector();
+    FKind = TKind::kList;
+    std::vector<uint64_t>().swap(FBits);
+    std::vector<int64_t>().swap(FRanks);
+    return;
+  }
+  FRanks.assign((FBits.size() + kRankWords - 1) / kRankWords, 0);
+  int64_t before = 0;
+  for (size_t w = 0; w < FBits.size(); ++w) {
+    if (w % kRankWords == 0) FRanks[w / kRankWords] = before;
+    before += std::popcount(FBits[w]);
+  }
+}
+
+// --- The search --------------------------------------------------------------------------
+
+void TSnapshotSearch::AddSource(std::unique_ptr<TByteSource> source, const std::string& caption) {
+  FSnapshots.push_back(TSnapshot{std::move(source), caption, nullptr});
+  if (FSteps.empty()) Restart(FFormat);
+}
+
+void TSnapshotSearch::AddDocument(THexEditor& editor, const std::string& caption) {
+  AddSource(std::make_unique<TEditorSource>(editor), caption);
+  FSnapshots.back().Editor = &editor;
+}
+
+void TSnapshotSearch::AddFile(const std::string& fileName) { AddSource(std::make_unique<TFileSource>(fileName), fileName); }
+
+void TSnapshotSearch::Restart(const TValueFormat& format) {
+  FFormat = format;
+  // Snapshots whose window was closed cannot be read again: they go.
+  std::erase_if(FSnapshots, [](const TSnapshot& s) { return !s.Source; });
+  FSteps.clear();
+  FHistory.clear();
+  const int width = ValueWidth(format.Type);
+  const int32_t size = FSnapshots.empty() || !FSnapshots[0].Source ? 0 : FSnapshots[0].Source->Size();
+  FCandidates = TCandidates::All(size, width, format.Aligned ? width : 1);
+}
+
+void TSnapshotSearch::ForgetClosedDocuments(const TDocumentList& documents) {
+  for (TSnapshot& snapshot : FSnapshots) {
+    if (!snapshot.Editor || !snapshot.Source) continue;
+    bool open = false;
+    for (int k = 0; k < documents.DocumentCount() && !open; ++k) open = &documents.DocumentEditor(k) == snapshot.Editor;
+    if (!open) snapshot.Source.reset();
+  }
+}
+
+std::string TSnapshotSearch::CheckOpen(int last) const {
+  for (int k = 0; k <= last; ++k)
+    if (!FSnapshots[static_cast<size_t>(k)].Source)
+      return "Snapshot " + std::to_string(k + 1) + " (" + FSnapshots[static_cast<size_t>(k)].Caption +
+             ") was closed; start a new search without it";
+  return "";
+}
+
+std::string TSnapshotSearch::CheckNextStep() const {
+  if (StepCount() + 1 >= SnapshotCount())
+    return "Add snapshot " + std::to_string(StepCount() + 2) + " before the next step";
+  return CheckOpen(StepCount() + 1);
+}
+
+bool TSnapshotSearch::RunStep(const TStep& step, const TSnapshotProgress& progress) {
+  const std::string refusal = CheckNextStep();
+  if (!refusal.empty()) throw std::runtime_error(refusal);
+  size_t kept = 0;
+  for (const auto& set : FHistory) kept += set ? set->MemoryBytes() : 0;
+  std::optional<TCandidates> before;
+  if (kept + FCandidates.MemoryBytes() <= UndoBudget) before = FCandidates;
+  // Cancelled or failed (a snapshot could not be read): back to the set
+  // before the step, kept or replayed; a search that cannot even replay
+  // starts over.
+  const auto restore = [&] {
+    if (before) {
+      FCandidates = std::move(*before);
+      return;
+    }
+    FSteps.push_back(step);
+    FHistory.push_back(std::nullopt);
+    try {
+      UndoStep();
+    } catch (...) {
+      Restart(FFormat);
+    }
+  };
+  bool done = false;
+  try {
+    done = Narrow(FCandidates, StepCount(), step, progress);
+  } catch (...) {
+    restore();
+    throw;
+  }
+  if (!done) {
+    restore();
+    return false;
+  }
+  FSteps.push_back(step);
+  FHistory.push_back(std::move(before));
+  return true;
+}
+
+bool TSnapshotSearch::UndoStep(const TSnapshotProgress& progress) {
+  if (FSteps.empty()) return false;
+  const int last = StepCount() - 1;
+  if (!FHistory.back()) {
+    // Replay from the latest set kept (the first always is: every offset).
+    const std::string refusal = CheckOpen(last);
+    if (!refusal.empty()) throw std::runtime_error(refusal);
+    int from = last;
+    while (!FHistory[static_cast<size_t>(from)]) --from;
+    TCandidates set = *FHistory[static_cast<size_t>(from)];
+    for (int k = from; k < last; ++k)
+      if (!Narrow(set, k, FSteps[static_cast<size_t>(k)], progress)) return false;
+    FHistory.back() = std::move(set);
+  }
+  FCandidates = std::move(*FHistory.back());
+  FHistory.pop_back();
+  FSteps.pop_back();
+  return true;
+}
+
+std::string TSnapshotSearch::ValueAt(int snapshot, int32_t offset) {
+  TSnapshot& s = FSnapshots.at(static_cast<size_t>(snapshot));
+  const int width = ValueWidth(FFormat.Type);
+  if (!s.Source || offset < 0 || int64_t{offset} + width > s.Source->Size()) return "";
+  uint8_t bytes[8];
+  s.Source->Read(bytes, offset, width);
+  return ValueText(DecodeValue(bytes, FFormat), FFormat.Type);
+}
+
+int TSnapshotSearch::SeekSnapshots(TDocumentList& documents, int32_t offset) const {
+  int moved = 0;
+  for (int k = 0; k < documents.DocumentCount(); ++k) {
+    THexEditor& editor = documents.DocumentEditor(k);
+    const bool shown = std::any_of(FSnapshots.begin(), FSnapshots.end(),
+                                   [&editor](const TSnapshot& s) { return s.Source && s.Editor == &editor; });
+    if (shown && editor.Seek(offset, 0, true)) ++moved;
+  }
+  return moved;
+}
+
+namespace {
+
+void ClearBit(std::vector<uint64_t>& bits, int64_t o) { bits[static_cast<size_t>(o / 64)] &= ~(uint64_t{1} << (o % 64)); }
+void SetBit(std::vector<uint64_t>& bits, int64_t o) { bits[static_cast<size_t>(o / 64)] |= uint64_t{1} << (o % 64); }
+bool TestBit(const std::vector<uint64_t>& bits, int64_t o) { return (bits[static_cast<size_t>(o / 64)] >> (o % 64)) & 1; }
+
+// Clears (or, with value, sets every step-th of) bits [from, to).
+void FillBits(std::vector<uint64_t>& bits, int64_t from, int64_t to, bool value, int step) {
+  int64_t o = from;
+  if (!value) {
+    for (; o < to && o % 64 != 0; ++o) ClearBit(bits, o);
+    for (; o + 64 <= to; o += 64) bits[static_cast<size_t>(o / 64)] = 0;
+    for (; o < to; ++o) ClearBit(bits, o);
+    return;
+  }
+  for (o = (from + step - 1) / step * step; o < to; o += step) SetBit(bits, o);
+}
+
+// The first j in [from, end) with a[j] != b[j], or end.
+int32_t NextDifference(const uint8_t* a, const uint8_t* b, int32_t from, int32_t end) {
+  int32_t j = from;
+  for (; j + 8 <= end; j += 8) {
+    uint64_t x, y;
+    std::memcpy(&x, a + j, 8);
+    std::memcpy(&y, b + j, 8);
+    if (x != y) {
+      if constexpr (std::endian::native == std::endian::little) return j + std::countr_zero(x ^ y) / 8;
+      break;
+    }
+  }
+  while (j < end && a[j] == b[j]) ++j;
+  return j;
+}
+
+// A window of a source that follows ascending reads of a few bytes.
+class TWindowReader {
+ public:
+  TWindowReader(TByteSource& source, int32_t limit) : FSource(source), FLimit(limit), FBytes(kListWindow) {}
+  const uint8_t* At(int32_t pos, int width) {
+    if (pos < FStart || pos + width > FStart + FLength) {
+      FStart = pos;
+      FLength = std::min(kListWindow, FLimit - pos);
+      FSource.Read(FBytes.data(), FStart, FLength);
+    }
+    return FBytes.data() + (pos - FStart);
+  }
+
+ private:
+  TByteSource& FSource;
+  int32_t FLimit, FStart = 0, FLength = 0;
+  std::vector<uint8_t> FBytes;
+};
+
+}  // namespace
+
+bool TSnapshotSearch::Narrow(TCandidates& set, int from, const TStep& step, const TSnapshotProgress& progress) {
+  TByteSource& first = *FSnapshots.at(static_cast<size_t>(from)).Source;
+  TByteSource& second = *FSnapshots.at(static_cast<size_t>(from) + 1).Source;
+  const int width = ValueWidth(FFormat.Type);
+  const int32_t dataLimit = std::min({first.Size(), second.Size(), set.FLimit + width - 1});
+  const int32_t limit = std::max(dataLimit - width + 1, 0);  // offsets below it can still match
+  const auto holds = [&](const uint8_t* a, const uint8_t* b) {
+    return StepHolds(step, DecodeValue(a, FFormat), DecodeValue(b, FFormat), std::memcmp(a, b, static_cast<size_t>(width)) == 0);
+  };
+
+  if (set.IsList()) {
+    TWindowReader readA(first, dataLimit), readB(second, dataLimit);
+    size_t kept = 0;
+    for (size_t k = 0; k < set.FList.size(); ++k) {
+      const int32_t o = set.FList[k];
+      if (o >= limit) break;
+      if (holds(readA.At(o, width), readB.At(o, width))) set.FList[kept++] = o;
+      if (k % 65536 == 65535 && progress && !progress(static_cast<int64_t>(k), static_cast<int64_t>(set.FList.size())))
+        return false;
+    }
+    set.FList.resize(kept);
+    set.FList.shrink_to_fit();
+    set.FCount = static_cast<int64_t>(kept);
+    set.FLimit = limit;
+    return true;
+  }
+
+  const bool wasAll = set.IsAll();
+  if (wasAll) {
+    set.FBits.assign((static_cast<size_t>(limit) + 63) / 64, 0);
+    set.FKind = TCandidates::TKind::kBitmap;
+  } else {
+    FillBits(set.FBits, limit, set.FLimit, false, 1);
+  }
+  const int stride = set.FStep;
+  const auto member = [&](int64_t o) { return wasAll ? o % stride == 0 : TestBit(set.FBits, o); };
+  const bool sparse = NeedsChange(step);
+  const bool unchanged = step.Condition == TStepCondition::scUnchanged;
+  std::vector<uint8_t> a(static_cast<size_t>(PieceOffsets) + 8), b(a.size());
+  std::vector<int32_t> survivors;
+  for (int32_t p = 0; p < limit; p += PieceOffsets) {
+    const int32_t q = std::min(limit - p, PieceOffsets);  // offsets p .. p + q - 1
+    const int32_t length = std::min(q + width - 1, dataLimit - p);
+    first.Read(a.data(), p, length);
+    second.Read(b.data(), p, length);
+    if (sparse || unchanged) {
+      // Offsets o whose value holds a differing byte j: j - width < o <= j.
+      if (unchanged && wasAll) FillBits(set.FBits, p, int64_t{p} + q, true, stride);
+      survivors.clear();
+      int32_t next = 0;  // offsets before it are done
+      for (int32_t j = NextDifference(a.data(), b.data(), 0, length); j < length;
+           j = NextDifference(a.data(), b.data(), j + 1, length)) {
+        for (int32_t o = std::max(next, j - width + 1); o <= j && o < q; ++o) {
+          if (unchanged) {
+            ClearBit(set.FBits, int64_t{p} + o);
+          } else if (member(int64_t{p} + o) && holds(a.data() + o, b.data() + o)) {
+            survivors.push_back(p + o);
+          }
+        }
+        next = j + 1;
+      }
+      if (sparse) {
+        if (!wasAll) FillBits(set.FBits, p, int64_t{p} + q, false, 1);
+        for (int32_t o : survivors) SetBit(set.FBits, o);
+      }
+    } else {
+      for (int32_t o = 0; o < q; ++o) {
+        if (!member(int64_t{p} + o)) continue;
+        const bool ok = holds(a.data() + o, b.data() + o);
+        if (wasAll && ok) SetBit(set.FBits, int64_t{p} + o);
+        if (!wasAll && !ok) ClearBit(set.FBits, int64_t{p} + o);
+      }
+    }
+    if (p + q < limit && progress && !progress(int64_t{p} + q, limit)) return false;
+  }
+  set.FLimit = limit;
+  set.Recount();
+  return true;
+}
+
+std::string AddToBookmarks(TBookmarkTable& table, const std::vector<int32_t>& offsets) {
+  size_t added = 0;
+  while (added < offsets.size() && table.Add(offsets[added]) != 0) ++added;
+  const std::string count = std::to_string(added) + (added == 1 ? " candidate" : " candidates");
+  if (added == offsets.size()) return count + " added to the bookmarks.";
+  return count + " added to the bookmarks; " + std::to_string(offsets.size() - added) +
+         " more found no free row (there are five bookmarks; clear some under Bookmarks > Edit Bookmark).";
+}
+
+}  // namespace byteloom

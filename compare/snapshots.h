@@ -1,0 +1,209 @@
+// The snapshot search: narrows down where a value lives by stepping through
+// several snapshots of the same file. The user fixes a value type, a byte
+// order and an alignment, then for each step from snapshot k to k + 1 picks
+// a condition; the candidates are the offsets whose value met every step so
+// far. Integer arithmetic is exact (no wrap-around).
+//
+// Snapshots are byte sources read in pieces: open documents through their
+// working copies, or files on disk. Candidates are a bitmap (one bit per
+// offset) while dense and a sorted offset list once sparse. Earlier candidate
+// sets are kept for Undo step while they are small; otherwise Undo step
+// replays the steps before it.
+#pragma once
+
+#include <cstdint>
+#include <fstream>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "compare/compareengine.h"
+
+namespace byteloom {
+
+class THexEditor;
+class TDocumentList;
+class TBookmarkTable;
+
+// A file on disk read in pieces; its size is taken when it is opened.
+// Raises std::runtime_error with a clear message for a missing file, a
+// directory or device, or a file larger than a document can be.
+class TFileSource final : public TByteSource {
+ public:
+  explicit TFileSource(const std::string& fileName);
+  int32_t Size() override { return FSize; }
+  void Read(uint8_t* dest, int32_t pos, int32_t count) override;
+
+ private:
+  std::string FName;
+  std::ifstream FStream;
+  int32_t FSize = 0;
+};
+
+enum class TValueType : uint8_t { vtU8, vtU16, vtU32, vtU64, vtI8, vtI16, vtI32, vtI64, vtF32, vtF64 };
+enum class TByteOrder : uint8_t { boLittle, boBig };
+
+struct TValueFormat {
+  TValueType Type = TValueType::vtU32;
+  TByteOrder Order = TByteOrder::boLittle;
+  bool Aligned = false;  // only multiples of the value's size
+};
+// Bytes of one value of type.
+int ValueWidth(TValueType type);
+bool IsFloatType(TValueType type);
+// "u8" ... "f64".
+const char* ValueTypeName(TValueType type);
+
+// A value as the conditions compare it: integers exactly, floats as double.
+struct TValue {
+  bool IsFloat = false;
+  __int128 Int = 0;
+  double Float = 0;
+};
+// The value of width bytes at bytes (whole numbers exact, no wrap-around).
+TValue DecodeValue(const uint8_t* bytes, const TValueFormat& format);
+// The value as the list shows it: decimal integers, floats with the fewest
+// digits that read back as the same value of type.
+std::string ValueText(const TValue& value, TValueType type);
+// Typed text as a value of type: integers in decimal (optional sign), "$" or
+// "0x" hex; floats as decimals. Nothing when the text is no number or the
+// number does not fit the type.
+std::optional<TValue> ParseValue(const std::string& text, TValueType type);
+
+enum class TStepCondition : uint8_t {
+  scChanged,        // "changed": the value's bytes differ
+  scUnchanged,      // "unchanged": the value's bytes are equal
+  scIncreased,      // "increased"
+  scDecreased,      // "decreased"
+  scIncreasedBy,    // "increased by N": a + N = b
+  scDecreasedBy,    // "decreased by N": a - N = b
+  scEquals,         // "equals V": b = V
+  scChangedFromTo,  // "changed from A to B": a = A and b = B
+  scWithin,         // "within [min, max]": min <= b <= max
+};
+constexpr int kStepConditionCount = 9;
+// The condition's name as the form lists it.
+const char* StepConditionName(TStepCondition condition);
+// How many values the condition takes (0, 1 or 2).
+int ConditionArgumentCount(TStepCondition condition);
+
+struct TStep {
+  TStepCondition Condition = TStepCondition::scChanged;
+  TValue First, Second;  // N, V, A and B, or min and max
+};
+// Whether the value a (snapshot k) -> b (snapshot k + 1) meets the step; a
+// and b are whole values, sameBytes tells whether their bytes are equal.
+bool StepHolds(const TStep& step, const TValue& a, const TValue& b, bool sameBytes);
+// Builds a step from typed values; the message of the first that does not
+// convert (for example "'300' is not a u8 value") when one fails.
+struct TStepInput {
+  std::optional<TStep> Step;
+  std::string Error;
+};
+TStepInput MakeStep(TStepCondition condition, TValueType type, const std::string& first, const std::string& second);
+
+// The offsets still matching: every valid offset (before the first step), a
+// bitmap while dense, a sorted list once sparse.
+class TCandidates {
+ public:
+  // Every offset o with o + width <= limit (and o a multiple of step).
+  static TCandidates All(int32_t limit, int width, int step);
+  int64_t Count() const { return FCount; }
+  // The index-th candidate in increasing order (0 <= index < Count()).
+  int32_t At(int64_t index) const;
+  bool Contains(int32_t offset) const;
+  bool IsAll() const { return FKind == TKind::kAll; }
+  bool IsBitmap() const { return FKind == TKind::kBitmap; }
+  bool IsList() const { return FKind == TKind::kList; }
+  // Bytes held.
+  size_t MemoryBytes() const;
+  std::vector<int32_t> ToVector() const;
+
+ private:
+  friend class TSnapshotSearch;
+  enum class TKind { kAll, kBitmap, kList };
+  void Recount();  // after the bits changed: count, rank index, list when sparse
+
+  TKind FKind = TKind::kAll;
+  int32_t FLimit = 0;  // offsets below it
+  int FStep = 1;  // 1, or the value's size when aligned
+  int64_t FCount = 0;
+  std::vector<uint64_t> FBits;   // kBitmap: bit o set = candidate
+  std::vector<int64_t> FRanks;   // kBitmap: candidates before each block of kRankWords words
+  std::vector<int32_t> FList;    // kList
+};
+
+// Called with the work done and in all; false cancels.
+using TSnapshotProgress = TCompareProgress;
+
+class TSnapshotSearch {
+ public:
+  // Snapshots in order: an open document (its working copy as edited) or a
+  // file from disk. caption names it in the list and in messages.
+  void AddDocument(THexEditor& editor, const std::string& caption);
+  // Opens fileName (raises std::runtime_error with the reason when it cannot).
+  void AddFile(const std::string& fileName);
+  // Any byte source (tests, benchmarks).
+  void AddSource(std::unique_ptr<TByteSource> source, const std::string& caption);
+  int SnapshotCount() const { return static_cast<int>(FSnapshots.size()); }
+  const std::string& SnapshotCaption(int index) const { return FSnapshots.at(static_cast<size_t>(index)).Caption; }
+
+  // Starts over with no step and every offset a candidate; the snapshots
+  // stay, except those whose window was closed.
+  void Restart(const TValueFormat& format);
+  const TValueFormat& Format() const { return FFormat; }
+  // Steps done: step k compared snapshot k with k + 1 (0-based).
+  int StepCount() const { return static_cast<int>(FSteps.size()); }
+  const TCandidates& Candidates() const { return FCandidates; }
+  // The message that keeps the next step from running, or "" when it can:
+  // the step needs the snapshot after the last one compared.
+  std::string CheckNextStep() const;
+  // Runs the next step (snapshot StepCount() -> StepCount() + 1); false when
+  // cancelled (nothing changed then).
+  bool RunStep(const TStep& step, const TSnapshotProgress& progress = {});
+  // Takes the last step back; false when there is none or the replay was
+  // cancelled.
+  bool UndoStep(const TSnapshotProgress& progress = {});
+  // Text of the value at offset in a snapshot ("" beyond its end or when
+  // the snapshot was closed).
+  std::string ValueAt(int snapshot, int32_t offset);
+  // Moves the caret of every open window that shows a snapshot to offset;
+  // returns how many moved.
+  int SeekSnapshots(TDocumentList& documents, int32_t offset) const;
+  // Marks the snapshots whose document is no longer open (its window was
+  // closed): they are never read again, and a step or an undo that needs one
+  // is refused with its name.
+  void ForgetClosedDocuments(const TDocumentList& documents);
+  bool SnapshotClosed(int index) const { return !FSnapshots.at(static_cast<size_t>(index)).Source; }
+
+  // Earlier candidate sets are kept for Undo step up to this many bytes.
+  static inline size_t UndoBudget = 4u << 20;
+  // Offsets per piece a dense step reads at once.
+  static inline int32_t PieceOffsets = 1 << 20;
+
+ private:
+  struct TSnapshot {
+    std::unique_ptr<TByteSource> Source;
+    std::string Caption;
+    const THexEditor* Editor = nullptr;
+  };
+  // Narrows set by step from snapshot `from` to from + 1, in place (a
+  // cancelled narrowing leaves set part done).
+  bool Narrow(TCandidates& set, int from, const TStep& step, const TSnapshotProgress& progress);
+  // The snapshots up to last must be readable: the message naming a closed one, or "".
+  std::string CheckOpen(int last) const;
+
+  std::vector<TSnapshot> FSnapshots;
+  TValueFormat FFormat;
+  TCandidates FCandidates;
+  std::vector<TStep> FSteps;
+  std::vector<std::optional<TCandidates>> FHistory;  // the set before each step, when kept
+};
+
+// "Add to bookmarks": the offsets go into the free bookmark rows in order
+// until all five are in use; the rest are left out. Returns the message
+// for the user: how many went in, and how many found no free row.
+std::string AddToBookmarks(TBookmarkTable& table, const std::vector<int32_t>& offsets);
+
+}  // namespace byteloom

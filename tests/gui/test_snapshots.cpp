@@ -1,0 +1,152 @@
+// The snapshot search window as the frame wires it: Tools > "Find a value
+// across snapshots...", documents and a file as snapshots, steps with Undo,
+// a typo in a value field, the list, double-click to every snapshot window,
+// Add to bookmarks with more candidates than free rows, and the search
+// surviving the window's close and a snapshot window's close.
+#include <QAction>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QProgressDialog>
+#include <QPushButton>
+#include <QTableView>
+#include <QTest>
+#include <QTimer>
+
+#include "compare/snapshotform.h"
+#include "control/hexeditor.h"
+#include "editor/Editwin.h"
+#include "editor/bookmarks.h"
+#include "editor/progress.h"
+#include "guitest.h"
+#include "shell/appforms.h"
+#include "shell/mainform.h"
+
+using namespace byteloom;
+using namespace byteloom::test;
+
+namespace {
+
+// A u16 big-endian counter at 0x21 rising by one per snapshot, on a
+// background of equal bytes.
+QByteArray Snapshot(int k) {
+  QByteArray data(64, '\x05');
+  const int counter = 0x1FE + k;
+  data[0x21] = static_cast<char>(counter >> 8);
+  data[0x22] = static_cast<char>(counter & 0xFF);
+  return data;
+}
+
+}  // namespace
+
+class TestSnapshots : public TGuiTest {
+  Q_OBJECT
+
+ public:
+  TestSnapshots() : TGuiTest(TStart::Frame) {}
+
+ private:
+  TSnapshotForm& Form() { return *Forms().SnapshotForm; }
+  void Step(int condition, const QString& first = QString()) {
+    Form().ConditionBox->setCurrentIndex(condition);
+    Form().FirstEdit->setText(first);
+    Form().RunStepButton->click();
+  }
+  QString Cell(int row, int col) { return Form().CandidateView->model()->index(row, col).data().toString(); }
+
+ private slots:
+  void narrowsDocumentsAndAFileToTheCounter() {
+    for (int k = 0; k < 3; ++k) WriteBytes(Box().Path(QStringLiteral("s%1.sav").arg(k)), Snapshot(k));
+    OpenFile(Box().Path(QStringLiteral("s0.sav")));
+    OpenFile(Box().Path(QStringLiteral("s1.sav")));
+    TMainform& frame = Box().Frame();
+    frame.findChild<QAction*>(QStringLiteral("Snapshots1"))->trigger();
+    QVERIFY(Form().isVisible());
+    // The document box lists the open documents; the active one (s1) first.
+    QCOMPARE(Form().DocumentBox->count(), 2);
+    Form().DocumentBox->setCurrentIndex(1);
+    Form().AddDocumentButton->click();
+    Form().DocumentBox->setCurrentIndex(0);
+    Form().AddDocumentButton->click();
+    Script().ExpectFileDialog(QStringLiteral("SnapshotFileDialog"), Box().Path(QStringLiteral("s2.sav")));
+    Form().AddFileButton->click();
+    QCOMPARE(Form().SnapshotList->count(), 3);
+    QCOMPARE(Form().SnapshotList->item(2)->text(), QStringLiteral("3: ") + Box().Path(QStringLiteral("s2.sav")));
+
+    Form().TypeBox->setCurrentIndex(1);   // u16
+    Form().OrderBox->setCurrentIndex(1);  // big endian
+    Script().ExpectMessage(QStringLiteral("'x1' is not a u16 value"), TMsgDlgType::mtWarning);
+    Step(4, QStringLiteral("x1"));  // increased by N
+    QCOMPARE(Form().Search().StepCount(), 0);
+    Step(4, QStringLiteral("1"));
+    QCOMPARE(Form().CountLabel->text(), QStringLiteral("1 candidate after 1 step."));
+    QVERIFY(!Form().TypeBox->isEnabled());
+    Step(4, QStringLiteral("$1"));  // 0x01FF -> 0x0200, a carry
+    QVERIFY(!Form().RunStepButton->isEnabled());
+    QCOMPARE(Form().CountLabel->text(), QStringLiteral("1 candidate after 2 steps. Add snapshot 4 before the next step."));
+    QCOMPARE(Form().CandidateView->model()->rowCount(), 1);
+    QCOMPARE(Cell(0, 0) + " " + Cell(0, 1) + " " + Cell(0, 2) + " " + Cell(0, 3), QStringLiteral("00000021 510 511 512"));
+
+    // Double-click: both document windows go to the counter.
+    Form().CandidateDoubleClick(0);
+    QCOMPARE(frame.DocumentEditor(0).GetCursorPos(), 0x21);
+    QCOMPARE(frame.DocumentEditor(1).GetCursorPos(), 0x21);
+
+    // Undo step, then an "unchanged" step leaves 61 candidates; seven chosen
+    // of them meet five free bookmark rows.
+    Form().UndoStepButton->click();
+    QCOMPARE(Form().Search().StepCount(), 1);
+    Form().UndoStepButton->click();
+    Step(1);
+    QCOMPARE(Form().CandidateView->model()->rowCount(), 61);  // all but 0x21 and 0x22
+    for (int row = 10; row < 17; ++row)
+      Form().CandidateView->selectionModel()->select(Form().CandidateView->model()->index(row, 0),
+                                                      QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    Script().ExpectMessage(QStringLiteral("5 candidates added to the bookmarks; 2 more found no free row (there are "
+                                          "five bookmarks; clear some under Bookmarks > Edit Bookmark)."),
+                           TMsgDlgType::mtInformation);
+    Form().BookmarkButton->click();
+    QCOMPARE(Bookmarks().Cell(0, 1) + " " + Bookmarks().Cell(0, 5), std::string("10 14"));
+
+    // Closing the window keeps the search; closing a snapshot's window
+    // marks it, a step that needs it is refused, and New search drops it.
+    Form().close();
+    frame.findChild<QAction*>(QStringLiteral("Snapshots1"))->trigger();
+    QCOMPARE(Form().Search().StepCount(), 1);
+    Form().NewSearchButton->click();
+    frame.ActiveMDIChild()->close();
+    Settle();
+    Form().ShowSearch();
+    QVERIFY(Form().SnapshotList->item(1)->text().endsWith(QStringLiteral(" (closed)")));
+    QVERIFY(!Form().RunStepButton->isEnabled());
+    QCOMPARE(Cell(0, 2), QString());
+    Form().NewSearchButton->click();
+    QCOMPARE(Form().SnapshotList->count(), 2);
+    QVERIFY(Form().RunStepButton->isEnabled());
+
+    // A long step shows its progress; Cancel leaves every offset a candidate
+    // and the list empty while it runs.
+    TLongWork::ShowAfterMs = 0;
+    TSnapshotSearch::PieceOffsets = 16;
+    bool sawProgress = false;
+    std::function<void()> cancelWhenShown = [&] {
+      if (auto* progress = Form().findChild<QProgressDialog*>(QStringLiteral("ProgressDialog"))) {
+        sawProgress = progress->isVisible() && Form().CandidateView->model()->rowCount() == 0;
+        progress->cancel();
+      } else {
+        QTimer::singleShot(0, cancelWhenShown);
+      }
+    };
+    QTimer::singleShot(0, cancelWhenShown);
+    Step(0);  // changed
+    TLongWork::ShowAfterMs = 500;
+    TSnapshotSearch::PieceOffsets = 1 << 20;
+    QVERIFY(sawProgress);
+    QCOMPARE(Form().Search().StepCount(), 0);
+    QCOMPARE(Form().CandidateView->model()->rowCount(), 63);
+  }
+};
+
+QTEST_MAIN(TestSnapshots)
+#include "test_snapshots.moc"

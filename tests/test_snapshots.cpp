@@ -1,0 +1,323 @@
+// The snapshot search: number entry and decoding by type and byte order, and
+// every type, byte order, alignment and condition against a brute-force
+// model on random snapshots of different sizes read in small pieces (values
+// straddle the pieces), with Undo step kept and replayed, Cancel, and
+// snapshots from open documents and files.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+#include <memory>
+#include <random>
+
+#include "compare/snapshots.h"
+#include "control/documents.h"
+#include "control/hexeditor.h"
+#include "tests/support/fakehost.h"
+#include "tests/support/tempdir.h"
+
+namespace byteloom::test {
+namespace {
+
+using T = TValueType;
+using C = TStepCondition;
+
+TEST(SnapshotValues, ParseDecodeAndText) {
+  const struct {
+    const char* Text;
+    T Type;
+    const char* Shown;  // nullptr: refused
+  } rows[] = {{"255", T::vtU8, "255"},       {"256", T::vtU8, nullptr},     {"-1", T::vtU8, nullptr},
+              {"$FF", T::vtU8, "255"},       {" 0x10 ", T::vtU16, "16"},    {"-128", T::vtI8, "-128"},
+              {"-129", T::vtI8, nullptr},    {"0xFFFFFFFFFFFFFFFF", T::vtU64, "18446744073709551615"},
+              {"-9223372036854775808", T::vtI64, "-9223372036854775808"}, {"9223372036854775808", T::vtI64, nullptr},
+              {"1.5", T::vtF32, "1.5"},      {"0.1", T::vtF32, "0.1"},      {"0.1", T::vtF64, "0.1"},
+              {"1.5", T::vtU32, nullptr},    {"", T::vtU32, nullptr},       {"12a", T::vtI32, nullptr}};
+  for (const auto& r : rows) {
+    const auto value = ParseValue(r.Text, r.Type);
+    ASSERT_EQ(value.has_value(), r.Shown != nullptr) << r.Text;
+    if (value) {
+      EXPECT_EQ(ValueText(*value, r.Type), r.Shown) << r.Text;
+    }
+  }
+  const uint8_t bytes[8] = {0x01, 0x02, 0x03, 0x84, 0x00, 0x00, 0xC0, 0x3F};
+  const struct {
+    T Type;
+    TByteOrder Order;
+    int Offset;
+    const char* Shown;
+  } decoded[] = {{T::vtU16, TByteOrder::boLittle, 0, "513"},         {T::vtU16, TByteOrder::boBig, 0, "258"},
+                 {T::vtI32, TByteOrder::boLittle, 0, "-2080177663"}, {T::vtU32, TByteOrder::boLittle, 0, "2214789633"},
+                 {T::vtI8, TByteOrder::boBig, 3, "-124"},            {T::vtF32, TByteOrder::boLittle, 4, "1.5"},
+                 {T::vtF32, TByteOrder::boBig, 4, "6.89649e-41"}};
+  for (const auto& d : decoded)
+    EXPECT_EQ(ValueText(DecodeValue(bytes + d.Offset, {d.Type, d.Order, false}), d.Type), d.Shown)
+        << ValueTypeName(d.Type);
+  EXPECT_EQ(MakeStep(C::scEquals, T::vtU8, "300", "").Error, "'300' is not a u8 value");
+  EXPECT_FALSE(MakeStep(C::scIncreasedBy, T::vtI16, "-2", "").Step);
+  EXPECT_TRUE(MakeStep(C::scWithin, T::vtF64, "-1e3", "2.5").Step);
+}
+
+// --- Brute force ------------------------------------------------------------------------
+
+using Bytes = std::vector<uint8_t>;
+
+// The plain model: a value read byte by byte into a typed variable.
+template <typename V>
+V Typed(const Bytes& s, size_t o, TByteOrder order) {
+  uint8_t raw[sizeof(V)];
+  for (size_t i = 0; i < sizeof(V); ++i) raw[i] = s[o + (order == TByteOrder::boLittle ? i : sizeof(V) - 1 - i)];
+  V v;
+  std::memcpy(&v, raw, sizeof v);
+  return v;
+}
+
+struct ModelValue {
+  long double F = 0;  // floats
+  __int128 I = 0;     // integers
+};
+
+ModelValue Model(const Bytes& s, size_t o, const TValueFormat& f) {
+  ModelValue m;
+  switch (f.Type) {
+    case T::vtU8: m.I = Typed<uint8_t>(s, o, f.Order); break;
+    case T::vtU16: m.I = Typed<uint16_t>(s, o, f.Order); break;
+    case T::vtU32: m.I = Typed<uint32_t>(s, o, f.Order); break;
+    case T::vtU64: m.I = Typed<uint64_t>(s, o, f.Order); break;
+    case T::vtI8: m.I = Typed<int8_t>(s, o, f.Order); break;
+    case T::vtI16: m.I = Typed<int16_t>(s, o, f.Order); break;
+    case T::vtI32: m.I = Typed<int32_t>(s, o, f.Order); break;
+    case T::vtI64: m.I = Typed<int64_t>(s, o, f.Order); break;
+    case T::vtF32: m.F = Typed<float>(s, o, f.Order); break;
+    case T::vtF64: m.F = Typed<double>(s, o, f.Order); break;
+  }
+  return m;
+}
+
+struct ModelStep {
+  C Cond;
+  ModelValue X, Y;  // N, V, A, B, min, max
+  std::string TextX, TextY;
+};
+
+bool ModelHolds(const ModelStep& st, const Bytes& s1, const Bytes& s2, size_t o, const TValueFormat& f) {
+  const size_t w = static_cast<size_t>(ValueWidth(f.Type));
+  const bool same = std::equal(s1.begin() + static_cast<long>(o), s1.begin() + static_cast<long>(o + w),
+                               s2.begin() + static_cast<long>(o));
+  const ModelValue a = Model(s1, o, f), b = Model(s2, o, f);
+  if (IsFloatType(f.Type)) {
+    const double x = static_cast<double>(st.X.F), y = static_cast<double>(st.Y.F);
+    const double fa = static_cast<double>(a.F), fb = static_cast<double>(b.F);
+    switch (st.Cond) {
+      case C::scChanged: return !same;
+      case C::scUnchanged: return same;
+      case C::scIncreased: return fa < fb;
+      case C::scDecreased: return fa > fb;
+      case C::scIncreasedBy: return fa + x == fb;
+      case C::scDecreasedBy: return fa - x == fb;
+      case C::scEquals: return fb == x;
+      case C::scChangedFromTo: return fa == x && fb == y;
+      case C::scWithin: return x <= fb && fb <= y;
+    }
+  }
+  switch (st.Cond) {
+    case C::scChanged: return !same;
+    case C::scUnchanged: return same;
+    case C::scIncreased: return a.I < b.I;
+    case C::scDecreased: return a.I > b.I;
+    case C::scIncreasedBy: return a.I + st.X.I == b.I;
+    case C::scDecreasedBy: return a.I - st.X.I == b.I;
+    case C::scEquals: return b.I == st.X.I;
+    case C::scChangedFromTo: return a.I == st.X.I && b.I == st.Y.I;
+    case C::scWithin: return st.X.I <= b.I && b.I <= st.Y.I;
+  }
+  return false;
+}
+
+std::vector<int32_t> ModelCandidates(const std::vector<Bytes>& snaps, const std::vector<ModelStep>& steps,
+                                     const TValueFormat& f) {
+  const size_t w = static_cast<size_t>(ValueWidth(f.Type));
+  size_t shortest = snaps[0].size();
+  for (size_t k = 0; k <= steps.size(); ++k) shortest = std::min(shortest, snaps[k].size());
+  std::vector<int32_t> out;
+  for (size_t o = 0; o + w <= shortest; o += f.Aligned ? w : 1) {
+    bool ok = true;
+    for (size_t k = 0; k < steps.size() && ok; ++k) ok = ModelHolds(steps[k], snaps[k], snaps[k + 1], o, f);
+    if (ok) out.push_back(static_cast<int32_t>(o));
+  }
+  return out;
+}
+
+std::string Text(const ModelValue& v, const TValueFormat& f) {
+  return ValueText(TValue{IsFloatType(f.Type), v.I, static_cast<double>(v.F)}, f.Type);
+}
+
+class SnapshotSearchTest : public ::testing::Test {
+ protected:
+  void SetUp() override { TSnapshotSearch::PieceOffsets = 100; }  // pieces need not start on a word
+  void TearDown() override {
+    TSnapshotSearch::PieceOffsets = 1 << 20;
+    TSnapshotSearch::UndoBudget = 4u << 20;
+  }
+};
+
+// Snapshot k + 1 is snapshot k with about a tenth of its bytes nudged by one
+// or replaced, so small steps by N and equal values are frequent.
+std::vector<Bytes> RandomSnapshots(std::mt19937& rng, std::vector<size_t> sizes) {
+  std::vector<Bytes> snaps;
+  Bytes bytes(sizes[0]);
+  for (auto& b : bytes) b = static_cast<uint8_t>(rng() % 4 == 0 ? rng() : rng() % 3);
+  for (size_t size : sizes) {
+    bytes.resize(size, 1);
+    for (auto& b : bytes) {
+      const unsigned r = rng() % 30;
+      if (r == 0) ++b;
+      if (r == 1) --b;
+      if (r == 2) b = static_cast<uint8_t>(rng());
+    }
+    snaps.push_back(bytes);
+  }
+  return snaps;
+}
+
+TEST_F(SnapshotSearchTest, EveryTypeOrderAlignmentAndConditionMatchesTheModel) {
+  std::mt19937 rng(1234);
+  int listsSeen = 0, replays = 0, narrowed = 0;
+  for (int t = 0; t < 10; ++t)
+    for (TByteOrder order : {TByteOrder::boLittle, TByteOrder::boBig})
+      for (bool aligned : {false, true}) {
+        const TValueFormat f{static_cast<T>(t), order, aligned};
+        // Sizes differ: offsets past the shortest snapshot so far never match.
+        const std::vector<Bytes> snaps = RandomSnapshots(rng, {6000, 5990, 6003, 5999});
+        TSnapshotSearch search;
+        for (size_t k = 0; k < snaps.size(); ++k)
+          search.AddSource(std::make_unique<TBufferSource>(snaps[k]), "s" + std::to_string(k));
+        search.Restart(f);
+        TSnapshotSearch::UndoBudget = (t + aligned) % 2 ? 0 : 1u << 20;
+        std::vector<ModelStep> steps;
+        std::vector<std::vector<int32_t>> expected{ModelCandidates(snaps, steps, f)};
+        for (size_t k = 0; k + 1 < snaps.size(); ++k) {
+          // Conditions cycle; values come from the snapshots themselves.
+          ModelStep st{static_cast<C>((t * 4 + k + (order == TByteOrder::boBig) * 2 + aligned) % kStepConditionCount),
+                       {}, {}, "", ""};
+          const size_t w = static_cast<size_t>(ValueWidth(f.Type));
+          const size_t o1 = rng() % 5000, o2 = rng() % 5000;
+          st.X = Model(snaps[k + (st.Cond == C::scEquals)], o1, f);
+          st.Y = Model(snaps[k + 1], o1, f);
+          if (st.Cond == C::scWithin) st.Y = Model(snaps[k + 1], o2 - o2 % w, f);
+          if (st.Cond == C::scIncreasedBy || st.Cond == C::scDecreasedBy) st.X = ModelValue{1, 1};
+          if (st.Cond == C::scWithin && (IsFloatType(f.Type) ? st.Y.F < st.X.F : st.Y.I < st.X.I)) std::swap(st.X, st.Y);
+          if (IsFloatType(f.Type) && (std::isnan(st.X.F) || std::isnan(st.Y.F))) st.X = st.Y = ModelValue{0.5, 0};
+          const TStepInput input = MakeStep(st.Cond, f.Type, Text(st.X, f), Text(st.Y, f));
+          ASSERT_TRUE(input.Step) << input.Error;
+          ASSERT_TRUE(search.RunStep(*input.Step));
+          steps.push_back(st);
+          expected.push_back(ModelCandidates(snaps, steps, f));
+          const TCandidates& got = search.Candidates();
+          ASSERT_EQ(got.ToVector(), expected.back())
+              << ValueTypeName(f.Type) << " order " << int(order) << " aligned " << aligned << " step " << k << " "
+              << StepConditionName(st.Cond);
+          ASSERT_EQ(got.Count(), static_cast<int64_t>(expected.back().size()));
+          for (size_t i = 0; i < expected.back().size(); i += 97) EXPECT_EQ(got.At(static_cast<int64_t>(i)), expected.back()[i]);
+          if (!expected.back().empty()) {
+            EXPECT_TRUE(got.Contains(expected.back().back()));
+          }
+          listsSeen += got.IsList();
+          narrowed += !expected.back().empty() && expected.back().size() < expected[expected.size() - 2].size();
+        }
+        for (size_t k = steps.size(); k > 0; --k) {
+          replays += TSnapshotSearch::UndoBudget == 0 && k > 1;
+          ASSERT_TRUE(search.UndoStep());
+          ASSERT_EQ(search.Candidates().ToVector(), expected[k - 1]) << "undo to step " << k - 1;
+        }
+        EXPECT_FALSE(search.UndoStep());
+      }
+  EXPECT_GT(listsSeen, 10);  // the sparse form was exercised
+  EXPECT_GT(replays, 10);
+  EXPECT_GT(narrowed, 80);  // most steps kept some candidates and dropped others
+}
+
+TEST_F(SnapshotSearchTest, CancelLeavesTheCandidatesAsTheyWere) {
+  std::mt19937 rng(7);
+  const std::vector<Bytes> snaps = RandomSnapshots(rng, {3000, 3000, 3000});
+  for (size_t budget : {size_t{0}, size_t{1} << 20}) {
+    TSnapshotSearch::UndoBudget = budget;
+    TSnapshotSearch search;
+    for (const Bytes& s : snaps) search.AddSource(std::make_unique<TBufferSource>(s), "s");
+    search.Restart({T::vtU16, TByteOrder::boLittle, false});
+    ASSERT_TRUE(search.RunStep(*MakeStep(C::scUnchanged, T::vtU16, "", "").Step));
+    const std::vector<int32_t> before = search.Candidates().ToVector();
+    int calls = 0;
+    EXPECT_FALSE(search.RunStep(*MakeStep(C::scWithin, T::vtU16, "0", "300").Step,
+                                [&calls](int64_t, int64_t) { return ++calls < 5; }));
+    EXPECT_EQ(search.StepCount(), 1);
+    EXPECT_EQ(search.Candidates().ToVector(), before);
+    EXPECT_EQ(search.CheckNextStep(), "");
+    ASSERT_TRUE(search.RunStep(*MakeStep(C::scChanged, T::vtU16, "", "").Step));
+    EXPECT_EQ(search.CheckNextStep(), "Add snapshot 4 before the next step");
+  }
+}
+
+class Documents final : public TDocumentList {
+ public:
+  int DocumentCount() const override { return static_cast<int>(Editors.size()); }
+  THexEditor& DocumentEditor(int index) const override { return *Editors.at(static_cast<size_t>(index)); }
+  std::string DocumentCaption(int index) const override { return "doc" + std::to_string(index); }
+  int ActiveDocument() const override { return 0; }
+  std::vector<std::unique_ptr<THexEditor>> Editors;
+};
+
+class SnapshotSources : public TempDirTest {};
+
+TEST_F(SnapshotSources, DocumentsAndFilesAsSnapshots) {
+  EXPECT_THROW(TFileSource{Path("missing")}, std::runtime_error);
+  EXPECT_THROW(TFileSource{Dir()}, std::runtime_error);
+  TFakeHost host;
+  Documents docs;
+  TSnapshotSearch search;
+  // A counter at offset 6 (u16 big-endian): 0x00FF -> 0x0100 -> 0x0101.
+  const std::vector<Bytes> data = {{9, 9, 9, 9, 9, 9, 0x00, 0xFF, 9, 9},
+                                   {9, 9, 9, 9, 7, 9, 0x01, 0x00, 9, 9},
+                                   {9, 9, 9, 9, 7, 9, 0x01, 0x01, 9}};
+  for (size_t k = 0; k < data.size(); ++k) {
+    const std::string path = Path("s" + std::to_string(k));
+    WriteFile(path, data[k]);
+    if (k == 2) {
+      search.AddFile(path);
+      continue;
+    }
+    auto editor = std::make_unique<THexEditor>(host);
+    editor->Loaded();
+    ASSERT_TRUE(editor->LoadFromFile(path));
+    search.AddDocument(*editor, "doc" + std::to_string(k));
+    docs.Editors.push_back(std::move(editor));
+  }
+  // A window that shows no snapshot keeps its caret.
+  docs.Editors.push_back(std::make_unique<THexEditor>(host));
+  docs.Editors.back()->Loaded();
+  search.Restart({T::vtU16, TByteOrder::boBig, false});
+  for (int k = 0; k < 2; ++k) ASSERT_TRUE(search.RunStep(*MakeStep(C::scIncreasedBy, T::vtU16, "1", "").Step));
+  EXPECT_EQ(search.Candidates().ToVector(), std::vector<int32_t>{6});
+  EXPECT_EQ(search.ValueAt(0, 6) + " " + search.ValueAt(2, 6) + " [" + search.ValueAt(2, 8) + "]", "255 257 []");
+  EXPECT_EQ(search.SeekSnapshots(docs, 6), 2);
+  EXPECT_EQ(docs.Editors[1]->GetCursorPos(), 6);
+  EXPECT_EQ(docs.Editors[2]->GetCursorPos(), 0);
+  // Closing a document's window: it is never read again, and undo that needs it is refused.
+  search.ForgetClosedDocuments(docs);
+  EXPECT_FALSE(search.SnapshotClosed(1));
+  docs.Editors.erase(docs.Editors.begin() + 1);
+  search.ForgetClosedDocuments(docs);
+  EXPECT_TRUE(search.SnapshotClosed(1));
+  EXPECT_EQ(search.ValueAt(1, 6), "");
+  TSnapshotSearch::UndoBudget = 0;
+  EXPECT_TRUE(search.UndoStep());  // the set before the last step was kept: no reading
+  EXPECT_TRUE(search.UndoStep());
+  EXPECT_EQ(search.CheckNextStep(), "Snapshot 2 (doc1) was closed; start a new search without it");
+  search.Restart({T::vtU16, TByteOrder::boBig, false});
+  EXPECT_EQ(search.SnapshotCount(), 2);
+  EXPECT_EQ(search.CheckNextStep(), "");
+  TSnapshotSearch::UndoBudget = 4u << 20;
+}
+
+}  // namespace
+}  // namespace byteloom::test
