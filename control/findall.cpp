@@ -139,4 +139,21 @@ bool FindAll(THexEditor& editor, const TMaskedPattern& pattern, int64_t first, i
   return FindAll(read, pattern, first, last, hits, progress);
 }
 
+TFindAllRun::TFindAllRun(TMaskedPattern pattern, int64_t first, int64_t last)
+    : FPattern(std::move(pattern)),
+      FFirst(std::max<int64_t>(first, 0)),
+      FLast(last),
+      FLastStart(last - FPattern.Size() + 1),
+      FNext(FFirst) {}
+
+bool TFindAllRun::Step(THexEditor& editor, int64_t positions) {
+  FLast = std::min<int64_t>(FLast, int64_t{editor.DataSize()} - 1);
+  FLastStart = std::min(FLastStart, FLast - FPattern.Size() + 1);
+  if (Complete()) return true;
+  const int64_t lastStart = std::min(FLastStart, FNext + positions - 1);
+  FindAll(editor, FPattern, FNext, lastStart + FPattern.Size() - 1, FHits);
+  FNext = lastStart + 1;
+  return Complete();
+}
+
 }  // namespace byteloom

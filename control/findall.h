@@ -62,4 +62,25 @@ using TByteSource = std::function<void(int64_t pos, uint8_t* dest, int64_t count
 bool FindAll(const TByteSource& read, const TMaskedPattern& pattern, int64_t first, int64_t last,
              std::vector<int64_t>& hits, const TFindAllProgress& progress = {});
 
+// A Find All run in slices, so that the window that started it stays
+// responsive and can stop it: each Step searches the next positions and
+// adds their hits.
+class TFindAllRun {
+ public:
+  TFindAllRun(TMaskedPattern pattern, int64_t first, int64_t last);
+  // Searches the starts of the next slice of at most `positions` positions;
+  // true once the run is complete.
+  bool Step(THexEditor& editor, int64_t positions);
+  bool Complete() const { return FNext > FLastStart; }
+  int64_t Done() const { return FNext - FFirst; }
+  int64_t Total() const { return FLastStart + 1 - FFirst; }
+  const TMaskedPattern& Pattern() const { return FPattern; }
+  const std::vector<int64_t>& Hits() const { return FHits; }
+
+ private:
+  TMaskedPattern FPattern;
+  int64_t FFirst, FLast, FLastStart, FNext;
+  std::vector<int64_t> FHits;
+};
+
 }  // namespace byteloom

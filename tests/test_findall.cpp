@@ -80,6 +80,24 @@ TEST_F(FindAllTest, CaseCancelAndLimits) {
   EXPECT_EQ(hits, (std::vector<int64_t>{7, 8}));
 }
 
+TEST_F(FindAllTest, ARunInSlicesFindsWhatOneCallFinds) {
+  Bytes doc(5000);
+  for (size_t i = 0; i < doc.size(); ++i) doc[i] = "xyxyz"[i * 7 % 5];
+  Load(doc);
+  const TMaskedPattern p = TextPattern("zyx", true);
+  std::vector<int64_t> whole;
+  FindAll(*Ed, p, 10, 4000, whole);
+  for (int64_t slice : {1, 2, 3, 97, 100000}) {
+    TFindAllRun run(p, 10, 4000);
+    int steps = 0;
+    while (!run.Step(*Ed, slice)) ++steps;
+    EXPECT_EQ(run.Hits(), whole) << slice;
+    EXPECT_EQ(run.Done(), run.Total());
+    EXPECT_GE(steps, (run.Total() - 1) / slice - 1);
+  }
+  EXPECT_FALSE(whole.empty());
+}
+
 TEST(HexPatternText, WildcardsAndRefusals) {
   const auto p = HexPattern("4? ??00 a");
   EXPECT_FALSE(p.Pattern);
