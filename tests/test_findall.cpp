@@ -84,7 +84,7 @@ TEST_F(FindAllTest, ARunInSlicesFindsWhatOneCallFinds) {
   Bytes doc(5000);
   for (size_t i = 0; i < doc.size(); ++i) doc[i] = "xyxyz"[i * 7 % 5];
   Load(doc);
-  const TMaskedPattern p = TextPattern("zyx", true);
+  const TMaskedPattern p = TextPattern("xzy", true);
   std::vector<int64_t> whole;
   FindAll(*Ed, p, 10, 4000, whole);
   for (int64_t slice : {1, 2, 3, 97, 100000}) {
