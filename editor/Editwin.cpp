@@ -309,6 +309,7 @@ void Teditform::FormCreate() {
     reason = QString::fromLocal8Bit(ExceptionText(std::current_exception()).c_str());
   }
   if (!loaded) ShowErrorBox(QStringLiteral("Cannot open file\r\n") + fileName + QStringLiteral("\r\n") + reason);
+  if (loaded) RecallFileBookmarks();
 }
 
 void Teditform::showEvent(QShowEvent* event) {
@@ -346,6 +347,7 @@ void Teditform::closeEvent(QCloseEvent* event) {
 }
 
 void Teditform::FormClose() {
+  RememberFileBookmarks();
   TFrameLink& frame = Frame();
   const int count = frame.MDIChildCount();
   if (count == 1) {

@@ -166,6 +166,9 @@ class Teditform : public QMdiSubWindow {
   void FindAllItems(QMenu* edit);
   void CopyAsItems(QMenu* edit);
   void ExportFormatItems(QMenu* exportMenu);
+  // edit_keptmarks.cpp: the bookmarks kept for the document's file.
+  void RecallFileBookmarks();
+  void RememberFileBookmarks();
   void SetUpControl();
   // Writes the document to fileName; on success the caption becomes the
   // name and the frame's Save button is disabled, on failure the error box.
