@@ -47,6 +47,8 @@ class TFindAllModel : public QAbstractTableModel {
 };
 
 class TFindAllForm : public QWidget {
+  Q_OBJECT
+
  public:
   TFindAllForm(THexEditor& editor, QWidget* owner);
 
