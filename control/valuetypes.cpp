@@ -96,7 +96,7 @@ std::optional<TValue> ParseValue(const std::string& text, TValueType type) {
   TValue v;
   if (IsFloatType(type)) {
     const auto r = std::from_chars(s.data(), s.data() + s.size(), v.Float);
-    if (r.ec != std::errc() || r.ptr != s.data() + s.size()) return std::nullopt;
+    if (r.ec != std::errc() || r.ptr != s.data() + s.size() || std::isnan(v.Float)) return std::nullopt;
     if (type == TValueType::vtF32 && std::isfinite(v.Float) && std::fabs(v.Float) > 3.4028234663852886e38)
       return std::nullopt;
     v.IsFloat = true;

@@ -135,6 +135,7 @@ TEST(ValueTypes, EncodeDecodeAndRanges) {
       {TValueType::vtF32, TByteOrder::boBig, "1e39", {}, ""},
       {TValueType::vtF64, TByteOrder::boBig, "-2", {0xC0, 0, 0, 0, 0, 0, 0, 0}, "-2"},
       {TValueType::vtF64, TByteOrder::boBig, "1.5x", {}, ""},
+      {TValueType::vtF64, TByteOrder::boBig, "nan", {}, ""},
       {TValueType::vtI16, TByteOrder::boBig, "", {}, ""},
   };
   for (const Row& r : rows) {
