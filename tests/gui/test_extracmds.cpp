@@ -4,6 +4,8 @@
 #include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
+#include <QFile>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QLineEdit>
 #include <QMenu>
@@ -105,6 +107,7 @@ class TestExtraCommands : public TGuiTest {
     // The bookmarks come back when the file is opened again.
     const QString path = Box().Path(QStringLiteral("b.bin"));
     w->close();
+    QVERIFY(QFile::exists(QFileInfo(Box().SettingsFile()).absolutePath() + QStringLiteral("/bookmarks.txt")));
     Bookmarks().SetCell(0, 1, {});
     frame.OpenWindow(path);
     QCOMPARE(QString::fromStdString(Bookmarks().Cell(0, 1)), QStringLiteral("1000"));
