@@ -5,9 +5,11 @@
 #include <cstdio>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 #include "bench/bench.h"
 #include "bench/benchhost.h"
+#include "control/findall.h"
 #include "output/dumpformat.h"
 
 #ifdef BYTELOOM_BENCH_UI
@@ -40,6 +42,33 @@ TRegister exportAll("export", [](const TBenchContext& ctx) {
   const double seconds = Now() - t0;
   std::remove(target.c_str());
   return seconds;
+});
+
+// The whole document as an xxd dump (peer: xxd on the same file).
+TRegister exportXxd("export_xxd", [](const TBenchContext& ctx) {
+  TDocument doc(ctx);
+  const std::string target = ctx.WorkDir + "/export.txt";
+  const double t0 = Now();
+  ExportFormatted(doc.editor, TByteFormat::bfXxd, 0, doc.editor.DataSize() - 1, target);
+  const double seconds = Now() - t0;
+  std::remove(target.c_str());
+  return seconds;
+});
+
+// Find All of a 3-byte text, every hit written as grep -o -b lists it
+// ("offset:text"; peer: LC_ALL=C grep -a -o -b -F on the same file).
+TRegister findAll("find_all", [](const TBenchContext& ctx) {
+  TDocument doc(ctx);
+  const std::string text = "Q7z";
+  const double t0 = Now();
+  std::vector<int64_t> hits;
+  FindAll(doc.editor, TextPattern(text, true), 0, doc.editor.DataSize() - 1, hits);
+  std::string list;
+  for (int64_t h : hits) list += std::to_string(h) + ":" + text + "\n";
+  FILE* f = std::fopen((ctx.WorkDir + "/find_all_hits.txt").c_str(), "w");
+  if (f == nullptr || std::fwrite(list.data(), 1, list.size(), f) != list.size() || std::fclose(f) != 0)
+    throw std::runtime_error("cannot write the hits");
+  return Now() - t0;
 });
 
 #ifdef BYTELOOM_BENCH_UI

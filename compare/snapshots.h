@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "compare/compareengine.h"
+#include "control/valuetypes.h"
 
 namespace byteloom {
 
@@ -40,36 +41,6 @@ class TFileSource final : public TByteSource {
   std::ifstream FStream;
   int32_t FSize = 0;
 };
-
-enum class TValueType : uint8_t { vtU8, vtU16, vtU32, vtU64, vtI8, vtI16, vtI32, vtI64, vtF32, vtF64 };
-enum class TByteOrder : uint8_t { boLittle, boBig };
-
-struct TValueFormat {
-  TValueType Type = TValueType::vtU32;
-  TByteOrder Order = TByteOrder::boLittle;
-  bool Aligned = false;  // only multiples of the value's size
-};
-// Bytes of one value of type.
-int ValueWidth(TValueType type);
-bool IsFloatType(TValueType type);
-// "u8" ... "f64".
-const char* ValueTypeName(TValueType type);
-
-// A value as the conditions compare it: integers exactly, floats as double.
-struct TValue {
-  bool IsFloat = false;
-  __int128 Int = 0;
-  double Float = 0;
-};
-// The value of width bytes at bytes (whole numbers exact, no wrap-around).
-TValue DecodeValue(const uint8_t* bytes, const TValueFormat& format);
-// The value as the list shows it: decimal integers, floats with the fewest
-// digits that read back as the same value of type.
-std::string ValueText(const TValue& value, TValueType type);
-// Typed text as a value of type: integers in decimal (optional sign), "$" or
-// "0x" hex; floats as decimals. Nothing when the text is no number or the
-// number does not fit the type.
-std::optional<TValue> ParseValue(const std::string& text, TValueType type);
 
 enum class TStepCondition : uint8_t {
   scChanged,        // "changed": the value's bytes differ

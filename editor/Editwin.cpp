@@ -112,6 +112,7 @@ void Teditform::CreateMenus() {
   N15->setVisible(false);
   Export1 = SubMenu(Datei1, "Export1", QStringLiteral("&Export"));
   asTextfile1 = Item(Export1, "asTextfile1", QStringLiteral("as Textfile"));
+  ExportFormatItems(Export1);
   N7 = Separator(Datei1, "N7");
   Restore1 = Item(Datei1, "Restore1", QStringLiteral("Restore"));
   N16 = Separator(Datei1, "N16");
@@ -128,6 +129,7 @@ void Teditform::CreateMenus() {
   Ausschneiden1 = Item(Bearbeiten1, "Ausschneiden1", QStringLiteral("Cut"), "Ctrl+X");
   Kopieren1 = Item(Bearbeiten1, "Kopieren1", QStringLiteral("Copy"), "Ctrl+C");
   Einfgen1 = Item(Bearbeiten1, "Einfgen1", QStringLiteral("Paste"), "Ctrl+V");
+  CopyAsItems(Bearbeiten1);
   Replace1 = Item(Bearbeiten1, "Replace1", QStringLiteral("Replace"), "Ctrl+R");
   InsertNibble1 = Item(Bearbeiten1, "InsertNibble1", QStringLiteral("Insert Nibble"));
   InsertNibble1->setVisible(false);
@@ -145,6 +147,7 @@ void Teditform::CreateMenus() {
   Find1 = Item(Bearbeiten1, "Find1", QStringLiteral("Find "), "Ctrl+F");
   FindNext1 = Item(Bearbeiten1, "FindNext1", QStringLiteral("Find Next"), "F3");
   FindNext1->setEnabled(false);
+  FindAllItems(Bearbeiten1);
   N8 = Separator(Bearbeiten1, "N8");
   Properties1 = Item(Bearbeiten1, "Properties1", QStringLiteral("Prop&erties..."));
 
@@ -306,6 +309,7 @@ void Teditform::FormCreate() {
     reason = QString::fromLocal8Bit(ExceptionText(std::current_exception()).c_str());
   }
   if (!loaded) ShowErrorBox(QStringLiteral("Cannot open file\r\n") + fileName + QStringLiteral("\r\n") + reason);
+  if (loaded) RecallFileBookmarks();
 }
 
 void Teditform::showEvent(QShowEvent* event) {
@@ -343,6 +347,7 @@ void Teditform::closeEvent(QCloseEvent* event) {
 }
 
 void Teditform::FormClose() {
+  RememberFileBookmarks();
   TFrameLink& frame = Frame();
   const int count = frame.MDIChildCount();
   if (count == 1) {

@@ -24,6 +24,7 @@ class HexEditorWidget;
 class TFrameLink;
 class THexEditor;
 class TValueInfoPanel;
+enum class TByteFormat : uint8_t;
 struct TSearchResult;
 
 
@@ -105,6 +106,11 @@ class Teditform : public QMdiSubWindow {
   void EditBookmark1Click();
   void BookmarkClick(int index);  // Bookmark1Click ... Bookmark5Click (index 0..4)
   void Properties1Click();
+  // edit_extra.cpp: Find All, Copy as, Paste hex text, exports for other tools.
+  void FindAll1Click();
+  void CopyAsClick(TByteFormat format);
+  void PasteHexText1Click();
+  void ExportAsClick(TByteFormat format);
 
   // --- Components -----------------------------------------------------------------
   HexEditorWidget* HexEditor1 = nullptr;
@@ -157,6 +163,12 @@ class Teditform : public QMdiSubWindow {
   void FormDestroy();
   void CreateMenus();
   void CreatePopupMenu();
+  void FindAllItems(QMenu* edit);
+  void CopyAsItems(QMenu* edit);
+  void ExportFormatItems(QMenu* exportMenu);
+  // edit_keptmarks.cpp: the bookmarks kept for the document's file.
+  void RecallFileBookmarks();
+  void RememberFileBookmarks();
   void SetUpControl();
   // Writes the document to fileName; on success the caption becomes the
   // name and the frame's Save button is disabled, on failure the error box.

@@ -49,6 +49,9 @@ class TQtClipboard final : public TClipboardService {
     const std::string bytes = AnsiText(data->text());
     return QByteArray(bytes.data(), static_cast<qsizetype>(bytes.size()));
   }
+
+  void PutText(const QString& text) override { QGuiApplication::clipboard()->setText(text); }
+  QString Text() const override { return QGuiApplication::clipboard()->text(); }
 };
 
 TClipboardService* g_clipboard = nullptr;

@@ -18,6 +18,9 @@ class TClipboardService {
   virtual void PutBytes(QByteArray bytes) = 0;
   // The bytes Paste inserts (empty when there is nothing to paste).
   virtual QByteArray PasteBytes() const = 0;
+  // Plain text for other programs (Copy as), and the clipboard's text.
+  virtual void PutText(const QString& text) = 0;
+  virtual QString Text() const = 0;
 };
 
 // The service in use (the QClipboard one unless a test installed another).

@@ -147,36 +147,89 @@ const uint8_t* TDumpReader::Line(int64_t l0, int& first, int& last) {
 // Export
 // ---------------------------------------------------------------------------
 
-bool ExportDump(THexEditor& editor, const TDumpRange& range, const TDumpStyle& style, const std::string& target,
-                const TDumpProgress& progress) {
+TExportSink::TExportSink(TFileHandle& handle) : FHandle(handle), FText(kWritePiece + kExportRoom) {}
+
+bool TExportSink::Put(char* end) {
+  FUsed = static_cast<size_t>(end - FText.data());
+  if (FUsed < kWritePiece) return false;
+  Flush();
+  return true;
+}
+
+void TExportSink::Append(const std::string& text) {
+  for (size_t done = 0; done < text.size();) {
+    const size_t n = std::min(text.size() - done, kExportRoom);
+    std::memcpy(Room(), text.data() + done, n);
+    Put(Room() + n);
+    done += n;
+  }
+}
+
+void TExportSink::Flush() {
+  FHandle.WriteAt(FText.data(), static_cast<int64_t>(FUsed), FWritten);
+  FWritten += static_cast<int64_t>(FUsed);
+  FUsed = 0;
+}
+
+bool WriteExport(const std::string& target, int64_t reserve, const std::function<bool(TExportSink&)>& body,
+                 bool durable) {
   try {
-    TDumpReader reader(editor);
     TFileReplacement out(target);
-    std::vector<char> text(kWritePiece + kMaxLine);
-    // Every line has the same length: a full disk shows before the work.
-    const int64_t lineLength = FormatDumpLine(text.data(), style, range.From, nullptr, 0, 0) - text.data();
-    out.Handle().Reserve(lineLength * range.Lines);
-    char* p = text.data();
-    int64_t written = 0;
-    for (int64_t k = 0; k < range.Lines; ++k) {
-      const int64_t l0 = range.From + k * kDumpLineBytes;
-      int first, last;
-      const uint8_t* bytes = reader.Line(l0, first, last);
-      p = FormatDumpLine(p, style, l0, bytes, first, last);
-      if (p - text.data() >= static_cast<int64_t>(kWritePiece) || k + 1 == range.Lines) {
-        out.Handle().WriteAt(text.data(), p - text.data(), written);
-        written += p - text.data();
-        p = text.data();
-        if (progress && !progress(k + 1, range.Lines)) return false;
-      }
-    }
-    out.Handle().SetSize(written);
-    out.Commit();
+    if (reserve > 0) out.Handle().Reserve(reserve);
+    TExportSink sink(out.Handle());
+    if (!body(sink)) return false;
+    sink.Flush();
+    out.Handle().SetSize(sink.FWritten);
+    out.Commit(durable);
     return true;
   } catch (const EFileError& e) {
     const std::string reason = e.Errno() != 0 ? ErrnoText(e.Errno()) : std::string(e.what());
     throw EFileError("The export to " + target + " failed: " + reason, e.Errno());
   }
+}
+
+bool ExportDump(THexEditor& editor, const TDumpRange& range, const TDumpStyle& style, const std::string& target,
+                const TDumpProgress& progress) {
+  TDumpReader reader(editor);
+  char probe[kMaxLine];
+  // Every line has the same length: a full disk shows before the work.
+  const int64_t lineLength = FormatDumpLine(probe, style, range.From, nullptr, 0, 0) - probe;
+  return WriteExport(target, lineLength * range.Lines, [&](TExportSink& out) {
+    for (int64_t k = 0; k < range.Lines; ++k) {
+      const int64_t l0 = range.From + k * kDumpLineBytes;
+      int first, last;
+      const uint8_t* bytes = reader.Line(l0, first, last);
+      if ((out.Put(FormatDumpLine(out.Room(), style, l0, bytes, first, last)) || k + 1 == range.Lines) && progress &&
+          !progress(k + 1, range.Lines))
+        return false;
+    }
+    return true;
+  });
+}
+
+bool ExportFormatted(THexEditor& editor, TByteFormat format, int32_t from, int32_t to, const std::string& target,
+                     const TDumpProgress& progress) {
+  const int64_t first = std::max(from, 0);
+  const int64_t end = std::min<int64_t>(int64_t{to} + 1, editor.DataSize());
+  const TFormatRange range{first, std::max<int64_t>(end - first, 0)};
+  std::vector<uint8_t> buffer(static_cast<size_t>(std::min(kReadPiece, range.Count)));
+  int64_t bufPos = 0, bufCount = 0;
+  return WriteExport(target, 0, [&](TExportSink& out) {
+    out.Append(FormatHeader(format, range));
+    bool go = true;
+    ForEachLine(format, range, [&](int64_t pos, int n, bool last) {
+      if (!go) return;
+      if (pos + n > bufPos + bufCount) {
+        bufPos = pos;
+        bufCount = std::min<int64_t>(static_cast<int64_t>(buffer.size()), end - pos);
+        editor.ReadBuffer(buffer.data(), static_cast<int32_t>(bufPos), static_cast<int32_t>(bufCount));
+      }
+      if ((out.Put(FormatLine(format, out.Room(), pos, buffer.data() + (pos - bufPos), n, last)) || last) && progress)
+        go = progress(pos + n - first, range.Count);
+    });
+    if (go) out.Append(FormatFooter(format, range));
+    return go;
+  }, false);
 }
 
 // ---------------------------------------------------------------------------

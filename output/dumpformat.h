@@ -15,11 +15,13 @@
 #include <string>
 #include <vector>
 
+#include "control/byteformats.h"
 #include "control/types.h"
 
 namespace byteloom {
 
 class THexEditor;
+class TFileHandle;
 
 constexpr int kDumpLineBytes = 16;
 
@@ -105,12 +107,49 @@ class TDumpReader {
 // Export
 // ---------------------------------------------------------------------------
 
+// The writer of every export: text is gathered in a buffer and written in
+// large pieces to a new file beside the target, which is renamed over the
+// target once the body has returned true. A body that returns false
+// (cancelled) leaves the target untouched. A failed write raises EFileError
+// "The export to <target> failed: <reason>"; an existing target is then left
+// as it was.
+class TExportSink {
+ public:
+  // Room for at least kExportRoom characters.
+  static constexpr size_t kExportRoom = 256;
+  char* Room() { return FText.data() + FUsed; }
+  // The text now ends at end; true when a piece went to the file.
+  bool Put(char* end);
+  void Append(const std::string& text);
+
+ private:
+  friend bool WriteExport(const std::string&, int64_t, const std::function<bool(TExportSink&)>&, bool);
+  explicit TExportSink(TFileHandle& handle);
+  void Flush();
+  TFileHandle& FHandle;
+  std::vector<char> FText;
+  size_t FUsed = 0;
+  int64_t FWritten = 0;
+};
+// reserve: the expected length, claimed first so that a full disk shows
+// before the work (0: unknown). durable: synced to the disk before the
+// rename (the text export); the exports for other tools are renamed unsynced,
+// as those tools write their own output.
+bool WriteExport(const std::string& target, int64_t reserve, const std::function<bool(TExportSink&)>& body,
+                 bool durable = true);
+
 // Writes the range's lines to target: to a new file beside it, renamed over
 // it once complete. Returns false when progress cancelled (target untouched).
 // Raises EFileError with the reason when writing fails; an existing target
 // is then left as it was.
 bool ExportDump(THexEditor& editor, const TDumpRange& range, const TDumpStyle& style, const std::string& target,
                 const TDumpProgress& progress = {});
+
+// Writes the bytes from..to (inclusive, clamped to the document) to target in
+// a format other tools read (xxd dump, Intel HEX, S-record, Base64, C array),
+// through WriteExport. Progress counts bytes.
+bool ExportFormatted(THexEditor& editor, TByteFormat format, int32_t from, int32_t to, const std::string& target,
+                     const TDumpProgress& progress = {});
 
 // ---------------------------------------------------------------------------
 // Pages

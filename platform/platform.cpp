@@ -652,15 +652,15 @@ TFileReplacement::TFileReplacement(const std::string& target) : FTarget(ResolveL
   FFresh = TTempFile::CreateBeside(FTarget);
 }
 
-void TFileReplacement::Commit() {
+void TFileReplacement::Commit(bool durable) {
   struct stat st;
   const mode_t mode = stat(FTarget.c_str(), &st) == 0 ? (st.st_mode & 07777) : (0666 & ~CurrentUmask());
   if (fchmod(FFresh.Handle().Fd(), mode) != 0) Fail("Cannot set the permissions of " + FTarget, errno);
-  FFresh.Handle().Sync();
+  if (durable) FFresh.Handle().Sync();
   if (rename(FFresh.Name().c_str(), FTarget.c_str()) != 0) Fail("Cannot write " + FTarget, errno);
   FFresh.Handle().Close();
   FFresh.Release();
-  SyncDirectory(DirName(FTarget));
+  if (durable) SyncDirectory(DirName(FTarget));
 }
 
 }  // namespace byteloom

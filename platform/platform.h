@@ -188,7 +188,9 @@ class TFileReplacement {
  public:
   explicit TFileReplacement(const std::string& target);
   TFileHandle& Handle() { return FFresh.Handle(); }
-  void Commit();
+  // durable: the new file and the folder are synced to the disk first (else
+  // the rename alone, so a reader sees the old file or the whole new one).
+  void Commit(bool durable = true);
 
  private:
   std::string FTarget;  // the target with links followed

@@ -49,7 +49,7 @@ TEST(SnapshotValues, ParseDecodeAndText) {
   } decoded[] = {{T::vtU16, TByteOrder::boLittle, 0, "513"},         {T::vtU16, TByteOrder::boBig, 0, "258"},
                  {T::vtI32, TByteOrder::boLittle, 0, "-2080177663"}, {T::vtU32, TByteOrder::boLittle, 0, "2214789633"},
                  {T::vtI8, TByteOrder::boBig, 3, "-124"},            {T::vtF32, TByteOrder::boLittle, 4, "1.5"},
-                 {T::vtF32, TByteOrder::boBig, 4, "6.89649e-41"}};
+                 {T::vtF32, TByteOrder::boBig, 4, "6.8965e-41"}};
   for (const auto& d : decoded)
     EXPECT_EQ(ValueText(DecodeValue(bytes + d.Offset, {d.Type, d.Order, false}), d.Type), d.Shown)
         << ValueTypeName(d.Type);
