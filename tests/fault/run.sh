@@ -32,7 +32,16 @@ pass() { echo "PASS $scenario${1:+: $1}"; note passed; }
 fail() { echo "FAIL $scenario: $1"; note failed; }
 skip() { echo "SKIP $scenario: $1"; note skipped; }
 lost() { echo "  LOST $1"; note lost "${2:-1}"; }
-falsely() { echo "  FALSE RESULT $1"; note false; }
+# A false result also shows what the driver said and the folder of the target,
+# so that one seen only on another machine can be understood.
+falsely() {
+  echo "  FALSE RESULT $1"
+  note false
+  sed 's/^/    out: /' "$dir/out" 2>/dev/null | tail -8
+  sed 's/^/    err: /' "$dir/err" 2>/dev/null | tail -4
+  [ -d "$dir/disk" ] && { ls -la "$dir/disk" | sed 's/^/    ls: /'; df -k "$dir/disk" | sed 's/^/    df: /'; }
+  id | sed 's/^/    id: /'
+}
 
 # A fresh folder for a scenario: $dir with tmp/ as the temporary folder.
 begin() {
