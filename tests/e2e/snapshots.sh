@@ -12,58 +12,7 @@
 set -uo pipefail
 
 program=${1:?usage: snapshots.sh PATH-TO-BYTELOOM}
-for tool in Xvfb xdotool xprop; do
-  if ! command -v "$tool" >/dev/null 2>&1; then
-    echo "SKIP: $tool is not installed (scripts/setup installs it)"
-    exit 77
-  fi
-done
-
-work=$(mktemp -d)
-xvfb_pid=""
-app_pid=""
-cleanup() {
-  [ -n "$app_pid" ] && kill "$app_pid" 2>/dev/null
-  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
-  wait 2>/dev/null
-  rm -rf "$work"
-}
-trap cleanup EXIT
-fail() {
-  echo "FAIL: $*"
-  exit 1
-}
-
-# A display number nobody uses.
-display=""
-for n in $(seq 120 199); do
-  if [ ! -e "/tmp/.X$n-lock" ] && [ ! -e "/tmp/.X11-unix/X$n" ]; then
-    Xvfb ":$n" -screen 0 1280x900x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
-    xvfb_pid=$!
-    for _ in $(seq 1 50); do
-      [ -e "/tmp/.X11-unix/X$n" ] && break
-      kill -0 "$xvfb_pid" 2>/dev/null || break
-      sleep 0.1
-    done
-    if [ -e "/tmp/.X11-unix/X$n" ] && kill -0 "$xvfb_pid" 2>/dev/null; then
-      display=":$n"
-      break
-    fi
-    xvfb_pid=""
-  fi
-done
-[ -n "$display" ] || fail "no free X display could be started"
-export DISPLAY=$display
-
-# The program's own corner: working files, settings, home.
-mkdir -p "$work/tmp" "$work/config" "$work/home" "$work/data"
-export TMPDIR="$work/tmp" XDG_CONFIG_HOME="$work/config" HOME="$work/home"
-mkdir -p "$work/runtime" && chmod 700 "$work/runtime"
-export XDG_RUNTIME_DIR="$work/runtime"
-unset QT_QPA_PLATFORM
-# A sanitizer build: leaks of the X11 platform's system libraries are not ours.
-here=$(cd "$(dirname "$0")" && pwd)
-export LSAN_OPTIONS="suppressions=$here/lsan.supp${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
+source "$(dirname "$0")/lib.sh"
 
 # The same random bytes in every snapshot, 40 more noise bytes per snapshot
 # (never on the counter), and the counter 0x1FFFF, 0x20000, 0x20001.
@@ -81,15 +30,6 @@ cp "$work/data/s1.sav" "$work/original"
 "$program" "$work/data/s1.sav" >"$work/app.log" 2>&1 &
 app_pid=$!
 
-# Waits until a window titled $1 is shown (or not, with "gone").
-await_window() {
-  for _ in $(seq 1 50); do
-    found=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n 1)
-    if [ "${2:-}" = gone ]; then [ -z "$found" ] && return 0; else [ -n "$found" ] && return 0; fi
-    sleep 0.1
-  done
-  return 1
-}
 focus() { xdotool windowfocus --sync "$1" 2>/dev/null || xdotool windowfocus "$1"; sleep 0.3; }
 
 await_window '^Byteloom$' || { cat "$work/app.log"; fail "the Byteloom window did not appear"; }
