@@ -165,11 +165,12 @@ void TDruckerForm::ButtonPrintPortraitClick() {
   SetStatus(QStringLiteral("Please wait, working..."));
   QApplication::processEvents();
   FPrinter->setDocName(QStringLiteral("Orvanta ..."));
+  const QString chosen = FPrinter->outputFileName();
+  TPrintFile file(FPrinter);
   QPainter painter;
   if (!painter.begin(FPrinter.get())) {
     SetStatus(QString());
-    throw EFileError("The printer could not be started" +
-                     (FPrinter->outputFileName().isEmpty() ? std::string() : ": " + ToFileName(FPrinter->outputFileName())));
+    throw EFileError("The printer could not be started" + (chosen.isEmpty() ? std::string() : ": " + ToFileName(chosen)));
   }
   TQtPageCanvas canvas(&painter, FPrinter.get(), [this] { return FPrinter->newPage(); });
   TDumpReader reader(*ed);
@@ -182,9 +183,10 @@ void TDruckerForm::ButtonPrintPortraitClick() {
     SetStatus(QStringLiteral("Printing cancelled"));
     return;
   }
+  painter.end();
+  file.Commit();
   SetStatus(QStringLiteral("Printed Pages:%1").arg(pages));
   Dialogs().ShowMessage(this, QStringLiteral("All Informations sended to your Printer"));
-  painter.end();
   accept();
 }
 

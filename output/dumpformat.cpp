@@ -171,8 +171,7 @@ void TExportSink::Flush() {
   FUsed = 0;
 }
 
-bool WriteExport(const std::string& target, int64_t reserve, const std::function<bool(TExportSink&)>& body,
-                 bool durable) {
+bool WriteExport(const std::string& target, int64_t reserve, const std::function<bool(TExportSink&)>& body) {
   try {
     TFileReplacement out(target);
     if (reserve > 0) out.Handle().Reserve(reserve);
@@ -180,7 +179,7 @@ bool WriteExport(const std::string& target, int64_t reserve, const std::function
     if (!body(sink)) return false;
     sink.Flush();
     out.Handle().SetSize(sink.FWritten);
-    out.Commit(durable);
+    out.Commit(out.ReplacesFile());
     return true;
   } catch (const EFileError& e) {
     const std::string reason = e.Errno() != 0 ? ErrnoText(e.Errno()) : std::string(e.what());
@@ -229,7 +228,7 @@ bool ExportFormatted(THexEditor& editor, TByteFormat format, int32_t from, int32
     });
     if (go) out.Append(FormatFooter(format, range));
     return go;
-  }, false);
+  });
 }
 
 // ---------------------------------------------------------------------------

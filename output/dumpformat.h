@@ -123,7 +123,7 @@ class TExportSink {
   void Append(const std::string& text);
 
  private:
-  friend bool WriteExport(const std::string&, int64_t, const std::function<bool(TExportSink&)>&, bool);
+  friend bool WriteExport(const std::string&, int64_t, const std::function<bool(TExportSink&)>&);
   explicit TExportSink(TFileHandle& handle);
   void Flush();
   TFileHandle& FHandle;
@@ -132,11 +132,11 @@ class TExportSink {
   int64_t FWritten = 0;
 };
 // reserve: the expected length, claimed first so that a full disk shows
-// before the work (0: unknown). durable: synced to the disk before the
-// rename (the text export); the exports for other tools are renamed unsynced,
-// as those tools write their own output.
-bool WriteExport(const std::string& target, int64_t reserve, const std::function<bool(TExportSink&)>& body,
-                 bool durable = true);
+// before the work (0: unknown). A file that replaces an earlier one is synced
+// to the disk before the rename, so that even a crash leaves the old file or
+// the whole new one; a new name is renamed unsynced (a crash can then lose
+// only the export itself, never bytes that were there before).
+bool WriteExport(const std::string& target, int64_t reserve, const std::function<bool(TExportSink&)>& body);
 
 // Writes the range's lines to target: to a new file beside it, renamed over
 // it once complete. Returns false when progress cancelled (target untouched).

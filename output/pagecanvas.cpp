@@ -3,6 +3,10 @@
 #include <QApplication>
 #include <QPainter>
 #include <QPalette>
+#include <QPrinter>
+
+#include <algorithm>
+#include <string_view>
 
 #include "editor/qtext.h"
 
@@ -59,5 +63,36 @@ void TQtPageCanvas::ClearPage(const TRect& page) {
 }
 
 bool TQtPageCanvas::NewPage() { return FNewPage ? FNewPage() : true; }
+
+TPrintFile::TPrintFile(std::unique_ptr<QPrinter>& printer) : FPrinter(printer), FChosen(printer->outputFileName()) {
+  if (FChosen.isEmpty()) return;
+  FFile.emplace(ToFileName(FChosen));
+  FPrinter->setOutputFileName(FromFileName(FFile->FreshName()));
+}
+
+TPrintFile::~TPrintFile() {
+  if (!FFile) return;
+  FPrinter->setOutputFileName(FChosen);
+  if (!FFailed) return;
+  auto fresh = std::make_unique<QPrinter>(QPrinter::HighResolution);
+  fresh->setOutputFormat(FPrinter->outputFormat());
+  fresh->setOutputFileName(FChosen);
+  fresh->setPageLayout(FPrinter->pageLayout());
+  fresh->setResolution(FPrinter->resolution());
+  fresh->setDocName(FPrinter->docName());
+  FPrinter = std::move(fresh);
+}
+
+void TPrintFile::Commit() {
+  if (!FFile) return;
+  // The PDF writer reports no write error: a complete file ends with %%EOF.
+  char tail[16] = {};
+  const int64_t size = FFile->Handle().Size();
+  const int64_t n = FFile->Handle().ReadAt(tail, std::min<int64_t>(size, 15), std::max<int64_t>(size - 15, 0));
+  FFailed = std::string_view(tail, static_cast<size_t>(n)).find("%%EOF") == std::string_view::npos;
+  if (FFailed)
+    throw EFileError("The print to " + ToFileName(FChosen) + " failed: the file could not be written completely");
+  FFile->Commit(FFile->ReplacesFile());
+}
 
 }  // namespace byteloom

@@ -5,12 +5,16 @@
 #include <QFont>
 #include <QFontMetrics>
 
+#include <memory>
 #include <optional>
 
 #include "output/dumpformat.h"
 
+#include "platform/platform.h"
+
 class QPainter;
 class QPaintDevice;
+class QPrinter;
 
 namespace byteloom {
 
@@ -33,6 +37,25 @@ class TQtPageCanvas final : public TPageCanvas {
   std::function<bool()> FNewPage;
   QFont FFont;
   std::optional<QFontMetrics> FMetrics;
+};
+
+// A print to a file (PDF) as one step: the printer writes a new file beside
+// the chosen one, which Commit renames over it once it is complete; a
+// cancelled or failed print removes the new file and leaves an existing one
+// as it was. Printing to a printer passes through untouched. Qt's PDF writer
+// stays broken after a failed write, so a failed print leaves a fresh
+// printer with the same settings. Raises EFileError.
+class TPrintFile {
+ public:
+  explicit TPrintFile(std::unique_ptr<QPrinter>& printer);
+  ~TPrintFile();
+  void Commit();
+
+ private:
+  std::unique_ptr<QPrinter>& FPrinter;
+  QString FChosen;
+  std::optional<TFileReplacement> FFile;
+  bool FFailed = false;
 };
 
 }  // namespace byteloom

@@ -628,12 +628,9 @@ void CopyFileDurably(const std::string& from, const std::string& to) {
 }
 
 void WriteFileAtomically(const std::string& path, const std::string& content, bool durable) {
-  TTempFile fresh = TTempFile::CreateBeside(path);
+  TFileReplacement fresh(path, true);
   fresh.Handle().WriteAt(content.data(), static_cast<int64_t>(content.size()), 0);
-  if (durable) fresh.Handle().Sync();
-  if (rename(fresh.Name().c_str(), path.c_str()) != 0) Fail("Cannot write " + path, errno);
-  fresh.Handle().Close();
-  fresh.Release();
+  fresh.Commit(durable);
 }
 
 std::string AbsolutePath(const std::string& path) {
@@ -646,16 +643,19 @@ std::string AbsolutePath(const std::string& path) {
 // TFileReplacement
 // ---------------------------------------------------------------------------
 
-TFileReplacement::TFileReplacement(const std::string& target) : FTarget(ResolveLinks(target)) {
+TFileReplacement::TFileReplacement(const std::string& target, bool keepPrivate)
+    : FTarget(ResolveLinks(target)), FPrivate(keepPrivate) {
   struct stat st;
-  if (stat(FTarget.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) throw EFileError(target + " is not a regular file");
+  FReplaces = stat(FTarget.c_str(), &st) == 0;
+  if (FReplaces && !S_ISREG(st.st_mode)) throw EFileError(target + " is not a regular file");
   FFresh = TTempFile::CreateBeside(FTarget);
 }
 
 void TFileReplacement::Commit(bool durable) {
   struct stat st;
   const mode_t mode = stat(FTarget.c_str(), &st) == 0 ? (st.st_mode & 07777) : (0666 & ~CurrentUmask());
-  if (fchmod(FFresh.Handle().Fd(), mode) != 0) Fail("Cannot set the permissions of " + FTarget, errno);
+  if (!FPrivate && fchmod(FFresh.Handle().Fd(), mode) != 0)
+    Fail("Cannot set the permissions of " + FTarget, errno);
   if (durable) FFresh.Handle().Sync();
   if (rename(FFresh.Name().c_str(), FTarget.c_str()) != 0) Fail("Cannot write " + FTarget, errno);
   FFresh.Handle().Close();

@@ -183,22 +183,29 @@ void CopyFileDurably(const std::string& from, const std::string& to);
 // A new version of a file, written to a new file beside it and renamed over
 // it by Commit (a symbolic link is followed and its target replaced; an
 // existing file's permission bits are kept). Until then the target is
-// untouched; without Commit the new file is removed. Raises EFileError.
+// untouched; without Commit the new file is removed. A private replacement
+// keeps the new file's mode 0600. Raises EFileError.
 class TFileReplacement {
  public:
-  explicit TFileReplacement(const std::string& target);
+  explicit TFileReplacement(const std::string& target, bool keepPrivate = false);
   TFileHandle& Handle() { return FFresh.Handle(); }
+  // The new file's name until Commit.
+  const std::string& FreshName() const { return FFresh.Name(); }
+  // Whether a file stood at the target when the replacement began.
+  bool ReplacesFile() const { return FReplaces; }
   // durable: the new file and the folder are synced to the disk first (else
   // the rename alone, so a reader sees the old file or the whole new one).
   void Commit(bool durable = true);
 
  private:
   std::string FTarget;  // the target with links followed
+  bool FPrivate;
+  bool FReplaces = false;
   TTempFile FFresh;
 };
 
-// Writes content to path atomically: a new file beside it (mode 0600),
-// synced when durable, and renamed over it. Raises EFileError.
+// Writes content to path atomically through a private TFileReplacement.
+// Raises EFileError.
 void WriteFileAtomically(const std::string& path, const std::string& content, bool durable = true);
 
 // The absolute, lexically normal form of path (links are not resolved).

@@ -2,16 +2,15 @@
 // page geometry and layout on a recording page canvas, and the export file.
 #include <gtest/gtest.h>
 
-#include <sys/resource.h>
 #include <sys/stat.h>
 
-#include <csignal>
 #include <numeric>
 
 #include "output/dumpformat.h"
 #include "platform/numconv.h"
 #include "platform/platform.h"
 #include "tests/support/editortest.h"
+#include "tests/support/filelimit.h"
 
 namespace byteloom::test {
 namespace {
@@ -288,19 +287,13 @@ TEST_F(DumpExport, CancelAndFailureLeaveTheTargetAsItWas) {
   EXPECT_FALSE(ExportDump(*Ed, range, style, out, [](int64_t, int64_t) { return false; }));
   EXPECT_EQ(Text(out), "old");
   // A file size limit stands in for a full disk.
-  std::signal(SIGXFSZ, SIG_IGN);
-  rlimit old{};
-  getrlimit(RLIMIT_FSIZE, &old);
-  rlimit small = old;
-  small.rlim_cur = 100000;
-  setrlimit(RLIMIT_FSIZE, &small);
   try {
+    TFileSizeLimit full(100000);
     ExportDump(*Ed, range, style, out);
     ADD_FAILURE() << "the export did not fail";
   } catch (const EFileError& e) {
     EXPECT_EQ(std::string(e.what()), "The export to " + out + " failed: " + ErrnoText(EFBIG));
   }
-  setrlimit(RLIMIT_FSIZE, &old);
   EXPECT_EQ(Text(out), "old");
   EXPECT_EQ(List(Dir()), (std::vector<std::string>{"doc.bin", "out.txt", "tmp"}));
   // A folder as target is refused with its reason.

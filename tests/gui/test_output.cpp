@@ -2,24 +2,30 @@
 // File > Export > as Textfile open them on the active document, their fields
 // and buttons work, a print goes to a real PDF (read back with pdftotext) and
 // an export to a file.
+#include <QApplication>
 #include <QCheckBox>
+#include <QDir>
 #include <QFile>
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPrinter>
+#include <QProgressDialog>
 #include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTest>
+#include <QTimer>
 
 #include "control/hexeditor.h"
 #include "editor/Editwin.h"
+#include "editor/progress.h"
 #include "fakeframe.h"
 #include "guitest.h"
 #include "output/dumpformat.h"
+#include "tests/support/filelimit.h"
 
 using namespace byteloom;
 using namespace byteloom::test;
@@ -131,6 +137,48 @@ class TestOutput : public TGuiTest {
     QVERIFY(text.contains(PrintedLine(0, size)));
     QVERIFY(text.contains(PrintedLine(0x1000, size)));
     QVERIFY(!text.contains(QStringLiteral("0x0001010")));
+    QVERIFY(Script().Problems().isEmpty());
+  }
+
+  // A print into an existing PDF is one step: Cancel leaves the old file and
+  // no other; a complete print replaces it.
+  void printToFileIsAllOrNothing() {
+    TFakeFrame frame;
+    const QString file = Box().Path(QStringLiteral("big.bin"));
+    WriteBytes(file, Document(64 * 1024));
+    frame.OpenWindow(file);
+    TDruckerForm& d = frame.Print;
+    const QString pdf = Box().Path(QStringLiteral("old.pdf"));
+    WriteBytes(pdf, "old");
+    d.Printer().setOutputFormat(QPrinter::PdfFormat);
+    d.Printer().setOutputFileName(pdf);
+    TLongWork::ShowAfterMs = 0;
+    std::function<void()> cancelWhenShown = [&] {
+      for (QWidget* top : QApplication::topLevelWidgets())
+        if (auto* progress = qobject_cast<QProgressDialog*>(top); progress && progress->isVisible())
+          return progress->cancel();
+      QTimer::singleShot(0, cancelWhenShown);
+    };
+    QTimer::singleShot(0, cancelWhenShown);
+    d.ButtonPrintPortrait->click();
+    TLongWork::ShowAfterMs = 500;
+    QCOMPARE(d.Panel2->text(), QStringLiteral("Printing cancelled"));
+    QCOMPARE(ReadBytes(pdf), QByteArray("old"));
+    QCOMPARE(QDir(Box().Path(QString())).entryList({"*pdf*"}, QDir::Files | QDir::Hidden), QStringList{"old.pdf"});
+    QCOMPARE(d.Printer().outputFileName(), pdf);
+    d.Edit1->setText(QStringLiteral("0"));
+    d.Edit2->setText(QStringLiteral("FF"));
+    // A full disk (a file size limit stands in for it) is reported, not printed.
+    Script().ExpectException(QStringLiteral("The print to %1 failed: the file could not be written completely").arg(pdf));
+    {
+      TFileSizeLimit full(3000);
+      d.ButtonPrintPortrait->click();
+    }
+    QCOMPARE(ReadBytes(pdf), QByteArray("old"));
+    Script().ExpectShowMessage(QStringLiteral("All Informations sended to your Printer"));
+    d.ButtonPrintPortrait->click();
+    QVERIFY(ReadBytes(pdf).startsWith("%PDF"));
+    QCOMPARE(QDir(Box().Path(QString())).entryList({"*pdf*"}, QDir::Files | QDir::Hidden), QStringList{"old.pdf"});
     QVERIFY(Script().Problems().isEmpty());
   }
 
