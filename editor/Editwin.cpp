@@ -182,6 +182,7 @@ void Teditform::CreateMenus() {
   AddBookmark1 = Item(Bookmarks1, "AddBookmark1", QStringLiteral("&Add Bookmark"));
   EditBookmark1 = Item(Bookmarks1, "EditBookmark1", QStringLiteral("&Edit Bookmark"));
   EditBookmark1->setEnabled(false);
+  ApplyBookmarks1 = SubMenu(Bookmarks1, "ApplyBookmarks1", QStringLiteral("Apply bookmarks to"));
   N14 = Separator(Bookmarks1, "N14");
   Bookmark1 = Item(Bookmarks1, "Bookmark1", QString());
   Bookmark2 = Item(Bookmarks1, "Bookmark2", QString());
@@ -347,7 +348,6 @@ void Teditform::closeEvent(QCloseEvent* event) {
 }
 
 void Teditform::FormClose() {
-  RememberFileBookmarks();
   TFrameLink& frame = Frame();
   const int count = frame.MDIChildCount();
   if (count == 1) {

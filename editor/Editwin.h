@@ -141,6 +141,7 @@ class Teditform : public QMdiSubWindow {
   QAction *N2, *Grid1, *Showmarkers1, *SwapNibbles1, *MaskWhiteSpaces1, *N9, *Preferences1;
 
   QMenu* Bookmarks1 = nullptr;
+  QMenu* ApplyBookmarks1 = nullptr;
   QAction *AddBookmark1, *EditBookmark1, *N14, *Bookmark1, *Bookmark2, *Bookmark3, *Bookmark4, *Bookmark5;
 
   QMenu* PopupMenu1 = nullptr;
@@ -168,7 +169,8 @@ class Teditform : public QMdiSubWindow {
   void ExportFormatItems(QMenu* exportMenu);
   // edit_keptmarks.cpp: the bookmarks kept for the document's file.
   void RecallFileBookmarks();
-  void RememberFileBookmarks();
+  // "Apply bookmarks to": one entry per open window with a file.
+  void ApplyBookmarkItems();
   void SetUpControl();
   // Writes the document to fileName; on success the caption becomes the
   // name and the frame's Save button is disabled, on failure the error box.

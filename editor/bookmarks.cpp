@@ -10,11 +10,12 @@ void TBookmarkTable::WriteHeader() {
   SetCell(1, 0, "Comment");
 }
 
-int TBookmarkTable::Add(int32_t pos) {
+int TBookmarkTable::Add(int32_t pos, const std::string& owner) {
   for (int row = 1; row <= kBookmarks; ++row) {
     if (IsSet(row)) continue;
     SetCell(0, row, std::to_string(pos));
     SetCell(1, row, " Pos: $" + std::to_string(pos));
+    SetOwner(row, owner);
     return row;
   }
   return 0;
@@ -36,11 +37,6 @@ void RefreshBookmarkMenu(const TBookmarkTable& table, TBookmarkMenu& menu) {
     menu.Caption[static_cast<size_t>(i)] = table.Cell(1, i + 1);
     menu.Visible[static_cast<size_t>(i)] = true;
   }
-}
-
-void AddBookmark(TBookmarkTable& table, TBookmarkMenu& menu, int32_t caretPos) {
-  table.Add(caretPos);
-  menu.EditEnabled = menu.Visible[0];
 }
 
 }  // namespace byteloom

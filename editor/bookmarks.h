@@ -1,5 +1,6 @@
 // The five bookmarks: a table of six rows (row 0 the header) and two columns
-// (offset, comment), one for the program, shared by all editor windows, and
+// (offset, comment), one for the program, shared by all editor windows (each
+// row remembers the file it was made on), and
 // the rules of Add Bookmark, the Bookmarks menu and the jumps. The dialog's
 // grid and every window's menu render the table.
 #pragma once
@@ -30,8 +31,12 @@ class TBookmarkTable {
   bool IsSet(int row) const { return !Cell(0, row).empty(); }
   // Stores pos in the first free row (offset in decimal, comment " Pos: $"
   // followed by the decimal digits, as the program always wrote it); the
-  // row, or 0 when all five are set (then nothing changes).
-  int Add(int32_t pos);
+  // row, or 0 when all five are set (then nothing changes). owner: the key
+  // of the file the bookmark was made on (empty: none).
+  int Add(int32_t pos, const std::string& owner = {});
+  // The file a bookmark row belongs to (empty: none, or not known).
+  const std::string& Owner(int row) const { return FOwners.at(static_cast<size_t>(row)); }
+  void SetOwner(int row, const std::string& owner) { FOwners.at(static_cast<size_t>(row)) = owner; }
   // Moves the caret of editor to bookmark row (1..5): true when it moved.
   // An offset that is not a number raises EConvertError; one outside the
   // document is ignored.
@@ -39,6 +44,7 @@ class TBookmarkTable {
 
  private:
   std::array<std::array<std::string, kCols>, kRows> FCells;
+  std::array<std::string, kRows> FOwners;
 };
 TBookmarkTable& Bookmarks();
 
@@ -53,8 +59,5 @@ struct TBookmarkMenu {
 // (before this refresh); the entries of set rows show their comments. An
 // entry once shown stays, with its last caption.
 void RefreshBookmarkMenu(const TBookmarkTable& table, TBookmarkMenu& menu);
-// Add Bookmark in a window: the caret position to the table, then
-// "&Edit Bookmark" follows whether Bookmark1 is visible.
-void AddBookmark(TBookmarkTable& table, TBookmarkMenu& menu, int32_t caretPos);
 
 }  // namespace byteloom

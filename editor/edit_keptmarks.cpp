@@ -1,17 +1,24 @@
-// Teditform: bookmarks kept per file. The store lives in the settings
-// folder ("bookmarks.txt" beside the settings file); the rows of a file come
-// back into the bookmark table when it is opened again.
+// Teditform: bookmarks kept per file. The rows kept for a file come back into
+// the bookmark table when it is opened again; Bookmarks > "Apply bookmarks
+// to" keeps the bookmarks on show for another open file as well.
+#include <QAction>
 #include <QDir>
 #include <QFileInfo>
+#include <QMenu>
 #include <QSettings>
 
 #include "control/hexeditor.h"
 #include "editor/Editwin.h"
 #include "editor/filebookmarks.h"
+#include "editor/framelink.h"
+#include "editor/keptmarks.h"
 #include "editor/qtext.h"
+#include "editor/uibuild.h"
 #include "platform/platform.h"
 
 namespace byteloom {
+
+using namespace uibuild;
 
 namespace {
 
@@ -20,31 +27,48 @@ QString StorePath() {
   return QFileInfo(settings.fileName()).absolutePath() + QStringLiteral("/bookmarks.txt");
 }
 
-TBookmarkStore LoadStore() {
+}  // namespace
+
+std::string KeptBookmarkKey(const THexEditor& editor) {
+  return FileExists(editor.FileName()) ? AbsolutePath(editor.FileName()) : std::string();
+}
+
+TBookmarkStore LoadKeptBookmarks() {
   TBookmarkStore store;
   QFile file(StorePath());
-  if (file.open(QIODevice::ReadOnly)) store.Parse(file.readAll().toStdString());
+  // A store that cannot be read is never overwritten with an empty one.
+  if (!file.open(QIODevice::ReadOnly)) {
+    if (file.exists()) throw EFileError("Cannot read the kept bookmarks in " + ToFileName(file.fileName()));
+    return store;
+  }
+  store.Parse(file.readAll().toStdString());
   return store;
 }
 
-// The key of the document's file, or empty for a document without one.
-std::string FileKey(THexEditor& ed) { return FileExists(ed.FileName()) ? AbsolutePath(ed.FileName()) : std::string(); }
-
-}  // namespace
-
-void Teditform::RecallFileBookmarks() {
-  const std::string key = FileKey(Editor());
-  if (!key.empty()) LoadStore().Recall(key, Bookmarks());
-}
-
-void Teditform::RememberFileBookmarks() {
-  const std::string key = FileKey(Editor());
-  if (key.empty()) return;
-  TBookmarkStore store = LoadStore();
-  store.Remember(key, Bookmarks());
+void ChangeKeptBookmarks(const std::function<void(TBookmarkStore&)>& change) {
+  TBookmarkStore store = LoadKeptBookmarks();
+  change(store);
   const QString path = StorePath();
   QDir().mkpath(QFileInfo(path).absolutePath());
   WriteFileAtomically(ToFileName(path), store.Text(), false);
+}
+
+void Teditform::RecallFileBookmarks() {
+  const std::string key = KeptBookmarkKey(Editor());
+  if (!key.empty()) LoadKeptBookmarks().Recall(key, Bookmarks());
+}
+
+void Teditform::ApplyBookmarkItems() {
+  ApplyBookmarks1->clear();
+  bool any = false;
+  for (int row = 1; row <= TBookmarkTable::kBookmarks; ++row) any = any || Bookmarks().IsSet(row);
+  for (int i = 0; i < Frame().MDIChildCount(); ++i) {
+    const std::string key = KeptBookmarkKey(Frame().MDIChildren(i)->Editor());
+    if (key.empty()) continue;
+    QAction* item = Item(ApplyBookmarks1, "ApplyBookmarksItem", FromFileName(key));
+    OnClick(item, [key] { ChangeKeptBookmarks([&key](TBookmarkStore& s) { ApplyBookmarks(Bookmarks(), s, key); }); });
+  }
+  ApplyBookmarks1->menuAction()->setEnabled(any && !ApplyBookmarks1->isEmpty());
 }
 
 }  // namespace byteloom

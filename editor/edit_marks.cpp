@@ -5,6 +5,8 @@
 #include "control/hexeditor.h"
 #include "editor/Editwin.h"
 #include "editor/bookmarks.h"
+#include "editor/filebookmarks.h"
+#include "editor/keptmarks.h"
 #include "editor/qtext.h"
 #include "editor/framelink.h"
 #include "editor/search.h"
@@ -26,10 +28,13 @@ void Teditform::Bookmarks1Click() {
     items[r]->setText(FromAnsi(FBookmarkMenu.Caption[r]));
     items[r]->setVisible(FBookmarkMenu.Visible[r]);
   }
+  ApplyBookmarkItems();
 }
 
 void Teditform::AddBookmark1Click() {
-  AddBookmark(Bookmarks(), FBookmarkMenu, Editor().GetCursorPos());
+  ChangeKeptBookmarks([this](TBookmarkStore& store) {
+    AddBookmark(Bookmarks(), store, FBookmarkMenu, Editor().GetCursorPos(), KeptBookmarkKey(Editor()));
+  });
   EditBookmark1->setEnabled(FBookmarkMenu.EditEnabled);
 }
 

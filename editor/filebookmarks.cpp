@@ -47,50 +47,116 @@ void TBookmarkStore::Parse(const std::string& text) {
   while (start < text.size()) {
     size_t end = text.find('\n', start);
     if (end == std::string::npos) end = text.size();
-    const std::vector<std::string> f = SplitTabs(text.substr(start, end - start));
+    std::vector<std::string> f = SplitTabs(text.substr(start, end - start));
     start = end + 1;
-    if (f.size() != 4 || f[1].size() != 1 || f[1][0] < '1' || f[1][0] > '5') continue;
+    // Lines of an earlier form carried a row number (1..5) after the path.
+    if (f.size() == 4 && f[1].size() == 1 && f[1][0] >= '1' && f[1][0] <= '5') f.erase(f.begin() + 1);
+    if (f.size() != 3 || f[0].empty() || f[1].empty()) continue;
     const std::string path = Unescape(f[0]);
-    auto it = std::find_if(FEntries.begin(), FEntries.end(), [&](const TEntry& e) { return e.Path == path; });
+    auto it = Find(path);
     if (it == FEntries.end()) it = FEntries.insert(FEntries.end(), TEntry{path, {}});
-    it->Rows[static_cast<size_t>(f[1][0] - '1')] = {Unescape(f[2]), Unescape(f[3])};
+    it->Marks.push_back({Unescape(f[1]), Unescape(f[2])});
   }
 }
 
 std::string TBookmarkStore::Text() const {
   std::string out;
   for (const TEntry& e : FEntries)
-    for (size_t r = 0; r < e.Rows.size(); ++r)
-      if (!e.Rows[r][0].empty())
-        out += Escape(e.Path) + "\t" + std::to_string(r + 1) + "\t" + Escape(e.Rows[r][0]) + "\t" + Escape(e.Rows[r][1]) + "\n";
+    for (const TBookmark& m : e.Marks) out += Escape(e.Path) + "\t" + Escape(m.Offset) + "\t" + Escape(m.Comment) + "\n";
   return out;
 }
 
-void TBookmarkStore::Remember(const std::string& path, const TBookmarkTable& table) {
-  std::erase_if(FEntries, [&](const TEntry& e) { return e.Path == path; });
-  TEntry entry{path, {}};
-  bool any = false;
-  for (int row = 1; row <= TBookmarkTable::kBookmarks; ++row) {
-    if (!table.IsSet(row)) continue;
-    entry.Rows[static_cast<size_t>(row - 1)] = {table.Cell(0, row), table.Cell(1, row)};
-    any = true;
-  }
-  if (!any) return;
+std::vector<TBookmarkStore::TEntry>::iterator TBookmarkStore::Find(const std::string& path) {
+  return std::find_if(FEntries.begin(), FEntries.end(), [&](const TEntry& e) { return e.Path == path; });
+}
+
+std::vector<TBookmark> TBookmarkStore::Marks(const std::string& path) const {
+  for (const TEntry& e : FEntries)
+    if (e.Path == path) return e.Marks;
+  return {};
+}
+
+void TBookmarkStore::Keep(const std::string& path, const TBookmark& mark) {
+  if (path.empty() || mark.Offset.empty()) return;
+  auto it = Find(path);
+  TEntry entry = it == FEntries.end() ? TEntry{path, {}} : std::move(*it);
+  if (it != FEntries.end()) FEntries.erase(it);
+  if (std::find(entry.Marks.begin(), entry.Marks.end(), mark) == entry.Marks.end()) entry.Marks.push_back(mark);
+  if (entry.Marks.size() > kMaxPerFile) entry.Marks.erase(entry.Marks.begin());
   FEntries.push_back(std::move(entry));
   if (FEntries.size() > kMaxFiles) FEntries.erase(FEntries.begin());
 }
 
-bool TBookmarkStore::Has(const std::string& path) const {
-  return std::any_of(FEntries.begin(), FEntries.end(), [&](const TEntry& e) { return e.Path == path; });
+void TBookmarkStore::Forget(const std::string& path, const TBookmark& mark) {
+  const auto it = Find(path);
+  if (it == FEntries.end()) return;
+  std::erase(it->Marks, mark);
+  if (it->Marks.empty()) FEntries.erase(it);
 }
 
-bool TBookmarkStore::Recall(const std::string& path, TBookmarkTable& table) const {
-  const auto it = std::find_if(FEntries.begin(), FEntries.end(), [&](const TEntry& e) { return e.Path == path; });
-  if (it == FEntries.end()) return false;
-  for (int row = 1; row <= TBookmarkTable::kBookmarks; ++row)
-    for (int col = 0; col < TBookmarkTable::kCols; ++col)
-      table.SetCell(col, row, it->Rows[static_cast<size_t>(row - 1)][static_cast<size_t>(col)]);
-  return true;
+namespace {
+TBookmark RowMark(const TBookmarkTable& table, int row) { return {table.Cell(0, row), table.Cell(1, row)}; }
+}  // namespace
+
+int TBookmarkStore::Recall(const std::string& path, TBookmarkTable& table) const {
+  int unshown = 0;
+  for (const TBookmark& mark : Marks(path)) {
+    int free = 0, other = 0;
+    bool shown = false;
+    for (int row = 1; row <= TBookmarkTable::kBookmarks && !shown; ++row) {
+      shown = table.IsSet(row) && RowMark(table, row) == mark;
+      if (!table.IsSet(row) && free == 0) free = row;
+      const std::string& owner = table.Owner(row);
+      if (table.IsSet(row) && other == 0 && !owner.empty() && owner != path) other = row;
+    }
+    if (shown) continue;
+    const int row = free != 0 ? free : other;
+    if (row == 0) {
+      ++unshown;
+      continue;
+    }
+    table.SetCell(0, row, mark.Offset);
+    table.SetCell(1, row, mark.Comment);
+    table.SetOwner(row, path);
+  }
+  return unshown;
+}
+
+int AddKeptBookmark(TBookmarkTable& table, TBookmarkStore& store, int32_t pos, const std::string& owner) {
+  const int row = table.Add(pos, owner);
+  if (row != 0) store.Keep(owner, RowMark(table, row));
+  return row;
+}
+
+void AddBookmark(TBookmarkTable& table, TBookmarkStore& store, TBookmarkMenu& menu, int32_t caretPos,
+                 const std::string& owner) {
+  AddKeptBookmark(table, store, caretPos, owner);
+  menu.EditEnabled = menu.Visible[0];
+}
+
+void EditKeptBookmark(TBookmarkTable& table, TBookmarkStore& store, int col, int row, const std::string& text,
+                      const std::string& editor) {
+  const bool bookmark = row >= 1 && row <= TBookmarkTable::kBookmarks;
+  if (bookmark && table.IsSet(row)) store.Forget(table.Owner(row), RowMark(table, row));
+  table.SetCell(col, row, text);
+  if (!bookmark) return;
+  if (!table.IsSet(row)) {
+    table.SetOwner(row, {});
+    return;
+  }
+  if (table.Owner(row).empty()) table.SetOwner(row, editor);
+  store.Keep(table.Owner(row), RowMark(table, row));
+}
+
+int ApplyBookmarks(TBookmarkTable& table, TBookmarkStore& store, const std::string& target) {
+  int kept = 0;
+  for (int row = 1; row <= TBookmarkTable::kBookmarks; ++row) {
+    if (!table.IsSet(row)) continue;
+    if (table.Owner(row).empty()) table.SetOwner(row, target);
+    store.Keep(target, RowMark(table, row));
+    ++kept;
+  }
+  return kept;
 }
 
 }  // namespace byteloom

@@ -17,6 +17,8 @@
 #include "control/hexeditor.h"
 #include "editor/bookmarks.h"
 #include "editor/dialogservice.h"
+#include "editor/filebookmarks.h"
+#include "editor/keptmarks.h"
 #include "editor/qtext.h"
 #include "platform/guard.h"
 
@@ -196,10 +198,11 @@ void TFindAllForm::AddToBookmarksClick() {
     for (int r = 0; r < FModel->rowCount(); ++r) rows << r;
   std::sort(rows.begin(), rows.end());
   int added = 0;
-  for (int r : rows) {
-    if (Bookmarks().Add(static_cast<int32_t>(FModel->HitAt(r))) == 0) break;
-    ++added;
-  }
+  ChangeKeptBookmarks([&](TBookmarkStore& store) {
+    const std::string key = KeptBookmarkKey(FEditor);
+    while (added < rows.size() && AddKeptBookmark(Bookmarks(), store, static_cast<int32_t>(FModel->HitAt(rows[added])), key))
+      ++added;
+  });
   Status->setText(added < rows.size() ? QStringLiteral("%1 of %2 hits added: all five bookmarks are set").arg(added).arg(rows.size())
                                       : QStringLiteral("%1 hits added to the bookmarks").arg(added));
 }

@@ -14,6 +14,8 @@
 #include "editor/bitedit.h"
 #include "editor/qtext.h"
 #include "editor/dialogservice.h"
+#include "editor/filebookmarks.h"
+#include "editor/keptmarks.h"
 #include "editor/framelink.h"
 #include "editor/uibuild.h"
 
@@ -220,7 +222,11 @@ void TSearchReplace::Button1Click() {
   const int row = StringGrid1->currentRow();
   const int col = StringGrid1->currentColumn();
   if (row < 0 || col < 0) return;
-  Bookmarks().SetCell(col, row, AnsiText(Edit5->text()));
+  const bool active = FDocuments && FDocuments->ActiveDocument() >= 0;
+  const std::string editor = active ? KeptBookmarkKey(FDocuments->DocumentEditor(FDocuments->ActiveDocument())) : "";
+  ChangeKeptBookmarks([&](TBookmarkStore& store) {
+    EditKeptBookmark(Bookmarks(), store, col, row, AnsiText(Edit5->text()), editor);
+  });
   RenderBookmarks();
 }
 

@@ -5,6 +5,7 @@
 #include "editor/bitedit.h"
 #include "editor/bookmarks.h"
 #include "editor/clipdata.h"
+#include "editor/filebookmarks.h"
 #include "platform/numconv.h"
 #include "tests/support/markup.h"
 
@@ -13,9 +14,10 @@ namespace {
 
 TEST(Bookmarks, FiveRowsAndTheMenuThatShowsThem) {
   TBookmarkTable t;
+  TBookmarkStore store;
   TBookmarkMenu menu;
   EXPECT_EQ(t.Cell(0, 0) + "|" + t.Cell(1, 0), "Offset (hex)|Comment");
-  AddBookmark(t, menu, 4096);
+  AddBookmark(t, store, menu, 4096, "/a");
   EXPECT_EQ(t.Cell(0, 1) + "|" + t.Cell(1, 1), "4096| Pos: $4096");  // decimal after the "$"
   RefreshBookmarkMenu(t, menu);
   EXPECT_TRUE(menu.Visible[0] && !menu.Visible[1] && !menu.EditEnabled);  // Bookmark1 was hidden before

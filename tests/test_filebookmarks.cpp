@@ -1,5 +1,7 @@
-// Bookmarks kept per file: remembered per path, recalled into the table, and
-// the stored text read back, odd characters included.
+// Bookmarks kept per file: every change of the shared table keeps the store
+// in step for the file each row belongs to, a file's bookmarks come back
+// without pushing out bookmarks of no file, they can be applied to another
+// file, and the stored text reads back, odd characters included.
 #include <gtest/gtest.h>
 
 #include "editor/filebookmarks.h"
@@ -7,35 +9,96 @@
 namespace byteloom {
 namespace {
 
-TEST(BookmarkStore, RemembersRecallsAndSurvivesItsText) {
-  TBookmarkTable table;
-  table.Add(16);
-  table.Add(4096);
-  table.SetCell(1, 2, "tab\there\\ and\nline");
-  TBookmarkStore store;
-  store.Remember("/data/a b.sav", table);
-  TBookmarkTable empty;
-  store.Remember("/data/none.sav", empty);  // nothing set: nothing kept
-  EXPECT_FALSE(store.Has("/data/none.sav"));
-
-  TBookmarkStore reread;
-  reread.Parse(store.Text() + "garbage line\n/x\t9\t1\tbad row\n");
-  TBookmarkTable back;
-  back.Add(7);
-  back.Add(8);
-  back.Add(9);  // rows the recalled file does not have are emptied
-  ASSERT_TRUE(reread.Recall("/data/a b.sav", back));
+// The table's rows as "offset@owner" (empty rows as "-").
+std::string Rows(const TBookmarkTable& t) {
+  std::string out;
   for (int row = 1; row <= TBookmarkTable::kBookmarks; ++row)
-    for (int col = 0; col < TBookmarkTable::kCols; ++col) EXPECT_EQ(back.Cell(col, row), table.Cell(col, row));
-  EXPECT_FALSE(reread.Recall("/data/other", back));
-  EXPECT_FALSE(reread.Has("/x"));
+    out += (t.IsSet(row) ? t.Cell(0, row) + "@" + t.Owner(row) : "-") + " ";
+  return out;
+}
 
-  // Remembering again replaces; the oldest files go past the limit.
-  for (size_t i = 0; i < TBookmarkStore::kMaxFiles; ++i) reread.Remember("/f" + std::to_string(i), table);
-  EXPECT_FALSE(reread.Has("/data/a b.sav"));
-  EXPECT_TRUE(reread.Has("/f0"));
-  reread.Remember("/f0", empty);
-  EXPECT_FALSE(reread.Has("/f0"));
+std::string Offsets(const TBookmarkStore& s, const std::string& path) {
+  std::string out;
+  for (const TBookmark& m : s.Marks(path)) out += m.Offset + " ";
+  return out;
+}
+
+TEST(KeptBookmarks, EachRowIsKeptForItsOwnFile) {
+  TBookmarkTable t;
+  TBookmarkStore s;
+  TBookmarkMenu menu;
+  AddBookmark(t, s, menu, 16, "/a");
+  AddKeptBookmark(t, s, 32, "/a");
+  AddKeptBookmark(t, s, 48, "/b");
+  AddKeptBookmark(t, s, 64, "");  // a document without a file: shown, not kept
+  EXPECT_EQ(Rows(t), "16@/a 32@/a 48@/b 64@ - ");
+  EXPECT_EQ(Offsets(s, "/a"), "16 32 ");
+  EXPECT_EQ(Offsets(s, "/b"), "48 ");
+
+  // Edited from b's window, a's row stays a's; an offset cleared frees the row.
+  EditKeptBookmark(t, s, 1, 1, "start", "/b");
+  EXPECT_EQ(s.Marks("/a")[1].Comment, "start");
+  EXPECT_EQ(Offsets(s, "/a"), "32 16 ");
+  EditKeptBookmark(t, s, 0, 2, "", "/b");
+  EXPECT_EQ(Rows(t), "16@/a - 48@/b 64@ - ");
+  EXPECT_EQ(Offsets(s, "/a"), "16 ");
+  EditKeptBookmark(t, s, 0, 5, "80", "/b");  // typed into a free row: b's
+  EditKeptBookmark(t, s, 0, 0, "x", "/b");   // the header belongs to no file
+  EXPECT_EQ(Rows(t), "16@/a - 48@/b 64@ 80@/b ");
+  EXPECT_EQ(Offsets(s, "/b"), "48 80 ");
+
+  // Applied to c: every row on show, those of no file become c's.
+  EXPECT_EQ(ApplyBookmarks(t, s, "/c"), 4);
+  EXPECT_EQ(Rows(t), "16@/a - 48@/b 64@/c 80@/b ");
+  EXPECT_EQ(Offsets(s, "/c"), "16 48 64 80 ");
+  EditKeptBookmark(t, s, 0, 3, "", "/c");  // b forgets it; c keeps what was applied
+  EXPECT_EQ(Offsets(s, "/b"), "80 ");
+  EXPECT_EQ(Offsets(s, "/c"), "16 48 64 80 ");
+  EditKeptBookmark(t, s, 0, 1, "", "/a");
+  EXPECT_FALSE(s.Marks("/a").size());  // a path without bookmarks is forgotten
+}
+
+TEST(KeptBookmarks, RecallShowsAFilesBookmarksWithoutPushingOutOthers) {
+  TBookmarkStore s;
+  const auto keep = [&s](const std::string& off) { s.Keep("/a", {off, " Pos: $" + off}); };
+  for (const char* off : {"1", "2", "3", "2"}) keep(off);  // "2" once only
+  TBookmarkTable t;
+  t.Add(2);  // the same bookmark on show already, of no file
+  t.Add(9, "/b");
+  EXPECT_EQ(s.Recall("/a", t), 0);
+  EXPECT_EQ(Rows(t), "2@ 9@/b 1@/a 3@/a - ");
+  t.Add(7);
+  EXPECT_EQ(s.Recall("/a", t), 0);  // nothing twice
+  EXPECT_EQ(Rows(t), "2@ 9@/b 1@/a 3@/a 7@ ");
+  // A full table: rows of another file (kept there) make room, rows of no
+  // file never do.
+  for (const char* off : {"4", "5", "6"}) keep(off);
+  EXPECT_EQ(s.Recall("/a", t), 2);
+  EXPECT_EQ(Rows(t), "2@ 4@/a 1@/a 3@/a 7@ ");
+}
+
+TEST(KeptBookmarks, TheStoredTextAndItsLimits) {
+  TBookmarkStore s;
+  s.Keep("/data/a b.sav", {"16", "tab\there\\ and\nline"});
+  s.Keep("/data/a b.sav", {"$20", ""});
+  s.Keep("", {"1", "no file"});
+  s.Keep("/x", {"", "no offset"});
+  TBookmarkStore back;
+  // Lines of the earlier form (with a row number) still read.
+  back.Parse(s.Text() + "garbage line\n/old\t3\t7\tseven\n/y\t\tnothing\n");
+  EXPECT_EQ(back.Text(), s.Text() + "/old\t7\tseven\n");
+  EXPECT_EQ(back.Marks("/data/a b.sav"), (std::vector<TBookmark>{{"16", "tab\there\\ and\nline"}, {"$20", ""}}));
+  // The oldest bookmarks of a file, and the least recently changed files, go first.
+  for (size_t i = 0; i <= TBookmarkStore::kMaxPerFile; ++i) back.Keep("/f", {std::to_string(i), ""});
+  EXPECT_EQ(back.Marks("/f").size(), TBookmarkStore::kMaxPerFile);
+  EXPECT_EQ(back.Marks("/f").front().Offset, "1");
+  back.Keep("/data/a b.sav", {"16", "tab\there\\ and\nline"});  // changed again: most recent
+  for (size_t i = 0; i + 2 < TBookmarkStore::kMaxFiles; ++i) back.Keep("/g" + std::to_string(i), {"1", ""});
+  EXPECT_TRUE(back.Marks("/old").empty());
+  EXPECT_FALSE(back.Marks("/f").empty());
+  back.Keep("/h", {"1", ""});
+  EXPECT_TRUE(back.Marks("/f").empty());
+  EXPECT_FALSE(back.Marks("/data/a b.sav").empty());
 }
 
 }  // namespace

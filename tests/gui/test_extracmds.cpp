@@ -112,6 +112,42 @@ class TestExtraCommands : public TGuiTest {
     frame.OpenWindow(path);
     QCOMPARE(QString::fromStdString(Bookmarks().Cell(0, 1)), QStringLiteral("1000"));
   }
+
+  // A bookmark belongs to the file it was made on, whichever window closes
+  // first, and "Apply bookmarks to" keeps it for another open file.
+  void bookmarksKeptPerFileAndApplied() {
+    const auto clearTable = [] {
+      for (int r = 1; r <= TBookmarkTable::kBookmarks; ++r) {
+        Bookmarks().SetCell(0, r, {});
+        Bookmarks().SetOwner(r, {});
+      }
+    };
+    clearTable();
+    TFakeFrame frame;
+    const QString a = File(QStringLiteral("a.sav"), QByteArray(64, 'a'));
+    const QString b = File(QStringLiteral("b.sav"), QByteArray(64, 'b'));
+    Teditform* wa = frame.OpenWindow(a);
+    Teditform* wb = frame.OpenWindow(b);
+    wa->Editor().Seek(5, 0, true);
+    wa->AddBookmark1->trigger();
+    wb->close();
+    clearTable();
+    wb = frame.OpenWindow(b);
+    QVERIFY(!Bookmarks().IsSet(1));  // not b's
+    wa->close();
+    wa = frame.OpenWindow(a);
+    QCOMPARE(QString::fromStdString(Bookmarks().Cell(0, 1)), QStringLiteral("5"));
+    wb->Bookmarks1Click();
+    const QList<QAction*> targets = wb->ApplyBookmarks1->actions();
+    QVERIFY(wb->ApplyBookmarks1->menuAction()->isEnabled());
+    QCOMPARE(targets.size(), 2);
+    QCOMPARE(targets[1]->text(), b);
+    targets[1]->trigger();
+    clearTable();
+    wb->close();
+    frame.OpenWindow(b);
+    QCOMPARE(QString::fromStdString(Bookmarks().Cell(0, 1)), QStringLiteral("5"));
+  }
 };
 
 QTEST_MAIN(TestExtraCommands)
