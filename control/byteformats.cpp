@@ -1,5 +1,6 @@
 #include "control/byteformats.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace byteloom {
@@ -207,9 +208,12 @@ std::string FormatBytes(TByteFormat format, const uint8_t* data, size_t count, i
 
 THexParse ParseHexText(const std::string& t) {
   THexParse r;
-  const auto fail = [&r](size_t i, const std::string& what) {
+  const auto fail = [&r, &t](size_t i, const std::string& what) {
     r.Bytes.clear();
-    r.Error = what + " at position " + std::to_string(i + 1);
+    // Positions count characters as the user sees them (the text is UTF-8).
+    const auto chars = std::count_if(t.begin(), t.begin() + static_cast<std::ptrdiff_t>(i),
+                                     [](char c) { return (static_cast<uint8_t>(c) & 0xC0) != 0x80; });
+    r.Error = what + " at position " + std::to_string(chars + 1);
     return r;
   };
   bool lineStart = true;

@@ -58,9 +58,9 @@ std::string FormatBytes(TByteFormat format, const uint8_t* data, size_t count, i
 
 // Hex text back to bytes: digits in pairs, with or without spaces, commas,
 // braces, "0x" prefixes, "\x" escapes, a b'...' literal, and xxd dump lines
-// (offset and character column are skipped). Error is empty when the text
-// was read; else it names the 1-based position of an odd digit group or a
-// stray character.
+// (offset and character column are skipped), given as UTF-8. Error is empty
+// when the text was read; else it names the 1-based position (in
+// characters) of an odd digit group or a stray character.
 struct THexParse {
   std::vector<uint8_t> Bytes;
   std::string Error;

@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "control/hexeditor.h"
+#include "control/matcher.h"
 
 namespace byteloom {
 
@@ -22,19 +23,16 @@ int HexDigit(char c) {
 
 bool TMaskedPattern::FitsAt(const uint8_t* p) const {
   for (size_t i = 0; i < Value.size(); ++i)
-    if ((p[i] & Mask[i]) != Value[i]) return false;
+    if (((Fold ? Fold[p[i]] : p[i]) & Mask[i]) != Value[i]) return false;
   return true;
 }
 
-TMaskedPattern TextPattern(const std::string& bytes, bool matchCase) {
+TMaskedPattern TextPattern(const std::string& text, bool matchCase, TTranslationType translation) {
   TMaskedPattern p;
-  for (char ch : bytes) {
-    const auto c = static_cast<uint8_t>(ch);
-    const bool letter = (c | 0x20) >= 'a' && (c | 0x20) <= 'z';
-    const uint8_t mask = !matchCase && letter ? 0xDF : 0xFF;
-    p.Mask.push_back(mask);
-    p.Value.push_back(c & mask);
-  }
+  p.Value.assign(text.begin(), text.end());
+  p.Mask.assign(text.size(), 0xFF);
+  PrepareSearchPattern(translation, !matchCase, p.Value.data(), p.Size());
+  p.Fold = SearchFold(!matchCase);
   return p;
 }
 
@@ -81,6 +79,17 @@ void ScanMasked(const TMaskedPattern& pattern, const uint8_t* buf, int64_t size,
   const int64_t n = pattern.Size();
   if (n == 0 || size < n) return;
   const int64_t limit = size - n;  // last start
+  // Whole bytes (text, hex without wildcards): Find's own matcher.
+  if (std::all_of(pattern.Mask.begin(), pattern.Mask.end(), [](uint8_t m) { return m == 0xFF; })) {
+    const TPatternMatcher matcher(pattern.Value.data(), static_cast<int32_t>(n), pattern.Fold);
+    for (int64_t i = 0; i <= limit;) {
+      const int64_t at = matcher.First(buf + i, size - i);
+      if (at < 0) break;
+      hit(base + i + at);
+      i += at + 1;
+    }
+    return;
+  }
   // Anchor: the first byte that must be one value; memchr skips to it.
   const auto full = std::find(pattern.Mask.begin(), pattern.Mask.end(), uint8_t{0xFF});
   if (full == pattern.Mask.end()) {

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "control/types.h"
 #include "control/valuetypes.h"
 
 namespace byteloom {
@@ -21,6 +22,9 @@ struct TMaskedPattern {
   std::vector<uint8_t> Value;  // already masked
   std::vector<uint8_t> Mask;
   int32_t Align = 1;
+  // A table each document byte goes through before the mask (a search that
+  // ignores case), or nullptr.
+  const uint8_t* Fold = nullptr;
   int32_t Size() const { return static_cast<int32_t>(Value.size()); }
   bool FitsAt(const uint8_t* p) const;
 };
@@ -32,8 +36,10 @@ struct TPatternParse {
   std::string Error;
 };
 
-// Text as bytes (Windows-1252); without case, A-Z and a-z fit both cases.
-TMaskedPattern TextPattern(const std::string& bytes, bool matchCase);
+// Text (Windows-1252) as Find compares it in a document shown in the
+// character set translation: the same bytes fit, with or without case.
+TMaskedPattern TextPattern(const std::string& text, bool matchCase,
+                           TTranslationType translation = TTranslationType::ttAnsi);
 // Hex digits with "?" for any nibble, spaces between bytes optional:
 // "4? ?? 00". An odd digit count or another character is refused.
 TPatternParse HexPattern(const std::string& text);

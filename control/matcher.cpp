@@ -9,7 +9,17 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "control/translation.h"
+#include "platform/codepages.h"
+
 namespace byteloom {
+
+void PrepareSearchPattern(TTranslationType translation, bool ignoreCase, uint8_t* pattern, int32_t count) {
+  if (translation != TTranslationType::ttAnsi) TranslateToFile(translation, pattern, pattern, count);
+  if (ignoreCase) AnsiLowerBuffer(pattern, count);
+}
+
+const uint8_t* SearchFold(bool ignoreCase) { return ignoreCase ? AnsiLowerTable() : nullptr; }
 
 namespace {
 

@@ -6,7 +6,16 @@
 
 #include <cstdint>
 
+#include "control/types.h"
+
 namespace byteloom {
+
+// Typed text (Windows-1252) as the bytes a search compares: translated to
+// the document's character set, then lower-cased when case is ignored (the
+// document's bytes are then folded through SearchFold()).
+void PrepareSearchPattern(TTranslationType translation, bool ignoreCase, uint8_t* pattern, int32_t count);
+// The fold table of a search that ignores case, else nullptr.
+const uint8_t* SearchFold(bool ignoreCase);
 
 class TPatternMatcher {
  public:

@@ -26,9 +26,8 @@ int32_t THexEditor::Find(uint8_t* pattern, int32_t count, bool translate, bool i
     return -1;
 
   TWaitCursor wait(*this);
-  if (translate && FTranslation != TTranslationType::ttAnsi) TranslateToFile(FTranslation, pattern, pattern, count);
-  if (ignoreCase) AnsiLowerBuffer(pattern, count);
-  const TPatternMatcher matcher(pattern, count, ignoreCase ? AnsiLowerTable() : nullptr);
+  PrepareSearchPattern(translate ? FTranslation : TTranslationType::ttAnsi, ignoreCase, pattern, count);
+  const TPatternMatcher matcher(pattern, count, SearchFold(ignoreCase));
 
   // The searched bytes are [startPos, end). Each round reads up to `step`
   // new bytes behind the `carried` bytes kept from the round before.

@@ -30,10 +30,11 @@ constexpr int64_t kSlice = int64_t{8} << 20;
 constexpr int kKindText = 0, kKindCase = 1, kKindHex = 2, kKindValue = 3;
 }  // namespace
 
-TPatternParse FindAllPattern(const std::string& text, int kind, TByteOrder order, bool aligned) {
+TPatternParse FindAllPattern(const std::string& text, int kind, TByteOrder order, bool aligned,
+                             TTranslationType translation) {
   if (kind == kKindText || kind == kKindCase) {
     if (text.empty()) return {std::nullopt, "No text to find"};
-    return {TextPattern(text, kind == kKindCase), {}};
+    return {TextPattern(text, kind == kKindCase, translation), {}};
   }
   if (kind == kKindHex) return HexPattern(text);
   return ValuePattern(text, {static_cast<TValueType>(kind - kKindValue), order, aligned});
@@ -139,7 +140,7 @@ void TFindAllForm::FindClick() {
   if (FRunning) return;
   const int kind = KindBox->currentIndex();
   const auto order = OrderBox->currentIndex() == 1 ? TByteOrder::boBig : TByteOrder::boLittle;
-  TPatternParse parsed = FindAllPattern(AnsiText(PatternEdit->text()), kind, order, AlignedBox->isChecked());
+  TPatternParse parsed = FindAllPattern(AnsiText(PatternEdit->text()), kind, order, AlignedBox->isChecked(), FEditor.Translation());
   if (!parsed.Pattern) {
     Dialogs().MessageDlg(this, QString::fromStdString(parsed.Error), TMsgDlgType::mtWarning, TMsgDlgButtons::mbOK);
     return;

@@ -79,6 +79,7 @@ class TFindAllForm : public QWidget {
 
 // The pattern the form's fields describe: kind index (0 text, 1 text with
 // case, 2 hex, 3.. the value types u8 ... f64 in TValueType order).
-TPatternParse FindAllPattern(const std::string& text, int kind, TByteOrder order, bool aligned);
+TPatternParse FindAllPattern(const std::string& text, int kind, TByteOrder order, bool aligned,
+                             TTranslationType translation);
 
 }  // namespace byteloom

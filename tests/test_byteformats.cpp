@@ -45,6 +45,7 @@ TEST(ByteFormats, PasteHexTextReadsWhatOthersWrite) {
       {"00000000: 4142 0a3a  AB.:\n00000004: 20                   \n", {0x41, 0x42, 0x0A, 0x3A, 0x20}, ""},
       {"41 4", {}, "An odd number of hex digits at position 4"},
       {"41 42 zz", {}, "A stray character at position 7"},
+      {"00000000: 4142  AB\xC3\xA9\n41 4", {}, "An odd number of hex digits at position 24"},  // é is one character
       {"0x", {}, "A stray character at position 1"},
       {"", {}, ""},
   };

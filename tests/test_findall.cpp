@@ -15,7 +15,7 @@ std::vector<int64_t> Reference(const Bytes& doc, const TMaskedPattern& p, int64_
   std::vector<int64_t> out;
   for (int64_t i = std::max<int64_t>(first, 0); i + p.Size() - 1 <= last && i + p.Size() <= int64_t(doc.size()); ++i) {
     bool fit = i % p.Align == 0;
-    for (int k = 0; fit && k < p.Size(); ++k) fit = (doc[i + k] & p.Mask[k]) == p.Value[k];
+    for (int k = 0; fit && k < p.Size(); ++k) fit = ((p.Fold ? p.Fold[doc[i + k]] : doc[i + k]) & p.Mask[k]) == p.Value[k];
     if (fit) out.push_back(i);
   }
   return out;
@@ -78,6 +78,32 @@ TEST_F(FindAllTest, CaseCancelAndLimits) {
   hits.clear();
   FindAll(*Ed, TextPattern("a", true), 4, 8, hits);
   EXPECT_EQ(hits, (std::vector<int64_t>{7, 8}));
+}
+
+// Text fits where Find finds it, in every character set, with or without
+// case (accented letters, the Windows-1252 pair Ÿ/ÿ and EBCDIC letters too).
+TEST_F(FindAllTest, TextFitsWhereFindFindsIt) {
+  std::mt19937 rng(3);
+  Bytes doc(3000);
+  for (auto& b : doc) b = "aAeE\xE9\xC9\x9F\xFF\x81\xC1\x82\x90"[rng() % 12];
+  Load(doc);
+  for (TTranslationType t : {TTranslationType::ttAnsi, TTranslationType::ttDos8, TTranslationType::ttMac,
+                             TTranslationType::ttEBCDIC}) {
+    Ed->SetTranslation(t);
+    for (const std::string text : {"a", "\xE9" "a", "A\xFF", "\x9F" "e", "\xC9" "E"}) {
+      for (bool matchCase : {true, false}) {
+        std::vector<int64_t> hits, found;
+        FindAll(*Ed, TextPattern(text, matchCase, t), 0, int64_t(doc.size()) - 1, hits);
+        for (int32_t at = 0;; ++at) {
+          std::string p = text;
+          at = Ed->Find(reinterpret_cast<uint8_t*>(p.data()), int32_t(p.size()), true, !matchCase, 1 << 30, at);
+          if (at < 0) break;
+          found.push_back(at);
+        }
+        EXPECT_EQ(hits, found) << int(t) << " " << text << " " << matchCase;
+      }
+    }
+  }
 }
 
 TEST_F(FindAllTest, ARunInSlicesFindsWhatOneCallFinds) {
