@@ -205,6 +205,18 @@ void TGuiTest::cleanup() {
   QVERIFY2(problems.isEmpty(), qPrintable(problems.join(QLatin1Char('\n'))));
 }
 
+QString TGuiTest::File(const QString& name, const QByteArray& data) {
+  const QString path = Box().Path(name);
+  WriteBytes(path, data);
+  return path;
+}
+
+QByteArray DocumentBytes(THexEditor& editor) {
+  QByteArray data(editor.DataSize(), 0);
+  editor.ReadBuffer(data.data(), 0, editor.DataSize());
+  return data;
+}
+
 Teditform* TGuiTest::OpenFile(const QString& path) {
   Script().ExpectFileDialog(QStringLiteral("OpenDialog1"), path);
   Box().Frame().ffnen1->trigger();

@@ -19,6 +19,7 @@
 namespace byteloom {
 class TMainform;
 class Teditform;
+class THexEditor;
 }
 
 namespace byteloom::test {
@@ -117,6 +118,8 @@ class TGuiTest : public QObject {
   TScriptedDialogs& Script() { return FBox->Dialogs(); }
   // Opens path through the frame's Open command; the active window after it.
   Teditform* OpenFile(const QString& path);
+  // Writes a file of the sandbox; its path.
+  QString File(const QString& name, const QByteArray& data);
 
  private slots:
   void init();
@@ -129,6 +132,8 @@ class TGuiTest : public QObject {
 
 void WriteBytes(const QString& path, const QByteArray& data);
 QByteArray ReadBytes(const QString& path);
+// The document's bytes as the control holds them.
+QByteArray DocumentBytes(THexEditor& editor);
 // Waits for queued events (posted state messages, deferred deletes).
 void Settle();
 // Overwrites the byte at pos as typing would (one undo step, change mark).

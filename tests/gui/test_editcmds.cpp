@@ -28,16 +28,6 @@ class TestEditCommands : public TGuiTest {
   Q_OBJECT
 
  private:
-  QString File(const QString& name, const QByteArray& data) {
-    const QString path = Box().Path(name);
-    WriteBytes(path, data);
-    return path;
-  }
-  static QByteArray Bytes(THexEditor& ed) {
-    QByteArray data(ed.DataSize(), 0);
-    ed.ReadBuffer(data.data(), 0, ed.DataSize());
-    return data;
-  }
   // The next showing of the shared dialog: only `tab` may be visible and
   // active; fill then closes it with OK.
   void Dialog(TFakeFrame& frame, QWidget* TSearchReplace::*tab, std::function<void(TSearchReplace&)> fill) {
@@ -83,14 +73,14 @@ class TestEditCommands : public TGuiTest {
     });
     Script().ExpectMessage(QStringLiteral("4 Founds replaced!"), TMsgDlgType::mtInformation);
     w->Replace1->trigger();
-    QCOMPARE(Bytes(ed), QByteArray("Hellllo hellllo HELLO"));
+    QCOMPARE(DocumentBytes(ed), QByteArray("Hellllo hellllo HELLO"));
     QVERIFY(frame.Enabled(TFrameItem::fiSave));
     for (int i = 0; i < 4; ++i) ed.Undo();
-    QCOMPARE(Bytes(ed), QByteArray("Hello hello HELLO"));
+    QCOMPARE(DocumentBytes(ed), QByteArray("Hello hello HELLO"));
     ed.Seek(0, 0, true);
     Dialog(frame, &TSearchReplace::TabSheet2, [](TSearchReplace& d) { d.CheckBox1->setChecked(false); });
     w->Replace1->trigger();
-    QCOMPARE(Bytes(ed), QByteArray("Helllo hello HELLO"));
+    QCOMPARE(DocumentBytes(ed), QByteArray("Helllo hello HELLO"));
 
     // Goto: "0x" means hex; a typo is reported and the caret stays.
     Dialog(frame, &TSearchReplace::TabSheet3, [](TSearchReplace& d) { d.Edit4->setText(QStringLiteral("0x10")); });
@@ -129,25 +119,25 @@ class TestEditCommands : public TGuiTest {
 
     ed.Seek(3, 0, true);
     w->Paste1->trigger();
-    QCOMPARE(Bytes(ed), QByteArray("A\0BA\0BC", 7));
+    QCOMPARE(DocumentBytes(ed), QByteArray("A\0BA\0BC", 7));
     QVERIFY(frame.Enabled(TFrameItem::fiSave));
 
     // Text from another program arrives as Windows-1252 bytes.
     QGuiApplication::clipboard()->setText(QStringLiteral("\u00c4\u20ac\u4e00"));
     ed.Seek(0, 0, true);
     w->Einfgen1->trigger();
-    QCOMPARE(Bytes(ed).left(3), QByteArray("\xc4\x80?"));
+    QCOMPARE(DocumentBytes(ed).left(3), QByteArray("\xc4\x80?"));
 
     // Cut, and Undo brings it back.
     ed.SetSelStart(0);
     ed.SetSelEnd(2);
     w->Cut1->trigger();
-    QCOMPARE(Bytes(ed), QByteArray("A\0BA\0BC", 7));
+    QCOMPARE(DocumentBytes(ed), QByteArray("A\0BA\0BC", 7));
     w->Bearbeiten1Click();
     QCOMPARE(w->Rckgngig1->text(), QStringLiteral("Undo : Byte(s) removed"));
     QVERIFY(frame.Enabled(TFrameItem::fiUndo) && frame.Enabled(TFrameItem::fiPaste));
     w->Undo1->trigger();
-    QCOMPARE(Bytes(ed).left(3), QByteArray("\xc4\x80?"));
+    QCOMPARE(DocumentBytes(ed).left(3), QByteArray("\xc4\x80?"));
     QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("\u00c4\u20ac?"));
   }
 
@@ -169,7 +159,7 @@ class TestEditCommands : public TGuiTest {
       d.BitBtn7->click();
     });
     w->BinaryEdit1->trigger();
-    QCOMPARE(Bytes(ed), QByteArray("\x00\x25\xa5\x22", 4));
+    QCOMPARE(DocumentBytes(ed), QByteArray("\x00\x25\xa5\x22", 4));
 
     // A bookmark set in one window, shown in the menus and jumped to in another.
     frame.Activate(big);

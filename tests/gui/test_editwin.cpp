@@ -38,11 +38,6 @@ class TestEditwin : public TGuiTest {
     Box().Frame().Neu1->trigger();
     return Box().Frame().ActiveMDIChild();
   }
-  QString File(const QString& name, const QByteArray& data) {
-    const QString path = Box().Path(name);
-    WriteBytes(path, data);
-    return path;
-  }
   static QString SaveQuestion(const QString& name) {
     return QStringLiteral("Save changes to\r\n") + name + QStringLiteral(" ?");
   }

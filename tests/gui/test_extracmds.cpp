@@ -28,11 +28,6 @@ class TestExtraCommands : public TGuiTest {
   Q_OBJECT
 
  private:
-  QString File(const QString& name, const QByteArray& data) {
-    const QString path = Box().Path(name);
-    WriteBytes(path, data);
-    return path;
-  }
   static QAction* Action(QWidget* w, const QString& text) {
     for (QAction* a : w->findChildren<QAction*>())
       if (a->text() == text) return a;
@@ -57,9 +52,7 @@ class TestExtraCommands : public TGuiTest {
     ed.SetSelStart(3);
     ed.SetSelEnd(3);
     Action(w, QStringLiteral("Paste hex text"))->trigger();
-    QByteArray doc(ed.DataSize(), 0);
-    ed.ReadBuffer(doc.data(), 0, ed.DataSize());
-    QCOMPARE(doc, QByteArray("AB\0\x10\x20" "D", 6));
+    QCOMPARE(DocumentBytes(ed), QByteArray("AB\0\x10\x20" "D", 6));
     QGuiApplication::clipboard()->setText(QStringLiteral("41 4"));
     Script().ExpectMessage(QStringLiteral("The clipboard holds no hex text: An odd number of hex digits at position 4."),
                            TMsgDlgType::mtWarning);

@@ -57,11 +57,6 @@ class TestShellCommands : public TGuiTest {
       if (item->isVisible()) names << QFileInfo(item->text()).fileName();
     return names;
   }
-  QString File(const char* name, const QByteArray& data) {
-    const QString path = Box().Path(QLatin1String(name));
-    WriteBytes(path, data);
-    return path;
-  }
 
  private slots:
   void recentFilesInBothMenus() {
