@@ -76,22 +76,7 @@ xdotool key --delay 80 Return
 await_window '^Information$' gone || fail "the report did not close"
 xdotool windowfocus --sync "$window" 2>/dev/null || xdotool windowfocus "$window"
 sleep 0.3
-xdotool key --delay 80 ctrl+s
-sleep 0.5
-xdotool key --delay 80 alt+F4
-
-for _ in $(seq 1 100); do
-  kill -0 "$app_pid" 2>/dev/null || break
-  sleep 0.1
-done
-if kill -0 "$app_pid" 2>/dev/null; then
-  cat "$work/app.log"
-  fail "Byteloom did not end after Alt+F4 (an unexpected question is open?)"
-fi
-wait "$app_pid"
-status=$?
-app_pid=""
-[ "$status" -eq 0 ] || { cat "$work/app.log"; fail "Byteloom ended with status $status"; }
+save_and_quit
 
 expected=$(head -c 16 "$work/original"; printf 'AB'; tail -c +19 "$work/original" | tr x y)
 actual=$(cat "$file")

@@ -64,3 +64,23 @@ await_window() {
   done
   return 1
 }
+
+# Saves with Ctrl+S, ends the program with Alt+F4 and checks that it ended
+# at once with status 0 (an open question would keep it running).
+save_and_quit() {
+  xdotool key --delay 80 ctrl+s
+  sleep 0.5
+  xdotool key --delay 80 alt+F4
+  for _ in $(seq 1 100); do
+    kill -0 "$app_pid" 2>/dev/null || break
+    sleep 0.1
+  done
+  if kill -0 "$app_pid" 2>/dev/null; then
+    cat "$work/app.log"
+    fail "Byteloom did not end after Alt+F4 (an unexpected question is open?)"
+  fi
+  wait "$app_pid"
+  status=$?
+  app_pid=""
+  [ "$status" -eq 0 ] || { cat "$work/app.log"; fail "Byteloom ended with status $status"; }
+}

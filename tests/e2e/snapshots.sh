@@ -70,22 +70,7 @@ sleep 0.3
 import_shot moved
 xdotool type --delay 80 "4"
 sleep 0.3
-xdotool key --delay 80 ctrl+s
-sleep 0.5
-xdotool key --delay 80 alt+F4
-
-for _ in $(seq 1 100); do
-  kill -0 "$app_pid" 2>/dev/null || break
-  sleep 0.1
-done
-if kill -0 "$app_pid" 2>/dev/null; then
-  cat "$work/app.log"
-  fail "Byteloom did not end after Alt+F4 (an unexpected question is open?)"
-fi
-wait "$app_pid"
-status=$?
-app_pid=""
-[ "$status" -eq 0 ] || { cat "$work/app.log"; fail "Byteloom ended with status $status"; }
+save_and_quit
 
 changed=$(cmp -l "$work/original" "$work/data/s1.sav" | awk '{ printf "%d ", $1 - 1 }')
 [ "$changed" = "$((0x123)) " ] || fail "the bytes changed at offsets '$changed', expected only 291 (0x123): the caret was not moved to the counter"
