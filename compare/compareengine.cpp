@@ -120,10 +120,10 @@ void ReportDifference(TDocumentList& documents, int32_t offset,
 
 std::vector<std::string> TCompareEngine::ListDocuments(const TDocumentList& documents) {
   const int count = documents.DocumentCount();
-  FListed.assign(static_cast<size_t>(count), nullptr);
+  FListed.assign(static_cast<size_t>(count), 0);
   std::vector<std::string> entries;
   for (int k = count - 1; k >= 0; --k) {
-    FListed[static_cast<size_t>(k)] = &documents.DocumentEditor(k);
+    FListed[static_cast<size_t>(k)] = documents.DocumentEditor(k).Serial();
     entries.push_back(std::to_string(k) + " : " + documents.DocumentCaption(k));
   }
   return entries;
@@ -153,7 +153,7 @@ int TCompareEngine::ResolveChoice(const TDocumentList& documents, const std::str
   const auto entry = static_cast<size_t>(std::stoi(text.substr(0, digits)));
   if (entry >= FListed.size()) return -1;
   for (int k = 0; k < documents.DocumentCount(); ++k)
-    if (&documents.DocumentEditor(k) == FListed[entry]) return k;
+    if (documents.DocumentEditor(k).Serial() == FListed[entry]) return k;
   return -1;
 }
 

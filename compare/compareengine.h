@@ -166,7 +166,7 @@ class TCompareEngine {
   // The document index an entry names now, or -1.
   int ResolveChoice(const TDocumentList& documents, const std::string& text) const;
 
-  std::vector<const THexEditor*> FListed;  // by entry number
+  std::vector<uint64_t> FListed;  // the controls' serial numbers by entry number
   uint8_t FValue1 = 2, FValue2 = 1;        // the values held (the last that converted)
   int64_t FShift = 0;                      // start2 - start1 of the last search
 };

@@ -220,13 +220,13 @@ void TCandidates::Recount() {
 // --- The search --------------------------------------------------------------------------
 
 void TSnapshotSearch::AddSource(std::unique_ptr<TByteSource> source, const std::string& caption) {
-  FSnapshots.push_back(TSnapshot{std::move(source), caption, nullptr});
+  FSnapshots.push_back(TSnapshot{std::move(source), caption, 0});
   if (FSteps.empty()) Restart(FFormat);
 }
 
 void TSnapshotSearch::AddDocument(THexEditor& editor, const std::string& caption) {
   AddSource(std::make_unique<TEditorSource>(editor), caption);
-  FSnapshots.back().Editor = &editor;
+  FSnapshots.back().EditorSerial = editor.Serial();
 }
 
 void TSnapshotSearch::AddFile(const std::string& fileName) { AddSource(std::make_unique<TFileSource>(fileName), fileName); }
@@ -244,9 +244,10 @@ void TSnapshotSearch::Restart(const TValueFormat& format) {
 
 void TSnapshotSearch::ForgetClosedDocuments(const TDocumentList& documents) {
   for (TSnapshot& snapshot : FSnapshots) {
-    if (!snapshot.Editor || !snapshot.Source) continue;
+    if (!snapshot.EditorSerial || !snapshot.Source) continue;
     bool open = false;
-    for (int k = 0; k < documents.DocumentCount() && !open; ++k) open = &documents.DocumentEditor(k) == snapshot.Editor;
+    for (int k = 0; k < documents.DocumentCount() && !open; ++k)
+      open = documents.DocumentEditor(k).Serial() == snapshot.EditorSerial;
     if (!open) snapshot.Source.reset();
   }
 }
@@ -338,7 +339,7 @@ int TSnapshotSearch::SeekSnapshots(TDocumentList& documents, int32_t offset) con
   for (int k = 0; k < documents.DocumentCount(); ++k) {
     THexEditor& editor = documents.DocumentEditor(k);
     const bool shown = std::any_of(FSnapshots.begin(), FSnapshots.end(),
-                                   [&editor](const TSnapshot& s) { return s.Source && s.Editor == &editor; });
+                                   [&editor](const TSnapshot& s) { return s.Source && s.EditorSerial == editor.Serial(); });
     if (shown && editor.Seek(offset, 0, true)) ++moved;
   }
   return moved;

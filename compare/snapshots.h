@@ -157,7 +157,7 @@ class TSnapshotSearch {
   struct TSnapshot {
     std::unique_ptr<TByteSource> Source;
     std::string Caption;
-    const THexEditor* Editor = nullptr;
+    uint64_t EditorSerial = 0;  // the document's control, or 0 for a file
   };
   // Narrows set by step from snapshot `from` to from + 1, in place (a
   // cancelled narrowing leaves set part done).

@@ -1,5 +1,7 @@
 #include "control/hexeditor.h"
 
+#include <atomic>
+
 #include "control/translation.h"
 #include "control/undostream.h"
 
@@ -53,7 +55,14 @@ void TColors::SetBackground(TColor c) {
 // Construction and destruction
 // ---------------------------------------------------------------------------
 
-THexEditor::THexEditor(TGridHost& host) : TCustomGrid(host) {
+namespace {
+uint64_t NextSerial() {
+  static std::atomic<uint64_t> next{1};
+  return next++;
+}
+}  // namespace
+
+THexEditor::THexEditor(TGridHost& host) : TCustomGrid(host), FSerial(NextSerial()) {
   FColors = std::make_unique<TColors>(this);
   SetParentColor(false);
   SetColor(FColors->Background());

@@ -100,6 +100,9 @@ class THexEditor : public TCustomGrid {
   // Called once the control has been set up by its form: starts a new empty
   // document named "Untitled".
   void Loaded();
+  // A number no other control of this run has: it tells a control apart
+  // from a later one that happens to take its place in memory.
+  uint64_t Serial() const { return FSerial; }
 
   // --- Published properties ---------------------------------------------------
   int BytesPerLine() const { return FBytesPerLine; }
@@ -458,6 +461,7 @@ class THexEditor : public TCustomGrid {
   std::string FLastWarning;
   bool FUndoPending = false;
   std::string FWorkFileError;  // why the working file could not be made
+  const uint64_t FSerial;
 };
 
 }  // namespace byteloom

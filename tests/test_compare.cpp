@@ -254,10 +254,15 @@ TEST_F(CompareRun, EntriesKeepNamingTheirDocumentsWhenTheOrderChanges) {
   // Compare again still compares window 11 (now index 0) with window 0.
   Fields.Mode = M::cmDecrease;
   EXPECT_EQ(Again().Offset, 11);
-  // A listed window that has gone makes the choice invalid.
-  Docs.Editors.erase(Docs.Editors.begin());
+  // A listed window that has gone makes the choice invalid, even when a new
+  // window's control takes its place in memory.
+  THexEditor* slot = Docs.Editors[0].get();
+  slot->~THexEditor();
+  new (slot) THexEditor(Host);
   EXPECT_FALSE(Again().Compared);
   EXPECT_EQ(Warnings, Strings{"Please choose 2 different Files!"});
+  Docs.Editors.erase(Docs.Editors.begin());
+  EXPECT_FALSE(Again().Compared);
 }
 
 TEST_F(CompareRun, MeterRunCountsEveryDifferenceFromTheStart) {
