@@ -226,8 +226,8 @@ class THexEditor : public TCustomGrid {
   // Replacing at a match: selects it and puts the dataCount bytes of data in
   // its place (ReplaceSelection, one undo step "Replace selection").
   void ReplaceMatch(int32_t pos, int32_t count, const uint8_t* data, int32_t dataCount);
-  // Long work reports bytes done of total now and then.
-  using TProgress = std::function<void(int64_t done, int64_t total)>;
+  // Long work reports bytes done of total now and then; false stops it.
+  using TProgress = std::function<bool(int64_t done, int64_t total)>;
   // Replace all, from the match of the count bytes of pattern at firstMatch
   // (the pattern as Find left it): replaces that match and then every
   // following one, each search starting behind the replacement just written,
@@ -236,7 +236,9 @@ class THexEditor : public TCustomGrid {
   // caret, selection, change marks and Modified; the document is rewritten
   // in one pass however many matches there are. On a failure the document
   // holds the replacements of the whole pieces done before it, with their
-  // undo steps, or none.
+  // undo steps, or none. When progress stops the work, the matches replaced
+  // by then stay replaced (as if the one-by-one replacement had stopped
+  // there; the caret stays where it was) and their number is returned.
   int32_t ReplaceAll(const uint8_t* pattern, int32_t count, bool ignoreCase, int32_t firstMatch, const uint8_t* data,
                      int32_t dataCount, const TProgress& progress = {});
 

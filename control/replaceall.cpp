@@ -34,7 +34,7 @@ constexpr int64_t kPiece = int64_t{1} << 20;
 // its bytes at `at` (a piece in memory, which onMatch may change: those
 // bytes are not looked at again). onFinal(piece, piecePos, finalEnd) follows
 // once per piece: every match before finalEnd has been reported, and the
-// piece holds the bytes from piecePos to finalEnd.
+// piece holds the bytes from piecePos to finalEnd; false stops the walk.
 template <class OnMatch, class OnFinal>
 void ScanMatches(const TFileHandle& file, const TPatternMatcher& matcher, int32_t count, int64_t from, int64_t end,
                  OnMatch&& onMatch, OnFinal&& onFinal) {
@@ -54,7 +54,7 @@ void ScanMatches(const TFileHandle& file, const TPatternMatcher& matcher, int32_
     }
     // The last count - 1 bytes may begin a match that the next piece completes.
     const int64_t keep = bufPos + have >= end ? end : std::max(searchFrom, bufPos + have - overlap);
-    onFinal(static_cast<const uint8_t*>(buf.data()), bufPos, keep);
+    if (!onFinal(static_cast<const uint8_t*>(buf.data()), bufPos, keep)) return;
     const int64_t carried = bufPos + have - keep;
     std::memmove(buf.data(), buf.data() + (keep - bufPos), static_cast<size_t>(carried));
     bufPos = keep;
@@ -83,6 +83,8 @@ class TSequentialWriter {
     FPos += FUsed;
     FUsed = 0;
   }
+  // Where the next bytes go, once flushed.
+  int64_t Pos() const { return FPos; }
 
  private:
   TFileHandle& FFile;
@@ -150,8 +152,11 @@ int32_t THexEditor::ReplaceAll(const uint8_t* pattern, int32_t count, bool ignor
   const TPatternMatcher matcher(pat.data(), count, ignoreCase ? AnsiLowerTable() : nullptr);
   TWaitCursor wait(*this);
   const int64_t span = size - int64_t{firstMatch};
+  // False once the user has stopped the work.
+  bool stopped = false;
   auto report = [&](int64_t done) {
-    if (progress) progress(done, 2 * span);
+    stopped = stopped || (progress && !progress(done, 2 * span));
+    return !stopped;
   };
 
   // 1. How many matches, and where the last one is.
@@ -162,20 +167,21 @@ int32_t THexEditor::ReplaceAll(const uint8_t* pattern, int32_t count, bool ignor
         ++matches;
         last = pos;
       },
-      [&](const uint8_t*, int64_t, int64_t end) { report(end - firstMatch); });
-  if (matches == 0) return 0;
+      [&](const uint8_t*, int64_t, int64_t end) { return report(end - firstMatch); });
+  if (matches == 0 || stopped) return 0;
   const int64_t delta = int64_t{dataCount} - count;
   const int64_t finalSize = size + matches * delta;
   // A document that would outgrow the limit is refused before anything changes.
   if (finalSize > kMaxDocumentSize) ReserveDocument(finalSize);
 
+  int64_t replaced = 0;
   if (matches > 1) {
     // 2. Every match but the last one, in one pass.
     GetPosAtCell(Col(), Row());
     const bool inChar = FInCharField;
     const bool modifiedBefore = FModified;
     TPassRing ring(kMaxUndo, count);
-    auto onFinalReport = [&](int64_t end) { report(span + end - firstMatch); };
+    auto onFinalReport = [&](int64_t end) { return report(span + end - firstMatch); };
     // The undo steps of the passes held, oldest first, as the single
     // replacements record them (after selecting the match). A list that
     // could not take them all is emptied: it would not fit the document.
@@ -228,9 +234,12 @@ int32_t THexEditor::ReplaceAll(const uint8_t* pattern, int32_t count, bool ignor
             [&](const uint8_t* piece, int64_t piecePos, int64_t end) {
               out.Put(piece + (copied - piecePos), end - copied);
               copied = end;
-              onFinalReport(end);
+              return onFinalReport(end);
             });
         out.Flush();
+        // Stopped: the rest of the document follows unchanged.
+        CopyData(Data(), copied, scratch.Handle(), out.Pos(), size - copied);
+        scratch.Handle().SetSize(out.Pos() + size - copied);
       } catch (const EFileError& e) {
         ThrowNoSpace(e, "for Replace all; nothing was replaced");
       }
@@ -262,7 +271,7 @@ int32_t THexEditor::ReplaceAll(const uint8_t* pattern, int32_t count, bool ignor
               piecePositions.clear();
               pieceOld.clear();
               passesBeforePiece = ring.Passes();
-              onFinalReport(end);
+              return onFinalReport(end);
             });
       } catch (...) {
         for (size_t i = 0; i < piecePositions.size(); ++i) {
@@ -281,8 +290,11 @@ int32_t THexEditor::ReplaceAll(const uint8_t* pattern, int32_t count, bool ignor
       afterChange();
       recordSteps();
     }
+    replaced = ring.Passes();
   }
 
+  // Stopped by the user: the matches replaced so far stay replaced.
+  if (stopped) return static_cast<int32_t>(replaced);
   // 3. The last match, replaced as a single replacement is.
   ReplaceMatch(static_cast<int32_t>(last + (matches - 1) * delta), count, data, dataCount);
   report(2 * span);

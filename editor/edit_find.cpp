@@ -56,10 +56,10 @@ void Teditform::Replace1Click() {
   if (!BeginSearchCommand(SearchState(), Editor())) return;
   TSearchReplace& dialog = Frame().SearchDialog();
   ShowSearchDialog(dialog.TabSheet2);
-  TLongWork work(this, QStringLiteral("Replacing..."), false);
+  TLongWork work(this, QStringLiteral("Replacing..."), true);
   ReportSearch(ReplaceCommand(SearchState(), Editor(), AnsiText(dialog.Edit2->text()),
                               AnsiText(dialog.Edit3->text()), dialog.CheckBox1->isChecked(),
-                              [&work](int64_t done, int64_t total) { work.Step(done, total); }));
+                              [&work](int64_t done, int64_t total) { return work.Step(done, total); }));
   EnableSaveIfModified();
   UpdateValueInfo();
 }

@@ -52,11 +52,12 @@ std::string Describe(const Snapshot& s) {
   return o.str();
 }
 
-// The plain algorithm, from the first match on.
-int32_t ReplaceByPasses(THexEditor& e, Bytes pattern, bool ignoreCase, int32_t first, const Bytes& by) {
+// The plain algorithm, from the first match on (at most limit matches).
+int32_t ReplaceByPasses(THexEditor& e, Bytes pattern, bool ignoreCase, int32_t first, const Bytes& by,
+                        int32_t limit = INT32_MAX) {
   const auto len = static_cast<int32_t>(pattern.size()), n = static_cast<int32_t>(by.size());
   int32_t count = 0;
-  for (int32_t m = first; m >= 0; ++count) {
+  for (int32_t m = first; m >= 0 && count < limit; ++count) {
     e.ReplaceMatch(m, len, by.data(), n);
     m = e.Find(pattern.data(), len, false, ignoreCase, e.DataSize() - 1, m + n);
   }
@@ -90,6 +91,11 @@ class ReplaceAllModel : public TempDirTest {
     const int32_t viaPasses = ReplaceByPasses(*B, p, ignoreCase, first, by);
     EXPECT_EQ(A->ReplaceAll(p.data(), len, ignoreCase, first, by.data(), static_cast<int32_t>(by.size()), progress),
               viaPasses);
+    AgreeThroughUndo();
+    return viaPasses;
+  }
+  // Both controls agree now and after every single undo.
+  void AgreeThroughUndo() {
     for (int step = 0;; ++step) {
       const Snapshot a = Take(*A), b = Take(*B);
       EXPECT_EQ(a, b) << "after " << step << " undo steps:\n one pass: " << Describe(a)
@@ -98,7 +104,6 @@ class ReplaceAllModel : public TempDirTest {
       A->Undo();
       B->Undo();
     }
-    return viaPasses;
   }
 };
 
@@ -169,10 +174,40 @@ TEST_F(ReplaceAllModel, MatchesAcrossThePiecesOfTheScan) {
       EXPECT_LE(d, t);
       done = d;
       total = t;
+      return true;
     });
     EXPECT_EQ(done, total);
     EXPECT_EQ(total, 2 * static_cast<int64_t>(data.size()));  // two scans from the first match at 0
   }
+}
+
+// Stopped after the first piece of the rewrite: the matches replaced by then
+// stay, exactly as replacing them one by one would have left them (but for
+// the caret), in documents that grow and that keep their length.
+TEST_F(ReplaceAllModel, AStoppedReplaceAllKeepsTheMatchesReplacedSoFar) {
+  constexpr int32_t MiB = 1 << 20;
+  Bytes data = Pattern(2 * MiB + 4096, 7);
+  for (auto& b : data) b &= 0x7F;
+  for (size_t i = 100; i < data.size(); i += 50021) data[i] = 0xEE;  // 43 matches
+  uint8_t p = 0xEE;
+  for (const Bytes& by : {Bytes{0xDD}, Bytes{1, 2}}) {
+    Open(data);
+    const int32_t first = A->Find(&p, 1, false, false, A->DataSize() - 1, 0);
+    const int32_t n = A->ReplaceAll(&p, 1, false, first, by.data(), static_cast<int32_t>(by.size()),
+                                    [](int64_t d, int64_t t) { return d <= t / 2 + MiB / 2; });
+    EXPECT_EQ(n, ReplaceByPasses(*B, {p}, false, first, by, n));
+    EXPECT_GT(n, 10);
+    EXPECT_LT(n, 30);
+    const Snapshot a = Take(*A), b = Take(*B);
+    EXPECT_TRUE(a.bytes == b.bytes && a.undo == b.undo && a.marks == b.marks && a.modified == b.modified);
+    A->Undo();
+    B->Undo();
+    AgreeThroughUndo();
+  }
+  // Stopped while counting: nothing changes.
+  Open(data);
+  EXPECT_EQ(A->ReplaceAll(&p, 1, false, 100, &p, 1, [](int64_t, int64_t) { return false; }), 0);
+  EXPECT_FALSE(A->Modified() || A->CanUndo());
 }
 
 TEST_F(ReplaceAllModel, NoRoomForTheNewDocumentChangesNothing) {
