@@ -123,12 +123,15 @@ void THexEditor::ResizeRange(int32_t pos, int32_t oldCount, int32_t newCount) {
       throw;
     }
   } else if (newCount < oldCount) {
+    // The bytes the move overwrites, to put back when the length cannot be set.
+    const TKeptBytes dropped(Data(), pos + newCount, oldCount - newCount);
     if (rest > 0) MoveData(static_cast<int32_t>(restFrom), pos + newCount, static_cast<int32_t>(rest));
     try {
       Data().SetSize(newSize);
     } catch (...) {
       FCachedSize = -1;
       if (rest > 0) MoveData(pos + newCount, static_cast<int32_t>(restFrom), static_cast<int32_t>(rest));
+      dropped.PutBack(Data());
       throw;
     }
   }
@@ -180,6 +183,7 @@ void THexEditor::MoveData(int32_t from, int32_t to, int32_t count) {
   const int64_t piece = kernel ? std::min(distance, kKernelPiece) : std::min<int64_t>(kMoveChunk, count);
   std::vector<uint8_t> buf(kernel ? 0 : static_cast<size_t>(piece));
   int64_t done = 0, offset = 0, n = 0;
+  bool inBuffer = false;  // the piece being moved has been read
   try {
     for (; done < count; done += n) {
       n = std::min<int64_t>(piece, count - done);
@@ -187,16 +191,18 @@ void THexEditor::MoveData(int32_t from, int32_t to, int32_t count) {
       if (kernel) {
         CopyData(file, from + offset, file, to + offset, n);
       } else {
+        inBuffer = false;
         file.ReadExact(buf.data(), n, from + offset);
+        inBuffer = true;
         file.WriteAt(buf.data(), n, to + offset);
       }
     }
   } catch (...) {
     // Put the document back as it was: the piece that failed half way (its
-    // bytes are still in the buffer, or untouched at the source), then the
-    // pieces moved already.
+    // bytes are in the buffer when its write failed; a failed read left the
+    // source untouched), then the pieces moved already.
     try {
-      if (!kernel && done < count) file.WriteAt(buf.data(), n, from + offset);
+      if (inBuffer && done < count) file.WriteAt(buf.data(), n, from + offset);
       const int64_t movedAt = fromEnd ? count - done : 0;
       if (done > 0)
         MoveData(static_cast<int32_t>(to + movedAt), static_cast<int32_t>(from + movedAt), static_cast<int32_t>(done));
@@ -215,7 +221,7 @@ TTempFile THexEditor::WriteShiftedFile(int32_t pos, bool withPrefix, int skip, i
   const int64_t base = withPrefix ? pos : 0;
   TTempFile scratch;
   try {
-    scratch = TTempFile::Create(TempDirectory(), ".BLWT");
+    scratch = NewWorkFile();
     scratch.Handle().Reserve(base + length);
     if (withPrefix) CopyData(Data(), 0, scratch.Handle(), 0, pos);
     // Shifted byte k is the low nibble of old byte k - 1 followed by the high

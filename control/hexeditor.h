@@ -358,6 +358,8 @@ class THexEditor : public TCustomGrid {
   void CloseDataStream();
   // Rewrites the working copy's sidecar (file name, unsaved changes).
   void UpdateRecoveryInfo();
+  // A new, empty working file (one whose size this control keeps).
+  TTempFile NewWorkFile();
   // Takes scratch as the new working file (its sidecar follows).
   void AdoptWorkFile(TTempFile&& scratch);
   // Creates the working file exclusively, moving on to a fresh name if

@@ -217,7 +217,7 @@ int32_t THexEditor::ReplaceAll(const uint8_t* pattern, int32_t count, bool ignor
       // untouched until the new one is complete.
       TTempFile scratch;
       try {
-        scratch = TTempFile::Create(TempDirectory(), ".BLWT");
+        scratch = NewWorkFile();
         scratch.Handle().Reserve(size + (matches - 1) * delta);
         CopyData(Data(), 0, scratch.Handle(), 0, firstMatch);
         TSequentialWriter out(scratch.Handle(), firstMatch);

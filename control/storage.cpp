@@ -29,6 +29,7 @@ void THexEditor::CreateWorkFile() {
   for (int attempt = 0;; ++attempt) {
     try {
       FWorkFile = TTempFile::CreateNamed(FTempFileName);
+      FWorkFile.Handle().KeepSize(0);  // only this control writes its working copy
       return;
     } catch (const EFileError& e) {
       // Something else has the name now: never touch it, take another one.
@@ -58,6 +59,12 @@ void THexEditor::UpdateRecoveryInfo() {
   } catch (const EFileError&) {
     // Without its sidecar a working copy is just not offered after a crash.
   }
+}
+
+TTempFile THexEditor::NewWorkFile() {
+  TTempFile file = TTempFile::Create(TempDirectory(), ".BLWT");
+  file.Handle().KeepSize(0);  // only this control writes its working copies
+  return file;
 }
 
 void THexEditor::AdoptWorkFile(TTempFile&& scratch) {
@@ -210,7 +217,7 @@ bool THexEditor::SaveToFileChecked(const std::string& fileName) {
     // The disk writes the data while the copy is made in memory.
     Data().StartWriteback();
     try {
-      next = TTempFile::Create(TempDirectory(), ".BLWT");
+      next = NewWorkFile();
       CopyWholeFile(Data(), next.Handle());
     } catch (const EFileError&) {
       next = TTempFile();  // no room for it: the file gets a copy instead

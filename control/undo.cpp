@@ -398,9 +398,21 @@ void THexEditor::Undo() {
         const int64_t newSize = size - count + extra;
         if (newSize > kMaxDocumentSize) throw EHexEditorError(kDocumentLimitMessage);
         if (newSize > size) ReserveDocument(newSize);
-        // The new bytes make way for the old ones in one move of the rest.
+        // The new bytes make way for the old ones in one move of the rest;
+        // kept first, they come back when the old ones cannot be written.
+        const TKeptBytes replacement(Data(), pos, count);
         ResizeRange(pos, count, extra);
-        stream.CopyTo(payloadAt, Data(), pos, extra);
+        try {
+          stream.CopyTo(payloadAt, Data(), pos, extra);
+        } catch (...) {
+          try {
+            ResizeRange(pos, extra, count);
+            replacement.PutBack(Data());
+          } catch (...) {
+            // The first error is the one to report.
+          }
+          throw;
+        }
         AdjustMetrics();
         RestoreUndoState(h);
         if (FChangedBits.Size() >= pos) FChangedBits.SetSize(std::max(0, pos - 1));

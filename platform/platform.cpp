@@ -144,6 +144,8 @@ TFileHandle& TFileHandle::operator=(TFileHandle&& o) noexcept {
     if (FFd >= 0) ::close(FFd);
     FFd = o.FFd;
     FName = std::move(o.FName);
+    FKeepSize = o.FKeepSize;
+    FKnownSize = o.FKnownSize;
     o.FFd = -1;
   }
   return *this;
@@ -154,8 +156,10 @@ TFileHandle::~TFileHandle() {
 }
 
 int64_t TFileHandle::Size() const {
+  if (FKnownSize >= 0) return FKnownSize;
   struct stat st;
   if (fstat(FFd, &st) != 0) Fail("Cannot read the size of " + FName, errno);
+  if (FKeepSize) FKnownSize = st.st_size;
   return st.st_size;
 }
 
@@ -185,16 +189,21 @@ void TFileHandle::WriteAt(const void* buf, int64_t count, int64_t pos) {
     ssize_t n = pwrite(FFd, p + done, static_cast<size_t>(count - done), pos + done);
     if (n < 0) {
       if (errno == EINTR) continue;
+      FKnownSize = -1;
       Fail("Cannot write " + FName, errno);
     }
     done += n;
   }
+  NoteWritten(pos + count);
 }
 
 void TFileHandle::SetSize(int64_t size) {
   while (ftruncate(FFd, size) != 0) {
-    if (errno != EINTR) Fail("Cannot set the size of " + FName, errno);
+    if (errno == EINTR) continue;
+    FKnownSize = -1;
+    Fail("Cannot set the size of " + FName, errno);
   }
+  if (FKeepSize) FKnownSize = size;
 }
 
 bool TFileHandle::TryReserve(int64_t size) {
@@ -318,11 +327,35 @@ void TTempFile::Remove() {
 
 void TTempFile::Release() { FHandle = TFileHandle(); }
 
+TKeptBytes::TKeptBytes(const TFileHandle& file, int64_t pos, int64_t count)
+    : FPos(pos), FKept(count > 0 && count <= kMaxKept) {
+  if (!FKept) return;
+  FBytes.resize(static_cast<size_t>(count));
+  file.ReadExact(FBytes.data(), count, pos);
+}
+
+void TKeptBytes::PutBack(TFileHandle& file) const noexcept {
+  if (!FKept) return;
+  try {
+    file.WriteAt(FBytes.data(), static_cast<int64_t>(FBytes.size()), FPos);
+  } catch (const EFileError&) {
+  }
+}
+
 // ---------------------------------------------------------------------------
 // Copies
 // ---------------------------------------------------------------------------
 
 void CopyData(const TFileHandle& src, int64_t srcPos, TFileHandle& dst, int64_t dstPos, int64_t count) {
+  // What the kernel copies changes dst behind its handle.
+  struct TNote {
+    TFileHandle& File;
+    const int64_t End;
+    ~TNote() {
+      if (std::uncaught_exceptions() > 0) File.ForgetSize();
+      else File.NoteWritten(End);
+    }
+  } note{dst, count > 0 ? dstPos + count : 0};
   bool kernel = true;
   while (count > 0 && kernel) {
     loff_t in = srcPos, out = dstPos;
@@ -356,10 +389,12 @@ void CopyData(const TFileHandle& src, int64_t srcPos, TFileHandle& dst, int64_t 
 void CopyWholeFile(const TFileHandle& src, TFileHandle& dst) {
   const int64_t size = src.Size();
   dst.SetSize(0);
+  dst.ForgetSize();
   if (size > 0 && ioctl(dst.Fd(), FICLONE, src.Fd()) != 0) {
     dst.SetSize(0);
     CopyData(src, 0, dst, 0, size);
   }
+  dst.ForgetSize();
   if (dst.Size() != size) dst.SetSize(size);
 }
 

@@ -3,9 +3,11 @@
 // file kind and access tests, and the durable replacement of a file.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <stdexcept>
 #include <string>
+#include <vector>
 #include <sys/types.h>
 
 namespace byteloom {
@@ -47,6 +49,19 @@ class TFileHandle {
   const std::string& Name() const { return FName; }
 
   int64_t Size() const;
+  // For a file only this handle changes (a working copy): its size is kept
+  // from the changes made through it, so that Size() asks the file system
+  // only after a change that failed.
+  void KeepSize(int64_t knownSize = -1) {
+    FKeepSize = true;
+    FKnownSize = knownSize;
+  }
+  // A change made through Fd(): the file now reaches at least end, or its
+  // size is not known.
+  void NoteWritten(int64_t end) {
+    if (FKnownSize >= 0) FKnownSize = std::max(FKnownSize, end);
+  }
+  void ForgetSize() { FKnownSize = -1; }
   // Reads up to count bytes at pos; returns the number read (short only at the end).
   int64_t ReadAt(void* buf, int64_t count, int64_t pos) const;
   void ReadExact(void* buf, int64_t count, int64_t pos) const;
@@ -70,6 +85,26 @@ class TFileHandle {
  private:
   int FFd = -1;
   std::string FName;
+  bool FKeepSize = false;
+  mutable int64_t FKnownSize = -1;
+};
+
+// Bytes [pos, pos + count) of a file, kept before a change that overwrites
+// them, so that a change failing part way can write them back. Kept in
+// memory up to kMaxKept bytes; a longer range is not kept (PutBack then
+// does nothing). Reading them raises EFileError before anything changed.
+class TKeptBytes {
+ public:
+  static constexpr int64_t kMaxKept = int64_t{16} << 20;
+  TKeptBytes(const TFileHandle& file, int64_t pos, int64_t count);
+  // Writes the bytes back; a failure is ignored (the change's own error is
+  // the one to report).
+  void PutBack(TFileHandle& file) const noexcept;
+
+ private:
+  int64_t FPos;
+  bool FKept;
+  std::vector<uint8_t> FBytes;
 };
 
 // A temporary file that this program created itself, exclusively

@@ -3,7 +3,8 @@
 // prints each result on a line of its own. Not a product: a test executable.
 //
 //   open FILE | new | change POS HEX | insert POS HEX.. | insertfill POS COUNT HEX
-//   append HEX.. | delete POS COUNT | nibble POS | undo | save [FILE] | saveas FILE
+//   append HEX.. | delete POS COUNT | replace POS COUNT HEX.. | nibble POS | undo
+//   save [FILE] | saveas FILE
 //   answer yes|no (the answer to a backup question) | info | dump | recover
 //   hold (prints "holding" and waits to be killed)
 #include <unistd.h>
@@ -12,6 +13,7 @@
 #include <fstream>
 #include <iostream>
 #include <sstream>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -78,12 +80,14 @@ int main(int argc, char** argv) {
       } else if (op == "append") {
         const std::vector<uint8_t> data = HexBytes(in);
         ed.AppendBuffer(data.data(), static_cast<int32_t>(data.size()));
-      } else if (op == "delete") {
+      } else if (op == "delete" || op == "replace") {
         int32_t pos, count;
         in >> pos >> count;
         ed.SetSelStart(pos);
         ed.SetSelEnd(pos + count - 1);
-        ed.DeleteSelection();
+        const std::vector<uint8_t> data = HexBytes(in);
+        if (op == "delete") ed.DeleteSelection();
+        else ed.ReplaceSelection(data.data(), static_cast<int32_t>(data.size()));
       } else if (op == "nibble") {
         int32_t pos;
         in >> pos;
@@ -106,7 +110,7 @@ int main(int argc, char** argv) {
         result = "ok " + Info(ed);
       } else if (op == "dump") {
         std::vector<uint8_t> bytes;
-        ed.SaveToStream(bytes);
+        if (!ed.SaveToStream(bytes)) throw std::runtime_error("the document cannot be read");
         result = "ok";
         char buf[4];
         for (uint8_t b : bytes) {

@@ -453,10 +453,60 @@ scenario_stat_and_close_faults() {
   [ $ok = 1 ] && pass "stat EIO refused, $closes failing closes"
 }
 
+# Every system call of a row of edits and their undos fails once (EIO, or
+# ENOSPC where space runs out): an edit or undo that reports an error must
+# leave the document as it was, and while all went well each result must be
+# the one of the run without faults.
+scenario_edit_sweep() {
+  begin edit_sweep
+  can_strace || { skip "strace cannot trace here"; return; }
+  random_file "$dir/f.sav" 65536
+  local op script="open $dir/f.sav
+dump"
+  for op in "delete 100 3000" "replace 50 10 AA BB CC" "nibble 7" "insert 9 01 02" undo undo undo undo; do
+    script+=$'\n'"$op"$'\ndump'
+  done
+  printf '%s\n' "$script" >"$dir/script"
+  drive strace -qq -o "$dir/trace"
+  cp "$dir/out" "$dir/ref"
+  [ "$(grep -c ': ok' "$dir/ref")" = 18 ] || { fail "the plain run failed: $(grep -v '^dump' "$dir/ref")"; return; }
+  local calls; calls=$(awk '/^write\(1, "open: ok/ {on = 1; next}
+    { split($0, a, "("); name = a[1]; count[name]++ }
+    on && !/^(write\(1,|read\(0,|brk|mmap|munmap|exit_group|geteuid|getpid|umask)/ { print name, count[name] }' "$dir/trace")
+  local ok=1 name when err points=0 problems
+  while read -r name when; do
+    [ -z "$name" ] && continue
+    err=EIO; case $name in write|pwrite64|copy_file_range|fallocate|ftruncate) err=ENOSPC ;; esac
+    rm -f "$dir/tmp"/*
+    drive strace -qq -o /dev/null -e inject="$name:error=$err:when=$when"
+    points=$((points + 1))
+    # Lines: open, dump, then each edit followed by a dump.
+    problems=$(awk 'NR == FNR {ref[FNR] = $0; n = FNR; next} {out[FNR] = $0; m = FNR}
+      END {
+        if (m != n) {print "the driver stopped after " m " of " n " lines"; exit}
+        good = 1
+        for (i = 3; i < m; i += 2) {
+          before = out[i - 1]; after = out[i + 1]
+          if (out[i] ~ /^[a-z]+: error/) {
+            if (before !~ /^dump: error/ && after !~ /^dump: error/ && before != after) print "changed by a failed " out[i]
+            good = 0
+          } else if (good && after !~ /^dump: error/ && after != ref[i + 1]) print "wrong result of " out[i]
+        }
+      }' "$dir/ref" "$dir/out")
+    if [ -n "$problems" ]; then
+      ok=0
+      echo "$problems" | while read -r line; do echo "  FALSE RESULT $err at $name#$when: $line"; note false; done
+    fi
+  done <<<"$calls"
+  note error_points $points
+  [ $points -gt 20 ] || { ok=0; fail "only $points injection points"; }
+  [ $ok = 1 ] && pass "$points injected errors, every failed edit or undo left the document as it was"
+}
+
 # --- Main ---------------------------------------------------------------------------------
 
 all=(target_full temp_full read_only immutable planted_links in_place_backup shared_backup_name
-     file_changed_underneath odd_inputs crash_recovery stat_and_close_faults save_sweep)
+     file_changed_underneath odd_inputs crash_recovery stat_and_close_faults save_sweep edit_sweep)
 if [ "$inner" = 1 ]; then
   fn=$1; scenario=${fn#scenario_}; dir=$work/$scenario
   export TMPDIR=$dir/tmp XDG_CONFIG_HOME=$dir/config
