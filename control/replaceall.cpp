@@ -218,6 +218,8 @@ int32_t THexEditor::ReplaceAll(const uint8_t* pattern, int32_t count, bool ignor
       TTempFile scratch;
       try {
         scratch = NewWorkFile();
+        // Room for the last replacement too: it is made in this file.
+        scratch.Handle().TryReserve(size + matches * delta);
         scratch.Handle().Reserve(size + (matches - 1) * delta);
         CopyData(Data(), 0, scratch.Handle(), 0, firstMatch);
         TSequentialWriter out(scratch.Handle(), firstMatch);

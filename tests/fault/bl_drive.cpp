@@ -4,11 +4,13 @@
 //
 //   open FILE | new | change POS HEX | insert POS HEX.. | insertfill POS COUNT HEX
 //   append HEX.. | delete POS COUNT | replace POS COUNT HEX.. | nibble POS | undo
+//   replaceall N HEX.. (the first N bytes are the pattern, the rest its replacement)
 //   save [FILE] | saveas FILE
 //   answer yes|no (the answer to a backup question) | info | dump | recover
 //   hold (prints "holding" and waits to be killed)
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
 #include <iostream>
@@ -92,6 +94,15 @@ int main(int argc, char** argv) {
         int32_t pos;
         in >> pos;
         if (!ed.InsertNibble(pos, true)) result = "error refused";
+      } else if (op == "replaceall") {
+        size_t n;
+        in >> n;
+        std::vector<uint8_t> both = HexBytes(in);
+        const auto count = static_cast<int32_t>(std::min(n, both.size()));
+        const int32_t first = ed.Find(both.data(), count, false, false, ed.DataSize() - 1, 0);
+        if (first >= 0)
+          result = "ok " + std::to_string(ed.ReplaceAll(both.data(), count, false, first, both.data() + count,
+                                                           static_cast<int32_t>(both.size()) - count));
       } else if (op == "undo") {
         ed.Undo();
       } else if (op == "save" || op == "saveas") {
