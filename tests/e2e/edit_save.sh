@@ -28,28 +28,18 @@ for _ in $(seq 1 100); do
 done
 [ -n "$window" ] || { cat "$work/app.log"; fail "the Byteloom window did not appear"; }
 sleep 0.5
-xdotool windowfocus --sync "$window" 2>/dev/null || xdotool windowfocus "$window"
-sleep 0.3
+focus "$window"
 
 # View > Preferences: the dialog's title reads "Preferences" and nothing more
 # (the window system shows _NET_WM_NAME); Escape closes it again.
 xdotool key --delay 80 alt+v p
-dialog=""
-for _ in $(seq 1 50); do
-  dialog=$(xdotool search --onlyvisible --name '^Preferences' 2>/dev/null | head -n 1)
-  [ -n "$dialog" ] && break
-  sleep 0.1
-done
-[ -n "$dialog" ] || fail "View > Preferences showed no dialog"
+await_window '^Preferences' || fail "View > Preferences showed no dialog"
+dialog=$(xdotool search --onlyvisible --name '^Preferences' | head -n 1)
 title=$(xprop -id "$dialog" _NET_WM_NAME 2>/dev/null)
 [ "$title" = '_NET_WM_NAME(UTF8_STRING) = "Preferences"' ] || fail "the preferences dialog is titled: $title"
 xdotool key --delay 80 Escape
-for _ in $(seq 1 50); do
-  [ -z "$(xdotool search --onlyvisible --name '^Preferences' 2>/dev/null)" ] && break
-  sleep 0.1
-done
-xdotool windowfocus --sync "$window" 2>/dev/null || xdotool windowfocus "$window"
-sleep 0.3
+await_window '^Preferences' gone || fail "Escape did not close the preferences"
+focus "$window"
 
 # Offset 0x10: the caret is on the first digit of byte 16.
 xdotool type --delay 80 "4142"
@@ -59,23 +49,21 @@ sleep 0.3
 # every x from there on (hex 78) by "y", and the count is reported.
 xdotool key --delay 80 ctrl+f
 await_window '^Edit it!$' || fail "Ctrl+F showed no search dialog"
-xdotool type --delay 80 "tx"
+type_into '^Edit it!$' "tx"
 xdotool key --delay 80 Return
 await_window '^Edit it!$' gone || fail "the search dialog did not close"
 # Without a window manager the focus does not go back by itself.
-xdotool windowfocus --sync "$window" 2>/dev/null || xdotool windowfocus "$window"
-sleep 0.3
+focus "$window"
 xdotool key --delay 80 ctrl+r
 await_window '^Edit it!$' || fail "Ctrl+R showed no replace dialog"
-xdotool type --delay 80 "78"
+type_into '^Edit it!$' "78"
 xdotool key --delay 80 Tab
 xdotool type --delay 80 "y"
 xdotool key --delay 80 Tab space Return
 await_window '^Information$' || fail "Replace all reported nothing"
 xdotool key --delay 80 Return
 await_window '^Information$' gone || fail "the report did not close"
-xdotool windowfocus --sync "$window" 2>/dev/null || xdotool windowfocus "$window"
-sleep 0.3
+focus "$window"
 save_and_quit
 
 expected=$(head -c 16 "$work/original"; printf 'AB'; tail -c +19 "$work/original" | tr x y)

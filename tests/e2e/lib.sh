@@ -55,14 +55,38 @@ unset QT_QPA_PLATFORM
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 export LSAN_OPTIONS="suppressions=$here/lsan.supp${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
 
-# Waits until a window titled $1 is shown (or not, with "gone").
+# Waits until a window titled $1 is shown (or not, with "gone"), at most
+# ten seconds (a sanitizer build under load is slow).
 await_window() {
-  for _ in $(seq 1 50); do
+  for _ in $(seq 1 100); do
     found=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n 1)
     if [ "${2:-}" = gone ]; then [ -z "$found" ] && return 0; else [ -n "$found" ] && return 0; fi
     sleep 0.1
   done
   return 1
+}
+
+# Gives a window the keyboard (and the program time to pass it on).
+focus() { xdotool windowfocus --sync "$1" 2>/dev/null || xdotool windowfocus "$1"; sleep 0.3; }
+
+# Types $2 into the window titled $1 once it has the keyboard, in place of
+# what its edit box holds (keys typed before would go elsewhere).
+type_into() {
+  focus "$(xdotool search --onlyvisible --name "$1" | head -n 1)"
+  sleep 0.5
+  xdotool key --delay 80 ctrl+a
+  xdotool type --delay 30 "$2"
+}
+
+# Accepts the file dialog titled $1 with Enter. A completion list that the
+# dialog shows while the name is typed may take the first Enter; then the
+# dialog is still open and gets another.
+accept_dialog() {
+  sleep 0.3
+  xdotool key --delay 80 Return
+  await_window "$1" gone && return 0
+  xdotool key --delay 80 Return
+  await_window "$1" gone
 }
 
 # Saves with Ctrl+S, ends the program with Alt+F4 and checks that it ended

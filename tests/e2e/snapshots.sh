@@ -30,7 +30,6 @@ cp "$work/data/s1.sav" "$work/original"
 "$program" "$work/data/s1.sav" >"$work/app.log" 2>&1 &
 app_pid=$!
 
-focus() { xdotool windowfocus --sync "$1" 2>/dev/null || xdotool windowfocus "$1"; sleep 0.3; }
 
 await_window '^Byteloom$' || { cat "$work/app.log"; fail "the Byteloom window did not appear"; }
 window=$(xdotool search --onlyvisible --name '^Byteloom$' | head -n 1)
@@ -45,9 +44,8 @@ xdotool key --delay 80 alt+d
 for k in 2 3; do
   xdotool key --delay 80 alt+f
   await_window '^Open$' || fail "Add file showed no file dialog"
-  xdotool type --delay 30 "$work/data/s$k.sav"
-  xdotool key --delay 80 Return
-  await_window '^Open$' gone || fail "the file dialog did not close"
+  type_into '^Open$' "$work/data/s$k.sav"
+  accept_dialog '^Open$' || fail "the file dialog did not close"
   focus "$form"
 done
 # Condition "increased by N" (the fifth), N = 1, two steps.
