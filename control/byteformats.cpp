@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "platform/numconv.h"
+
 namespace byteloom {
 
 namespace {
@@ -60,17 +62,11 @@ char* Base64Group(char* p, const uint8_t* b, int n) {
   return p;
 }
 
-int HexValue(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
 
 // An xxd line: offset digits, ": ", then hex groups until two spaces.
 bool IsXxdLine(const std::string& t, size_t i, size_t& hexStart) {
   size_t j = i;
-  while (j < t.size() && HexValue(t[j]) >= 0) ++j;
+  while (j < t.size() && HexDigit(t[j]) >= 0) ++j;
   if (j == i || j + 1 >= t.size() || t[j] != ':' || t[j + 1] != ' ') return false;
   hexStart = j + 2;
   return true;
@@ -233,10 +229,10 @@ THexParse ParseHexText(const std::string& t) {
           continue;
         }
         size_t k = j;
-        while (k < end && HexValue(t[k]) >= 0) ++k;
+        while (k < end && HexDigit(t[k]) >= 0) ++k;
         if (k == j) return fail(j, "A stray character");
         if ((k - j) % 2 != 0) return fail(j, "An odd number of hex digits");
-        for (; j < k; j += 2) r.Bytes.push_back(static_cast<uint8_t>(HexValue(t[j]) << 4 | HexValue(t[j + 1])));
+        for (; j < k; j += 2) r.Bytes.push_back(static_cast<uint8_t>(HexDigit(t[j]) << 4 | HexDigit(t[j + 1])));
       }
       i = eol == std::string::npos ? t.size() : eol + 1;
       continue;
@@ -255,11 +251,11 @@ THexParse ParseHexText(const std::string& t) {
     if (c == '0' && i + 1 < t.size() && (t[i + 1] == 'x' || t[i + 1] == 'X')) j = i + 2;
     else if (c == '\\' && i + 1 < t.size() && t[i + 1] == 'x') j = i + 2;
     size_t k = j;
-    while (k < t.size() && HexValue(t[k]) >= 0) ++k;
+    while (k < t.size() && HexDigit(t[k]) >= 0) ++k;
     if (k == j) return fail(j < t.size() ? j : i, "A stray character");
     if ((k - j) % 2 != 0) return fail(i, "An odd number of hex digits");
     if (c == '\\' && k - j != 2) return fail(i, "A \\x escape takes two hex digits");
-    for (; j < k; j += 2) r.Bytes.push_back(static_cast<uint8_t>(HexValue(t[j]) << 4 | HexValue(t[j + 1])));
+    for (; j < k; j += 2) r.Bytes.push_back(static_cast<uint8_t>(HexDigit(t[j]) << 4 | HexDigit(t[j + 1])));
     i = k;
   }
   return r;

@@ -7,18 +7,13 @@
 
 #include "control/hexeditor.h"
 #include "control/matcher.h"
+#include "platform/numconv.h"
 
 namespace byteloom {
 
 namespace {
 constexpr int64_t kPiece = int64_t{1} << 20;
 
-int HexDigit(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
 }  // namespace
 
 bool TMaskedPattern::FitsAt(const uint8_t* p) const {

@@ -4,6 +4,7 @@
 
 #include "control/hexeditor.h"
 #include "control/translation.h"
+#include "platform/numconv.h"
 
 namespace byteloom {
 
@@ -17,13 +18,6 @@ struct TGuardOff {
   TGuardOff& operator=(const TGuardOff&) = delete;
 };
 
-// The value of a hex digit typed in either case, or -1.
-int HexDigitValue(uint8_t ch) {
-  if (ch >= '0' && ch <= '9') return ch - '0';
-  if (ch >= 'a' && ch <= 'f') return ch - 'a' + 10;
-  if (ch >= 'A' && ch <= 'F') return ch - 'A' + 10;
-  return -1;
-}
 
 }  // namespace
 
@@ -214,7 +208,7 @@ void THexEditor::KeyPress(uint8_t ch) {
     if (GetPosAtCell(nextCol, nextRow) < DataSize()) MoveCaret(nextCol, nextRow);
     return;
   }
-  const int d = HexDigitValue(ch);
+  const int d = HexDigit(static_cast<char>(ch));
   if (d < 0) return;
   ResetSelection(true);
   const uint8_t old = ReadByte(pos);

@@ -21,7 +21,6 @@
 
 #include "control/hexeditor.h"
 #include "control/matcher.h"
-#include "platform/codepages.h"
 
 namespace byteloom {
 
@@ -148,8 +147,8 @@ int32_t THexEditor::ReplaceAll(const uint8_t* pattern, int32_t count, bool ignor
       int64_t{firstMatch} + count > size)
     throw EHexEditorError("Invalid ReplaceAll argument");
   std::vector<uint8_t> pat(pattern, pattern + count);
-  if (ignoreCase) AnsiLowerBuffer(pat.data(), count);
-  const TPatternMatcher matcher(pat.data(), count, ignoreCase ? AnsiLowerTable() : nullptr);
+  PrepareSearchPattern(TTranslationType::ttAnsi, ignoreCase, pat.data(), count);
+  const TPatternMatcher matcher(pat.data(), count, SearchFold(ignoreCase));
   TWaitCursor wait(*this);
   const int64_t span = size - int64_t{firstMatch};
   // False once the user has stopped the work.
@@ -239,9 +238,11 @@ int32_t THexEditor::ReplaceAll(const uint8_t* pattern, int32_t count, bool ignor
               return onFinalReport(end);
             });
         out.Flush();
-        // Stopped: the rest of the document follows unchanged.
-        CopyData(Data(), copied, scratch.Handle(), out.Pos(), size - copied);
-        scratch.Handle().SetSize(out.Pos() + size - copied);
+        if (stopped) {
+          // The rest of the document follows unchanged.
+          CopyData(Data(), copied, scratch.Handle(), out.Pos(), size - copied);
+          scratch.Handle().SetSize(out.Pos() + size - copied);
+        }
       } catch (const EFileError& e) {
         ThrowNoSpace(e, "for Replace all; nothing was replaced");
       }
