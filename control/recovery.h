@@ -3,15 +3,13 @@
 // file, the owning process and whether the document has unsaved changes. At
 // start the working copies whose owner is gone are found; those with changes
 // are offered back, the others are removed.
-//
-// Also the record of which file each backup belongs to: an extended attribute
-// on the backup where the file system has them, else a line in a record file
-// in the settings folder.
 #pragma once
 
 #include <cstdint>
 #include <string>
 #include <vector>
+
+#include "control/backups.h"
 
 namespace byteloom {
 
@@ -40,17 +38,5 @@ std::vector<TRecoveryInfo> FindRecoverable(const std::string& tempDir);
 void DiscardRecoverable(const TRecoveryInfo& info);
 // "Recover unsaved changes of FILE?"
 std::string RecoverQuestion(const TRecoveryInfo& info);
-
-// --- Backups and their owners -----------------------------------------------------
-// Where backups are recorded when the file system has no extended attributes
-// (empty: $XDG_CONFIG_HOME or ~/.config, then Velmora/Tarnwick-backups).
-std::string BackupRecordFile();
-void SetBackupRecordFile(const std::string& path);
-// Records that backup was written by Byteloom for file.
-void MarkBackup(const std::string& backup, const std::string& file);
-// Whether backup was written by Byteloom for file.
-bool IsBackupOf(const std::string& backup, const std::string& file);
-// "game.bak exists and is not a backup of game.sav. Replace it?"
-std::string BackupQuestion(const std::string& backup, const std::string& file);
 
 }  // namespace byteloom
