@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <bit>
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <functional>
@@ -63,6 +64,14 @@ uint8_t ShiftRightOneNibble(const uint8_t* in, uint8_t* out, size_t count, uint8
   return static_cast<uint8_t>(c);
 }
 
+// "inserting 3 bytes at offset 1234 ($4D2)", for the recovery question.
+std::string MoveText(const char* what, int64_t count, int64_t pos) {
+  char buf[96];
+  std::snprintf(buf, sizeof buf, "%s %lld byte%s at offset %lld ($%llX)", what, static_cast<long long>(count),
+                count == 1 ? "" : "s", static_cast<long long>(pos), static_cast<unsigned long long>(pos));
+  return buf;
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------------------
@@ -111,6 +120,9 @@ void THexEditor::ResizeRange(int32_t pos, int32_t oldCount, int32_t newCount) {
   const int64_t restFrom = static_cast<int64_t>(pos) + oldCount;
   const int64_t rest = size - restFrom;
   const int64_t newSize = size - oldCount + newCount;
+  std::optional<TMoveIntent> intent;
+  if (rest > 0 && newCount != oldCount)
+    intent.emplace(*this, MoveText(newCount > oldCount ? "inserting" : "deleting", std::abs(newCount - oldCount), pos));
   // A move that fails part way is taken back by MoveData; the length goes
   // back here, so that a failed resize leaves the rest where it was.
   if (newCount > oldCount) {
@@ -299,6 +311,7 @@ bool THexEditor::ShiftNibbles(int32_t pos, int skip, int64_t length, uint8_t fir
     // a scratch copy would need as much free space again.
     if (newSize > size) ReserveDocument(newSize);
     if (!beforeChange()) return false;
+    TMoveIntent intent(*this, MoveText("shifting the nibbles of", length, pos));
     try {
       ShiftNibblesInPlace(pos, skip, length, firstByte);
       if (newSize != size) Data().SetSize(newSize);

@@ -146,6 +146,9 @@ class THexEditor : public TCustomGrid {
   bool Modified() const { return FModified; }
   void SetModified(bool value);
   const std::string& FileName() const { return FFileName; }
+  // A new document that was never loaded from or saved to a file (its
+  // FileName is only a caption).
+  bool Untitled() const { return FUntitled; }
   const std::string& TempFileName() const { return FTempFileName; }
   int32_t SelMin() const { return FSelMin; }
   int32_t SelMax() const { return FSelMax; }
@@ -356,12 +359,31 @@ class THexEditor : public TCustomGrid {
 
  private:
   void CloseDataStream();
-  // Rewrites the working copy's sidecar (file name, unsaved changes).
-  void UpdateRecoveryInfo();
+  // Rewrites the working copy's sidecar (file name, unsaved changes, the
+  // edit under way). Raises EFileError.
+  void UpdateRecoveryInfo(const std::string& intent = {});
+  // The same where a failure changes nothing the user relies on (the
+  // sidecar then still says there are changes).
+  void TryUpdateRecoveryInfo() noexcept;
+  // Before the working copy is first changed: its sidecar says so, or
+  // EFileError and nothing changed.
+  void NoteChangeComing();
+  // While a data move runs, the sidecar names it, so that a crash in the
+  // middle is reported as such.
+  class TMoveIntent {
+   public:
+    TMoveIntent(THexEditor& ed, const std::string& what);
+    ~TMoveIntent();
+    TMoveIntent(const TMoveIntent&) = delete;
+    TMoveIntent& operator=(const TMoveIntent&) = delete;
+
+   private:
+    THexEditor& FEd;
+  };
   // A new, empty working file (one whose size this control keeps).
   TTempFile NewWorkFile();
   // Takes scratch as the new working file (its sidecar follows).
-  void AdoptWorkFile(TTempFile&& scratch);
+  void AdoptWorkFile(TTempFile&& scratch) noexcept;
   // Creates the working file exclusively, moving on to a fresh name if
   // something else has taken TempFileName meanwhile.
   void CreateWorkFile();
@@ -438,7 +460,11 @@ class THexEditor : public TCustomGrid {
   // The working file (the document's data stream): created exclusively when
   // the document first has data; open exactly while the document has data.
   TTempFile FWorkFile;
+  // Its crash-recovery sidecar, and whether that says there are changes.
+  TRecoverySidecar FSidecar;
+  bool FSidecarChanged = false;
   std::string FFileName = "Untitled";
+  bool FUntitled = true;
   std::string FTempFileName;
   TBits FChangedBits;
   std::array<int, 10> FMarkers;

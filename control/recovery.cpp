@@ -6,19 +6,21 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
-#include <filesystem>
+#include <cstring>
 #include <fstream>
 #include <sstream>
-
-#include "platform/platform.h"
 
 namespace byteloom {
 
 namespace {
 
-constexpr const char* kInfoMagic = "BYTELOOM-RECOVERY 1";
+constexpr const char* kInfoMagic = "BYTELOOM-RECOVERY 2";
+// Two slots of this size; a path of 4,095 bytes, every byte escaped, fits one.
+constexpr int64_t kSlotSize = 16384;
 
 // Start time of a process in clock ticks since boot (field 22 of its stat), 0 if unknown.
 uint64_t ProcessStartTime(int64_t pid) {
@@ -57,85 +59,240 @@ std::string ReadText(const std::string& path) {
 }
 
 
-}  // namespace
 
-std::string RecoveryInfoName(const std::string& workFile) { return workFile + ".info"; }
-
-void WriteRecoveryInfo(const std::string& workFile, const std::string& fileName, bool changed) {
-  std::ostringstream s;
-  s << kInfoMagic << "\npid " << getpid() << "\nstart " << ProcessStartTime(getpid()) << "\nchanged "
-    << (changed ? 1 : 0) << "\nfile " << fileName << "\n";
-  // Not synced: it survives a crash of the program; after a power loss the
-  // working copy, which is not synced either, may be gone as well.
-  WriteFileAtomically(RecoveryInfoName(workFile), s.str(), false);
-}
-
-void RemoveRecoveryInfo(const std::string& workFile) {
-  const std::string info = RecoveryInfoName(workFile);
-  if (OwnFile(info)) unlink(info.c_str());
-}
-
-bool ReadRecoveryInfo(const std::string& infoFile, TRecoveryInfo& info) {
-  struct stat st;
-  if (!OwnFile(infoFile, &st) || st.st_size > 65536) return false;
-  std::istringstream in(ReadText(infoFile));
+std::string FirstLine(const std::string& path) {
+  std::ifstream in(path);
   std::string line;
-  if (!std::getline(in, line) || line != kInfoMagic) return false;
-  info = TRecoveryInfo{};
-  info.InfoFile = infoFile;
-  info.WorkFile = infoFile.substr(0, infoFile.size() - 5);
+  std::getline(in, line);
+  return line;
+}
+
+std::string BootId() {
+  static const std::string id = FirstLine("/proc/sys/kernel/random/boot_id");
+  return id;
+}
+
+std::string PidSpace(const std::string& pid) {
+  char buf[64];
+  const ssize_t n = readlink(("/proc/" + pid + "/ns/pid").c_str(), buf, sizeof buf);
+  return n > 0 ? std::string(buf, static_cast<size_t>(n)) : std::string();
+}
+
+uint64_t CheckSum(const char* data, size_t size) {
+  uint64_t h = 14695981039346656037ull;  // FNV-1a
+  for (size_t i = 0; i < size; ++i) h = (h ^ static_cast<unsigned char>(data[i])) * 1099511628211ull;
+  return h;
+}
+
+std::string SumLine(const std::string& body) {
+  char buf[32];
+  std::snprintf(buf, sizeof buf, "sum %016llx\n", static_cast<unsigned long long>(CheckSum(body.data(), body.size())));
+  return buf;
+}
+
+// One slot: its record when it is whole, with its sequence number.
+bool ParseSlot(const std::string& slot, TRecoveryInfo& info, uint64_t& seq) {
+  const size_t sum = slot.find("\nsum ");
+  if (sum == std::string::npos || slot.compare(0, std::strlen(kInfoMagic) + 1, std::string(kInfoMagic) + "\n") != 0)
+    return false;
+  const std::string body = slot.substr(0, sum + 1);
+  const size_t end = slot.find('\n', sum + 1);
+  if (end == std::string::npos || slot.substr(sum + 1, end - sum) != SumLine(body)) return false;
+  std::istringstream in(body);
+  std::string line;
+  std::getline(in, line);
   bool haveFile = false;
   while (std::getline(in, line)) {
     const auto space = line.find(' ');
-    if (space == std::string::npos) continue;
-    const std::string key = line.substr(0, space), value = line.substr(space + 1);
+    const std::string key = line.substr(0, space), value = space == std::string::npos ? "" : line.substr(space + 1);
+    if (key == "seq") seq = std::strtoull(value.c_str(), nullptr, 10);
+    if (key == "boot") info.BootId = value;
+    if (key == "pidns") info.PidSpace = value;
     if (key == "pid") info.Pid = std::strtoll(value.c_str(), nullptr, 10);
     if (key == "start") info.StartTime = std::strtoull(value.c_str(), nullptr, 10);
     if (key == "changed") info.Changed = value == "1";
+    if (key == "untitled") info.Untitled = value == "1";
+    if (key == "intent") info.Intent = DecodeName(value);
     if (key == "file") {
-      info.FileName = value;
+      info.FileName = DecodeName(value);
       haveFile = true;
     }
   }
   return haveFile && info.Pid > 0;
 }
 
-bool OwnerAlive(const TRecoveryInfo& info) {
-  if (kill(static_cast<pid_t>(info.Pid), 0) != 0 && errno == ESRCH) return false;
-  return ProcessStartTime(info.Pid) == info.StartTime;
+// The lock its owner holds on a sidecar for as long as it lives.
+struct flock OwnerLock(short type) {
+  struct flock lock {};
+  lock.l_type = type;
+  lock.l_whence = SEEK_SET;
+  lock.l_start = 0;
+  lock.l_len = 1;
+  return lock;
 }
 
-std::vector<TRecoveryInfo> FindRecoverable(const std::string& tempDir) {
-  std::vector<TRecoveryInfo> found;
-  DIR* dir = opendir(tempDir.c_str());
-  if (!dir) return found;
-  std::vector<std::string> names;
-  while (dirent* e = readdir(dir)) names.emplace_back(e->d_name);
-  closedir(dir);
-  for (const std::string& name : names) {
-    if (name.size() != 18 || name.compare(13, 5, ".info") != 0 || !IsWorkFileName(name.substr(0, 13))) continue;
-    TRecoveryInfo info;
-    if (!ReadRecoveryInfo(tempDir + name, info) || OwnerAlive(info)) continue;
-    if (!OwnFile(info.WorkFile)) {
-      // The working copy is gone: only the sidecar is left over.
-      unlink(info.InfoFile.c_str());
-      continue;
+}  // namespace
+
+std::string EncodeName(const std::string& name) {
+  std::string out;
+  for (unsigned char c : name) {
+    if (c > ' ' && c < 0x7F && c != '%') {
+      out += static_cast<char>(c);
+    } else {
+      char buf[4];
+      std::snprintf(buf, sizeof buf, "%%%02X", c);
+      out += buf;
     }
-    if (info.Changed)
-      found.push_back(info);
-    else
-      DiscardRecoverable(info);
+  }
+  return out;
+}
+
+std::string DecodeName(const std::string& text) {
+  std::string out;
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '%' && i + 2 < text.size() + 0 && std::isxdigit(static_cast<unsigned char>(text[i + 1])) &&
+        std::isxdigit(static_cast<unsigned char>(text[i + 2]))) {
+      out += static_cast<char>(std::stoi(text.substr(i + 1, 2), nullptr, 16));
+      i += 2;
+    } else {
+      out += text[i];
+    }
+  }
+  return out;
+}
+
+std::string RecoveryInfoName(const std::string& workFile) { return workFile + ".info"; }
+
+void TRecoverySidecar::Open(const std::string& workFile) {
+  const std::string name = RecoveryInfoName(workFile);
+  try {
+    FFile = TTempFile::CreateNamed(name);
+  } catch (const EFileError& e) {
+    // The working copy's name was free, so a sidecar of that name is a
+    // leftover whose working copy is gone.
+    if (e.Errno() != EEXIST) throw;
+    struct stat st;
+    if (lstat(name.c_str(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_uid != geteuid()) throw;
+    unlink(name.c_str());
+    FFile = TTempFile::CreateNamed(name);
+  }
+  FFile.Handle().Reserve(2 * kSlotSize);
+  struct flock lock = OwnerLock(F_WRLCK);
+  // Where the file system has no locks the owner is told by its process.
+  if (fcntl(FFile.Handle().Fd(), F_OFD_SETLK, &lock) != 0 && errno != EINVAL && errno != ENOLCK)
+    throw EFileError("Cannot lock " + name + ": " + ErrnoText(errno), errno);
+  FSeq = 0;
+}
+
+void TRecoverySidecar::Write(const std::string& fileName, bool untitled, bool changed, const std::string& intent) {
+  if (!IsOpen()) return;
+  std::ostringstream s;
+  s << kInfoMagic << "\nseq " << FSeq + 1 << "\nboot " << BootId() << "\npidns " << PidSpace("self") << "\npid "
+    << getpid() << "\nstart " << ProcessStartTime(getpid()) << "\nchanged " << (changed ? 1 : 0) << "\nuntitled "
+    << (untitled ? 1 : 0) << "\n";
+  if (!intent.empty()) s << "intent " << EncodeName(intent) << "\n";
+  s << "file " << EncodeName(untitled ? fileName : AbsolutePath(fileName)) << "\n";
+  std::string text = s.str();
+  text += SumLine(text);
+  if (static_cast<int64_t>(text.size()) >= kSlotSize) throw EFileError("The file name is too long for the recovery record");
+  // Not synced: it is there for a crash of the program; after a power loss
+  // the working copy, which is not synced either, may be gone as well.
+  FFile.Handle().WriteAt(text.data(), static_cast<int64_t>(text.size()), ((FSeq + 1) % 2) * kSlotSize);
+  ++FSeq;
+}
+
+void TRecoverySidecar::Abandon() {
+  if (!IsOpen()) return;
+  // A second descriptor keeps the lock's open file until the process ends.
+  if (dup(FFile.Handle().Fd()) < 0) return;
+  FFile.Release();
+}
+
+void WriteRecoveryInfo(const std::string& workFile, const std::string& fileName, bool changed,
+                       const std::string& intent) {
+  TRecoverySidecar sidecar;
+  sidecar.Open(workFile);
+  sidecar.Write(fileName, fileName == "Untitled", changed, intent);
+  sidecar.Write(fileName, fileName == "Untitled", changed, intent);  // both slots
+  sidecar.Abandon();
+}
+
+bool ReadRecoveryInfo(const std::string& infoFile, TRecoveryInfo& info) {
+  struct stat st;
+  if (!OwnFile(infoFile, &st) || st.st_size > 4 * kSlotSize) return false;
+  const std::string text = ReadText(infoFile);
+  bool found = false;
+  uint64_t best = 0;
+  for (int64_t at = 0; at < 2 * kSlotSize && at < static_cast<int64_t>(text.size()); at += kSlotSize) {
+    TRecoveryInfo slot;
+    uint64_t seq = 0;
+    if (!ParseSlot(text.substr(static_cast<size_t>(at), kSlotSize), slot, seq) || (found && seq <= best)) continue;
+    info = slot;
+    best = seq;
+    found = true;
+  }
+  info.InfoFile = infoFile;
+  info.WorkFile = infoFile.substr(0, infoFile.size() - 5);
+  return found;
+}
+
+TOwnerState OwnerState(const TRecoveryInfo& info) {
+  if (!info.BootId.empty() && !BootId().empty() && info.BootId != BootId()) return TOwnerState::osGone;
+  const int fd = open(info.InfoFile.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return errno == ENOENT ? TOwnerState::osGone : TOwnerState::osUnclear;
+  struct flock lock = OwnerLock(F_RDLCK);
+  const int rc = fcntl(fd, F_OFD_GETLK, &lock);
+  close(fd);
+  if (rc == 0) return lock.l_type == F_UNLCK ? TOwnerState::osGone : TOwnerState::osAlive;
+  // No locks here: the process itself, where its numbers mean the same to us.
+  if (info.PidSpace.empty() || info.PidSpace != PidSpace("self")) return TOwnerState::osUnclear;
+  if (kill(static_cast<pid_t>(info.Pid), 0) != 0 && errno == ESRCH) return TOwnerState::osGone;
+  const uint64_t start = ProcessStartTime(info.Pid);
+  if (start == 0) return TOwnerState::osUnclear;
+  return start == info.StartTime ? TOwnerState::osAlive : TOwnerState::osGone;
+}
+
+std::vector<TRecoveryInfo> FindRecoverable() {
+  std::vector<TRecoveryInfo> found;
+  for (const std::string& folder : ExistingWorkFolders()) {
+    DIR* dir = opendir(folder.c_str());
+    if (!dir) continue;
+    std::vector<std::string> names;
+    while (dirent* e = readdir(dir)) names.emplace_back(e->d_name);
+    closedir(dir);
+    for (const std::string& name : names) {
+      if (name.size() != 18 || name.compare(13, 5, ".info") != 0 || !IsWorkFileName(name.substr(0, 13))) continue;
+      TRecoveryInfo info;
+      // A sidecar that cannot be read whole is kept with its working copy.
+      if (!ReadRecoveryInfo(folder + name, info) || OwnerState(info) != TOwnerState::osGone) continue;
+      struct stat st;
+      if (lstat(info.WorkFile.c_str(), &st) != 0) {
+        // Only a working copy that is gone leaves its sidecar without use.
+        if (errno == ENOENT) unlink(info.InfoFile.c_str());
+        continue;
+      }
+      if (!S_ISREG(st.st_mode) || st.st_uid != geteuid()) continue;
+      if (info.Changed || !info.Intent.empty())
+        found.push_back(info);
+      else
+        DiscardRecoverable(info);
+    }
   }
   return found;
 }
 
 void DiscardRecoverable(const TRecoveryInfo& info) {
+  // The working copy first: a sidecar left alone is cleared at the next start.
   if (OwnFile(info.WorkFile)) unlink(info.WorkFile.c_str());
   if (OwnFile(info.InfoFile)) unlink(info.InfoFile.c_str());
 }
 
 std::string RecoverQuestion(const TRecoveryInfo& info) {
-  return "Recover unsaved changes of " + info.FileName + "?";
+  std::string text = "Recover unsaved changes of " + info.FileName + "?";
+  if (!info.Intent.empty())
+    text += "\nThe last change may be incomplete (" + info.Intent +
+            " was under way): check the bytes from that offset on before you save.";
+  return text;
 }
 
 }  // namespace byteloom

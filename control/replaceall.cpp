@@ -175,6 +175,7 @@ int32_t THexEditor::ReplaceAll(const uint8_t* pattern, int32_t count, bool ignor
 
   int64_t replaced = 0;
   if (matches > 1) {
+    NoteChangeComing();
     // 2. Every match but the last one, in one pass.
     GetPosAtCell(Col(), Row());
     const bool inChar = FInCharField;

@@ -23,13 +23,23 @@ std::string BackupFileName(const std::string& fileName, const std::string& backu
   return ChangeFileExt(fileName, ext);
 }
 
-std::string THexEditor::MakeTempFileName() { return ChooseTempName(TempDirectory(), ".BLWT"); }
+std::string THexEditor::MakeTempFileName() { return ChooseTempName(WorkFolder(), ".BLWT"); }
 
 void THexEditor::CreateWorkFile() {
   for (int attempt = 0;; ++attempt) {
     try {
       FWorkFile = TTempFile::CreateNamed(FTempFileName);
       FWorkFile.Handle().KeepSize(0);  // only this control writes its working copy
+      // No working copy without its sidecar: a crash must never lose edits.
+      try {
+        FSidecar.Open(FTempFileName);
+        FSidecarChanged = false;
+        UpdateRecoveryInfo();
+      } catch (...) {
+        FWorkFile.Remove();
+        FSidecar.Remove();
+        throw;
+      }
       return;
     } catch (const EFileError& e) {
       // Something else has the name now: never touch it, take another one.
@@ -48,38 +58,83 @@ void THexEditor::CloseDataStream() {
   } catch (const EFileError&) {
     // The file goes away next anyway.
   }
-  RemoveRecoveryInfo(FWorkFile.Name());
+  // The working copy first: a sidecar without one is cleared at the next start.
   FWorkFile.Remove();
+  FSidecar.Remove();
 }
 
-void THexEditor::UpdateRecoveryInfo() {
+void THexEditor::UpdateRecoveryInfo(const std::string& intent) {
   if (!FWorkFile.IsOpen()) return;
+  const bool changed = FModified || FSidecarChanged;
+  FSidecar.Write(FFileName, FUntitled, changed, intent);
+  FSidecarChanged = changed;
+}
+
+void THexEditor::TryUpdateRecoveryInfo() noexcept {
   try {
-    WriteRecoveryInfo(FWorkFile.Name(), FFileName, FModified);
-  } catch (const EFileError&) {
-    // Without its sidecar a working copy is just not offered after a crash.
+    UpdateRecoveryInfo();
+  } catch (const std::exception&) {
+    // The sidecar keeps its last record, which errs on the side of changes.
   }
 }
 
+void THexEditor::NoteChangeComing() {
+  if (FSidecarChanged || !FWorkFile.IsOpen()) return;
+  FSidecarChanged = true;
+  try {
+    UpdateRecoveryInfo();
+  } catch (...) {
+    FSidecarChanged = false;
+    throw;
+  }
+}
+
+THexEditor::TMoveIntent::TMoveIntent(THexEditor& ed, const std::string& what) : FEd(ed) {
+  FEd.NoteChangeComing();
+  FEd.UpdateRecoveryInfo(what);
+}
+
+THexEditor::TMoveIntent::~TMoveIntent() { FEd.TryUpdateRecoveryInfo(); }
+
 TTempFile THexEditor::NewWorkFile() {
-  TTempFile file = TTempFile::Create(TempDirectory(), ".BLWT");
+  TTempFile file = TTempFile::Create(WorkFolder(), ".BLWT");
   file.Handle().KeepSize(0);  // only this control writes its working copies
   return file;
 }
 
-void THexEditor::AdoptWorkFile(TTempFile&& scratch) {
-  RemoveRecoveryInfo(FWorkFile.Name());
+void THexEditor::AdoptWorkFile(TTempFile&& scratch) noexcept {
+  // The scratch file takes the working copy's name in one step: at every
+  // instant the name and its sidecar hold a whole document.
+  try {
+    if (FWorkFile.StillNamed()) {
+      scratch.MoveOver(FWorkFile.Name());
+      FWorkFile = std::move(scratch);
+      return;
+    }
+  } catch (const EFileError&) {
+    // The name cannot be taken over: the scratch file keeps its own.
+  }
+  // The working copy's name has gone (a cleaner of the temporary folder) or
+  // cannot be used: the scratch file keeps its own name, with a sidecar of
+  // its own where one can be made (else only crash recovery is lost, never
+  // the document).
+  try {
+    TRecoverySidecar sidecar;
+    sidecar.Open(scratch.Name());
+    std::swap(FSidecar, sidecar);
+    sidecar.Remove();
+  } catch (const EFileError&) {
+  }
   ReleaseTempName(FTempFileName);
   FWorkFile = std::move(scratch);
   FTempFileName = FWorkFile.Name();
   ReserveTempName(FTempFileName);
-  UpdateRecoveryInfo();
+  TryUpdateRecoveryInfo();
 }
 
 void THexEditor::SetModified(bool value) {
-  const bool first = value && !FModified;
+  if (value) NoteChangeComing();
   FModified = value;
-  if (first) UpdateRecoveryInfo();
 }
 
 bool THexEditor::CheckFileAccess(const std::string& fileName, bool& readOnly) {
@@ -136,6 +191,7 @@ bool THexEditor::LoadFromFile(const std::string& fileName) {
     TWaitCursor wait(*this);
     try {
       TFileHandle source = OpenRegularForReading(fileName);
+      FModified = false;  // a copy cut short is nothing to recover
       CreateWorkFile();
       CopyWholeFile(source, Data());
       const int64_t copied = Data().Size();
@@ -143,7 +199,9 @@ bool THexEditor::LoadFromFile(const std::string& fileName) {
       if (copied > kMaxDocumentSize)
         throw EFileError(TooLargeToOpenMessage(fileName));
       FFileName = fileName;
+      FUntitled = false;
       FModified = false;
+      FSidecarChanged = false;
       UpdateRecoveryInfo();
       ok = true;
     } catch (const std::exception& e) {
@@ -160,6 +218,7 @@ bool THexEditor::LoadFromFile(const std::string& fileName) {
 void THexEditor::CreateEmptyFile(const std::string& name) {
   CloseDataStream();
   FFileName = name;
+  FUntitled = true;
   FReadOnly = true;
   ResetDocumentState();
 }
@@ -167,16 +226,24 @@ void THexEditor::CreateEmptyFile(const std::string& name) {
 void THexEditor::EnsureDataStream() {
   if (FWorkFile.IsOpen()) return;
   CreateWorkFile();
-  UpdateRecoveryInfo();
   FChangedBits.SetSize(0);
 }
 
 bool THexEditor::LoadRecovered(const TRecoveryInfo& info) {
   if (!LoadFromFile(info.WorkFile)) return false;
-  FFileName = info.FileName;
+  FFileName = info.Untitled ? "Untitled" : info.FileName;
+  FUntitled = info.Untitled;
   bool readOnly = true;
-  FReadOnly = !CheckFileAccess(FFileName, readOnly) || readOnly;
-  SetModified(true);
+  FReadOnly = FUntitled || !CheckFileAccess(FFileName, readOnly) || readOnly;
+  try {
+    SetModified(true);
+  } catch (const std::exception& e) {
+    // The old working copy stays for another try.
+    FLastError = e.what();
+    CloseDataStream();
+    ResetDocumentState();
+    return false;
+  }
   DiscardRecoverable(info);
   InvalidateGrid();
   return true;
@@ -213,7 +280,7 @@ bool THexEditor::SaveToFileChecked(const std::string& fileName) {
   TTempFile next;
   const auto slash = fileName.rfind('/');
   const std::string folder = slash == std::string::npos ? "." : fileName.substr(0, slash + 1);
-  if (SameFileSystem(TempDirectory(), folder)) {
+  if (SameFileSystem(WorkFolder(), folder)) {
     // The disk writes the data while the copy is made in memory.
     Data().StartWriteback();
     try {
@@ -224,7 +291,7 @@ bool THexEditor::SaveToFileChecked(const std::string& fileName) {
     }
   }
   const TSaveResult result =
-      SaveFileDurably(fileName, Data(), TempDirectory(), backup, next.IsOpen() ? FWorkFile.Name() : std::string());
+      SaveFileDurably(fileName, Data(), WorkFolder(), backup, next.IsOpen() ? FWorkFile.Name() : std::string());
   // The old working copy is the user's file now: its name goes, never its bytes.
   if (result.SourcePublished) AdoptWorkFile(std::move(next));
   if (!result.Warning.empty())
@@ -251,8 +318,10 @@ bool THexEditor::SaveToFile(const std::string& fileName) {
     FModified = false;
     FReadOnly = false;
     FFileName = fileName;
+    FUntitled = false;
     ResetUndo();
-    UpdateRecoveryInfo();
+    FSidecarChanged = false;
+    TryUpdateRecoveryInfo();
   }
   InvalidateGrid();
   return ok;

@@ -102,6 +102,7 @@ bool THexEditor::CreateUndo(TUndoKind kind, int32_t pos, int32_t extra, int32_t 
   const bool result = size > 0 || kind == TUndoKind::ukInsertBuffer || kind == TUndoKind::ukAppendBuffer;
   if (result) {
     if (!ValidStep(kind, pos, extra, count, size)) throw EHexEditorError("Invalid CreateUndo argument");
+    NoteChangeComing();
     StoreUndoRecord(kind, pos, extra, count);
     FCanUndo = true;
     SetModified(true);
@@ -131,7 +132,7 @@ void THexEditor::StoreUndoRecord(TUndoKind kind, int32_t pos, int32_t extra, int
 void THexEditor::StoreUndoRecord(TUndoKind kind, int32_t pos, int32_t extra, int32_t count, const TUndoState& state,
                                  const uint8_t* oldBytes) {
   const bool created = !FUndoStream;
-  if (created) FUndoStream = std::make_unique<TUndoStream>(TempDirectory());
+  if (created) FUndoStream = std::make_unique<TUndoStream>(WorkFolder());
   TUndoStream& stream = *FUndoStream;
   const int64_t oldSize = stream.Size();
 

@@ -40,7 +40,7 @@ bool Teditform::WriteDocument(const QString& fileName) {
 
 bool Teditform::SaveDocument() {
   THexEditor& ed = Editor();
-  if (FileExists(ed.FileName()) && !ed.ReadOnly()) return WriteDocument(FromFileName(ed.FileName()));
+  if (!ed.Untitled() && FileExists(ed.FileName()) && !ed.ReadOnly()) return WriteDocument(FromFileName(ed.FileName()));
   TFileDialog& dialog = Frame().SaveDialog();
   if (!dialog.Execute(this)) return false;
   return WriteDocument(dialog.FileName());
@@ -49,7 +49,7 @@ bool Teditform::SaveDocument() {
 bool Teditform::AskSaveChanges() {
   THexEditor& ed = Editor();
   if (!ed.Modified()) return true;
-  const QString name = FileExists(ed.FileName()) ? FromFileName(ed.FileName()) : QStringLiteral("Unnamed File");
+  const QString name = !ed.Untitled() && FileExists(ed.FileName()) ? FromFileName(ed.FileName()) : QStringLiteral("Unnamed File");
   switch (Dialogs().MessageDlg(this, QStringLiteral("Save changes to\r\n") + name + QStringLiteral(" ?"),
                                TMsgDlgType::mtConfirmation, TMsgDlgButtons::mbYesNoCancel)) {
     case TModalResult::mrYes: return SaveDocument();
@@ -63,7 +63,7 @@ void Teditform::Speichern1Click() { SaveDocument(); }
 void Teditform::Speichernunter1Click() {
   TFileDialog& dialog = Frame().SaveDialog();
   // The dialog starts in the document's folder with its name filled in.
-  if (FileExists(Editor().FileName())) dialog.SetFileName(FromFileName(Editor().FileName()));
+  if (!Editor().Untitled() && FileExists(Editor().FileName())) dialog.SetFileName(FromFileName(Editor().FileName()));
   if (!dialog.Execute(this)) return;
   WriteDocument(dialog.FileName());
 }

@@ -40,13 +40,27 @@ std::string BaseName(const std::string& path) {
   return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
+// Whether a link found in the folder with status dir may be followed: in a
+// folder that others may write to, only a link of our own or of the folder's
+// owner (as the kernel does for sticky folders), since anyone else's link
+// there may have been planted to turn a write against us.
+bool MayFollowLink(const struct stat& link, const struct stat& dir) {
+  if ((dir.st_mode & (S_IWGRP | S_IWOTH)) == 0) return true;
+  return link.st_uid == geteuid() || ((dir.st_mode & S_ISVTX) && link.st_uid == dir.st_uid);
+}
+
 // Follows symbolic links (also a dangling last one) to the path that a write
-// through `path` would reach.
+// through `path` would reach. A link in a folder writable by others is
+// followed only when it is ours (MayFollowLink); else EFileError.
 std::string ResolveLinks(const std::string& path) {
   std::string p = path;
   for (int depth = 0; depth < 40; ++depth) {
-    struct stat st;
+    struct stat st, dir;
     if (lstat(p.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return p;
+    if (stat(DirName(p).c_str(), &dir) != 0) Fail("Cannot read the folder of " + p, errno);
+    if (!MayFollowLink(st, dir))
+      throw EFileError(p + " is a symbolic link of another user in a folder that others can write to; "
+                       "Byteloom does not write through it", EPERM);
     std::vector<char> buf(static_cast<size_t>(st.st_size > 0 ? st.st_size : PATH_MAX) + 1);
     ssize_t n = readlink(p.c_str(), buf.data(), buf.size() - 1);
     if (n < 0) Fail("Cannot read the link " + p, errno);
@@ -128,6 +142,114 @@ std::string TempDirectory() {
   dir = dir.substr(start);
   if (dir.empty() || dir.back() != '/') dir += '/';
   return dir;
+}
+
+namespace {
+
+// The private folder in use: the temporary folder it was made in, its path
+// (with "/"), its descriptor and identity.
+struct TWorkFolderState {
+  std::string Temp, Path;
+  int Fd = -1;
+  dev_t Dev = 0;
+  ino_t Ino = 0;
+};
+
+TWorkFolderState& WorkFolderState() {
+  static TWorkFolderState state;
+  return state;
+}
+
+// Opens name in the folder tmpFd as a private folder of ours: a real folder
+// (no link followed), owned by us, with no access for anyone else. -1 with
+// errno where it is not (EEXIST for a folder of someone else's).
+int OpenPrivateFolder(int tmpFd, const std::string& name, bool create) {
+  if (create && mkdirat(tmpFd, name.c_str(), 0700) != 0 && errno != EEXIST) return -1;
+  const int fd = openat(tmpFd, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+  if (fd < 0) return (errno == ELOOP || errno == ENOTDIR) ? (errno = EEXIST, -1) : -1;
+  struct stat st;
+  if (fstat(fd, &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != geteuid() || (st.st_mode & 077) != 0) {
+    ::close(fd);
+    errno = EEXIST;
+    return -1;
+  }
+  return fd;
+}
+
+std::vector<std::string> WorkFolderNames() {
+  std::vector<std::string> names;
+  const std::string base = "byteloom-" + std::to_string(geteuid());
+  names.push_back(base);
+  for (int i = 1; i < 10; ++i) names.push_back(base + "-" + std::to_string(i));
+  return names;
+}
+
+// The folder descriptor and the name inside it for path: the private folder's
+// descriptor where path lies in it, else AT_FDCWD and path itself.
+int FolderFor(const std::string& path, std::string& name) {
+  const TWorkFolderState& st = WorkFolderState();
+  if (st.Fd >= 0 && path.size() > st.Path.size() && path.compare(0, st.Path.size(), st.Path) == 0 &&
+      path.find('/', st.Path.size()) == std::string::npos) {
+    name = path.substr(st.Path.size());
+    return st.Fd;
+  }
+  name = path;
+  return AT_FDCWD;
+}
+
+}  // namespace
+
+std::string WorkFolder() {
+  TWorkFolderState& state = WorkFolderState();
+  const std::string temp = TempDirectory();
+  if (state.Fd >= 0 && state.Temp == temp) {
+    // Still the folder we checked (a cleaner of the temporary folder may
+    // have removed it, or someone may have put something else in its place)?
+    struct stat st;
+    if (lstat(state.Path.c_str(), &st) == 0 && st.st_dev == state.Dev && st.st_ino == state.Ino) return state.Path;
+  }
+  if (state.Fd >= 0) ::close(state.Fd);
+  state = TWorkFolderState{};
+  const int tmpFd = open(temp.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (tmpFd < 0) Fail("Cannot use the temporary folder " + temp, errno);
+  int err = 0;
+  // The first name that is ours or can be made ours; another user's folder
+  // (or link, or file) at a name is passed over.
+  for (const std::string& name : WorkFolderNames()) {
+    const int fd = OpenPrivateFolder(tmpFd, name, true);
+    if (fd < 0) {
+      err = errno;
+      if (err == EEXIST) continue;
+      break;
+    }
+    struct stat st;
+    fstat(fd, &st);
+    state = TWorkFolderState{temp, temp + name + "/", fd, st.st_dev, st.st_ino};
+    ::close(tmpFd);
+    return state.Path;
+  }
+  ::close(tmpFd);
+  Fail("Cannot make a private folder for working files in " + temp, err ? err : EEXIST);
+}
+
+int WorkFolderFd() {
+  WorkFolder();
+  return WorkFolderState().Fd;
+}
+
+std::vector<std::string> ExistingWorkFolders() {
+  std::vector<std::string> found;
+  const std::string temp = TempDirectory();
+  const int tmpFd = open(temp.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (tmpFd < 0) return found;
+  for (const std::string& name : WorkFolderNames()) {
+    const int fd = OpenPrivateFolder(tmpFd, name, false);
+    if (fd < 0) continue;
+    ::close(fd);
+    found.push_back(temp + name + "/");
+  }
+  ::close(tmpFd);
+  return found;
 }
 
 std::string ErrnoText(int err) {
@@ -280,9 +402,10 @@ std::set<std::string>& ReservedNames() {
 std::string ChooseTempName(const std::string& dir, const std::string& extension) {
   uint32_t candidate = TickCount();
   for (;; ++candidate) {
-    std::string name = dir + Hex8(candidate) + extension;
+    std::string name = dir + Hex8(candidate) + extension, inFolder;
+    const int folder = FolderFor(name, inFolder);
     struct stat st;
-    if (lstat(name.c_str(), &st) != 0 && !ReservedNames().count(name)) return name;
+    if (fstatat(folder, inFolder.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0 && !ReservedNames().count(name)) return name;
   }
 }
 
@@ -290,7 +413,9 @@ void ReserveTempName(const std::string& name) { ReservedNames().insert(name); }
 void ReleaseTempName(const std::string& name) { ReservedNames().erase(name); }
 
 TTempFile TTempFile::CreateNamed(const std::string& name) {
-  int fd = open(name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+  std::string inFolder;
+  const int folder = FolderFor(name, inFolder);
+  int fd = openat(folder, inFolder.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
   if (fd < 0) Fail("Cannot create the temporary file " + name, errno);
   TTempFile t;
   struct stat st;
@@ -317,12 +442,30 @@ TTempFile TTempFile::CreateBeside(const std::string& path) {
   return Create(DirName(path) + "/." + BaseName(path) + ".", ".tmp");
 }
 
+bool TTempFile::StillNamed() const {
+  if (!FHandle.IsOpen()) return false;
+  std::string inFolder;
+  const int folder = FolderFor(FHandle.Name(), inFolder);
+  struct stat st;
+  return fstatat(folder, inFolder.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 && st.st_dev == FDev && st.st_ino == FIno;
+}
+
 void TTempFile::Remove() {
   if (!FHandle.IsOpen()) return;
-  struct stat st;
-  if (lstat(FHandle.Name().c_str(), &st) == 0 && st.st_dev == FDev && st.st_ino == FIno)
-    unlink(FHandle.Name().c_str());
+  if (StillNamed()) {
+    std::string inFolder;
+    const int folder = FolderFor(FHandle.Name(), inFolder);
+    unlinkat(folder, inFolder.c_str(), 0);
+  }
   FHandle = TFileHandle();
+}
+
+void TTempFile::MoveOver(const std::string& name) {
+  std::string from, to;
+  const int folder = FolderFor(FHandle.Name(), from);
+  if (FolderFor(name, to) != folder) throw EFileError("Cannot rename " + FHandle.Name() + " into another folder");
+  if (renameat(folder, from.c_str(), folder, to.c_str()) != 0) Fail("Cannot rename " + FHandle.Name(), errno);
+  FHandle.SetName(name);
 }
 
 void TTempFile::Release() { FHandle = TFileHandle(); }
@@ -514,15 +657,18 @@ void RewriteCopyInPlace(const TFileHandle& src, const struct stat& srcStat, cons
   out.Close();
 }
 
-// Links the file `from` under a fresh hidden name beside `beside`; "" where
-// it cannot be linked there (another file system, no hard links, no right).
-std::string LinkBeside(const std::string& from, const std::string& beside) {
+// Links the open file `from` (through its descriptor, never its name, which
+// may be gone or replaced) under a fresh hidden name beside `beside`; ""
+// where it cannot be linked there (another file system, no hard links, no
+// right, a file without a name any more).
+std::string LinkBeside(const TFileHandle& from, const std::string& beside) {
   const std::string prefix = DirName(beside) + "/." + BaseName(beside) + ".";
+  const std::string self = "/proc/self/fd/" + std::to_string(from.Fd());
   for (int attempt = 0;; ++attempt) {
     const std::string name = ChooseTempName(prefix, ".tmp");
-    if (link(from.c_str(), name.c_str()) == 0) return name;
+    if (linkat(AT_FDCWD, self.c_str(), AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW) == 0) return name;
     if (errno == EEXIST && attempt < 1000) continue;
-    if (IsNoLinkError(errno) || IsPermissionError(errno)) return {};
+    if (IsNoLinkError(errno) || IsPermissionError(errno) || errno == ENOENT) return {};
     Fail("Cannot write beside " + beside, errno);
   }
 }
@@ -569,7 +715,7 @@ TSaveResult SaveFileDurably(const std::string& target, const TFileHandle& source
   } unlinkOnFailure{linked};
   if (!inPlace) {
     try {
-      if (!sourceName.empty()) linked = LinkBeside(sourceName, real);
+      if (!sourceName.empty()) linked = LinkBeside(source, real);
       if (linked.empty()) fresh = TTempFile::CreateBeside(real);
     } catch (const EFileError& e) {
       if (!(exists && IsPermissionError(e.Errno()))) throw;

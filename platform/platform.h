@@ -18,6 +18,18 @@ uint32_t TickCount();
 // The temporary directory with a trailing "/" (honours TMPDIR).
 std::string TempDirectory();
 
+// The user's private folder for working files inside the temporary folder,
+// with a trailing "/": "byteloom-<uid>" (or "byteloom-<uid>-1" ... where
+// another user holds the name), made 0700 and checked to be a folder of ours
+// that nobody else can enter, reached without following links. Checked again
+// at every call and made anew when it has gone. Raises EFileError.
+std::string WorkFolder();
+// The descriptor of WorkFolder(), for opening files relative to it.
+int WorkFolderFd();
+// The private folders of ours that exist in the temporary folder now (the
+// working files of earlier sessions may be in any of them).
+std::vector<std::string> ExistingWorkFolders();
+
 // Text for an errno value, e.g. "No space left on device".
 std::string ErrnoText(int err);
 
@@ -47,6 +59,7 @@ class TFileHandle {
   int Fd() const { return FFd; }
   bool IsOpen() const { return FFd >= 0; }
   const std::string& Name() const { return FName; }
+  void SetName(std::string name) { FName = std::move(name); }
 
   int64_t Size() const;
   // For a file only this handle changes (a working copy): its size is kept
@@ -108,7 +121,8 @@ class TKeptBytes {
 };
 
 // A temporary file that this program created itself, exclusively
-// (O_CREAT|O_EXCL|O_NOFOLLOW, mode 0600). The name is "dir" + 8 upper-case hex
+// (O_CREAT|O_EXCL|O_NOFOLLOW, mode 0600); in the private work folder, relative
+// to its descriptor. The name is "dir" + 8 upper-case hex
 // digits + extension; a name that exists already (a file, a link, another
 // control's file) is never opened: the next candidate is tried. On destruction
 // the file is removed, but only while the name still refers to this file.
@@ -132,8 +146,13 @@ class TTempFile {
   const TFileHandle& Handle() const { return FHandle; }
   bool IsOpen() const { return FHandle.IsOpen(); }
 
+  // Whether the name still refers to this very file (not gone, not replaced).
+  bool StillNamed() const;
   // Removes the file now (if it is still ours) and closes it.
   void Remove();
+  // Renames the file over name in the same folder (an existing file there
+  // is replaced in one step); the file keeps its descriptor. Raises EFileError.
+  void MoveOver(const std::string& name);
   // Forgets the file without removing it (after it was renamed into place).
   void Release();
 

@@ -10,7 +10,7 @@
 namespace byteloom {
 
 void OfferRecovery(TMainform& frame) {
-  for (const TRecoveryInfo& info : FindRecoverable(TempDirectory())) {
+  for (const TRecoveryInfo& info : FindRecoverable()) {
     const QString question = QString::fromLocal8Bit(RecoverQuestion(info));
     if (Dialogs().MessageDlg(&frame, question, TMsgDlgType::mtConfirmation, TMsgDlgButtons::mbYesNo) !=
         TModalResult::mrYes) {

@@ -124,7 +124,7 @@ TEST_F(Editing, NibbleShiftsAcrossBlocksMatchTheNibbleModel) {
         Ed->Undo();
         ASSERT_TRUE(Document() == data);
         // Only the working file is left: the scratch files are gone.
-        EXPECT_EQ(List(WorkDir()).size(), 1u);
+        EXPECT_EQ(List(WorkFiles()).size(), 1u);
       }
     }
   }
@@ -136,12 +136,12 @@ TEST_F(Editing, NibbleShiftLeavesExactlyOneWorkingFile) {
   ASSERT_TRUE(Ed->InsertNibble(3, true));  // near the start: a new working file takes over
   ASSERT_TRUE(Ed->DeleteNibble(4990, false));  // near the end: the rest is copied back
   const std::string name = std::filesystem::path(Ed->TempFileName()).filename().string();
-  EXPECT_EQ(List(WorkDir()), std::vector<std::string>{name});
+  EXPECT_EQ(List(WorkFiles()), std::vector<std::string>{name});
   ASSERT_TRUE(Ed->SaveToFile(Path("out.bin"))) << Ed->LastError();
   EXPECT_EQ(ReadFile(Path("out.bin")),
             ShiftNibbles(ShiftNibbles(data, 3, true, true), 4990, false, false));
   Ed.reset();
-  EXPECT_TRUE(List(WorkDir()).empty());
+  EXPECT_TRUE(List(WorkFiles()).empty());
 }
 
 TEST_F(Editing, NibbleShiftOfAThousandBytesChangesTheLengthByOneByteAtMost) {
@@ -163,7 +163,7 @@ TEST_F(Editing, NibbleShiftOutsideTheDocumentDoesNothing) {
   EXPECT_EQ(Document(), data);
   EXPECT_FALSE(Ed->CanUndo());
   EXPECT_FALSE(Ed->Modified());
-  EXPECT_EQ(List(WorkDir()).size(), 1u);
+  EXPECT_EQ(List(WorkFiles()).size(), 1u);
 }
 
 TEST_F(Editing, InsertNibbleOnAnEmptyDocumentAppendsAZeroByte) {
@@ -756,7 +756,7 @@ TEST_F(Editing, EditsThatFindNoSpaceChangeNothing) {
       if (ed.DataSize() != static_cast<int32_t>(data.size()) || ed.UndoCount() != 1) return 66;
     }
     // No scratch or undo file is left behind.
-    if (List(folder).size() != 1) return 70;
+    if (List(WorkFiles()).size() != 1) return 70;
     // Small edits still fit, and undo works.
     ed.InsertBuffer(block.data(), 10, 5);
     if (ed.DataSize() != static_cast<int32_t>(data.size()) + 10 || ed.UndoCount() != 2) return 80;
@@ -794,7 +794,7 @@ TEST_F(Editing, NibbleShiftFallsBackToTheSmallerScratchFileWhenSpaceIsShort) {
     now.clear();
     ed.SaveToStream(now);
     if (now != data) return 4;
-    if (List(folder).size() != 1) return 5;
+    if (List(WorkFiles()).size() != 1) return 5;
     return 0;
   });
   if (rc == kSandboxUnsupported) GTEST_SKIP() << "no private mount namespace here";
@@ -810,7 +810,7 @@ TEST_F(Editing, FirstInsertionThatFindsNoSpaceLeavesNoWorkingFile) {
     const Bytes block(1 << 20, 1);
     int r = RefusedForSpace(ed, [&] { ed.InsertBuffer(block.data(), 1 << 20, 0); }, 10);
     if (r) return r;
-    if (ed.HasDataStream() || !List(folder).empty()) return 20;
+    if (ed.HasDataStream() || !List(WorkFiles()).empty()) return 20;
     return 0;
   });
   if (rc == kSandboxUnsupported) GTEST_SKIP() << "no private mount namespace here";

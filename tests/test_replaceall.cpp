@@ -234,11 +234,11 @@ TEST_F(ReplaceAllModel, NoRoomForTheNewDocumentChangesNothing) {
     }
     Bytes now;
     ed.SaveToStream(now);
-    if (now != data || ed.CanUndo() || ed.Modified() || List(folder).size() != 1) return 4;
+    if (now != data || ed.CanUndo() || ed.Modified() || List(WorkFiles()).size() != 1) return 4;
     // The same length needs no room: done in place.
     const uint8_t one = 'B';
     if (ed.ReplaceAll(&a, 1, false, first, &one, 1) != 6 * MiB / 4096) return 5;
-    if (ed.UndoCount() != 100 || List(folder).size() != 1) return 6;
+    if (ed.UndoCount() != 100 || List(WorkFiles()).size() != 1) return 6;
     return 0;
   });
   if (rc == kSandboxUnsupported) GTEST_SKIP() << "no private mount namespace here";

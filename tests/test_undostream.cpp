@@ -43,7 +43,7 @@ TEST_F(UndoStream, DroppingAndAppendingKeepsTheBytesInMemoryAndInAFile) {
     EXPECT_TRUE(std::equal(got.begin(), got.begin() + 10, model.begin()));
     EXPECT_THROW(s.Read(5, got.data(), 10), EFileError);
   }
-  EXPECT_TRUE(List(WorkDir()).empty());  // the file goes with the stream
+  EXPECT_TRUE(List(WorkFiles()).empty());  // the file goes with the stream
 }
 
 }  // namespace

@@ -129,7 +129,7 @@ int main(int argc, char** argv) {
           result += buf;
         }
       } else if (op == "recover") {
-        const auto found = FindRecoverable(TempDirectory());
+        const auto found = FindRecoverable();
         if (found.empty()) {
           result = "ok nothing";
         } else {

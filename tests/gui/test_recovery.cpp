@@ -18,7 +18,7 @@ namespace {
 // Leaves a working copy with unsaved changes of file, as a crashed session
 // would: its sidecar names a process that has ended.
 QString LeaveWorkingCopy(TSandbox& box, const QString& file, const QByteArray& bytes) {
-  const QString work = box.Path(QStringLiteral("00C0FFEE.BLWT"));
+  const QString work = QString::fromStdString(WorkFolder()) + QStringLiteral("00C0FFEE.BLWT");
   WriteBytes(work, bytes);
   const pid_t child = fork();
   if (child == 0) {

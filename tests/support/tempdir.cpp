@@ -6,6 +6,8 @@
 #include <fstream>
 #include <iterator>
 
+#include "platform/platform.h"
+
 namespace fs = std::filesystem;
 
 namespace byteloom::test {
@@ -34,6 +36,11 @@ void TempDirTest::TearDown() {
   std::error_code ec;
   fs::permissions(FDir, fs::perms::owner_all, fs::perm_options::add, ec);
   fs::remove_all(FDir, ec);
+}
+
+std::string TempDirTest::WorkFiles() {
+  const std::string folder = WorkFolder();
+  return folder.substr(0, folder.size() - 1);
 }
 
 std::vector<std::string> TempDirTest::List(const std::string& dir) {

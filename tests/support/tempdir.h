@@ -22,6 +22,8 @@ class TempDirTest : public ::testing::Test {
   const std::string& Dir() const { return FDir; }
   // The folder the control uses for working files (TMPDIR during the test).
   const std::string& WorkDir() const { return FWorkDir; }
+  // The private folder inside it that holds the working files.
+  static std::string WorkFiles();
   // Names of the entries in a folder, sorted.
   static std::vector<std::string> List(const std::string& dir);
 
