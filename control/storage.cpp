@@ -292,8 +292,19 @@ bool THexEditor::SaveToFileChecked(const std::string& fileName) {
   }
   const TSaveResult result =
       SaveFileDurably(fileName, Data(), WorkFolder(), backup, next.IsOpen() ? FWorkFile.Name() : std::string());
-  // The old working copy is the user's file now: its name goes, never its bytes.
-  if (result.SourcePublished) AdoptWorkFile(std::move(next));
+  // The old working copy is the user's file now: its name goes, never its
+  // bytes. A working copy whose name has gone gets a named one again.
+  if (result.SourcePublished || !FWorkFile.StillNamed()) {
+    if (!next.IsOpen()) {
+      try {
+        next = NewWorkFile();
+        CopyWholeFile(Data(), next.Handle());
+      } catch (const EFileError&) {
+        next = TTempFile();  // the document goes on in its nameless copy
+      }
+    }
+    if (next.IsOpen()) AdoptWorkFile(std::move(next));
+  }
   if (!result.Warning.empty())
     FLastWarning = fileName + " was saved, but it may not be safe on disk yet: " + result.Warning + ".";
   if (existed) MarkBackup(backup, fileName);
