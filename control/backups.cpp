@@ -7,12 +7,11 @@
 
 #include <cerrno>
 #include <cstdlib>
-#include <filesystem>
-#include <fstream>
 #include <sstream>
 #include <vector>
 
 #include "platform/platform.h"
+#include "platform/store.h"
 
 namespace byteloom {
 
@@ -26,20 +25,44 @@ std::string BaseName(const std::string& path) {
   return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-std::string ReadText(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
+// The record file holds at most kMaxRecords lines of two paths each.
+constexpr int64_t kMaxRecordSize = int64_t{8} << 20;
+
+// The record lines "dev ino size mtime ctime backup\tfile" of backups on file
+// systems without extended attributes (times in nanoseconds). A deleted
+// backup's inode number can be given to a new file, the user's own file of
+// that name; its size and times tell it apart (the change time cannot be
+// set back, and a new file gets a new one). Lines of the earlier form
+// "dev ino backup\tfile" never match: such a backup is asked about once.
+std::string RecordKey(const struct stat& st, const std::string& backup) {
+  const TStoreIdentity id = IdentityOf(st);
+  return std::to_string(id.Dev) + " " + std::to_string(id.Ino) + " " + std::to_string(id.Size) + " " +
+         std::to_string(id.MtimeNs) + " " + std::to_string(id.CtimeNs) + " " + AbsolutePath(backup) + "\t";
 }
 
-// The record lines "dev ino backup\tfile" of backups on file systems without
-// extended attributes.
-std::string RecordKey(const struct stat& st, const std::string& backup) {
-  return std::to_string(st.st_dev) + " " + std::to_string(st.st_ino) + " " + AbsolutePath(backup) + "\t";
+bool& AttributesUsed() {
+  static bool used = true;
+  return used;
+}
+
+// The record file's text; empty (and reported once) when it cannot be used.
+bool ReadRecords(std::string& text) {
+  const std::string record = BackupRecordFile();
+  TStoreText store = ReadStore(record, kMaxRecordSize);
+  if (!store.Usable) {
+    ReportStoreProblem("The record of backups " + record + " " + store.Problem +
+                       "; backups are not recorded in it, and saving asks before replacing a backup.");
+    return false;
+  }
+  text = std::move(store.Text);
+  return true;
 }
 
 std::string FileAttrOwner(const std::string& backup, bool& supported) {
+  if (!AttributesUsed()) {
+    supported = false;
+    return {};
+  }
   char buf[4096];
   const ssize_t n = lgetxattr(backup.c_str(), kBackupAttr, buf, sizeof buf);
   supported = n >= 0 || errno == ENODATA;
@@ -59,13 +82,12 @@ std::string& RecordFileSetting() {
 
 std::string BackupRecordFile() {
   if (!RecordFileSetting().empty()) return RecordFileSetting();
-  const char* xdg = std::getenv("XDG_CONFIG_HOME");
-  const char* home = std::getenv("HOME");
-  std::string base = xdg && *xdg ? xdg : std::string(home ? home : "/tmp") + "/.config";
-  return base + "/Velmora/Tarnwick-backups";
+  return SettingsFolder() + "/Tarnwick-backups";
 }
 
 void SetBackupRecordFile(const std::string& path) { RecordFileSetting() = path; }
+
+void UseBackupAttributes(bool use) { AttributesUsed() = use; }
 
 void MarkBackup(const std::string& backup, const std::string& file) {
   const std::string owner = AbsolutePath(file);
@@ -73,42 +95,53 @@ void MarkBackup(const std::string& backup, const std::string& file) {
   if (fd < 0) return;
   struct stat st;
   const bool ok = fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
-  const bool attr = ok && fsetxattr(fd, kBackupAttr, owner.data(), owner.size(), 0) == 0;
+  const bool attr =
+      ok && AttributesUsed() && fsetxattr(fd, kBackupAttr, owner.data(), owner.size(), 0) == 0;
   close(fd);
   if (!ok || attr) return;
   // No extended attributes here: a line in the record file, newest last.
+  // (The status was taken before the failed attempt, which changes nothing.)
   const std::string key = RecordKey(st, backup);
-  const std::string record = BackupRecordFile();
-  std::istringstream old(ReadText(record));
+  const std::string inode = std::to_string(st.st_dev) + " " + std::to_string(st.st_ino) + " ";
+  const std::string name = " " + AbsolutePath(backup) + "\t";
+  std::string text;
+  // A record that cannot be read is not replaced by one that lost its lines.
+  if (!ReadRecords(text)) return;
+  std::istringstream old(text);
   std::vector<std::string> lines;
+  // Lines of the same name or of the same inode are of earlier backups.
   for (std::string line; std::getline(old, line);)
-    if (line.compare(0, key.size(), key) != 0 && line.find(" " + AbsolutePath(backup) + "\t") == std::string::npos)
+    if (!line.empty() && line.compare(0, inode.size(), inode) != 0 && line.find(name) == std::string::npos)
       lines.push_back(line);
   lines.push_back(key + owner);
   if (lines.size() > kMaxRecords) lines.erase(lines.begin(), lines.end() - kMaxRecords);
-  std::string text;
+  text.clear();
   for (const auto& line : lines) text += line + "\n";
   try {
-    std::error_code ec;
-    std::filesystem::create_directories(record.substr(0, record.find_last_of('/')), ec);
-    WriteFileAtomically(record, text);
+    WriteStore(BackupRecordFile(), text, true);
   } catch (const EFileError&) {
     // Without the record, the next save asks before replacing this backup.
   }
 }
 
-bool IsBackupOf(const std::string& backup, const std::string& file) {
+std::string RecordedOwner(const std::string& backup) {
   struct stat st;
-  if (lstat(backup.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
+  if (lstat(backup.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return {};
   bool supported = false;
   const std::string owner = FileAttrOwner(backup, supported);
-  if (!owner.empty()) return owner == AbsolutePath(file);
-  if (supported) return false;
-  const std::string wanted = RecordKey(st, backup) + AbsolutePath(file);
-  std::istringstream in(ReadText(BackupRecordFile()));
+  if (!owner.empty() || supported) return owner;
+  std::string text;
+  if (!ReadRecords(text)) return {};
+  const std::string key = RecordKey(st, backup);
+  std::istringstream in(text);
   for (std::string line; std::getline(in, line);)
-    if (line == wanted) return true;
-  return false;
+    if (line.size() > key.size() && line.compare(0, key.size(), key) == 0) return line.substr(key.size());
+  return {};
+}
+
+bool IsBackupOf(const std::string& backup, const std::string& file) {
+  const std::string owner = RecordedOwner(backup);
+  return !owner.empty() && owner == AbsolutePath(file);
 }
 
 std::string BackupQuestion(const std::string& backup, const std::string& file) {

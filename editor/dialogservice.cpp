@@ -7,8 +7,11 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QStringList>
+#include <QTimer>
 
 #include <stdexcept>
+
+#include "platform/store.h"
 
 namespace byteloom {
 
@@ -148,6 +151,21 @@ void SetDialogService(TDialogService* service) { g_service = service; }
 // Uncaught errors of every command are shown by the service in use.
 static const bool kErrorSinkInstalled = [] {
   SetErrorSink([](const std::string& message) { Dialogs().ShowException(QString::fromLocal8Bit(message.c_str())); });
+  return true;
+}();
+
+// A store that cannot be used (settings, kept bookmarks, backup records) is
+// reported once per run, as a warning shown when the command that came upon
+// it is over (it may be found in the middle of a save or of opening a file).
+static const bool kStoreSinkInstalled = [] {
+  SetStoreProblemSink([](const std::string& message) {
+    const QString text = QString::fromLocal8Bit(message.c_str());
+    QCoreApplication* app = QCoreApplication::instance();
+    if (!app) return;
+    QTimer::singleShot(0, app, [text] {
+      Guarded([&] { Dialogs().MessageDlg(nullptr, text, TMsgDlgType::mtWarning, TMsgDlgButtons::mbOK); });
+    });
+  });
   return true;
 }();
 

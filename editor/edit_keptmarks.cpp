@@ -2,10 +2,7 @@
 // the bookmark table when it is opened again; Bookmarks > "Apply bookmarks
 // to" keeps the bookmarks on show for another open file as well.
 #include <QAction>
-#include <QDir>
-#include <QFileInfo>
 #include <QMenu>
-#include <QSettings>
 
 #include "control/hexeditor.h"
 #include "editor/Editwin.h"
@@ -19,39 +16,6 @@
 namespace byteloom {
 
 using namespace uibuild;
-
-namespace {
-
-QString StorePath() {
-  const QSettings settings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Velmora"), QStringLiteral("Tarnwick"));
-  return QFileInfo(settings.fileName()).absolutePath() + QStringLiteral("/bookmarks.txt");
-}
-
-}  // namespace
-
-std::string KeptBookmarkKey(const THexEditor& editor) {
-  return FileExists(editor.FileName()) ? AbsolutePath(editor.FileName()) : std::string();
-}
-
-TBookmarkStore LoadKeptBookmarks() {
-  TBookmarkStore store;
-  QFile file(StorePath());
-  // A store that cannot be read is never overwritten with an empty one.
-  if (!file.open(QIODevice::ReadOnly)) {
-    if (file.exists()) throw EFileError("Cannot read the kept bookmarks in " + ToFileName(file.fileName()));
-    return store;
-  }
-  store.Parse(file.readAll().toStdString());
-  return store;
-}
-
-void ChangeKeptBookmarks(const std::function<void(TBookmarkStore&)>& change) {
-  TBookmarkStore store = LoadKeptBookmarks();
-  change(store);
-  const QString path = StorePath();
-  QDir().mkpath(QFileInfo(path).absolutePath());
-  WriteFileAtomically(ToFileName(path), store.Text(), false);
-}
 
 void Teditform::RecallFileBookmarks() {
   const std::string key = KeptBookmarkKey(Editor());

@@ -43,15 +43,20 @@ std::vector<std::string> SplitTabs(const std::string& line) {
 
 void TBookmarkStore::Parse(const std::string& text) {
   FEntries.clear();
+  FOther.clear();
   size_t start = 0;
   while (start < text.size()) {
     size_t end = text.find('\n', start);
     if (end == std::string::npos) end = text.size();
-    std::vector<std::string> f = SplitTabs(text.substr(start, end - start));
+    const std::string line = text.substr(start, end - start);
+    std::vector<std::string> f = SplitTabs(line);
     start = end + 1;
     // Lines of an earlier form carried a row number (1..5) after the path.
     if (f.size() == 4 && f[1].size() == 1 && f[1][0] >= '1' && f[1][0] <= '5') f.erase(f.begin() + 1);
-    if (f.size() != 3 || f[0].empty() || f[1].empty()) continue;
+    if (f.size() != 3 || f[0].empty() || f[1].empty()) {
+      if (!line.empty()) FOther += line + "\n";
+      continue;
+    }
     const std::string path = Unescape(f[0]);
     auto it = Find(path);
     if (it == FEntries.end()) it = FEntries.insert(FEntries.end(), TEntry{path, {}});
@@ -60,7 +65,7 @@ void TBookmarkStore::Parse(const std::string& text) {
 }
 
 std::string TBookmarkStore::Text() const {
-  std::string out;
+  std::string out = FOther;
   for (const TEntry& e : FEntries)
     for (const TBookmark& m : e.Marks) out += Escape(e.Path) + "\t" + Escape(m.Offset) + "\t" + Escape(m.Comment) + "\n";
   return out;

@@ -4,8 +4,10 @@
 // snapshot of the same data). The store is a text (one line per bookmark:
 // path, offset and comment separated by tabs, with \\, \t and \n escaped)
 // that the user interface keeps in the settings folder, never beside the
-// user's file. The shared bookmark table stays what the menus show; the rules
-// below keep the store in step with every change of it.
+// user's file. Lines that are not bookmarks (another version's, the user's
+// own) are kept as they are, ahead of the bookmarks. The shared bookmark
+// table stays what the menus show; the rules below keep the store in step
+// with every change of it.
 #pragma once
 
 #include <string>
@@ -28,7 +30,7 @@ class TBookmarkStore {
   static constexpr size_t kMaxFiles = 200;
   static constexpr size_t kMaxPerFile = 100;
 
-  // Reads a stored text (lines it cannot read are skipped).
+  // Reads a stored text; lines that are not bookmarks are kept for Text.
   void Parse(const std::string& text);
   std::string Text() const;
 
@@ -50,6 +52,7 @@ class TBookmarkStore {
   };
   std::vector<TEntry>::iterator Find(const std::string& path);
   std::vector<TEntry> FEntries;  // most recently changed last
+  std::string FOther;            // the lines that are not bookmarks, each with its "\n"
 };
 
 // Add Bookmark on the file owner (empty: a document without a file): the

@@ -24,7 +24,14 @@ bool SameFile(const QString& a, const QString& b) {
 void TMainform::Restore1Click() {
   if (!OpenDialog1->Execute(this)) return;
   const QString name = OpenDialog1->FileName();
-  const TRestoreResult result = RestoreFromBackup(ToFileName(name));
+  TRestoreResult result = RestoreFromBackup(ToFileName(name));
+  // A backup recorded as another file's: put over this one only on the word.
+  if (result.Status == TRestoreStatus::rsOtherOwner) {
+    if (Dialogs().MessageDlg(this, QString::fromStdString(result.Message(name.toStdString(), false)),
+                             TMsgDlgType::mtConfirmation, TMsgDlgButtons::mbYesNo) != TModalResult::mrYes)
+      return;
+    result = RestoreFromBackup(ToFileName(name), true);
+  }
   bool open = false;
   for (int i = 0; i < DocumentCount() && result.Status == TRestoreStatus::rsRestored; ++i)
     open = open || SameFile(QString::fromStdString(DocumentCaption(i)), name);

@@ -7,6 +7,7 @@
 #include <memory>
 #include <sys/stat.h>
 
+#include "control/backups.h"
 #include "platform/filefacts.h"
 #include "platform/filenames.h"
 #include "platform/platform.h"
@@ -49,7 +50,7 @@ std::string ReplacedFile(const std::string& name) {
 
 }  // namespace
 
-TRestoreResult RestoreFromBackup(const std::string& fileName) {
+TRestoreResult RestoreFromBackup(const std::string& fileName, bool evenIfOthers) {
   TRestoreResult result;
   if (IsBackupName(fileName)) {
     result.Status = TRestoreStatus::rsIsBackup;
@@ -63,6 +64,14 @@ TRestoreResult RestoreFromBackup(const std::string& fileName) {
   }
   if (backup.Kind == TBackupKind::bkNone) {
     result.Status = TRestoreStatus::rsNoBackup;
+    return result;
+  }
+  // Our own record says whose backup it is: another file's is not put over
+  // this one without the user's word.
+  const std::string owner = RecordedOwner(backup.Name);
+  if (!evenIfOthers && !owner.empty() && owner != AbsolutePath(fileName)) {
+    result.Status = TRestoreStatus::rsOtherOwner;
+    result.Owner = owner;
     return result;
   }
   // One rename: the file is replaced by its backup, or nothing changes.
@@ -86,6 +95,13 @@ std::string TRestoreResult::Message(const std::string& fileName, bool openElsewh
     case TRestoreStatus::rsIsBackup: return "Files with .bak or .bak~ Extension can not be restored!";
     case TRestoreStatus::rsNoBackup:
       return "Sorry, i cant Restore this file bec. there is no *.bak or *.bak~ File available.";
+    case TRestoreStatus::rsOtherOwner: {
+      // The owner's folder is named where it is not the file's own.
+      const std::string file = AbsolutePath(fileName);
+      const std::string owner = ExtractFilePath(Owner) == ExtractFilePath(file) ? ExtractFileName(Owner) : Owner;
+      return ExtractFileName(Backup) + " is the backup of " + owner + ", not of " + ExtractFileName(fileName) +
+             ". Restore it over " + ExtractFileName(fileName) + " all the same?";
+    }
     case TRestoreStatus::rsFailed: break;
   }
   return "Cannot restore " + fileName + (Backup.empty() ? std::string() : " from " + Backup) + "\r\n" + Reason +

@@ -2,7 +2,8 @@
 // "game.bak" and "game.bak~" (the control writes "game.bak~" for a file whose
 // own extension is ".bak"); Restore takes "game.bak~" when it exists, else
 // "game.bak", and renames it over the file in one step, so that a failure
-// leaves both files as they were.
+// leaves both files as they were. A backup recorded as another file's
+// (game.sav and game.dat share game.bak) is restored only on the user's word.
 #pragma once
 
 #include <string>
@@ -25,21 +26,28 @@ struct TBackupLookup {
 };
 TBackupLookup FindBackup(const std::string& name);
 
-enum class TRestoreStatus { rsRestored, rsIsBackup, rsNoBackup, rsFailed };
+// rsOtherOwner: the backup is recorded as the backup of another file
+// (Owner); nothing was changed.
+enum class TRestoreStatus { rsRestored, rsIsBackup, rsNoBackup, rsFailed, rsOtherOwner };
 
 struct TRestoreResult {
   TRestoreStatus Status = TRestoreStatus::rsFailed;
   std::string Backup;  // the backup that was (or would have been) used
   std::string Reason;  // why it failed (rsFailed)
+  std::string Owner;   // the file the backup is recorded for (rsOtherOwner)
 
   bool Failed() const { return Status != TRestoreStatus::rsRestored; }
   // The message for the user. openElsewhere: an editor window still shows
-  // the file's former contents in its working copy.
+  // the file's former contents in its working copy. For rsOtherOwner the
+  // question "game.bak is the backup of game.sav, not of game.dat. Restore
+  // it over game.dat all the same?".
   std::string Message(const std::string& fileName, bool openElsewhere) const;
 };
 
 // Restores fileName from its backup. A file reached through a symbolic link
 // is restored where the link points (the backup was written beside the link).
-TRestoreResult RestoreFromBackup(const std::string& fileName);
+// A backup recorded as another file's is left alone (rsOtherOwner) unless
+// evenIfOthers; one without any record is restored.
+TRestoreResult RestoreFromBackup(const std::string& fileName, bool evenIfOthers = false);
 
 }  // namespace byteloom

@@ -9,6 +9,8 @@
 
 #include <optional>
 
+#include "editor/qtext.h"
+#include "platform/store.h"
 #include "shell/mainform.h"
 #include "shell/placement.h"
 #include "shell/preferen.h"
@@ -21,9 +23,11 @@ TFrameRect ToFrameRect(const QRect& r) { return {r.x(), r.y(), r.width(), r.heig
 
 QSettings::Format Format() { return QSettings::IniFormat; }
 
+// The settings file alone (SettingsFile(): Velmora/Tarnwick.ini in the
+// user's configuration folder), without the organisation's and the system's
+// files that QSettings would read as well.
 std::unique_ptr<QSettings> OpenStore() {
-  return std::make_unique<QSettings>(Format(), QSettings::UserScope, QStringLiteral("Velmora"),
-                                     QStringLiteral("Tarnwick"));
+  return std::make_unique<QSettings>(FromFileName(SettingsFile()), Format());
 }
 
 // An integer value: a whole number written as text, or nothing.
@@ -76,6 +80,14 @@ void ReadCheckBox(const QSettings& store, const QString& name, QCheckBox* box) {
 }  // namespace
 
 void LoadSettings(TMainform& frame, TPreferences& preferences) {
+  // QSettings would block on a FIFO, read a device until memory runs out and
+  // replace whatever a link leads to: a settings file that is not a regular
+  // file (or is unreadable, or too large) is looked at first and left alone,
+  // reported once; the settings of this run stay in memory.
+  if (const std::string problem = SettingsStoreProblem(); !problem.empty()) {
+    ReportStoreProblem(problem);
+    return;
+  }
   const auto store = OpenStore();
   const QStringList groups = store->childGroups();
   if (groups.contains(QStringLiteral("General"))) {
@@ -106,6 +118,10 @@ void LoadSettings(TMainform& frame, TPreferences& preferences) {
 }
 
 QString SaveSettings(TMainform& frame, TPreferences& preferences) {
+  // Written only over a regular file (or as a new one); a settings file that
+  // cannot be used is reported once per run (at the start, or here).
+  if (const std::string problem = SettingsStoreProblem(); !problem.empty())
+    return FirstStoreReport(problem) ? QString::fromLocal8Bit(problem.c_str()) : QString();
   const auto store = OpenStore();
   store->beginGroup(QStringLiteral("Copyright"));
   store->setValue(QStringLiteral("Produkt Name"), QStringLiteral("Byteloom Hex Editor"));

@@ -84,9 +84,10 @@ TEST(KeptBookmarks, TheStoredTextAndItsLimits) {
   s.Keep("", {"1", "no file"});
   s.Keep("/x", {"", "no offset"});
   TBookmarkStore back;
-  // Lines of the earlier form (with a row number) still read.
-  back.Parse(s.Text() + "garbage line\n/old\t3\t7\tseven\n/y\t\tnothing\n");
-  EXPECT_EQ(back.Text(), s.Text() + "/old\t7\tseven\n");
+  // Lines of the earlier form (with a row number) still read; lines that
+  // are not bookmarks are kept as they are, ahead of the bookmarks.
+  back.Parse(s.Text() + "garbage line\n/old\t3\t7\tseven\n\n/y\t\tnothing");
+  EXPECT_EQ(back.Text(), "garbage line\n/y\t\tnothing\n" + s.Text() + "/old\t7\tseven\n");
   EXPECT_EQ(back.Marks("/data/a b.sav"), (std::vector<TBookmark>{{"16", "tab\there\\ and\nline"}, {"$20", ""}}));
   // The oldest bookmarks of a file, and the least recently changed files, go first.
   for (size_t i = 0; i <= TBookmarkStore::kMaxPerFile; ++i) back.Keep("/f", {std::to_string(i), ""});

@@ -6,8 +6,13 @@
 //   append HEX.. | delete POS COUNT | replace POS COUNT HEX.. | nibble POS | undo
 //   replaceall N HEX.. (the first N bytes are the pattern, the rest its replacement)
 //   save [FILE] | saveas FILE
-//   answer yes|no (the answer to a backup question) | info | dump | recover
+//   answer yes|no (the answer to a backup or restore question) | info | dump | recover
 //   hold (prints "holding" and waits to be killed)
+//   recall (the open file's kept bookmarks: "ok N") | keep POS [COMMENT]
+//   settings (the check of the settings file made at the program's start)
+//   restore FILE (File > Restore; a question is answered as set by "answer")
+// A store that cannot be used is reported on a line "report MESSAGE" (once
+// per run, as the program shows it).
 #include <unistd.h>
 
 #include <algorithm>
@@ -20,6 +25,10 @@
 #include <vector>
 
 #include "control/hexeditor.h"
+#include "editor/filebookmarks.h"
+#include "editor/keptmarks.h"
+#include "platform/store.h"
+#include "shell/restore.h"
 #include "tests/support/fakehost.h"
 
 using namespace byteloom;
@@ -55,6 +64,10 @@ int main(int argc, char** argv) {
     std::printf("question %s -> %s\n", q.c_str(), answer ? "yes" : "no");
     return answer;
   };
+  SetStoreProblemSink([](const std::string& message) {
+    std::printf("report %s\n", message.c_str());
+    std::fflush(stdout);
+  });
   for (std::string line; std::getline(script, line);) {
     std::istringstream in(line);
     std::string op;
@@ -135,6 +148,33 @@ int main(int argc, char** argv) {
         } else {
           std::printf("question %s\n", RecoverQuestion(found[0]).c_str());
           result = ed.LoadRecovered(found[0]) ? "ok " + Info(ed) : "error " + ed.LastError();
+        }
+      } else if (op == "recall") {
+        result = "ok " + std::to_string(LoadKeptBookmarks().Marks(KeptBookmarkKey(ed)).size());
+      } else if (op == "keep") {
+        TBookmark mark;
+        in >> mark.Offset;
+        std::getline(in >> std::ws, mark.Comment);
+        ChangeKeptBookmarks([&](TBookmarkStore& s) { s.Keep(KeptBookmarkKey(ed), mark); });
+      } else if (op == "settings") {
+        const std::string problem = SettingsStoreProblem();
+        if (!problem.empty()) {
+          ReportStoreProblem(problem);
+          result = "ok unusable";
+        }
+      } else if (op == "restore") {
+        std::string name;
+        std::getline(in >> std::ws, name);
+        TRestoreResult restored = RestoreFromBackup(name);
+        if (restored.Status == TRestoreStatus::rsOtherOwner) {
+          std::printf("question %s -> %s\n", restored.Message(name, false).c_str(), answer ? "yes" : "no");
+          if (answer) restored = RestoreFromBackup(name, true);
+        }
+        if (restored.Status == TRestoreStatus::rsRestored) result = "ok restored";
+        else if (restored.Status == TRestoreStatus::rsOtherOwner) result = "ok declined";
+        else {
+          result = "error " + restored.Message(name, false);
+          for (size_t at; (at = result.find("\r\n")) != std::string::npos;) result.replace(at, 2, " ");
         }
       } else if (op == "hold") {
         std::printf("holding\n");

@@ -11,6 +11,11 @@
 #include <QTabWidget>
 #include <QTest>
 
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
+
+#include "control/hexeditor.h"
 #include "editor/Editwin.h"
 #include "editor/valuepanel.h"
 #include "guitest.h"
@@ -197,6 +202,103 @@ class TestSettings : public TGuiTest {
         Box().Stop();
       }
     }
+  }
+
+  // A settings file that is not a regular file is never read or written
+  // (a FIFO would hang the start, a device be read until memory runs out,
+  // and the link's target be replaced at the end): reported once, files
+  // open, the settings of the run are kept in memory.
+  void settingsFileThatIsNotARegularFile_data() {
+    QTest::addColumn<QString>("kind");
+    QTest::newRow("FIFO") << "fifo";
+    QTest::newRow("link to a device") << "device";
+    QTest::newRow("link to a FIFO") << "linkfifo";
+  }
+
+  void settingsFileThatIsNotARegularFile() {
+    QFETCH(QString, kind);
+    const QString ini = Box().SettingsFile();
+    QDir().mkpath(QFileInfo(ini).path());
+    const QByteArray name = QFile::encodeName(ini);
+    QString target;
+    if (kind == QLatin1String("fifo")) {
+      QCOMPARE(mkfifo(name.constData(), 0600), 0);
+    } else if (kind == QLatin1String("linkfifo")) {
+      target = Box().Path(QStringLiteral("fifo"));
+      QCOMPARE(mkfifo(QFile::encodeName(target).constData(), 0600), 0);
+      QVERIFY(QFile::link(target, ini));
+    } else {
+      // A null device of the test's own where it may make one; else the
+      // system's, where writing is refused anyway.
+      target = Box().Path(QStringLiteral("null"));
+      if (mknod(QFile::encodeName(target).constData(), S_IFCHR | 0600, makedev(1, 3)) != 0)
+        target = QStringLiteral("/dev/null");
+      QVERIFY(QFile::link(target, ini));
+    }
+    const QString text =
+        QStringLiteral("The settings file ") + ini + QStringLiteral(" is not a regular file; settings are not read or kept.");
+    Script().ExpectMessage(text, TMsgDlgType::mtWarning);
+    TMainform& frame = Box().Start();
+    Settle();
+    QVERIFY(Prefs().Show_Value_info->isChecked());
+    // Files open; the preferences dialog's OK and the end say nothing more.
+    Teditform* window = OpenFile(File(QStringLiteral("a.sav"), QByteArray(16, 'a')));
+    QVERIFY(window);
+    QCOMPARE(window->Editor().DataSize(), 16);
+    Prefs().Show_Value_info->setChecked(false);
+    QVERIFY(SaveSettings(frame, Prefs()).isEmpty());
+    frame.Neu1->trigger();
+    QVERIFY(frame.ActiveMDIChild()->Value_Info_Panel->isHidden());  // kept for the run
+    frame.close();
+    Settle();
+    QCOMPARE(Script().Asked().filter(QStringLiteral("settings")).size(), 1);
+    struct stat st;
+    QCOMPARE(lstat(name.constData(), &st), 0);
+    if (kind == QLatin1String("fifo")) {
+      QVERIFY(S_ISFIFO(st.st_mode));
+    } else {
+      QVERIFY(S_ISLNK(st.st_mode));
+      QCOMPARE(QFileInfo(ini).symLinkTarget(), target);
+      QCOMPARE(stat(QFile::encodeName(target).constData(), &st), 0);
+      QVERIFY(kind == QLatin1String("linkfifo") ? S_ISFIFO(st.st_mode) : S_ISCHR(st.st_mode));
+    }
+    QVERIFY(QDir(QFileInfo(ini).path()).entryList(QDir::Hidden | QDir::Files | QDir::System).size() <= 1);
+  }
+
+  // A settings file that became unusable during the run is named once, at
+  // the end; one that was fixed during the run is written then.
+  void settingsFileChangedDuringTheRun() {
+    const QString ini = Box().SettingsFile();
+    const QByteArray name = QFile::encodeName(ini);
+    TMainform& frame = Box().Start();
+    QDir().mkpath(QFileInfo(ini).path());
+    QCOMPARE(mkfifo(name.constData(), 0600), 0);
+    const QString text =
+        QStringLiteral("The settings file ") + ini + QStringLiteral(" is not a regular file; settings are not read or kept.");
+    QCOMPARE(SaveSettings(frame, Prefs()), text);
+    QVERIFY(SaveSettings(frame, Prefs()).isEmpty());
+    QFile::remove(ini);
+    QVERIFY(SaveSettings(frame, Prefs()).isEmpty());
+    QSettings written(ini, QSettings::IniFormat);
+    QCOMPARE(written.value(QStringLiteral("Editor/Show_Value_Info")).toInt(), 1);
+  }
+
+  // A link of the user's to a settings file of their own (a dotfiles
+  // folder) is followed: the file is read and replaced, the link stays.
+  void settingsThroughALinkToTheUsersOwnFile() {
+    const QString ini = Box().SettingsFile();
+    QDir().mkpath(QFileInfo(ini).path());
+    const QString real = Box().Path(QStringLiteral("dotfiles/Tarnwick.ini"));
+    QDir().mkpath(QFileInfo(real).path());
+    WriteBytes(real, "[Editor]\nShow_Value_Info=0\n");
+    QVERIFY(QFile::link(real, ini));
+    TMainform& frame = Box().Start();
+    QVERIFY(!Prefs().Show_Value_info->isChecked());
+    Prefs().Show_Value_info->setChecked(true);
+    QVERIFY(SaveSettings(frame, Prefs()).isEmpty());
+    QVERIFY(QFileInfo(ini).isSymLink());
+    QSettings written(real, QSettings::IniFormat);
+    QCOMPARE(written.value(QStringLiteral("Editor/Show_Value_Info")).toInt(), 1);
   }
 };
 
