@@ -22,6 +22,11 @@ QString MsgDlgCaption(TMsgDlgType type) {
   return {};
 }
 
+void ShowWarning(QWidget* owner, const std::string& text) {
+  if (!text.empty())
+    Dialogs().MessageDlg(owner, QString::fromLocal8Bit(text.c_str()), TMsgDlgType::mtWarning, TMsgDlgButtons::mbOK);
+}
+
 QString DisplayText(const QString& text) {
   QString s = text;
   s.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));

@@ -8,6 +8,7 @@
 
 #include <QString>
 
+#include <string>
 #include <utility>
 
 #include "platform/guard.h"
@@ -76,6 +77,9 @@ class TDialogService {
 TDialogService& Dialogs();
 // Installs a service (not owned); nullptr goes back to the Qt one.
 void SetDialogService(TDialogService* service);
+
+// A warning with an OK button, when text (from the core) is not empty.
+void ShowWarning(QWidget* owner, const std::string& text);
 
 // "\r\n" line ends as the window system shows them.
 QString DisplayText(const QString& text);

@@ -9,6 +9,7 @@
 
 #include "control/hexeditor.h"
 #include "editor/Editwin.h"
+#include "editor/dialogservice.h"
 #include "editor/filebookmarks.h"
 #include "editor/framelink.h"
 #include "editor/keptmarks.h"
@@ -50,7 +51,8 @@ void ChangeKeptBookmarks(const std::function<void(TBookmarkStore&)>& change) {
   change(store);
   const QString path = StorePath();
   QDir().mkpath(QFileInfo(path).absolutePath());
-  WriteFileAtomically(ToFileName(path), store.Text(), false);
+  const std::string warning = WriteFileAtomically(ToFileName(path), store.Text(), false);
+  if (!warning.empty()) ShowWarning(nullptr, NotYetSafeText("The bookmarks were kept in " + ToFileName(path), warning));
 }
 
 void Teditform::RecallFileBookmarks() {
