@@ -10,6 +10,8 @@
 
 #include <stdexcept>
 
+#include "editor/qtext.h"
+
 namespace byteloom {
 
 QString MsgDlgCaption(TMsgDlgType type) {
@@ -31,6 +33,17 @@ QString DisplayText(const QString& text) {
   QString s = text;
   s.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
   return s;
+}
+
+void TFileDialog::SetFileName(const QString& name) {
+  if (name == FFileName) return;
+  FFileName = name;
+  FPath = ToFileName(name);
+}
+
+void TFileDialog::SetPath(const std::string& path) {
+  FPath = path;
+  FFileName = FromFileName(path);
 }
 
 bool TFileDialog::Execute(QWidget* owner) { return Dialogs().ExecuteFileDialog(owner, *this); }
