@@ -42,6 +42,11 @@ bool DifferenceMatches(TCompareMode mode, uint8_t a, uint8_t b, uint8_t value1, 
   return false;
 }
 
+bool ModeUsesValue(TCompareMode mode, int value) {
+  return mode == TCompareMode::cmValuePair ||
+         (value == 1 && (mode == TCompareMode::cmIncreaseByValue || mode == TCompareMode::cmDecreaseByValue));
+}
+
 int MeterBucket(int64_t pair, int64_t count) {
   // nearbyint rounds halves to the even neighbour in the default rounding mode.
   const double scaled = static_cast<double>(pair) / (static_cast<double>(count) * 0.5) * 100.0;
@@ -171,6 +176,17 @@ TCompareOutcome TCompareEngine::Run(TDocumentList& documents, const TCompareFiel
     return outcome;
   }
 
+  // A value the mode uses must be a byte's: 263 is never taken for 7.
+  const std::optional<int32_t> values[] = {TryStrToInt(fields.Value1), TryStrToInt(fields.Value2)};
+  const auto isByte = [](const std::optional<int32_t>& v) { return v && *v >= 0 && *v <= 255; };
+  for (int k = 0; k < 2 && !meter; ++k) {
+    if (values[k] && !isByte(values[k]) && ModeUsesValue(fields.Mode, k + 1)) {
+      warn("FValue " + std::to_string(k + 1) + " = " + std::to_string(*values[k]) +
+           " is not a byte value (0 to 255); nothing was compared.");
+      return outcome;
+    }
+  }
+
   TScanRequest request;
   request.Mode = fields.Mode;
   request.Meter = meter;
@@ -181,10 +197,10 @@ TCompareOutcome TCompareEngine::Run(TDocumentList& documents, const TCompareFiel
     request.Start1 = *start1;
     request.Start2 = *start2;
   }
-  const std::optional<int32_t> value1 = TryStrToInt(fields.Value1), value2 = TryStrToInt(fields.Value2);
-  if (value1) FValue1 = static_cast<uint8_t>(*value1);
-  if (value2) FValue2 = static_cast<uint8_t>(*value2);
-  if (!value1 || !value2) warn("Error while converting FValue 1 or 2.");
+  // Only byte values are held for a later run whose field does not convert.
+  if (isByte(values[0])) FValue1 = static_cast<uint8_t>(*values[0]);
+  if (isByte(values[1])) FValue2 = static_cast<uint8_t>(*values[1]);
+  if (!values[0] || !values[1]) warn("Error while converting FValue 1 or 2.");
   request.Value1 = FValue1;
   request.Value2 = FValue2;
 

@@ -65,6 +65,9 @@ enum class TCompareMode : uint8_t {
 // for; whole numbers, no wrap-around.
 bool DifferenceMatches(TCompareMode mode, uint8_t a, uint8_t b, uint8_t value1, uint8_t value2);
 
+// Whether mode looks at FValue 1 (value 1) or FValue 2 (value 2).
+bool ModeUsesValue(TCompareMode mode, int value);
+
 // The compare-o-meter counters: differences per two-hundredth of the length.
 constexpr int kMeterBucketCount = 201;
 using TMeterBuckets = std::array<int32_t, kMeterBucketCount>;
@@ -157,7 +160,8 @@ class TCompareEngine {
   // file 1, and as far from it in file 2 as the last run's offsets were.
   std::pair<std::string, std::string> AgainOffsets(TDocumentList& documents) const;
 
-  // One run: checks the fields (warnings through hooks), reads both
+  // One run: checks the fields (warnings through hooks; a value the mode
+  // uses that is no byte value, 0 to 255, refuses the run), reads both
   // documents, and moves the carets to the first match (a search) or fills
   // MeterBuckets (meter = true).
   TCompareOutcome Run(TDocumentList& documents, const TCompareFields& fields, bool meter, const TCompareHooks& hooks);

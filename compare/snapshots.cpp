@@ -440,7 +440,10 @@ bool TSnapshotSearch::Narrow(TCandidates& set, int from, const TStep& step, cons
   const bool unchanged = step.Condition == TStepCondition::scUnchanged;
   std::vector<uint8_t> a(static_cast<size_t>(PieceOffsets) + 8), b(a.size());
   std::vector<int32_t> survivors;
-  for (int32_t p = 0; p < limit; p += PieceOffsets) {
+  // The piece's start counts in 64 bits: past the last piece of a snapshot
+  // near 2 GiB it would leave the 32-bit range.
+  for (int64_t start = 0; start < limit; start += PieceOffsets) {
+    const auto p = static_cast<int32_t>(start);
     const int32_t q = std::min(limit - p, PieceOffsets);  // offsets p .. p + q - 1
     const int32_t length = std::min(q + width - 1, dataLimit - p);
     first.Read(a.data(), p, length);

@@ -83,7 +83,7 @@ int LineBytes(TByteFormat format) {
 }
 
 bool IsAddressed(TByteFormat format) {
-  return format == TByteFormat::bfXxd || format == TByteFormat::bfIntelHex || format == TByteFormat::bfSRecord;
+  return format == TByteFormat::bfIntelHex || format == TByteFormat::bfSRecord;
 }
 
 std::string FormatHeader(TByteFormat format, const TFormatRange& range) {
@@ -128,21 +128,20 @@ char* FormatLine(TByteFormat format, char* p, int64_t pos, const uint8_t* bytes,
       *p++ = '\n';
       return p;
     case TByteFormat::bfXxd: {
+      // The offset of the line's first byte, the bytes from the first
+      // column on, a short last line filled up with blanks.
       p = PutHex(p, static_cast<uint64_t>(pos), 8, kLower);
       p = Put(p, ": ");
-      const int skip = static_cast<int>(pos % 16);  // a first line that starts inside a row
-      for (int i = 0; i < 16; ++i) {
-        const int k = i - skip;
-        if (k >= 0 && k < n) {
+      for (int k = 0; k < 16; ++k) {
+        if (k < n) {
           p = PutHex(p, bytes[k], 2, kLower);
         } else {
           p[0] = p[1] = ' ';
           p += 2;
         }
-        if (i % 2 == 1) *p++ = ' ';
+        if (k % 2 == 1) *p++ = ' ';
       }
       *p++ = ' ';
-      for (int i = 0; i < skip; ++i) *p++ = ' ';
       for (int k = 0; k < n; ++k) *p++ = bytes[k] >= 0x20 && bytes[k] < 0x7F ? static_cast<char>(bytes[k]) : '.';
       *p++ = '\n';
       return p;
@@ -218,7 +217,10 @@ THexParse ParseHexText(const std::string& t) {
     const char c = t[i];
     size_t hexStart;
     if (lineStart && IsXxdLine(t, i, hexStart)) {
-      // The hex groups end at two spaces; the characters after them are skipped.
+      // The hex groups end at two spaces; the characters after them are
+      // skipped. Blanks before the first group (a line that a dump started
+      // inside a row) are no end.
+      while (hexStart < t.size() && t[hexStart] == ' ') ++hexStart;
       size_t end = t.find("  ", hexStart);
       const size_t eol = t.find('\n', hexStart);
       if (end == std::string::npos || (eol != std::string::npos && end > eol)) end = eol;

@@ -22,8 +22,10 @@ enum class TByteFormat : uint8_t {
 
 // Bytes of one line.
 int LineBytes(TByteFormat format);
-// Whether lines carry document positions (their lines then start at
-// multiples of LineBytes, the first one possibly shorter).
+// Whether lines start at multiples of LineBytes, the first one possibly
+// shorter (Intel HEX and S-records). The other formats' lines run from the
+// range's first byte on; an xxd line then names the offset of its own
+// first byte, as `xxd -s` writes it.
 bool IsAddressed(TByteFormat format);
 // The longest line a format writes, in characters.
 constexpr size_t kMaxFormatLine = 128;

@@ -287,13 +287,12 @@ void Teditform::FormCreate() {
   frame.SetItemEnabled(TFrameItem::fiSearch, true);
   Value_Info_Panel->setVisible(frame.ShowValueInfoPreference());
 
-  const QString fileName = frame.OpenDialog().FileName();
+  const std::string name = frame.OpenDialog().Path();
   THexEditor& ed = Editor();
-  if (fileName.isEmpty()) {
+  if (name.empty()) {
     ed.CreateEmptyFile("Untitled");
     return;
   }
-  const std::string name = ToFileName(fileName);
   int64_t size = 0;
   if (FileKindOf(name, &size) == TFileKind::fkRegular && CanOpenForWriting(name))
     Value_Info_Panel->SetCaption(TValueBox::vbLength, QString::number(size));
@@ -309,7 +308,7 @@ void Teditform::FormCreate() {
   } catch (...) {
     reason = QString::fromLocal8Bit(ExceptionText(std::current_exception()).c_str());
   }
-  if (!loaded) ShowErrorBox(QStringLiteral("Cannot open file\r\n") + fileName + QStringLiteral("\r\n") + reason);
+  if (!loaded) ShowErrorBox(QStringLiteral("Cannot open file\r\n") + FromFileName(name) + QStringLiteral("\r\n") + reason);
   if (loaded) RecallFileBookmarks();
 }
 

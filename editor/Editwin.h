@@ -12,6 +12,7 @@
 
 #include <array>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 class QAction;
@@ -174,7 +175,7 @@ class Teditform : public QMdiSubWindow {
   void SetUpControl();
   // Writes the document to fileName; on success the caption becomes the
   // name and the frame's Save button is disabled, on failure the error box.
-  bool WriteDocument(const QString& fileName);
+  bool WriteDocument(const std::string& fileName);
   void EnableSaveIfModified();
   // Shows the shared dialog with only this tab; its modal result.
   int ShowSearchDialog(QWidget* tab);

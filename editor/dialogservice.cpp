@@ -12,6 +12,7 @@
 #include <stdexcept>
 
 #include "platform/store.h"
+#include "editor/qtext.h"
 
 namespace byteloom {
 
@@ -25,10 +26,26 @@ QString MsgDlgCaption(TMsgDlgType type) {
   return {};
 }
 
+void ShowWarning(QWidget* owner, const std::string& text) {
+  if (!text.empty())
+    Dialogs().MessageDlg(owner, QString::fromLocal8Bit(text.c_str()), TMsgDlgType::mtWarning, TMsgDlgButtons::mbOK);
+}
+
 QString DisplayText(const QString& text) {
   QString s = text;
   s.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
   return s;
+}
+
+void TFileDialog::SetFileName(const QString& name) {
+  if (name == FFileName) return;
+  FFileName = name;
+  FPath = ToFileName(name);
+}
+
+void TFileDialog::SetPath(const std::string& path) {
+  FPath = path;
+  FFileName = FromFileName(path);
 }
 
 bool TFileDialog::Execute(QWidget* owner) { return Dialogs().ExecuteFileDialog(owner, *this); }

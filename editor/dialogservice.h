@@ -8,6 +8,7 @@
 
 #include <QString>
 
+#include <string>
 #include <utility>
 
 #include "platform/guard.h"
@@ -36,8 +37,13 @@ class TFileDialog {
   const QString& ObjectName() const { return FObjectName; }
   TKind Kind() const { return FKind; }
   const QString& Filter() const { return FFilter; }
+  // The chosen file as shown, and as the file system names it (bytes, which
+  // need not be text in any encoding). Setting one sets the other; setting
+  // the name that is shown already keeps the bytes.
   const QString& FileName() const { return FFileName; }
-  void SetFileName(const QString& name) { FFileName = name; }
+  void SetFileName(const QString& name);
+  const std::string& Path() const { return FPath; }
+  void SetPath(const std::string& path);
   // Runs the dialog through the dialog service; true when a file was chosen
   // (FileName is then the chosen file).
   bool Execute(QWidget* owner);
@@ -49,6 +55,7 @@ class TFileDialog {
   TKind FKind;
   QString FFilter;
   QString FFileName;
+  std::string FPath;
 };
 
 class TDialogService {
@@ -76,6 +83,9 @@ class TDialogService {
 TDialogService& Dialogs();
 // Installs a service (not owned); nullptr goes back to the Qt one.
 void SetDialogService(TDialogService* service);
+
+// A warning with an OK button, when text (from the core) is not empty.
+void ShowWarning(QWidget* owner, const std::string& text);
 
 // "\r\n" line ends as the window system shows them.
 QString DisplayText(const QString& text);

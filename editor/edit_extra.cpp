@@ -87,8 +87,9 @@ void Teditform::ExportAsClick(TByteFormat format) {
   TFileDialog& dialog = Frame().SaveDialog();
   if (!dialog.Execute(this)) return;
   TLongWork work(this, QStringLiteral("Exporting..."), true);
-  ExportFormatted(ed, format, from, to, ToFileName(dialog.FileName()),
-                  [&work](int64_t done, int64_t total) { return work.Step(done, total); });
+  ShowWarning(this, ExportFormatted(ed, format, from, to, ToFileName(dialog.FileName()),
+                                    [&work](int64_t done, int64_t total) { return work.Step(done, total); })
+                        .Warning);
 }
 
 }  // namespace byteloom

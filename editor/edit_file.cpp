@@ -18,21 +18,21 @@ void Teditform::ShowErrorBox(const QString& text) {
   Dialogs().ErrorBox(isVisible() ? this : nullptr, text);
 }
 
-bool Teditform::WriteDocument(const QString& fileName) {
+bool Teditform::WriteDocument(const std::string& fileName) {
   THexEditor& ed = Editor();
   ed.OnConfirmBackupReplace = [this](const std::string& question) {
     return Dialogs().MessageDlg(this, QString::fromLocal8Bit(question.c_str()), TMsgDlgType::mtConfirmation,
                                 TMsgDlgButtons::mbYesNo) == TModalResult::mrYes;
   };
-  if (ed.SaveToFile(ToFileName(fileName))) {
-    setWindowTitle(fileName);
+  if (ed.SaveToFile(fileName)) {
+    setWindowTitle(FromFileName(fileName));
     Frame().SetItemEnabled(TFrameItem::fiSave, false);
     if (!ed.LastWarning().empty())
       Dialogs().MessageDlg(this, QString::fromLocal8Bit(ed.LastWarning().c_str()), TMsgDlgType::mtWarning,
                            TMsgDlgButtons::mbOK);
     return true;
   }
-  QString text = QStringLiteral("Cannot save file\r\n") + fileName;
+  QString text = QStringLiteral("Cannot save file\r\n") + FromFileName(fileName);
   if (!ed.LastError().empty()) text += QStringLiteral("\r\n") + QString::fromLocal8Bit(ed.LastError());
   ShowErrorBox(text);
   return false;
@@ -40,10 +40,10 @@ bool Teditform::WriteDocument(const QString& fileName) {
 
 bool Teditform::SaveDocument() {
   THexEditor& ed = Editor();
-  if (!ed.Untitled() && FileExists(ed.FileName()) && !ed.ReadOnly()) return WriteDocument(FromFileName(ed.FileName()));
+  if (!ed.Untitled() && FileExists(ed.FileName()) && !ed.ReadOnly()) return WriteDocument(ed.FileName());
   TFileDialog& dialog = Frame().SaveDialog();
   if (!dialog.Execute(this)) return false;
-  return WriteDocument(dialog.FileName());
+  return WriteDocument(dialog.Path());
 }
 
 bool Teditform::AskSaveChanges() {
@@ -63,9 +63,9 @@ void Teditform::Speichern1Click() { SaveDocument(); }
 void Teditform::Speichernunter1Click() {
   TFileDialog& dialog = Frame().SaveDialog();
   // The dialog starts in the document's folder with its name filled in.
-  if (!Editor().Untitled() && FileExists(Editor().FileName())) dialog.SetFileName(FromFileName(Editor().FileName()));
+  if (!Editor().Untitled() && FileExists(Editor().FileName())) dialog.SetPath(Editor().FileName());
   if (!dialog.Execute(this)) return;
-  WriteDocument(dialog.FileName());
+  WriteDocument(dialog.Path());
 }
 
 void Teditform::Schlieen1Click() { close(); }

@@ -6,6 +6,7 @@
 
 #include "control/hexeditor.h"
 #include "editor/Editwin.h"
+#include "editor/dialogservice.h"
 #include "editor/filebookmarks.h"
 #include "editor/framelink.h"
 #include "editor/keptmarks.h"

@@ -2,6 +2,7 @@
 
 #include "control/hexeditor.h"
 #include "editor/filebookmarks.h"
+#include "platform/guard.h"
 #include "platform/platform.h"
 #include "platform/store.h"
 
@@ -69,7 +70,8 @@ void ChangeKeptBookmarks(const std::function<void(TBookmarkStore&)>& change) {
   if (!usable) return;
   const std::string path = KeptBookmarksFile();
   try {
-    WriteStore(path, store.Text());
+    const std::string warning = WriteStore(path, store.Text());
+    if (!warning.empty()) ReportStoreProblem(NotYetSafeText("The bookmarks were kept in " + path, warning));
   } catch (const EFileError& e) {
     ReportStoreProblem("The bookmarks could not be kept in " + path + ": " + e.what());
   }

@@ -184,9 +184,10 @@ void TDruckerForm::ButtonPrintPortraitClick() {
     return;
   }
   painter.end();
-  file.Commit();
+  const std::string warning = file.Commit();
   SetStatus(QStringLiteral("Printed Pages:%1").arg(pages));
   Dialogs().ShowMessage(this, QStringLiteral("All Informations sended to your Printer"));
+  ShowWarning(this, warning);
   accept();
 }
 

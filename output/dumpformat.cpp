@@ -7,6 +7,7 @@
 
 #include "control/hexeditor.h"
 #include "editor/valueinfo.h"
+#include "platform/guard.h"
 #include "platform/numconv.h"
 #include "platform/platform.h"
 
@@ -171,23 +172,23 @@ void TExportSink::Flush() {
   FUsed = 0;
 }
 
-bool WriteExport(const std::string& target, int64_t reserve, const std::function<bool(TExportSink&)>& body) {
+TExportOutcome WriteExport(const std::string& target, int64_t reserve, const std::function<bool(TExportSink&)>& body) {
   try {
     TFileReplacement out(target);
     if (reserve > 0) out.Handle().Reserve(reserve);
     TExportSink sink(out.Handle());
-    if (!body(sink)) return false;
+    if (!body(sink)) return {};
     sink.Flush();
     out.Handle().SetSize(sink.FWritten);
-    out.Commit(out.ReplacesFile());
-    return true;
+    const std::string warning = out.Commit(out.ReplacesFile());
+    return {true, warning.empty() ? warning : NotYetSafeText("The export to " + target + " was written", warning)};
   } catch (const EFileError& e) {
     const std::string reason = e.Errno() != 0 ? ErrnoText(e.Errno()) : std::string(e.what());
     throw EFileError("The export to " + target + " failed: " + reason, e.Errno());
   }
 }
 
-bool ExportDump(THexEditor& editor, const TDumpRange& range, const TDumpStyle& style, const std::string& target,
+TExportOutcome ExportDump(THexEditor& editor, const TDumpRange& range, const TDumpStyle& style, const std::string& target,
                 const TDumpProgress& progress) {
   TDumpReader reader(editor);
   char probe[kMaxLine];
@@ -206,7 +207,7 @@ bool ExportDump(THexEditor& editor, const TDumpRange& range, const TDumpStyle& s
   });
 }
 
-bool ExportFormatted(THexEditor& editor, TByteFormat format, int32_t from, int32_t to, const std::string& target,
+TExportOutcome ExportFormatted(THexEditor& editor, TByteFormat format, int32_t from, int32_t to, const std::string& target,
                      const TDumpProgress& progress) {
   const int64_t first = std::max(from, 0);
   const int64_t end = std::min<int64_t>(int64_t{to} + 1, editor.DataSize());

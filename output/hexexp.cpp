@@ -79,8 +79,9 @@ void THexExport::BitBtn1Click() {
   const TDumpRange range = DumpRange(FRange->Fields());
   if (!FSaveDialog->Execute(this)) return accept();
   TLongWork work(this, QStringLiteral("Exporting..."), true);
-  const bool done = ExportDump(*ed, range, Style(), ToFileName(FSaveDialog->FileName()),
-                               [&work](int64_t d, int64_t total) { return work.Step(d, total); });
+  const TExportOutcome done = ExportDump(*ed, range, Style(), ToFileName(FSaveDialog->FileName()),
+                                         [&work](int64_t d, int64_t total) { return work.Step(d, total); });
+  ShowWarning(this, done.Warning);
   if (done) accept();
 }
 

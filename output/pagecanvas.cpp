@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "editor/qtext.h"
+#include "platform/guard.h"
 
 namespace byteloom {
 
@@ -83,8 +84,8 @@ TPrintFile::~TPrintFile() {
   FPrinter = std::move(fresh);
 }
 
-void TPrintFile::Commit() {
-  if (!FFile) return;
+std::string TPrintFile::Commit() {
+  if (!FFile) return {};
   // The PDF writer reports no write error: a complete file ends with %%EOF.
   char tail[16] = {};
   const int64_t size = FFile->Handle().Size();
@@ -92,7 +93,8 @@ void TPrintFile::Commit() {
   FFailed = std::string_view(tail, static_cast<size_t>(n)).find("%%EOF") == std::string_view::npos;
   if (FFailed)
     throw EFileError("The print to " + ToFileName(FChosen) + " failed: the file could not be written completely");
-  FFile->Commit(FFile->ReplacesFile());
+  const std::string warning = FFile->Commit(FFile->ReplacesFile());
+  return warning.empty() ? warning : NotYetSafeText("The print to " + ToFileName(FChosen) + " was written", warning);
 }
 
 }  // namespace byteloom

@@ -44,12 +44,14 @@ class TQtPageCanvas final : public TPageCanvas {
 // cancelled or failed print removes the new file and leaves an existing one
 // as it was. Printing to a printer passes through untouched. Qt's PDF writer
 // stays broken after a failed write, so a failed print leaves a fresh
-// printer with the same settings. Raises EFileError.
+// printer with the same settings. Raises EFileError. Commit returns a
+// warning when the new file is in place but a step after its publishing
+// rename failed (empty when there is none).
 class TPrintFile {
  public:
   explicit TPrintFile(std::unique_ptr<QPrinter>& printer);
   ~TPrintFile();
-  void Commit();
+  std::string Commit();
 
  private:
   std::unique_ptr<QPrinter>& FPrinter;

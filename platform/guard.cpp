@@ -23,6 +23,10 @@ std::string ExceptionText(const std::exception_ptr& error) {
   }
 }
 
+std::string NotYetSafeText(const std::string& done, const std::string& reason) {
+  return done + ", but it may not be safe on disk yet: " + reason + ".";
+}
+
 TErrorSink SetErrorSink(TErrorSink sink) { return std::exchange(Sink(), std::move(sink)); }
 
 void ReportUncaught(const std::exception_ptr& error) noexcept {

@@ -14,6 +14,11 @@ namespace byteloom {
 // The text shown for an exception: its message, or "Unknown error".
 std::string ExceptionText(const std::exception_ptr& error);
 
+// The warning of a file that was written and is in place, though a step
+// after its publishing rename failed: done says what was written ("The
+// export to F was written"), reason what failed.
+std::string NotYetSafeText(const std::string& done, const std::string& reason);
+
 // Where the messages of uncaught errors go; without a sink they are dropped.
 // Returns the sink it replaces.
 using TErrorSink = std::function<void(const std::string& message)>;

@@ -808,10 +808,10 @@ void CopyFileDurably(const std::string& from, const std::string& to) {
   if (int err = SyncDirectory(DirName(to))) Fail("Cannot write " + to + " to disk", err);
 }
 
-void WriteFileAtomically(const std::string& path, const std::string& content, bool durable) {
+std::string WriteFileAtomically(const std::string& path, const std::string& content, bool durable) {
   TFileReplacement fresh(path, true);
   fresh.Handle().WriteAt(content.data(), static_cast<int64_t>(content.size()), 0);
-  fresh.Commit(durable);
+  return fresh.Commit(durable);
 }
 
 std::string AbsolutePath(const std::string& path) {
@@ -832,16 +832,24 @@ TFileReplacement::TFileReplacement(const std::string& target, bool keepPrivate)
   FFresh = TTempFile::CreateBeside(FTarget);
 }
 
-void TFileReplacement::Commit(bool durable) {
+std::string TFileReplacement::Commit(bool durable) {
   struct stat st;
   const mode_t mode = stat(FTarget.c_str(), &st) == 0 ? (st.st_mode & 07777) : (0666 & ~CurrentUmask());
   if (!FPrivate && fchmod(FFresh.Handle().Fd(), mode) != 0)
     Fail("Cannot set the permissions of " + FTarget, errno);
   if (durable) FFresh.Handle().Sync();
   if (rename(FFresh.Name().c_str(), FTarget.c_str()) != 0) Fail("Cannot write " + FTarget, errno);
-  FFresh.Handle().Close();
+  // Published: from here on the new file stands, and a failure is a warning.
+  std::string warning;
+  try {
+    FFresh.Handle().Close();
+  } catch (const EFileError& e) {
+    warning = ErrnoText(e.Errno()) + " while closing it";
+  }
   FFresh.Release();
-  if (durable) SyncDirectory(DirName(FTarget));
+  if (int err = durable ? SyncDirectory(DirName(FTarget)) : 0; err && warning.empty())
+    warning = ErrnoText(err) + " while writing its folder to disk";
+  return warning;
 }
 
 }  // namespace byteloom

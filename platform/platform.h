@@ -249,7 +249,11 @@ class TFileReplacement {
   bool ReplacesFile() const { return FReplaces; }
   // durable: the new file and the folder are synced to the disk first (else
   // the rename alone, so a reader sees the old file or the whole new one).
-  void Commit(bool durable = true);
+  // Raises EFileError while the target is untouched; once the new file has
+  // been renamed over it the replacement stands, and a later failure
+  // (closing the file, syncing the folder) comes back as a warning text,
+  // as SaveFileDurably's (empty when there is none).
+  std::string Commit(bool durable = true);
 
  private:
   std::string FTarget;  // the target with links followed
@@ -259,8 +263,8 @@ class TFileReplacement {
 };
 
 // Writes content to path atomically through a private TFileReplacement.
-// Raises EFileError.
-void WriteFileAtomically(const std::string& path, const std::string& content, bool durable = true);
+// Raises EFileError; returns Commit's warning.
+std::string WriteFileAtomically(const std::string& path, const std::string& content, bool durable = true);
 
 // The absolute, lexically normal form of path (links are not resolved).
 std::string AbsolutePath(const std::string& path);

@@ -211,7 +211,7 @@ TStoreText ReadStore(const std::string& path, int64_t maxSize, const TStoreIdent
   return result;
 }
 
-void WriteStore(const std::string& path, const std::string& text, bool durable) {
+std::string WriteStore(const std::string& path, const std::string& text, bool durable) {
   const TStoreTarget target = FindStore(path);
   if (!target.Usable) throw EFileError(path + " " + target.Problem);
   if (!target.Exists) {
@@ -220,7 +220,7 @@ void WriteStore(const std::string& path, const std::string& text, bool durable) 
   }
   // The name leads to a regular file (or none): the new file is renamed over
   // that name itself, never over whatever a link would lead to.
-  WriteFileAtomically(target.File, text, durable);
+  return WriteFileAtomically(target.File, text, durable);
 }
 
 std::string SettingsStoreProblem() {

@@ -76,8 +76,9 @@ TStoreText ReadStore(const std::string& path, int64_t maxSize, const TStoreIdent
 // Writes text as the store at path: a new file renamed over the regular file
 // the name leads to, or a new file where there is none; the folder is made
 // when missing. Raises EFileError (nothing written) when the store cannot be
-// used or written.
-void WriteStore(const std::string& path, const std::string& text, bool durable = false);
+// used or written; a failure after the new file took the name comes back as
+// a warning text.
+std::string WriteStore(const std::string& path, const std::string& text, bool durable = false);
 
 // "The settings file F is not a regular file; settings are not read or
 // kept." for the settings file F, or empty while it can be used (a regular

@@ -21,7 +21,7 @@ TForms& Forms() {
   return forms;
 }
 
-void CreateForms(const QStringList& params) {
+void CreateForms(const std::vector<std::string>& params) {
   QApplication::setApplicationName(QStringLiteral("Byteloom"));
   TForms& f = Forms();
   f.Mainform = new TMainform;

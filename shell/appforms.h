@@ -3,7 +3,8 @@
 // hides it, so it keeps its contents between showings).
 #pragma once
 
-#include <QStringList>
+#include <string>
+#include <vector>
 
 namespace byteloom {
 
@@ -37,9 +38,10 @@ TForms& Forms();
 // Creates the frame and the dialogs, in this order: TMainform, TInfoform,
 // TFileproperties, TDruckerForm, TPreferences, TFcompare, TSearchReplace,
 // THexExport, TCompareometer, then the snapshot search's window. params are
-// the program's arguments after its name (a file to open, a start offset).
+// the program's arguments after its name (a file to open, a start offset),
+// as the bytes the program was given: a file name is any byte sequence.
 // Nothing is shown yet.
-void CreateForms(const QStringList& params = {});
+void CreateForms(const std::vector<std::string>& params = {});
 // Frees them all, the frame first (its editor windows go with it).
 void DestroyForms();
 

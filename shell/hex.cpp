@@ -45,7 +45,9 @@ int main(int argc, char** argv) {
   // dialog and message box ("Preferences — Byteloom").
   QApplication::setApplicationName(QStringLiteral("Byteloom"));
   QApplication::setWindowIcon(ProgramIcon());
-  CreateForms(QApplication::arguments().mid(1));
+  // The arguments as bytes (Qt's own options taken out): a file name need
+  // not be text in any encoding.
+  CreateForms(std::vector<std::string>(argv + 1, argv + argc));
   Forms().Mainform->show();
   const int result = QApplication::exec();
   DestroyForms();

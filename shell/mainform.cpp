@@ -407,13 +407,12 @@ void TMainform::showEvent(QShowEvent* event) {
 void TMainform::FormShow() {
   if (FPreferences) LoadSettings(*this, *FPreferences);
   OfferRecovery(*this);
-  std::vector<std::string> args;
-  for (const QString& param : FParams) args.push_back(ToFileName(param));
-  const TCommandLine line = ParseCommandLine(args, [](const std::string& name) { return FileExists(name); });
+  const TCommandLine line = ParseCommandLine(FParams, [](const std::string& name) { return FileExists(name); });
   Teditform* first = nullptr;
   for (const std::string& file : line.Files) {
-    OpenDialog1->SetFileName(FromFileName(file));
-    Teditform* window = CreateEditWindow(FromFileName(file));
+    // The name's bytes open the file; its decoded text is only shown.
+    OpenDialog1->SetPath(file);
+    Teditform* window = CreateEditWindow(OpenDialog1->FileName());
     if (!first) first = window;
   }
   if (first) FClient->setActiveSubWindow(first);

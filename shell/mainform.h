@@ -13,6 +13,8 @@
 #include <array>
 #include <functional>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "editor/dialogservice.h"
 #include "editor/Editwin.h"
@@ -44,7 +46,7 @@ class TMainform : public QMainWindow, public TFrameLink, public TDocumentList {
   ~TMainform() override;
 
   // The program's arguments after its name: a file, a start offset.
-  void SetParams(const QStringList& params) { FParams = params; }
+  void SetParams(const std::vector<std::string>& params) { FParams = params; }
   // The preferences dialog whose check boxes are the live preferences.
   void SetPreferences(TPreferences* preferences) { FPreferences = preferences; }
   TPreferences* Preferences() const { return FPreferences; }
@@ -158,7 +160,7 @@ class TMainform : public QMainWindow, public TFrameLink, public TDocumentList {
   std::unique_ptr<TFileDialog> FSaveDialog;
   QMdiArea* FClient = nullptr;
   QLabel* FStatusLabel = nullptr;
-  QStringList FParams;
+  std::vector<std::string> FParams;  // the command line, as bytes
   TPreferences* FPreferences = nullptr;
   std::function<int()> FRandom;
   QString FTip;

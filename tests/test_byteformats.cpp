@@ -25,9 +25,8 @@ TEST(ByteFormats, ExactTexts) {
   EXPECT_EQ(Text(TByteFormat::bfCArray, abc), "unsigned char data[] = {\n  0x41, 0x42, 0x00\n};\nunsigned int data_len = 3;\n");
   EXPECT_EQ(Text(TByteFormat::bfIntelHex, abc, 0x10010), ":020000040001F9\n:030010004142006A\n:00000001FF\n");
   EXPECT_EQ(Text(TByteFormat::bfSRecord, abc), "S0030000FC\nS106000041420076\nS9030000FC\n");
-  EXPECT_EQ(Text(TByteFormat::bfXxd, abc, 0x1E),
-            "0000001e:" + std::string(36, ' ') + "4142" + std::string(16, ' ') + "AB\n"
-            "00000020: 00" + std::string(38, ' ') + " .\n");
+  // An xxd line names the offset of its own first byte.
+  EXPECT_EQ(Text(TByteFormat::bfXxd, abc, 0x1E), "0000001e: 4142 00" + std::string(34, ' ') + "AB.\n");
   EXPECT_EQ(Text(TByteFormat::bfHexText, Bytes(17, 0xAB)), "AB AB AB AB AB AB AB AB AB AB AB AB AB AB AB AB\nAB");
 }
 
@@ -59,6 +58,18 @@ TEST(ByteFormats, PasteHexTextReadsWhatOthersWrite) {
   for (auto& b : any) b = static_cast<uint8_t>(rng());
   for (TByteFormat f : {TByteFormat::bfHexText, TByteFormat::bfPython, TByteFormat::bfXxd})
     EXPECT_EQ(ParseHexText(Text(f, any)).Bytes, any) << int(f);
+  // Copy as xxd from every offset in a row reads back whole.
+  for (int64_t first = 0; first <= 16; ++first)
+    for (size_t n : {1, 13, 16, 17, 40}) {
+      const Bytes part(any.begin() + first, any.begin() + first + static_cast<int64_t>(n));
+      EXPECT_EQ(ParseHexText(Text(TByteFormat::bfXxd, part, first)).Bytes, part) << first << " " << n;
+    }
+  // A line whose hex column starts with blanks (a dump that began inside a
+  // row) loses none of its bytes.
+  EXPECT_EQ(ParseHexText("0000001e:" + std::string(36, ' ') + "4142" + std::string(16, ' ') + "AB\n" +
+                         "00000020: 00" + std::string(38, ' ') + " .\n")
+                .Bytes,
+            (Bytes{0x41, 0x42, 0}));
 }
 
 class ExportRoundTrip : public EditorTest {
@@ -102,6 +113,30 @@ TEST_F(ExportRoundTrip, EveryFormatRebuildsTheBytesThroughItsDecoder) {
     ASSERT_EQ(Run("xxd data.bin > xxd.txt"), 0);
     EXPECT_EQ(ReadFile(Path("out.txt")), ReadFile(Path("xxd.txt"))) << size;
   }
+}
+
+TEST_F(ExportRoundTrip, AnXxdExportFromEveryOffsetIsWhatXxdWritesAndReadsBack) {
+  if (Run("command -v xxd >/dev/null") != 0) GTEST_SKIP() << "xxd is not installed";
+  Bytes data(80);
+  std::mt19937 rng(5);
+  for (auto& b : data) b = static_cast<uint8_t>(rng());
+  Load(data);
+  WriteFile(Path("data.bin"), data);
+  for (int32_t first = 0; first <= 16; ++first)
+    for (int32_t n : {1, 13, 16, 17, 40}) {
+      const std::string at = std::to_string(first) + " " + std::to_string(n);
+      ASSERT_TRUE(ExportFormatted(*Ed, TByteFormat::bfXxd, first, first + n - 1, Path("out.txt")));
+      ASSERT_EQ(Run("xxd -s " + std::to_string(first) + " -l " + std::to_string(n) + " data.bin > xxd.txt"), 0);
+      const Bytes text = ReadFile(Path("out.txt"));
+      EXPECT_EQ(text, ReadFile(Path("xxd.txt"))) << at;
+      // xxd -r puts the bytes at their offsets; Paste hex text takes them in order.
+      std::remove(Path("back.bin").c_str());
+      ASSERT_EQ(Run("xxd -r out.txt back.bin"), 0) << at;
+      Bytes want(data.begin(), data.begin() + first + n);
+      std::fill(want.begin(), want.begin() + first, 0);
+      EXPECT_EQ(ReadFile(Path("back.bin")), want) << at;
+      EXPECT_EQ(ParseHexText(std::string(text.begin(), text.end())).Bytes, Bytes(want.begin() + first, want.end())) << at;
+    }
 }
 
 TEST_F(ExportRoundTrip, CancelLeavesTheTargetAndARangeStartsWhereItSays) {

@@ -200,7 +200,7 @@ TEST_F(CompareRun, FileChoiceOffsetsAndValueWarnings) {
   Open(With(Bytes(120, 0), {{50, 1}, {110, 9}}));
   Choose(0, 1);
   Fields.Start1 = Fields.Start2 = "0";
-  Fields.Value1 = "258";  // low 8 bits: 2
+  Fields.Value1 = "2";
   Fields.Value2 = "1";
   Fields.Mode = M::cmValuePair;
   struct Row {
@@ -211,7 +211,7 @@ TEST_F(CompareRun, FileChoiceOffsetsAndValueWarnings) {
   const std::string sizes = "Filesize different!\n\rResult can be wrong!";
   const std::string choose = "Please choose 2 different Files!";
   const Row rows[] = {
-      {"0 : doc0", "1 : doc1", "0", "0", "258", 50, {sizes}},
+      {"0 : doc0", "1 : doc1", "0", "0", "2", 50, {sizes}},
       {"0 : doc0", "0 : doc0", "0", "0", "2", -1, {choose}},
       {"0", "0 : doc0", "0", "0", "2", -1, {choose}},
       {"Please choose..", "1 : doc1", "0", "0", "2", -1, {choose}},
@@ -244,6 +244,48 @@ TEST_F(CompareRun, FileChoiceOffsetsAndValueWarnings) {
   Docs.Editors[0]->Seek(0, 0, true);
   EXPECT_EQ(Again().Offset, 50);
   EXPECT_EQ(Warnings, Strings{});
+}
+
+TEST_F(CompareRun, AValueTheModeUsesMustBeAByte) {
+  Open(With(Bytes(40, 0), {{10, 3}, {20, 0x80}}));
+  Open(With(Bytes(40, 0), {{10, 10}, {20, 0x81}}));  // 3 grew by 7
+  Choose(0, 1);
+  const auto refused = [](int k, const char* v) {
+    return Strings{"FValue " + std::to_string(k) + " = " + v + " is not a byte value (0 to 255); nothing was compared."};
+  };
+  struct Row {
+    M Mode;
+    const char *Value1, *Value2;
+    bool Meter;
+    int Offset;
+    Strings Warnings;
+  } rows[] = {
+      {M::cmValuePair, "128", "129", false, 20, {}},
+      {M::cmValuePair, "$FF", "385", false, -1, refused(2, "385")},
+      {M::cmValuePair, "-128", "129", false, -1, refused(1, "-128")},
+      {M::cmIncreaseByValue, "7", "1", false, 10, {}},
+      {M::cmIncreaseByValue, "263", "1", false, -1, refused(1, "263")},
+      {M::cmIncreaseByValue, "-249", "1", false, -1, refused(1, "-249")},
+      {M::cmIncreaseByValue, "$107", "1", false, -1, refused(1, "263")},
+      {M::cmDecreaseByValue, "256", "1", false, -1, refused(1, "256")},
+      {M::cmDecreaseByValue, "-1", "1", false, -1, refused(1, "-1")},
+      {M::cmIncreaseByValue, "7", "300", false, 10, {}},  // FValue 2 is not looked at
+      {M::cmSimple, "264", "-1", false, 10, {}},
+      {M::cmIncreaseByValue, "264", "1", true, -1, {}},  // a meter run uses no value
+      // A field that does not convert uses the last byte value (7), never 264.
+      {M::cmIncreaseByValue, "x", "1", false, 10, {"Error while converting FValue 1 or 2."}},
+  };
+  for (const Row& r : rows) {
+    Fields.Mode = r.Mode;
+    Fields.Value1 = r.Value1;
+    Fields.Value2 = r.Value2;
+    Docs.Editors[0]->Seek(0, 0, true);
+    const TCompareOutcome out = Run(r.Meter);
+    EXPECT_EQ(out.Offset, r.Offset) << r.Value1 << " " << r.Value2;
+    EXPECT_EQ(out.Compared, r.Warnings.empty() || r.Warnings[0].find("byte value") == std::string::npos) << r.Value1;
+    EXPECT_EQ(Warnings, r.Warnings) << r.Value1 << " " << r.Value2;
+    EXPECT_EQ(Caret(0), std::max(r.Offset, 0)) << r.Value1;
+  }
 }
 
 TEST_F(CompareRun, EntriesKeepNamingTheirDocumentsWhenTheOrderChanges) {

@@ -9,6 +9,7 @@
 #include <cstring>
 #include <memory>
 #include <random>
+#include <stdexcept>
 
 #include "compare/snapshots.h"
 #include "control/documents.h"
@@ -255,6 +256,36 @@ TEST_F(SnapshotSearchTest, CancelLeavesTheCandidatesAsTheyWere) {
     EXPECT_EQ(search.CheckNextStep(), "");
     ASSERT_TRUE(search.RunStep(*MakeStep(C::scChanged, T::vtU16, "", "").Step));
     EXPECT_EQ(search.CheckNextStep(), "Add snapshot 4 before the next step");
+  }
+}
+
+// A snapshot of any size without its bytes on a disk: zeros, but for a few.
+class TZeroSource final : public TByteSource {
+ public:
+  TZeroSource(int32_t size, std::vector<std::pair<int32_t, uint8_t>> bytes) : FSize(size), FBytes(std::move(bytes)) {}
+  int32_t Size() override { return FSize; }
+  void Read(uint8_t* dest, int32_t pos, int32_t count) override {
+    if (pos < 0 || count < 0 || int64_t{pos} + count > FSize) throw std::out_of_range("Read past the end");
+    std::memset(dest, 0, static_cast<size_t>(count));
+    for (auto [at, value] : FBytes)
+      if (at >= pos && at - pos < count) dest[at - pos] = value;
+  }
+
+ private:
+  int32_t FSize;
+  std::vector<std::pair<int32_t, uint8_t>> FBytes;
+};
+
+// The last piece of a snapshot near 2 GiB ends beyond the 32-bit range.
+TEST(SnapshotLimits, SnapshotsUpToTheLargestDocument) {
+  for (const int32_t size : {2146435073, 2147483647}) {
+    TSnapshotSearch search;
+    search.AddSource(std::make_unique<TZeroSource>(size, std::vector<std::pair<int32_t, uint8_t>>{}), "before");
+    search.AddSource(std::make_unique<TZeroSource>(size, std::vector<std::pair<int32_t, uint8_t>>{{5, 1}, {size - 1, 7}}),
+                     "after");
+    search.Restart({T::vtU8, TByteOrder::boLittle, false});
+    ASSERT_TRUE(search.RunStep(*MakeStep(C::scChanged, T::vtU8, "", "").Step)) << size;
+    EXPECT_EQ(search.Candidates().ToVector(), (std::vector<int32_t>{5, size - 1})) << size;
   }
 }
 

@@ -6,13 +6,16 @@
 # with Alt+F4, and checks the saved bytes, the .bak backup and that no
 # working file is left behind.
 #   edit_save.sh PATH-TO-BYTELOOM
-# Exit code 77 (a skip for ctest) when Xvfb, xdotool or xprop is missing.
+# The file's name is no UTF-8. Exit code 77 (a skip for ctest) when Xvfb,
+# xdotool or xprop is missing.
 set -uo pipefail
 
 program=${1:?usage: edit_save.sh PATH-TO-BYTELOOM}
 source "$(dirname "$0")/lib.sh"
 
-file="$work/data/game.sav"
+# A file name is bytes: this one is Latin-1 ("gäme.sav"), no UTF-8.
+file="$work/data/g"$'\xe4'"me.sav"
+backup="$work/data/g"$'\xe4'"me.bak"
 head -c 64 /dev/zero | tr '\0' 'x' >"$file"
 cp "$file" "$work/original"
 
@@ -70,8 +73,9 @@ expected=$(head -c 16 "$work/original"; printf 'AB'; tail -c +19 "$work/original
 actual=$(cat "$file")
 [ "$actual" = "$expected" ] || fail "saved file is '$actual', expected '$expected'"
 [ "$(stat -c %s "$file")" -eq 64 ] || fail "saved file has the wrong length"
-[ -f "$work/data/game.bak" ] || fail "no backup game.bak"
-cmp -s "$work/data/game.bak" "$work/original" || fail "the backup does not hold the old bytes"
+[ -f "$backup" ] || fail "no backup g?me.bak beside g?me.sav"
+cmp -s "$backup" "$work/original" || fail "the backup does not hold the old bytes"
+[ "$(ls "$work/data" | wc -l)" -eq 2 ] || fail "files under other names: $(ls "$work/data")"
 leftovers=$(find "$work/tmp" -name '*.BLWT' | wc -l)
 [ "$leftovers" -eq 0 ] || fail "$leftovers working file(s) left in the temporary folder"
 [ -f "$work/config/Velmora/Tarnwick.ini" ] || fail "the settings were not written at exit"

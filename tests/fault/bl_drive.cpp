@@ -6,6 +6,8 @@
 //   append HEX.. | delete POS COUNT | replace POS COUNT HEX.. | nibble POS | undo
 //   replaceall N HEX.. (the first N bytes are the pattern, the rest its replacement)
 //   save [FILE] | saveas FILE
+//   export dump|xxd|ihex|srec|base64|carray FROM TO FILE (a text dump or a formatted export)
+//   write FILE TEXT (written atomically, as the bookmark store is)
 //   answer yes|no (the answer to a backup or restore question) | info | dump | recover
 //   hold (prints "holding" and waits to be killed)
 //   recall (the open file's kept bookmarks: "ok N") | keep POS [COMMENT]
@@ -29,6 +31,8 @@
 #include "editor/keptmarks.h"
 #include "platform/store.h"
 #include "shell/restore.h"
+#include "output/dumpformat.h"
+#include "platform/platform.h"
 #include "tests/support/fakehost.h"
 
 using namespace byteloom;
@@ -46,6 +50,15 @@ std::string Info(THexEditor& ed) {
   s << "size=" << ed.DataSize() << " modified=" << ed.Modified() << " undo=" << ed.UndoCount()
     << " file=" << ed.FileName();
   return s.str();
+}
+
+TByteFormat ExportFormat(const std::string& name) {
+  static const std::pair<const char*, TByteFormat> kNames[] = {
+      {"xxd", TByteFormat::bfXxd},       {"ihex", TByteFormat::bfIntelHex}, {"srec", TByteFormat::bfSRecord},
+      {"base64", TByteFormat::bfBase64}, {"carray", TByteFormat::bfCArray}};
+  for (const auto& [text, format] : kNames)
+    if (name == text) return format;
+  throw std::runtime_error("unknown export format " + name);
 }
 
 }  // namespace
@@ -126,6 +139,21 @@ int main(int argc, char** argv) {
           result = "error " + ed.LastError();
         else if (!ed.LastWarning().empty())
           result = "ok warning " + ed.LastWarning();
+      } else if (op == "export") {
+        std::string format, name;
+        int32_t from, to;
+        in >> format >> from >> to;
+        std::getline(in >> std::ws, name);
+        const TExportOutcome outcome =
+            format == "dump" ? ExportDump(ed, DumpRange(from, to), ExportStyle(true, false, false), name)
+                             : ExportFormatted(ed, ExportFormat(format), from, to, name);
+        if (!outcome.Warning.empty()) result = "ok warning " + outcome.Warning;
+      } else if (op == "write") {
+        std::string name, text;
+        in >> name;
+        std::getline(in >> std::ws, text);
+        const std::string warning = WriteFileAtomically(name, text + "\n", false);
+        if (!warning.empty()) result = "ok warning " + warning;
       } else if (op == "answer") {
         std::string a;
         in >> a;

@@ -453,6 +453,50 @@ scenario_stat_and_close_faults() {
   [ $ok = 1 ] && pass "stat EIO refused, $closes failing closes"
 }
 
+# Exports and the bookmark store are renamed over the file they replace:
+# each close and fsync of an export (or an atomic write) fails once. Before
+# the rename a failure must leave the old file; after it the new file stands
+# and the result is a success with a warning, never a failure.
+scenario_export_close_faults() {
+  begin export_close_faults
+  can_strace || { skip "strace cannot trace here"; return; }
+  random_file "$dir/f.sav" 3000; printf 'old\n' >"$dir/old"
+  local ok=1 op name call calls n line target=$dir/out.txt warned=0 points=0
+  for op in "export xxd 0 2999" "export dump 16 2999" "export carray 5 2999" "write"; do
+    name=${op%% *}
+    if [ "$op" = write ]; then
+      printf 'write %s kept\n' "$target" >"$dir/script"
+    else
+      printf 'open %s\n%s %s\n' "$dir/f.sav" "$op" "$target" >"$dir/script"
+    fi
+    cp "$dir/old" "$target"; drive
+    [ "$(result "$name")" = "$name: ok" ] || { ok=0; fail "$op without faults: $(result "$name")"; continue; }
+    cp "$target" "$dir/new"
+    for call in close fsync; do
+      cp "$dir/old" "$target"
+      calls=$(cd "$dir" && strace -qq -o /dev/stdout -e trace=$call "$drive" <"$dir/script" 2>/dev/null | grep -c "^$call(")
+      for n in $(seq 1 "$calls"); do
+        cp "$dir/old" "$target"; rm -f "$dir"/.out.txt*
+        drive strace -qq -o /dev/null -e inject=$call:error=EIO:when=$n
+        line=$(result "$name"); points=$((points + 1))
+        case "$line" in
+          "$name: ok warning"*)
+            warned=$((warned + 1))
+            same "$target" "$dir/new" || { ok=0; falsely "$op, $call #$n: a warning without the new file"; }
+            [ "$name" = write ] || [[ "$line" == *"was written, but it may not be safe on disk yet: "* ]] ||
+              { ok=0; fail "$op, $call #$n: the warning reads: $line"; } ;;
+          "$name: ok") same "$target" "$dir/new" || { ok=0; falsely "$op, $call #$n: ok without the new file"; } ;;
+          # An error, or a driver that did not get this far (a failed close
+          # while it was loaded or opened the file): the old file stands.
+          *) same "$target" "$dir/old" || { ok=0; falsely "$op, $call #$n: ${line:-no result}, but the file changed"; } ;;
+        esac
+      done
+    done
+  done
+  [ $warned -ge 4 ] || { ok=0; fail "only $warned faults after a rename came back as warnings"; }
+  [ $ok = 1 ] && pass "$points failing closes and syncs, $warned after the rename reported as warnings"
+}
+
 # Every system call of a row of edits and their undos fails once (EIO, or
 # ENOSPC where space runs out): an edit or undo that reports an error must
 # leave the document as it was (Replace all, a row of replacements, keeps
@@ -655,7 +699,7 @@ scenario_restore_other_backup() {
 # --- Main ---------------------------------------------------------------------------------
 
 all=(target_full temp_full read_only immutable planted_links in_place_backup shared_backup_name
-     file_changed_underneath odd_inputs crash_recovery stat_and_close_faults save_sweep edit_sweep
+     file_changed_underneath odd_inputs crash_recovery stat_and_close_faults export_close_faults save_sweep edit_sweep
      stores backup_record restore_other_backup)
 if [ "$inner" = 1 ]; then
   fn=$1; scenario=${fn#scenario_}; dir=$work/$scenario

@@ -173,9 +173,9 @@ TSandbox::~TSandbox() {
 
 QString TSandbox::SettingsFile() const { return FDir.path() + QStringLiteral("/config/Velmora/Tarnwick.ini"); }
 
-TMainform& TSandbox::Start(const QStringList& params) {
+TMainform& TSandbox::Start(const std::vector<std::string>& args) {
   Stop();
-  CreateForms(params);
+  CreateForms(args);
   FStarted = true;
   Forms().Mainform->show();
   QCoreApplication::processEvents();

@@ -13,6 +13,8 @@
 
 #include <functional>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "editor/dialogservice.h"
 
@@ -89,8 +91,9 @@ class TSandbox {
   QString SettingsFile() const;
   TScriptedDialogs& Dialogs() { return *FDialogs; }
 
-  // Creates the forms and shows the frame (settings load, command line).
-  TMainform& Start(const QStringList& params = {});
+  // Creates the forms and shows the frame (settings load, command line:
+  // the arguments' bytes).
+  TMainform& Start(const std::vector<std::string>& args = {});
   // Frees the forms (as at the program's end), keeping the sandbox.
   void Stop();
   TMainform& Frame() const;

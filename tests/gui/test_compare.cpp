@@ -119,11 +119,22 @@ class TestCompare : public TGuiTest {
     OpenPair();
     RunDialog([](TFcompare& d) { d.BitBtn1->click(); }, {QStringLiteral("Please choose 2 different Files!")});
     QVERIFY(!Box().Frame().CompareAgain1->isEnabled());
+    // Values outside a byte's range are refused, never taken modulo 256.
     RunDialog(
         [](TFcompare& d) {
-          Choose(d, 3);  // "Search for FValue1 and FValue2": FF -> 00
+          Choose(d, 3);  // "Search for FValue1 and FValue2"
           d.Edit3->setText(QStringLiteral("-1"));
           d.Edit4->setText(QStringLiteral("256"));
+          d.BitBtn1->click();
+        },
+        {QStringLiteral("FValue 1 = -1 is not a byte value (0 to 255); nothing was compared.")});
+    QCOMPARE(Carets(), (QList<int32_t>{0, 0}));
+    QVERIFY(!Box().Frame().CompareAgain1->isEnabled());
+    RunDialog(
+        [](TFcompare& d) {
+          Choose(d, 3);
+          d.Edit3->setText(QStringLiteral("$FF"));  // FF -> 00
+          d.Edit4->setText(QStringLiteral("0"));
           d.Edit2->setText(QStringLiteral("zehn"));
           d.BitBtn1->click();
         },
@@ -133,7 +144,7 @@ class TestCompare : public TGuiTest {
     // and value fields keep their contents between showings.
     RunDialog([](TFcompare& d) {
       QVERIFY(d.RadioButtons[2]->isChecked());
-      QCOMPARE(d.Edit3->text(), QStringLiteral("-1"));
+      QCOMPARE(d.Edit3->text(), QStringLiteral("$FF"));
       d.Button1->click();
       QCOMPARE(d.Edit1->text(), QStringLiteral("64"));
       QCOMPARE(d.Edit2->text(), QStringLiteral("64"));

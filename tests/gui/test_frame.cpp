@@ -14,17 +14,23 @@
 #include <QToolBar>
 #include <QToolButton>
 
+#include <fstream>
+#include <iterator>
+#include <string>
+
 #include "compare/Fcomp.h"
 #include "compare/com_mete.h"
 #include "control/hexeditor.h"
 #include "editor/search.h"
 #include "output/Drucker.h"
 #include "output/hexexp.h"
+#include "platform/filenames.h"
 #include "shell/fileprop.h"
 #include "shell/info.h"
 #include "shell/preferen.h"
 #include "control/qhexeditor.h"
 #include "editor/Editwin.h"
+#include "editor/qtext.h"
 #include "editor/valuepanel.h"
 #include "guitest.h"
 #include "shell/appforms.h"
@@ -282,7 +288,7 @@ class TestFrame : public TGuiTest {
     // A further file opens in a window of its own; the first one stays on top.
     const QString second = Box().Path(QStringLiteral("second.bin"));
     WriteBytes(second, "xy");
-    TMainform& frame = Box().Start({path, offset, second});
+    TMainform& frame = Box().Start({ToFileName(path), ToFileName(offset), ToFileName(second)});
     QCOMPARE(frame.MDIChildCount(), 2);
     QCOMPARE(frame.MDIChildren(1)->windowTitle(), second);
     Teditform* window = frame.ActiveMDIChild();
@@ -298,10 +304,33 @@ class TestFrame : public TGuiTest {
     const QString path = Box().Path(QStringLiteral("nothing-here.bin"));
     Script().ExpectMessage(QStringLiteral("Fehler bei Dateizugriff"), TMsgDlgType::mtWarning);
     Script().ExpectErrorBox(QStringLiteral("Cannot open file\r\n") + path + QStringLiteral("\r\n"));
-    TMainform& frame = Box().Start({path});
+    TMainform& frame = Box().Start({ToFileName(path)});
     QCOMPARE(frame.MDIChildCount(), 1);
     QCOMPARE(frame.ActiveMDIChild()->Editor().DataSize(), 0);
     QVERIFY(frame.isVisible());
+  }
+
+  // A file name is bytes, not text: a Latin-1 name (no UTF-8) opens from the
+  // command line, shows decoded, and is saved under its own name.
+  void commandLineNameOfAnyBytes() {
+    const std::string name = ToFileName(Box().Dir()) + "/caf\xe9-\xff.bin";
+    std::ofstream(name, std::ios::binary) << "abc";
+    TMainform& frame = Box().Start({name, "2"});
+    QCOMPARE(frame.MDIChildCount(), 1);
+    Teditform* window = frame.ActiveMDIChild();
+    QCOMPARE(window->Editor().FileName(), name);
+    QCOMPARE(DocumentBytes(window->Editor()), QByteArray("abc"));
+    QCOMPARE(window->Editor().GetCursorPos(), 2);
+    QCOMPARE(window->windowTitle(), QFile::decodeName(QByteArray::fromStdString(name)));
+    TypeByte(*window, 0, 'X');
+    window->Speichern1->trigger();
+    const auto read = [](const std::string& path) {
+      std::ifstream in(path, std::ios::binary);
+      return std::string(std::istreambuf_iterator<char>(in), {});
+    };
+    QCOMPARE(read(name), std::string("Xbc"));
+    QCOMPARE(read(ChangeFileExt(name, ".bak")), std::string("abc"));
+    QCOMPARE(window->windowTitle(), QFile::decodeName(QByteArray::fromStdString(name)));
   }
 
   void exitAsksEveryWindow() {
