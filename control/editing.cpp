@@ -74,6 +74,10 @@ std::string MoveText(const char* what, int64_t count, int64_t pos) {
 
 }  // namespace
 
+std::string THexEditor::MoveIntentText(int32_t pos, int32_t oldCount, int32_t newCount) {
+  return MoveText(newCount > oldCount ? "inserting" : "deleting", std::abs(newCount - oldCount), pos);
+}
+
 // ---------------------------------------------------------------------------
 // Internal steps
 // ---------------------------------------------------------------------------
@@ -121,8 +125,7 @@ void THexEditor::ResizeRange(int32_t pos, int32_t oldCount, int32_t newCount) {
   const int64_t rest = size - restFrom;
   const int64_t newSize = size - oldCount + newCount;
   std::optional<TMoveIntent> intent;
-  if (rest > 0 && newCount != oldCount)
-    intent.emplace(*this, MoveText(newCount > oldCount ? "inserting" : "deleting", std::abs(newCount - oldCount), pos));
+  if (rest > 0 && newCount != oldCount) intent.emplace(*this, MoveIntentText(pos, oldCount, newCount));
   // A move that fails part way is taken back by MoveData; the length goes
   // back here, so that a failed resize leaves the rest where it was.
   if (newCount > oldCount) {
@@ -151,6 +154,8 @@ void THexEditor::ResizeRange(int32_t pos, int32_t oldCount, int32_t newCount) {
 }
 
 void THexEditor::ResizeAndWrite(int32_t pos, int32_t oldCount, const uint8_t* data, int32_t count) {
+  std::optional<TMoveIntent> intent;
+  if (count != oldCount) intent.emplace(*this, MoveIntentText(pos, oldCount, count));
   ResizeRange(pos, oldCount, count);
   try {
     WriteBuffer(data, pos, count);

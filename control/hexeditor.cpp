@@ -80,8 +80,12 @@ THexEditor::THexEditor(TGridHost& host) : TCustomGrid(host), FSerial(NextSerial(
   SetColCount(3 * FBytesPerLine + 3);
   SetRowCount(1);
   SetFixedCols(2);
-  FTempFileName = MakeTempFileName();
-  ReserveTempName(FTempFileName);
+  try {
+    FTempFileName = MakeTempFileName();
+    ReserveTempName(FTempFileName);
+  } catch (const EFileError&) {
+    // No private folder now: the first data names the reason.
+  }
   FReadCache.assign(kCacheSize, 0);
 }
 

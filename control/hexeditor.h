@@ -368,8 +368,10 @@ class THexEditor : public TCustomGrid {
   // Before the working copy is first changed: its sidecar says so, or
   // EFileError and nothing changed.
   void NoteChangeComing();
-  // While a data move runs, the sidecar names it, so that a crash in the
-  // middle is reported as such.
+  // While a data move runs (and the bytes that fill the gap are written), the
+  // sidecar names it, so that a crash in the middle is reported as such.
+  // Scopes nest: the outermost one names the edit.
+  static std::string MoveIntentText(int32_t pos, int32_t oldCount, int32_t newCount);
   class TMoveIntent {
    public:
     TMoveIntent(THexEditor& ed, const std::string& what);
@@ -463,6 +465,7 @@ class THexEditor : public TCustomGrid {
   // Its crash-recovery sidecar, and whether that says there are changes.
   TRecoverySidecar FSidecar;
   bool FSidecarChanged = false;
+  int FMoveIntents = 0;  // nested TMoveIntent scopes; the outermost one writes
   std::string FFileName = "Untitled";
   bool FUntitled = true;
   std::string FTempFileName;

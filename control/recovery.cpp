@@ -187,8 +187,17 @@ void TRecoverySidecar::Open(const std::string& workFile) {
 void TRecoverySidecar::Write(const std::string& fileName, bool untitled, bool changed, const std::string& intent) {
   if (!IsOpen()) return;
   std::ostringstream s;
-  s << kInfoMagic << "\nseq " << FSeq + 1 << "\nboot " << BootId() << "\npidns " << PidSpace("self") << "\npid "
-    << getpid() << "\nstart " << ProcessStartTime(getpid()) << "\nchanged " << (changed ? 1 : 0) << "\nuntitled "
+  // Asked once per process (a forked child asks again).
+  static pid_t pid = 0;
+  static std::string self;
+  static uint64_t start = 0;
+  if (pid != getpid()) {
+    pid = getpid();
+    self = PidSpace("self");
+    start = ProcessStartTime(pid);
+  }
+  s << kInfoMagic << "\nseq " << FSeq + 1 << "\nboot " << BootId() << "\npidns " << self << "\npid " << pid
+    << "\nstart " << start << "\nchanged " << (changed ? 1 : 0) << "\nuntitled "
     << (untitled ? 1 : 0) << "\n";
   if (!intent.empty()) s << "intent " << EncodeName(intent) << "\n";
   s << "file " << EncodeName(untitled ? fileName : AbsolutePath(fileName)) << "\n";

@@ -26,6 +26,14 @@ std::string BackupFileName(const std::string& fileName, const std::string& backu
 std::string THexEditor::MakeTempFileName() { return ChooseTempName(WorkFolder(), ".BLWT"); }
 
 void THexEditor::CreateWorkFile() {
+  // The private folder is checked (and made again where it has gone); a
+  // name chosen in another one is chosen anew.
+  const std::string folder = WorkFolder();
+  if (FTempFileName.compare(0, folder.size(), folder) != 0 || FTempFileName.find('/', folder.size()) != std::string::npos) {
+    ReleaseTempName(FTempFileName);
+    FTempFileName = MakeTempFileName();
+    ReserveTempName(FTempFileName);
+  }
   for (int attempt = 0;; ++attempt) {
     try {
       FWorkFile = TTempFile::CreateNamed(FTempFileName);
@@ -90,11 +98,16 @@ void THexEditor::NoteChangeComing() {
 }
 
 THexEditor::TMoveIntent::TMoveIntent(THexEditor& ed, const std::string& what) : FEd(ed) {
-  FEd.NoteChangeComing();
-  FEd.UpdateRecoveryInfo(what);
+  if (FEd.FMoveIntents == 0) {
+    FEd.NoteChangeComing();
+    FEd.UpdateRecoveryInfo(what);
+  }
+  ++FEd.FMoveIntents;
 }
 
-THexEditor::TMoveIntent::~TMoveIntent() { FEd.TryUpdateRecoveryInfo(); }
+THexEditor::TMoveIntent::~TMoveIntent() {
+  if (--FEd.FMoveIntents == 0) FEd.TryUpdateRecoveryInfo();
+}
 
 TTempFile THexEditor::NewWorkFile() {
   TTempFile file = TTempFile::Create(WorkFolder(), ".BLWT");

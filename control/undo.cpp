@@ -10,6 +10,7 @@
 //  33 payload (at least 1 byte)   then the record's whole length (4 bytes),
 // so that records can be walked from the end of the stream backwards.
 #include <algorithm>
+#include <optional>
 #include <cerrno>
 #include <limits>
 
@@ -370,9 +371,10 @@ void THexEditor::Undo() {
         UpdateCache(pos, oldByte);
         break;
 
-      case TUndoKind::ukRemoved:
+      case TUndoKind::ukRemoved: {
         FCacheStart = -1;
         ReserveDocument(size + count);
+        TMoveIntent intent(*this, MoveIntentText(pos, 0, count));
         ResizeRange(pos, 0, count);
         try {
           stream.CopyTo(payloadAt, Data(), pos, count);
@@ -385,6 +387,7 @@ void THexEditor::Undo() {
         TrimChangedBits(pos);
         InvalidateGrid();
         break;
+      }
 
       case TUndoKind::ukInsertBuffer:
         FCacheStart = -1;
@@ -402,6 +405,8 @@ void THexEditor::Undo() {
         // The new bytes make way for the old ones in one move of the rest;
         // kept first, they come back when the old ones cannot be written.
         const TKeptBytes replacement(Data(), pos, count);
+        std::optional<TMoveIntent> intent;
+        if (count != extra) intent.emplace(*this, MoveIntentText(pos, count, extra));
         ResizeRange(pos, count, extra);
         try {
           stream.CopyTo(payloadAt, Data(), pos, extra);

@@ -365,7 +365,7 @@ change 0 11
 save
 change 100 22
 save"
-  reset() { cp "$dir/a0" "$target"; rm -f "$dir/f.bak" "$dir"/.f.* "$dir/tmp"/*; printf '%s\n' "$script" >"$dir/script"; }
+  reset() { cp "$dir/a0" "$target"; rm -rf "$dir/f.bak" "$dir"/.f.* "$dir/tmp"/*; printf '%s\n' "$script" >"$dir/script"; }
   reset
   drive strace -qq -o "$dir/trace"
   said "save: ok" || { fail "the plain save failed: $(cat "$dir/out")"; return; }
@@ -526,7 +526,7 @@ dump"
   while read -r name when; do
     [ -z "$name" ] && continue
     err=EIO; case $name in write|pwrite64|copy_file_range|fallocate|ftruncate) err=ENOSPC ;; esac
-    rm -f "$dir/tmp"/*
+    rm -rf "$dir/tmp"/*
     drive strace -qq -o /dev/null -e inject="$name:error=$err:when=$when"
     points=$((points + 1))
     # Lines: open, dump, then each edit followed by a dump.
@@ -551,6 +551,78 @@ dump"
   note error_points $points
   [ $points -gt 20 ] || { ok=0; fail "only $points injection points"; }
   [ $ok = 1 ] && pass "$points injected errors, every failed edit or undo left the document as it was"
+}
+
+# Edits of a 3 MiB file that move data (insertion, deletion, a nibble shift
+# near the start, one near the end), killed before each of their system
+# calls after an earlier change: the next start offers the document as it
+# was before or after the edit, or says plainly that the last change may be
+# incomplete; never nothing, never something else without a word. Then
+# errors while recovery looks at the working copies (EIO on each stat and
+# open): nothing is deleted that may hold changes.
+scenario_edit_kill_sweep() {
+  begin edit_kill_sweep
+  can_strace || { skip "strace cannot trace here"; return; }
+  random_file "$dir/f.sav" $((3 << 20))
+  local op ok=1 points=0 survived=0 reported=0 name when
+  for op in "insert 1048576 01 02 03" "delete 1048576 3" "nibble 5" "nibble 3000000"; do
+    rm -rf "$dir/tmp"/*
+    printf 'open %s\nchange 10 AA\nsaveas %s\n%s\nsaveas %s\n' "$dir/f.sav" "$dir/before" "$op" "$dir/after" \
+      >"$dir/script"
+    drive
+    [ "$(grep -c ': ok' "$dir/out")" = 5 ] || { fail "the plain run of $op failed: $(cat "$dir/out")"; return; }
+    printf 'open %s\nchange 10 AA\n%s\n' "$dir/f.sav" "$op" >"$dir/edit"
+    cp "$dir/edit" "$dir/script"
+    drive strace -qq -o "$dir/trace"
+    local calls; calls=$(awk '/^write\(1, "change: ok/ {on = 1; next} /^write\(1, "(insert|delete|nibble): / {on = 0}
+      { split($0, a, "("); name = a[1]; count[name]++ }
+      on && !/^(brk|mmap|munmap|mremap|madvise|mprotect|futex|rt_sig|getpid|gettid|clock_)/ { print name, count[name] }' \
+      "$dir/trace")
+    while read -r name when; do
+      [ -z "$name" ] && continue
+      rm -rf "$dir/tmp"/*
+      cp "$dir/edit" "$dir/script"
+      drive strace -qq -o /dev/null -e inject="$name:signal=KILL:when=$when" 2>/dev/null
+      said "^change: ok" || continue
+      points=$((points + 1))
+      printf 'recover\nsaveas %s\n' "$dir/rec" >"$dir/script"; rm -f "$dir/rec"
+      drive
+      if said "recover: ok nothing"; then
+        lost "kill at $name#$when of $op: nothing offered" 1; ok=0; continue
+      fi
+      if [ -f "$dir/rec" ] && { same "$dir/rec" "$dir/before" || same "$dir/rec" "$dir/after"; }; then
+        survived=$((survived + 1))
+      elif said "The last change may be incomplete"; then
+        reported=$((reported + 1)); survived=$((survived + 1))
+      else
+        falsely "kill at $name#$when of $op: offered a document that is neither before nor after, without a word"
+        ok=0
+      fi
+    done <<<"$calls"
+  done
+  # A crashed session's working copy, looked at under errors.
+  rm -rf "$dir/tmp"/*
+  printf 'open %s\nchange 10 AA\nhold\n' "$dir/f.sav" >"$dir/script"
+  (cd "$dir" && exec "$drive" <"$dir/script" >"$dir/out" 2>&1) &
+  local pid=$! errors=0
+  for _ in $(seq 100); do said holding && break; sleep 0.05; done
+  kill -9 $pid; wait $pid 2>/dev/null
+  rm -rf "$dir/crashed"; cp -a "$dir/tmp" "$dir/crashed"
+  local kept; kept=$(ls "$dir"/crashed/*/)
+  for name in newfstatat openat read; do
+    for when in 1 2 3 4 5 6 7 8; do
+      rm -rf "$dir/tmp"; cp -a "$dir/crashed" "$dir/tmp"
+      printf 'recover\n' >"$dir/script"
+      (cd "$dir" && timeout 60 strace -qq -o /dev/null -e inject="$name:error=EIO:when=$when" \
+        -e trace="$name" -P "$dir/tmp" "$drive" <"$dir/script" >"$dir/out" 2>"$dir/err")
+      errors=$((errors + 1))
+      said "recover: ok size=" && continue  # it got through: the copy was taken over
+      [ "$(ls "$dir"/tmp/*/)" = "$kept" ] || { lost "EIO at $name#$when: recovery deleted a working copy" 1; ok=0; }
+    done
+  done
+  note kill_points $points; note kill_survived $survived; note error_points $errors
+  [ $points -gt 20 ] || { ok=0; fail "only $points kill points"; }
+  [ $ok = 1 ] && pass "$points kill points, $survived survived ($reported reported as possibly incomplete); $errors injected errors"
 }
 
 # Stores that cannot be used (fault 10): a bookmarks.txt or Tarnwick.ini that
@@ -700,7 +772,7 @@ scenario_restore_other_backup() {
 
 all=(target_full temp_full read_only immutable planted_links in_place_backup shared_backup_name
      file_changed_underneath odd_inputs crash_recovery stat_and_close_faults export_close_faults save_sweep edit_sweep
-     stores backup_record restore_other_backup)
+     edit_kill_sweep stores backup_record restore_other_backup)
 if [ "$inner" = 1 ]; then
   fn=$1; scenario=${fn#scenario_}; dir=$work/$scenario
   export TMPDIR=$dir/tmp XDG_CONFIG_HOME=$dir/config
