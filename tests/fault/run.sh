@@ -625,6 +625,57 @@ scenario_edit_kill_sweep() {
   [ $ok = 1 ] && pass "$points kill points, $survived survived ($reported reported as possibly incomplete); $errors injected errors"
 }
 
+# A second local user in the shared temporary folder: links, files and FIFOs
+# at the private folder's names, links at the sidecar names of old and at a
+# name the victim saves to. The victim's files stay as they were, the edits
+# go on in a private folder of the victim's own (0700), and where every name
+# is taken the open fails with a clear message.
+scenario_second_user() {
+  begin second_user
+  [ "$(id -u)" = 0 ] && command -v setpriv >/dev/null && command -v useradd >/dev/null || { skip "needs root, setpriv and useradd"; return; }
+  id blt-mallory >/dev/null 2>&1 || useradd --system --no-create-home --shell /usr/sbin/nologin blt-mallory 2>/dev/null ||
+    { skip "cannot add a second user"; return; }
+  local ok=1 mallory=(setpriv --reuid=blt-mallory --regid=blt-mallory --clear-groups) base i
+  base=byteloom-$(id -u)
+  chmod 1777 "$dir/tmp"; chmod 755 "$dir" "$work"
+  mkdir -p "$dir/victim"; chmod 700 "$dir/victim"
+  random_file "$dir/victim/keys" 300; cp "$dir/victim/keys" "$dir/keys.orig"
+  random_file "$dir/f.sav" 70000; cp "$dir/f.sav" "$dir/old"
+  # Mallory's plants: the first names of the private folder, and every
+  # sidecar name of the next seconds as a link to the victim's keys.
+  "${mallory[@]}" ln -s "$dir/victim" "$dir/tmp/$base"
+  "${mallory[@]}" mkfifo "$dir/tmp/$base-1"
+  "${mallory[@]}" mkdir -m 777 "$dir/tmp/$base-2"
+  "${mallory[@]}" bash -c 't=$(( $(cut -d" " -f1 /proc/uptime | tr -d .) * 10 ));
+    for i in $(seq "$t" $((t + 600))); do ln -s "$1" "$2/$(printf %08X $((i % 4294967296))).BLWT.info"; done' _ \
+    "$dir/victim/keys" "$dir/tmp"
+  printf 'open %s\nchange 0 77\nsave\nsaveas %s\n' "$dir/f.sav" "$dir/tmp/out.bin" >"$dir/script"
+  "${mallory[@]}" ln -s "$dir/victim/keys" "$dir/tmp/out.bin"
+  drive
+  said "^save: ok" || { ok=0; fail "the save failed: $(cat "$dir/out")"; }
+  said "^saveas: error.*another user" || { ok=0; falsely "Save as wrote through another user's link: $(result saveas)"; }
+  same "$dir/victim/keys" "$dir/keys.orig" || { ok=0; lost "the victim's file was replaced" 300; }
+  [ -z "$(ls -A "$dir/victim" | grep -v '^keys$')" ] || { ok=0; lost "files appeared in the victim's folder"; }
+  local mode; mode=$(stat -c '%a %U' "$dir/tmp/$base-3" 2>/dev/null)
+  [ "$mode" = "700 $(id -un)" ] || { ok=0; fail "the private folder is '$mode'"; }
+  # A crash of the victim: the working copy is offered back to the victim
+  # only, and mallory cannot even list it.
+  printf 'open %s\nchange 1 66\nhold\n' "$dir/f.sav" >"$dir/script"
+  (cd "$dir" && exec "$drive" <"$dir/script" >"$dir/out" 2>&1) &
+  local pid=$!
+  for _ in $(seq 100); do said holding && break; sleep 0.05; done
+  kill -9 $pid; wait $pid 2>/dev/null
+  "${mallory[@]}" ls "$dir/tmp/$base-3" >/dev/null 2>&1 && { ok=0; fail "another user can list the private folder"; }
+  printf 'recover\n' >"$dir/script"; drive
+  said "^recover: ok size=70000 modified=1" || { ok=0; lost "the crashed session was not offered back: $(cat "$dir/out")" 1; }
+  # Every name taken: a clear message, nothing lost.
+  for i in 3 4 5 6 7 8 9; do rm -rf "${dir:?}/tmp/$base-$i"; "${mallory[@]}" mkdir "$dir/tmp/$base-$i"; done
+  printf 'open %s\n' "$dir/f.sav" >"$dir/script"; drive
+  said "^open: error.*private folder" || { ok=0; falsely "open with every private name taken: $(result open)"; }
+  same "$dir/victim/keys" "$dir/keys.orig" || { ok=0; lost "the victim's file was replaced" 300; }
+  [ $ok = 1 ] && pass
+}
+
 # Stores that cannot be used (fault 10): a bookmarks.txt or Tarnwick.ini that
 # is a FIFO, a device, a link to a device, unreadable or 100 MB. Nothing
 # hangs (a short timeout), both files open, the store is reported once and
@@ -772,7 +823,7 @@ scenario_restore_other_backup() {
 
 all=(target_full temp_full read_only immutable planted_links in_place_backup shared_backup_name
      file_changed_underneath odd_inputs crash_recovery stat_and_close_faults export_close_faults save_sweep edit_sweep
-     edit_kill_sweep stores backup_record restore_other_backup)
+     edit_kill_sweep second_user stores backup_record restore_other_backup)
 if [ "$inner" = 1 ]; then
   fn=$1; scenario=${fn#scenario_}; dir=$work/$scenario
   export TMPDIR=$dir/tmp XDG_CONFIG_HOME=$dir/config
