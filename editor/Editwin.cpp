@@ -308,8 +308,15 @@ void Teditform::FormCreate() {
   } catch (...) {
     reason = QString::fromLocal8Bit(ExceptionText(std::current_exception()).c_str());
   }
-  if (!loaded) ShowErrorBox(QStringLiteral("Cannot open file\r\n") + FromFileName(name) + QStringLiteral("\r\n") + reason);
-  if (loaded) RecallFileBookmarks();
+  if (loaded) {
+    RecallFileBookmarks();
+    return;
+  }
+  ShowErrorBox(QStringLiteral("Cannot open file\r\n") + FromFileName(name) + QStringLiteral("\r\n") + reason);
+  // Nothing may claim to be the file: an empty new document, named as one.
+  FLoadFailed = true;
+  ed.CreateEmptyFile("Untitled");
+  Value_Info_Panel->SetCaption(TValueBox::vbLength, QStringLiteral("0"));
 }
 
 void Teditform::showEvent(QShowEvent* event) {

@@ -31,6 +31,9 @@ struct TSearchResult;
 
 class Teditform : public QMdiSubWindow {
  public:
+  // The file named by the open dialog could not be opened: the window holds
+  // an empty new document instead, and says so.
+  bool LoadFailed() const { return FLoadFailed; }
   // Creates the window for the file named in the frame's OpenDialog1 (an
   // empty name starts a new document).
   explicit Teditform(TFrameLink& frame, QWidget* parent = nullptr);
@@ -188,6 +191,7 @@ class Teditform : public QMdiSubWindow {
   TBookmarkMenu FBookmarkMenu;
   bool FClosing = false;
   bool FShown = false;
+  bool FLoadFailed = false;
 };
 
 }  // namespace byteloom

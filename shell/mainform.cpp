@@ -354,7 +354,7 @@ int TMainform::ActiveDocument() const {
 Teditform* TMainform::CreateEditWindow(const QString& caption) {
   auto* window = new Teditform(*this);
   FClient->addSubWindow(window);
-  window->setWindowTitle(caption);
+  window->setWindowTitle(window->LoadFailed() ? QStringLiteral("New File") : caption);
   window->resize(565, 380);
   // New windows cascade down from the top-left corner, as MDI windows do,
   // starting again at the top once a window would leave the client area.

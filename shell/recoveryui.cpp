@@ -18,7 +18,8 @@ void OfferRecovery(TMainform& frame) {
       continue;
     }
     frame.OpenDialog1->SetFileName(QString());
-    Teditform* window = frame.CreateEditWindow(QString::fromLocal8Bit(info.FileName));
+    Teditform* window =
+        frame.CreateEditWindow(info.Untitled ? QStringLiteral("New File") : QString::fromLocal8Bit(info.FileName));
     if (!window->Editor().LoadRecovered(info)) {
       Dialogs().ErrorBox(window, QString::fromLocal8Bit(window->Editor().LastError()));
       continue;

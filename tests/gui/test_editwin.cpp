@@ -132,6 +132,26 @@ class TestEditwin : public TGuiTest {
     QCOMPARE(Box().Frame().File2->text(), QString());
   }
 
+  void aFileThatCannotBeOpenedLeavesANewDocument() {
+    const QString huge = Box().Path(QStringLiteral("huge.bin"));
+    WriteBytes(huge, QByteArray());
+    QVERIFY(QFile::resize(huge, qint64{1} << 31));  // sparse, one byte too many
+    Script().ExpectFileDialog(QStringLiteral("OpenDialog1"), huge);
+    Script().ExpectErrorBox(QStringLiteral("Cannot open file\r\n") + huge);
+    Box().Frame().ffnen1->trigger();
+    Teditform* window = Box().Frame().ActiveMDIChild();
+    QVERIFY(window && window->LoadFailed());
+    QCOMPARE(window->windowTitle(), QStringLiteral("New File"));
+    QVERIFY(window->Editor().Untitled());
+    QCOMPARE(window->Value_Info_Panel->Caption(TValueBox::vbLength), QStringLiteral("0"));
+    // Save writes what the window holds, under a name the user gives.
+    const QString copy = Box().Path(QStringLiteral("copy.bin"));
+    Script().ExpectFileDialog(QStringLiteral("SaveDialog1"), copy);
+    window->Speichern1->trigger();
+    QCOMPARE(ReadBytes(copy), QByteArray());
+    QCOMPARE(QFileInfo(huge).size(), qint64{1} << 31);
+  }
+
   void failedSavesShowTheirReason() {
     Teditform* window = NewWindow();
     Append(*window, "data");
