@@ -41,11 +41,21 @@ void TFileDialog::SetFileName(const QString& name) {
   if (name == FFileName) return;
   FFileName = name;
   FPath = ToFileName(name);
+  FPaths = {FPath};
 }
 
 void TFileDialog::SetPath(const std::string& path) {
   FPath = path;
   FFileName = FromFileName(path);
+  FPaths = {FPath};
+}
+
+void TFileDialog::SetFileNames(const QStringList& names) {
+  if (names.isEmpty()) return;
+  FFileName.clear();
+  SetFileName(names.first());
+  FPaths.clear();
+  for (const QString& name : names) FPaths.push_back(ToFileName(name));
 }
 
 bool TFileDialog::Execute(QWidget* owner) { return Dialogs().ExecuteFileDialog(owner, *this); }
@@ -129,6 +139,11 @@ class TQtDialogService final : public TDialogService {
   bool ExecuteFileDialog(QWidget* owner, TFileDialog& dialog) override {
     const QString filters = dialog.QtNameFilters();
     QString name;
+    if (dialog.Kind() == TFileDialog::TKind::fdOpen && dialog.MultiSelect()) {
+      const QStringList names = QFileDialog::getOpenFileNames(owner, QString(), dialog.FileName(), filters);
+      dialog.SetFileNames(names);
+      return !names.isEmpty();
+    }
     if (dialog.Kind() == TFileDialog::TKind::fdOpen)
       name = QFileDialog::getOpenFileName(owner, QString(), dialog.FileName(), filters);
     else

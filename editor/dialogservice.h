@@ -9,6 +9,7 @@
 #include <QString>
 
 #include <string>
+#include <vector>
 #include <utility>
 
 #include "platform/guard.h"
@@ -44,6 +45,12 @@ class TFileDialog {
   void SetFileName(const QString& name);
   const std::string& Path() const { return FPath; }
   void SetPath(const std::string& path);
+  // An open dialog that lets the user choose several files; Paths() holds
+  // them in the order chosen (FileName and Path the first).
+  void SetMultiSelect(bool on) { FMultiSelect = on; }
+  bool MultiSelect() const { return FMultiSelect; }
+  const std::vector<std::string>& Paths() const { return FPaths; }
+  void SetFileNames(const QStringList& names);
   // Runs the dialog through the dialog service; true when a file was chosen
   // (FileName is then the chosen file).
   bool Execute(QWidget* owner);
@@ -56,6 +63,8 @@ class TFileDialog {
   QString FFilter;
   QString FFileName;
   std::string FPath;
+  std::vector<std::string> FPaths;
+  bool FMultiSelect = false;
 };
 
 class TDialogService {

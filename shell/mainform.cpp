@@ -5,6 +5,11 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDateTime>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFile>
+#include <QMimeData>
+#include <QUrl>
 #include <QFileInfo>
 #include <QLabel>
 #include <QMdiArea>
@@ -136,7 +141,9 @@ TMainform::TMainform(QWidget* parent) : QMainWindow(parent) {
       QStringLiteral("SaveDialog1"), TFileDialog::TKind::fdSave,
       QStringLiteral("All Files (*.*)|*.*|Executable Files (*.exe ; *.com)|*.exe;*.com|Text Files|*.txt"));
   OpenDialog1 = FOpenDialog.get();
+  OpenDialog1->SetMultiSelect(true);
   SaveDialog1 = FSaveDialog.get();
+  setAcceptDrops(true);
 
   auto generator = std::make_shared<std::mt19937>(static_cast<uint32_t>(QDateTime::currentMSecsSinceEpoch()));
   FRandom = [generator] { return std::uniform_int_distribution<int>(0, 6)(*generator); };
@@ -536,10 +543,42 @@ void TMainform::Neu1Click() {
 
 void TMainform::ffnen1Click() {
   if (!OpenDialog1->Execute(this)) return;
-  const QString name = OpenDialog1->FileName();
-  CreateEditWindow(name);
-  FRecentFiles.Add(name.toStdString());
+  const std::vector<std::string> paths = OpenDialog1->Paths();  // each window's open changes the dialog
+  OpenPaths(paths);
+}
+
+void TMainform::OpenPaths(const std::vector<std::string>& paths) {
+  for (const std::string& path : paths) {
+    OpenDialog1->SetPath(path);
+    const QString name = OpenDialog1->FileName();
+    CreateEditWindow(name);
+    FRecentFiles.Add(name.toStdString());
+  }
   RenderRecentFiles();
+}
+
+namespace {
+
+// The local files among the dropped data, as the file system names them.
+std::vector<std::string> DroppedFiles(const QMimeData* data) {
+  std::vector<std::string> paths;
+  if (!data || !data->hasUrls()) return paths;
+  for (const QUrl& url : data->urls())
+    if (url.isLocalFile()) paths.push_back(QFile::encodeName(url.toLocalFile()).toStdString());
+  return paths;
+}
+
+}  // namespace
+
+void TMainform::dragEnterEvent(QDragEnterEvent* event) {
+  if (!DroppedFiles(event->mimeData()).empty()) event->acceptProposedAction();
+}
+
+void TMainform::dropEvent(QDropEvent* event) {
+  const std::vector<std::string> paths = DroppedFiles(event->mimeData());
+  if (paths.empty()) return;
+  event->acceptProposedAction();
+  Guarded([&] { OpenPaths(paths); });
 }
 
 void TMainform::RenderRecentFiles() {

@@ -86,6 +86,8 @@ class TMainform : public QMainWindow, public TFrameLink, public TDocumentList {
   void FormShow();
   void Neu1Click();
   void ffnen1Click();
+  // Opens each file in a window of its own, in the order given.
+  void OpenPaths(const std::vector<std::string>& paths);
   void Beende1Click();
   void Datei1Click();
   void FileClick(int index);  // File1Click ... File5Click (index 0..4)
@@ -145,6 +147,9 @@ class TMainform : public QMainWindow, public TFrameLink, public TDocumentList {
  protected:
   void showEvent(QShowEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
+  // Files dropped onto the frame are opened.
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
 
  private:
   void CreateMenus();

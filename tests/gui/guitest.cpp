@@ -129,7 +129,11 @@ bool TScriptedDialogs::ExecuteFileDialog(QWidget*, TFileDialog& dialog) {
     confirm = false;
   }
   FSteps.removeFirst();
-  if (confirm) dialog.SetFileName(fileName);
+  // Several names, one per line, for a dialog that lets the user choose several.
+  if (confirm && dialog.MultiSelect())
+    dialog.SetFileNames(fileName.split(QLatin1Char('\n')));
+  else if (confirm)
+    dialog.SetFileName(fileName);
   return confirm;
 }
 

@@ -4,6 +4,9 @@
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
+#include <QDragEnterEvent>
+#include <QMimeData>
+#include <QUrl>
 #include <QMdiArea>
 #include <QMessageBox>
 #include <QAbstractButton>
@@ -153,6 +156,35 @@ class TestFrame : public TGuiTest {
     QCOMPARE(frame.MDIChildCount(), 3);
     QCOMPARE(frame.ActiveMDIChild()->windowTitle(), path);
     QVERIFY(frame.File3->text().isEmpty());
+  }
+
+  void openSeveralAndDrop() {
+    TMainform& frame = Box().Start();
+    QStringList names;
+    for (const char* n : {"b.sav", "a.sav", "c.sav"}) {
+      names << Box().Path(QString::fromLatin1(n));
+      WriteBytes(names.last(), QByteArray(n));
+    }
+    // One choice of three files: three windows, in the order chosen.
+    Script().ExpectFileDialog(QStringLiteral("OpenDialog1"), names.join(QLatin1Char('\n')));
+    frame.ToolButton2->click();
+    QCOMPARE(frame.MDIChildCount(), 3);
+    QStringList titles;  // the top window first: the last one opened
+    for (int i = 0; i < 3; ++i) titles << frame.MDIChildren(i)->windowTitle();
+    QCOMPARE(titles, (QStringList{names[2], names[1], names[0]}));
+    QCOMPARE((QStringList{frame.File1->text(), frame.File2->text(), frame.File3->text()}), names);
+    // Dropped files open as well; what is not a local file is ignored.
+    QMimeData data;
+    data.setUrls({QUrl::fromLocalFile(names[1]), QUrl(QStringLiteral("https://example.org/x.sav")),
+                  QUrl::fromLocalFile(names[0])});
+    QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&frame, &enter);
+    QVERIFY(enter.isAccepted());
+    QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&frame, &drop);
+    QCOMPARE(frame.MDIChildCount(), 5);
+    QCOMPARE(frame.ActiveMDIChild()->windowTitle(), names[0]);
+    QCOMPARE(QString::fromStdString(frame.ActiveMDIChild()->Editor().FileName()), names[0]);
   }
 
   void compareFollowsTheNumberOfWindows() {
