@@ -44,6 +44,43 @@ TSearchResult SelectFound(TSearchState& state, THexEditor& editor, TSearchOutcom
 
 }  // namespace
 
+namespace {
+
+// "30 46 32 37", the first 16 bytes and "…" for more.
+std::string ByteList(const std::vector<uint8_t>& bytes) {
+  static const char kDigits[] = "0123456789ABCDEF";
+  std::string out;
+  for (size_t i = 0; i < bytes.size() && i < 16; ++i) {
+    if (i) out += ' ';
+    out += kDigits[bytes[i] >> 4];
+    out += kDigits[bytes[i] & 15];
+  }
+  if (bytes.size() > 16) out += " ...";
+  return out;
+}
+
+}  // namespace
+
+std::string DescribeSearchExpression(const std::string& text) {
+  if (text.empty()) return "Not a search expression";
+  const TSearchExpression e = ParseSearchExpression(text);
+  if (e.Pattern.empty()) return "Not a search expression";
+  if (e.Text) return std::string(e.IgnoreCase ? "Text ignoring case: " : "Text: ") + ByteList(e.Pattern);
+  std::string skipped;
+  for (char c : text)
+    if (HexDigit(c) < 0 && c != ' ' && skipped.find(c) == std::string::npos) skipped += c;
+  std::string line = "Bytes: " + ByteList(e.Pattern);
+  if (!skipped.empty()) line += " (not hex digits, skipped: " + skipped + ")";
+  return line;
+}
+
+std::string DescribeReplacement(const std::string& text) {
+  if (text.empty()) return "Replaced by nothing (the matches are deleted)";
+  const std::vector<uint8_t> bytes(text.begin(), text.end());
+  return "Replaced by " + std::to_string(bytes.size()) + (bytes.size() == 1 ? " byte: " : " bytes: ") +
+         ByteList(bytes) + " (text, taken literally)";
+}
+
 TSearchExpression ParseSearchExpression(const std::string& text) {
   TSearchExpression e;
   if (!text.empty() && (text[0] == 't' || text[0] == 'T')) {

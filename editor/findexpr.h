@@ -25,6 +25,16 @@ struct TSearchExpression {
 // text: the 8-bit (Windows-1252) bytes of the typed expression, not empty.
 TSearchExpression ParseSearchExpression(const std::string& text);
 
+// What a typed search expression means, for a line under its box while it
+// is typed: "Bytes: CE" (with the characters that are no hex digits named),
+// "Text: 63 6F", "Text ignoring case: 63 6F", or "Not a search expression"
+// when nothing would be searched.
+std::string DescribeSearchExpression(const std::string& text);
+// What Replace puts in the place of each match: "Replaced by 4 bytes: 30 46
+// 32 37 (text, taken literally)", or "Replaced by nothing (the matches are
+// deleted)".
+std::string DescribeReplacement(const std::string& text);
+
 // The state of Find, Find Next, Replace and the jumps: one copy for all
 // editor windows (SearchState()).
 class TSearchState {

@@ -15,6 +15,7 @@
 #include "editor/qtext.h"
 #include "editor/dialogservice.h"
 #include "editor/filebookmarks.h"
+#include "editor/findexpr.h"
 #include "editor/keptmarks.h"
 #include "editor/framelink.h"
 #include "editor/uibuild.h"
@@ -34,9 +35,9 @@ QWidget* Tab(QTabWidget* pages, const char* name, const QString& caption) {
 
 // The standard OK and Cancel buttons of a tab.
 void OkCancel(QDialog* dialog, QWidget* tab, QPushButton*& ok, const char* okName, QPushButton*& cancel,
-              const char* cancelName) {
-  ok = Button(tab, okName, QStringLiteral("OK"), 170, 112, 75, 24);
-  cancel = Button(tab, cancelName, QStringLiteral("Abbrechen"), 258, 112, 75, 24);
+              const char* cancelName, int y = 112) {
+  ok = Button(tab, okName, QStringLiteral("OK"), 170, y, 75, 24);
+  cancel = Button(tab, cancelName, QStringLiteral("Abbrechen"), 258, y, 75, 24);
   QObject::connect(ok, &QPushButton::clicked, dialog, &QDialog::accept);
   QObject::connect(cancel, &QPushButton::clicked, dialog, &QDialog::reject);
 }
@@ -48,13 +49,13 @@ TSearchReplace::TSearchReplace(QWidget* parent) : QDialog(parent) {
   setWindowTitle(QStringLiteral("Edit it!"));
   setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                  Qt::WindowCloseButtonHint);
-  setFixedSize(355, 165);
+  setFixedSize(355, 185);
   QFont face = font();
   face.setPointSize(8);
   setFont(face);
   PageControl1 = new QTabWidget(this);
   PageControl1->setObjectName(QStringLiteral("PageControl1"));
-  PageControl1->setGeometry(0, 0, 355, 165);
+  PageControl1->setGeometry(0, 0, 355, 185);
   CreateFindTabs();
   CreateBinaryEditTab();
   CreateBookmarksTab();
@@ -74,15 +75,28 @@ void TSearchReplace::CreateFindTabs() {
                                      "tHello search for the next \"Hello\"\nTHello search for \"Hello\", \"HElLo\"..."));
   Edit1 = Edit(TabSheet1, "Edit1", 8, 88, 330, 21);
   Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-  OkCancel(this, TabSheet1, BitBtn1, "BitBtn1", BitBtn2, "BitBtn2");
+  FindMeaning = Label(TabSheet1, "FindMeaning", QString(), 8, 111, 330, 16);
+  OkCancel(this, TabSheet1, BitBtn1, "BitBtn1", BitBtn2, "BitBtn2", 132);
 
   TabSheet2 = Tab(PageControl1, "TabSheet2", QStringLiteral("Replace"));
   Label1 = Label(TabSheet2, "Label1", QStringLiteral("Search for:"), 8, 8, 120, 16);
   Edit2 = Edit(TabSheet2, "Edit2", 8, 24, 330, 21);
-  Label2 = Label(TabSheet2, "Label2", QStringLiteral("and replace with:"), 8, 50, 120, 16);
-  Edit3 = Edit(TabSheet2, "Edit3", 8, 66, 330, 21);
-  CheckBox1 = CheckBox(TabSheet2, "CheckBox1", QStringLiteral("Replace all"), 8, 106, 120, 20);
-  OkCancel(this, TabSheet2, BitBtn3, "BitBtn3", BitBtn4, "BitBtn4");
+  SearchMeaning = Label(TabSheet2, "SearchMeaning", QString(), 8, 46, 330, 16);
+  Label2 = Label(TabSheet2, "Label2", QStringLiteral("and replace with:"), 8, 64, 120, 16);
+  Edit3 = Edit(TabSheet2, "Edit3", 8, 80, 330, 21);
+  ReplaceMeaning = Label(TabSheet2, "ReplaceMeaning", QString(), 8, 102, 330, 16);
+  CheckBox1 = CheckBox(TabSheet2, "CheckBox1", QStringLiteral("Replace all"), 8, 128, 120, 20);
+  OkCancel(this, TabSheet2, BitBtn3, "BitBtn3", BitBtn4, "BitBtn4", 132);
+  // What the typed expressions mean, while they are typed.
+  auto explain = [](QLabel* line, std::string (*describe)(const std::string&)) {
+    return [line, describe](const QString& text) { line->setText(FromAnsi(describe(AnsiText(text)))); };
+  };
+  connect(Edit1, &QLineEdit::textChanged, this, explain(FindMeaning, DescribeSearchExpression));
+  connect(Edit2, &QLineEdit::textChanged, this, explain(SearchMeaning, DescribeSearchExpression));
+  connect(Edit3, &QLineEdit::textChanged, this, explain(ReplaceMeaning, DescribeReplacement));
+  FindMeaning->setText(FromAnsi(DescribeSearchExpression({})));
+  SearchMeaning->setText(FromAnsi(DescribeSearchExpression({})));
+  ReplaceMeaning->setText(FromAnsi(DescribeReplacement({})));
 
   TabSheet3 = Tab(PageControl1, "TabSheet3", QStringLiteral("Goto"));
   Label4 = Label(TabSheet3, "Label4", QStringLiteral("Goto file position:"), 8, 12, 200, 16);

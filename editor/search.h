@@ -58,10 +58,12 @@ class TSearchReplace : public QDialog {
   // Find
   QPlainTextEdit* Memo1 = nullptr;
   QLineEdit* Edit1 = nullptr;
+  QLabel* FindMeaning = nullptr;  // what Edit1's expression searches for
   QPushButton *BitBtn1 = nullptr, *BitBtn2 = nullptr;
   // Replace
   QLabel *Label1 = nullptr, *Label2 = nullptr;
   QLineEdit *Edit2 = nullptr, *Edit3 = nullptr;
+  QLabel *SearchMeaning = nullptr, *ReplaceMeaning = nullptr;  // what Edit2 and Edit3 mean
   QCheckBox* CheckBox1 = nullptr;
   QPushButton *BitBtn3 = nullptr, *BitBtn4 = nullptr;
   // Goto

@@ -10,6 +10,21 @@ namespace {
 
 using O = TSearchOutcome;
 
+TEST(SearchExpression, TheLineUnderTheBoxSaysWhatIsSearched) {
+  const std::pair<const char*, const char*> rows[] = {
+      {"coreutils", "Bytes: CE (not hex digits, skipped: orutils)"},
+      {"88 13", "Bytes: 88 13"},
+      {"0x41", "Bytes: 00 41 (not hex digits, skipped: x)"},
+      {"tcore", "Text: 63 6F 72 65"},
+      {"Tcore", "Text ignoring case: 63 6F 72 65"},
+      {"t0123456789abcdefg", "Text: 30 31 32 33 34 35 36 37 38 39 61 62 63 64 65 66 ..."},
+      {"", "Not a search expression"}, {"t", "Not a search expression"}, {"xyz!", "Not a search expression"}};
+  for (const auto& [typed, line] : rows) EXPECT_EQ(DescribeSearchExpression(typed), line) << typed;
+  EXPECT_EQ(DescribeReplacement("0F27"), "Replaced by 4 bytes: 30 46 32 37 (text, taken literally)");
+  EXPECT_EQ(DescribeReplacement("A"), "Replaced by 1 byte: 41 (text, taken literally)");
+  EXPECT_EQ(DescribeReplacement(""), "Replaced by nothing (the matches are deleted)");
+}
+
 TEST(SearchExpression, TextHexAndIgnoreCase) {
   struct {
     const char* typed;

@@ -43,6 +43,27 @@ class TestEditCommands : public TGuiTest {
   QStringList FTabProblems;  // what the dialog steps found wrong
 
  private slots:
+  void theSearchBoxesSayWhatTheyMean() {
+    TSearchReplace dialog(nullptr);
+    const struct {
+      QLineEdit* box;
+      QLabel* line;
+      const char *typed, *meaning;
+    } rows[] = {
+        {dialog.Edit1, dialog.FindMeaning, "coreutils", "Bytes: CE (not hex digits, skipped: orutils)"},
+        {dialog.Edit1, dialog.FindMeaning, "T\xe4", "Text ignoring case: E4"},
+        {dialog.Edit2, dialog.SearchMeaning, "8813", "Bytes: 88 13"},
+        {dialog.Edit2, dialog.SearchMeaning, "", "Not a search expression"},
+        {dialog.Edit3, dialog.ReplaceMeaning, "0F27", "Replaced by 4 bytes: 30 46 32 37 (text, taken literally)"},
+    };
+    for (const auto& r : rows) {
+      r.box->setText(QString::fromLatin1(r.typed));
+      QCOMPARE(r.line->text(), QString::fromLatin1(r.meaning));
+      // The whole line is visible.
+      QVERIFY2(r.line->fontMetrics().horizontalAdvance(r.line->text()) <= r.line->width(), r.meaning);
+    }
+  }
+
   void findReplaceGotoAndJump() {
     TFakeFrame frame;
     Teditform* w = frame.OpenWindow(File(QStringLiteral("a.txt"), "Hello hello HELLO"));
