@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QDialog>
 #include <QFileDialog>
+#include <QPointer>
 #include <QInputDialog>
 #include <QMessageBox>
 #include <QPushButton>
@@ -77,9 +78,35 @@ QString TFileDialog::QtNameFilters() const {
 
 namespace {
 
+// While a modal dialog runs, and after it: the keyboard goes back to the
+// widget that had it before (the editor's control, as a rule). Without a
+// window manager, and with some, the window below a closed dialog does not
+// get the keyboard back by itself, and keys typed next would go nowhere.
+class TKeyboardBack {
+ public:
+  explicit TKeyboardBack(QWidget* owner = nullptr)
+      : FWidget(QApplication::focusWidget()), FWindow(owner ? owner->window() : QApplication::activeWindow()) {
+    if (FWidget) FWindow = FWidget->window();
+  }
+  ~TKeyboardBack() {
+    QWidget* window = FWindow.data();
+    if (!window || !window->isVisible()) return;
+    window->activateWindow();
+    QWidget* widget = FWidget ? FWidget.data() : window->focusWidget();
+    if (widget && widget->isVisible()) widget->setFocus(Qt::ActiveWindowFocusReason);
+  }
+  TKeyboardBack(const TKeyboardBack&) = delete;
+  TKeyboardBack& operator=(const TKeyboardBack&) = delete;
+
+ private:
+  QPointer<QWidget> FWidget;
+  QPointer<QWidget> FWindow;
+};
+
 class TQtDialogService final : public TDialogService {
  public:
   TModalResult MessageDlg(QWidget* owner, const QString& text, TMsgDlgType type, TMsgDlgButtons buttons) override {
+    const TKeyboardBack back(owner);
     QMessageBox box(owner ? owner : QApplication::activeWindow());
     box.setWindowTitle(MsgDlgCaption(type));
     box.setText(DisplayText(text));
@@ -108,6 +135,7 @@ class TQtDialogService final : public TDialogService {
   }
 
   void ErrorBox(QWidget* owner, const QString& text) override {
+    const TKeyboardBack back(owner);
     QMessageBox box(owner ? owner : QApplication::activeWindow());
     box.setWindowTitle(QStringLiteral("Fehler"));
     box.setIcon(QMessageBox::Critical);
@@ -117,6 +145,7 @@ class TQtDialogService final : public TDialogService {
   }
 
   void ShowMessage(QWidget* owner, const QString& text) override {
+    const TKeyboardBack back(owner);
     QMessageBox box(owner ? owner : QApplication::activeWindow());
     box.setWindowTitle(QApplication::applicationName());
     box.setText(DisplayText(text));
@@ -125,6 +154,7 @@ class TQtDialogService final : public TDialogService {
   }
 
   bool InputQuery(QWidget* owner, const QString& caption, const QString& prompt, QString& value) override {
+    const TKeyboardBack back(owner);
     QInputDialog dialog(owner ? owner : QApplication::activeWindow());
     dialog.setWindowTitle(caption);
     dialog.setLabelText(prompt);
@@ -137,6 +167,7 @@ class TQtDialogService final : public TDialogService {
   }
 
   bool ExecuteFileDialog(QWidget* owner, TFileDialog& dialog) override {
+    const TKeyboardBack back(owner);
     const QString filters = dialog.QtNameFilters();
     QString name;
     if (dialog.Kind() == TFileDialog::TKind::fdOpen && dialog.MultiSelect()) {
@@ -154,10 +185,12 @@ class TQtDialogService final : public TDialogService {
   }
 
   TModalResult ShowModal(QDialog& form) override {
+    const TKeyboardBack back(form.parentWidget());
     return form.exec() == QDialog::Accepted ? TModalResult::mrOk : TModalResult::mrCancel;
   }
 
   void ShowException(const QString& message) override {
+    const TKeyboardBack back;
     QMessageBox box(QApplication::activeWindow());
     box.setWindowTitle(QApplication::applicationName());
     box.setIcon(QMessageBox::Critical);
