@@ -1,6 +1,7 @@
 // The frame's Restore, Help and file properties commands.
 #include <QDesktopServices>
 #include <QFileInfo>
+#include <QTextBrowser>
 #include <QUrl>
 
 #include "editor/qtext.h"
@@ -43,9 +44,30 @@ void TMainform::Hilfethemen1Click() {
   const std::string folder =
       HelpFolder(ToFileName(ProgramDir), [](const std::string& path) { return FileExists(path); });
   const QString page = FromFileName(folder) + QLatin1String(kHelpStartPage);
-  if (!QFileInfo::exists(page) || !QDesktopServices::openUrl(QUrl::fromLocalFile(page)))
+  if (!QFileInfo::exists(page)) {
     Dialogs().MessageDlg(this, QString::fromStdString(HelpWarning(folder)), TMsgDlgType::mtWarning,
                          TMsgDlgButtons::mbOK);
+    return;
+  }
+  // Without a browser the pages show in a window of our own.
+  if (!QDesktopServices::openUrl(QUrl::fromLocalFile(page))) ShowHelpWindow(page);
+}
+
+QTextBrowser* TMainform::ShowHelpWindow(const QString& page) {
+  auto* window = findChild<QTextBrowser*>(QStringLiteral("HelpWindow"));
+  if (!window) {
+    window = new QTextBrowser(this);
+    window->setObjectName(QStringLiteral("HelpWindow"));
+    window->setWindowFlag(Qt::Window);
+    window->setWindowTitle(QStringLiteral("Byteloom Help"));
+    window->setOpenExternalLinks(true);
+    window->resize(760, 600);
+  }
+  window->setSource(QUrl::fromLocalFile(page));
+  window->show();
+  window->raise();
+  window->activateWindow();
+  return window;
 }
 
 void TMainform::Homepage1Click() { QDesktopServices::openUrl(QUrl(QString::fromLatin1(kHomepage))); }

@@ -23,6 +23,7 @@
 #include "shell/recentfiles.h"
 
 class QLabel;
+class QTextBrowser;
 class QMdiArea;
 class QMdiSubWindow;
 class QMenuBar;
@@ -86,6 +87,8 @@ class TMainform : public QMainWindow, public TFrameLink, public TDocumentList {
   void FormShow();
   void Neu1Click();
   void ffnen1Click();
+  // The help pages in a window of our own (where no browser shows them).
+  QTextBrowser* ShowHelpWindow(const QString& page);
   // Opens each file in a window of its own, in the order given.
   void OpenPaths(const std::vector<std::string>& paths);
   void Beende1Click();

@@ -4,6 +4,7 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QDesktopServices>
+#include <QTextBrowser>
 #include <QDir>
 #include <QFileInfo>
 #include <QLabel>
@@ -125,6 +126,24 @@ class TestShellCommands : public TGuiTest {
     QCOMPARE(sink.Opened[0], QUrl::fromLocalFile(page));
     QCOMPARE(sink.Opened[1].host(), QStringLiteral("www.velmora-soft.example"));
     QCOMPARE(sink.Opened[2], QUrl(QString::fromStdString(MailLink())));
+  }
+
+  void helpWithoutABrowser() {
+    TMainform& frame = Box().Frame();
+    frame.ProgramDir = Box().Path(QStringLiteral("bin/"));
+    QDir().mkpath(Box().Path(QStringLiteral("bin/help")));
+    File("bin/help/hex.htm", "<html><head><title>Byteloom</title></head><body><a href=\"keys.htm\">Keys</a></body></html>");
+    File("bin/help/keys.htm", "<html><body>Keyboard</body></html>");
+    QDesktopServices::setUrlHandler(QStringLiteral("file"), nullptr, nullptr);  // nothing can show a page
+    frame.Hilfethemen1->trigger();
+    auto* window = frame.findChild<QTextBrowser*>(QStringLiteral("HelpWindow"));
+    QVERIFY(window && window->isVisible());
+    QCOMPARE(window->source(), QUrl::fromLocalFile(Box().Path(QStringLiteral("bin/help/hex.htm"))));
+    QCOMPARE(window->documentTitle(), QStringLiteral("Byteloom"));
+    window->setSource(QUrl(QStringLiteral("keys.htm")));  // the links between the pages work
+    QVERIFY(window->toPlainText().contains(QStringLiteral("Keyboard")));
+    frame.Hilfethemen1->trigger();  // one window, shown again
+    QCOMPARE(frame.findChildren<QTextBrowser*>().size(), 1);
   }
 
   void aboutBox() {

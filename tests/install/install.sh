@@ -14,7 +14,8 @@ fail() { echo "FAIL: $*" >&2; exit 1; }
 
 cmake --install "$build" --prefix "$prefix" >/dev/null
 entry=$prefix/share/applications/byteloom.desktop
-desktop-file-validate "$entry" || fail "desktop-file-validate $entry"
+hints=$(desktop-file-validate "$entry") || fail "desktop-file-validate $entry"
+[ -z "$hints" ] || fail "desktop-file-validate has hints: $hints"
 grep -qx 'MimeType=application/octet-stream;' "$entry" || fail "MimeType"
 grep -qx 'Exec=byteloom %F' "$entry" || fail "Exec"
 grep -qx 'Icon=byteloom' "$entry" || fail "Icon"
