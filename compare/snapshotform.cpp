@@ -105,6 +105,7 @@ TSnapshotForm::TSnapshotForm(QWidget* parent) : QWidget(parent, Qt::Window) {
   DocumentBox = documentBox;
   AddDocumentButton = PushButton(this, "AddDocumentButton", QStringLiteral("Add &document"));
   AddFileButton = PushButton(this, "AddFileButton", QStringLiteral("Add &file..."));
+  RemoveSnapshotButton = PushButton(this, "RemoveSnapshotButton", QStringLiteral("Re&move"));
 
   TypeBox = Choice(this, "TypeBox", {"u8", "u16", "u32", "u64", "i8", "i16", "i32", "i64", "f32", "f64"});
   TypeBox->setCurrentIndex(static_cast<int>(TValueType::vtU32));
@@ -151,6 +152,7 @@ TSnapshotForm::TSnapshotForm(QWidget* parent) : QWidget(parent, Qt::Window) {
   addRow->addWidget(DocumentBox, 1);
   addRow->addWidget(AddDocumentButton);
   addRow->addWidget(AddFileButton);
+  addRow->addWidget(RemoveSnapshotButton);
   layout->addLayout(addRow);
   auto* formatRow = new QHBoxLayout;
   formatRow->addWidget(new QLabel(QStringLiteral("Value:"), this));
@@ -182,6 +184,7 @@ TSnapshotForm::TSnapshotForm(QWidget* parent) : QWidget(parent, Qt::Window) {
   };
   click(AddDocumentButton, &TSnapshotForm::AddDocumentClick);
   click(AddFileButton, &TSnapshotForm::AddFileClick);
+  click(RemoveSnapshotButton, &TSnapshotForm::RemoveSnapshotClick);
   click(RunStepButton, &TSnapshotForm::RunStepClick);
   click(UndoStepButton, &TSnapshotForm::UndoStepClick);
   click(NewSearchButton, &TSnapshotForm::NewSearchClick);
@@ -301,9 +304,25 @@ void TSnapshotForm::RunStepClick() {
                          TMsgDlgButtons::mbOK);
     return;
   }
-  TBusy busy(*this);
-  TLongWork work(this, QStringLiteral("Narrowing the candidates..."), true);
-  FSearch.RunStep(*input.Step, [&work](int64_t done, int64_t total) { return work.Step(done, total); });
+  {
+    TBusy busy(*this);
+    TLongWork work(this, QStringLiteral("Narrowing the candidates..."), true);
+    if (!FSearch.RunStep(*input.Step, [&work](int64_t done, int64_t total) { return work.Step(done, total); })) return;
+  }
+  // Nothing left: say what usually causes it and offer the way back.
+  if (FSearch.Candidates().Count() > 0) return;
+  if (Dialogs().MessageDlg(this, QString::fromStdString(NoCandidateText(FSearch.Format())),
+                           TMsgDlgType::mtConfirmation, TMsgDlgButtons::mbYesNo) == TModalResult::mrYes)
+    UndoStepClick();
+}
+
+void TSnapshotForm::RemoveSnapshotClick() {
+  const int row = SnapshotList->currentRow();
+  if (FRunning || row < 0) return;
+  if (FSearch.RemoveSnapshot(row))
+    Dialogs().MessageDlg(this, QStringLiteral("The search starts over: the removed snapshot was part of its steps."),
+                         TMsgDlgType::mtInformation, TMsgDlgButtons::mbOK);
+  Render();
 }
 
 void TSnapshotForm::UndoStepClick() {

@@ -59,6 +59,7 @@ class TSnapshotForm : public QWidget {
   // --- Handlers ------------------------------------------------------------------
   void AddDocumentClick();
   void AddFileClick();
+  void RemoveSnapshotClick();
   void RunStepClick();
   void UndoStepClick();
   void NewSearchClick();
@@ -72,6 +73,7 @@ class TSnapshotForm : public QWidget {
             *ConditionBox = nullptr;
   QLineEdit *FirstEdit = nullptr, *SecondEdit = nullptr;
   QLabel *StepLabel = nullptr, *FirstLabel = nullptr, *SecondLabel = nullptr, *CountLabel = nullptr;
+  QPushButton* RemoveSnapshotButton = nullptr;
   QPushButton *AddDocumentButton = nullptr, *AddFileButton = nullptr, *RunStepButton = nullptr,
               *UndoStepButton = nullptr, *NewSearchButton = nullptr, *BookmarkButton = nullptr;
   QTableView* CandidateView = nullptr;

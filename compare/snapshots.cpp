@@ -231,6 +231,16 @@ void TSnapshotSearch::AddDocument(THexEditor& editor, const std::string& caption
 
 void TSnapshotSearch::AddFile(const std::string& fileName) { AddSource(std::make_unique<TFileSource>(fileName), fileName); }
 
+bool TSnapshotSearch::RemoveSnapshot(int index) {
+  if (index < 0 || index >= SnapshotCount()) return false;
+  // Steps 0..StepCount()-1 have read snapshots 0..StepCount().
+  const bool used = StepCount() > 0 && index <= StepCount();
+  FSnapshots.erase(FSnapshots.begin() + index);
+  // The candidates cover the first snapshot's offsets.
+  if (used || index == 0) Restart(FFormat);
+  return used;
+}
+
 void TSnapshotSearch::Restart(const TValueFormat& format) {
   FFormat = format;
   // Snapshots whose window was closed cannot be read again: they go.
@@ -490,6 +500,13 @@ std::string AddToBookmarks(TBookmarkTable& table, const std::vector<int32_t>& of
   if (added == offsets.size()) return count + " added to the bookmarks.";
   return count + " added to the bookmarks; " + std::to_string(offsets.size() - added) +
          " more found no free row (there are five bookmarks; clear some under Bookmarks > Edit Bookmark).";
+}
+
+std::string NoCandidateText(const TValueFormat& format) {
+  return std::string("No offset is left. Usually the value has moved to another place between the snapshots, or it is "
+                     "kept as another type or in the other byte order than ") +
+         ValueTypeName(format.Type) + (format.Order == TByteOrder::boBig ? ", big endian" : ", little endian") +
+         (format.Aligned ? ", aligned" : "") + ". Take the step back?";
 }
 
 }  // namespace byteloom

@@ -118,6 +118,9 @@ class TSnapshotSearch {
   // Any byte source (tests, benchmarks).
   void AddSource(std::unique_ptr<TByteSource> source, const std::string& caption);
   int SnapshotCount() const { return static_cast<int>(FSnapshots.size()); }
+  // Removes a snapshot from the list. One that no step has compared yet
+  // just goes; one that a step used makes the search start over (true then).
+  bool RemoveSnapshot(int index);
   const std::string& SnapshotCaption(int index) const { return FSnapshots.at(static_cast<size_t>(index)).Caption; }
 
   // Starts over with no step and every offset a candidate; the snapshots
@@ -171,6 +174,9 @@ class TSnapshotSearch {
   std::vector<TStep> FSteps;
   std::vector<std::optional<TCandidates>> FHistory;  // the set before each step, when kept
 };
+
+// What usually leaves a step with no candidate, and the offer to take it back.
+std::string NoCandidateText(const TValueFormat& format);
 
 // "Add to bookmarks": the offsets go into the free bookmark rows in order
 // until all five are in use; the rest are left out. Returns the message

@@ -56,6 +56,36 @@ class TestSnapshots : public TGuiTest {
   QString Cell(int row, int col) { return Form().CandidateView->model()->index(row, col).data().toString(); }
 
  private slots:
+  void removeSnapshotsAndAStepThatLeavesNothing() {
+    Box().Frame().findChild<QAction*>(QStringLiteral("Snapshots1"))->trigger();
+    for (int k = 0; k < 3; ++k) {
+      const QString path = Box().Path(QStringLiteral("r%1.sav").arg(k));
+      WriteBytes(path, Snapshot(k));
+      Script().ExpectFileDialog(QStringLiteral("SnapshotFileDialog"), path);
+      Form().AddFileButton->click();
+    }
+    // Not compared yet: it just goes.
+    Form().SnapshotList->setCurrentRow(2);
+    Form().RemoveSnapshotButton->click();
+    QCOMPARE(Form().SnapshotList->count(), 2);
+    // u32 little endian finds no value that decreased: the hint, and Yes takes the step back.
+    Script().ExpectMessage(QString::fromStdString(NoCandidateText(Form().Search().Format())),
+                           TMsgDlgType::mtConfirmation, TModalResult::mrYes);
+    Step(3);
+    QVERIFY(QString::fromStdString(NoCandidateText(Form().Search().Format())).contains(QStringLiteral("byte order")));
+    QCOMPARE(Form().Search().StepCount(), 0);
+    QCOMPARE(Form().Search().Candidates().Count(), 61);  // every offset of a u32 in 64 bytes again
+    Step(0);  // changed
+    QCOMPARE(Form().Search().StepCount(), 1);
+    // A snapshot the step compared: the search starts over.
+    Script().ExpectMessage(QStringLiteral("The search starts over: the removed snapshot was part of its steps."),
+                           TMsgDlgType::mtInformation);
+    Form().SnapshotList->setCurrentRow(1);
+    Form().RemoveSnapshotButton->click();
+    QCOMPARE(Form().Search().StepCount(), 0);
+    QCOMPARE(Form().SnapshotList->count(), 1);
+  }
+
   void narrowsDocumentsAndAFileToTheCounter() {
     for (int k = 0; k < 3; ++k) WriteBytes(Box().Path(QStringLiteral("s%1.sav").arg(k)), Snapshot(k));
     OpenFile(Box().Path(QStringLiteral("s0.sav")));
