@@ -65,14 +65,22 @@ TEST(BinaryEdit, BitsAndLabels) {
   for (int v = 0; v < 256; ++v) ASSERT_EQ(BitsToByte(ByteToBits(static_cast<uint8_t>(v))), v);
 }
 
-TEST_F(EngineCommands, BinaryEditAndPasteReplaceTheSelectionOrInsertAtTheCaret) {
-  const char* edits[][3] = {{"00 {11} 22", "255", "00 [{FF}] 11 22"},
-                            {"00 [{11} 22 33] 44", "165", "00 [{A5}] 44"},
-                            {"00 [11 22 {33}] 44", "0", "00 {00} 44"}};
+TEST_F(EngineCommands, BinaryEditOverwritesTheCaretByteOrReplacesTheSelection) {
+  // document | "Dez" | after | the undo step it made
+  const char* edits[][4] = {{"00 {11} 22", "255", "00 {FF} 22", "Byte changed"},
+                            {"00 11 {22}", "1", "00 11 {01}", "Byte changed"},
+                            {"00 [{11} 22 33] 44", "165", "00 [{A5}] 44", "Replace selection"},
+                            {"00 [11 22 {33}] 44", "0", "00 {00} 44", "Replace selection"}};
   for (const auto& r : edits) {
     Set(r[0]);
+    Ed->ResetUndo();
+    const Bytes before = Document();
     EXPECT_TRUE(WriteBinaryEdit(*Ed, r[1]));
     EXPECT_EQ(State(), r[2]) << r[0];
+    EXPECT_EQ(Ed->UndoCount(), 1) << r[0];
+    EXPECT_EQ(Ed->UndoDescription(), r[3]) << r[0];
+    Ed->Undo();
+    EXPECT_EQ(Document(), before) << r[0];
   }
   EXPECT_THROW(WriteBinaryEdit(*Ed, "x"), EConvertError);
   const std::tuple<const char*, Bytes, const char*> pastes[] = {

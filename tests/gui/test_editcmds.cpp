@@ -159,7 +159,9 @@ class TestEditCommands : public TGuiTest {
       d.BitBtn7->click();
     });
     w->BinaryEdit1->trigger();
-    QCOMPARE(DocumentBytes(ed), QByteArray("\x00\x25\xa5\x22", 4));
+    QCOMPARE(DocumentBytes(ed), QByteArray("\x00\x25\x22", 3));  // the shown byte, overwritten
+    QCOMPARE(QString::fromStdString(ed.UndoDescription()), QStringLiteral("Byte changed"));
+    QVERIFY(frame.ItemEnabled(TFrameItem::fiSave));
 
     // A bookmark set in one window, shown in the menus and jumped to in another.
     frame.Activate(big);
