@@ -208,6 +208,14 @@ class TestOutput : public TGuiTest {
         d.Edit2->setText(QStringLiteral("ZZ"));
         Q_EMIT d.Edit2->editingFinished();
         QCOMPARE(d.Edit2->text(), QStringLiteral("25"));
+        // Neither field readable: the conversion error names the text as
+        // converted, and the fields keep what was typed.
+        d.Edit1->setText(QStringLiteral("€ä"));
+        d.Edit2->setText(QStringLiteral("ZZ"));
+        Script().ExpectException(QStringLiteral("'$€ä' ist kein gültiger Integerwert"));
+        Q_EMIT d.Edit2->editingFinished();
+        QCOMPARE(d.Edit1->text() + d.Edit2->text(), QStringLiteral("€äZZ"));
+        d.Edit1->setText(QStringLiteral("25"));
         d.Edit2->setText(QStringLiteral("31"));
         // A folder that does not exist: the reason is shown, the dialog stays.
         const QString bad = Box().Path(QStringLiteral("none/e.txt"));
