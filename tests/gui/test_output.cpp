@@ -182,6 +182,31 @@ class TestOutput : public TGuiTest {
     QVERIFY(Script().Problems().isEmpty());
   }
 
+  // A name chosen without an extension prints to NAME.pdf, and the next
+  // print goes there as well.
+  void printToANameWithoutExtension() {
+    TFakeFrame frame;
+    const QString file = Box().Path(QStringLiteral("small.bin"));
+    WriteBytes(file, Document(64));
+    frame.OpenWindow(file);
+    TDruckerForm& d = frame.Print;
+    d.Printer().setOutputFormat(QPrinter::PdfFormat);
+    d.Printer().setOutputFileName(QString());
+    d.Edit1->setText(QStringLiteral("0"));
+    d.Edit2->setText(QStringLiteral("3F"));
+    Script().ExpectFileDialog(QStringLiteral("PdfDialog"), Box().Path(QStringLiteral("report")));
+    Script().ExpectShowMessage(QStringLiteral("All Informations sended to your Printer"));
+    d.ButtonPrintPortrait->click();
+    d.Printer().setOutputFileName(Box().Path(QStringLiteral("again")));  // as the print dialog names a file
+    Script().ExpectShowMessage(QStringLiteral("All Informations sended to your Printer"));
+    d.ButtonPrintPortrait->click();
+    QCOMPARE(d.Printer().outputFileName(), Box().Path(QStringLiteral("again.pdf")));
+    QCOMPARE(QDir(Box().Dir()).entryList({"*.pdf", "report", "again"}, QDir::Files | QDir::Hidden),
+             (QStringList{"again.pdf", "report.pdf"}));
+    QVERIFY(ReadBytes(Box().Path(QStringLiteral("report.pdf"))).startsWith("%PDF"));
+    QVERIFY(Script().Problems().isEmpty());
+  }
+
   void exportAsText() {
     TFakeFrame frame;
     const int size = 0x45;
