@@ -25,7 +25,14 @@ std::string HexText(uint8_t value) { return HexMin2(value); }
 
 bool WriteBinaryEdit(THexEditor& editor, const std::string& dezText) {
   const auto value = static_cast<uint8_t>(StrToInt(dezText));
-  editor.ReplaceSelection(&value, 1);
+  const int32_t pos = editor.GetCursorPos();
+  if (editor.SelCount() > 0 || pos >= editor.DataSize()) {
+    editor.ReplaceSelection(&value, 1);
+    return editor.Modified();
+  }
+  int col = 0, row = 0;
+  editor.GetCellAtPos(pos, editor.IsCharFieldActive(), col, row);
+  editor.ChangeByte(editor.ReadByte(pos), value, row, col, pos);
   return editor.Modified();
 }
 

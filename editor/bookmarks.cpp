@@ -10,7 +10,17 @@ void TBookmarkTable::WriteHeader() {
   SetCell(1, 0, "Comment");
 }
 
+int TBookmarkTable::RowAt(int32_t pos) const {
+  for (int row = 1; row <= kBookmarks; ++row)
+    if (IsSet(row) && TryStrToInt(Cell(0, row)) == pos) return row;
+  return 0;
+}
+
 int TBookmarkTable::Add(int32_t pos, const std::string& owner) {
+  if (const int row = RowAt(pos)) {
+    if (Owner(row).empty()) SetOwner(row, owner);
+    return row;
+  }
   for (int row = 1; row <= kBookmarks; ++row) {
     if (IsSet(row)) continue;
     SetCell(0, row, std::to_string(pos));
@@ -22,7 +32,8 @@ int TBookmarkTable::Add(int32_t pos, const std::string& owner) {
 }
 
 bool TBookmarkTable::JumpTo(int row, THexEditor& editor) const {
-  return editor.Seek(StrToInt(Cell(0, row)), 0, true);
+  const std::optional<int32_t> pos = TryStrToInt(Cell(0, row));
+  return pos && editor.Seek(*pos, 0, true);
 }
 
 TBookmarkTable& Bookmarks() {
@@ -31,12 +42,18 @@ TBookmarkTable& Bookmarks() {
 }
 
 void RefreshBookmarkMenu(const TBookmarkTable& table, TBookmarkMenu& menu) {
-  menu.EditEnabled = menu.Visible[0];
   for (int i = 0; i < TBookmarkTable::kBookmarks; ++i) {
     if (!table.IsSet(i + 1)) continue;
     menu.Caption[static_cast<size_t>(i)] = table.Cell(1, i + 1);
     menu.Visible[static_cast<size_t>(i)] = true;
   }
+  menu.EditEnabled = EditBookmarkEnabled(table, menu);
+}
+
+bool EditBookmarkEnabled(const TBookmarkTable& table, const TBookmarkMenu& menu) {
+  for (int i = 0; i < TBookmarkTable::kBookmarks; ++i)
+    if (table.IsSet(i + 1) || menu.Visible[static_cast<size_t>(i)]) return true;
+  return false;
 }
 
 }  // namespace byteloom

@@ -32,14 +32,18 @@ class TBookmarkTable {
   // Stores pos in the first free row (offset in decimal, comment " Pos: $"
   // followed by the decimal digits, as the program always wrote it); the
   // row, or 0 when all five are set (then nothing changes). owner: the key
-  // of the file the bookmark was made on (empty: none).
+  // of the file the bookmark was made on (empty: none). A position a set row
+  // already points to gets no second row: that row is returned (and becomes
+  // owner's when it belonged to no file).
   int Add(int32_t pos, const std::string& owner = {});
+  // The row (1..5) of a set bookmark at pos, or 0.
+  int RowAt(int32_t pos) const;
   // The file a bookmark row belongs to (empty: none, or not known).
   const std::string& Owner(int row) const { return FOwners.at(static_cast<size_t>(row)); }
   void SetOwner(int row, const std::string& owner) { FOwners.at(static_cast<size_t>(row)) = owner; }
   // Moves the caret of editor to bookmark row (1..5): true when it moved.
-  // An offset that is not a number raises EConvertError; one outside the
-  // document is ignored.
+  // An offset that is not a number, or one outside the document, is
+  // ignored: the caret stays and nothing is reported.
   bool JumpTo(int row, THexEditor& editor) const;
 
  private:
@@ -55,9 +59,10 @@ struct TBookmarkMenu {
   std::array<bool, TBookmarkTable::kBookmarks> Visible{};
   std::array<std::string, TBookmarkTable::kBookmarks> Caption;
 };
-// The menu opens: "&Edit Bookmark" follows whether Bookmark1 is visible
-// (before this refresh); the entries of set rows show their comments. An
-// entry once shown stays, with its last caption.
+// The menu opens: the entries of set rows show their comments (an entry
+// once shown stays, with its last caption), and "&Edit Bookmark" is offered
+// while there is a bookmark to edit or repair: a row set or an entry on show.
 void RefreshBookmarkMenu(const TBookmarkTable& table, TBookmarkMenu& menu);
+bool EditBookmarkEnabled(const TBookmarkTable& table, const TBookmarkMenu& menu);
 
 }  // namespace byteloom

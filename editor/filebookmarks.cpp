@@ -136,7 +136,7 @@ int AddKeptBookmark(TBookmarkTable& table, TBookmarkStore& store, int32_t pos, c
 void AddBookmark(TBookmarkTable& table, TBookmarkStore& store, TBookmarkMenu& menu, int32_t caretPos,
                  const std::string& owner) {
   AddKeptBookmark(table, store, caretPos, owner);
-  menu.EditEnabled = menu.Visible[0];
+  menu.EditEnabled = EditBookmarkEnabled(table, menu);
 }
 
 void EditKeptBookmark(TBookmarkTable& table, TBookmarkStore& store, int col, int row, const std::string& text,

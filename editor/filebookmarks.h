@@ -59,7 +59,7 @@ class TBookmarkStore {
 // table's row (0 when all five are set), kept for the file.
 int AddKeptBookmark(TBookmarkTable& table, TBookmarkStore& store, int32_t pos, const std::string& owner);
 // Add Bookmark in a window: the caret position to the table (kept for the
-// window's file), then "&Edit Bookmark" follows whether Bookmark1 is visible.
+// window's file), then "&Edit Bookmark" is offered.
 void AddBookmark(TBookmarkTable& table, TBookmarkStore& store, TBookmarkMenu& menu, int32_t caretPos,
                  const std::string& owner);
 // An edit of a table cell from a window showing file editor: the row's old

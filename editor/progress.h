@@ -28,6 +28,11 @@ class TLongWork {
 
   // How long the work runs before the dialog shows (tests shorten it).
   static inline qint64 ShowAfterMs = 500;
+  // How much long work is under way in the program.
+  static int Running() { return FRunning; }
+  // Every long work under way stops at its next step, as if cancelled (the
+  // session is ending); work begun once none is left runs again.
+  static void StopAll() { FStopAll = true; }
 
  private:
   QWidget* FOwner;
@@ -36,6 +41,8 @@ class TLongWork {
   bool FCancelled = false;
   QElapsedTimer FTimer;
   std::unique_ptr<QProgressDialog> FDialog;
+  static inline int FRunning = 0;
+  static inline bool FStopAll = false;
 };
 
 }  // namespace byteloom

@@ -165,8 +165,8 @@ void TDruckerForm::ButtonPrintPortraitClick() {
   SetStatus(QStringLiteral("Please wait, working..."));
   QApplication::processEvents();
   FPrinter->setDocName(QStringLiteral("Orvanta ..."));
-  const QString chosen = FPrinter->outputFileName();
   TPrintFile file(FPrinter);
+  const QString chosen = file.Chosen();
   QPainter painter;
   if (!painter.begin(FPrinter.get())) {
     SetStatus(QString());

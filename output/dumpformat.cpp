@@ -7,6 +7,7 @@
 
 #include "control/hexeditor.h"
 #include "editor/valueinfo.h"
+#include "platform/filenames.h"
 #include "platform/guard.h"
 #include "platform/numconv.h"
 #include "platform/platform.h"
@@ -120,6 +121,10 @@ TDumpRange DumpRange(int32_t from, int32_t to) {
 
 TDumpRange DumpRange(const TRangeFields& fields) {
   return DumpRange(StrToInt("$" + fields.From), StrToInt("$" + fields.To));
+}
+
+std::string PdfFileName(const std::string& chosen) {
+  return chosen.empty() || !ExtractFileExt(chosen).empty() ? chosen : chosen + ".pdf";
 }
 
 TDumpReader::TDumpReader(THexEditor& editor)

@@ -87,6 +87,10 @@ TDumpRange DumpRange(int32_t from, int32_t to);
 // DumpRange of the fields' values; raises EConvertError for an unreadable one.
 TDumpRange DumpRange(const TRangeFields& fields);
 
+// The file a print to PDF writes for the name the user chose: a name
+// without an extension gets ".pdf"; any other stays as it is.
+std::string PdfFileName(const std::string& chosen);
+
 // Reads a document line by line in large pieces.
 class TDumpReader {
  public:

@@ -67,6 +67,7 @@ bool TQtPageCanvas::NewPage() { return FNewPage ? FNewPage() : true; }
 
 TPrintFile::TPrintFile(std::unique_ptr<QPrinter>& printer) : FPrinter(printer), FChosen(printer->outputFileName()) {
   if (FChosen.isEmpty()) return;
+  if (FPrinter->outputFormat() == QPrinter::PdfFormat) FChosen = FromFileName(PdfFileName(ToFileName(FChosen)));
   FFile.emplace(ToFileName(FChosen));
   FPrinter->setOutputFileName(FromFileName(FFile->FreshName()));
 }

@@ -40,7 +40,8 @@ class TQtPageCanvas final : public TPageCanvas {
 };
 
 // A print to a file (PDF) as one step: the printer writes a new file beside
-// the chosen one, which Commit renames over it once it is complete; a
+// the chosen one (a name without an extension gets ".pdf", and the printer
+// keeps that name), which Commit renames over it once it is complete; a
 // cancelled or failed print removes the new file and leaves an existing one
 // as it was. Printing to a printer passes through untouched. Qt's PDF writer
 // stays broken after a failed write, so a failed print leaves a fresh
@@ -52,6 +53,8 @@ class TPrintFile {
   explicit TPrintFile(std::unique_ptr<QPrinter>& printer);
   ~TPrintFile();
   std::string Commit();
+  // The file printed to (empty: a printer).
+  const QString& Chosen() const { return FChosen; }
 
  private:
   std::unique_ptr<QPrinter>& FPrinter;

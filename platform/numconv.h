@@ -11,8 +11,9 @@
 
 namespace byteloom {
 
-// Raised when text is not a number; the message reads
-// "'abc' is not a valid integer value".
+// Raised when text is not a number; the message (UTF-8) reads
+// "'abc' ist kein gültiger Integerwert" with the text as typed (its
+// Windows-1252 bytes shown as their characters).
 class EConvertError : public std::runtime_error {
  public:
   using std::runtime_error::runtime_error;

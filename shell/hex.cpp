@@ -9,6 +9,8 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include <unistd.h>
+
 #include "platform/platform.h"
 #include "shell/appforms.h"
 #include "shell/artwork.h"
@@ -48,6 +50,14 @@ int main(int argc, char** argv) {
   // The arguments as bytes (Qt's own options taken out): a file name need
   // not be text in any encoding.
   CreateForms(std::vector<std::string>(argv + 1, argv + argc));
+  try {
+    Forms().Mainform->WatchEndSignals([](int code) {
+      std::fflush(nullptr);
+      _exit(code);  // the unsaved documents' working copies stay for the next start
+    });
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "byteloom: %s\n", e.what());
+  }
   Forms().Mainform->show();
   const int result = QApplication::exec();
   DestroyForms();

@@ -18,14 +18,17 @@
 #include <QMenuBar>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QSocketNotifier>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QStatusBar>
 #include <QStyle>
+#include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
 
 #include <algorithm>
+#include <cstdio>
 #include <random>
 #include <stdexcept>
 
@@ -38,6 +41,8 @@
 #include "platform/numconv.h"
 #include "platform/platform.h"
 #include "shell/cmdline.h"
+#include "shell/endsignals.h"
+#include "editor/progress.h"
 #include "shell/artwork.h"
 #include "output/Drucker.h"
 #include "output/hexexp.h"
@@ -445,6 +450,32 @@ void TMainform::closeEvent(QCloseEvent* event) {
   Guarded([this] { FormClose(); });
   event->accept();
   QCoreApplication::quit();
+}
+
+void TMainform::WatchEndSignals(std::function<void(int)> exit) {
+  FExit = std::move(exit);
+  if (FEndSignals) return;
+  FEndSignals = new QSocketNotifier(byteloom::WatchEndSignals(), QSocketNotifier::Read, this);
+  connect(FEndSignals, &QSocketNotifier::activated, this, [this] {
+    if (TakeEndSignal() != 0) EndSession();
+  });
+}
+
+void TMainform::EndSession() {
+  if (TLongWork::Running() > 0) {  // it stops at its next step; the end follows
+    TLongWork::StopAll();
+    QTimer::singleShot(100, this, [this] { EndSession(); });
+    return;
+  }
+  try {
+    for (Teditform* window : EditWindows())
+      if (!window->Editor().Modified()) delete window;
+    const QString error = FPreferences ? SaveSettings(*this, *FPreferences) : QString();
+    if (!error.isEmpty()) throw std::runtime_error(error.toStdString());
+  } catch (...) {
+    std::fprintf(stderr, "byteloom: %s\n", ExceptionText(std::current_exception()).c_str());
+  }
+  FExit(0);
 }
 
 void TMainform::FormClose() {

@@ -32,6 +32,7 @@ class QToolBar;
 class QToolButton;
 class QAction;
 class QMenu;
+class QSocketNotifier;
 
 namespace byteloom {
 
@@ -72,6 +73,15 @@ class TMainform : public QMainWindow, public TFrameLink, public TDocumentList {
   bool ShowValueInfoPreference() const override;
   // Shows the preferences dialog modally.
   void ShowPreferences();
+  // SIGTERM and SIGHUP (a logout, kill) end the program as EndSession does;
+  // exit ends the process with its status.
+  void WatchEndSignals(std::function<void(int)> exit);
+  // The session ends from outside, and nobody is there to answer a question:
+  // documents with unsaved changes keep their working copies and sidecars,
+  // so that the next start offers them back; the other windows close, which
+  // removes theirs; the settings are written (a failure goes to stderr);
+  // then exit(0). Long work under way is stopped first.
+  void EndSession();
 
   // --- TDocumentList ---------------------------------------------------------------
   int DocumentCount() const override { return MDIChildCount(); }
@@ -176,6 +186,8 @@ class TMainform : public QMainWindow, public TFrameLink, public TDocumentList {
   QPointer<Teditform> FLastActive;
   QList<QAction*> FWindowListItems;
   TRecentFileList FRecentFiles;
+  std::function<void(int)> FExit;
+  QSocketNotifier* FEndSignals = nullptr;
 };
 
 }  // namespace byteloom

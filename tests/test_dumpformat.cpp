@@ -100,6 +100,13 @@ TEST(RangeFields, LinesOfARange) {
   EXPECT_THROW(DumpRange(TRangeFields{"25", "q"}), EConvertError);
 }
 
+TEST(PrintToFile, ANameWithoutExtensionGetsPdf) {
+  for (const auto& [chosen, file] : std::initializer_list<std::pair<const char*, const char*>>{
+           {"/d/report", "/d/report.pdf"}, {"/d.x/report", "/d.x/report.pdf"}, {"/d/report.pdf", "/d/report.pdf"},
+           {"/d/report.PDF", "/d/report.PDF"}, {"/d/dump.txt", "/d/dump.txt"}, {"", ""}})
+    EXPECT_EQ(PdfFileName(chosen), file) << chosen;
+}
+
 TEST(PageGeometry, TheExamplePagesAndRounding) {
   const TPageGeometry a4 = PageGeometry(4960, 7016);
   EXPECT_EQ(a4.FH, 70);

@@ -19,12 +19,24 @@ TEST(Bookmarks, FiveRowsAndTheMenuThatShowsThem) {
   EXPECT_EQ(t.Cell(0, 0) + "|" + t.Cell(1, 0), "Offset (hex)|Comment");
   AddBookmark(t, store, menu, 4096, "/a");
   EXPECT_EQ(t.Cell(0, 1) + "|" + t.Cell(1, 1), "4096| Pos: $4096");  // decimal after the "$"
+  EXPECT_TRUE(menu.EditEnabled);  // a bookmark to edit, whatever the menu showed before
   RefreshBookmarkMenu(t, menu);
-  EXPECT_TRUE(menu.Visible[0] && !menu.Visible[1] && !menu.EditEnabled);  // Bookmark1 was hidden before
+  EXPECT_TRUE(menu.Visible[0] && !menu.Visible[1] && menu.EditEnabled);
   EXPECT_EQ(menu.Caption[0], " Pos: $4096");
-  RefreshBookmarkMenu(t, menu);
-  EXPECT_TRUE(menu.EditEnabled);
+  TBookmarkMenu fresh;  // another window's menu, opened for the first time
+  RefreshBookmarkMenu(t, fresh);
+  EXPECT_TRUE(fresh.EditEnabled);
+  RefreshBookmarkMenu(TBookmarkTable(), fresh);  // rows gone, entries still on show
+  EXPECT_TRUE(fresh.EditEnabled);
+  RefreshBookmarkMenu(TBookmarkTable(), fresh = {});
+  EXPECT_FALSE(fresh.EditEnabled);
+  // One position, one row: by value, whatever the offset's spelling.
+  t.SetCell(0, 1, "$1000");
+  EXPECT_EQ(t.Add(4096, "/b"), 1);
+  EXPECT_EQ(t.Owner(1), "/a");
   for (int row = 2; row <= 5; ++row) EXPECT_EQ(t.Add(row), row);
+  EXPECT_EQ(t.Add(2, "/c") * 10 + t.Add(3), 23);
+  EXPECT_EQ(t.Owner(2), "/c");  // a row of no file becomes the adding file's
   EXPECT_EQ(t.Add(99), 0);  // all five set: nothing changes
   RefreshBookmarkMenu(t, menu);
   t.SetCell(0, 3, "");      // an emptied offset frees its row, its entry stays
@@ -51,8 +63,12 @@ TEST_F(EngineCommands, BookmarkJumpsStayInsideTheDocument) {
     EXPECT_EQ(t.JumpTo(2, *Ed), to != 10) << offset;
     EXPECT_EQ(Ed->GetCursorPos(), to) << offset;
   }
-  t.SetCell(0, 2, "0x10");
-  EXPECT_THROW(t.JumpTo(2, *Ed), EConvertError);
+  // Offsets that are not numbers: the jump does nothing, as outside the document.
+  for (const char* offset : {"0x10", "1DF3D", "", "$", "12 "}) {
+    t.SetCell(0, 2, offset);
+    EXPECT_FALSE(t.JumpTo(2, *Ed)) << offset;
+    EXPECT_EQ(Ed->GetCursorPos(), 10) << offset;
+  }
 }
 
 TEST(BinaryEdit, BitsAndLabels) {
@@ -65,14 +81,22 @@ TEST(BinaryEdit, BitsAndLabels) {
   for (int v = 0; v < 256; ++v) ASSERT_EQ(BitsToByte(ByteToBits(static_cast<uint8_t>(v))), v);
 }
 
-TEST_F(EngineCommands, BinaryEditAndPasteReplaceTheSelectionOrInsertAtTheCaret) {
-  const char* edits[][3] = {{"00 {11} 22", "255", "00 [{FF}] 11 22"},
-                            {"00 [{11} 22 33] 44", "165", "00 [{A5}] 44"},
-                            {"00 [11 22 {33}] 44", "0", "00 {00} 44"}};
+TEST_F(EngineCommands, BinaryEditOverwritesTheCaretByteOrReplacesTheSelection) {
+  // document | "Dez" | after | the undo step it made
+  const char* edits[][4] = {{"00 {11} 22", "255", "00 {FF} 22", "Byte changed"},
+                            {"00 11 {22}", "1", "00 11 {01}", "Byte changed"},
+                            {"00 [{11} 22 33] 44", "165", "00 [{A5}] 44", "Replace selection"},
+                            {"00 [11 22 {33}] 44", "0", "00 {00} 44", "Replace selection"}};
   for (const auto& r : edits) {
     Set(r[0]);
+    Ed->ResetUndo();
+    const Bytes before = Document();
     EXPECT_TRUE(WriteBinaryEdit(*Ed, r[1]));
     EXPECT_EQ(State(), r[2]) << r[0];
+    EXPECT_EQ(Ed->UndoCount(), 1) << r[0];
+    EXPECT_EQ(Ed->UndoDescription(), r[3]) << r[0];
+    Ed->Undo();
+    EXPECT_EQ(Document(), before) << r[0];
   }
   EXPECT_THROW(WriteBinaryEdit(*Ed, "x"), EConvertError);
   const std::tuple<const char*, Bytes, const char*> pastes[] = {

@@ -77,6 +77,30 @@ TEST(KeptBookmarks, RecallShowsAFilesBookmarksWithoutPushingOutOthers) {
   EXPECT_EQ(Rows(t), "2@ 4@/a 1@/a 3@/a 7@ ");
 }
 
+// A file opened again (the caret on its bookmark, as the command line's
+// offset puts it): its first Bookmarks menu offers Edit Bookmark, and Add
+// Bookmark there (where Edit Bookmark was looked for) shows the bookmark once.
+TEST(KeptBookmarks, ABookmarkOfAReopenedFileIsShownOnce) {
+  TBookmarkStore s;
+  TBookmarkTable t;
+  TBookmarkMenu menu;
+  AddBookmark(t, s, menu, 8189, "/f");
+  EditKeptBookmark(t, s, 0, 1, "1DF3D", "/f");  // not a number
+  for (const char* repair : {"$1FFD", "8189"}) {
+    t = TBookmarkTable();  // the next run
+    menu = TBookmarkMenu();
+    EXPECT_EQ(s.Recall("/f", t), 0);
+    RefreshBookmarkMenu(t, menu);
+    EXPECT_TRUE(menu.EditEnabled) << repair;
+    EditKeptBookmark(t, s, 0, 1, repair, "/f");
+    AddBookmark(t, s, menu, 8189, "/f");
+    RefreshBookmarkMenu(t, menu);
+    EXPECT_EQ(Rows(t), repair + std::string("@/f - - - - "));
+    EXPECT_EQ(Offsets(s, "/f"), repair + std::string(" "));
+    EXPECT_FALSE(menu.Visible[1]) << repair;
+  }
+}
+
 TEST(KeptBookmarks, TheStoredTextAndItsLimits) {
   TBookmarkStore s;
   s.Keep("/data/a b.sav", {"16", "tab\there\\ and\nline"});

@@ -40,7 +40,7 @@ TEST_P(InvalidNumbers, RaiseConversionError) {
     StrToInt(text);
     FAIL() << "no error for '" << text << "'";
   } catch (const EConvertError& e) {
-    EXPECT_EQ(std::string(e.what()), "'" + text + "' is not a valid integer value");
+    EXPECT_EQ(std::string(e.what()), "'" + text + "' ist kein g\xC3\xBCltiger Integerwert");
   }
 }
 
@@ -48,6 +48,19 @@ INSTANTIATE_TEST_SUITE_P(Numbers, InvalidNumbers,
                          ::testing::Values("", " ", "abc", "12 ", "1 2", "-", "+", "$", "$G1", "0x1F", "1F",
                                            "$100000000", "2147483648", "-2147483649", "99999999999",
                                            "\t5", "--5", "$-5", "3.5"));
+
+TEST(ConversionError, ShowsTheTypedCharacters) {
+  // Windows-1252 bytes as typed -> the message's UTF-8.
+  for (const auto& [typed, shown] : std::initializer_list<std::pair<const char*, const char*>>{
+           {"$\xE4\xDF", "$\xC3\xA4\xC3\x9F"}, {"\x80 5", "\xE2\x82\xAC 5"}, {"\x7F", "\x7F"}}) {
+    try {
+      StrToInt(typed);
+      FAIL() << typed;
+    } catch (const EConvertError& e) {
+      EXPECT_EQ(std::string(e.what()), std::string("'") + shown + "' ist kein g\xC3\xBCltiger Integerwert");
+    }
+  }
+}
 
 TEST(HexPrefix, ZeroXBecomesDollarInEitherCase) {
   EXPECT_EQ(HexPrefixToDollar("0x1F"), "$1F");

@@ -180,7 +180,9 @@ class TestEditCommands : public TGuiTest {
       d.BitBtn7->click();
     });
     w->BinaryEdit1->trigger();
-    QCOMPARE(DocumentBytes(ed), QByteArray("\x00\x25\xa5\x22", 4));
+    QCOMPARE(DocumentBytes(ed), QByteArray("\x00\x25\x22", 3));  // the shown byte, overwritten
+    QCOMPARE(QString::fromStdString(ed.UndoDescription()), QStringLiteral("Byte changed"));
+    QVERIFY(frame.ItemEnabled(TFrameItem::fiSave));
 
     // A bookmark set in one window, shown in the menus and jumped to in another.
     frame.Activate(big);
@@ -189,8 +191,6 @@ class TestEditCommands : public TGuiTest {
     big->Bookmarks1Click();
     QVERIFY(big->Bookmark1->isVisible() && !big->Bookmark2->isVisible());
     QCOMPARE(big->Bookmark1->text(), QStringLiteral(" Pos: $4096"));
-    QVERIFY(!big->EditBookmark1->isEnabled());
-    big->Bookmarks1Click();
     QVERIFY(big->EditBookmark1->isEnabled());
     w->Bookmarks1Click();
     w->Bookmark1->trigger();  // outside this document: ignored
@@ -209,6 +209,36 @@ class TestEditCommands : public TGuiTest {
     QCOMPARE(frame.Search.StringGrid1->item(0, 0)->text(), QStringLiteral("Offset (hex)"));
     w->Bookmark1->trigger();
     QCOMPARE(ed.GetCursorPos(), 2);
+    Bookmarks() = TBookmarkTable();
+    QCOMPARE(FTabProblems, QStringList());
+  }
+
+  // An offset that is not a number: its jump does nothing and says nothing,
+  // and the dialogs still open, so the row can be repaired from a window
+  // whose Bookmarks menu opens for the first time.
+  void badBookmarkOffsetsBlockNothing() {
+    TFakeFrame frame;
+    Teditform* w = frame.OpenWindow(File(QStringLiteral("a.bin"), QByteArray(0x20000, '\x07')));
+    THexEditor& ed = w->Editor();
+    ed.Seek(8189, 0, true);
+    w->AddBookmark1->trigger();
+    Bookmarks().SetCell(0, 1, "1DF3D");
+    Teditform* again = frame.OpenWindow(File(QStringLiteral("b.bin"), QByteArray(0x20000, '\x07')));
+    again->Bookmarks1Click();
+    QVERIFY(again->EditBookmark1->isEnabled() && again->Bookmark1->isVisible());
+    again->Editor().Seek(5, 0, true);
+    again->Bookmark1->trigger();
+    QCOMPARE(again->Editor().GetCursorPos(), 5);
+    Dialog(frame, &TSearchReplace::TabSheet4, [](TSearchReplace& d) { d.BitBtn7->click(); });
+    again->BinaryEdit1->trigger();
+    Dialog(frame, &TSearchReplace::TabSheet5, [](TSearchReplace& d) {
+      d.StringGrid1->setCurrentCell(1, 0);
+      d.Edit5->setText(QStringLiteral("$1DF3D"));
+      d.Button1->click();
+    });
+    again->EditBookmark1->trigger();
+    again->Bookmark1->trigger();
+    QCOMPARE(again->Editor().GetCursorPos(), 0x1DF3D);
     Bookmarks() = TBookmarkTable();
     QCOMPARE(FTabProblems, QStringList());
   }

@@ -182,6 +182,31 @@ class TestOutput : public TGuiTest {
     QVERIFY(Script().Problems().isEmpty());
   }
 
+  // A name chosen without an extension prints to NAME.pdf, and the next
+  // print goes there as well.
+  void printToANameWithoutExtension() {
+    TFakeFrame frame;
+    const QString file = Box().Path(QStringLiteral("small.bin"));
+    WriteBytes(file, Document(64));
+    frame.OpenWindow(file);
+    TDruckerForm& d = frame.Print;
+    d.Printer().setOutputFormat(QPrinter::PdfFormat);
+    d.Printer().setOutputFileName(QString());
+    d.Edit1->setText(QStringLiteral("0"));
+    d.Edit2->setText(QStringLiteral("3F"));
+    Script().ExpectFileDialog(QStringLiteral("PdfDialog"), Box().Path(QStringLiteral("report")));
+    Script().ExpectShowMessage(QStringLiteral("All Informations sended to your Printer"));
+    d.ButtonPrintPortrait->click();
+    d.Printer().setOutputFileName(Box().Path(QStringLiteral("again")));  // as the print dialog names a file
+    Script().ExpectShowMessage(QStringLiteral("All Informations sended to your Printer"));
+    d.ButtonPrintPortrait->click();
+    QCOMPARE(d.Printer().outputFileName(), Box().Path(QStringLiteral("again.pdf")));
+    QCOMPARE(QDir(Box().Dir()).entryList({"*.pdf", "report", "again"}, QDir::Files | QDir::Hidden),
+             (QStringList{"again.pdf", "report.pdf"}));
+    QVERIFY(ReadBytes(Box().Path(QStringLiteral("report.pdf"))).startsWith("%PDF"));
+    QVERIFY(Script().Problems().isEmpty());
+  }
+
   void exportAsText() {
     TFakeFrame frame;
     const int size = 0x45;
@@ -208,6 +233,14 @@ class TestOutput : public TGuiTest {
         d.Edit2->setText(QStringLiteral("ZZ"));
         Q_EMIT d.Edit2->editingFinished();
         QCOMPARE(d.Edit2->text(), QStringLiteral("25"));
+        // Neither field readable: the conversion error names the text as
+        // converted, and the fields keep what was typed.
+        d.Edit1->setText(QStringLiteral("€ä"));
+        d.Edit2->setText(QStringLiteral("ZZ"));
+        Script().ExpectException(QStringLiteral("'$€ä' ist kein gültiger Integerwert"));
+        Q_EMIT d.Edit2->editingFinished();
+        QCOMPARE(d.Edit1->text() + d.Edit2->text(), QStringLiteral("€äZZ"));
+        d.Edit1->setText(QStringLiteral("25"));
         d.Edit2->setText(QStringLiteral("31"));
         // A folder that does not exist: the reason is shown, the dialog stays.
         const QString bad = Box().Path(QStringLiteral("none/e.txt"));

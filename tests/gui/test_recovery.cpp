@@ -1,12 +1,16 @@
 // The recovery question at start and the backup question before a save.
+#include <QDir>
 #include <QTest>
 #include <QToolButton>
 
 #include <sys/wait.h>
+
+#include <csignal>
 #include <unistd.h>
 
 #include "control/hexeditor.h"
 #include "editor/Editwin.h"
+#include "editor/progress.h"
 #include "guitest.h"
 #include "shell/mainform.h"
 
@@ -68,6 +72,44 @@ class TestRecovery : public TGuiTest {
     TMainform& frame = Box().Start();
     QVERIFY(!frame.ActiveMDIChild());
     QVERIFY(!QFile::exists(work));
+  }
+
+  // SIGTERM or SIGHUP, with no one to answer: the unsaved document keeps its
+  // working copy and sidecar for the next start, the saved one closes and
+  // its copy goes, the settings are written and the program ends with 0;
+  // long work under way is stopped first.
+  void anEndSignalKeepsUnsavedDocumentsRecoverable_data() {
+    QTest::addColumn<int>("signal");
+    QTest::newRow("SIGTERM") << SIGTERM;
+    QTest::newRow("SIGHUP") << SIGHUP;
+  }
+  void anEndSignalKeepsUnsavedDocumentsRecoverable() {
+    QFETCH(int, signal);
+    const QString changed = File(QStringLiteral("a.sav"), "aaaa"), saved = File(QStringLiteral("b.sav"), "bbbb");
+    TMainform& frame = Box().Start({changed.toStdString(), saved.toStdString()});
+    QCOMPARE(frame.MDIChildCount(), 2);
+    for (int i = 0; i < 2; ++i)
+      if (frame.MDIChildren(i)->Editor().FileName() == changed.toStdString()) TypeByte(*frame.MDIChildren(i), 0, 'X');
+    const QDir folder(QString::fromStdString(WorkFolder()));
+    QCOMPARE(folder.entryList(QDir::Files).size(), 4);
+    QList<int> exits;
+    frame.WatchEndSignals([&exits](int code) { exits << code; });
+    {
+      TLongWork work(&frame, QStringLiteral("Working..."), true);
+      raise(signal);
+      QTRY_VERIFY(!work.Step(0, 1));
+      QVERIFY(exits.isEmpty());
+    }
+    QTRY_COMPARE(exits, QList<int>{0});
+    QCOMPARE(frame.MDIChildCount(), 1);
+    QCOMPARE(frame.MDIChildren(0)->Editor().FileName(), changed.toStdString());
+    const QStringList left = folder.entryList(QDir::Files);
+    QCOMPARE(left.size(), 2);
+    QVERIFY(left[1] == left[0] + QStringLiteral(".info"));
+    QCOMPARE(ReadBytes(folder.filePath(left[0])), QByteArray("Xaaa"));
+    QVERIFY(QFile::exists(Box().SettingsFile()));
+    TLongWork later(&frame, QStringLiteral("Working..."), true);
+    QVERIFY(later.Step(0, 1));
   }
 
   void aForeignBackupIsReplacedOnlyOnTheUsersWord() {
