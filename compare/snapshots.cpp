@@ -414,7 +414,9 @@ bool TSnapshotSearch::Narrow(TCandidates& set, int from, const TStep& step, cons
   TByteSource& first = *FSnapshots.at(static_cast<size_t>(from)).Source;
   TByteSource& second = *FSnapshots.at(static_cast<size_t>(from) + 1).Source;
   const int width = ValueWidth(FFormat.Type);
-  const int32_t dataLimit = std::min({first.Size(), second.Size(), set.FLimit + width - 1});
+  // In 64 bits: the last offset plus a value's width may pass the largest int32_t.
+  const auto dataLimit = static_cast<int32_t>(
+      std::min<int64_t>({first.Size(), second.Size(), int64_t{set.FLimit} + width - 1}));
   const int32_t limit = std::max(dataLimit - width + 1, 0);  // offsets below it can still match
   const auto holds = [&](const uint8_t* a, const uint8_t* b) {
     return StepHolds(step, DecodeValue(a, FFormat), DecodeValue(b, FFormat), std::memcmp(a, b, static_cast<size_t>(width)) == 0);
