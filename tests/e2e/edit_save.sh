@@ -19,26 +19,17 @@ backup="$work/data/g"$'\xe4'"me.bak"
 head -c 64 /dev/zero | tr '\0' 'x' >"$file"
 cp "$file" "$work/original"
 
-"$program" "$file" 0x10 >"$work/app.log" 2>&1 &
-app_pid=$!
+start_program "$file" 0x10
 
-window=""
-for _ in $(seq 1 100); do
-  window=$(xdotool search --onlyvisible --name '^Byteloom$' 2>/dev/null | head -n 1)
-  [ -n "$window" ] && break
-  kill -0 "$app_pid" 2>/dev/null || break
-  sleep 0.1
-done
-[ -n "$window" ] || { cat "$work/app.log"; fail "the Byteloom window did not appear"; }
-sleep 0.5
+await_window '^Byteloom$' || fail "the Byteloom window did not appear"
+window=$found
 focus "$window"
 
 # View > Preferences: the dialog's title reads "Preferences" and nothing more
 # (the window system shows _NET_WM_NAME); Escape closes it again.
 xdotool key --delay 80 alt+v p
-await_window '^Preferences' || fail "View > Preferences showed no dialog"
-dialog=$(xdotool search --onlyvisible --name '^Preferences' | head -n 1)
-title=$(xprop -id "$dialog" _NET_WM_NAME 2>/dev/null)
+await_keyboard '^Preferences' || fail "View > Preferences showed no dialog"
+title=$(xprop -id "$found" _NET_WM_NAME 2>/dev/null)
 [ "$title" = '_NET_WM_NAME(UTF8_STRING) = "Preferences"' ] || fail "the preferences dialog is titled: $title"
 xdotool key --delay 80 Escape
 await_window '^Preferences' gone || fail "Escape did not close the preferences"
@@ -46,24 +37,22 @@ focus "$window"
 
 # Offset 0x10: the caret is on the first digit of byte 16.
 xdotool type --delay 80 "4142"
-sleep 0.3
 
 # Ctrl+F finds the next "x" from the caret (byte 18); Ctrl+R then replaces
 # every x from there on (hex 78) by "y", and the count is reported.
 xdotool key --delay 80 ctrl+f
-await_window '^Edit it!$' || fail "Ctrl+F showed no search dialog"
-type_into '^Edit it!$' "tx"
+await_keyboard '^Edit it!$' || fail "Ctrl+F showed no search dialog"
+retype "tx"
 xdotool key --delay 80 Return
 await_window '^Edit it!$' gone || fail "the search dialog did not close"
-# Without a window manager the focus does not go back by itself.
 focus "$window"
 xdotool key --delay 80 ctrl+r
-await_window '^Edit it!$' || fail "Ctrl+R showed no replace dialog"
-type_into '^Edit it!$' "78"
+await_keyboard '^Edit it!$' || fail "Ctrl+R showed no replace dialog"
+retype "78"
 xdotool key --delay 80 Tab
 xdotool type --delay 80 "y"
 xdotool key --delay 80 Tab space Return
-await_window '^Information$' || fail "Replace all reported nothing"
+await_keyboard '^Information$' || fail "Replace all reported nothing"
 xdotool key --delay 80 Return
 await_window '^Information$' gone || fail "the report did not close"
 focus "$window"

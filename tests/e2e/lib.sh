@@ -1,7 +1,8 @@
 # What the end-to-end scripts share: a skip when a tool is missing, a private
 # Xvfb display, the program's own folders (working files, settings, home),
-# cleanup at exit, fail, and waiting for a window. Sourced with `here` unset;
-# the script sets `program` and `app_pid` itself.
+# cleanup at exit, fail, and waiting for a condition (a window shown or gone,
+# a window with the keyboard) in place of sleeping. Sourced with `here`
+# unset; the script sets `program` and starts it with start_program.
 for tool in Xvfb xdotool xprop; do
   if ! command -v "$tool" >/dev/null 2>&1; then
     echo "SKIP: $tool is not installed (scripts/setup installs it)"
@@ -10,6 +11,7 @@ for tool in Xvfb xdotool xprop; do
 done
 
 work=$(mktemp -d)
+unset DISPLAY
 xvfb_pid=""
 app_pid=""
 cleanup() {
@@ -19,31 +21,39 @@ cleanup() {
   rm -rf "$work"
 }
 trap cleanup EXIT
+# Fails with what the screen showed: the shown windows and the one with the
+# keyboard, and what the program wrote.
 fail() {
   echo "FAIL: $*"
+  if [ -n "${DISPLAY:-}" ]; then
+    echo "keyboard: $(xdotool getwindowfocus 2>/dev/null); shown:"
+    for w in $(xdotool search --onlyvisible --name '' 2>/dev/null); do echo "  $w $(xdotool getwindowname "$w")"; done
+  fi
+  [ -s "$work/app.log" ] && tail -n 40 "$work/app.log"
   exit 1
 }
 
-# A display number nobody uses.
-display=""
-for n in $(seq 120 199); do
-  if [ ! -e "/tmp/.X$n-lock" ] && [ ! -e "/tmp/.X11-unix/X$n" ]; then
-    Xvfb ":$n" -screen 0 1280x900x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
-    xvfb_pid=$!
-    for _ in $(seq 1 50); do
-      [ -e "/tmp/.X11-unix/X$n" ] && break
-      kill -0 "$xvfb_pid" 2>/dev/null || break
-      sleep 0.1
-    done
-    if [ -e "/tmp/.X11-unix/X$n" ] && kill -0 "$xvfb_pid" 2>/dev/null; then
-      display=":$n"
-      break
-    fi
-    xvfb_pid=""
-  fi
-done
-[ -n "$display" ] || fail "no free X display could be started"
-export DISPLAY=$display
+# Runs "$@" every tenth of a second until it succeeds, at most twenty
+# seconds (a sanitizer build on a loaded machine is slow); fails after that.
+await() {
+  local deadline=$((SECONDS + 20))
+  until "$@"; do
+    [ "$SECONDS" -lt "$deadline" ] || return 1
+    sleep 0.1
+  done
+}
+
+# Xvfb chooses a free display itself and names it once it takes
+# connections (a display found free by looking may be taken meanwhile,
+# and its socket may exist before the server answers). -noreset: by
+# default it starts anew whenever its last client leaves, and refuses the
+# program if that is an xdotool run while the program is still starting.
+Xvfb -displayfd 3 -noreset -screen 0 1280x900x24 -nolisten tcp 3>"$work/display" >"$work/xvfb.log" 2>&1 &
+xvfb_pid=$!
+xvfb_ready() { [ -s "$work/display" ] || ! kill -0 "$xvfb_pid" 2>/dev/null; }
+await xvfb_ready
+[ -s "$work/display" ] || { cat "$work/xvfb.log"; fail "no X display could be started"; }
+export DISPLAY=":$(head -n 1 "$work/display")"
 
 # The program's own corner: working files, settings, home.
 mkdir -p "$work/tmp" "$work/config" "$work/home" "$work/data"
@@ -55,56 +65,64 @@ unset QT_QPA_PLATFORM
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 export LSAN_OPTIONS="suppressions=$here/lsan.supp${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
 
-# Waits until a window titled $1 is shown (or not, with "gone"), at most
-# ten seconds (a sanitizer build under load is slow).
-await_window() {
-  for _ in $(seq 1 100); do
-    found=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n 1)
-    if [ "${2:-}" = gone ]; then [ -z "$found" ] && return 0; else [ -n "$found" ] && return 0; fi
-    sleep 0.1
+# Starts the program with the arguments given, its output in app.log. With
+# BYTELOOM_E2E_STALL=1 it is stopped again and again for up to a second, as
+# on a loaded machine: a script that sends keys before the program is ready
+# for them fails then.
+start_program() {
+  "$program" "$@" >"$work/app.log" 2>&1 &
+  app_pid=$!
+  if [ "${BYTELOOM_E2E_STALL:-}" = 1 ]; then stall "$app_pid" & fi
+}
+stall() {
+  while kill -STOP "$1" 2>/dev/null; do
+    sleep "0.$((RANDOM % 10))"
+    kill -CONT "$1" 2>/dev/null || break
+    sleep "0.0$((RANDOM % 10))"
   done
-  return 1
 }
 
-# Gives a window the keyboard (and the program time to pass it on).
-focus() { xdotool windowfocus --sync "$1" 2>/dev/null || xdotool windowfocus "$1"; sleep 0.3; }
+# Whether a window titled $1 (a pattern) is shown; it is then $found.
+shown() {
+  found=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n 1)
+  [ -n "$found" ]
+}
+hidden() { ! shown "$1"; }
+# Whether window $1 has the keyboard.
+has_keyboard() { [ "$(xdotool getwindowfocus 2>/dev/null)" = "$1" ]; }
 
-# Types $2 into the window titled $1 once it has the keyboard, in place of
-# what its edit box holds (keys typed before would go elsewhere).
-type_into() {
-  focus "$(xdotool search --onlyvisible --name "$1" | head -n 1)"
-  sleep 0.5
+# Waits until a window titled $1 is shown (or, with "gone", is no longer).
+await_window() {
+  if [ "${2:-}" = gone ]; then await hidden "$1"; else await shown "$1"; fi
+}
+
+# Waits until a window titled $1 is shown and the program has given it the
+# keyboard, as it does with every dialog and window it opens: keys sent
+# before go to the window that had it (or to none).
+await_keyboard() { await shown "$1" && await has_keyboard "$found"; }
+
+# Gives window $1 the keyboard, as a window manager would: with none, a
+# window does not get it back when a dialog in front of it closes.
+focus() {
+  xdotool windowfocus "$1" 2>/dev/null
+  await has_keyboard "$1" || fail "window $1 did not take the keyboard"
+}
+
+# Types $1 into the edit box that has the keyboard, in place of what it holds.
+retype() {
   xdotool key --delay 80 ctrl+a
-  xdotool type --delay 30 "$2"
-}
-
-# Accepts the file dialog titled $1 with Enter. A completion list that the
-# dialog shows while the name is typed may take the first Enter; then the
-# dialog is still open and gets another.
-accept_dialog() {
-  sleep 0.3
-  xdotool key --delay 80 Return
-  await_window "$1" gone && return 0
-  xdotool key --delay 80 Return
-  await_window "$1" gone
+  xdotool type --delay 30 "$1"
 }
 
 # Saves with Ctrl+S, ends the program with Alt+F4 and checks that it ended
-# at once with status 0 (an open question would keep it running).
+# with status 0 and asked nothing (an open question would keep it running).
+# The program handles the keys in the order they came.
+ended() { ! kill -0 "$app_pid" 2>/dev/null; }
 save_and_quit() {
-  xdotool key --delay 80 ctrl+s
-  sleep 0.5
-  xdotool key --delay 80 alt+F4
-  for _ in $(seq 1 100); do
-    kill -0 "$app_pid" 2>/dev/null || break
-    sleep 0.1
-  done
-  if kill -0 "$app_pid" 2>/dev/null; then
-    cat "$work/app.log"
-    fail "Byteloom did not end after Alt+F4 (an unexpected question is open?)"
-  fi
+  xdotool key --delay 80 ctrl+s alt+F4
+  await ended || fail "Byteloom did not end after Alt+F4 (an unexpected question is open?)"
   wait "$app_pid"
   status=$?
   app_pid=""
-  [ "$status" -eq 0 ] || { cat "$work/app.log"; fail "Byteloom ended with status $status"; }
+  [ "$status" -eq 0 ] || fail "Byteloom ended with status $status"
 }
