@@ -26,12 +26,6 @@ namespace {
 Bytes Data(const std::string& s) { return Bytes(s.begin(), s.end()); }
 std::string Text(const Bytes& b) { return std::string(b.begin(), b.end()); }
 
-struct stat Stat(const std::string& path) {
-  struct stat st {};
-  lstat(path.c_str(), &st);
-  return st;
-}
-
 // attributes: whether extended attributes are used (where the file system
 // has them); without, every backup goes to the record file.
 class BackupTest : public EditorTest {

@@ -19,12 +19,6 @@ namespace fs = std::filesystem;
 namespace byteloom::test {
 namespace {
 
-struct stat Stat(const std::string& path) {
-  struct stat st {};
-  lstat(path.c_str(), &st);
-  return st;
-}
-
 class Reliability : public EditorTest {
  protected:
   void SetUp() override {

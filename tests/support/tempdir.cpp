@@ -55,6 +55,12 @@ std::vector<std::string> TempDirTest::List(const std::string& dir) {
   return names;
 }
 
+struct stat Stat(const std::string& path) {
+  struct stat st {};
+  lstat(path.c_str(), &st);
+  return st;
+}
+
 void WriteFile(const std::string& path, const Bytes& data) {
   std::ofstream f(path, std::ios::binary | std::ios::trunc);
   f.write(reinterpret_cast<const char*>(data.data()), static_cast<std::streamsize>(data.size()));

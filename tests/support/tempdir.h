@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include <sys/stat.h>
+
 namespace byteloom::test {
 
 using Bytes = std::vector<uint8_t>;
@@ -37,5 +39,7 @@ class TempDirTest : public ::testing::Test {
 void WriteFile(const std::string& path, const Bytes& data);
 Bytes ReadFile(const std::string& path);
 Bytes Pattern(size_t size, uint32_t seed = 1);
+// The status of path itself (a link is not followed); zeros when it is missing.
+struct stat Stat(const std::string& path);
 
 }  // namespace byteloom::test
