@@ -153,30 +153,39 @@ void THexEditor::ResizeRange(int32_t pos, int32_t oldCount, int32_t newCount) {
   FCachedSize = -1;
 }
 
-void THexEditor::ResizeAndWrite(int32_t pos, int32_t oldCount, const uint8_t* data, int32_t count) {
-  std::optional<TMoveIntent> intent;
-  if (count != oldCount) intent.emplace(*this, MoveIntentText(pos, oldCount, count));
+void THexEditor::ResizeAndFill(int32_t pos, int32_t oldCount, int32_t count, const std::function<void()>& fill) {
+  if (count == oldCount) {
+    fill();
+    return;
+  }
+  TMoveIntent intent(*this, MoveIntentText(pos, oldCount, count));
   ResizeRange(pos, oldCount, count);
   try {
-    WriteBuffer(data, pos, count);
+    fill();
   } catch (...) {
     ResizeRange(pos, count, oldCount);
     throw;
   }
 }
 
-void THexEditor::RawInsert(const uint8_t* data, int32_t count, int32_t pos) {
-  ResizeAndWrite(pos, 0, data, count);
-  AdjustMetrics();
-}
-
-void THexEditor::RawAppend(const uint8_t* data, int32_t count) {
-  EnsureDataStream();
-  FCachedSize = -1;
-  const int64_t size = Data().Size();
-  if (size == 0) FChangedBits.SetSize(0);
-  ResizeAndWrite(static_cast<int32_t>(size), 0, data, count);
-  AdjustMetrics();
+bool THexEditor::RecordedEdit(TUndoKind kind, int32_t pos, int32_t oldCount, int32_t count,
+                              const std::function<void()>& fill) {
+  const int64_t size = DataSize();
+  const int64_t newSize = size - oldCount + count;
+  if (newSize > size) ReserveDocument(newSize);
+  const TUndoMark mark = MarkUndo();
+  const int32_t extra = kind == TUndoKind::ukReplaceSelection ? oldCount : 0;
+  if (!CreateUndo(kind, pos, extra, kind == TUndoKind::ukRemoved ? oldCount : count)) return false;
+  try {
+    ResizeAndFill(pos, oldCount, count, fill);
+  } catch (...) {
+    RollBackUndo(mark, pos, oldCount);
+    if (count != oldCount) AdjustMetrics();
+    throw;
+  }
+  CommitUndo();
+  if (count != oldCount) AdjustMetrics();
+  return true;
 }
 
 // ---------------------------------------------------------------------------
@@ -425,15 +434,7 @@ bool THexEditor::DeleteNibble(int32_t pos, bool highHalf) {
 void THexEditor::ChangeByte(uint8_t oldValue, uint8_t newValue, int row, int col, int32_t pos) {
   (void)col;
   if (oldValue == newValue) return;
-  const TUndoMark mark = MarkUndo();
-  if (!CreateUndo(TUndoKind::ukByteChanged, pos, 0, 1)) return;
-  try {
-    WriteByte(pos, newValue);
-  } catch (...) {
-    RollBackUndo(mark, pos, 1);
-    throw;
-  }
-  CommitUndo();
+  if (!RecordedEdit(TUndoKind::ukByteChanged, pos, 1, 1, [&] { WriteByte(pos, newValue); })) return;
   UpdateCache(pos, newValue);
   FChangedBits.Set(pos, true);
   int hexCol, charCol, r;
@@ -499,16 +500,7 @@ void THexEditor::DeleteSelection() {
     return;
   }
   if (stop <= first) return;
-  const TUndoMark mark = MarkUndo();
-  if (!CreateUndo(TUndoKind::ukRemoved, first, 0, stop - first)) return;
-  try {
-    ResizeRange(first, stop - first, 0);
-  } catch (...) {
-    RollBackUndo(mark, first, stop - first);
-    AdjustMetrics();
-    throw;
-  }
-  CommitUndo();
+  if (!RecordedEdit(TUndoKind::ukRemoved, first, stop - first, 0, [] {})) return;
   TrimChangedBits(first);
   ShowRemoval(row, col);
 }
@@ -528,17 +520,7 @@ void THexEditor::InsertBuffer(const uint8_t* data, int32_t count, int32_t pos) {
   const int32_t size = DataSize();
   if (pos < 0 || pos > size) throw EHexEditorError("Invalid InsertBuffer argument");
   if (count == 0) return;
-  ReserveDocument(static_cast<int64_t>(size) + count);
-  const TUndoMark mark = MarkUndo();
-  if (!CreateUndo(TUndoKind::ukInsertBuffer, pos, 0, count)) return;
-  try {
-    RawInsert(data, count, pos);
-  } catch (...) {
-    RollBackUndo(mark);
-    AdjustMetrics();
-    throw;
-  }
-  CommitUndo();
+  if (!RecordedEdit(TUndoKind::ukInsertBuffer, pos, 0, count, [&] { WriteBuffer(data, pos, count); })) return;
   TrimChangedBits(pos);
   if (pos == GetPosAtCell(Col(), Row())) SelectBytes(pos, count);
   InvalidateGrid();
@@ -548,17 +530,7 @@ void THexEditor::AppendBuffer(const uint8_t* data, int32_t count) {
   CheckBuffer(data, count, "Invalid AppendBuffer argument");
   if (count == 0) return;
   const int32_t size = DataSize();
-  ReserveDocument(static_cast<int64_t>(size) + count);
-  const TUndoMark mark = MarkUndo();
-  if (!CreateUndo(TUndoKind::ukAppendBuffer, size, 0, count)) return;
-  try {
-    RawAppend(data, count);
-  } catch (...) {
-    RollBackUndo(mark);
-    AdjustMetrics();
-    throw;
-  }
-  CommitUndo();
+  if (!RecordedEdit(TUndoKind::ukAppendBuffer, size, 0, count, [&] { WriteBuffer(data, size, count); })) return;
   GetPosAtCell(Col(), Row());  // the caret's field
   int col, row;
   GetCellAtPos(size, FInCharField, col, row);
@@ -583,22 +555,12 @@ void THexEditor::ReplaceSelection(const uint8_t* data, int32_t count) {
   }
   const int32_t oldCount = stop - first;
   const int64_t newSize = static_cast<int64_t>(size) - oldCount + count;
-  if (newSize > size) ReserveDocument(newSize);
-  const TUndoMark mark = MarkUndo();
-  if (!CreateUndo(TUndoKind::ukReplaceSelection, first, oldCount, count)) return;
   const int caretCol = Col(), caretRow = Row();
   const int32_t caretPos = GetPosAtCell(caretCol, caretRow);
   const bool inChar = FInCharField;
   // The old bytes make way for the new ones in one move of the rest.
-  try {
-    ResizeAndWrite(first, oldCount, data, count);
-  } catch (...) {
-    RollBackUndo(mark, first, oldCount);
-    AdjustMetrics();
-    throw;
-  }
-  CommitUndo();
-  AdjustMetrics();
+  if (!RecordedEdit(TUndoKind::ukReplaceSelection, first, oldCount, count, [&] { WriteBuffer(data, first, count); }))
+    return;
   TrimChangedBits(first);
   // The caret goes where deleting the old bytes put it: on the cell of the
   // first of them, or on the last byte left, and it comes back to the

@@ -254,7 +254,8 @@ uint8_t THexEditor::CharToFileByte(uint8_t c) const { return byteloom::CharToFil
 // Undo list (the list itself; recording and undoing are with the edits)
 // ---------------------------------------------------------------------------
 
-void THexEditor::ResetUndo() {
+void THexEditor::ResetUndo(bool withRedo) {
+  if (withRedo) ResetRedo();
   FCanUndo = false;
   FUndoDescription = "No Undo";
   FUndoCount = 0;

@@ -21,6 +21,7 @@ namespace byteloom {
 
 class THexEditor;
 class TUndoStream;
+struct TUndoRecord;
 
 // The kinds of undo steps, in the order of their numbers in the undo records.
 enum class TUndoKind : uint8_t {
@@ -157,6 +158,10 @@ class THexEditor : public TCustomGrid {
   bool CanUndo() const { return FCanUndo; }
   const std::string& UndoDescription() const { return FUndoDescription; }
   int UndoCount() const { return FUndoCount; }
+  bool CanRedo() const { return FRedoCount > 0; }
+  // "No Redo", or the kind text of the step Redo would make again.
+  const std::string& RedoDescription() const { return FRedoDescription; }
+  int RedoCount() const { return FRedoCount; }
   bool OemCharEntry() const { return FOemCharEntry; }
   int32_t CacheStart() const { return FCacheStart; }
   int32_t CachedSize() const { return FCachedSize; }
@@ -246,7 +251,8 @@ class THexEditor : public TCustomGrid {
                      int32_t dataCount, const TProgress& progress = {});
 
   // --- Undo -------------------------------------------------------------------------
-  void ResetUndo();
+  // Empties the undo list, and the redo list with it unless withRedo is false.
+  void ResetUndo(bool withRedo = true);
   // Records a step before an edit (for ukReplaceSelection extra is the old
   // selection's length); false means the edit must not happen. Raises when
   // the step cannot be kept (no space), with the list unchanged.
@@ -266,11 +272,17 @@ class THexEditor : public TCustomGrid {
   void StoreUndoRecord(TUndoKind kind, int32_t pos, int32_t extra, int32_t count, const TUndoState& state,
                        const uint8_t* oldBytes);
   // Takes back the newest step: bytes, length, caret, selection, change
-  // marks as far as known, and Modified.
+  // marks as far as known, and Modified. The step can then be made again
+  // by Redo until the next edit.
   void Undo();
+  // Makes the newest undone step again, as the edit made it (with its undo
+  // step), and puts the caret and selection where they were before it was
+  // undone.
+  void Redo();
   static const char* UndoKindText(TUndoKind kind);
   // The undo records (none while the list is empty).
   const TUndoStream* UndoStream() const { return FUndoStream.get(); }
+  const TUndoStream* RedoStream() const { return FRedoStream.get(); }
 
   // --- Editing (every change records an undo step first) -------------------------------
   void ChangeByte(uint8_t oldValue, uint8_t newValue, int row, int col, int32_t pos);
@@ -403,10 +415,15 @@ class THexEditor : public TCustomGrid {
   // and posts the state message.
   void SelectBytes(int32_t first, int32_t count);
   void ResizeRange(int32_t pos, int32_t oldCount, int32_t newCount);
-  // Resizes the range pos..pos+oldCount-1 to count bytes and writes data
-  // there; on failure the document is as it was (the range's old bytes
+  // Resizes the range pos..pos+oldCount-1 to count bytes and runs fill to
+  // write them; on failure the document is as it was (the range's old bytes
   // aside, which the caller restores).
-  void ResizeAndWrite(int32_t pos, int32_t oldCount, const uint8_t* data, int32_t count);
+  void ResizeAndFill(int32_t pos, int32_t oldCount, int32_t count, const std::function<void()>& fill);
+  // One edit with its undo step of kind: the oldCount bytes at pos become
+  // count bytes that fill writes. The step is recorded first and kept only
+  // when the edit completed; a failed edit leaves the document, the undo
+  // list and Modified as they were. False when the step was refused.
+  bool RecordedEdit(TUndoKind kind, int32_t pos, int32_t oldCount, int32_t count, const std::function<void()>& fill);
   // After a removal: metrics, the caret on (col, row) or the last byte.
   void ShowRemoval(int row, int col);
   // A nibble shift with its undo step of kind.
@@ -425,12 +442,19 @@ class THexEditor : public TCustomGrid {
   TUndoMark MarkUndo();
   void CommitUndo();
   void RollBackUndo(const TUndoMark& mark, int32_t pos = 0, int32_t count = 0);
-  void RawInsert(const uint8_t* data, int32_t count, int32_t pos);
-  void RawAppend(const uint8_t* data, int32_t count);
   void SelectionBounds(int32_t& first, int32_t& stop, int& row, int& col);
   void DropOldestUndoRecord();
-  void RemoveNewestUndoRecord(int64_t length);
-  void RestoreUndoState(const uint8_t* header);
+  void RestoreUndoState(const TUndoState& state);
+  // Redo steps: one record per undone step, newest last, in the undo
+  // record layout; the payload holds the bytes the step wrote.
+  void ResetRedo();
+  // Records the redo step of the undo step r before it is taken back and
+  // returns the redo stream's size before. Raises when the step cannot be
+  // kept (the undo must not go ahead then), with the redo list unchanged.
+  int64_t StoreRedoRecord(const TUndoRecord& r);
+  // Takes the newest record off stream; returns the kind text of the one
+  // before it, or nullptr when none is left.
+  static const char* DropNewestRecord(TUndoStream& stream, int64_t length);
   // A scratch file with the document's bytes from pos on shifted right by
   // one nibble, shifted bytes skip..skip+length-1, after the bytes before
   // pos if withPrefix.
@@ -478,6 +502,10 @@ class THexEditor : public TCustomGrid {
   bool FCanUndo = false;
   std::string FUndoDescription = "No Undo";
   int FUndoCount = 0;
+  std::unique_ptr<TUndoStream> FRedoStream;
+  std::string FRedoDescription = "No Redo";
+  int FRedoCount = 0;
+  bool FRedoing = false;  // a redo records its undo step without ending the redo list
   TTranslationType FTranslation = TTranslationType::ttAnsi;
   bool FModified = false;
   bool FCreateBackup = true;

@@ -19,12 +19,30 @@
 
 namespace byteloom {
 
+// One record's fixed fields, where it lies in its stream, and its payload.
+struct TUndoRecord {
+  TUndoKind Kind = TUndoKind::ukByteChanged;
+  bool Mark = false;  // the change mark of the byte at Pos
+  THexEditor::TUndoState State;
+  int32_t Pos = 0, Count = 0, Extra = 0;
+  uint8_t First = 0;  // the first payload byte
+  int64_t Start = 0, Length = 0;
+
+  int64_t PayloadAt() const { return Start + kPayloadAt; }
+  int64_t PayloadLength() const { return Length - (kMinRecord - 1); }
+
+  static constexpr int64_t kPayloadAt = 33;
+  static constexpr int64_t kHeaderSize = 34;  // the fixed fields and the first payload byte
+  static constexpr int64_t kTrailerSize = 4;
+  static constexpr int64_t kMinRecord = kHeaderSize + kTrailerSize;
+};
+
 namespace {
 
-constexpr int64_t kPayloadAt = 33;
-constexpr int64_t kHeaderSize = 34;  // the fixed fields and the first payload byte
-constexpr int64_t kTrailerSize = 4;
-constexpr int64_t kMinRecord = kHeaderSize + kTrailerSize;
+constexpr int64_t kPayloadAt = TUndoRecord::kPayloadAt;
+constexpr int64_t kHeaderSize = TUndoRecord::kHeaderSize;
+constexpr int64_t kTrailerSize = TUndoRecord::kTrailerSize;
+constexpr int64_t kMinRecord = TUndoRecord::kMinRecord;
 
 void PutInt32(uint8_t* p, int32_t value) {
   const auto v = static_cast<uint32_t>(value);
@@ -37,6 +55,117 @@ void PutInt32(uint8_t* p, int32_t value) {
 int32_t GetInt32(const uint8_t* p) {
   return static_cast<int32_t>(static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 |
                               static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[3]) << 24);
+}
+
+void Encode(const TUndoRecord& r, uint8_t* h) {
+  h[0] = static_cast<uint8_t>(r.Kind);
+  h[1] = r.Mark ? 1 : 0;
+  h[2] = r.State.Modified ? 1 : 0;
+  PutInt32(h + 3, r.State.Caret);
+  h[7] = r.State.Nibble;
+  h[8] = r.State.InChar ? 1 : 0;
+  PutInt32(h + 9, r.State.SelMin);
+  PutInt32(h + 13, r.State.SelMax);
+  PutInt32(h + 17, r.State.SelAnchor);
+  PutInt32(h + 21, r.Pos);
+  PutInt32(h + 25, r.Count);
+  PutInt32(h + 29, r.Extra);
+  h[kPayloadAt] = r.First;
+}
+
+TUndoRecord Decode(const uint8_t* h) {
+  TUndoRecord r;
+  r.Kind = static_cast<TUndoKind>(h[0]);
+  r.Mark = h[1] != 0;
+  r.State.Modified = h[2] != 0;
+  r.State.Caret = GetInt32(h + 3);
+  r.State.Nibble = h[7];
+  r.State.InChar = h[8] != 0;
+  r.State.SelMin = GetInt32(h + 9);
+  r.State.SelMax = GetInt32(h + 13);
+  r.State.SelAnchor = GetInt32(h + 17);
+  r.Pos = GetInt32(h + 21);
+  r.Count = GetInt32(h + 25);
+  r.Extra = GetInt32(h + 29);
+  r.First = h[kPayloadAt];
+  return r;
+}
+
+bool KnownKind(uint8_t kind) { return kind <= static_cast<uint8_t>(TUndoKind::ukConvert); }
+
+// The length of the newest record, or 0 when the stream's end is damaged.
+int64_t NewestLength(const TUndoStream& stream) {
+  const int64_t total = stream.Size();
+  if (total < kMinRecord) return 0;
+  uint8_t trailer[kTrailerSize];
+  stream.Read(total - kTrailerSize, trailer, kTrailerSize);
+  const int64_t length = GetInt32(trailer);
+  return length < kMinRecord || length > total ? 0 : length;
+}
+
+// The newest record; nullopt when the stream's end is damaged.
+std::optional<TUndoRecord> ReadNewest(const TUndoStream& stream) {
+  const int64_t length = NewestLength(stream);
+  if (length == 0) return std::nullopt;
+  uint8_t h[kHeaderSize];
+  const int64_t start = stream.Size() - length;
+  stream.Read(start, h, kHeaderSize);
+  TUndoRecord r = Decode(h);
+  r.Start = start;
+  r.Length = length;
+  return r;
+}
+
+// Appends a record: its fixed fields, then count payload bytes from bytes,
+// or else from file at filePos (only the first byte, r.First, when count is 0).
+void AppendRecord(TUndoStream& stream, const TUndoRecord& r, int64_t count, const uint8_t* bytes,
+                  const TFileHandle* file, int64_t filePos) {
+  uint8_t header[kHeaderSize];
+  Encode(r, header);
+  int64_t payload = 1;
+  if (count > 0) {
+    // The bytes go to the stream in bounded pieces; a large block moves the
+    // stream into its temporary file.
+    stream.Append(header, kPayloadAt);
+    if (bytes)
+      stream.Append(bytes, count);
+    else
+      stream.AppendFrom(*file, filePos, count);
+    payload = count;
+  } else {
+    stream.Append(header, kHeaderSize);
+  }
+  uint8_t trailer[kTrailerSize];
+  PutInt32(trailer, static_cast<int32_t>(payload + kMinRecord - 1));
+  stream.Append(trailer, kTrailerSize);
+}
+
+// The bytes an undo record keeps: those the step takes away (the first
+// payload byte alone for the one-byte kinds and the insertions).
+int64_t UndoPayload(TUndoKind kind, int32_t extra, int32_t count) {
+  switch (kind) {
+    case TUndoKind::ukRemoved:
+    case TUndoKind::ukConvert:
+      return count;
+    case TUndoKind::ukReplaceSelection:
+      return extra;
+    default:
+      return 0;
+  }
+}
+
+// The bytes a redo record keeps: those the step wrote (the first payload
+// byte alone for the one-byte kinds and the removal).
+int64_t RedoPayload(TUndoKind kind, int32_t count) {
+  switch (kind) {
+    case TUndoKind::ukInsertBuffer:
+    case TUndoKind::ukAppendBuffer:
+    case TUndoKind::ukReplaceSelection:
+    case TUndoKind::ukConvert:
+      return count;
+    default:
+      return 0;
+  }
 }
 
 bool DropsReadWindow(TUndoKind kind) {
@@ -52,8 +181,8 @@ bool DropsReadWindow(TUndoKind kind) {
   }
 }
 
-// Whether a step of this kind may be recorded with these fields on a
-// document of size bytes.
+// Whether a step of this kind may be made with these fields on a document of
+// size bytes (when it is recorded, and when it is made again by Redo).
 bool ValidStep(TUndoKind kind, int64_t pos, int64_t extra, int64_t count, int64_t size) {
   switch (kind) {
     case TUndoKind::ukByteChanged:
@@ -72,6 +201,28 @@ bool ValidStep(TUndoKind kind, int64_t pos, int64_t extra, int64_t count, int64_
       return count >= 0 && pos == size;
   }
   return false;
+}
+
+// Whether an undo record fits the document of size bytes it would be taken
+// back on: the document as the step left it.
+bool UndoFits(const TUndoRecord& r, int64_t size) {
+  const int64_t pos = r.Pos, count = r.Count, extra = r.Extra;
+  const int64_t kept = std::max<int64_t>(UndoPayload(r.Kind, r.Extra, r.Count), 1);
+  if (r.PayloadLength() != kept || count < 0 || extra < 0) return false;
+  switch (r.Kind) {
+    case TUndoKind::ukInsertNibble:
+      return pos >= 0 && pos + 1 < size;
+    case TUndoKind::ukRemoved:
+      return count >= 1 && pos >= 0 && pos <= size;
+    case TUndoKind::ukInsertBuffer:
+      return pos >= 0 && pos + count <= size;
+    case TUndoKind::ukAppendBuffer:
+      return pos >= 0 && pos <= size;
+    case TUndoKind::ukReplaceSelection:
+      return ValidStep(r.Kind, pos, count, extra, size);  // count new bytes stand where extra old ones stood
+    default:
+      return ValidStep(r.Kind, pos, extra, count, size);
+  }
 }
 
 }  // namespace
@@ -137,55 +288,19 @@ void THexEditor::StoreUndoRecord(TUndoKind kind, int32_t pos, int32_t extra, int
   TUndoStream& stream = *FUndoStream;
   const int64_t oldSize = stream.Size();
 
-  uint8_t header[kHeaderSize] = {};
-  header[0] = static_cast<uint8_t>(kind);
-  header[2] = state.Modified ? 1 : 0;
-  PutInt32(header + 3, state.Caret);
-  header[7] = state.Nibble;
-  header[8] = state.InChar ? 1 : 0;
-  PutInt32(header + 9, state.SelMin);
-  PutInt32(header + 13, state.SelMax);
-  PutInt32(header + 17, state.SelAnchor);
-  PutInt32(header + 21, pos);
-  PutInt32(header + 25, count);
-  PutInt32(header + 29, extra);
-
+  TUndoRecord r;
+  r.Kind = kind;
+  r.State = state;
+  r.Pos = pos;
+  r.Count = count;
+  r.Extra = extra;
+  const int64_t kept = UndoPayload(kind, extra, count);
   try {
-    int64_t payload = 1;
-    switch (kind) {
-      case TUndoKind::ukByteChanged:
-      case TUndoKind::ukInsertNibble:
-      case TUndoKind::ukDeleteNibble:
-        header[kPayloadAt] = oldBytes ? oldBytes[0] : ReadByte(pos);
-        header[1] = ByteChanged(pos) ? 1 : 0;
-        stream.Append(header, kHeaderSize);
-        break;
-      case TUndoKind::ukRemoved:
-      case TUndoKind::ukReplaceSelection:
-      case TUndoKind::ukConvert: {
-        // The old bytes go to the stream in bounded pieces; a large block
-        // moves the stream into its temporary file.
-        const int32_t n = kind == TUndoKind::ukReplaceSelection ? extra : count;
-        if (n > 0) {
-          stream.Append(header, kPayloadAt);
-          if (oldBytes)
-            stream.Append(oldBytes, n);
-          else
-            stream.AppendFrom(Data(), pos, n);
-          payload = n;
-        } else {
-          stream.Append(header, kHeaderSize);
-        }
-        break;
-      }
-      case TUndoKind::ukInsertBuffer:
-      case TUndoKind::ukAppendBuffer:
-        stream.Append(header, kHeaderSize);
-        break;
+    if (kind == TUndoKind::ukByteChanged || kind == TUndoKind::ukInsertNibble || kind == TUndoKind::ukDeleteNibble) {
+      r.First = oldBytes ? oldBytes[0] : ReadByte(pos);
+      r.Mark = ByteChanged(pos);
     }
-    uint8_t trailer[kTrailerSize];
-    PutInt32(trailer, static_cast<int32_t>(payload + kMinRecord - 1));
-    stream.Append(trailer, kTrailerSize);
+    AppendRecord(stream, r, kept, oldBytes, &Data(), pos);
   } catch (...) {
     // The list stays as it was.
     try {
@@ -203,6 +318,7 @@ void THexEditor::StoreUndoRecord(TUndoKind kind, int32_t pos, int32_t extra, int
   if (DropsReadWindow(kind)) FCacheStart = -1;
   FUndoDescription = UndoKindText(kind);
   ++FUndoCount;
+  if (!FRedoing) ResetRedo();  // a new edit ends the steps that could be made again
   if (FUndoCount > kMaxUndo && !FUndoPending) DropOldestUndoRecord();
 }
 
@@ -267,106 +383,95 @@ void THexEditor::DropOldestUndoRecord() {
   }
 }
 
-void THexEditor::RestoreUndoState(const uint8_t* header) {
-  const int32_t caret = GetInt32(header + 3);
-  const bool inChar = header[8] != 0;
+void THexEditor::RestoreUndoState(const TUndoState& state) {
   int col, row;
-  GetCellAtPos(std::max(caret, 0), inChar, col, row);
-  if (!inChar && DataSize() > 0) col += header[7] & 1;
+  GetCellAtPos(std::max(state.Caret, 0), state.InChar, col, row);
+  if (!state.InChar && DataSize() > 0) col += state.Nibble & 1;
   MoveCaret(col, row);
-  FSelMin = GetInt32(header + 9);
-  FSelMax = GetInt32(header + 13);
-  FSelAnchor = GetInt32(header + 17);
-  FModified = header[2] != 0;
+  FSelMin = state.SelMin;
+  FSelMax = state.SelMax;
+  FSelAnchor = state.SelAnchor;
+  FModified = state.Modified;
 }
 
-void THexEditor::RemoveNewestUndoRecord(int64_t length) {
-  TUndoStream& stream = *FUndoStream;
-  FCachedSize = -1;
+const char* THexEditor::DropNewestRecord(TUndoStream& stream, int64_t length) {
   stream.SetSize(std::max<int64_t>(0, stream.Size() - length));
-  --FUndoCount;
-  if (stream.Size() <= kTrailerSize) {
-    ResetUndo();
-    return;
+  const std::optional<TUndoRecord> newest = ReadNewest(stream);
+  if (!newest) return nullptr;
+  const auto kind = static_cast<uint8_t>(newest->Kind);
+  return KnownKind(kind) ? UndoKindText(newest->Kind) : "";
+}
+
+void THexEditor::ResetRedo() {
+  FRedoStream.reset();
+  FRedoCount = 0;
+  FRedoDescription = "No Redo";
+}
+
+int64_t THexEditor::StoreRedoRecord(const TUndoRecord& undo) {
+  TUndoRecord r = undo;
+  r.State = CurrentUndoState();
+  r.State.Modified = true;
+  r.Mark = false;
+  const bool oneByte =
+      r.Kind == TUndoKind::ukByteChanged || r.Kind == TUndoKind::ukInsertNibble || r.Kind == TUndoKind::ukDeleteNibble;
+  const bool created = !FRedoStream;
+  if (created) FRedoStream = std::make_unique<TUndoStream>(WorkFolder());
+  const int64_t oldSize = FRedoStream->Size();
+  try {
+    r.First = oneByte ? ReadByte(r.Pos) : 0;
+    AppendRecord(*FRedoStream, r, RedoPayload(r.Kind, r.Count), nullptr, &Data(), r.Pos);
+  } catch (...) {
+    // The redo list stays as it was, and so does the document.
+    try {
+      FRedoStream->SetSize(oldSize);
+    } catch (const std::exception&) {
+      ResetRedo();
+    }
+    if (created) ResetRedo();
+    try {
+      throw;
+    } catch (const EFileError& e) {
+      ThrowNoSpace(e, "to keep the step for Redo; nothing was undone");
+    }
   }
-  uint8_t trailer[kTrailerSize];
-  stream.Read(stream.Size() - kTrailerSize, trailer, kTrailerSize);
-  const int64_t last = GetInt32(trailer);
-  if (last < kMinRecord || last > stream.Size()) {
-    ResetUndo();
-    return;
-  }
-  uint8_t kind = 0;
-  stream.Read(stream.Size() - last, &kind, 1);
-  if (kind <= static_cast<uint8_t>(TUndoKind::ukConvert)) FUndoDescription = UndoKindText(static_cast<TUndoKind>(kind));
-  PostStateChange();
+  ++FRedoCount;
+  FRedoDescription = UndoKindText(r.Kind);
+  return oldSize;
 }
 
 void THexEditor::Undo() {
-  if (!FCanUndo || !FUndoStream || FUndoStream->Size() <= kTrailerSize) {
-    ResetUndo();
+  if (!FCanUndo) {
+    ResetUndo(false);
     return;
   }
+  const std::optional<TUndoRecord> found = FUndoStream ? ReadNewest(*FUndoStream) : std::nullopt;
+  if (!found) {
+    ResetUndo(false);
+    return;
+  }
+  const TUndoRecord& r = *found;
+  if (!KnownKind(static_cast<uint8_t>(r.Kind))) return;  // unknown step: left alone
   TUndoStream& stream = *FUndoStream;
-  const int64_t total = stream.Size();
-  uint8_t trailer[kTrailerSize];
-  stream.Read(total - kTrailerSize, trailer, kTrailerSize);
-  const int64_t length = GetInt32(trailer);
-  if (length < kMinRecord || length > total) {
-    ResetUndo();
-    return;
-  }
-  const int64_t start = total - length;
-  uint8_t h[kHeaderSize];
-  stream.Read(start, h, kHeaderSize);
-  if (h[0] > static_cast<uint8_t>(TUndoKind::ukConvert)) return;  // unknown step: left alone
-  const auto kind = static_cast<TUndoKind>(h[0]);
-  const int32_t pos = GetInt32(h + 21);
-  const int32_t count = GetInt32(h + 25);
-  const int32_t extra = GetInt32(h + 29);
-  const int64_t payloadAt = start + kPayloadAt;
-  const int64_t payloadLen = length - (kMinRecord - 1);
+  const TUndoKind kind = r.Kind;
+  const int32_t pos = r.Pos, count = r.Count, extra = r.Extra;
+  const int64_t payloadAt = r.PayloadAt();
   const int64_t size = DataSize();
-
   // A record that does not fit the document cannot be undone.
-  bool fits = false;
-  switch (kind) {
-    case TUndoKind::ukByteChanged:
-    case TUndoKind::ukDeleteNibble:
-      fits = pos >= 0 && pos < size;
-      break;
-    case TUndoKind::ukInsertNibble:
-      fits = pos >= 0 && int64_t{pos} + 1 < size;
-      break;
-    case TUndoKind::ukRemoved:
-      fits = count >= 1 && payloadLen == count && pos >= 0 && pos <= size;
-      break;
-    case TUndoKind::ukInsertBuffer:
-      fits = count >= 0 && pos >= 0 && int64_t{pos} + count <= size;
-      break;
-    case TUndoKind::ukReplaceSelection:
-      fits = count >= 0 && extra >= 0 && payloadLen == std::max(extra, 1) && pos >= 0 && int64_t{pos} + count <= size;
-      break;
-    case TUndoKind::ukAppendBuffer:
-      fits = pos >= 0 && pos <= size;
-      break;
-    case TUndoKind::ukConvert:
-      fits = count >= 0 && payloadLen == std::max(count, 1) && pos >= 0 && int64_t{pos} + count <= size;
-      break;
-  }
-  if (!fits) {
+  if (!UndoFits(r, size)) {
     ResetUndo();
     return;
   }
+  const int64_t redoMark = StoreRedoRecord(r);
 
-  const uint8_t oldByte = h[kPayloadAt];
-  const bool oldMark = h[1] != 0;
+  const uint8_t oldByte = r.First;
+  const bool oldMark = r.Mark;
   try {
     switch (kind) {
       case TUndoKind::ukByteChanged:
         WriteByte(pos, oldByte);
         FChangedBits.Set(pos, oldMark);
-        RestoreUndoState(h);
+        RestoreUndoState(r.State);
         InvalidateRange(pos, pos);
         UpdateCache(pos, oldByte);
         break;
@@ -374,16 +479,9 @@ void THexEditor::Undo() {
       case TUndoKind::ukRemoved: {
         FCacheStart = -1;
         ReserveDocument(size + count);
-        TMoveIntent intent(*this, MoveIntentText(pos, 0, count));
-        ResizeRange(pos, 0, count);
-        try {
-          stream.CopyTo(payloadAt, Data(), pos, count);
-        } catch (...) {
-          ResizeRange(pos, count, 0);  // the gap goes again: the document as before
-          throw;
-        }
+        ResizeAndFill(pos, 0, count, [&] { stream.CopyTo(payloadAt, Data(), pos, count); });
         AdjustMetrics();
-        RestoreUndoState(h);
+        RestoreUndoState(r.State);
         TrimChangedBits(pos);
         InvalidateGrid();
         break;
@@ -392,7 +490,7 @@ void THexEditor::Undo() {
       case TUndoKind::ukInsertBuffer:
         FCacheStart = -1;
         if (count > 0) DeleteRange(pos, pos + count, Row(), Col());
-        RestoreUndoState(h);
+        RestoreUndoState(r.State);
         TrimChangedBits(pos);
         InvalidateGrid();
         break;
@@ -405,14 +503,10 @@ void THexEditor::Undo() {
         // The new bytes make way for the old ones in one move of the rest;
         // kept first, they come back when the old ones cannot be written.
         const TKeptBytes replacement(Data(), pos, count);
-        std::optional<TMoveIntent> intent;
-        if (count != extra) intent.emplace(*this, MoveIntentText(pos, count, extra));
-        ResizeRange(pos, count, extra);
         try {
-          stream.CopyTo(payloadAt, Data(), pos, extra);
+          ResizeAndFill(pos, count, extra, [&] { stream.CopyTo(payloadAt, Data(), pos, extra); });
         } catch (...) {
           try {
-            ResizeRange(pos, extra, count);
             replacement.PutBack(Data());
           } catch (...) {
             // The first error is the one to report.
@@ -420,7 +514,7 @@ void THexEditor::Undo() {
           throw;
         }
         AdjustMetrics();
-        RestoreUndoState(h);
+        RestoreUndoState(r.State);
         if (FChangedBits.Size() >= pos) FChangedBits.SetSize(std::max(0, pos - 1));
         InvalidateGrid();
         break;
@@ -433,38 +527,31 @@ void THexEditor::Undo() {
         FCachedSize = -1;
         AdjustMetrics();
         TrimChangedBits(pos);
-        RestoreUndoState(h);
+        RestoreUndoState(r.State);
         InvalidateGrid();
         break;
 
       case TUndoKind::ukInsertNibble:
-        // The inserted nibble goes out again (the rest moves back by four
-        // bits), the saved byte comes back and the extra last byte goes.
+      case TUndoKind::ukDeleteNibble: {
+        // Insert: the inserted nibble goes out again (the rest moves back by
+        // four bits), the saved byte comes back and the extra last byte goes.
+        // Delete: a nibble goes back in (the rest moves on by four bits, the
+        // last nibble falling off the end) with the saved byte.
         FCacheStart = -1;
-        ShiftNibbles(pos, 1, size - pos - 1, oldByte, [] { return true; });
+        const bool inserted = kind == TUndoKind::ukInsertNibble;
+        ShiftNibbles(pos, inserted ? 1 : 0, size - pos - (inserted ? 1 : 0), oldByte, [] { return true; });
         FChangedBits.Set(pos, oldMark);
         AdjustMetrics();
-        RestoreUndoState(h);
+        RestoreUndoState(r.State);
         TrimChangedBits(pos);
         InvalidateGrid();
         break;
-
-      case TUndoKind::ukDeleteNibble:
-        // A nibble goes back in (the rest moves on by four bits, the last
-        // nibble falling off the end) with the saved byte.
-        FCacheStart = -1;
-        ShiftNibbles(pos, 0, size - pos, oldByte, [] { return true; });
-        FChangedBits.Set(pos, oldMark);
-        AdjustMetrics();
-        RestoreUndoState(h);
-        TrimChangedBits(pos);
-        InvalidateGrid();
-        break;
+      }
 
       case TUndoKind::ukConvert:
         FCacheStart = -1;
         stream.CopyTo(payloadAt, Data(), pos, count);
-        RestoreUndoState(h);
+        RestoreUndoState(r.State);
         TrimChangedBits(pos);
         InvalidateGrid();
         break;
@@ -476,9 +563,99 @@ void THexEditor::Undo() {
       AdjustMetrics();
     } catch (const std::exception&) {
     }
+    {
+      try {
+        FRedoStream->SetSize(redoMark);
+        --FRedoCount;
+        const std::optional<TUndoRecord> newest = ReadNewest(*FRedoStream);
+        if (newest) FRedoDescription = UndoKindText(newest->Kind);
+        if (FRedoCount == 0) ResetRedo();
+      } catch (const std::exception&) {
+        ResetRedo();
+      }
+    }
     throw;
   }
-  RemoveNewestUndoRecord(length);
+  FCachedSize = -1;
+  --FUndoCount;
+  const char* newest = nullptr;
+  try {
+    newest = DropNewestRecord(stream, r.Length);
+  } catch (const std::exception&) {
+  }
+  if (!newest || FUndoCount <= 0) {
+    ResetUndo(false);
+    return;
+  }
+  if (*newest) FUndoDescription = newest;
+  PostStateChange();
+}
+
+void THexEditor::Redo() {
+  if (FRedoCount <= 0 || !FRedoStream) return;
+  const std::optional<TUndoRecord> found = ReadNewest(*FRedoStream);
+  const int64_t size = DataSize();
+  // A step that does not fit the document as it is cannot be made again.
+  if (!found || !KnownKind(static_cast<uint8_t>(found->Kind)) ||
+      found->PayloadLength() != std::max<int64_t>(RedoPayload(found->Kind, found->Count), 1) ||
+      !ValidStep(found->Kind, found->Pos, found->Extra, found->Count, size)) {
+    ResetRedo();
+    PostStateChange();
+    return;
+  }
+  const TUndoRecord r = *found;
+  TUndoStream& stream = *FRedoStream;
+  const int32_t pos = r.Pos;
+  FRedoing = true;
+  struct TRedoing {
+    bool& Flag;
+    ~TRedoing() { Flag = false; }
+  } redoing{FRedoing};
+  bool made = false;
+  auto fromStream = [&](int32_t count) { return [&, count] { stream.CopyTo(r.PayloadAt(), Data(), pos, count); }; };
+  switch (r.Kind) {
+    case TUndoKind::ukByteChanged:
+      made = RecordedEdit(r.Kind, pos, 1, 1, [&] { WriteByte(pos, r.First); });
+      if (made) FChangedBits.Set(pos, true);
+      break;
+    case TUndoKind::ukRemoved:
+      made = RecordedEdit(r.Kind, pos, r.Count, 0, [] {});
+      break;
+    case TUndoKind::ukInsertBuffer:
+    case TUndoKind::ukAppendBuffer:
+      made = RecordedEdit(r.Kind, pos, 0, r.Count, fromStream(r.Count));
+      break;
+    case TUndoKind::ukReplaceSelection:
+      made = RecordedEdit(r.Kind, pos, r.Extra, r.Count, fromStream(r.Count));
+      break;
+    case TUndoKind::ukConvert:
+      made = RecordedEdit(r.Kind, pos, r.Count, r.Count, fromStream(r.Count));
+      break;
+    case TUndoKind::ukInsertNibble:
+    case TUndoKind::ukDeleteNibble: {
+      const bool insert = r.Kind == TUndoKind::ukInsertNibble;
+      made = RecordedShift(pos, insert ? 0 : 1, int64_t{size} - pos + (insert ? 1 : 0), r.First, r.Kind);
+      if (made) AdjustMetrics();
+      break;
+    }
+  }
+  if (!made) return;
+  FCacheStart = -1;
+  FCachedSize = -1;
+  if (r.Kind != TUndoKind::ukByteChanged && r.Kind != TUndoKind::ukAppendBuffer) TrimChangedBits(pos);
+  RestoreUndoState(r.State);
+  InvalidateGrid();
+  --FRedoCount;
+  const char* newest = nullptr;
+  try {
+    newest = DropNewestRecord(stream, r.Length);
+  } catch (const std::exception&) {
+  }
+  if (!newest || FRedoCount <= 0)
+    ResetRedo();
+  else if (*newest)
+    FRedoDescription = newest;
+  PostStateChange();
 }
 
 }  // namespace byteloom

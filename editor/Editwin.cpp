@@ -125,6 +125,8 @@ void Teditform::CreateMenus() {
   // Edit
   Bearbeiten1 = TopMenu(this, "Bearbeiten1", QStringLiteral("&Edit"));
   Rckgngig1 = Item(Bearbeiten1, "Rckgngig1", QStringLiteral("Undo"), "Ctrl+Z");
+  Wiederherstellen1 = Item(Bearbeiten1, "Wiederherstellen1", QStringLiteral("Redo"), "Ctrl+Y");
+  Wiederherstellen1->setShortcuts({QKeySequence(QStringLiteral("Ctrl+Y")), QKeySequence(QStringLiteral("Ctrl+Shift+Z"))});
   N3 = Separator(Bearbeiten1, "N3");
   Ausschneiden1 = Item(Bearbeiten1, "Ausschneiden1", QStringLiteral("Cut"), "Ctrl+X");
   Kopieren1 = Item(Bearbeiten1, "Kopieren1", QStringLiteral("Copy"), "Ctrl+C");
@@ -222,6 +224,7 @@ void Teditform::CreateMenus() {
   OnClick(Preferences1, [this] { Preferences1Click(); });
 
   OnClick(Rckgngig1, [this] { Rckgngig1Click(); });
+  OnClick(Wiederherstellen1, [this] { Wiederherstellen1Click(); });
   OnClick(Ausschneiden1, [this] { Ausschneiden1Click(); });
   OnClick(Kopieren1, [this] { Kopieren1Click(); });
   OnClick(Einfgen1, [this] { Einfgen1Click(); });
@@ -244,6 +247,7 @@ void Teditform::CreateMenus() {
 void Teditform::CreatePopupMenu() {
   PopupMenu1 = TopMenu(this, "PopupMenu1", QString());
   Undo1 = Item(PopupMenu1, "Undo1", QStringLiteral("&Undo"));
+  Redo1 = Item(PopupMenu1, "Redo1", QStringLiteral("&Redo"));
   N1 = Separator(PopupMenu1, "N1");
   Cut1 = Item(PopupMenu1, "Cut1", QStringLiteral("&Cut"));
   Copy1 = Item(PopupMenu1, "Copy1", QStringLiteral("Copy"));
@@ -265,6 +269,7 @@ void Teditform::CreatePopupMenu() {
   connect(PopupMenu1, &QMenu::aboutToShow, this, [this] { Guarded([this] { PopupMenu1Popup(); }); });
   OnClick(ShowValueInfo1, [this] { ShowValueInfo1Click(); });
   OnClick(Undo1, [this] { Rckgngig1Click(); });
+  OnClick(Redo1, [this] { Wiederherstellen1Click(); });
   OnClick(Cut1, [this] { Ausschneiden1Click(); });
   OnClick(Copy1, [this] { Kopieren1Click(); });
   OnClick(Paste1, [this] { Einfgen1Click(); });

@@ -100,6 +100,7 @@ class Teditform : public QMdiSubWindow {
   void Jumpbackward1Click();
   // Clipboard and undo
   void Rckgngig1Click();
+  void Wiederherstellen1Click();
   void Ausschneiden1Click();
   void Kopieren1Click();
   void Einfgen1Click();
@@ -128,7 +129,7 @@ class Teditform : public QMdiSubWindow {
   QAction *File1, *File2, *File3, *File4, *File5;
 
   QMenu* Bearbeiten1 = nullptr;
-  QAction *Rckgngig1, *N3, *Ausschneiden1, *Kopieren1, *Einfgen1, *Replace1, *InsertNibble1, *DeleteNibble1, *N13,
+  QAction *Rckgngig1, *Wiederherstellen1, *N3, *Ausschneiden1, *Kopieren1, *Einfgen1, *Replace1, *InsertNibble1, *DeleteNibble1, *N13,
       *BinaryEdit1, *N5, *Goto1;
   QMenu* Jump1 = nullptr;
   QAction *Amount40001, *N4, *Jumpforward1, *Jumpbackward1, *Find1, *FindNext1, *N8, *Properties1;
@@ -149,7 +150,7 @@ class Teditform : public QMdiSubWindow {
   QAction *AddBookmark1, *EditBookmark1, *N14, *Bookmark1, *Bookmark2, *Bookmark3, *Bookmark4, *Bookmark5;
 
   QMenu* PopupMenu1 = nullptr;
-  QAction *Undo1, *N1, *Cut1, *Copy1, *Paste1, *N6, *Goto2;
+  QAction *Undo1, *Redo1, *N1, *Cut1, *Copy1, *Paste1, *N6, *Goto2;
   QMenu* Jump2 = nullptr;
   QAction *JumpForward2, *Jump3, *Find2, *FindNext2, *N10, *ShowValueInfo1;
 

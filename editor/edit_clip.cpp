@@ -33,6 +33,12 @@ void Teditform::Rckgngig1Click() {
   Bearbeiten1Click();
 }
 
+void Teditform::Wiederherstellen1Click() {
+  if (Editor().CanRedo()) Editor().Redo();
+  EnableSaveIfModified();
+  Bearbeiten1Click();
+}
+
 void Teditform::Kopieren1Click() {
   if (EditItemEnabled(Kopieren1)) Clipboard().PutBytes(SelectedBytes(Editor()));
 }

@@ -76,6 +76,9 @@ void Teditform::Bearbeiten1Click() {
   Rckgngig1->setText(QStringLiteral("Undo : ") + QString::fromStdString(ed.UndoDescription()));
   frame.SetItemEnabled(TFrameItem::fiUndo, undo);
   Undo1->setEnabled(undo);
+  Wiederherstellen1->setEnabled(ed.CanRedo());
+  Wiederherstellen1->setText(QStringLiteral("Redo : ") + QString::fromStdString(ed.RedoDescription()));
+  Redo1->setEnabled(ed.CanRedo());
   Ausschneiden1->setEnabled(selection);
   Kopieren1->setEnabled(selection);
   Einfgen1->setEnabled(clipboard);

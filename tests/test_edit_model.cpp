@@ -1,4 +1,4 @@
-// Randomized differential test of editing and undo: seeded random sequences of
+// Randomized differential test of editing, undo and redo: seeded random sequences of
 // edits, selections and undos run on the control and on a plain in-memory
 // model of the same rules, compared after every step (bytes, length,
 // Modified, the undo list, selection, caret cell and change marks).
@@ -84,6 +84,7 @@ TEST_F(EditModel, RandomEditsAndUndosMatchThePlainModel) {
   int32_t maxSize = 0;
   int maxSteps = 0;
   int undoBurst = 0;
+  int redoBurst = 0;
   int typingBurst = 0;
   for (int64_t step = 0; step < totalSteps; ++step) {
     if (step > 0 && below(400) == 0) startDocument();
@@ -96,10 +97,15 @@ TEST_F(EditModel, RandomEditsAndUndosMatchThePlainModel) {
     } else if (undoBurst > 0) {
       --undoBurst;
       op = 95;
+    } else if (redoBurst > 0) {
+      --redoBurst;
+      op = 99;
     } else if (below(150) == 0) {
       typingBurst = static_cast<int>(80 + below(60));
     } else if (below(150) == 0) {
       undoBurst = static_cast<int>(20 + below(100));
+    } else if (below(200) == 0) {
+      redoBurst = static_cast<int>(10 + below(100));
     }
     // Keep the document within a few hundred KiB.
     if (size > 400 * 1024 && op >= 20 && op < 40) op = 45;

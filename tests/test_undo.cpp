@@ -432,5 +432,46 @@ TEST_F(UndoTest, AnUndoThatFindsNoSpaceChangesNothing) {
   EXPECT_EQ(rc, 0);
 }
 
+// A large insertion undone keeps its bytes for Redo in a file; where there
+// is no room for them the undo is refused with the document as it was.
+TEST_F(UndoTest, RedoOfALargeInsertionAndAnUndoWithNoRoomForIt) {
+  const std::string folder = WorkDir();
+  const std::string path = Path("doc.bin");
+  constexpr int32_t MiB = 1 << 20;
+  const Bytes data = Pattern(MiB, 19), block = Pattern(9 * MiB, 23);
+  WriteFile(path, data);
+  const int rc = RunWithSmallDisk(folder, 24 * 1024, [&] {
+    TFakeHost host;
+    THexEditor ed(host);
+    ed.Loaded();
+    if (!ed.LoadFromFile(path)) return 1;
+    Bytes inserted = data;
+    inserted.insert(inserted.begin() + 100, block.begin(), block.end());
+    auto document = [&] {
+      Bytes now;
+      ed.SaveToStream(now);
+      return now;
+    };
+    ed.InsertBuffer(block.data(), 9 * MiB, 100);
+    ed.Undo();
+    if (document() != data || !ed.RedoStream() || !ed.RedoStream()->InFile()) return 2;
+    ed.Redo();
+    if (document() != inserted || ed.CanRedo() || ed.UndoDescription() != "Insert buffer") return 3;
+    WriteFile(folder + "/filler", Bytes(8 * MiB, 1));  // 1 MiB left
+    try {
+      ed.Undo();
+      return 4;
+    } catch (const EFileError& e) {
+      if (std::string(e.what()).find("to keep the step for Redo; nothing was undone") == std::string::npos) return 5;
+    }
+    if (document() != inserted || ed.UndoCount() != 1 || ed.CanRedo()) return 6;
+    std::filesystem::remove(folder + "/filler");
+    ed.Undo();
+    return document() == data && ed.RedoDescription() == "Insert buffer" ? 0 : 7;
+  });
+  if (rc == kSandboxUnsupported) GTEST_SKIP() << "no private mount namespace here";
+  EXPECT_EQ(rc, 0);
+}
+
 }  // namespace
 }  // namespace byteloom::test

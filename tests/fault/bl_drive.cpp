@@ -3,7 +3,7 @@
 // prints each result on a line of its own. Not a product: a test executable.
 //
 //   open FILE | new | change POS HEX | insert POS HEX.. | insertfill POS COUNT HEX
-//   append HEX.. | delete POS COUNT | replace POS COUNT HEX.. | nibble POS | undo
+//   append HEX.. | delete POS COUNT | replace POS COUNT HEX.. | nibble POS | undo | redo
 //   replaceall N HEX.. (the first N bytes are the pattern, the rest its replacement)
 //   save [FILE] | saveas FILE
 //   export dump|xxd|ihex|srec|base64|carray FROM TO FILE (a text dump or a formatted export)
@@ -131,6 +131,8 @@ int main(int argc, char** argv) {
                                                            static_cast<int32_t>(both.size()) - count));
       } else if (op == "undo") {
         ed.Undo();
+      } else if (op == "redo") {
+        ed.Redo();
       } else if (op == "save" || op == "saveas") {
         std::string name;
         std::getline(in >> std::ws, name);

@@ -497,8 +497,8 @@ scenario_export_close_faults() {
   [ $ok = 1 ] && pass "$points failing closes and syncs, $warned after the rename reported as warnings"
 }
 
-# Every system call of a row of edits and their undos fails once (EIO, or
-# ENOSPC where space runs out): an edit or undo that reports an error must
+# Every system call of a row of edits, their undos and redos fails once (EIO, or
+# ENOSPC where space runs out): an edit, undo or redo that reports an error must
 # leave the document as it was (Replace all, a row of replacements, keeps
 # those made before the failure), and while all went well each result must
 # be the one of the run without faults.
@@ -509,13 +509,13 @@ scenario_edit_sweep() {
   local op script="open $dir/f.sav
 dump"
   for op in "delete 100 3000" "replace 50 10 AA BB CC" "nibble 7" "insert 9 01 02" "change 20 AB" "append 01 02 03" \
-    "replaceall 1 00 AA BB" "replaceall 1 FF EE" undo undo undo undo undo undo; do
+    "replaceall 1 00 AA BB" "replaceall 1 FF EE" undo undo undo undo undo undo redo redo redo redo redo redo undo; do
     script+=$'\n'"$op"$'\ndump'
   done
   printf '%s\n' "$script" >"$dir/script"
   drive strace -qq -o "$dir/trace"
   cp "$dir/out" "$dir/ref"
-  [ "$(grep -c ': ok' "$dir/ref")" = 30 ] || { fail "the plain run failed: $(grep -v '^dump' "$dir/ref")"; return; }
+  [ "$(grep -c ': ok' "$dir/ref")" = 44 ] || { fail "the plain run failed: $(grep -v '^dump' "$dir/ref")"; return; }
   # The calls after the open, but for the script's own input and output and
   # the process's memory, signals and housekeeping (no file faults).
   local calls; calls=$(awk '/^write\(1, "open: ok/ {on = 1; next}
@@ -550,7 +550,7 @@ dump"
   done <<<"$calls"
   note error_points $points
   [ $points -gt 20 ] || { ok=0; fail "only $points injection points"; }
-  [ $ok = 1 ] && pass "$points injected errors, every failed edit or undo left the document as it was"
+  [ $ok = 1 ] && pass "$points injected errors, every failed edit, undo or redo left the document as it was"
 }
 
 # Edits of a 3 MiB file that move data (insertion, deletion, a nibble shift

@@ -275,6 +275,7 @@ class TestEditwin : public TGuiTest {
         {window->Properties1, "Prop&erties...", ""}, {window->Preferences1, "&Preferences", ""},
         {window->AddBookmark1, "&Add Bookmark", ""}, {window->EditBookmark1, "&Edit Bookmark", ""},
         {window->Undo1, "&Undo", ""},               {window->Cut1, "&Cut", ""},
+        {window->Wiederherstellen1, "Redo", "Ctrl+Y"}, {window->Redo1, "&Redo", ""},
         {window->Goto2, "Goto", ""},                {window->JumpForward2, "Jump Forward", "Ctrl+J"},
         {window->Jump3, "Jump backward", "Ctrl+Shift+J"}, {window->ShowValueInfo1, "Show Value Info", ""},
     };
@@ -340,11 +341,31 @@ class TestEditwin : public TGuiTest {
     window->Bearbeiten1Click();
     QVERIFY(!window->Einfgen1->isEnabled());
     QVERIFY(!frame.ToolButton9->isEnabled());
-    // After undoing everything the item reads "No Undo" again.
-    window->Editor().Undo();
+    // After undoing everything the item reads "No Undo" again, and Redo
+    // (Ctrl+Y or Ctrl+Shift+Z on the control) makes the step again until the next edit.
+    QCOMPARE(window->Wiederherstellen1->shortcuts(),
+             (QList<QKeySequence>{QKeySequence("Ctrl+Y"), QKeySequence("Ctrl+Shift+Z")}));
+    THexEditor& ed = window->Editor();
+    for (const char* key : {"Ctrl+Y", "Ctrl+Shift+Z"}) {
+      ed.Undo();
+      window->Bearbeiten1Click();
+      QCOMPARE(window->Rckgngig1->text(), QStringLiteral("Undo : No Undo"));
+      QVERIFY(!window->Rckgngig1->isEnabled());
+      QCOMPARE(window->Wiederherstellen1->text(), QStringLiteral("Redo : Append buffer"));
+      QVERIFY(window->Wiederherstellen1->isEnabled() && window->Redo1->isEnabled());
+      frame.show();
+      frame.activateWindow();
+      QVERIFY(QTest::qWaitForWindowActive(&frame));
+      QTest::keySequence(window->HexEditor1, QKeySequence(QString::fromLatin1(key)));
+      QCOMPARE(ed.DataSize(), 10);
+      window->Bearbeiten1Click();
+      QCOMPARE(window->Wiederherstellen1->text(), QStringLiteral("Redo : No Redo"));
+      QVERIFY(!window->Wiederherstellen1->isEnabled() && !window->Redo1->isEnabled());
+    }
+    ed.Undo();
+    Append(*window, "A");
     window->Bearbeiten1Click();
-    QCOMPARE(window->Rckgngig1->text(), QStringLiteral("Undo : No Undo"));
-    QVERIFY(!window->Rckgngig1->isEnabled());
+    QCOMPARE(window->Wiederherstellen1->text(), QStringLiteral("Redo : No Redo"));
     QApplication::clipboard()->clear();
   }
 

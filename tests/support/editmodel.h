@@ -50,6 +50,15 @@ class Model {
     bool modified;
   };
   std::deque<Step> steps;
+  // Undone steps, newest last: the step and what it had left behind.
+  struct Undone {
+    TUndoKind kind;
+    int32_t pos;
+    Bytes after;
+    Caret caret;
+    Sel sel;
+  };
+  std::vector<Undone> undone;
 
   int32_t Size() const { return static_cast<int32_t>(bytes.size()); }
 
@@ -61,11 +70,16 @@ class Model {
     markSize = 0;
     marks.clear();
     steps.clear();
+    undone.clear();
   }
 
   std::string Description() const { return steps.empty() ? "No Undo" : THexEditor::UndoKindText(steps.back().kind); }
+  std::string RedoDescription() const {
+    return undone.empty() ? "No Redo" : THexEditor::UndoKindText(undone.back().kind);
+  }
 
-  void Record(TUndoKind kind, int32_t pos) {
+  void Record(TUndoKind kind, int32_t pos, bool redoing = false) {
+    if (!redoing) undone.clear();
     steps.push_back(Step{kind, pos, Mark(pos), bytes, caret, sel, modified});
     if (static_cast<int>(steps.size()) > kMaxSteps) steps.pop_front();
     modified = true;
@@ -218,6 +232,7 @@ class Model {
 
   void Undo() {
     if (steps.empty()) return;
+    undone.push_back(Undone{steps.back().kind, steps.back().pos, bytes, caret, sel});
     Step s = std::move(steps.back());
     steps.pop_back();
     bytes = std::move(s.before);
@@ -241,6 +256,23 @@ class Model {
         TrimMarks(s.pos);
         break;
     }
+  }
+
+  // The newest undone step made again, as its edit made it; the caret and
+  // selection come back to where they were before it was undone.
+  void Redo() {
+    if (undone.empty()) return;
+    Undone u = std::move(undone.back());
+    undone.pop_back();
+    Record(u.kind, u.pos, true);
+    bytes = std::move(u.after);
+    caret = u.caret;
+    sel = u.sel;
+    if (u.kind == TUndoKind::ukByteChanged)
+      SetMark(u.pos, true);
+    else if (u.kind != TUndoKind::ukAppendBuffer)
+      TrimMarks(u.pos);
+    AfterLengthChange();
   }
 };
 
@@ -346,6 +378,13 @@ inline std::string ApplyStep(THexEditor& ed, Model& m, int64_t op, TChoices& c) 
       m.SetSelStart(m.caret.pos);
       what = "switch field";
     }
+  } else if (op >= 96) {  // redo
+    what = "redo";
+    if (!m.undone.empty())
+      what += std::string(" of ") + THexEditor::UndoKindText(m.undone.back().kind) + " at " +
+              std::to_string(m.undone.back().pos);
+    ed.Redo();
+    m.Redo();
   } else {  // undo
     what = "undo";
     if (!m.steps.empty())
@@ -372,6 +411,8 @@ inline std::string Mismatch(THexEditor& ed, const Model& m, TChoices& c) {
   if ((d = differ("CanUndo", ed.CanUndo(), !m.steps.empty())) != "") return d;
   if ((d = differ("UndoCount", ed.UndoCount(), static_cast<int>(m.steps.size()))) != "") return d;
   if (ed.UndoDescription() != m.Description()) return "UndoDescription " + ed.UndoDescription();
+  if ((d = differ("RedoCount", ed.RedoCount(), static_cast<int>(m.undone.size()))) != "") return d;
+  if (ed.RedoDescription() != m.RedoDescription()) return "RedoDescription " + ed.RedoDescription();
   if ((d = differ("SelAnchor", ed.SelAnchor(), m.sel.anchor)) != "") return d;
   if ((d = differ("SelMin", ed.SelMin(), m.sel.min)) != "") return d;
   if ((d = differ("SelMax", ed.SelMax(), m.sel.max)) != "") return d;
