@@ -95,7 +95,7 @@ void THexEditor::ThrowNoSpace(const EFileError& e, const std::string& what) {
 
 void THexEditor::ReserveDocument(int64_t newSize) {
   CheckDocumentGrowth(newSize);
-  const bool created = !FWorkFile.IsOpen();
+  const bool created = !FStore.File().IsOpen();
   EnsureDataStream();
   try {
     if (!Data().TryReserve(newSize)) {
@@ -113,14 +113,14 @@ void THexEditor::ReserveDocument(int64_t newSize) {
 }
 
 void THexEditor::TrimChangedBits(int32_t pos) {
-  if (pos >= 0 && FChangedBits.Size() >= pos) FChangedBits.SetSize(pos);
+  if (pos >= 0 && FStore.Marks().Size() >= pos) FStore.Marks().SetSize(pos);
 }
 
 void THexEditor::ResizeRange(int32_t pos, int32_t oldCount, int32_t newCount) {
   EnsureDataStream();
-  FCachedSize = -1;
+  const TDocumentStore::TChange change(FStore);
   const int64_t size = Data().Size();
-  if (size == 0) FChangedBits.SetSize(0);
+  if (size == 0) FStore.Marks().SetSize(0);
   const int64_t restFrom = static_cast<int64_t>(pos) + oldCount;
   const int64_t rest = size - restFrom;
   const int64_t newSize = size - oldCount + newCount;
@@ -133,7 +133,6 @@ void THexEditor::ResizeRange(int32_t pos, int32_t oldCount, int32_t newCount) {
     try {
       if (rest > 0) MoveData(static_cast<int32_t>(restFrom), pos + newCount, static_cast<int32_t>(rest));
     } catch (...) {
-      FCachedSize = -1;
       Data().SetSize(size);
       throw;
     }
@@ -144,13 +143,11 @@ void THexEditor::ResizeRange(int32_t pos, int32_t oldCount, int32_t newCount) {
     try {
       Data().SetSize(newSize);
     } catch (...) {
-      FCachedSize = -1;
       if (rest > 0) MoveData(pos + newCount, static_cast<int32_t>(restFrom), static_cast<int32_t>(rest));
       dropped.PutBack(Data());
       throw;
     }
   }
-  FCachedSize = -1;
 }
 
 void THexEditor::ResizeAndFill(int32_t pos, int32_t oldCount, int32_t count, const std::function<void()>& fill) {
@@ -173,17 +170,20 @@ bool THexEditor::RecordedEdit(TUndoKind kind, int32_t pos, int32_t oldCount, int
   const int64_t size = DataSize();
   const int64_t newSize = size - oldCount + count;
   if (newSize > size) ReserveDocument(newSize);
-  const TUndoMark mark = MarkUndo();
+  TEditTransaction edit(*this);
+  // A one-byte change keeps the read window (its caller puts the byte in).
+  std::optional<TDocumentStore::TChange> change;
+  if (kind != TUndoKind::ukByteChanged) change.emplace(FStore);
   const int32_t extra = kind == TUndoKind::ukReplaceSelection ? oldCount : 0;
-  if (!CreateUndo(kind, pos, extra, kind == TUndoKind::ukRemoved ? oldCount : count)) return false;
+  if (!edit.Record(kind, pos, extra, kind == TUndoKind::ukRemoved ? oldCount : count)) return false;
+  edit.RestoreOnFailure(pos, oldCount);
   try {
     ResizeAndFill(pos, oldCount, count, fill);
   } catch (...) {
-    RollBackUndo(mark, pos, oldCount);
     if (count != oldCount) AdjustMetrics();
     throw;
   }
-  CommitUndo();
+  edit.Commit();
   if (count != oldCount) AdjustMetrics();
   return true;
 }
@@ -243,7 +243,7 @@ TTempFile THexEditor::WriteShiftedFile(int32_t pos, bool withPrefix, int skip, i
   const int32_t size = DataSize();
   const int64_t n = static_cast<int64_t>(size) - pos;
   if (pos < 0 || pos >= size || skip < 0 || length < 0 || skip + length > n + 1)
-    throw EHexEditorError("Invalid CreateShiftedCopy argument");
+    throw EHexEditorError("Invalid WriteShiftedFile argument");
   const int64_t base = withPrefix ? pos : 0;
   TTempFile scratch;
   try {
@@ -274,10 +274,6 @@ TTempFile THexEditor::WriteShiftedFile(int32_t pos, bool withPrefix, int skip, i
     ThrowNoSpace(e, "for the nibble shift");
   }
   return scratch;
-}
-
-TTempFile THexEditor::CreateShiftedCopy(int32_t pos) {
-  return WriteShiftedFile(pos, false, 0, static_cast<int64_t>(DataSize()) - pos + 1);
 }
 
 void THexEditor::ShiftNibblesInPlace(int32_t pos, int skip, int64_t length, uint8_t firstByte) {
@@ -313,6 +309,7 @@ bool THexEditor::ShiftNibbles(int32_t pos, int skip, int64_t length, uint8_t fir
   const int64_t newSize = pos + length;
   CheckDocumentGrowth(newSize);
   TWaitCursor wait(*this);
+  const TDocumentStore::TChange change(FStore);
   // Up to NibbleScratchLimit bytes go through a scratch file, so that the
   // document is never half shifted. Where the bytes before pos are fewer
   // than those after it, the scratch
@@ -330,12 +327,9 @@ bool THexEditor::ShiftNibbles(int32_t pos, int skip, int64_t length, uint8_t fir
       ShiftNibblesInPlace(pos, skip, length, firstByte);
       if (newSize != size) Data().SetSize(newSize);
     } catch (...) {
-      FCacheStart = -1;
       AdjustMetrics();
       throw;
     }
-    FCachedSize = -1;
-    FCacheStart = -1;
     return true;
   }
   TTempFile scratch;
@@ -363,31 +357,22 @@ bool THexEditor::ShiftNibbles(int32_t pos, int skip, int64_t length, uint8_t fir
       WriteByte(pos, firstByte);
       if (newSize != size) Data().SetSize(newSize);
     } catch (...) {
-      FCacheStart = -1;
       AdjustMetrics();
       throw;
     }
     scratch.Remove();
   }
-  FCachedSize = -1;
-  FCacheStart = -1;
   return true;
 }
 
 bool THexEditor::RecordedShift(int32_t pos, int skip, int64_t length, uint8_t firstByte, TUndoKind kind) {
-  const TUndoMark mark = MarkUndo();
-  bool done = false;
-  try {
-    done = ShiftNibbles(pos, skip, length, firstByte, [&] {
-      if (!CreateUndo(kind, pos, 0, 0)) return false;
-      ResetSelection(false);
-      return true;
-    });
-  } catch (...) {
-    RollBackUndo(mark);
-    throw;
-  }
-  CommitUndo();
+  TEditTransaction edit(*this);
+  const bool done = ShiftNibbles(pos, skip, length, firstByte, [&] {
+    if (!edit.Record(kind, pos, 0, 0)) return false;
+    ResetSelection(false);
+    return true;
+  });
+  edit.Commit();
   return done;
 }
 
@@ -436,7 +421,7 @@ void THexEditor::ChangeByte(uint8_t oldValue, uint8_t newValue, int row, int col
   if (oldValue == newValue) return;
   if (!RecordedEdit(TUndoKind::ukByteChanged, pos, 1, 1, [&] { WriteByte(pos, newValue); })) return;
   UpdateCache(pos, newValue);
-  FChangedBits.Set(pos, true);
+  FStore.Marks().Set(pos, true);
   int hexCol, charCol, r;
   GetCellAtPos(pos, false, hexCol, r);
   GetCellAtPos(pos, true, charCol, r);
@@ -465,7 +450,7 @@ void THexEditor::SelectionBounds(int32_t& first, int32_t& stop, int& row, int& c
 
 void THexEditor::GetSelBounds(int32_t& first, int32_t& stop, int& row, int& col) {
   SelectionBounds(first, stop, row, col);
-  if (first < FChangedBits.Size()) TrimChangedBits(first);
+  if (first < FStore.Marks().Size()) TrimChangedBits(first);
 }
 
 void THexEditor::DeleteRange(int32_t first, int32_t stop, int row, int col) {
@@ -665,9 +650,9 @@ bool THexEditor::IsSelected(int32_t pos) const { return FSelAnchor != -1 && FSel
 // Change marks and markers
 // ---------------------------------------------------------------------------
 
-bool THexEditor::ByteChanged(int32_t pos) const { return FChangedBits.Get(pos); }
+bool THexEditor::ByteChanged(int32_t pos) const { return FStore.Marks().Get(pos); }
 
-void THexEditor::SetChangedBit(int32_t pos, bool value) { FChangedBits.Set(pos, value); }
+void THexEditor::SetChangedBit(int32_t pos, bool value) { FStore.Marks().Set(pos, value); }
 
 void THexEditor::SetMarker(int index, int row) {
   if (index < 0 || index > 9) throw EHexEditorError("SetMarker : Invalid marker index");

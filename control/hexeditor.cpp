@@ -86,7 +86,6 @@ THexEditor::THexEditor(TGridHost& host) : TCustomGrid(host), FSerial(NextSerial(
   } catch (const EFileError&) {
     // No private folder now: the first data names the reason.
   }
-  FReadCache.assign(kCacheSize, 0);
 }
 
 THexEditor::~THexEditor() {

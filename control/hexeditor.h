@@ -13,6 +13,7 @@
 
 #include "control/bits.h"
 #include "control/customgrid.h"
+#include "control/docstore.h"
 #include "control/recovery.h"
 #include "control/types.h"
 #include "platform/platform.h"
@@ -92,7 +93,7 @@ class THexEditor : public TCustomGrid {
   // The message the control posts to itself after selection and undo changes.
   static constexpr uint32_t WM_STATECHANGED = 0x0402;
   static constexpr intptr_t kStateChangedParam = 7;
-  static constexpr int32_t kCacheSize = 65536;
+  static constexpr int32_t kCacheSize = TDocumentStore::kWindowSize;
   static constexpr int kMaxUndo = 100;
 
   explicit THexEditor(TGridHost& host);
@@ -163,11 +164,11 @@ class THexEditor : public TCustomGrid {
   const std::string& RedoDescription() const { return FRedoDescription; }
   int RedoCount() const { return FRedoCount; }
   bool OemCharEntry() const { return FOemCharEntry; }
-  int32_t CacheStart() const { return FCacheStart; }
-  int32_t CachedSize() const { return FCachedSize; }
-  const uint8_t* ReadCache() const { return FReadCache.data(); }
-  bool HasDataStream() const { return FWorkFile.IsOpen(); }
-  const TBits& ChangedBits() const { return FChangedBits; }
+  int32_t CacheStart() const { return FStore.WindowStart(); }
+  int32_t CachedSize() const { return FStore.KnownSize(); }
+  const uint8_t* ReadCache() const { return FStore.Window(); }
+  bool HasDataStream() const { return FStore.IsOpen(); }
+  const TBits& ChangedBits() const { return FStore.Marks(); }
   // Why the last LoadFromFile or SaveToFile failed, as text for the user.
   const std::string& LastError() const { return FLastError; }
   // After a successful SaveToFile: a warning that the saved file may not yet
@@ -314,9 +315,6 @@ class THexEditor : public TCustomGrid {
   // Moves count bytes of the working file from one position to another, in
   // bounded pieces, safe for overlapping ranges.
   void MoveData(int32_t from, int32_t to, int32_t count);
-  // A scratch file holding the document from pos on shifted right by one
-  // nibble (DataSize - pos + 1 bytes); removed when the result goes.
-  TTempFile CreateShiftedCopy(int32_t pos);
   // Nibble shifts of up to this many bytes go through a scratch file (the
   // document is never half shifted); longer ones are done in place, in
   // bounded blocks, as block moves are.
@@ -401,7 +399,7 @@ class THexEditor : public TCustomGrid {
   // Creates the working file exclusively, moving on to a fresh name if
   // something else has taken TempFileName meanwhile.
   void CreateWorkFile();
-  TFileHandle& Data() { return FWorkFile.Handle(); }
+  TFileHandle& Data() { return FStore.Data(); }
   void ResetDocumentState();
   bool SaveToFileChecked(const std::string& fileName);
   // Editing and undo steps.
@@ -442,6 +440,39 @@ class THexEditor : public TCustomGrid {
   TUndoMark MarkUndo();
   void CommitUndo();
   void RollBackUndo(const TUndoMark& mark, int32_t pos = 0, int32_t count = 0);
+  // One edit as a whole, the only user of the three above: its undo steps
+  // are recorded and kept only once the change has completed. One that ends
+  // before Commit (the change failed) takes its steps back, writes the
+  // bytes its step saved back to the document (RestoreOnFailure) and leaves
+  // Modified, the undo list and its description as they were.
+  class TEditTransaction {
+   public:
+    explicit TEditTransaction(THexEditor& editor) : FEditor(editor), FMark(editor.MarkUndo()) {}
+    ~TEditTransaction();
+    TEditTransaction(const TEditTransaction&) = delete;
+    TEditTransaction& operator=(const TEditTransaction&) = delete;
+    // Records the step before the change; false when it is refused (the
+    // change must not be made then).
+    bool Record(TUndoKind kind, int32_t pos, int32_t extra, int32_t count) {
+      return FEditor.CreateUndo(kind, pos, extra, count);
+    }
+    // Records a step whose change is made already, with the state it brings
+    // back and the bytes it replaced.
+    void RecordMade(TUndoKind kind, int32_t pos, int32_t extra, int32_t count, const TUndoState& state,
+                    const uint8_t* oldBytes);
+    // A failed change gets count bytes from pos on back from the step.
+    void RestoreOnFailure(int32_t pos, int32_t count) {
+      FPos = pos;
+      FCount = count;
+    }
+    void Commit();
+
+   private:
+    THexEditor& FEditor;
+    TUndoMark FMark;
+    int32_t FPos = 0, FCount = 0;
+    bool FCommitted = false;
+  };
   void SelectionBounds(int32_t& first, int32_t& stop, int& row, int& col);
   void DropOldestUndoRecord();
   void RestoreUndoState(const TUndoState& state);
@@ -474,18 +505,16 @@ class THexEditor : public TCustomGrid {
   int FBytesPerLine = 16;
   int FOffsetChars = -1;
   int FHexCells = 32;
-  int32_t FCachedSize = -1;
   bool FSwapNibbles = false;
   bool FFocusFrame = true;
   std::unique_ptr<TUndoStream> FUndoStream;
   bool FReadOnly = true;
   int FNibblesPerColumn = 4;
   bool FInCharField = false;
-  std::vector<uint8_t> FReadCache;
-  int32_t FCacheStart = -1;
-  // The working file (the document's data stream): created exclusively when
-  // the document first has data; open exactly while the document has data.
-  TTempFile FWorkFile;
+  // The document's bytes: the working file (created exclusively when the
+  // document first has data; open exactly while it has data), its length,
+  // the read window and the change marks.
+  TDocumentStore FStore;
   // Its crash-recovery sidecar, and whether that says there are changes.
   TRecoverySidecar FSidecar;
   bool FSidecarChanged = false;
@@ -493,7 +522,6 @@ class THexEditor : public TCustomGrid {
   std::string FFileName = "Untitled";
   bool FUntitled = true;
   std::string FTempFileName;
-  TBits FChangedBits;
   std::array<int, 10> FMarkers;
   int32_t FSelMin = -1;
   int32_t FSelAnchor = -1;

@@ -10,9 +10,8 @@
 namespace byteloom {
 
 void THexEditor::AdjustMetrics() {
-  FCachedSize = -1;
   const int32_t size = DataSize();
-  if (size < FChangedBits.Size()) FChangedBits.SetSize(size);
+  if (size < FStore.Marks().Size()) FStore.Marks().SetSize(size);
   const int b = FBytesPerLine;
   if (size >= 1) {
     SetRowCount(static_cast<int>((static_cast<int64_t>(size) + b - 1) / b));
@@ -22,7 +21,6 @@ void THexEditor::AdjustMetrics() {
   SetColCount(3 * b + 3);
   SetFixedCols(2);
   SetFixedRows(0);
-  FCacheStart = -1;
   UpdateColumnWidths();
 }
 

@@ -123,7 +123,7 @@ void THexEditor::DrawCell(int col, int row, const TRect& rect) {
     PaintCellText(" ", fontColor, background, rect);
     return;
   }
-  const uint8_t byte = FReadCache[static_cast<size_t>(pos - FCacheStart)];
+  const uint8_t byte = ReadCache()[pos - CacheStart()];
   const bool inChar = FInCharField;
   const bool oddGroup = !inChar && ((col - 2) / FNibblesPerColumn) % 2 != 0;
   char ch;

@@ -176,6 +176,8 @@ int32_t THexEditor::ReplaceAll(const uint8_t* pattern, int32_t count, bool ignor
   int64_t replaced = 0;
   if (matches > 1) {
     NoteChangeComing();
+    TEditTransaction edit(*this);
+    const TDocumentStore::TChange change(FStore);
     // 2. Every match but the last one, in one pass.
     GetPosAtCell(Col(), Row());
     const bool inChar = FInCharField;
@@ -195,8 +197,7 @@ int32_t THexEditor::ReplaceAll(const uint8_t* pattern, int32_t count, bool ignor
           state.SelMin = at;
           state.SelMax = state.SelAnchor = at + count - 1;
           state.Modified = pass == 1 ? modifiedBefore : true;
-          StoreUndoRecord(TUndoKind::ukReplaceSelection, at, count, dataCount, state, ring.Old(pass));
-          FCanUndo = true;
+          edit.RecordMade(TUndoKind::ukReplaceSelection, at, count, dataCount, state, ring.Old(pass));
         }
       } catch (...) {
         ResetUndo();
@@ -205,10 +206,10 @@ int32_t THexEditor::ReplaceAll(const uint8_t* pattern, int32_t count, bool ignor
     };
     // The document has changed: what every replacement leaves behind.
     auto afterChange = [&] {
-      FModified = FModified || ring.Passes() > 0;
-      FCacheStart = -1;
-      FCachedSize = -1;
-      if (ring.Passes() > 0) TrimChangedBits(firstMatch);
+      if (ring.Passes() > 0) {
+        SetModified(true);
+        TrimChangedBits(firstMatch);
+      }
       AdjustMetrics();
       PostStateChange();
     };
@@ -250,6 +251,7 @@ int32_t THexEditor::ReplaceAll(const uint8_t* pattern, int32_t count, bool ignor
       recordSteps();
       AdoptWorkFile(std::move(scratch));
       afterChange();
+      edit.Commit();
     } else {
       // Same length: the bytes are overwritten in place, a piece at a time.
       // A piece that cannot be written is put back, and the document keeps
@@ -285,14 +287,15 @@ int32_t THexEditor::ReplaceAll(const uint8_t* pattern, int32_t count, bool ignor
           }
         }
         ring.Truncate(passesBeforePiece);
-        FModified = FModified || passesBeforePiece > 0;
         afterChange();
         recordSteps();
+        edit.Commit();  // the pieces written before stay, with their steps
         throw;
       }
-      FModified = true;
+      SetModified(true);
       afterChange();
       recordSteps();
+      edit.Commit();
     }
     replaced = ring.Passes();
   }

@@ -36,15 +36,15 @@ void THexEditor::CreateWorkFile() {
   }
   for (int attempt = 0;; ++attempt) {
     try {
-      FWorkFile = TTempFile::CreateNamed(FTempFileName);
-      FWorkFile.Handle().KeepSize(0);  // only this control writes its working copy
+      FStore.Adopt(TTempFile::CreateNamed(FTempFileName));
+      FStore.File().Handle().KeepSize(0);  // only this control writes its working copy
       // No working copy without its sidecar: a crash must never lose edits.
       try {
         FSidecar.Open(FTempFileName);
         FSidecarChanged = false;
         UpdateRecoveryInfo();
       } catch (...) {
-        FWorkFile.Remove();
+        FStore.File().Remove();
         FSidecar.Remove();
         throw;
       }
@@ -60,19 +60,20 @@ void THexEditor::CreateWorkFile() {
 }
 
 void THexEditor::CloseDataStream() {
-  if (!FWorkFile.IsOpen()) return;
+  if (!FStore.File().IsOpen()) return;
   try {
     Data().SetSize(0);
   } catch (const EFileError&) {
     // The file goes away next anyway.
   }
   // The working copy first: a sidecar without one is cleared at the next start.
-  FWorkFile.Remove();
+  FStore.File().Remove();
+  FStore.Changed();
   FSidecar.Remove();
 }
 
 void THexEditor::UpdateRecoveryInfo(const std::string& intent) {
-  if (!FWorkFile.IsOpen()) return;
+  if (!FStore.File().IsOpen()) return;
   const bool changed = FModified || FSidecarChanged;
   FSidecar.Write(FFileName, FUntitled, changed, intent);
   FSidecarChanged = changed;
@@ -87,7 +88,7 @@ void THexEditor::TryUpdateRecoveryInfo() noexcept {
 }
 
 void THexEditor::NoteChangeComing() {
-  if (FSidecarChanged || !FWorkFile.IsOpen()) return;
+  if (FSidecarChanged || !FStore.File().IsOpen()) return;
   FSidecarChanged = true;
   try {
     UpdateRecoveryInfo();
@@ -119,9 +120,9 @@ void THexEditor::AdoptWorkFile(TTempFile&& scratch) noexcept {
   // The scratch file takes the working copy's name in one step: at every
   // instant the name and its sidecar hold a whole document.
   try {
-    if (FWorkFile.StillNamed()) {
-      scratch.MoveOver(FWorkFile.Name());
-      FWorkFile = std::move(scratch);
+    if (FStore.File().StillNamed()) {
+      scratch.MoveOver(FStore.File().Name());
+      FStore.Adopt(std::move(scratch));
       return;
     }
   } catch (const EFileError&) {
@@ -139,8 +140,8 @@ void THexEditor::AdoptWorkFile(TTempFile&& scratch) noexcept {
   } catch (const EFileError&) {
   }
   ReleaseTempName(FTempFileName);
-  FWorkFile = std::move(scratch);
-  FTempFileName = FWorkFile.Name();
+  FStore.Adopt(std::move(scratch));
+  FTempFileName = FStore.File().Name();
   ReserveTempName(FTempFileName);
   TryUpdateRecoveryInfo();
 }
@@ -159,9 +160,10 @@ bool THexEditor::CheckFileAccess(const std::string& fileName, bool& readOnly) {
 }
 
 void THexEditor::ResetDocumentState() {
+  FStore.Changed();
   ResetUndo();
   ResetSelection(false);
-  FChangedBits.SetSize(0);
+  FStore.Marks().SetSize(0);
   AdjustMetrics();
   FModified = false;
   FMouseSelecting = false;
@@ -237,9 +239,9 @@ void THexEditor::CreateEmptyFile(const std::string& name) {
 }
 
 void THexEditor::EnsureDataStream() {
-  if (FWorkFile.IsOpen()) return;
+  if (FStore.File().IsOpen()) return;
   CreateWorkFile();
-  FChangedBits.SetSize(0);
+  FStore.Marks().SetSize(0);
 }
 
 bool THexEditor::LoadRecovered(const TRecoveryInfo& info) {
@@ -304,10 +306,10 @@ bool THexEditor::SaveToFileChecked(const std::string& fileName) {
     }
   }
   const TSaveResult result =
-      SaveFileDurably(fileName, Data(), WorkFolder(), backup, next.IsOpen() ? FWorkFile.Name() : std::string());
+      SaveFileDurably(fileName, Data(), WorkFolder(), backup, next.IsOpen() ? FStore.File().Name() : std::string());
   // The old working copy is the user's file now: its name goes, never its
   // bytes. A working copy whose name has gone gets a named one again.
-  if (result.SourcePublished || !FWorkFile.StillNamed()) {
+  if (result.SourcePublished || !FStore.File().StillNamed()) {
     if (!next.IsOpen()) {
       try {
         next = NewWorkFile();
@@ -338,7 +340,7 @@ bool THexEditor::SaveToFile(const std::string& fileName) {
     }
   }
   if (ok) {
-    FChangedBits.SetSize(0);
+    FStore.Marks().SetSize(0);
     FModified = false;
     FReadOnly = false;
     FFileName = fileName;
@@ -353,7 +355,7 @@ bool THexEditor::SaveToFile(const std::string& fileName) {
 
 bool THexEditor::SaveToStream(std::vector<uint8_t>& dest) {
   TWaitCursor wait(*this);
-  if (!FWorkFile.IsOpen()) return false;
+  if (!FStore.File().IsOpen()) return false;
   const size_t start = dest.size();
   try {
     const int64_t size = Data().Size();
@@ -366,17 +368,11 @@ bool THexEditor::SaveToStream(std::vector<uint8_t>& dest) {
   }
 }
 
-int32_t THexEditor::DataSize() {
-  if (FCachedSize == -1 || FCacheStart == -1) {
-    const int64_t size = FWorkFile.IsOpen() ? Data().Size() : 0;
-    FCachedSize = static_cast<int32_t>(std::min(size, kMaxDocumentSize));
-  }
-  return FCachedSize;
-}
+int32_t THexEditor::DataSize() { return FStore.Size(); }
 
 uint8_t THexEditor::ReadByte(int32_t pos) {
   uint8_t b = 0;
-  if (FWorkFile.IsOpen()) Data().ReadAt(&b, 1, pos);
+  if (FStore.File().IsOpen()) Data().ReadAt(&b, 1, pos);
   return b;
 }
 
@@ -384,13 +380,15 @@ void THexEditor::WriteByte(int32_t pos, uint8_t value) { WriteBuffer(&value, pos
 
 void THexEditor::ReadBuffer(void* dest, int32_t pos, int32_t count) {
   if (count <= 0) return;
-  if (!FWorkFile.IsOpen()) throw EHexEditorError("The document has no data");
+  if (!FStore.File().IsOpen()) throw EHexEditorError("The document has no data");
   Data().ReadExact(dest, count, pos);
 }
 
 void THexEditor::WriteBuffer(const void* source, int32_t pos, int32_t count) {
   if (count <= 0) return;
-  if (!FWorkFile.IsOpen()) throw EHexEditorError("The document has no data");
+  if (!FStore.File().IsOpen()) throw EHexEditorError("The document has no data");
+  // A write past the end makes the document longer.
+  if (int64_t{pos} + count > FStore.KnownSize()) FStore.Changed();
   Data().WriteAt(source, count, pos);
 }
 
@@ -409,24 +407,8 @@ std::unique_ptr<uint8_t[]> THexEditor::BufferFromFile(int32_t pos, int32_t& coun
   }
 }
 
-void THexEditor::FillCache(int32_t pos) {
-  if (FCacheStart != -1 && pos >= FCacheStart &&
-      static_cast<int64_t>(FCacheStart) + kCacheSize >= static_cast<int64_t>(pos) + FBytesPerLine)
-    return;
-  FCachedSize = -1;
-  const int32_t start = std::max(pos - kCacheSize / 2, 0);
-  int64_t got = 0;
-  if (FWorkFile.IsOpen()) got = Data().ReadAt(FReadCache.data(), kCacheSize, start);
-  std::fill(FReadCache.begin() + got, FReadCache.end(), 0);
-  FCacheStart = start;
-}
+void THexEditor::FillCache(int32_t pos) { FStore.Fill(pos, FBytesPerLine); }
 
-void THexEditor::UpdateCache(int32_t pos, uint8_t value) {
-  // Every byte the window holds is kept in step, also one of a row that the
-  // window does not wholly cover: a later read of that byte must not see the
-  // old value.
-  if (FCacheStart != -1 && pos >= FCacheStart && static_cast<int64_t>(pos) < static_cast<int64_t>(FCacheStart) + kCacheSize)
-    FReadCache[static_cast<size_t>(pos - FCacheStart)] = value;
-}
+void THexEditor::UpdateCache(int32_t pos, uint8_t value) { FStore.Put(pos, value); }
 
 }  // namespace byteloom

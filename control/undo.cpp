@@ -295,6 +295,8 @@ void THexEditor::StoreUndoRecord(TUndoKind kind, int32_t pos, int32_t extra, int
   r.Count = count;
   r.Extra = extra;
   const int64_t kept = UndoPayload(kind, extra, count);
+  // The edit that follows changes more than one byte: the read window goes.
+  if (DropsReadWindow(kind)) FStore.Changed();
   try {
     if (kind == TUndoKind::ukByteChanged || kind == TUndoKind::ukInsertNibble || kind == TUndoKind::ukDeleteNibble) {
       r.First = oldBytes ? oldBytes[0] : ReadByte(pos);
@@ -308,14 +310,12 @@ void THexEditor::StoreUndoRecord(TUndoKind kind, int32_t pos, int32_t extra, int
     } catch (const std::exception&) {
     }
     if (created) FUndoStream.reset();
-    if (DropsReadWindow(kind)) FCacheStart = -1;
     try {
       throw;
     } catch (const EFileError& e) {
       ThrowNoSpace(e, "to keep the undo step of this edit; the edit was not made");
     }
   }
-  if (DropsReadWindow(kind)) FCacheStart = -1;
   FUndoDescription = UndoKindText(kind);
   ++FUndoCount;
   if (!FRedoing) ResetRedo();  // a new edit ends the steps that could be made again
@@ -334,8 +334,7 @@ void THexEditor::CommitUndo() {
 
 void THexEditor::RollBackUndo(const TUndoMark& mark, int32_t pos, int32_t count) {
   FUndoPending = false;
-  FCacheStart = -1;
-  FCachedSize = -1;
+  FStore.Changed();
   if (!FUndoStream || FUndoCount == mark.Count) return;  // nothing was recorded
   try {
     const int64_t payload = std::max<int64_t>(mark.StreamSize, 0) + kPayloadAt;
@@ -358,6 +357,26 @@ void THexEditor::RollBackUndo(const TUndoMark& mark, int32_t pos, int32_t count)
   FUndoDescription = mark.Description;
   FUndoCount = mark.Count;
   PostStateChange();
+}
+
+THexEditor::TEditTransaction::~TEditTransaction() {
+  if (FCommitted) return;
+  try {
+    FEditor.RollBackUndo(FMark, FPos, FCount);
+  } catch (const std::exception&) {
+    // The change's own error is the one to report.
+  }
+}
+
+void THexEditor::TEditTransaction::RecordMade(TUndoKind kind, int32_t pos, int32_t extra, int32_t count,
+                                              const TUndoState& state, const uint8_t* oldBytes) {
+  FEditor.StoreUndoRecord(kind, pos, extra, count, state, oldBytes);
+  FEditor.FCanUndo = true;
+}
+
+void THexEditor::TEditTransaction::Commit() {
+  FCommitted = true;
+  FEditor.CommitUndo();
 }
 
 void THexEditor::DropOldestUndoRecord() {
@@ -466,18 +485,20 @@ void THexEditor::Undo() {
 
   const uint8_t oldByte = r.First;
   const bool oldMark = r.Mark;
+  // Taking back a one-byte change keeps the read window (the byte is put in).
+  std::optional<TDocumentStore::TChange> change;
+  if (kind != TUndoKind::ukByteChanged) change.emplace(FStore);
   try {
     switch (kind) {
       case TUndoKind::ukByteChanged:
         WriteByte(pos, oldByte);
-        FChangedBits.Set(pos, oldMark);
+        FStore.Marks().Set(pos, oldMark);
         RestoreUndoState(r.State);
         InvalidateRange(pos, pos);
         UpdateCache(pos, oldByte);
         break;
 
       case TUndoKind::ukRemoved: {
-        FCacheStart = -1;
         ReserveDocument(size + count);
         ResizeAndFill(pos, 0, count, [&] { stream.CopyTo(payloadAt, Data(), pos, count); });
         AdjustMetrics();
@@ -488,7 +509,6 @@ void THexEditor::Undo() {
       }
 
       case TUndoKind::ukInsertBuffer:
-        FCacheStart = -1;
         if (count > 0) DeleteRange(pos, pos + count, Row(), Col());
         RestoreUndoState(r.State);
         TrimChangedBits(pos);
@@ -496,7 +516,6 @@ void THexEditor::Undo() {
         break;
 
       case TUndoKind::ukReplaceSelection: {
-        FCacheStart = -1;
         const int64_t newSize = size - count + extra;
         if (newSize > kMaxDocumentSize) throw EHexEditorError(kDocumentLimitMessage);
         if (newSize > size) ReserveDocument(newSize);
@@ -515,16 +534,14 @@ void THexEditor::Undo() {
         }
         AdjustMetrics();
         RestoreUndoState(r.State);
-        if (FChangedBits.Size() >= pos) FChangedBits.SetSize(std::max(0, pos - 1));
+        if (FStore.Marks().Size() >= pos) FStore.Marks().SetSize(std::max(0, pos - 1));
         InvalidateGrid();
         break;
       }
 
       case TUndoKind::ukAppendBuffer:
-        FCacheStart = -1;
         MoveCaret(2, Row());
         if (HasDataStream()) Data().SetSize(pos);
-        FCachedSize = -1;
         AdjustMetrics();
         TrimChangedBits(pos);
         RestoreUndoState(r.State);
@@ -537,10 +554,9 @@ void THexEditor::Undo() {
         // four bits), the saved byte comes back and the extra last byte goes.
         // Delete: a nibble goes back in (the rest moves on by four bits, the
         // last nibble falling off the end) with the saved byte.
-        FCacheStart = -1;
         const bool inserted = kind == TUndoKind::ukInsertNibble;
         ShiftNibbles(pos, inserted ? 1 : 0, size - pos - (inserted ? 1 : 0), oldByte, [] { return true; });
-        FChangedBits.Set(pos, oldMark);
+        FStore.Marks().Set(pos, oldMark);
         AdjustMetrics();
         RestoreUndoState(r.State);
         TrimChangedBits(pos);
@@ -549,7 +565,6 @@ void THexEditor::Undo() {
       }
 
       case TUndoKind::ukConvert:
-        FCacheStart = -1;
         stream.CopyTo(payloadAt, Data(), pos, count);
         RestoreUndoState(r.State);
         TrimChangedBits(pos);
@@ -557,8 +572,7 @@ void THexEditor::Undo() {
         break;
     }
   } catch (...) {
-    FCacheStart = -1;
-    FCachedSize = -1;
+    change.reset();
     try {
       AdjustMetrics();
     } catch (const std::exception&) {
@@ -576,7 +590,7 @@ void THexEditor::Undo() {
     }
     throw;
   }
-  FCachedSize = -1;
+  change.reset();
   --FUndoCount;
   const char* newest = nullptr;
   try {
@@ -616,7 +630,7 @@ void THexEditor::Redo() {
   switch (r.Kind) {
     case TUndoKind::ukByteChanged:
       made = RecordedEdit(r.Kind, pos, 1, 1, [&] { WriteByte(pos, r.First); });
-      if (made) FChangedBits.Set(pos, true);
+      if (made) FStore.Marks().Set(pos, true);
       break;
     case TUndoKind::ukRemoved:
       made = RecordedEdit(r.Kind, pos, r.Count, 0, [] {});
@@ -640,8 +654,7 @@ void THexEditor::Redo() {
     }
   }
   if (!made) return;
-  FCacheStart = -1;
-  FCachedSize = -1;
+  if (r.Kind == TUndoKind::ukByteChanged) UpdateCache(pos, r.First);
   if (r.Kind != TUndoKind::ukByteChanged && r.Kind != TUndoKind::ukAppendBuffer) TrimChangedBits(pos);
   RestoreUndoState(r.State);
   InvalidateGrid();

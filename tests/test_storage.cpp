@@ -373,6 +373,35 @@ TEST_F(Storage, BufferFromFileCutsTheCountAndRefusesOutsidePositions) {
   EXPECT_THROW(Ed->BufferFromFile(-1, n), EHexEditorError);
 }
 
+// The length and the window hold for one generation; a change in progress
+// reads the length each time it is asked for.
+TEST_F(Storage, TheStoreReadsLengthAndWindowAgainAfterEachChange) {
+  TDocumentStore store;
+  EXPECT_EQ(store.Size(), 0);
+  store.Adopt(TTempFile::Create(WorkDir(), ".t"));
+  const Bytes data = Pattern(100);
+  store.Data().WriteAt(data.data(), 100, 0);
+  EXPECT_EQ(store.Size(), 100);
+  store.Data().SetSize(50);
+  EXPECT_EQ(store.Size(), 100);  // known in this generation
+  store.Changed();
+  EXPECT_EQ(store.KnownSize(), -1);
+  EXPECT_EQ(store.Size(), 50);
+  store.Fill(10, 16);
+  EXPECT_EQ(store.WindowStart(), 0);
+  EXPECT_EQ(store.Window()[49], data[49]);
+  {
+    const TDocumentStore::TChange change(store);
+    EXPECT_EQ(store.WindowStart(), -1);
+    store.Data().SetSize(60);
+    EXPECT_EQ(store.Size(), 60);
+    store.Data().SetSize(70);
+    EXPECT_EQ(store.Size(), 70);
+    store.Fill(10, 16);
+  }
+  EXPECT_EQ(store.WindowStart(), -1);  // filled during the change: stale after it
+}
+
 TEST_F(Storage, ReadWindowIsCentredAndPatchedByOneByteWrites) {
   const Bytes data = Pattern(300000);
   Load(data);

@@ -324,6 +324,16 @@ TEST_F(UndoTest, ConvertedRangeComesBack) {
   const Bytes upper{'A', 'B', 'C'};
   Ed->WriteBuffer(upper.data(), 4, 3);
   EXPECT_EQ(Ed->UndoDescription(), "Convert");
+  // The read window, filled before each step, shows the step's bytes after it.
+  auto window = [&] {
+    Ed->FillCache(0);
+    return Bytes(Ed->ReadCache() + 4, Ed->ReadCache() + 7);
+  };
+  window();
+  Ed->Undo();
+  EXPECT_EQ(window(), Bytes(data.begin() + 4, data.begin() + 7));
+  Ed->Redo();
+  EXPECT_EQ(window(), upper);
   Ed->Undo();
   EXPECT_EQ(Document(), data);
 }
