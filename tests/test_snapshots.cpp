@@ -1,12 +1,14 @@
 // The snapshot search: number entry and decoding by type and byte order, and
 // every type, byte order, alignment and condition against a brute-force
 // model on random snapshots of different sizes read in small pieces (values
-// straddle the pieces), with Undo step kept and replayed, Cancel, and
-// snapshots from open documents and files.
+// straddle the pieces), with Undo step kept in memory and in a file, Cancel,
+// the memory bound on large snapshots, and snapshots from open documents and
+// files.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstring>
+#include <fstream>
 #include <memory>
 #include <random>
 #include <stdexcept>
@@ -15,6 +17,7 @@
 #include "control/documents.h"
 #include "control/hexeditor.h"
 #include "tests/support/fakehost.h"
+#include "tests/support/patternsource.h"
 #include "tests/support/tempdir.h"
 
 namespace byteloom::test {
@@ -57,6 +60,18 @@ TEST(SnapshotValues, ParseDecodeAndText) {
   EXPECT_EQ(MakeStep(C::scEquals, T::vtU8, "300", "").Error, "'300' is not a u8 value");
   EXPECT_FALSE(MakeStep(C::scIncreasedBy, T::vtI16, "-2", "").Step);
   EXPECT_TRUE(MakeStep(C::scWithin, T::vtF64, "-1e3", "2.5").Step);
+  // The widest text of a type is one of its values, and no value's text is longer.
+  std::mt19937_64 rng(3);
+  for (int t = 0; t < kValueTypeCount; ++t) {
+    const std::string widest = WidestValueText(static_cast<T>(t));
+    EXPECT_TRUE(ParseValue(widest, static_cast<T>(t))) << widest;
+    for (int k = 0; k < 200000; ++k) {
+      const uint64_t bytes = rng() >> (k % 64);
+      const std::string text = ValueText(DecodeValue(reinterpret_cast<const uint8_t*>(&bytes), {static_cast<T>(t)}),
+                                         static_cast<T>(t));
+      ASSERT_LE(text.size(), widest.size()) << text;
+    }
+  }
 }
 
 // --- Brute force ------------------------------------------------------------------------
@@ -153,12 +168,16 @@ std::string Text(const ModelValue& v, const TValueFormat& f) {
   return ValueText(TValue{IsFloatType(f.Type), v.I, static_cast<double>(v.F)}, f.Type);
 }
 
-class SnapshotSearchTest : public ::testing::Test {
+class SnapshotSearchTest : public TempDirTest {
  protected:
-  void SetUp() override { TSnapshotSearch::PieceOffsets = 100; }  // pieces need not start on a word
+  void SetUp() override {
+    TempDirTest::SetUp();
+    TSnapshotSearch::PieceOffsets = 100;  // pieces need not start on a word
+  }
   void TearDown() override {
     TSnapshotSearch::PieceOffsets = 1 << 20;
-    TSnapshotSearch::UndoBudget = 4u << 20;
+    TSnapshotSearch::UndoBudget = 2u << 20;
+    TempDirTest::TearDown();
   }
 };
 
@@ -183,7 +202,7 @@ std::vector<Bytes> RandomSnapshots(std::mt19937& rng, std::vector<size_t> sizes)
 
 TEST_F(SnapshotSearchTest, EveryTypeOrderAlignmentAndConditionMatchesTheModel) {
   std::mt19937 rng(1234);
-  int listsSeen = 0, replays = 0, narrowed = 0;
+  int listsSeen = 0, fromFile = 0, narrowed = 0;
   for (int t = 0; t < 10; ++t)
     for (TByteOrder order : {TByteOrder::boLittle, TByteOrder::boBig})
       for (bool aligned : {false, true}) {
@@ -227,14 +246,14 @@ TEST_F(SnapshotSearchTest, EveryTypeOrderAlignmentAndConditionMatchesTheModel) {
           narrowed += !expected.back().empty() && expected.back().size() < expected[expected.size() - 2].size();
         }
         for (size_t k = steps.size(); k > 0; --k) {
-          replays += TSnapshotSearch::UndoBudget == 0 && k > 1;
+          fromFile += TSnapshotSearch::UndoBudget == 0 && k > 1;
           ASSERT_TRUE(search.UndoStep());
           ASSERT_EQ(search.Candidates().ToVector(), expected[k - 1]) << "undo to step " << k - 1;
         }
         EXPECT_FALSE(search.UndoStep());
       }
   EXPECT_GT(listsSeen, 10);  // the sparse form was exercised
-  EXPECT_GT(replays, 10);
+  EXPECT_GT(fromFile, 10);  // sets read back from the temporary file
   EXPECT_GT(narrowed, 80);  // most steps kept some candidates and dropped others
 }
 
@@ -259,33 +278,90 @@ TEST_F(SnapshotSearchTest, CancelLeavesTheCandidatesAsTheyWere) {
   }
 }
 
-// A snapshot of any size without its bytes on a disk: zeros, but for a few.
-class TZeroSource final : public TByteSource {
- public:
-  TZeroSource(int32_t size, std::vector<std::pair<int32_t, uint8_t>> bytes) : FSize(size), FBytes(std::move(bytes)) {}
-  int32_t Size() override { return FSize; }
-  void Read(uint8_t* dest, int32_t pos, int32_t count) override {
-    if (pos < 0 || count < 0 || int64_t{pos} + count > FSize) throw std::out_of_range("Read past the end");
-    std::memset(dest, 0, static_cast<size_t>(count));
-    for (auto [at, value] : FBytes)
-      if (at >= pos && at - pos < count) dest[at - pos] = value;
-  }
-
- private:
-  int32_t FSize;
-  std::vector<std::pair<int32_t, uint8_t>> FBytes;
-};
-
 // The last piece of a snapshot near 2 GiB ends beyond the 32-bit range.
 TEST(SnapshotLimits, SnapshotsUpToTheLargestDocument) {
   for (const int32_t size : {2146435073, 2147483647}) {
     TSnapshotSearch search;
-    search.AddSource(std::make_unique<TZeroSource>(size, std::vector<std::pair<int32_t, uint8_t>>{}), "before");
-    search.AddSource(std::make_unique<TZeroSource>(size, std::vector<std::pair<int32_t, uint8_t>>{{5, 1}, {size - 1, 7}}),
+    search.AddSource(std::make_unique<TPatternSource>(size, 0), "before");
+    search.AddSource(std::make_unique<TPatternSource>(size, 0, TPatternChange{},
+                                                      std::vector<std::pair<int32_t, uint8_t>>{{5, 1}, {size - 1, 7}}),
                      "after");
     search.Restart({T::vtU8, TByteOrder::boLittle, false});
     ASSERT_TRUE(search.RunStep(*MakeStep(C::scChanged, T::vtU8, "", "").Step)) << size;
     EXPECT_EQ(search.Candidates().ToVector(), (std::vector<int32_t>{5, size - 1})) << size;
+  }
+}
+
+// The peak of the process's resident memory since the last ResetPeak, in
+// bytes; -1 where it says nothing about the search (a sanitizer's allocator
+// holds freed memory back).
+int64_t PeakResident() {
+#if defined(__SANITIZE_ADDRESS__)
+  return -1;
+#else
+  std::ifstream status("/proc/self/status");
+  for (std::string line; std::getline(status, line);)
+    if (line.rfind("VmHWM:", 0) == 0) return std::stoll(line.substr(6)) * 1024;
+  return -1;
+#endif
+}
+void ResetPeak() { std::ofstream("/proc/self/clear_refs") << "5"; }
+
+class SnapshotMemory : public TempDirTest {};
+
+// Snapshot k is snapshot 0 with every 4099th byte from k * 1000 on raised:
+// "unchanged" keeps a dense set, "changed" leaves a sparse one. No step,
+// undo, cancel or put-aside holds more than a bit per offset and 16 MiB,
+// counted by the search and, where it can be, by the process; a new search
+// gives everything back, the temporary file too.
+TEST_F(SnapshotMemory, StepsUndoCancelAndResetStayWithinABitPerOffset) {
+  constexpr int32_t kSize = 256 << 20;
+  const size_t bound = kSize / 8 + (size_t{16} << 20);
+  ResetPeak();
+  const int64_t peakBefore = PeakResident();
+  TSnapshotSearch search;
+  const auto check = [&](const char* when) { EXPECT_LE(search.MemoryBytes(), bound) << when; };
+  for (int k = 0; k < 4; ++k)
+    search.AddSource(std::make_unique<TPatternSource>(kSize, 7, TPatternChange{4099 * (k > 0), k * 1000, 1}), "s");
+  search.Restart({T::vtU32, TByteOrder::boLittle, false});
+  const auto run = [&](C condition, const char* when, int64_t stopAt = -1) {
+    return search.RunStep(*MakeStep(condition, T::vtU32, "", "").Step, [&](int64_t done, int64_t total) {
+      check(when);
+      return stopAt < 0 || done < total * stopAt / 100;
+    });
+  };
+  const auto fingerprint = [&search] {
+    const TCandidates& set = search.Candidates();
+    return std::to_string(set.Count()) + " " + std::to_string(set.At(set.Count() / 3)) + " " +
+           std::to_string(set.At(set.Count() - 1));
+  };
+  ASSERT_TRUE(run(C::scUnchanged, "step 1"));
+  const std::string afterStep1 = fingerprint();
+  EXPECT_TRUE(search.Candidates().IsBitmap());
+  ASSERT_TRUE(run(C::scUnchanged, "step 2"));
+  const std::string afterStep2 = fingerprint();
+  check("after step 2");
+  EXPECT_FALSE(run(C::scWithin, "cancelled step 3", 50));
+  EXPECT_EQ(fingerprint(), afterStep2);
+  ASSERT_TRUE(search.UndoStep());
+  check("undo");
+  EXPECT_EQ(fingerprint(), afterStep1);
+  ASSERT_TRUE(run(C::scUnchanged, "step 2 again"));
+  ASSERT_TRUE(run(C::scChanged, "step 3"));
+  EXPECT_TRUE(search.Candidates().IsList());
+  const std::string afterStep3 = fingerprint();
+  search.PutAside();
+  EXPECT_EQ(search.Candidates().Count(), 0);
+  EXPECT_LE(search.MemoryBytes(), TSnapshotSearch::UndoBudget * 2);
+  ASSERT_TRUE(search.UndoStep());  // takes the candidates back first
+  ASSERT_TRUE(run(C::scChanged, "step 3 again"));
+  EXPECT_EQ(fingerprint(), afterStep3);
+  EXPECT_EQ(List(WorkFiles()).size(), 1u);  // the history's file
+  search.Restart(search.Format());
+  EXPECT_LE(search.MemoryBytes(), 4096u);
+  EXPECT_EQ(List(WorkFiles()).size(), 0u);
+  if (peakBefore >= 0) {
+    EXPECT_LE(PeakResident() - peakBefore, static_cast<int64_t>(bound));
   }
 }
 
@@ -334,7 +410,7 @@ TEST_F(SnapshotSources, DocumentsAndFilesAsSnapshots) {
   EXPECT_EQ(docs.Editors[1]->GetCursorPos(), 6);
   EXPECT_EQ(docs.Editors[2]->GetCursorPos(), 0);
   // Closing a document's window: it is never read again, not even when a new
-  // window's control takes its place in memory, and undo that needs it is refused.
+  // window's control takes its place in memory; Undo step reads no snapshot.
   search.ForgetClosedDocuments(docs);
   EXPECT_FALSE(search.SnapshotClosed(1));
   THexEditor* slot = docs.Editors[1].get();
@@ -343,14 +419,12 @@ TEST_F(SnapshotSources, DocumentsAndFilesAsSnapshots) {
   search.ForgetClosedDocuments(docs);
   EXPECT_TRUE(search.SnapshotClosed(1));
   EXPECT_EQ(search.ValueAt(1, 6), "");
-  TSnapshotSearch::UndoBudget = 0;
-  EXPECT_TRUE(search.UndoStep());  // the set before the last step was kept: no reading
+  EXPECT_TRUE(search.UndoStep());
   EXPECT_TRUE(search.UndoStep());
   EXPECT_EQ(search.CheckNextStep(), "Snapshot 2 (doc1) was closed; start a new search without it");
   search.Restart({T::vtU16, TByteOrder::boBig, false});
   EXPECT_EQ(search.SnapshotCount(), 2);
   EXPECT_EQ(search.CheckNextStep(), "");
-  TSnapshotSearch::UndoBudget = 4u << 20;
 }
 
 }  // namespace

@@ -1,10 +1,13 @@
 // The snapshot search window as the frame wires it: Tools > "Find a value
 // across snapshots...", documents and a file as snapshots, steps with Undo,
 // a typo in a value field, the list, double-click to every snapshot window,
-// Add to bookmarks with more candidates than free rows, and the search
-// surviving the window's close and a snapshot window's close.
+// Add to bookmarks with more candidates than free rows, the search
+// surviving the window's close and a snapshot window's close, a list of
+// billions of candidates as a bounded number of rows, and columns as wide as
+// their widest value.
 #include <QAction>
 #include <QComboBox>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -20,6 +23,7 @@
 #include "editor/bookmarks.h"
 #include "editor/progress.h"
 #include "guitest.h"
+#include "tests/support/patternsource.h"
 #include "shell/appforms.h"
 #include "shell/mainform.h"
 
@@ -37,6 +41,12 @@ QByteArray Snapshot(int k) {
   data[0x22] = static_cast<char>(counter & 0xFF);
   return data;
 }
+
+// How wide the cells of a column in sight want to be.
+struct TTableView : QTableView {
+  using QTableView::sizeHintForColumn;
+};
+constexpr auto ContentWidth = &TTableView::sizeHintForColumn;
 
 }  // namespace
 
@@ -175,6 +185,55 @@ class TestSnapshots : public TGuiTest {
     QVERIFY(sawProgress);
     QCOMPARE(Form().Search().StepCount(), 0);
     QCOMPARE(Form().CandidateView->model()->rowCount(), 63);
+  }
+
+  void hugeSearchesListBoundedRowsAndNoMemoryWhenClosed() {
+    Box().Frame().findChild<QAction*>(QStringLiteral("Snapshots1"))->trigger();
+    Form().NewSearchButton->click();  // a search of its own
+    // The second differs in every 2003rd byte.
+    for (int k = 0; k < 2; ++k)
+      Form().Search().AddSource(
+          std::make_unique<TPatternSource>(std::numeric_limits<int32_t>::max(), 0, TPatternChange{2003 * k, 0, 1}), "huge");
+    Form().TypeBox->setCurrentIndex(0);  // u8: every offset
+    QCOMPARE(Form().Search().Candidates().Count(), int64_t{std::numeric_limits<int32_t>::max()});
+    QCOMPARE(Form().CandidateView->model()->rowCount(), TCandidateModel::kListedRows);
+    QCOMPARE(Form().CandidateView->verticalHeader()->count(), TCandidateModel::kListedRows);
+    QVERIFY(Form().CountLabel->text().contains(QStringLiteral("candidates after 0 steps; the list shows the first ")));
+    Step(0);  // changed
+    const int64_t count = Form().Search().Candidates().Count();
+    QCOMPARE(count, int64_t{std::numeric_limits<int32_t>::max() / 2003 + 1});
+    QVERIFY(Form().Search().MemoryBytes() > (4u << 20));
+    Form().close();
+    QVERIFY(Form().Search().MemoryBytes() < (64u << 10));
+    QCOMPARE(Form().CandidateView->model()->rowCount(), 0);
+    Form().ShowSearch();
+    QCOMPARE(Form().Search().Candidates().Count(), count);
+    Form().NewSearchButton->click();
+    QVERIFY(Form().Search().MemoryBytes() < 4096);
+  }
+
+  void everyColumnFitsItsWidestValue() {
+    // Each type's widest values at the first offsets of two snapshots.
+    std::vector<std::pair<int32_t, uint8_t>> bytes;
+    const auto put = [&bytes](int32_t at, const void* value, int size) {
+      for (int k = 0; k < size; ++k) bytes.emplace_back(at + k, static_cast<const uint8_t*>(value)[k]);
+    };
+    const double f64 = -2.2250738585072014e-308;
+    const float f32 = -1.00407344e-23f;
+    const uint64_t u64 = ~uint64_t{0}, i64 = uint64_t{1} << 63;
+    put(0, &f64, 8), put(8, &f32, 4), put(12, &i64, 8), put(20, &u64, 8);
+    Box().Frame().findChild<QAction*>(QStringLiteral("Snapshots1"))->trigger();
+    Form().NewSearchButton->click();
+    Form().resize(640, 1200);  // every row with a widest value in sight
+    for (int k = 0; k < 2; ++k) Form().Search().AddSource(std::make_unique<TPatternSource>(32, 0, TPatternChange{}, bytes), "widest");
+    for (int type = 0; type < kValueTypeCount; ++type) {
+      Form().TypeBox->setCurrentIndex(type);
+      Form().NewSearchButton->click();
+      QTableView& view = *Form().CandidateView;
+      for (int column = 0; column < view.model()->columnCount(); ++column)
+        QVERIFY2(view.columnWidth(column) >= (view.*ContentWidth)(column),
+                 qPrintable(Form().TypeBox->currentText() + QStringLiteral(" column %1").arg(column)));
+    }
   }
 };
 
