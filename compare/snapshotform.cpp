@@ -65,14 +65,16 @@ QPushButton* PushButton(QWidget* parent, const char* name, const QString& text) 
   return button;
 }
 
-// The width of text with each of its characters that are among digits (say
-// "0123456789+-") as wide as the widest of them.
-int WidestWidth(const QFontMetrics& metrics, QString text, const QString& digits) {
-  QChar widest = digits[0];
-  for (QChar digit : digits)
-    if (metrics.horizontalAdvance(digit) > metrics.horizontalAdvance(widest)) widest = digit;
-  for (QChar& c : text)
-    if (digits.contains(c)) c = widest;
+// The width of text with each of its characters that belongs to one of the
+// classes (digits, signs) as wide as the widest character of its class.
+int WidestWidth(const QFontMetrics& metrics, QString text, std::initializer_list<QLatin1StringView> classes) {
+  for (QLatin1StringView members : classes) {
+    QChar widest = members[0];
+    for (QChar member : members)
+      if (metrics.horizontalAdvance(member) > metrics.horizontalAdvance(widest)) widest = member;
+    for (QChar& c : text)
+      if (members.contains(c)) c = widest;
+  }
   return metrics.horizontalAdvance(text);
 }
 
@@ -240,9 +242,9 @@ void TSnapshotForm::closeEvent(QCloseEvent* event) {
 void TSnapshotForm::FitColumns() {
   const QFontMetrics metrics(CandidateView->font());
   QHeaderView* header = CandidateView->horizontalHeader();
-  const int offset = WidestWidth(metrics, QStringLiteral("7FFFFFFF"), QStringLiteral("0123456789ABCDEF"));
+  const int offset = WidestWidth(metrics, QStringLiteral("7FFFFFFF"), {QLatin1StringView("0123456789ABCDEF")});
   const int value = WidestWidth(metrics, QString::fromStdString(WidestValueText(FSearch.Format().Type)),
-                                QStringLiteral("0123456789+-"));
+                                {QLatin1StringView("0123456789"), QLatin1StringView("+-")});
   const int margins = 2 * metrics.averageCharWidth();  // the cell's margins and its grid line
   for (int column = 0; column < FModel->columnCount(); ++column)
     header->resizeSection(column, std::max(header->sectionSizeHint(column), (column == 0 ? offset : value) + margins));
