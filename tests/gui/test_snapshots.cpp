@@ -187,52 +187,38 @@ class TestSnapshots : public TGuiTest {
     QCOMPARE(Form().CandidateView->model()->rowCount(), 63);
   }
 
+  // Two snapshots of 2 GiB, the second different in every 2003rd byte.
   void hugeSearchesListBoundedRowsAndNoMemoryWhenClosed() {
     Box().Frame().findChild<QAction*>(QStringLiteral("Snapshots1"))->trigger();
-    Form().NewSearchButton->click();  // a search of its own
-    // The second differs in every 2003rd byte.
     for (int k = 0; k < 2; ++k)
-      Form().Search().AddSource(
-          std::make_unique<TPatternSource>(std::numeric_limits<int32_t>::max(), 0, TPatternChange{2003 * k, 0, 1}), "huge");
-    Form().TypeBox->setCurrentIndex(0);  // u8: every offset
-    QCOMPARE(Form().Search().Candidates().Count(), int64_t{std::numeric_limits<int32_t>::max()});
-    QCOMPARE(Form().CandidateView->model()->rowCount(), TCandidateModel::kListedRows);
+      Form().Search().AddSource(std::make_unique<TPatternSource>(std::numeric_limits<int32_t>::max(), 0, 2003 * k), "huge");
+    Form().NewSearchButton->click();
     QCOMPARE(Form().CandidateView->verticalHeader()->count(), TCandidateModel::kListedRows);
-    QVERIFY(Form().CountLabel->text().contains(QStringLiteral("candidates after 0 steps; the list shows the first ")));
-    Step(0);  // changed
+    QVERIFY(Form().CountLabel->text().contains(QStringLiteral(" candidates after 0 steps; the list shows the first ")));
+    Step(0);  // changed: a list of 4 MiB
     const int64_t count = Form().Search().Candidates().Count();
-    QCOMPARE(count, int64_t{std::numeric_limits<int32_t>::max() / 2003 + 1});
-    QVERIFY(Form().Search().MemoryBytes() > (4u << 20));
+    QVERIFY(count > TCandidateModel::kListedRows && Form().Search().MemoryBytes() > (4u << 20));
     Form().close();
-    QVERIFY(Form().Search().MemoryBytes() < (64u << 10));
-    QCOMPARE(Form().CandidateView->model()->rowCount(), 0);
+    QVERIFY(Form().Search().MemoryBytes() < (64u << 10) && Form().CandidateView->model()->rowCount() == 0);
     Form().ShowSearch();
     QCOMPARE(Form().Search().Candidates().Count(), count);
-    Form().NewSearchButton->click();
-    QVERIFY(Form().Search().MemoryBytes() < 4096);
   }
 
+  // Each type's widest values at the first offsets: f64, f32, i64, u64.
   void everyColumnFitsItsWidestValue() {
-    // Each type's widest values at the first offsets of two snapshots.
-    std::vector<std::pair<int32_t, uint8_t>> bytes;
-    const auto put = [&bytes](int32_t at, const void* value, int size) {
-      for (int k = 0; k < size; ++k) bytes.emplace_back(at + k, static_cast<const uint8_t*>(value)[k]);
-    };
-    const double f64 = -2.2250738585072014e-308;
-    const float f32 = -1.00407344e-23f;
-    const uint64_t u64 = ~uint64_t{0}, i64 = uint64_t{1} << 63;
-    put(0, &f64, 8), put(8, &f32, 4), put(12, &i64, 8), put(20, &u64, 8);
+    const uint8_t widest[] = {0, 0, 0, 0, 0, 0, 0x10, 0x80, 0x4F, 0x37, 0x42, 0x99, 0, 0, 0, 0, 0, 0, 0, 0x80,
+                              0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
+    TPatternSource::TBytes bytes;
+    for (int32_t k = 0; k < int32_t{sizeof widest}; ++k) bytes.emplace_back(k, widest[k]);
     Box().Frame().findChild<QAction*>(QStringLiteral("Snapshots1"))->trigger();
-    Form().NewSearchButton->click();
     Form().resize(640, 1200);  // every row with a widest value in sight
-    for (int k = 0; k < 2; ++k) Form().Search().AddSource(std::make_unique<TPatternSource>(32, 0, TPatternChange{}, bytes), "widest");
+    for (int k = 0; k < 2; ++k) Form().Search().AddSource(std::make_unique<TPatternSource>(32, 0, 0, 0, bytes), "widest");
+    QTableView& view = *Form().CandidateView;
     for (int type = 0; type < kValueTypeCount; ++type) {
       Form().TypeBox->setCurrentIndex(type);
       Form().NewSearchButton->click();
-      QTableView& view = *Form().CandidateView;
       for (int column = 0; column < view.model()->columnCount(); ++column)
-        QVERIFY2(view.columnWidth(column) >= (view.*ContentWidth)(column),
-                 qPrintable(Form().TypeBox->currentText() + QStringLiteral(" column %1").arg(column)));
+        QVERIFY2(view.columnWidth(column) >= (view.*ContentWidth)(column), qPrintable(Form().TypeBox->currentText()));
     }
   }
 };
