@@ -294,7 +294,7 @@ void TSnapshotForm::Render() {
   for (QComboBox* box : {TypeBox, OrderBox, AlignBox}) box->setEnabled(steps == 0);
   UndoStepButton->setEnabled(steps > 0);
   BookmarkButton->setEnabled(steps > 0 && count > 0);
-  FModel->Reload();
+  FModel->Reload(FRunning);  // no rows while a step changes them (the frame may show the window meanwhile)
 }
 
 void TSnapshotForm::ConditionChange() {

@@ -166,12 +166,13 @@ class TestSnapshots : public TGuiTest {
     QVERIFY(Form().RunStepButton->isEnabled());
 
     // A long step shows its progress; Cancel leaves every offset a candidate
-    // and the list empty while it runs.
+    // and the list empty while it runs, also when the window is shown anew.
     TLongWork::ShowAfterMs = 0;
     TSnapshotSearch::PieceOffsets = 16;
     bool sawProgress = false;
     std::function<void()> cancelWhenShown = [&] {
       if (auto* progress = Form().findChild<QProgressDialog*>(QStringLiteral("ProgressDialog"))) {
+        Form().ShowSearch();  // Tools > "Find a value across snapshots..." meanwhile
         sawProgress = progress->isVisible() && Form().CandidateView->model()->rowCount() == 0;
         progress->cancel();
       } else {
