@@ -6,7 +6,12 @@
 //                 counter (peer: cmp -l over the same seven pairs)
 //   narrow_dense  seven steps "unchanged" over eight identical snapshots:
 //                 every offset stays a candidate (no peer)
-// The snapshots are files from disk, read in pieces like any snapshot.
+//   narrow_big    three generated snapshots of 1 GiB (no disk): "unchanged",
+//                 "unchanged", Undo step, "unchanged" and "changed"; its
+//                 rss_growth_mib is the search's peak, a bit per offset
+//                 (128 MiB) and a few MiB more (no peer)
+// The snapshots of narrow and narrow_dense are files from disk, read in
+// pieces like any snapshot.
 #include <sys/stat.h>
 
 #include <cstdio>
@@ -18,6 +23,7 @@
 
 #include "bench/bench.h"
 #include "compare/snapshots.h"
+#include "tests/support/patternsource.h"
 
 namespace byteloom::bench {
 
@@ -89,8 +95,34 @@ double TimeNarrow(const TBenchContext& ctx, bool dense) {
   return seconds;
 }
 
+// Snapshot k differs from snapshot 0 in every 4099th byte from k * 1000 on.
+double TimeNarrowBig() {
+  constexpr int32_t kSize = 1 << 30;
+  TSnapshotSearch search;
+  for (int k = 0; k < 3; ++k)
+    search.AddSource(std::make_unique<test::TPatternSource>(kSize, 7, test::TPatternChange{4099 * (k > 0), k * 1000, 1}),
+                     "generated");
+  search.Restart({TValueType::vtU32, TByteOrder::boLittle, false});
+  const auto step = [&search](TStepCondition condition) {
+    if (!search.RunStep(*MakeStep(condition, TValueType::vtU32, "", "").Step)) throw std::runtime_error("step failed");
+  };
+  const double t0 = Now();
+  step(TStepCondition::scUnchanged);
+  step(TStepCondition::scUnchanged);
+  search.UndoStep();
+  step(TStepCondition::scUnchanged);
+  const int64_t dense = search.Candidates().Count();
+  search.Restart(search.Format());
+  step(TStepCondition::scChanged);
+  const double seconds = Now() - t0;
+  if (dense < kSize - kSize / 256 || search.Candidates().Count() != (kSize - 1000 + 4098) / 4099 * 4)
+    throw std::runtime_error("the candidates are not what the snapshots hold");
+  return seconds;
+}
+
 TRegister narrow("narrow", [](const TBenchContext& ctx) { return TimeNarrow(ctx, false); });
 TRegister narrowDense("narrow_dense", [](const TBenchContext& ctx) { return TimeNarrow(ctx, true); });
+TRegister narrowBig("narrow_big", [](const TBenchContext&) { return TimeNarrowBig(); });
 
 }  // namespace
 

@@ -1,5 +1,6 @@
 #include "compare/snapshotform.h"
 
+#include <QCloseEvent>
 #include <QComboBox>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -25,7 +26,7 @@ namespace byteloom {
 // --- The candidate list ------------------------------------------------------------------
 
 int TCandidateModel::rowCount(const QModelIndex& parent) const {
-  return parent.isValid() || FFrozen ? 0 : static_cast<int>(FSearch.Candidates().Count());
+  return parent.isValid() || FFrozen ? 0 : static_cast<int>(std::min<int64_t>(FSearch.Candidates().Count(), kListedRows));
 }
 
 int TCandidateModel::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : 1 + FSearch.SnapshotCount(); }
@@ -62,6 +63,19 @@ QPushButton* PushButton(QWidget* parent, const char* name, const QString& text) 
   auto* button = new QPushButton(text, parent);
   button->setObjectName(QLatin1String(name));
   return button;
+}
+
+// The width of text with each of its characters that belongs to one of the
+// classes (digits, signs) as wide as the widest character of its class.
+int WidestWidth(const QFontMetrics& metrics, QString text, std::initializer_list<QLatin1StringView> classes) {
+  for (QLatin1StringView members : classes) {
+    QChar widest = members[0];
+    for (QChar member : members)
+      if (metrics.horizontalAdvance(member) > metrics.horizontalAdvance(widest)) widest = member;
+    for (QChar& c : text)
+      if (members.contains(c)) c = widest;
+  }
+  return metrics.horizontalAdvance(text);
 }
 
 // The documents box reads the open documents anew whenever it opens.
@@ -136,6 +150,7 @@ TSnapshotForm::TSnapshotForm(QWidget* parent) : QWidget(parent, Qt::Window) {
   CandidateView = new QTableView(this);
   CandidateView->setObjectName(QStringLiteral("CandidateView"));
   CandidateView->setModel(FModel);
+  connect(FModel, &QAbstractItemModel::modelReset, this, [this] { FitColumns(); });
   CandidateView->setSelectionBehavior(QAbstractItemView::SelectRows);
   CandidateView->setEditTriggers(QAbstractItemView::NoEditTriggers);
   CandidateView->verticalHeader()->hide();
@@ -205,10 +220,34 @@ void TSnapshotForm::SetDocuments(TDocumentList* documents) {
 
 void TSnapshotForm::ShowSearch() {
   FillDocumentBox();
-  Render();
   show();
   raise();
   activateWindow();
+  Guarded([this] { FSearch.TakeBack(); });  // a search that had to start over says why
+  Render();
+}
+
+void TSnapshotForm::closeEvent(QCloseEvent* event) {
+  // Where the candidates cannot be put aside (the disk is full) they stay.
+  if (!FRunning) {
+    try {
+      FSearch.PutAside();
+    } catch (const std::exception&) {
+    }
+  }
+  FModel->Reload();
+  QWidget::closeEvent(event);
+}
+
+void TSnapshotForm::FitColumns() {
+  const QFontMetrics metrics(CandidateView->font());
+  QHeaderView* header = CandidateView->horizontalHeader();
+  const int offset = WidestWidth(metrics, QStringLiteral("7FFFFFFF"), {QLatin1StringView("0123456789ABCDEF")});
+  const int value = WidestWidth(metrics, QString::fromStdString(WidestValueText(FSearch.Format().Type)),
+                                {QLatin1StringView("0123456789"), QLatin1StringView("+-")});
+  const int margins = 2 * metrics.averageCharWidth();  // the cell's margins and its grid line
+  for (int column = 0; column < FModel->columnCount(); ++column)
+    header->resizeSection(column, std::max(header->sectionSizeHint(column), (column == 0 ? offset : value) + margins));
 }
 
 void TSnapshotForm::FillDocumentBox() {
@@ -235,13 +274,17 @@ void TSnapshotForm::Render() {
                               .arg(FSearch.SnapshotClosed(k) ? QStringLiteral(" (closed)") : QString()));
   const int steps = FSearch.StepCount();
   StepLabel->setText(QStringLiteral("&Step %1 → %2:").arg(steps + 1).arg(steps + 2));
+  const int64_t count = FSearch.Candidates().Count();
   CountLabel->setText(FSearch.SnapshotCount() == 0
                           ? QStringLiteral("Add at least two snapshots.")
-                          : QStringLiteral("%L1 candidate%2 after %3 step%4.")
-                                .arg(FSearch.Candidates().Count())
-                                .arg(FSearch.Candidates().Count() == 1 ? QString() : QStringLiteral("s"))
+                          : QStringLiteral("%L1 candidate%2 after %3 step%4%5.")
+                                .arg(count)
+                                .arg(count == 1 ? QString() : QStringLiteral("s"))
                                 .arg(steps)
-                                .arg(steps == 1 ? QString() : QStringLiteral("s")));
+                                .arg(steps == 1 ? QString() : QStringLiteral("s"))
+                                .arg(count > TCandidateModel::kListedRows
+                                         ? QStringLiteral("; the list shows the first %L1").arg(TCandidateModel::kListedRows)
+                                         : QString()));
   // Why the next step cannot run yet (a snapshot to add, one closed).
   const std::string refusal = FSearch.CheckNextStep();
   if (FSearch.SnapshotCount() > 0 && !refusal.empty())
@@ -250,8 +293,8 @@ void TSnapshotForm::Render() {
   // The value's format holds for the whole search; New search frees it.
   for (QComboBox* box : {TypeBox, OrderBox, AlignBox}) box->setEnabled(steps == 0);
   UndoStepButton->setEnabled(steps > 0);
-  BookmarkButton->setEnabled(steps > 0 && FSearch.Candidates().Count() > 0);
-  FModel->Reload();
+  BookmarkButton->setEnabled(steps > 0 && count > 0);
+  FModel->Reload(FRunning);  // no rows while a step changes them (the frame may show the window meanwhile)
 }
 
 void TSnapshotForm::ConditionChange() {
@@ -329,8 +372,8 @@ void TSnapshotForm::UndoStepClick() {
   if (FRunning) return;
   if (FDocuments) FSearch.ForgetClosedDocuments(*FDocuments);
   TBusy busy(*this);
-  TLongWork work(this, QStringLiteral("Taking the step back..."), true);
-  FSearch.UndoStep([&work](int64_t done, int64_t total) { return work.Step(done, total); });
+  TLongWork work(this, QStringLiteral("Taking the step back..."), false);
+  FSearch.UndoStep();
 }
 
 void TSnapshotForm::AddBookmarksClick() {

@@ -3,7 +3,8 @@
 // snapshots, chooses the value's type, byte order and alignment, and runs
 // one step per pair of snapshots; the candidates are listed with their value
 // in every snapshot. The window belongs to the frame and only hides when
-// closed, so the search lives until the program ends.
+// closed, so the search lives until the program ends; a closed window puts
+// its candidates aside and holds no memory for them.
 #pragma once
 
 #include <QAbstractTableModel>
@@ -23,10 +24,12 @@ namespace byteloom {
 
 class TDocumentList;
 
-// The candidates as rows (offset, then the value in every snapshot); rows
-// are made when the view asks for them, so millions cost nothing.
+// The first kListedRows candidates as rows (offset, then the value in every
+// snapshot); rows are made when the view asks for them. The view keeps data
+// for every row, so a billion candidates are never rows.
 class TCandidateModel final : public QAbstractTableModel {
  public:
+  static constexpr int kListedRows = 10000;
   TCandidateModel(TSnapshotSearch& search, QObject* parent) : QAbstractTableModel(parent), FSearch(search) {}
   void SetDocuments(const TDocumentList* documents) { FDocuments = documents; }
   int rowCount(const QModelIndex& parent = {}) const override;
@@ -55,6 +58,7 @@ class TSnapshotForm : public QWidget {
   // Tools > "Find a value across snapshots...": shows the window in front.
   void ShowSearch();
   TSnapshotSearch& Search() { return FSearch; }
+  void closeEvent(QCloseEvent* event) override;
 
   // --- Handlers ------------------------------------------------------------------
   void AddDocumentClick();
@@ -83,6 +87,8 @@ class TSnapshotForm : public QWidget {
   // Brings lists, labels and enabled states in line with the search.
   void Render();
   void FillDocumentBox();
+  // Every column as wide as its widest value.
+  void FitColumns();
   TValueFormat ChosenFormat() const;
 
   TSnapshotSearch FSearch;

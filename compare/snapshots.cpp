@@ -6,6 +6,11 @@
 // are examined, and those are found eight bytes at a time; "unchanged" drops
 // exactly those offsets. The other conditions test every candidate. Once the
 // candidates are sparse, a step reads only small windows around them.
+//
+// Memory: a bitmap takes one bit per offset and is narrowed in place; the
+// set before a step goes into the history stream (a file once large) first,
+// and a set is read back only after the one it replaces is freed, so no two
+// bitmaps are ever held at once.
 #include "compare/snapshots.h"
 
 #include <algorithm>
@@ -21,6 +26,7 @@
 #include "control/hexeditor.h"
 #include "editor/bookmarks.h"
 #include "platform/numconv.h"
+#include "platform/platform.h"
 
 namespace byteloom {
 
@@ -30,6 +36,12 @@ using TUInt128 = unsigned __int128;
 
 constexpr int kRankWords = 64;              // bitmap words per rank entry
 constexpr int32_t kListWindow = 4096;       // bytes read around sparse candidates
+constexpr int64_t kMaxListOffsets = 2 << 20;  // a list takes at most 8 MiB
+
+// How a set starts in the history stream; its bitmap words or list offsets follow.
+struct TSetHeader {
+  int64_t Kind, Limit, Step, Count, Entries;
+};
 
 }  // namespace
 
@@ -201,20 +213,54 @@ void TCandidates::Recount() {
   if (FKind != TKind::kBitmap) return;
   FCount = 0;
   for (uint64_t word : FBits) FCount += std::popcount(word);
-  // Sparse: a list of 4-byte offsets takes at most an eighth of the bitmap.
-  if (FCount <= int64_t{FLimit} / 256) {
+  // Sparse: a list of 4-byte offsets takes at most an eighth of the bitmap
+  // (and 8 MiB, so that bitmap and list fit the search's bound together).
+  if (FCount <= std::min(int64_t{FLimit} / 256, kMaxListOffsets)) {
+    std::vector<int64_t>().swap(FRanks);
     FList = ToVector();
     FKind = TKind::kList;
     std::vector<uint64_t>().swap(FBits);
-    std::vector<int64_t>().swap(FRanks);
     return;
   }
+  IndexRanks();
+}
+
+void TCandidates::IndexRanks() {
   FRanks.assign((FBits.size() + kRankWords - 1) / kRankWords, 0);
   int64_t before = 0;
   for (size_t w = 0; w < FBits.size(); ++w) {
     if (w % kRankWords == 0) FRanks[w / kRankWords] = before;
     before += std::popcount(FBits[w]);
   }
+}
+
+void TCandidates::Save(TUndoStream& stream) const {
+  const bool bitmap = FKind == TKind::kBitmap;
+  const size_t entries = bitmap ? FBits.size() : FList.size();
+  const TSetHeader header{static_cast<int64_t>(FKind), FLimit, FStep, FCount, static_cast<int64_t>(entries)};
+  stream.Append(&header, sizeof header);
+  if (bitmap) stream.Append(FBits.data(), static_cast<int64_t>(entries * 8));
+  if (!bitmap) stream.Append(FList.data(), static_cast<int64_t>(entries * 4));
+}
+
+TCandidates TCandidates::Load(const TUndoStream& stream, int64_t pos) {
+  TSetHeader header{};
+  stream.Read(pos, &header, sizeof header);
+  TCandidates set;
+  set.FKind = static_cast<TKind>(header.Kind);
+  set.FLimit = static_cast<int32_t>(header.Limit);
+  set.FStep = static_cast<int>(header.Step);
+  set.FCount = header.Count;
+  pos += sizeof header;
+  if (set.FKind == TKind::kBitmap) {
+    set.FBits.resize(static_cast<size_t>(header.Entries));
+    stream.Read(pos, set.FBits.data(), header.Entries * 8);
+    set.IndexRanks();
+  } else if (set.FKind == TKind::kList) {
+    set.FList.resize(static_cast<size_t>(header.Entries));
+    stream.Read(pos, set.FList.data(), header.Entries * 4);
+  }
+  return set;
 }
 
 // --- The search --------------------------------------------------------------------------
@@ -245,8 +291,11 @@ void TSnapshotSearch::Restart(const TValueFormat& format) {
   FFormat = format;
   // Snapshots whose window was closed cannot be read again: they go.
   std::erase_if(FSnapshots, [](const TSnapshot& s) { return !s.Source; });
-  FSteps.clear();
-  FHistory.clear();
+  // Everything the search held is given back (the history's file goes).
+  std::vector<TStep>().swap(FSteps);
+  std::vector<int64_t>().swap(FKept);
+  FHistory.reset();
+  FAsideAt = -1;
   const int width = ValueWidth(format.Type);
   const int32_t size = FSnapshots.empty() || !FSnapshots[0].Source ? 0 : FSnapshots[0].Source->Size();
   FCandidates = TCandidates::All(size, width, format.Aligned ? width : 1);
@@ -276,61 +325,78 @@ std::string TSnapshotSearch::CheckNextStep() const {
   return CheckOpen(StepCount() + 1);
 }
 
+int64_t TSnapshotSearch::Keep() {
+  if (!FHistory) FHistory = std::make_unique<TUndoStream>(WorkFolder(), static_cast<int64_t>(UndoBudget));
+  const int64_t pos = FHistory->Size();
+  try {
+    FCandidates.Save(*FHistory);
+  } catch (...) {
+    try {
+      FHistory->SetSize(pos);
+    } catch (...) {
+    }
+    throw;
+  }
+  return pos;
+}
+
+void TSnapshotSearch::Restore(int64_t pos) {
+  FCandidates = TCandidates{};  // freed before the kept set is read
+  try {
+    FCandidates = TCandidates::Load(*FHistory, pos);
+    FHistory->SetSize(pos);
+  } catch (const std::exception& e) {
+    Restart(FFormat);
+    throw EFileError(std::string("The search starts over: its earlier candidates could not be read back (") +
+                     e.what() + ")");
+  }
+}
+
+void TSnapshotSearch::PutAside() {
+  if (FAsideAt >= 0) return;
+  FAsideAt = Keep();
+  FCandidates = TCandidates{};
+}
+
+void TSnapshotSearch::TakeBack() {
+  if (FAsideAt < 0) return;
+  const int64_t pos = FAsideAt;
+  FAsideAt = -1;
+  Restore(pos);
+}
+
+size_t TSnapshotSearch::MemoryBytes() const {
+  return FCandidates.MemoryBytes() + (FHistory ? FHistory->MemoryBytes() : 0) + FSteps.capacity() * sizeof(TStep) +
+         FKept.capacity() * sizeof(int64_t) + FWorkBytes;
+}
+
 bool TSnapshotSearch::RunStep(const TStep& step, const TSnapshotProgress& progress) {
+  TakeBack();
   const std::string refusal = CheckNextStep();
   if (!refusal.empty()) throw std::runtime_error(refusal);
-  size_t kept = 0;
-  for (const auto& set : FHistory) kept += set ? set->MemoryBytes() : 0;
-  std::optional<TCandidates> before;
-  if (kept + FCandidates.MemoryBytes() <= UndoBudget) before = FCandidates;
-  // Cancelled or failed (a snapshot could not be read): back to the set
-  // before the step, kept or replayed; a search that cannot even replay
-  // starts over.
-  const auto restore = [&] {
-    if (before) {
-      FCandidates = std::move(*before);
-      return;
-    }
-    FSteps.push_back(step);
-    FHistory.push_back(std::nullopt);
-    try {
-      UndoStep();
-    } catch (...) {
-      Restart(FFormat);
-    }
-  };
+  // Cancelled or failed (a snapshot could not be read): back to the set kept.
+  const int64_t kept = Keep();
   bool done = false;
   try {
     done = Narrow(FCandidates, StepCount(), step, progress);
   } catch (...) {
-    restore();
+    Restore(kept);
     throw;
   }
   if (!done) {
-    restore();
+    Restore(kept);
     return false;
   }
   FSteps.push_back(step);
-  FHistory.push_back(std::move(before));
+  FKept.push_back(kept);
   return true;
 }
 
-bool TSnapshotSearch::UndoStep(const TSnapshotProgress& progress) {
+bool TSnapshotSearch::UndoStep() {
+  TakeBack();
   if (FSteps.empty()) return false;
-  const int last = StepCount() - 1;
-  if (!FHistory.back()) {
-    // Replay from the latest set kept (the first always is: every offset).
-    const std::string refusal = CheckOpen(last);
-    if (!refusal.empty()) throw std::runtime_error(refusal);
-    int from = last;
-    while (!FHistory[static_cast<size_t>(from)]) --from;
-    TCandidates set = *FHistory[static_cast<size_t>(from)];
-    for (int k = from; k < last; ++k)
-      if (!Narrow(set, k, FSteps[static_cast<size_t>(k)], progress)) return false;
-    FHistory.back() = std::move(set);
-  }
-  FCandidates = std::move(*FHistory.back());
-  FHistory.pop_back();
+  Restore(FKept.back());
+  FKept.pop_back();
   FSteps.pop_back();
   return true;
 }
@@ -361,16 +427,15 @@ void ClearBit(std::vector<uint64_t>& bits, int64_t o) { bits[static_cast<size_t>
 void SetBit(std::vector<uint64_t>& bits, int64_t o) { bits[static_cast<size_t>(o / 64)] |= uint64_t{1} << (o % 64); }
 bool TestBit(const std::vector<uint64_t>& bits, int64_t o) { return (bits[static_cast<size_t>(o / 64)] >> (o % 64)) & 1; }
 
-// Clears (or, with value, sets every step-th of) bits [from, to).
+// Sets or clears every step-th of bits [from, to) (whole words at a time for step 1).
 void FillBits(std::vector<uint64_t>& bits, int64_t from, int64_t to, bool value, int step) {
-  int64_t o = from;
-  if (!value) {
-    for (; o < to && o % 64 != 0; ++o) ClearBit(bits, o);
-    for (; o + 64 <= to; o += 64) bits[static_cast<size_t>(o / 64)] = 0;
-    for (; o < to; ++o) ClearBit(bits, o);
-    return;
+  const auto put = [&bits, value](int64_t o) { value ? SetBit(bits, o) : ClearBit(bits, o); };
+  int64_t o = (from + step - 1) / step * step;
+  if (step == 1) {
+    for (; o < to && o % 64 != 0; ++o) put(o);
+    for (; o + 64 <= to; o += 64) bits[static_cast<size_t>(o / 64)] = value ? ~uint64_t{0} : 0;
   }
-  for (o = (from + step - 1) / step * step; o < to; o += step) SetBit(bits, o);
+  for (; o < to; o += step) put(o);
 }
 
 // The first j in [from, end) with a[j] != b[j], or end.
@@ -421,9 +486,15 @@ bool TSnapshotSearch::Narrow(TCandidates& set, int from, const TStep& step, cons
   const auto holds = [&](const uint8_t* a, const uint8_t* b) {
     return StepHolds(step, DecodeValue(a, FFormat), DecodeValue(b, FFormat), std::memcmp(a, b, static_cast<size_t>(width)) == 0);
   };
+  // The step's buffers count as held while it runs.
+  struct TWorkBytes {
+    size_t& Bytes;
+    ~TWorkBytes() { Bytes = 0; }
+  } work{FWorkBytes};
 
   if (set.IsList()) {
     TWindowReader readA(first, dataLimit), readB(second, dataLimit);
+    FWorkBytes = 2 * kListWindow;
     size_t kept = 0;
     for (size_t k = 0; k < set.FList.size(); ++k) {
       const int32_t o = set.FList[k];
@@ -446,6 +517,7 @@ bool TSnapshotSearch::Narrow(TCandidates& set, int from, const TStep& step, cons
   } else {
     FillBits(set.FBits, limit, set.FLimit, false, 1);
   }
+  std::vector<int64_t>().swap(set.FRanks);  // stale once bits change; Recount builds them anew
   const int stride = set.FStep;
   const auto member = [&](int64_t o) { return wasAll ? o % stride == 0 : TestBit(set.FBits, o); };
   const bool sparse = NeedsChange(step);
@@ -488,8 +560,13 @@ bool TSnapshotSearch::Narrow(TCandidates& set, int from, const TStep& step, cons
         if (!wasAll && !ok) ClearBit(set.FBits, int64_t{p} + o);
       }
     }
+    FWorkBytes = a.capacity() + b.capacity() + survivors.capacity() * sizeof(int32_t);
     if (p + q < limit && progress && !progress(int64_t{p} + q, limit)) return false;
   }
+  // The pieces' buffers go before Recount may make a list.
+  std::vector<uint8_t>().swap(a);
+  std::vector<uint8_t>().swap(b);
+  std::vector<int32_t>().swap(survivors);
   set.FLimit = limit;
   set.Recount();
   return true;

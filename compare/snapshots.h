@@ -6,9 +6,10 @@
 //
 // Snapshots are byte sources read in pieces: open documents through their
 // working copies, or files on disk. Candidates are a bitmap (one bit per
-// offset) while dense and a sorted offset list once sparse. Earlier candidate
-// sets are kept for Undo step while they are small; otherwise Undo step
-// replays the steps before it.
+// offset) while dense and a sorted offset list once sparse. The set before
+// each step is kept for Undo step and Cancel in a stream that moves into a
+// private temporary file once it is large, so that the search holds at most
+// one bit per offset of the first snapshot plus 16 MiB.
 #pragma once
 
 #include <cstdint>
@@ -19,6 +20,7 @@
 #include <vector>
 
 #include "compare/compareengine.h"
+#include "control/undostream.h"
 #include "control/valuetypes.h"
 
 namespace byteloom {
@@ -90,11 +92,15 @@ class TCandidates {
   // Bytes held.
   size_t MemoryBytes() const;
   std::vector<int32_t> ToVector() const;
+  // Appends the set to stream; Load reads the one written at pos.
+  void Save(TUndoStream& stream) const;
+  static TCandidates Load(const TUndoStream& stream, int64_t pos);
 
  private:
   friend class TSnapshotSearch;
   enum class TKind { kAll, kBitmap, kList };
   void Recount();  // after the bits changed: count, rank index, list when sparse
+  void IndexRanks();
 
   TKind FKind = TKind::kAll;
   int32_t FLimit = 0;  // offsets below it
@@ -134,11 +140,20 @@ class TSnapshotSearch {
   // the step needs the snapshot after the last one compared.
   std::string CheckNextStep() const;
   // Runs the next step (snapshot StepCount() -> StepCount() + 1); false when
-  // cancelled (nothing changed then).
+  // cancelled (nothing changed then). Raises EFileError, with nothing
+  // changed, when the set before it cannot be kept for Undo step.
   bool RunStep(const TStep& step, const TSnapshotProgress& progress = {});
-  // Takes the last step back; false when there is none or the replay was
-  // cancelled.
-  bool UndoStep(const TSnapshotProgress& progress = {});
+  // Takes the last step back (reads no snapshot); false when there is none.
+  bool UndoStep();
+  // Puts the candidates away with the sets kept for Undo step (in the
+  // temporary file when they are large), so that a closed window holds no
+  // memory for them; Candidates() is empty until TakeBack brings them back,
+  // which every step and undo does first (a new search drops them).
+  void PutAside();
+  void TakeBack();
+  // Bytes held in memory: candidates, the sets kept for Undo step, a
+  // running step's buffers.
+  size_t MemoryBytes() const;
   // Text of the value at offset in a snapshot ("" beyond its end or when
   // the snapshot was closed).
   std::string ValueAt(int snapshot, int32_t offset);
@@ -151,8 +166,9 @@ class TSnapshotSearch {
   void ForgetClosedDocuments(const TDocumentList& documents);
   bool SnapshotClosed(int index) const { return !FSnapshots.at(static_cast<size_t>(index)).Source; }
 
-  // Earlier candidate sets are kept for Undo step up to this many bytes.
-  static inline size_t UndoBudget = 4u << 20;
+  // The sets kept for Undo step stay in memory up to this many bytes and
+  // move into a private temporary file beyond.
+  static inline size_t UndoBudget = 2u << 20;
   // Offsets per piece a dense step reads at once.
   static inline int32_t PieceOffsets = 1 << 20;
 
@@ -167,12 +183,21 @@ class TSnapshotSearch {
   bool Narrow(TCandidates& set, int from, const TStep& step, const TSnapshotProgress& progress);
   // The snapshots up to last must be readable: the message naming a closed one, or "".
   std::string CheckOpen(int last) const;
+  // Keeps the candidates at the end of the history; returns where they start.
+  int64_t Keep();
+  // Makes the set kept at pos the candidates again and drops it and what
+  // follows it from the history. A history that cannot be read starts the
+  // search over (EFileError then says so).
+  void Restore(int64_t pos);
 
   std::vector<TSnapshot> FSnapshots;
   TValueFormat FFormat;
   TCandidates FCandidates;
   std::vector<TStep> FSteps;
-  std::vector<std::optional<TCandidates>> FHistory;  // the set before each step, when kept
+  std::unique_ptr<TUndoStream> FHistory;  // the set before each step, then the one put aside
+  std::vector<int64_t> FKept;              // where the set before each step starts in it
+  int64_t FAsideAt = -1;                   // where the set put aside starts, or -1
+  size_t FWorkBytes = 0;                   // a running step's buffers
 };
 
 // What usually leaves a step with no candidate, and the offer to take it back.

@@ -21,6 +21,8 @@ class TUndoStream {
 
   int64_t Size() const { return FSize; }
   bool InFile() const { return FFile.IsOpen(); }
+  // Bytes held in memory.
+  size_t MemoryBytes() const { return FMem.capacity(); }
   void SetSize(int64_t size);
   void Read(int64_t pos, void* dest, int64_t count) const;
   void Write(int64_t pos, const void* source, int64_t count);

@@ -88,6 +88,15 @@ std::string ValueText(const TValue& value, TValueType type) {
   return std::string(p, buf + sizeof buf);
 }
 
+std::string WidestValueText(TValueType type) {
+  // Floats: a sign, the most digits a shortest text needs and the longest exponent.
+  if (type == TValueType::vtF32) return ValueText({true, 0, -1.00407344e-23f}, type);
+  if (type == TValueType::vtF64) return ValueText({true, 0, -2.2250738585072014e-308}, type);
+  // Integers: the lowest signed, the highest unsigned value.
+  const int bits = ValueWidth(type) * 8;
+  return ValueText({false, IsSignedType(type) ? -(__int128{1} << (bits - 1)) : (__int128{1} << bits) - 1, 0}, type);
+}
+
 std::optional<TValue> ParseValue(const std::string& text, TValueType type) {
   size_t a = text.find_first_not_of(" \t");
   size_t b = text.find_last_not_of(" \t");

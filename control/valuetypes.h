@@ -39,6 +39,8 @@ void EncodeValue(const TValue& value, const TValueFormat& format, uint8_t* out);
 // Decimal integers; floats with the fewest digits that read back as the same
 // value of type.
 std::string ValueText(const TValue& value, TValueType type);
+// The longest text ValueText gives for type (for sizing a column).
+std::string WidestValueText(TValueType type);
 // Typed text as a value of type: integers in decimal (optional sign), "$" or
 // "0x" hex; floats as decimals. Nothing when the text is no number or the
 // number does not fit the type.

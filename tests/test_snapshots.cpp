@@ -1,12 +1,14 @@
 // The snapshot search: number entry and decoding by type and byte order, and
 // every type, byte order, alignment and condition against a brute-force
 // model on random snapshots of different sizes read in small pieces (values
-// straddle the pieces), with Undo step kept and replayed, Cancel, and
-// snapshots from open documents and files.
+// straddle the pieces), with Undo step kept in memory and in a file, Cancel,
+// the memory bound on large snapshots, and snapshots from open documents and
+// files.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstring>
+#include <fstream>
 #include <memory>
 #include <random>
 #include <stdexcept>
@@ -15,6 +17,7 @@
 #include "control/documents.h"
 #include "control/hexeditor.h"
 #include "tests/support/fakehost.h"
+#include "tests/support/patternsource.h"
 #include "tests/support/tempdir.h"
 
 namespace byteloom::test {
@@ -57,6 +60,12 @@ TEST(SnapshotValues, ParseDecodeAndText) {
   EXPECT_EQ(MakeStep(C::scEquals, T::vtU8, "300", "").Error, "'300' is not a u8 value");
   EXPECT_FALSE(MakeStep(C::scIncreasedBy, T::vtI16, "-2", "").Step);
   EXPECT_TRUE(MakeStep(C::scWithin, T::vtF64, "-1e3", "2.5").Step);
+  // No value's text is longer than the widest of its type.
+  std::mt19937_64 rng(3);
+  for (int t = 0, k = 0; t < kValueTypeCount; t += ++k % 20000 == 0) {
+    const uint64_t bytes = rng() >> (k % 64);
+    ASSERT_LE(ValueText(DecodeValue(reinterpret_cast<const uint8_t*>(&bytes), {T(t)}), T(t)).size(), WidestValueText(T(t)).size());
+  }
 }
 
 // --- Brute force ------------------------------------------------------------------------
@@ -153,12 +162,16 @@ std::string Text(const ModelValue& v, const TValueFormat& f) {
   return ValueText(TValue{IsFloatType(f.Type), v.I, static_cast<double>(v.F)}, f.Type);
 }
 
-class SnapshotSearchTest : public ::testing::Test {
+class SnapshotSearchTest : public TempDirTest {
  protected:
-  void SetUp() override { TSnapshotSearch::PieceOffsets = 100; }  // pieces need not start on a word
+  void SetUp() override {
+    TempDirTest::SetUp();
+    TSnapshotSearch::PieceOffsets = 100;  // pieces need not start on a word
+  }
   void TearDown() override {
     TSnapshotSearch::PieceOffsets = 1 << 20;
-    TSnapshotSearch::UndoBudget = 4u << 20;
+    TSnapshotSearch::UndoBudget = 2u << 20;
+    TempDirTest::TearDown();
   }
 };
 
@@ -183,7 +196,7 @@ std::vector<Bytes> RandomSnapshots(std::mt19937& rng, std::vector<size_t> sizes)
 
 TEST_F(SnapshotSearchTest, EveryTypeOrderAlignmentAndConditionMatchesTheModel) {
   std::mt19937 rng(1234);
-  int listsSeen = 0, replays = 0, narrowed = 0;
+  int listsSeen = 0, fromFile = 0, narrowed = 0;
   for (int t = 0; t < 10; ++t)
     for (TByteOrder order : {TByteOrder::boLittle, TByteOrder::boBig})
       for (bool aligned : {false, true}) {
@@ -227,14 +240,14 @@ TEST_F(SnapshotSearchTest, EveryTypeOrderAlignmentAndConditionMatchesTheModel) {
           narrowed += !expected.back().empty() && expected.back().size() < expected[expected.size() - 2].size();
         }
         for (size_t k = steps.size(); k > 0; --k) {
-          replays += TSnapshotSearch::UndoBudget == 0 && k > 1;
+          fromFile += TSnapshotSearch::UndoBudget == 0 && k > 1;
           ASSERT_TRUE(search.UndoStep());
           ASSERT_EQ(search.Candidates().ToVector(), expected[k - 1]) << "undo to step " << k - 1;
         }
         EXPECT_FALSE(search.UndoStep());
       }
   EXPECT_GT(listsSeen, 10);  // the sparse form was exercised
-  EXPECT_GT(replays, 10);
+  EXPECT_GT(fromFile, 10);  // sets read back from the temporary file
   EXPECT_GT(narrowed, 80);  // most steps kept some candidates and dropped others
 }
 
@@ -259,33 +272,66 @@ TEST_F(SnapshotSearchTest, CancelLeavesTheCandidatesAsTheyWere) {
   }
 }
 
-// A snapshot of any size without its bytes on a disk: zeros, but for a few.
-class TZeroSource final : public TByteSource {
- public:
-  TZeroSource(int32_t size, std::vector<std::pair<int32_t, uint8_t>> bytes) : FSize(size), FBytes(std::move(bytes)) {}
-  int32_t Size() override { return FSize; }
-  void Read(uint8_t* dest, int32_t pos, int32_t count) override {
-    if (pos < 0 || count < 0 || int64_t{pos} + count > FSize) throw std::out_of_range("Read past the end");
-    std::memset(dest, 0, static_cast<size_t>(count));
-    for (auto [at, value] : FBytes)
-      if (at >= pos && at - pos < count) dest[at - pos] = value;
-  }
-
- private:
-  int32_t FSize;
-  std::vector<std::pair<int32_t, uint8_t>> FBytes;
-};
-
 // The last piece of a snapshot near 2 GiB ends beyond the 32-bit range.
 TEST(SnapshotLimits, SnapshotsUpToTheLargestDocument) {
   for (const int32_t size : {2146435073, 2147483647}) {
     TSnapshotSearch search;
-    search.AddSource(std::make_unique<TZeroSource>(size, std::vector<std::pair<int32_t, uint8_t>>{}), "before");
-    search.AddSource(std::make_unique<TZeroSource>(size, std::vector<std::pair<int32_t, uint8_t>>{{5, 1}, {size - 1, 7}}),
+    search.AddSource(std::make_unique<TPatternSource>(size, 0), "before");
+    search.AddSource(std::make_unique<TPatternSource>(size, 0, 0, 0, TPatternSource::TBytes{{5, 1}, {size - 1, 7}}),
                      "after");
     search.Restart({T::vtU8, TByteOrder::boLittle, false});
     ASSERT_TRUE(search.RunStep(*MakeStep(C::scChanged, T::vtU8, "", "").Step)) << size;
     EXPECT_EQ(search.Candidates().ToVector(), (std::vector<int32_t>{5, size - 1})) << size;
+  }
+}
+
+// The peak of the process's resident memory since ResetPeak, in bytes; -1
+// under a sanitizer, whose allocator holds freed memory back.
+int64_t PeakResident() {
+#if !defined(__SANITIZE_ADDRESS__)
+  std::ifstream status("/proc/self/status");
+  for (std::string line; std::getline(status, line);)
+    if (line.rfind("VmHWM:", 0) == 0) return std::stoll(line.substr(6)) * 1024;
+#endif
+  return -1;
+}
+void ResetPeak() { std::ofstream("/proc/self/clear_refs") << "5"; }
+
+class SnapshotMemory : public TempDirTest {};
+
+// Snapshot k is snapshot 0 with every 4099th byte from k * 1000 on raised:
+// "unchanged" keeps a dense set, "changed" leaves a list. Steps (u
+// unchanged, c changed, x changed but cancelled half-way) and Undo step (<)
+// hold at most a bit per offset and 16 MiB, and a set comes back as it was;
+// a new search gives everything back, the history's file too.
+TEST_F(SnapshotMemory, StepsUndoCancelAndResetStayWithinABitPerOffset) {
+  constexpr int32_t kSize = 256 << 20;
+  const size_t bound = kSize / 8 + (size_t{16} << 20);
+  ResetPeak();
+  const int64_t peakBefore = PeakResident();
+  TSnapshotSearch search;
+  for (int k = 0; k < 4; ++k) search.AddSource(std::make_unique<TPatternSource>(kSize, 7, 4099 * (k > 0), k * 1000), "s");
+  search.Restart({T::vtU32, TByteOrder::boLittle, false});
+  const auto held = [&search, bound] {
+    EXPECT_LE(search.MemoryBytes(), bound);
+    return search.Candidates().Count();
+  };
+  std::vector<int64_t> counts{held()};  // after 0, 1, 2 ... steps
+  for (char op : std::string("uux<uc")) {
+    if (op == '<') ASSERT_TRUE(search.UndoStep());
+    const auto progress = [&](int64_t done, int64_t total) { return held() >= 0 && (op != 'x' || done < total / 2); };
+    const TStep step = *MakeStep(op == 'u' ? C::scUnchanged : C::scChanged, T::vtU32, "", "").Step;
+    if (op != '<') ASSERT_EQ(search.RunStep(step, progress), op != 'x');
+    if (search.StepCount() == static_cast<int>(counts.size())) counts.push_back(held());
+    EXPECT_EQ(held(), counts[static_cast<size_t>(search.StepCount())]) << op;
+  }
+  EXPECT_TRUE(search.Candidates().IsList());
+  EXPECT_EQ(List(WorkFiles()).size(), 1u);
+  search.Restart(search.Format());
+  EXPECT_LE(search.MemoryBytes(), 4096u);
+  EXPECT_TRUE(List(WorkFiles()).empty());
+  if (peakBefore >= 0) {
+    EXPECT_LE(PeakResident() - peakBefore, static_cast<int64_t>(bound));
   }
 }
 
@@ -334,7 +380,7 @@ TEST_F(SnapshotSources, DocumentsAndFilesAsSnapshots) {
   EXPECT_EQ(docs.Editors[1]->GetCursorPos(), 6);
   EXPECT_EQ(docs.Editors[2]->GetCursorPos(), 0);
   // Closing a document's window: it is never read again, not even when a new
-  // window's control takes its place in memory, and undo that needs it is refused.
+  // window's control takes its place in memory; Undo step reads no snapshot.
   search.ForgetClosedDocuments(docs);
   EXPECT_FALSE(search.SnapshotClosed(1));
   THexEditor* slot = docs.Editors[1].get();
@@ -343,14 +389,12 @@ TEST_F(SnapshotSources, DocumentsAndFilesAsSnapshots) {
   search.ForgetClosedDocuments(docs);
   EXPECT_TRUE(search.SnapshotClosed(1));
   EXPECT_EQ(search.ValueAt(1, 6), "");
-  TSnapshotSearch::UndoBudget = 0;
-  EXPECT_TRUE(search.UndoStep());  // the set before the last step was kept: no reading
+  EXPECT_TRUE(search.UndoStep());
   EXPECT_TRUE(search.UndoStep());
   EXPECT_EQ(search.CheckNextStep(), "Snapshot 2 (doc1) was closed; start a new search without it");
   search.Restart({T::vtU16, TByteOrder::boBig, false});
   EXPECT_EQ(search.SnapshotCount(), 2);
   EXPECT_EQ(search.CheckNextStep(), "");
-  TSnapshotSearch::UndoBudget = 4u << 20;
 }
 
 }  // namespace

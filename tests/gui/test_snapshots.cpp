@@ -1,10 +1,13 @@
 // The snapshot search window as the frame wires it: Tools > "Find a value
 // across snapshots...", documents and a file as snapshots, steps with Undo,
 // a typo in a value field, the list, double-click to every snapshot window,
-// Add to bookmarks with more candidates than free rows, and the search
-// surviving the window's close and a snapshot window's close.
+// Add to bookmarks with more candidates than free rows, the search
+// surviving the window's close and a snapshot window's close, a list of
+// billions of candidates as a bounded number of rows, and columns as wide as
+// their widest value.
 #include <QAction>
 #include <QComboBox>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -20,6 +23,7 @@
 #include "editor/bookmarks.h"
 #include "editor/progress.h"
 #include "guitest.h"
+#include "tests/support/patternsource.h"
 #include "shell/appforms.h"
 #include "shell/mainform.h"
 
@@ -37,6 +41,12 @@ QByteArray Snapshot(int k) {
   data[0x22] = static_cast<char>(counter & 0xFF);
   return data;
 }
+
+// How wide the cells of a column in sight want to be.
+struct TTableView : QTableView {
+  using QTableView::sizeHintForColumn;
+};
+constexpr auto ContentWidth = &TTableView::sizeHintForColumn;
 
 }  // namespace
 
@@ -156,12 +166,13 @@ class TestSnapshots : public TGuiTest {
     QVERIFY(Form().RunStepButton->isEnabled());
 
     // A long step shows its progress; Cancel leaves every offset a candidate
-    // and the list empty while it runs.
+    // and the list empty while it runs, also when the window is shown anew.
     TLongWork::ShowAfterMs = 0;
     TSnapshotSearch::PieceOffsets = 16;
     bool sawProgress = false;
     std::function<void()> cancelWhenShown = [&] {
       if (auto* progress = Form().findChild<QProgressDialog*>(QStringLiteral("ProgressDialog"))) {
+        Form().ShowSearch();  // Tools > "Find a value across snapshots..." meanwhile
         sawProgress = progress->isVisible() && Form().CandidateView->model()->rowCount() == 0;
         progress->cancel();
       } else {
@@ -175,6 +186,41 @@ class TestSnapshots : public TGuiTest {
     QVERIFY(sawProgress);
     QCOMPARE(Form().Search().StepCount(), 0);
     QCOMPARE(Form().CandidateView->model()->rowCount(), 63);
+  }
+
+  // Two snapshots of 2 GiB, the second different in every 2003rd byte.
+  void hugeSearchesListBoundedRowsAndNoMemoryWhenClosed() {
+    Box().Frame().findChild<QAction*>(QStringLiteral("Snapshots1"))->trigger();
+    for (int k = 0; k < 2; ++k)
+      Form().Search().AddSource(std::make_unique<TPatternSource>(std::numeric_limits<int32_t>::max(), 0, 2003 * k), "huge");
+    Form().NewSearchButton->click();
+    QCOMPARE(Form().CandidateView->verticalHeader()->count(), TCandidateModel::kListedRows);
+    QVERIFY(Form().CountLabel->text().contains(QStringLiteral(" candidates after 0 steps; the list shows the first ")));
+    Step(0);  // changed: a list of 4 MiB
+    const int64_t count = Form().Search().Candidates().Count();
+    QVERIFY(count > TCandidateModel::kListedRows && Form().Search().MemoryBytes() > (4u << 20));
+    Form().close();
+    QVERIFY(Form().Search().MemoryBytes() < (64u << 10) && Form().CandidateView->model()->rowCount() == 0);
+    Form().ShowSearch();
+    QCOMPARE(Form().Search().Candidates().Count(), count);
+  }
+
+  // Each type's widest values at the first offsets: f64, f32, i64, u64.
+  void everyColumnFitsItsWidestValue() {
+    const uint8_t widest[] = {0, 0, 0, 0, 0, 0, 0x10, 0x80, 0x4F, 0x37, 0x42, 0x99, 0, 0, 0, 0, 0, 0, 0, 0x80,
+                              0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
+    TPatternSource::TBytes bytes;
+    for (int32_t k = 0; k < int32_t{sizeof widest}; ++k) bytes.emplace_back(k, widest[k]);
+    Box().Frame().findChild<QAction*>(QStringLiteral("Snapshots1"))->trigger();
+    Form().resize(640, 1200);  // every row with a widest value in sight
+    for (int k = 0; k < 2; ++k) Form().Search().AddSource(std::make_unique<TPatternSource>(32, 0, 0, 0, bytes), "widest");
+    QTableView& view = *Form().CandidateView;
+    for (int type = 0; type < kValueTypeCount; ++type) {
+      Form().TypeBox->setCurrentIndex(type);
+      Form().NewSearchButton->click();
+      for (int column = 0; column < view.model()->columnCount(); ++column)
+        QVERIFY2(view.columnWidth(column) >= (view.*ContentWidth)(column), qPrintable(Form().TypeBox->currentText()));
+    }
   }
 };
 
