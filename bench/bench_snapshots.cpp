@@ -100,7 +100,7 @@ double TimeNarrowBig() {
   constexpr int32_t kSize = 1 << 30;
   TSnapshotSearch search;
   for (int k = 0; k < 3; ++k)
-    search.AddSource(std::make_unique<test::TPatternSource>(kSize, 7, test::TPatternChange{4099 * (k > 0), k * 1000, 1}),
+    search.AddSource(std::make_unique<test::TPatternSource>(kSize, 7, 4099 * (k > 0), k * 1000),
                      "generated");
   search.Restart({TValueType::vtU32, TByteOrder::boLittle, false});
   const auto step = [&search](TStepCondition condition) {
