@@ -17,16 +17,6 @@
 
 namespace byteloom {
 
-int32_t TEditorSource::Size() { return FEditor.DataSize(); }
-
-void TEditorSource::Read(uint8_t* dest, int32_t pos, int32_t count) { FEditor.ReadBuffer(dest, pos, count); }
-
-void TBufferSource::Read(uint8_t* dest, int32_t pos, int32_t count) {
-  if (pos < 0 || count < 0 || static_cast<size_t>(pos) + static_cast<size_t>(count) > FBytes.size())
-    throw std::out_of_range("Read past the end of the bytes");
-  std::memcpy(dest, FBytes.data() + pos, static_cast<size_t>(count));
-}
-
 bool DifferenceMatches(TCompareMode mode, uint8_t a, uint8_t b, uint8_t value1, uint8_t value2) {
   const int x = a, y = b;
   switch (mode) {
@@ -84,31 +74,29 @@ int32_t FirstDifference(const uint8_t* a, const uint8_t* b, int32_t from, int32_
 }  // namespace
 
 TScanOutcome ScanDifferences(TByteSource& file1, TByteSource& file2, const TScanRequest& request,
-                             TMeterBuckets& buckets, const TCompareProgress& progress) {
+                             TMeterBuckets& buckets, const TProgress& progress) {
   TScanOutcome outcome;
   const int64_t n = PairCount(file1.Size(), file2.Size(), request.Start1, request.Start2);
   if (n <= 0 || request.Start1 < 0 || request.Start2 < 0) return outcome;
-  const auto piece = static_cast<int32_t>(std::min<int64_t>(kComparePieceSize, n));
-  std::vector<uint8_t> a(static_cast<size_t>(piece)), b(static_cast<size_t>(piece));
-  for (int64_t done = 0; done < n;) {
-    const auto len = static_cast<int32_t>(std::min<int64_t>(piece, n - done));
-    file1.Read(a.data(), static_cast<int32_t>(request.Start1 + done), len);
-    file2.Read(b.data(), static_cast<int32_t>(request.Start2 + done), len);
-    if (std::memcmp(a.data(), b.data(), static_cast<size_t>(len)) != 0) {
-      for (int32_t j = FirstDifference(a.data(), b.data(), 0, len); j < len;
-           j = FirstDifference(a.data(), b.data(), j + 1, len)) {
+  TPieceReader one(file1, request.Start1, request.Start1 + n, 0, kComparePieceSize);
+  TPieceReader two(file2, request.Start2, request.Start2 + n, 0, kComparePieceSize);
+  while (one.Next() && two.Next()) {
+    const int64_t done = one.Pos() - request.Start1;
+    const auto len = static_cast<int32_t>(one.Size());
+    const uint8_t* a = one.Data();
+    const uint8_t* b = two.Data();
+    if (std::memcmp(a, b, static_cast<size_t>(len)) != 0) {
+      for (int32_t j = FirstDifference(a, b, 0, len); j < len; j = FirstDifference(a, b, j + 1, len)) {
         if (request.Meter) {
           ++buckets[static_cast<size_t>(MeterBucket(done + j, n))];
-        } else if (DifferenceMatches(request.Mode, a[static_cast<size_t>(j)], b[static_cast<size_t>(j)],
-                                     request.Value1, request.Value2)) {
+        } else if (DifferenceMatches(request.Mode, a[j], b[j], request.Value1, request.Value2)) {
           outcome.Found = true;
           outcome.Pair = done + j;
           return outcome;
         }
       }
     }
-    done += len;
-    if (done < n && progress && !progress(done, n)) {
+    if (!one.Last() && progress && !progress(done + len, n)) {
       outcome.Cancelled = true;
       return outcome;
     }

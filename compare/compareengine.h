@@ -13,41 +13,13 @@
 #include <string>
 #include <vector>
 
+#include "control/bytesource.h"
+#include "platform/progress.h"
+
 namespace byteloom {
 
 class THexEditor;
 class TDocumentList;
-
-// A document as the compare reads it: its length and bytes in pieces.
-class TByteSource {
- public:
-  virtual ~TByteSource() = default;
-  virtual int32_t Size() = 0;
-  // Reads exactly count bytes from pos on (the range lies inside the source).
-  virtual void Read(uint8_t* dest, int32_t pos, int32_t count) = 0;
-};
-
-// The working copy of an open document, as edited.
-class TEditorSource final : public TByteSource {
- public:
-  explicit TEditorSource(THexEditor& editor) : FEditor(editor) {}
-  int32_t Size() override;
-  void Read(uint8_t* dest, int32_t pos, int32_t count) override;
-
- private:
-  THexEditor& FEditor;
-};
-
-// Bytes in memory (tests, small documents).
-class TBufferSource final : public TByteSource {
- public:
-  explicit TBufferSource(const std::vector<uint8_t>& bytes) : FBytes(bytes) {}
-  int32_t Size() override { return static_cast<int32_t>(FBytes.size()); }
-  void Read(uint8_t* dest, int32_t pos, int32_t count) override;
-
- private:
-  const std::vector<uint8_t>& FBytes;
-};
 
 // The eight modes, in the order their tests are listed.
 enum class TCompareMode : uint8_t {
@@ -84,10 +56,6 @@ std::array<bool, kMeterRows> MeterRedRows(const TMeterBuckets& buckets);
 // zero or less: nothing is compared).
 int64_t PairCount(int32_t size1, int32_t size2, int32_t start1, int32_t start2);
 
-// Called after every piece with the pairs done and the pairs in all; false
-// cancels the run.
-using TCompareProgress = std::function<bool(int64_t done, int64_t total)>;
-
 struct TScanRequest {
   int32_t Start1 = 0;
   int32_t Start2 = 0;
@@ -107,9 +75,10 @@ struct TScanOutcome {
 constexpr int32_t kComparePieceSize = 256 * 1024;
 
 // Scans the pairs of file1 and file2; a meter scan adds every difference to
-// buckets (which it does not clear).
+// buckets (which it does not clear). progress follows every piece with the
+// pairs done and the pairs in all; false cancels the run.
 TScanOutcome ScanDifferences(TByteSource& file1, TByteSource& file2, const TScanRequest& request,
-                             TMeterBuckets& buckets, const TCompareProgress& progress = {});
+                             TMeterBuckets& buckets, const TProgress& progress = {});
 
 // What the dialog's fields hold when a run starts.
 struct TCompareFields {
@@ -126,7 +95,7 @@ struct TCompareHooks {
   std::function<void()> Scanning;
   // Called once the pairs have been read, before the results are reported.
   std::function<void()> Scanned;
-  TCompareProgress Progress;
+  TProgress Progress;
 };
 
 struct TCompareOutcome {

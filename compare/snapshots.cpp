@@ -45,30 +45,6 @@ struct TSetHeader {
 
 }  // namespace
 
-// --- Files on disk ---------------------------------------------------------------------
-
-TFileSource::TFileSource(const std::string& fileName) : FName(fileName) {
-  std::error_code ec;
-  const auto status = std::filesystem::status(fileName, ec);
-  if (ec) throw std::runtime_error("Cannot open " + fileName + ": " + ec.message());
-  if (!std::filesystem::is_regular_file(status)) throw std::runtime_error(fileName + " is not a regular file");
-  const auto size = std::filesystem::file_size(fileName, ec);
-  if (ec) throw std::runtime_error("Cannot read the size of " + fileName + ": " + ec.message());
-  if (size > static_cast<uintmax_t>(std::numeric_limits<int32_t>::max()))
-    throw std::runtime_error(fileName + " is larger than 2 GiB and cannot be a snapshot");
-  FStream.open(fileName, std::ios::binary);
-  if (!FStream) throw std::runtime_error("Cannot open " + fileName + " for reading");
-  FSize = static_cast<int32_t>(size);
-}
-
-void TFileSource::Read(uint8_t* dest, int32_t pos, int32_t count) {
-  if (pos < 0 || count < 0 || int64_t{pos} + count > FSize) throw std::out_of_range("Read past the end of " + FName);
-  FStream.clear();
-  FStream.seekg(pos);
-  FStream.read(reinterpret_cast<char*>(dest), count);
-  if (FStream.gcount() != count) throw std::runtime_error(FName + " became shorter while it was searched");
-}
-
 // --- Conditions --------------------------------------------------------------------------
 
 const char* StepConditionName(TStepCondition condition) {
@@ -370,7 +346,7 @@ size_t TSnapshotSearch::MemoryBytes() const {
          FKept.capacity() * sizeof(int64_t) + FWorkBytes;
 }
 
-bool TSnapshotSearch::RunStep(const TStep& step, const TSnapshotProgress& progress) {
+bool TSnapshotSearch::RunStep(const TStep& step, const TProgress& progress) {
   TakeBack();
   const std::string refusal = CheckNextStep();
   if (!refusal.empty()) throw std::runtime_error(refusal);
@@ -475,7 +451,7 @@ class TWindowReader {
 
 }  // namespace
 
-bool TSnapshotSearch::Narrow(TCandidates& set, int from, const TStep& step, const TSnapshotProgress& progress) {
+bool TSnapshotSearch::Narrow(TCandidates& set, int from, const TStep& step, const TProgress& progress) {
   TByteSource& first = *FSnapshots.at(static_cast<size_t>(from)).Source;
   TByteSource& second = *FSnapshots.at(static_cast<size_t>(from) + 1).Source;
   const int width = ValueWidth(FFormat.Type);

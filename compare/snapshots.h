@@ -13,36 +13,21 @@
 #pragma once
 
 #include <cstdint>
-#include <fstream>
 #include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
-#include "compare/compareengine.h"
+#include "control/bytesource.h"
 #include "control/undostream.h"
 #include "control/valuetypes.h"
+#include "platform/progress.h"
 
 namespace byteloom {
 
 class THexEditor;
 class TDocumentList;
 class TBookmarkTable;
-
-// A file on disk read in pieces; its size is taken when it is opened.
-// Raises std::runtime_error with a clear message for a missing file, a
-// directory or device, or a file larger than a document can be.
-class TFileSource final : public TByteSource {
- public:
-  explicit TFileSource(const std::string& fileName);
-  int32_t Size() override { return FSize; }
-  void Read(uint8_t* dest, int32_t pos, int32_t count) override;
-
- private:
-  std::string FName;
-  std::ifstream FStream;
-  int32_t FSize = 0;
-};
 
 enum class TStepCondition : uint8_t {
   scChanged,        // "changed": the value's bytes differ
@@ -111,9 +96,6 @@ class TCandidates {
   std::vector<int32_t> FList;    // kList
 };
 
-// Called with the work done and in all; false cancels.
-using TSnapshotProgress = TCompareProgress;
-
 class TSnapshotSearch {
  public:
   // Snapshots in order: an open document (its working copy as edited) or a
@@ -142,7 +124,7 @@ class TSnapshotSearch {
   // Runs the next step (snapshot StepCount() -> StepCount() + 1); false when
   // cancelled (nothing changed then). Raises EFileError, with nothing
   // changed, when the set before it cannot be kept for Undo step.
-  bool RunStep(const TStep& step, const TSnapshotProgress& progress = {});
+  bool RunStep(const TStep& step, const TProgress& progress = {});
   // Takes the last step back (reads no snapshot); false when there is none.
   bool UndoStep();
   // Puts the candidates away with the sets kept for Undo step (in the
@@ -180,7 +162,7 @@ class TSnapshotSearch {
   };
   // Narrows set by step from snapshot `from` to from + 1, in place (a
   // cancelled narrowing leaves set part done).
-  bool Narrow(TCandidates& set, int from, const TStep& step, const TSnapshotProgress& progress);
+  bool Narrow(TCandidates& set, int from, const TStep& step, const TProgress& progress);
   // The snapshots up to last must be readable: the message naming a closed one, or "".
   std::string CheckOpen(int last) const;
   // Keeps the candidates at the end of the history; returns where they start.

@@ -5,16 +5,12 @@
 #include <cstring>
 #include <memory>
 
+#include "control/bytesource.h"
 #include "control/hexeditor.h"
 #include "control/matcher.h"
 #include "platform/numconv.h"
 
 namespace byteloom {
-
-namespace {
-constexpr int64_t kPiece = int64_t{1} << 20;
-
-}  // namespace
 
 bool TMaskedPattern::FitsAt(const uint8_t* p) const {
   for (size_t i = 0; i < Value.size(); ++i)
@@ -105,42 +101,29 @@ void ScanMasked(const TMaskedPattern& pattern, const uint8_t* buf, int64_t size,
   }
 }
 
-bool FindAll(const TByteSource& read, const TMaskedPattern& pattern, int64_t first, int64_t last,
-             std::vector<int64_t>& hits, const TFindAllProgress& progress) {
+bool FindAll(TByteSource& source, const TMaskedPattern& pattern, int64_t first, int64_t last,
+             std::vector<int64_t>& hits, const TProgress& progress) {
   const int64_t n = pattern.Size();
   first = std::max<int64_t>(first, 0);
+  last = std::min<int64_t>(last, int64_t{source.Size()} - 1);
   if (n == 0 || last - first + 1 < n) return true;
-  const int64_t end = last + 1;
-  const int64_t overlap = n - 1;
-  const int64_t step = std::min<int64_t>(std::max<int64_t>(kPiece, overlap), end - first);
-  auto buf = std::make_unique_for_overwrite<uint8_t[]>(static_cast<size_t>(step + overlap));
   const int64_t align = pattern.Align;
   const auto take = [&](int64_t pos) {
     if (align <= 1 || pos % align == 0) hits.push_back(pos);
   };
-  int64_t bufPos = first;
-  int64_t carried = 0;
-  for (;;) {
-    const int64_t readPos = bufPos + carried;
-    const int64_t got = std::min(step, end - readPos);
-    read(readPos, buf.get() + carried, got);
-    const int64_t have = carried + got;
-    ScanMasked(pattern, buf.get(), have, bufPos, take);
-    if (readPos + got >= end) return true;
-    if (progress && !progress(readPos + got - first, end - first)) return false;
-    carried = std::min(overlap, have);
-    std::memmove(buf.get(), buf.get() + have - carried, static_cast<size_t>(carried));
-    bufPos += have - carried;
+  TPieceReader pieces(source, first, last + 1, n - 1);
+  while (pieces.Next()) {
+    ScanMasked(pattern, pieces.Data(), pieces.Size(), pieces.Pos(), take);
+    if (pieces.Last()) break;
+    if (progress && !progress(pieces.End() - first, last + 1 - first)) return false;
   }
+  return true;
 }
 
 bool FindAll(THexEditor& editor, const TMaskedPattern& pattern, int64_t first, int64_t last,
-             std::vector<int64_t>& hits, const TFindAllProgress& progress) {
-  last = std::min<int64_t>(last, int64_t{editor.DataSize()} - 1);
-  const auto read = [&editor](int64_t pos, uint8_t* dest, int64_t count) {
-    editor.ReadBuffer(dest, static_cast<int32_t>(pos), static_cast<int32_t>(count));
-  };
-  return FindAll(read, pattern, first, last, hits, progress);
+             std::vector<int64_t>& hits, const TProgress& progress) {
+  TEditorSource document(editor);
+  return FindAll(document, pattern, first, last, hits, progress);
 }
 
 TFindAllRun::TFindAllRun(TMaskedPattern pattern, int64_t first, int64_t last)

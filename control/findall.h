@@ -13,10 +13,12 @@
 
 #include "control/types.h"
 #include "control/valuetypes.h"
+#include "platform/progress.h"
 
 namespace byteloom {
 
 class THexEditor;
+class TByteSource;
 
 struct TMaskedPattern {
   std::vector<uint8_t> Value;  // already masked
@@ -52,21 +54,15 @@ TPatternParse ValuePattern(const std::string& text, const TValueFormat& format);
 void ScanMasked(const TMaskedPattern& pattern, const uint8_t* buf, int64_t size, int64_t base,
                 const std::function<void(int64_t)>& hit);
 
-// Progress of a long run: (done, total) bytes; false stops the run.
-using TFindAllProgress = std::function<bool(int64_t done, int64_t total)>;
-
-// Every position in [first, last] (inclusive, clamped to the document) where
-// the whole pattern fits, in ascending order. Reads the document in pieces
+// Every position in [first, last] (inclusive, clamped to the source) where
+// the whole pattern fits, in ascending order. Reads the source in pieces
 // that overlap by Size() - 1 bytes. False when progress stopped the run (the
 // hits found so far are kept).
+bool FindAll(TByteSource& source, const TMaskedPattern& pattern, int64_t first, int64_t last,
+             std::vector<int64_t>& hits, const TProgress& progress = {});
+// The same over the working copy of the editor's document.
 bool FindAll(THexEditor& editor, const TMaskedPattern& pattern, int64_t first, int64_t last,
-             std::vector<int64_t>& hits, const TFindAllProgress& progress = {});
-
-// The same over a reader of document bytes (pos, dest, count), for a copy of
-// the document held elsewhere.
-using TByteSource = std::function<void(int64_t pos, uint8_t* dest, int64_t count)>;
-bool FindAll(const TByteSource& read, const TMaskedPattern& pattern, int64_t first, int64_t last,
-             std::vector<int64_t>& hits, const TFindAllProgress& progress = {});
+             std::vector<int64_t>& hits, const TProgress& progress = {});
 
 // A Find All run in slices, so that the window that started it stays
 // responsive and can stop it: each Step searches the next positions and

@@ -17,6 +17,7 @@
 #include "control/recovery.h"
 #include "control/types.h"
 #include "platform/platform.h"
+#include "platform/progress.h"
 
 namespace byteloom {
 
@@ -236,7 +237,7 @@ class THexEditor : public TCustomGrid {
   // its place (ReplaceSelection, one undo step "Replace selection").
   void ReplaceMatch(int32_t pos, int32_t count, const uint8_t* data, int32_t dataCount);
   // Long work reports bytes done of total now and then; false stops it.
-  using TProgress = std::function<bool(int64_t done, int64_t total)>;
+  using TProgress = byteloom::TProgress;
   // Replace all, from the match of the count bytes of pattern at firstMatch
   // (the pattern as Find left it): replaces that match and then every
   // following one, each search starting behind the replacement just written,

@@ -19,6 +19,7 @@
 #include <limits>
 #include <vector>
 
+#include "control/bytesource.h"
 #include "control/hexeditor.h"
 #include "control/matcher.h"
 
@@ -28,36 +29,30 @@ namespace {
 
 constexpr int64_t kPiece = int64_t{1} << 20;
 
-// Walks the leftmost matches in [from, end) of the file, each search
+// Walks the leftmost matches in [from, end) of the document, each search
 // starting behind the match before. onMatch(pos, at) gets every match with
 // its bytes at `at` (a piece in memory, which onMatch may change: those
 // bytes are not looked at again). onFinal(piece, piecePos, finalEnd) follows
 // once per piece: every match before finalEnd has been reported, and the
 // piece holds the bytes from piecePos to finalEnd; false stops the walk.
 template <class OnMatch, class OnFinal>
-void ScanMatches(const TFileHandle& file, const TPatternMatcher& matcher, int32_t count, int64_t from, int64_t end,
+void ScanMatches(TByteSource& document, const TPatternMatcher& matcher, int32_t count, int64_t from, int64_t end,
                  OnMatch&& onMatch, OnFinal&& onFinal) {
   const int64_t overlap = count - 1;
-  std::vector<uint8_t> buf(static_cast<size_t>(kPiece + overlap));
-  int64_t bufPos = from, have = 0, searchFrom = from;
-  while (bufPos + have < end) {
-    const int64_t n = std::min(kPiece, end - bufPos - have);
-    file.ReadExact(buf.data() + have, n, bufPos + have);
-    have += n;
+  TPieceReader pieces(document, from, end, overlap, kPiece);
+  int64_t searchFrom = from;
+  for (int64_t keep = from; pieces.Next(keep);) {
+    uint8_t* const buf = pieces.Data();
     for (;;) {
-      const int64_t off = searchFrom - bufPos;
-      const int64_t hit = matcher.First(buf.data() + off, have - off);
+      const int64_t off = searchFrom - pieces.Pos();
+      const int64_t hit = matcher.First(buf + off, pieces.Size() - off);
       if (hit < 0) break;
-      onMatch(searchFrom + hit, buf.data() + off + hit);
+      onMatch(searchFrom + hit, buf + off + hit);
       searchFrom += hit + count;
     }
     // The last count - 1 bytes may begin a match that the next piece completes.
-    const int64_t keep = bufPos + have >= end ? end : std::max(searchFrom, bufPos + have - overlap);
-    if (!onFinal(static_cast<const uint8_t*>(buf.data()), bufPos, keep)) return;
-    const int64_t carried = bufPos + have - keep;
-    std::memmove(buf.data(), buf.data() + (keep - bufPos), static_cast<size_t>(carried));
-    bufPos = keep;
-    have = carried;
+    keep = pieces.Last() ? pieces.End() : std::max(searchFrom, pieces.End() - overlap);
+    if (!onFinal(static_cast<const uint8_t*>(buf), pieces.Pos(), keep)) return;
     searchFrom = std::max(searchFrom, keep);  // no match starts before keep
   }
 }
@@ -150,6 +145,7 @@ int32_t THexEditor::ReplaceAll(const uint8_t* pattern, int32_t count, bool ignor
   PrepareSearchPattern(TTranslationType::ttAnsi, ignoreCase, pat.data(), count);
   const TPatternMatcher matcher(pat.data(), count, SearchFold(ignoreCase));
   TWaitCursor wait(*this);
+  TEditorSource document(*this);
   const int64_t span = size - int64_t{firstMatch};
   // False once the user has stopped the work.
   bool stopped = false;
@@ -161,7 +157,7 @@ int32_t THexEditor::ReplaceAll(const uint8_t* pattern, int32_t count, bool ignor
   // 1. How many matches, and where the last one is.
   int64_t matches = 0, last = -1;
   ScanMatches(
-      Data(), matcher, count, firstMatch, size,
+      document, matcher, count, firstMatch, size,
       [&](int64_t pos, uint8_t*) {
         ++matches;
         last = pos;
@@ -226,7 +222,7 @@ int32_t THexEditor::ReplaceAll(const uint8_t* pattern, int32_t count, bool ignor
         TSequentialWriter out(scratch.Handle(), firstMatch);
         int64_t copied = firstMatch;
         ScanMatches(
-            Data(), matcher, count, firstMatch, size,
+            document, matcher, count, firstMatch, size,
             [&](int64_t pos, uint8_t* at) {
               if (pos == last) return;  // replaced on its own below
               out.Put(at - (pos - copied), pos - copied);
@@ -261,7 +257,7 @@ int32_t THexEditor::ReplaceAll(const uint8_t* pattern, int32_t count, bool ignor
       int64_t passesBeforePiece = 0;
       try {
         ScanMatches(
-            Data(), matcher, count, firstMatch, size,
+            document, matcher, count, firstMatch, size,
             [&](int64_t pos, uint8_t* at) {
               if (pos == last) return;
               ring.Add(static_cast<int32_t>(pos), at);

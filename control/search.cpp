@@ -1,18 +1,13 @@
 // Searching the document for a byte pattern.
 //
-// The working file is read in pieces of kFindChunkSize bytes; the last
-// count - 1 bytes of a piece are carried over to the next one, so a match
-// that straddles two pieces is seen whole; TPatternMatcher finds the
-// leftmost match within a piece.
-#include <algorithm>
-#include <cstdlib>
-#include <cstring>
-#include <memory>
-
+// The working file is read in pieces of kFindChunkSize bytes, each starting
+// with the last count - 1 bytes of the one before, so a match that
+// straddles two pieces is seen whole; TPatternMatcher finds the leftmost
+// match within a piece.
+#include "control/bytesource.h"
 #include "control/hexeditor.h"
 #include "control/matcher.h"
 #include "control/translation.h"
-#include "platform/codepages.h"
 
 namespace byteloom {
 
@@ -28,27 +23,13 @@ int32_t THexEditor::Find(uint8_t* pattern, int32_t count, bool translate, bool i
   TWaitCursor wait(*this);
   PrepareSearchPattern(translate ? FTranslation : TTranslationType::ttAnsi, ignoreCase, pattern, count);
   const TPatternMatcher matcher(pattern, count, SearchFold(ignoreCase));
-
-  // The searched bytes are [startPos, end). Each round reads up to `step`
-  // new bytes behind the `carried` bytes kept from the round before.
-  const int64_t end = static_cast<int64_t>(lastPos) + 1;
-  const int64_t overlap = count - 1;
-  const int64_t step = std::min<int64_t>(std::max<int64_t>(kFindChunkSize, overlap), end - startPos);
-  auto buf = std::make_unique_for_overwrite<uint8_t[]>(static_cast<size_t>(step + overlap));
-  int64_t bufPos = startPos;  // document position of buf[0]
-  int64_t carried = 0;
-  for (;;) {
-    const int64_t readPos = bufPos + carried;
-    const int64_t n = std::min(step, end - readPos);
-    Data().ReadExact(buf.get() + carried, n, readPos);
-    const int64_t have = carried + n;
-    const int64_t hit = matcher.First(buf.get(), have);
-    if (hit >= 0) return static_cast<int32_t>(bufPos + hit);
-    if (readPos + n >= end) return -1;
-    carried = std::min(overlap, have);
-    std::memmove(buf.get(), buf.get() + have - carried, static_cast<size_t>(carried));
-    bufPos += have - carried;
+  TEditorSource document(*this);
+  TPieceReader pieces(document, startPos, int64_t{lastPos} + 1, count - 1, kFindChunkSize);
+  while (pieces.Next()) {
+    const int64_t hit = matcher.First(pieces.Data(), pieces.Size());
+    if (hit >= 0) return static_cast<int32_t>(pieces.Pos() + hit);
   }
+  return -1;
 }
 
 }  // namespace byteloom

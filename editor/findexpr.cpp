@@ -155,7 +155,7 @@ TSearchResult FindNextCommand(TSearchState& state, THexEditor& editor) {
 
 TSearchResult ReplaceCommand(TSearchState& state, THexEditor& editor, const std::string& searchText,
                              const std::string& replacement, bool replaceAll,
-                             const THexEditor::TProgress& progress) {
+                             const TProgress& progress) {
   if (editor.DataSize() == 0 || !StorePattern(state, editor, searchText)) return {};
   const auto* r = reinterpret_cast<const uint8_t*>(replacement.data());
   const auto n = static_cast<int32_t>(replacement.size());

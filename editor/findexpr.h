@@ -81,7 +81,7 @@ TSearchResult FindNextCommand(TSearchState& state, THexEditor& editor);
 // character) and CheckBox1. progress reports Replace all's work.
 TSearchResult ReplaceCommand(TSearchState& state, THexEditor& editor, const std::string& searchText,
                              const std::string& replacement, bool replaceAll,
-                             const THexEditor::TProgress& progress = {});
+                             const TProgress& progress = {});
 
 // A position number as Goto takes it: a leading "0x" (either case) means
 // "$", then the integer conversion; nothing when it is not a number.

@@ -124,6 +124,27 @@ TEST_F(FindAllTest, ARunInSlicesFindsWhatOneCallFinds) {
   EXPECT_FALSE(whole.empty());
 }
 
+// Aligned values sit at multiples of their width counted from the
+// document's start, also in a range (or a slice of a run) that starts
+// between two of them.
+TEST_F(FindAllTest, AlignmentCountsFromTheDocumentStart) {
+  Load(Bytes(64, 0x11));
+  TMaskedPattern p;
+  p.Value.assign(4, 0x11);
+  p.Mask.assign(4, 0xFF);
+  p.Align = 4;
+  for (int64_t first : {1, 2, 3, 5, 8}) {
+    std::vector<int64_t> expected, hits;
+    for (int64_t pos = (first + 3) / 4 * 4; pos + 3 <= 41; pos += 4) expected.push_back(pos);
+    FindAll(*Ed, p, first, 41, hits);
+    EXPECT_EQ(hits, expected) << first;
+    TFindAllRun run(p, first, 41);
+    while (!run.Step(*Ed, 3)) {
+    }
+    EXPECT_EQ(run.Hits(), expected) << first;
+  }
+}
+
 TEST(HexPatternText, WildcardsAndRefusals) {
   const auto p = HexPattern("4? ??00 a");
   EXPECT_FALSE(p.Pattern);

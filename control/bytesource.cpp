@@ -1,0 +1,91 @@
+#include "control/bytesource.h"
+
+#include <algorithm>
+#include <cstring>
+#include <filesystem>
+#include <limits>
+#include <stdexcept>
+#include <system_error>
+
+#include "control/hexeditor.h"
+
+namespace byteloom {
+
+namespace {
+
+void CheckRange(int64_t pos, int64_t count, int64_t size, const std::string& what) {
+  if (pos < 0 || count < 0 || pos + count > size) throw std::out_of_range("Read past the end of " + what);
+}
+
+}  // namespace
+
+int32_t TEditorSource::Size() { return FEditor.DataSize(); }
+
+void TEditorSource::Read(uint8_t* dest, int32_t pos, int32_t count) {
+  CheckRange(pos, count, FEditor.DataSize(), "the document");
+  FEditor.ReadBuffer(dest, pos, count);
+}
+
+void TBufferSource::Read(uint8_t* dest, int32_t pos, int32_t count) {
+  CheckRange(pos, count, Size(), "the bytes");
+  if (count > 0) std::memcpy(dest, FBytes.data() + pos, static_cast<size_t>(count));
+}
+
+TFileSource::TFileSource(const std::string& fileName) : FName(fileName) {
+  std::error_code ec;
+  const auto status = std::filesystem::status(fileName, ec);
+  if (ec) throw std::runtime_error("Cannot open " + fileName + ": " + ec.message());
+  if (!std::filesystem::is_regular_file(status)) throw std::runtime_error(fileName + " is not a regular file");
+  const auto size = std::filesystem::file_size(fileName, ec);
+  if (ec) throw std::runtime_error("Cannot read the size of " + fileName + ": " + ec.message());
+  if (size > static_cast<uintmax_t>(std::numeric_limits<int32_t>::max()))
+    throw std::runtime_error(fileName + " is larger than 2 GiB and cannot be a snapshot");
+  FStream.open(fileName, std::ios::binary);
+  if (!FStream) throw std::runtime_error("Cannot open " + fileName + " for reading");
+  FSize = static_cast<int32_t>(size);
+}
+
+void TFileSource::Read(uint8_t* dest, int32_t pos, int32_t count) {
+  CheckRange(pos, count, FSize, FName);
+  FStream.clear();
+  FStream.seekg(pos);
+  FStream.read(reinterpret_cast<char*>(dest), count);
+  if (FStream.gcount() != count) throw std::runtime_error(FName + " became shorter while it was searched");
+}
+
+TPieceReader::TPieceReader(TByteSource& source, int64_t first, int64_t end, int64_t overlap, int64_t pieceSize)
+    : FSource(source),
+      FFirst(first),
+      FEnd(std::max(first, end)),
+      FOverlap(std::max<int64_t>(overlap, 0)),
+      FCapacity(std::min(FEnd - first, std::max<int64_t>(pieceSize, 1) + FOverlap)),
+      FBuffer(std::make_unique_for_overwrite<uint8_t[]>(static_cast<size_t>(FCapacity))),
+      FPos(first) {}
+
+bool TPieceReader::Next(int64_t keep) {
+  const int64_t end = End();
+  if (end >= FEnd) return false;
+  keep = std::clamp(keep, FPos, end);
+  const int64_t carried = end - keep;
+  if (carried >= FCapacity) throw std::logic_error("A piece that keeps all its bytes cannot move on");
+  if (carried > 0 && keep > FPos) std::memmove(FBuffer.get(), FBuffer.get() + (keep - FPos), static_cast<size_t>(carried));
+  const int64_t fresh = std::min(FEnd - end, FCapacity - carried);
+  FPos = keep;
+  FSize = carried;
+  FSource.Read(FBuffer.get() + carried, static_cast<int32_t>(end), static_cast<int32_t>(fresh));
+  FSize += fresh;
+  return true;
+}
+
+const uint8_t* TPieceReader::Fetch(int64_t pos, int64_t count) {
+  if (pos < FFirst || count < 0 || count > FCapacity || pos + count > FEnd)
+    throw std::out_of_range("Bytes outside the range read");
+  if (pos < FPos || pos > End()) {
+    FPos = pos;
+    FSize = 0;
+  }
+  if (pos + count > End()) Next(pos);
+  return FBuffer.get() + (pos - FPos);
+}
+
+}  // namespace byteloom

@@ -1,0 +1,103 @@
+// Reading documents: TByteSource is what every feature that reads a
+// document reads through (search, Replace all, Find All, compare, the
+// snapshot search, the value panel, dumps and exports), with the sources
+// the program has: an open document's working copy, bytes in memory and a
+// file on disk. TPieceReader reads a range of a source in pieces, so that
+// no document is ever held in memory whole.
+#pragma once
+
+#include <cstdint>
+#include <fstream>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace byteloom {
+
+class THexEditor;
+
+// A document's length and its bytes.
+class TByteSource {
+ public:
+  virtual ~TByteSource() = default;
+  virtual int32_t Size() = 0;
+  // Reads exactly count bytes from pos on. A range that does not lie inside
+  // the source raises std::out_of_range.
+  virtual void Read(uint8_t* dest, int32_t pos, int32_t count) = 0;
+};
+
+// The working copy of an open document, as edited.
+class TEditorSource final : public TByteSource {
+ public:
+  explicit TEditorSource(THexEditor& editor) : FEditor(editor) {}
+  int32_t Size() override;
+  void Read(uint8_t* dest, int32_t pos, int32_t count) override;
+
+ private:
+  THexEditor& FEditor;
+};
+
+// Bytes in memory (tests, small documents); they must outlive the source.
+class TBufferSource final : public TByteSource {
+ public:
+  explicit TBufferSource(const std::vector<uint8_t>& bytes) : FBytes(bytes) {}
+  int32_t Size() override { return static_cast<int32_t>(FBytes.size()); }
+  void Read(uint8_t* dest, int32_t pos, int32_t count) override;
+
+ private:
+  const std::vector<uint8_t>& FBytes;
+};
+
+// A file on disk; its size is taken when it is opened. Raises
+// std::runtime_error with a clear message for a missing file, a directory
+// or device, or a file larger than a document can be.
+class TFileSource final : public TByteSource {
+ public:
+  explicit TFileSource(const std::string& fileName);
+  int32_t Size() override { return FSize; }
+  void Read(uint8_t* dest, int32_t pos, int32_t count) override;
+
+ private:
+  std::string FName;
+  std::ifstream FStream;
+  int32_t FSize = 0;
+};
+
+// Reads the range [first, end) of a source forward in pieces. Each piece
+// begins with the bytes the piece before left over (by default its last
+// `overlap` bytes) and is filled up behind them, so a pattern of up to
+// overlap + 1 bytes that straddles two pieces is seen whole in the second.
+// A piece holds at most pieceSize + overlap bytes.
+class TPieceReader {
+ public:
+  static constexpr int64_t kPieceSize = int64_t{1} << 20;
+  TPieceReader(TByteSource& source, int64_t first, int64_t end, int64_t overlap = 0, int64_t pieceSize = kPieceSize);
+
+  // Reads the next piece; false (the piece as it was) once the piece held
+  // reaches the end of the range.
+  bool Next() { return Next(End() - FOverlap); }
+  // The same, with the bytes from keep on (Pos() <= keep <= End()) as the
+  // start of the next piece.
+  bool Next(int64_t keep);
+  // The bytes [pos, pos + count), which must lie in the range and fit a
+  // piece: from the piece held, or from a new piece that starts at pos.
+  const uint8_t* At(int64_t pos, int64_t count) {
+    return pos >= FPos && count >= 0 && pos + count <= End() ? FBuffer.get() + (pos - FPos) : Fetch(pos, count);
+  }
+
+  uint8_t* Data() { return FBuffer.get(); }
+  int64_t Pos() const { return FPos; }    // the range position of Data()[0]
+  int64_t Size() const { return FSize; }  // bytes in the piece
+  int64_t End() const { return FPos + FSize; }
+  bool Last() const { return End() >= FEnd; }
+
+ private:
+  const uint8_t* Fetch(int64_t pos, int64_t count);
+
+  TByteSource& FSource;
+  int64_t FFirst, FEnd, FOverlap, FCapacity;
+  std::unique_ptr<uint8_t[]> FBuffer;
+  int64_t FPos, FSize = 0;
+};
+
+}  // namespace byteloom
