@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QMenu>
 
+#include "control/bytesource.h"
 #include "control/hexeditor.h"
 #include "control/qhexeditor.h"
 #include "editor/Editwin.h"
@@ -46,9 +47,9 @@ void Teditform::HexEditor1MouseUp() {
 }
 
 void Teditform::UpdateValueInfo() {
-  THexEditorValueSource source(Editor());
+  TEditorSource bytes(Editor());
   try {
-    ComputeValueInfo(source, [this](TValueBox box, const std::string& text) {
+    ComputeValueInfo(bytes, CaretPlaceOf(Editor()), [this](TValueBox box, const std::string& text) {
       Value_Info_Panel->SetCaption(box, QString::fromStdString(text));
     });
   } catch (...) {

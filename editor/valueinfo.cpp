@@ -2,15 +2,22 @@
 
 #include <cstdio>
 
+#include "control/bytesource.h"
 #include "control/hexeditor.h"
 
 namespace byteloom {
 
-int32_t THexEditorValueSource::SelStart() { return FEditor.SelStart(); }
-int32_t THexEditorValueSource::SelEnd() { return FEditor.SelEnd(); }
-int32_t THexEditorValueSource::GetCursorPos() { return FEditor.GetCursorPos(); }
-int32_t THexEditorValueSource::DataSize() { return FEditor.DataSize(); }
-uint8_t THexEditorValueSource::ReadByte(int32_t pos) { return FEditor.ReadByte(pos); }
+TCaretPlace CaretPlaceOf(THexEditor& editor) { return {editor.SelStart(), editor.SelEnd(), editor.GetCursorPos()}; }
+
+namespace {
+
+uint8_t ReadByte(TByteSource& bytes, int32_t pos) {
+  uint8_t b = 0;
+  bytes.Read(&b, pos, 1);
+  return b;
+}
+
+}  // namespace
 
 std::string HexMin2(uint32_t value) {
   char buf[16];
@@ -25,23 +32,26 @@ std::string Binary8(uint8_t b) {
   return s;
 }
 
-void ComputeValueInfo(TValueInfoSource& source, const std::function<void(TValueBox, const std::string&)>& set) {
+void ComputeValueInfo(TByteSource& bytes, const TCaretPlace& place,
+                      const std::function<void(TValueBox, const std::string&)>& set) {
   // Positions are shown as the control gives them; a negative one (no
   // selection end known) is shown as its 32-bit pattern.
-  set(TValueBox::vbSelStart, HexMin2(static_cast<uint32_t>(source.SelStart())));
-  set(TValueBox::vbSelEnd, HexMin2(static_cast<uint32_t>(source.SelEnd())));
-  const int32_t p = source.GetCursorPos();
-  const int32_t size = source.DataSize();
+  set(TValueBox::vbSelStart, HexMin2(static_cast<uint32_t>(place.SelStart)));
+  set(TValueBox::vbSelEnd, HexMin2(static_cast<uint32_t>(place.SelEnd)));
+  const int32_t p = place.CursorPos;
+  const int32_t size = bytes.Size();
   if (size == 0) return;
 
-  const uint8_t b = source.ReadByte(p);
+  const uint8_t b = ReadByte(bytes, p);
   set(TValueBox::vbBinary8, Binary8(b));
 
   if (p < 3) {
     set(TValueBox::vbSigned32, "-");
   } else {
+    uint8_t four[4];
+    bytes.Read(four, p - 3, 4);
     uint32_t w = 0;
-    for (int32_t i = p - 3; i <= p; ++i) w = w << 8 | source.ReadByte(i);
+    for (uint8_t x : four) w = w << 8 | x;
     set(TValueBox::vbSigned32, std::to_string(static_cast<int32_t>(w)));
   }
 
@@ -49,12 +59,14 @@ void ComputeValueInfo(TValueInfoSource& source, const std::function<void(TValueB
     set(TValueBox::vbUnsigned16, "-");
     set(TValueBox::vbSigned16, "-");
   } else {
-    const uint32_t h = static_cast<uint32_t>(source.ReadByte(p - 1)) << 8 | source.ReadByte(p);
+    uint8_t two[2];
+    bytes.Read(two, p - 1, 2);
+    const uint32_t h = uint32_t{two[0]} << 8 | two[1];
     set(TValueBox::vbUnsigned16, std::to_string(h));
     set(TValueBox::vbSigned16, std::to_string(h < 32768 ? static_cast<int32_t>(h) : static_cast<int32_t>(h) - 65536));
   }
 
-  const uint8_t b8 = source.ReadByte(p);
+  const uint8_t b8 = ReadByte(bytes, p);
   set(TValueBox::vbUnsigned8, std::to_string(b8));
   set(TValueBox::vbSigned8, std::to_string(b8 < 128 ? static_cast<int>(b8) : static_cast<int>(b8) - 256));
   set(TValueBox::vbDecHex, std::to_string(b8) + "/" + HexMin2(b8));

@@ -11,6 +11,7 @@
 namespace byteloom {
 
 class THexEditor;
+class TByteSource;
 
 // The twelve value boxes, in the order a refresh fills them.
 enum class TValueBox : uint8_t {
@@ -29,40 +30,25 @@ enum class TValueBox : uint8_t {
 };
 constexpr int kValueBoxCount = 12;
 
-// What the panel reads of a document.
-class TValueInfoSource {
- public:
-  virtual ~TValueInfoSource() = default;
-  virtual int32_t SelStart() = 0;
-  virtual int32_t SelEnd() = 0;
-  virtual int32_t GetCursorPos() = 0;
-  virtual int32_t DataSize() = 0;
-  virtual uint8_t ReadByte(int32_t pos) = 0;
+// Where the caret and the selection are, as the control gives them.
+struct TCaretPlace {
+  int32_t SelStart = 0;
+  int32_t SelEnd = 0;
+  int32_t CursorPos = 0;  // GetCursorPos: inside the document unless it is empty
 };
-
-// A hex editor control as the panel's source.
-class THexEditorValueSource final : public TValueInfoSource {
- public:
-  explicit THexEditorValueSource(THexEditor& editor) : FEditor(editor) {}
-  int32_t SelStart() override;
-  int32_t SelEnd() override;
-  int32_t GetCursorPos() override;
-  int32_t DataSize() override;
-  uint8_t ReadByte(int32_t pos) override;
-
- private:
-  THexEditor& FEditor;
-};
+TCaretPlace CaretPlaceOf(THexEditor& editor);
 
 // Upper-case hex digits, at least two.
 std::string HexMin2(uint32_t value);
 // The eight binary digits of b, most significant first.
 std::string Binary8(uint8_t b);
 
-// Fills the boxes through set, in the order of TValueBox. An empty document
-// sets only the two selection boxes. An error of the source ends the refresh
-// where it happens (it passes to the caller); the boxes set so far keep
-// their new captions.
-void ComputeValueInfo(TValueInfoSource& source, const std::function<void(TValueBox, const std::string&)>& set);
+// Fills the boxes through set, in the order of TValueBox, from the
+// document's bytes and the caret's place. An empty document sets only the
+// two selection boxes. An error of the source ends the refresh where it
+// happens (it passes to the caller); the boxes set so far keep their new
+// captions.
+void ComputeValueInfo(TByteSource& bytes, const TCaretPlace& place,
+                      const std::function<void(TValueBox, const std::string&)>& set);
 
 }  // namespace byteloom

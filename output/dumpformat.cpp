@@ -17,8 +17,6 @@ namespace byteloom {
 namespace {
 
 constexpr char kHexDigits[] = "0123456789ABCDEF";
-// The document is read in pieces of this size (a multiple of 16).
-constexpr int64_t kReadPiece = int64_t{1} << 20;
 // The export is written in pieces of about this size.
 constexpr size_t kWritePiece = size_t{1} << 20;
 // Progress is reported every this many lines of a page job.
@@ -127,8 +125,12 @@ std::string PdfFileName(const std::string& chosen) {
   return chosen.empty() || !ExtractFileExt(chosen).empty() ? chosen : chosen + ".pdf";
 }
 
+TDumpReader::TDumpReader(TByteSource& source) : FSize(source.Size()), FPieces(source, 0, FSize) {}
+
 TDumpReader::TDumpReader(THexEditor& editor)
-    : FEditor(editor), FSize(editor.DataSize()), FBuffer(static_cast<size_t>(std::min(kReadPiece, FSize))) {}
+    : FEditorSource(std::make_unique<TEditorSource>(editor)),
+      FSize(FEditorSource->Size()),
+      FPieces(*FEditorSource, 0, FSize) {}
 
 const uint8_t* TDumpReader::Line(int64_t l0, int& first, int& last) {
   first = static_cast<int>(std::clamp<int64_t>(-l0, 0, kDumpLineBytes));
@@ -137,15 +139,9 @@ const uint8_t* TDumpReader::Line(int64_t l0, int& first, int& last) {
     first = last = 0;
     return FLine;
   }
-  const int64_t a = l0 + first;
-  const int64_t b = l0 + last;
-  if (a < FStart || b > FStart + FCount) {
-    FStart = a;
-    FCount = std::min<int64_t>(static_cast<int64_t>(FBuffer.size()), FSize - a);
-    FEditor.ReadBuffer(FBuffer.data(), static_cast<int32_t>(FStart), static_cast<int32_t>(FCount));
-  }
-  if (first == 0) return FBuffer.data() + (a - FStart);
-  std::memcpy(FLine + first, FBuffer.data() + (a - FStart), static_cast<size_t>(last - first));
+  const uint8_t* bytes = FPieces.At(l0 + first, last - first);
+  if (first == 0) return bytes;
+  std::memcpy(FLine + first, bytes, static_cast<size_t>(last - first));
   return FLine;
 }
 
@@ -194,7 +190,7 @@ TExportOutcome WriteExport(const std::string& target, int64_t reserve, const std
 }
 
 TExportOutcome ExportDump(THexEditor& editor, const TDumpRange& range, const TDumpStyle& style, const std::string& target,
-                const TDumpProgress& progress) {
+                const TProgress& progress) {
   TDumpReader reader(editor);
   char probe[kMaxLine];
   // Every line has the same length: a full disk shows before the work.
@@ -213,23 +209,18 @@ TExportOutcome ExportDump(THexEditor& editor, const TDumpRange& range, const TDu
 }
 
 TExportOutcome ExportFormatted(THexEditor& editor, TByteFormat format, int32_t from, int32_t to, const std::string& target,
-                     const TDumpProgress& progress) {
+                     const TProgress& progress) {
   const int64_t first = std::max(from, 0);
   const int64_t end = std::min<int64_t>(int64_t{to} + 1, editor.DataSize());
   const TFormatRange range{first, std::max<int64_t>(end - first, 0)};
-  std::vector<uint8_t> buffer(static_cast<size_t>(std::min(kReadPiece, range.Count)));
-  int64_t bufPos = 0, bufCount = 0;
+  TEditorSource document(editor);
+  TPieceReader pieces(document, first, end);
   return WriteExport(target, 0, [&](TExportSink& out) {
     out.Append(FormatHeader(format, range));
     bool go = true;
     ForEachLine(format, range, [&](int64_t pos, int n, bool last) {
       if (!go) return;
-      if (pos + n > bufPos + bufCount) {
-        bufPos = pos;
-        bufCount = std::min<int64_t>(static_cast<int64_t>(buffer.size()), end - pos);
-        editor.ReadBuffer(buffer.data(), static_cast<int32_t>(bufPos), static_cast<int32_t>(bufCount));
-      }
-      if ((out.Put(FormatLine(format, out.Room(), pos, buffer.data() + (pos - bufPos), n, last)) || last) && progress)
+      if ((out.Put(FormatLine(format, out.Room(), pos, pieces.At(pos, n), n, last)) || last) && progress)
         go = progress(pos + n - first, range.Count);
     });
     if (go) out.Append(FormatFooter(format, range));
@@ -310,7 +301,7 @@ void DrawPageFooter(TPageCanvas& canvas, int w, int h, const std::string& lead, 
 }  // namespace
 
 int DrawDumpPages(TPageCanvas& canvas, int w, int h, const TPageJob& job, TDumpReader& reader, TPageMode mode,
-                  const TDumpProgress& progress) {
+                  const TProgress& progress) {
   const TPageGeometry g = PageGeometry(w, h);
   const TPageFont body{"Courier New", g.FH, false, false, clWindowText};
   const TDumpStyle style = PrintStyle();

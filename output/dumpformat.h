@@ -11,12 +11,15 @@
 #include <cstdint>
 #include <ctime>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "control/byteformats.h"
+#include "control/bytesource.h"
 #include "control/types.h"
+#include "platform/progress.h"
 
 namespace byteloom {
 
@@ -24,9 +27,6 @@ class THexEditor;
 class TFileHandle;
 
 constexpr int kDumpLineBytes = 16;
-
-// Progress of long work: (done, total); false stops the work.
-using TDumpProgress = std::function<bool(int64_t done, int64_t total)>;
 
 // ---------------------------------------------------------------------------
 // Dump lines
@@ -94,16 +94,16 @@ std::string PdfFileName(const std::string& chosen);
 // Reads a document line by line in large pieces.
 class TDumpReader {
  public:
+  explicit TDumpReader(TByteSource& source);
+  // The working copy of the editor's document.
   explicit TDumpReader(THexEditor& editor);
   // The 16 bytes of the line at l0; [first, last) are document data.
   const uint8_t* Line(int64_t l0, int& first, int& last);
 
  private:
-  THexEditor& FEditor;
+  std::unique_ptr<TByteSource> FEditorSource;  // when made for an editor
   int64_t FSize;
-  std::vector<uint8_t> FBuffer;
-  int64_t FStart = 0;  // document position of FBuffer[0]
-  int64_t FCount = 0;  // valid bytes in FBuffer
+  TPieceReader FPieces;
   uint8_t FLine[kDumpLineBytes] = {};
 };
 
@@ -157,13 +157,13 @@ TExportOutcome WriteExport(const std::string& target, int64_t reserve, const std
 // Raises EFileError with the reason when writing fails; an existing target
 // is then left as it was.
 TExportOutcome ExportDump(THexEditor& editor, const TDumpRange& range, const TDumpStyle& style, const std::string& target,
-                const TDumpProgress& progress = {});
+                const TProgress& progress = {});
 
 // Writes the bytes from..to (inclusive, clamped to the document) to target in
 // a format other tools read (xxd dump, Intel HEX, S-record, Base64, C array),
 // through WriteExport. Progress counts bytes.
 TExportOutcome ExportFormatted(THexEditor& editor, TByteFormat format, int32_t from, int32_t to, const std::string& target,
-                     const TDumpProgress& progress = {});
+                     const TProgress& progress = {});
 
 // ---------------------------------------------------------------------------
 // Pages
@@ -232,6 +232,6 @@ struct TPageJob {
 // Draws (or counts) the pages of the job on a W x H surface; returns the
 // number of pages. progress may stop the work: the pages done so far count.
 int DrawDumpPages(TPageCanvas& canvas, int w, int h, const TPageJob& job, TDumpReader& reader, TPageMode mode,
-                  const TDumpProgress& progress = {});
+                  const TProgress& progress = {});
 
 }  // namespace byteloom

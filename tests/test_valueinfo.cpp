@@ -6,12 +6,13 @@
 #include <stdexcept>
 #include <vector>
 
+#include "control/bytesource.h"
 #include "editor/valueinfo.h"
 
 namespace byteloom {
 namespace {
 
-class TFakeSource : public TValueInfoSource {
+class TFakeSource : public TByteSource {
  public:
   std::vector<uint8_t> Data;
   int32_t Caret = 0;
@@ -19,13 +20,13 @@ class TFakeSource : public TValueInfoSource {
   int32_t Other = -1;    // selection end
   int32_t FailAt = -1;   // a read of this position fails
 
-  int32_t SelStart() override { return Anchor >= 0 ? Anchor : Caret; }
-  int32_t SelEnd() override { return Anchor >= 0 ? Other : Caret; }
-  int32_t GetCursorPos() override { return Caret; }
-  int32_t DataSize() override { return static_cast<int32_t>(Data.size()); }
-  uint8_t ReadByte(int32_t pos) override {
-    if (pos == FailAt) throw std::runtime_error("read failed");
-    return Data.at(static_cast<size_t>(pos));
+  TCaretPlace Place() const { return {Anchor >= 0 ? Anchor : Caret, Anchor >= 0 ? Other : Caret, Caret}; }
+  int32_t Size() override { return static_cast<int32_t>(Data.size()); }
+  void Read(uint8_t* dest, int32_t pos, int32_t count) override {
+    for (int32_t i = 0; i < count; ++i) {
+      if (pos + i == FailAt) throw std::runtime_error("read failed");
+      dest[i] = Data.at(static_cast<size_t>(pos + i));
+    }
   }
 };
 
@@ -33,7 +34,7 @@ using TBoxes = std::map<TValueBox, std::string>;
 
 TBoxes Compute(TFakeSource& source) {
   TBoxes boxes;
-  ComputeValueInfo(source, [&](TValueBox box, const std::string& text) { boxes[box] = text; });
+  ComputeValueInfo(source, source.Place(), [&](TValueBox box, const std::string& text) { boxes[box] = text; });
   return boxes;
 }
 
@@ -48,7 +49,7 @@ TEST(ValueInfo, BoxesAreFilledInTheirOrder) {
   source.Data = {1, 2, 3, 4, 5};
   source.Caret = 4;
   std::vector<TValueBox> order;
-  ComputeValueInfo(source, [&](TValueBox box, const std::string&) { order.push_back(box); });
+  ComputeValueInfo(source, source.Place(), [&](TValueBox box, const std::string&) { order.push_back(box); });
   std::vector<TValueBox> expected;
   for (int i = 0; i < kValueBoxCount; ++i) expected.push_back(static_cast<TValueBox>(i));
   EXPECT_EQ(order, expected);
@@ -171,7 +172,7 @@ TEST(ValueInfo, AFailedReadKeepsWhatWasAlreadySet) {
   source.Caret = 5;
   source.FailAt = 2;  // needed first by the 32-bit value
   TBoxes boxes;
-  EXPECT_THROW(ComputeValueInfo(source, [&](TValueBox box, const std::string& text) { boxes[box] = text; }),
+  EXPECT_THROW(ComputeValueInfo(source, source.Place(), [&](TValueBox box, const std::string& text) { boxes[box] = text; }),
                std::runtime_error);
   EXPECT_EQ(boxes, (TBoxes{{TValueBox::vbSelStart, "05"}, {TValueBox::vbSelEnd, "05"},
                            {TValueBox::vbBinary8, "00000110"}}));
