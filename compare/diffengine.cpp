@@ -1,0 +1,161 @@
+#include "compare/diffengine.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace byteloom {
+
+namespace {
+
+// The first index in [i, end) where a and b differ, or end.
+int32_t FirstMismatch(const uint8_t* a, const uint8_t* b, int32_t i, int32_t end) {
+  for (; i + 8 <= end; i += 8) {
+    uint64_t x, y;
+    std::memcpy(&x, a + i, 8);
+    std::memcpy(&y, b + i, 8);
+    if (x != y) break;
+  }
+  while (i < end && a[i] == b[i]) ++i;
+  return i;
+}
+
+}  // namespace
+
+int64_t TDiffEngine::First() { return std::min<int64_t>(0, -FShift); }
+
+int64_t TDiffEngine::Last() { return std::max<int64_t>(FLeft.Size(), FRight.Size() - FShift); }
+
+void TDiffEngine::ReadPiece(int64_t from, int32_t n) {
+  if (FA.size() < static_cast<size_t>(n)) {
+    FA.resize(static_cast<size_t>(n));
+    FB.resize(static_cast<size_t>(n));
+  }
+  FPieceFrom = from;
+  // Where the left side (0 <= o < size) and the right one (0 <= o + shift < size) have bytes.
+  const int64_t lo = std::max({int64_t{0}, -from, -FShift - from});
+  const int64_t hi = std::min({int64_t{n}, FLeft.Size() - from, FRight.Size() - FShift - from});
+  FBoth0 = static_cast<int32_t>(std::clamp<int64_t>(lo, 0, n));
+  FBoth1 = static_cast<int32_t>(std::clamp<int64_t>(hi, FBoth0, n));
+  const int32_t count = FBoth1 - FBoth0;
+  if (count <= 0) return;
+  FLeft.Read(FA.data() + FBoth0, static_cast<int32_t>(from + FBoth0), count);
+  FRight.Read(FB.data() + FBoth0, static_cast<int32_t>(from + FBoth0 + FShift), count);
+}
+
+bool TDiffEngine::Differs(int32_t i) const { return i < FBoth0 || i >= FBoth1 || FA[static_cast<size_t>(i)] != FB[static_cast<size_t>(i)]; }
+
+void TDiffEngine::Mark(int64_t from, int32_t count, uint8_t* out) {
+  if (count <= 0) return;
+  ReadPiece(from, count);
+  for (int32_t i = 0; i < count; ++i) out[i] = Differs(i) ? 1 : 0;
+}
+
+std::optional<int64_t> TDiffEngine::Find(int64_t from, bool forward, bool differ) {
+  const int64_t first = First(), last = Last();
+  const uint8_t* a = nullptr;
+  const uint8_t* b = nullptr;
+  if (forward) {
+    for (int64_t at = std::max(from, first); at < last;) {
+      const auto n = static_cast<int32_t>(std::min<int64_t>(PieceSize, last - at));
+      ReadPiece(at, n);
+      a = FA.data(), b = FB.data();
+      int32_t i = 0;
+      if (differ) {
+        if (FBoth0 > 0) return at;
+        i = FirstMismatch(a, b, FBoth0, FBoth1);
+        if (i < n) return at + i;
+      } else {
+        for (i = FBoth0; i < FBoth1 && a[i] != b[i]; ++i) {
+        }
+        if (i < FBoth1) return at + i;
+      }
+      at += n;
+    }
+    return std::nullopt;
+  }
+  for (int64_t end = std::min(from, last); end > first;) {
+    const int64_t at = std::max<int64_t>(first, end - PieceSize);
+    const auto n = static_cast<int32_t>(end - at);
+    ReadPiece(at, n);
+    a = FA.data(), b = FB.data();
+    if (differ && FBoth1 < n) return at + n - 1;
+    for (int32_t i = FBoth1 - 1; i >= FBoth0; --i)
+      if ((a[i] != b[i]) == differ) return at + i;
+    if (differ && FBoth0 > 0) return at + FBoth0 - 1;
+    end = at;
+  }
+  return std::nullopt;
+}
+
+std::optional<int64_t> TDiffEngine::NextRun(int64_t pos) {
+  int64_t from = pos + 1;
+  if (pos >= First() && pos < Last()) {
+    ReadPiece(pos, 1);
+    if (Differs(0)) {
+      // The run that holds pos ends first.
+      const std::optional<int64_t> end = Find(pos, true, false);
+      if (!end) return std::nullopt;
+      from = *end;
+    }
+  }
+  return Find(from, true, true);
+}
+
+std::optional<int64_t> TDiffEngine::PreviousRun(int64_t pos) {
+  const std::optional<int64_t> q = Find(pos, false, true);
+  if (!q) return std::nullopt;
+  const std::optional<int64_t> same = Find(*q, false, false);
+  return same ? *same + 1 : First();
+}
+
+std::optional<TDiffSummary> TDiffEngine::Summarize(int buckets, const TDiffProgress& progress) {
+  TDiffSummary s;
+  const int64_t first = First(), last = Last(), span = last - first;
+  s.Buckets.assign(static_cast<size_t>(std::max(buckets, 1)), 0);
+  const auto nb = static_cast<int64_t>(s.Buckets.size());
+  auto bucketOf = [&](int64_t o) { return span > 0 ? (o - first) * nb / span : 0; };
+  // Adds the differing positions [from, to) to the buckets they fall in.
+  auto add = [&](int64_t from, int64_t to) {
+    s.Bytes += to - from;
+    while (from < to) {
+      const int64_t k = bucketOf(from);
+      const int64_t bucketEnd = first + ((k + 1) * span + nb - 1) / nb;  // the first position of bucket k + 1
+      const int64_t end = std::min(to, std::max(bucketEnd, from + 1));
+      s.Buckets[static_cast<size_t>(k)] += end - from;
+      from = end;
+    }
+  };
+  bool before = false;  // whether the position before the piece differs
+  for (int64_t at = first; at < last;) {
+    const auto n = static_cast<int32_t>(std::min<int64_t>(PieceSize, last - at));
+    ReadPiece(at, n);
+    const uint8_t* a = FA.data();
+    const uint8_t* b = FB.data();
+    int32_t i = 0;
+    while (i < n) {
+      // A run of differing positions from i on, then one of equal ones.
+      int32_t j = i;
+      if (j < FBoth0 || j >= FBoth1) {
+        j = j < FBoth0 ? FBoth0 : n;
+      } else {
+        while (j < FBoth1 && a[j] != b[j]) ++j;
+        if (j == FBoth1) j = n;
+      }
+      if (j > i) {
+        if (!before) ++s.Runs;
+        add(at + i, at + j);
+        before = true;
+        i = j;
+        continue;
+      }
+      const int32_t k = FirstMismatch(a, b, i, FBoth1);
+      before = false;
+      i = k == FBoth1 ? (FBoth1 < n ? FBoth1 : n) : k;
+    }
+    at += n;
+    if (progress && !progress(at - first, span)) return std::nullopt;
+  }
+  return s;
+}
+
+}  // namespace byteloom

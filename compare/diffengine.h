@@ -1,0 +1,69 @@
+// Two documents side by side: byte o of the left one faces byte o + shift of
+// the right one. A position where only one side has a byte differs. The
+// engine answers per range (for the rows on screen), finds the next and the
+// previous differing run from a position, and sums up the differences of
+// the whole pair (runs, bytes, and how they spread over a fixed number of
+// buckets) in one pass of bounded memory.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <vector>
+
+#include "compare/compareengine.h"
+
+namespace byteloom {
+
+// Called with the positions done and the positions in all; false cancels.
+using TDiffProgress = std::function<bool(int64_t done, int64_t total)>;
+
+struct TDiffSummary {
+  int64_t Runs = 0;   // differing runs (a run of differing positions counts once)
+  int64_t Bytes = 0;  // differing positions
+  // Differing positions per bucket: bucket k of n holds the positions o
+  // with (o - First()) * n / span rounded down equal to k.
+  std::vector<int64_t> Buckets;
+};
+
+class TDiffEngine {
+ public:
+  // Bytes read from each side per piece.
+  static inline int32_t PieceSize = 1 << 20;
+
+  TDiffEngine(TByteSource& left, TByteSource& right, int64_t shift) : FLeft(left), FRight(right), FShift(shift) {}
+
+  int64_t Shift() const { return FShift; }
+  // The positions of the pair: First() <= o < Last() (left coordinates).
+  int64_t First();
+  int64_t Last();
+
+  // Sets out[i] to 1 where position from + i differs, else 0 (count of them).
+  void Mark(int64_t from, int32_t count, uint8_t* out);
+  // The start of the first differing run after pos (a run that holds pos
+  // does not count), or nothing.
+  std::optional<int64_t> NextRun(int64_t pos);
+  // The start of the last differing run that starts before pos, or nothing.
+  std::optional<int64_t> PreviousRun(int64_t pos);
+  // Runs, bytes and buckets of the whole pair; nothing when cancelled.
+  std::optional<TDiffSummary> Summarize(int buckets, const TDiffProgress& progress = {});
+
+ private:
+  // The first position >= from (or the last < from, backward) that differs
+  // (differ true) or is the same; nothing when there is none.
+  std::optional<int64_t> Find(int64_t from, bool forward, bool differ);
+  // Reads the piece [from, from + n) of both sides; sets FHave* to which
+  // part of it each side covers.
+  void ReadPiece(int64_t from, int32_t n);
+  // Whether piece index i differs (after ReadPiece).
+  bool Differs(int32_t i) const;
+
+  TByteSource& FLeft;
+  TByteSource& FRight;
+  int64_t FShift;
+  std::vector<uint8_t> FA, FB;
+  int64_t FPieceFrom = 0;
+  int32_t FBoth0 = 0, FBoth1 = 0;  // piece indexes where both sides have bytes
+};
+
+}  // namespace byteloom

@@ -1,0 +1,113 @@
+// The side-by-side difference engine against a brute-force reading of the
+// same pairs: random documents of different lengths, shifts from -8 to +8,
+// pieces small enough that runs straddle them, empty documents; and against
+// cmp -l on files.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <fstream>
+#include <random>
+
+#include "compare/diffengine.h"
+#include "tests/support/tempdir.h"
+
+namespace byteloom::test {
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+struct Brute {
+  const Bytes &l, &r;
+  int64_t shift;
+  int64_t First() const { return std::min<int64_t>(0, -shift); }
+  int64_t Last() const { return std::max<int64_t>(static_cast<int64_t>(l.size()), static_cast<int64_t>(r.size()) - shift); }
+  bool Differs(int64_t o) const {
+    const int64_t p = o + shift;
+    if (o < 0 || o >= static_cast<int64_t>(l.size()) || p < 0 || p >= static_cast<int64_t>(r.size())) return true;
+    return l[static_cast<size_t>(o)] != r[static_cast<size_t>(p)];
+  }
+  bool Start(int64_t o) const { return o >= First() && o < Last() && Differs(o) && (o == First() || !Differs(o - 1)); }
+};
+
+// Pieces of 5 and 64 bytes make runs straddle them; a third of the
+// positions differ in runs of 1 to 4, or none at all.
+TEST(DiffEngine, RunsCountsAndBucketsMatchABruteForceReading) {
+  std::mt19937 rng(11);
+  const int32_t savedPiece = TDiffEngine::PieceSize;
+  for (int round = 0; round < 120; ++round) {
+    Bytes l(rng() % 4 == 0 ? rng() % 3 : rng() % 300), r = l;
+    r.resize(rng() % 2 ? l.size() : rng() % 300);
+    for (size_t i = 0; i < r.size(); ++i) r[i] = i < l.size() ? l[i] : static_cast<uint8_t>(rng());
+    for (size_t i = 0; round % 5 != 0 && i < r.size(); i += 1 + rng() % 9)
+      for (size_t k = 0, n = 1 + rng() % 4; k < n && i + k < r.size(); ++k) r[i + k] ^= static_cast<uint8_t>(1 + rng() % 255);
+    const int64_t shift = static_cast<int64_t>(rng() % 17) - 8;
+    TDiffEngine::PieceSize = round % 2 ? 5 : 64;
+    TBufferSource left(l), right(r);
+    TDiffEngine engine(left, right, shift);
+    const Brute b{l, r, shift};
+    SCOPED_TRACE(testing::Message() << "round " << round << " sizes " << l.size() << "/" << r.size() << " shift " << shift);
+    ASSERT_EQ(engine.First(), b.First());
+    ASSERT_EQ(engine.Last(), b.Last());
+    TDiffSummary want;
+    const int nb = round % 3 == 0 ? 1 : 7;
+    want.Buckets.assign(static_cast<size_t>(nb), 0);
+    std::optional<int64_t> next;  // the first run start after o, walking back
+    for (int64_t o = b.Last() + 1; o >= b.First() - 2; --o) {
+      ASSERT_EQ(engine.NextRun(o), next) << o;
+      if (b.Start(o)) next = o;
+    }
+    std::optional<int64_t> previous;
+    for (int64_t o = b.First() - 2; o <= b.Last() + 1; ++o) {
+      ASSERT_EQ(engine.PreviousRun(o), previous) << o;
+      if (b.Start(o)) previous = o;
+      if (o >= b.First() && o < b.Last() && b.Differs(o)) {
+        want.Runs += b.Start(o);
+        ++want.Bytes;
+        ++want.Buckets[static_cast<size_t>((o - b.First()) * nb / (b.Last() - b.First()))];
+      }
+    }
+    const std::optional<TDiffSummary> got = engine.Summarize(nb);
+    ASSERT_TRUE(got);
+    EXPECT_EQ(got->Runs, want.Runs);
+    EXPECT_EQ(got->Bytes, want.Bytes);
+    EXPECT_EQ(got->Buckets, want.Buckets);
+    Bytes marks(40);
+    const int64_t from = b.First() + static_cast<int64_t>(rng() % 40) - 20;
+    engine.Mark(from, 40, marks.data());
+    for (int i = 0; i < 40; ++i) EXPECT_EQ(marks[static_cast<size_t>(i)], b.Differs(from + i)) << from + i;
+  }
+  TDiffEngine::PieceSize = savedPiece;
+}
+
+// cmp -l lists the differing bytes of the common length; the longer file's
+// tail counts on top. A cancelled summary gives nothing.
+class DiffFiles : public TempDirTest {};
+
+TEST_F(DiffFiles, CountsWhatCmpLists) {
+  std::mt19937 rng(5);
+  Bytes l(3 << 20), r;
+  for (auto& x : l) x = static_cast<uint8_t>(rng());
+  r = l;
+  r.resize(r.size() + 16, 0x55);
+  for (size_t i = 0; i < l.size(); i += 1 + rng() % 5000) r[i] ^= 0x5A;
+  r[l.size() - 1] ^= 1;
+  std::ofstream(Path("l"), std::ios::binary).write(reinterpret_cast<const char*>(l.data()), static_cast<std::streamsize>(l.size()));
+  std::ofstream(Path("r"), std::ios::binary).write(reinterpret_cast<const char*>(r.data()), static_cast<std::streamsize>(r.size()));
+  const std::string cmd = "cmp -l " + Path("l") + " " + Path("r") + " 2>/dev/null | wc -l";
+  FILE* p = popen(cmd.c_str(), "r");
+  long listed = 0;
+  ASSERT_EQ(std::fscanf(p, "%ld", &listed), 1);
+  pclose(p);
+  TBufferSource left(l), right(r);
+  TDiffEngine engine(left, right, 0);
+  const std::optional<TDiffSummary> s = engine.Summarize(16);
+  ASSERT_TRUE(s);
+  EXPECT_EQ(s->Bytes, listed + 16);
+  // The last common byte and the longer file's tail are one run.
+  EXPECT_FALSE(engine.NextRun(static_cast<int64_t>(l.size()) - 1));
+  EXPECT_LE(engine.PreviousRun(engine.Last()).value_or(-1), static_cast<int64_t>(l.size()) - 1);
+  EXPECT_FALSE(engine.Summarize(16, [](int64_t, int64_t) { return false; }));
+}
+
+}  // namespace
+}  // namespace byteloom::test
