@@ -42,33 +42,29 @@ void TDiffEngine::ReadPiece(int64_t from, int32_t n) {
   FRight.Read(FB.data() + FBoth0, static_cast<int32_t>(from + FBoth0 + FShift), count);
 }
 
-bool TDiffEngine::Differs(int32_t i) const { return i < FBoth0 || i >= FBoth1 || FA[static_cast<size_t>(i)] != FB[static_cast<size_t>(i)]; }
+int TDiffEngine::Kind(int32_t i) const {
+  if (i < FBoth0 || i >= FBoth1) return kMissing;
+  return FA[static_cast<size_t>(i)] != FB[static_cast<size_t>(i)] ? kDiffer : kSame;
+}
 
 void TDiffEngine::Mark(int64_t from, int32_t count, uint8_t* out) {
   if (count <= 0) return;
   ReadPiece(from, count);
-  for (int32_t i = 0; i < count; ++i) out[i] = Differs(i) ? 1 : 0;
+  for (int32_t i = 0; i < count; ++i) out[i] = Kind(i) != kSame ? 1 : 0;
 }
 
-std::optional<int64_t> TDiffEngine::Find(int64_t from, bool forward, bool differ) {
+std::optional<int64_t> TDiffEngine::Find(int64_t from, bool forward, int kind, bool equal) {
   const int64_t first = First(), last = Last();
-  const uint8_t* a = nullptr;
-  const uint8_t* b = nullptr;
+  auto hit = [&](int32_t i) { return (Kind(i) == kind) == equal; };
   if (forward) {
     for (int64_t at = std::max(from, first); at < last;) {
       const auto n = static_cast<int32_t>(std::min<int64_t>(PieceSize, last - at));
       ReadPiece(at, n);
-      a = FA.data(), b = FB.data();
       int32_t i = 0;
-      if (differ) {
-        if (FBoth0 > 0) return at;
-        i = FirstMismatch(a, b, FBoth0, FBoth1);
-        if (i < n) return at + i;
-      } else {
-        for (i = FBoth0; i < FBoth1 && a[i] != b[i]; ++i) {
-        }
-        if (i < FBoth1) return at + i;
+      if (kind == kSame && !equal && FBoth0 == 0) i = FirstMismatch(FA.data(), FB.data(), 0, FBoth1);  // the common case
+      for (; i < n && !hit(i); ++i) {
       }
+      if (i < n) return at + i;
       at += n;
     }
     return std::nullopt;
@@ -77,35 +73,37 @@ std::optional<int64_t> TDiffEngine::Find(int64_t from, bool forward, bool differ
     const int64_t at = std::max<int64_t>(first, end - PieceSize);
     const auto n = static_cast<int32_t>(end - at);
     ReadPiece(at, n);
-    a = FA.data(), b = FB.data();
-    if (differ && FBoth1 < n) return at + n - 1;
-    for (int32_t i = FBoth1 - 1; i >= FBoth0; --i)
-      if ((a[i] != b[i]) == differ) return at + i;
-    if (differ && FBoth0 > 0) return at + FBoth0 - 1;
+    for (int32_t i = n - 1; i >= 0; --i)
+      if (hit(i)) return at + i;
     end = at;
   }
   return std::nullopt;
 }
 
+std::optional<int64_t> TDiffEngine::KindAt(int64_t pos) {
+  if (pos < First() || pos >= Last()) return std::nullopt;
+  ReadPiece(pos, 1);
+  return Kind(0);
+}
+
 std::optional<int64_t> TDiffEngine::NextRun(int64_t pos) {
   int64_t from = pos + 1;
-  if (pos >= First() && pos < Last()) {
-    ReadPiece(pos, 1);
-    if (Differs(0)) {
-      // The run that holds pos ends first.
-      const std::optional<int64_t> end = Find(pos, true, false);
-      if (!end) return std::nullopt;
-      from = *end;
-    }
+  const std::optional<int64_t> kind = KindAt(pos);
+  if (kind && *kind != kSame) {
+    // The run that holds pos ends first; a run of the other kind may follow at once.
+    const std::optional<int64_t> end = Find(pos, true, static_cast<int>(*kind), false);
+    if (!end) return std::nullopt;
+    if (KindAt(*end) != kSame) return end;
+    from = *end;
   }
-  return Find(from, true, true);
+  return Find(from, true, kSame, false);
 }
 
 std::optional<int64_t> TDiffEngine::PreviousRun(int64_t pos) {
-  const std::optional<int64_t> q = Find(pos, false, true);
+  const std::optional<int64_t> q = Find(pos, false, kSame, false);
   if (!q) return std::nullopt;
-  const std::optional<int64_t> same = Find(*q, false, false);
-  return same ? *same + 1 : First();
+  const std::optional<int64_t> before = Find(*q, false, static_cast<int>(*KindAt(*q)), false);
+  return before ? *before + 1 : First();
 }
 
 std::optional<TDiffSummary> TDiffEngine::Summarize(int buckets, const TDiffProgress& progress) {
@@ -125,7 +123,7 @@ std::optional<TDiffSummary> TDiffEngine::Summarize(int buckets, const TDiffProgr
       from = end;
     }
   };
-  bool before = false;  // whether the position before the piece differs
+  int before = kSame;  // the kind of the position before
   for (int64_t at = first; at < last;) {
     const auto n = static_cast<int32_t>(std::min<int64_t>(PieceSize, last - at));
     ReadPiece(at, n);
@@ -135,22 +133,21 @@ std::optional<TDiffSummary> TDiffEngine::Summarize(int buckets, const TDiffProgr
     while (i < n) {
       // A run of differing positions from i on, then one of equal ones.
       int32_t j = i;
-      if (j < FBoth0 || j >= FBoth1) {
-        j = j < FBoth0 ? FBoth0 : n;
-      } else {
+      const int kind = Kind(i);
+      if (kind == kMissing) {
+        j = i < FBoth0 ? FBoth0 : n;
+      } else if (kind == kDiffer) {
         while (j < FBoth1 && a[j] != b[j]) ++j;
-        if (j == FBoth1) j = n;
       }
       if (j > i) {
-        if (!before) ++s.Runs;
+        if (before != kind) ++s.Runs;
         add(at + i, at + j);
-        before = true;
+        before = kind;
         i = j;
         continue;
       }
-      const int32_t k = FirstMismatch(a, b, i, FBoth1);
-      before = false;
-      i = k == FBoth1 ? (FBoth1 < n ? FBoth1 : n) : k;
+      before = kSame;
+      i = FirstMismatch(a, b, i, FBoth1);
     }
     at += n;
     if (progress && !progress(at - first, span)) return std::nullopt;

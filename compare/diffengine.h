@@ -19,7 +19,9 @@ namespace byteloom {
 using TDiffProgress = std::function<bool(int64_t done, int64_t total)>;
 
 struct TDiffSummary {
-  int64_t Runs = 0;   // differing runs (a run of differing positions counts once)
+  // Differing runs: a stretch of differing bytes counts once, and so does a
+  // stretch where only one side has bytes.
+  int64_t Runs = 0;
   int64_t Bytes = 0;  // differing positions
   // Differing positions per bucket: bucket k of n holds the positions o
   // with (o - First()) * n / span rounded down equal to k.
@@ -49,14 +51,19 @@ class TDiffEngine {
   std::optional<TDiffSummary> Summarize(int buckets, const TDiffProgress& progress = {});
 
  private:
-  // The first position >= from (or the last < from, backward) that differs
-  // (differ true) or is the same; nothing when there is none.
-  std::optional<int64_t> Find(int64_t from, bool forward, bool differ);
+  // The kinds of positions: both sides have the same byte, different
+  // bytes, or only one side has a byte. A run is a stretch of one kind
+  // other than the first.
+  static constexpr int kSame = 0, kDiffer = 1, kMissing = 2;
+  // The first position >= from (or the last < from, backward) whose kind is
+  // (equal true) or is not kind; nothing when there is none.
+  std::optional<int64_t> Find(int64_t from, bool forward, int kind, bool equal);
+  std::optional<int64_t> KindAt(int64_t pos);
   // Reads the piece [from, from + n) of both sides; sets FHave* to which
   // part of it each side covers.
   void ReadPiece(int64_t from, int32_t n);
-  // Whether piece index i differs (after ReadPiece).
-  bool Differs(int32_t i) const;
+  // The kind of piece index i (after ReadPiece).
+  int Kind(int32_t i) const;
 
   TByteSource& FLeft;
   TByteSource& FRight;

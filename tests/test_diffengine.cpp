@@ -9,6 +9,8 @@
 #include <random>
 
 #include "compare/diffengine.h"
+#include "compare/sidebyside.h"
+#include "tests/support/editortest.h"
 #include "tests/support/tempdir.h"
 
 namespace byteloom::test {
@@ -21,12 +23,14 @@ struct Brute {
   int64_t shift;
   int64_t First() const { return std::min<int64_t>(0, -shift); }
   int64_t Last() const { return std::max<int64_t>(static_cast<int64_t>(l.size()), static_cast<int64_t>(r.size()) - shift); }
-  bool Differs(int64_t o) const {
+  // 0: the same byte on both sides, 1: different bytes, 2: a byte on one side only.
+  int Kind(int64_t o) const {
     const int64_t p = o + shift;
-    if (o < 0 || o >= static_cast<int64_t>(l.size()) || p < 0 || p >= static_cast<int64_t>(r.size())) return true;
+    if (o < 0 || o >= static_cast<int64_t>(l.size()) || p < 0 || p >= static_cast<int64_t>(r.size())) return 2;
     return l[static_cast<size_t>(o)] != r[static_cast<size_t>(p)];
   }
-  bool Start(int64_t o) const { return o >= First() && o < Last() && Differs(o) && (o == First() || !Differs(o - 1)); }
+  bool Differs(int64_t o) const { return Kind(o) != 0; }
+  bool Start(int64_t o) const { return o >= First() && o < Last() && Differs(o) && (o == First() || Kind(o - 1) != Kind(o)); }
 };
 
 // Pieces of 5 and 64 bytes make runs straddle them; a third of the
@@ -103,10 +107,77 @@ TEST_F(DiffFiles, CountsWhatCmpLists) {
   const std::optional<TDiffSummary> s = engine.Summarize(16);
   ASSERT_TRUE(s);
   EXPECT_EQ(s->Bytes, listed + 16);
-  // The last common byte and the longer file's tail are one run.
-  EXPECT_FALSE(engine.NextRun(static_cast<int64_t>(l.size()) - 1));
-  EXPECT_LE(engine.PreviousRun(engine.Last()).value_or(-1), static_cast<int64_t>(l.size()) - 1);
+  // The longer file's tail is a run of its own after the last common byte's.
+  EXPECT_EQ(engine.NextRun(static_cast<int64_t>(l.size()) - 1), static_cast<int64_t>(l.size()));
+  EXPECT_EQ(engine.PreviousRun(engine.Last()), static_cast<int64_t>(l.size()));
   EXPECT_FALSE(engine.Summarize(16, [](int64_t, int64_t) { return false; }));
+}
+
+// A locked pair: the right document is the left one with 4 bytes put in
+// front and three runs changed, the last one at the left's very end, plus a
+// tail (a run of its own).
+class SideBySide : public EditorTest {
+ protected:
+  void SetUp() override {
+    EditorTest::SetUp();
+    Ed->SetClientSize(800, 160);  // 10 rows on screen
+    Right = std::make_unique<THexEditor>(RightHost);
+    RightHost.Target = Right.get();
+    Right->Loaded();
+    Right->SetClientSize(800, 160);
+  }
+  void TearDown() override {
+    Pair.reset();
+    Right.reset();
+    EditorTest::TearDown();
+  }
+  TFakeHost RightHost;
+  std::unique_ptr<THexEditor> Right;
+  std::unique_ptr<TSideBySide> Pair;
+};
+
+TEST_F(SideBySide, TheOtherSideFollowsAndF7VisitsEveryRunInBoth) {
+  Bytes l = Pattern(1000, 3), r = {9, 9, 9, 9};
+  r.insert(r.end(), l.begin(), l.end());
+  for (size_t at : {104u, 105u, 604u, 1003u}) r[at] ^= 0xFF;  // runs at 100 (2 bytes), 600, 999
+  r.insert(r.end(), 16, 0x77);
+  Load(l);
+  WriteFile(Path("r.bin"), r);
+  ASSERT_TRUE(Right->LoadFromFile(Path("r.bin")));
+  Pair = std::make_unique<TSideBySide>(*Ed, *Right, 4);
+  EXPECT_EQ(Pair->CaptionMark(*Ed), "(+4)");
+  EXPECT_EQ(Pair->CaptionMark(*Right), "(-4)");
+  // Caret, selection and view of the left move the right one.
+  Ed->SetSelStart(300);
+  Ed->SetSelEnd(310);
+  Ed->SetTopRow(17);
+  Pair->Follow(*Ed);
+  EXPECT_EQ(Right->GetCursorPos(), 304);
+  EXPECT_EQ(Right->SelMin(), 304);
+  EXPECT_EQ(Right->SelMax(), 314);
+  EXPECT_EQ(Right->TopRow(), (17 * 16 + 4) / 16);
+  // F7 from either side: every run once, then the right's extra tail.
+  Ed->SetSelStart(0);
+  Pair->Follow(*Ed);
+  for (int64_t want : {100, 600, 999, 1000}) {
+    ASSERT_TRUE(Pair->NextDifference(want % 2 ? *Right : *Ed)) << want;
+    EXPECT_EQ(Ed->GetCursorPos(), std::min<int64_t>(want, 999));
+    EXPECT_EQ(Right->GetCursorPos(), want + 4);
+  }
+  EXPECT_FALSE(Pair->NextDifference(*Ed));
+  for (int64_t want : {999, 600, 100, -4}) {
+    ASSERT_TRUE(Pair->PreviousDifference(*Right)) << want;
+    EXPECT_EQ(Right->GetCursorPos(), want + 4);
+  }
+  // Align here: the bytes under both carets line up.
+  Ed->SetSelStart(10);
+  Right->SetSelStart(30);
+  Pair->AlignHere();
+  EXPECT_EQ(Pair->Shift(), 20);
+  const std::optional<TDiffSummary> s = Pair->Engine().Summarize(4);
+  ASSERT_TRUE(s);
+  EXPECT_EQ(TSideBySide::CountsText(*s), std::to_string(s->Runs) + " differing runs, " + std::to_string(s->Bytes) + " bytes");
+  EXPECT_EQ(TSideBySide::CountsText(TDiffSummary{1, 1, {}}), "1 differing run, 1 byte");
 }
 
 }  // namespace
