@@ -106,7 +106,7 @@ std::optional<int64_t> TDiffEngine::PreviousRun(int64_t pos) {
   return before ? *before + 1 : First();
 }
 
-std::optional<TDiffSummary> TDiffEngine::Summarize(int buckets, const TDiffProgress& progress) {
+std::optional<TDiffSummary> TDiffEngine::Summarize(int buckets, const TProgress& progress) {
   TDiffSummary s;
   const int64_t first = First(), last = Last(), span = last - first;
   s.Buckets.assign(static_cast<size_t>(std::max(buckets, 1)), 0);

@@ -7,16 +7,13 @@
 #pragma once
 
 #include <cstdint>
-#include <functional>
 #include <optional>
 #include <vector>
 
-#include "compare/compareengine.h"
+#include "control/bytesource.h"
+#include "platform/progress.h"
 
 namespace byteloom {
-
-// Called with the positions done and the positions in all; false cancels.
-using TDiffProgress = std::function<bool(int64_t done, int64_t total)>;
 
 struct TDiffSummary {
   // Differing runs: a stretch of differing bytes counts once, and so does a
@@ -48,7 +45,7 @@ class TDiffEngine {
   // The start of the last differing run that starts before pos, or nothing.
   std::optional<int64_t> PreviousRun(int64_t pos);
   // Runs, bytes and buckets of the whole pair; nothing when cancelled.
-  std::optional<TDiffSummary> Summarize(int buckets, const TDiffProgress& progress = {});
+  std::optional<TDiffSummary> Summarize(int buckets, const TProgress& progress = {});
 
  private:
   // The kinds of positions: both sides have the same byte, different

@@ -9,7 +9,7 @@
 #include <utility>
 #include <vector>
 
-#include "compare/compareengine.h"
+#include "control/bytesource.h"
 
 namespace byteloom::test {
 
