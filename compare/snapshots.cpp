@@ -430,25 +430,6 @@ int32_t NextDifference(const uint8_t* a, const uint8_t* b, int32_t from, int32_t
   return j;
 }
 
-// A window of a source that follows ascending reads of a few bytes.
-class TWindowReader {
- public:
-  TWindowReader(TByteSource& source, int32_t limit) : FSource(source), FLimit(limit), FBytes(kListWindow) {}
-  const uint8_t* At(int32_t pos, int width) {
-    if (pos < FStart || pos + width > FStart + FLength) {
-      FStart = pos;
-      FLength = std::min(kListWindow, FLimit - pos);
-      FSource.Read(FBytes.data(), FStart, FLength);
-    }
-    return FBytes.data() + (pos - FStart);
-  }
-
- private:
-  TByteSource& FSource;
-  int32_t FLimit, FStart = 0, FLength = 0;
-  std::vector<uint8_t> FBytes;
-};
-
 }  // namespace
 
 bool TSnapshotSearch::Narrow(TCandidates& set, int from, const TStep& step, const TProgress& progress) {
@@ -469,7 +450,9 @@ bool TSnapshotSearch::Narrow(TCandidates& set, int from, const TStep& step, cons
   } work{FWorkBytes};
 
   if (set.IsList()) {
-    TWindowReader readA(first, dataLimit), readB(second, dataLimit);
+    // Ascending reads of a few bytes: each reader holds a window from the
+    // last offset it had to fetch.
+    TPieceReader readA(first, 0, dataLimit, 0, kListWindow), readB(second, 0, dataLimit, 0, kListWindow);
     FWorkBytes = 2 * kListWindow;
     size_t kept = 0;
     for (size_t k = 0; k < set.FList.size(); ++k) {
@@ -498,51 +481,50 @@ bool TSnapshotSearch::Narrow(TCandidates& set, int from, const TStep& step, cons
   const auto member = [&](int64_t o) { return wasAll ? o % stride == 0 : TestBit(set.FBits, o); };
   const bool sparse = NeedsChange(step);
   const bool unchanged = step.Condition == TStepCondition::scUnchanged;
-  std::vector<uint8_t> a(static_cast<size_t>(PieceOffsets) + 8), b(a.size());
-  std::vector<int32_t> survivors;
-  // The piece's start counts in 64 bits: past the last piece of a snapshot
-  // near 2 GiB it would leave the 32-bit range.
-  for (int64_t start = 0; start < limit; start += PieceOffsets) {
-    const auto p = static_cast<int32_t>(start);
-    const int32_t q = std::min(limit - p, PieceOffsets);  // offsets p .. p + q - 1
-    const int32_t length = std::min(q + width - 1, dataLimit - p);
-    first.Read(a.data(), p, length);
-    second.Read(b.data(), p, length);
-    if (sparse || unchanged) {
-      // Offsets o whose value holds a differing byte j: j - width < o <= j.
-      if (unchanged && wasAll) FillBits(set.FBits, p, int64_t{p} + q, true, stride);
-      survivors.clear();
-      int32_t next = 0;  // offsets before it are done
-      for (int32_t j = NextDifference(a.data(), b.data(), 0, length); j < length;
-           j = NextDifference(a.data(), b.data(), j + 1, length)) {
-        for (int32_t o = std::max(next, j - width + 1); o <= j && o < q; ++o) {
-          if (unchanged) {
-            ClearBit(set.FBits, int64_t{p} + o);
-          } else if (member(int64_t{p} + o) && holds(a.data() + o, b.data() + o)) {
-            survivors.push_back(p + o);
+  {
+    // Pieces of PieceOffsets offsets, each with the bytes its last value needs.
+    TPieceReader readA(first, 0, dataLimit, width - 1, PieceOffsets), readB(second, 0, dataLimit, width - 1, PieceOffsets);
+    std::vector<int32_t> survivors;
+    while (readA.Next() && readB.Next()) {
+      // The piece's start counts in 64 bits: past the last piece of a
+      // snapshot near 2 GiB it would leave the 32-bit range.
+      const auto p = static_cast<int32_t>(readA.Pos());
+      const auto q = static_cast<int32_t>(std::min<int64_t>(readA.End() - width + 1, limit) - p);  // offsets p .. p + q - 1
+      const auto length = static_cast<int32_t>(readA.Size());
+      const uint8_t* a = readA.Data();
+      const uint8_t* b = readB.Data();
+      if (sparse || unchanged) {
+        // Offsets o whose value holds a differing byte j: j - width < o <= j.
+        if (unchanged && wasAll) FillBits(set.FBits, p, int64_t{p} + q, true, stride);
+        survivors.clear();
+        int32_t next = 0;  // offsets before it are done
+        for (int32_t j = NextDifference(a, b, 0, length); j < length; j = NextDifference(a, b, j + 1, length)) {
+          for (int32_t o = std::max(next, j - width + 1); o <= j && o < q; ++o) {
+            if (unchanged) {
+              ClearBit(set.FBits, int64_t{p} + o);
+            } else if (member(int64_t{p} + o) && holds(a + o, b + o)) {
+              survivors.push_back(p + o);
+            }
           }
+          next = j + 1;
         }
-        next = j + 1;
+        if (sparse) {
+          if (!wasAll) FillBits(set.FBits, p, int64_t{p} + q, false, 1);
+          for (int32_t o : survivors) SetBit(set.FBits, o);
+        }
+      } else {
+        for (int32_t o = 0; o < q; ++o) {
+          if (!member(int64_t{p} + o)) continue;
+          const bool ok = holds(a + o, b + o);
+          if (wasAll && ok) SetBit(set.FBits, int64_t{p} + o);
+          if (!wasAll && !ok) ClearBit(set.FBits, int64_t{p} + o);
+        }
       }
-      if (sparse) {
-        if (!wasAll) FillBits(set.FBits, p, int64_t{p} + q, false, 1);
-        for (int32_t o : survivors) SetBit(set.FBits, o);
-      }
-    } else {
-      for (int32_t o = 0; o < q; ++o) {
-        if (!member(int64_t{p} + o)) continue;
-        const bool ok = holds(a.data() + o, b.data() + o);
-        if (wasAll && ok) SetBit(set.FBits, int64_t{p} + o);
-        if (!wasAll && !ok) ClearBit(set.FBits, int64_t{p} + o);
-      }
+      FWorkBytes = 2 * static_cast<size_t>(PieceOffsets + width - 1) + survivors.capacity() * sizeof(int32_t);
+      if (p + q < limit && progress && !progress(int64_t{p} + q, limit)) return false;
     }
-    FWorkBytes = a.capacity() + b.capacity() + survivors.capacity() * sizeof(int32_t);
-    if (p + q < limit && progress && !progress(int64_t{p} + q, limit)) return false;
+    // The pieces' buffers go before Recount may make a list.
   }
-  // The pieces' buffers go before Recount may make a list.
-  std::vector<uint8_t>().swap(a);
-  std::vector<uint8_t>().swap(b);
-  std::vector<int32_t>().swap(survivors);
   set.FLimit = limit;
   set.Recount();
   return true;
