@@ -8,7 +8,9 @@
 #include <QPushButton>
 #include <QRadioButton>
 
+#include <algorithm>
 #include <memory>
+#include <tuple>
 
 #include "compare/com_mete.h"
 #include "control/documents.h"
@@ -22,6 +24,9 @@ namespace byteloom {
 using namespace uibuild;
 
 namespace {
+
+// The widest starting offsets: the largest decimal one and eight hex digits.
+constexpr const char* kWidestOffsets[] = {"2147483647", "$FFFFFFFF"};
 
 QComboBox* ComboBox(QWidget* parent, const char* name, int x, int y) {
   auto* box = new QComboBox(parent);
@@ -44,14 +49,23 @@ TFcompare::TFcompare(QWidget* parent) : QDialog(parent) {
   setWindowModality(Qt::WindowModal);
   setFixedSize(526, 318);
 
-  Label(this, "Label1", QStringLiteral("File 1:"), 8, 12, 40, 17);
-  ComboBox1 = ComboBox(this, "ComboBox1", 56, 8);
-  Label(this, "Label2", QStringLiteral("Starting Offset:"), 368, 12, 92, 17);
-  Edit1 = Edit(this, "Edit1", 460, 8, 57, 21);
-  Label(this, "Label3", QStringLiteral("File 2:"), 8, 42, 40, 17);
-  ComboBox2 = ComboBox(this, "ComboBox2", 56, 38);
-  Label(this, "Label4", QStringLiteral("Starting Offset:"), 368, 42, 92, 17);
-  Edit2 = Edit(this, "Edit2", 460, 38, 57, 21);
+  // A row: the document's box, then its starting offset at the right edge,
+  // the offset field as wide as its widest value; the box takes what is left.
+  auto row = [this](const char* label, const char* combo, const char* offsetLabel, const char* edit, int y,
+                    const QString& caption) {
+    Label(this, label, caption, 8, y + 4, 40, 17);
+    QLineEdit* field = Edit(this, edit, 460, y, 57, 21);
+    for (const char* widest : kWidestOffsets) FitWidth(field, QLatin1String(widest));
+    field->move(517 - field->width(), y);
+    QLabel* title = Label(this, offsetLabel, QStringLiteral("Starting Offset:"), 368, y + 4, 92, 17);
+    FitWidth(title, title->text());
+    title->move(field->x() - title->width() - 2, y + 4);
+    QComboBox* box = ComboBox(this, combo, 56, y);
+    box->resize(std::min(300, title->x() - 8 - 56), box->height());
+    return std::pair{box, field};
+  };
+  std::tie(ComboBox1, Edit1) = row("Label1", "ComboBox1", "Label2", "Edit1", 8, QStringLiteral("File 1:"));
+  std::tie(ComboBox2, Edit2) = row("Label3", "ComboBox2", "Label4", "Edit2", 38, QStringLiteral("File 2:"));
   Button1 = Button(this, "Button1", QStringLiteral("Start from Cursor"), 400, 66, 117, 27);
 
   Panel1 = new QWidget(this);
@@ -79,8 +93,11 @@ TFcompare::TFcompare(QWidget* parent) : QDialog(parent) {
   for (QLineEdit* edit : {Edit1, Edit2}) edit->setText(QStringLiteral("0"));
   Edit3->setText(QStringLiteral("2"));
   Edit4->setText(QStringLiteral("1"));
-  for (QLineEdit* edit : {Edit3, Edit4}) edit->setMaxLength(3);
   Edit3->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+  for (QLineEdit* edit : {Edit3, Edit4}) {
+    edit->setMaxLength(3);
+    for (const char* widest : {"255", "$FF"}) FitWidth(edit, QLatin1String(widest));
+  }
 
   BitBtn1 = Button(this, "BitBtn1", QStringLiteral("&Compare"), 150, 260, 100, 27);
   BitBtn1->setDefault(true);
@@ -154,7 +171,7 @@ void TFcompare::BitBtn1Click() {
 
 void TFcompare::BitBtn4Click() {
   const TCompareOutcome outcome = RunCompare(true);
-  if (outcome.Compared && !outcome.Cancelled && FMeter) FMeter->DrawCompareMeter(FEngine.MeterBuckets);
+  if (outcome.Compared && !outcome.Cancelled && FMeter) FMeter->DrawCompareMeter(FEngine.MeterBuckets, this);
 }
 
 TCompareMode TFcompare::SelectedMode() const {

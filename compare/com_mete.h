@@ -20,8 +20,11 @@ class TCompareometer : public QDialog {
   explicit TCompareometer(QWidget* parent = nullptr);
 
   // Draws the counters of a compare-o-meter run into the bar and shows the
-  // window (not modal).
-  void DrawCompareMeter(const TMeterBuckets& buckets);
+  // window (not modal), beside and in front of the window it is called from.
+  void DrawCompareMeter(const TMeterBuckets& buckets, QWidget* beside = nullptr);
+  // Shows the window in front of beside (when shown), next to it where the
+  // screen has room.
+  void ShowBeside(QWidget* beside);
   // The bar picture, 20 x 198 pixels.
   const QImage& Picture() const { return FPicture; }
 
@@ -33,5 +36,10 @@ class TCompareometer : public QDialog {
  private:
   QImage FPicture;
 };
+
+// Where a window of size goes beside anchor (outer rectangles, title bar
+// included): right of it, else left of it, else at the screen's right edge;
+// at anchor's top, kept on screen.
+QPoint BesidePosition(const QRect& anchor, const QSize& size, const QRect& screen);
 
 }  // namespace byteloom

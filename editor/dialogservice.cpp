@@ -9,6 +9,7 @@
 #include <QPushButton>
 #include <QStringList>
 #include <QTimer>
+#include <QWindow>
 
 #include <stdexcept>
 
@@ -103,11 +104,22 @@ class TKeyboardBack {
   QPointer<QWidget> FWindow;
 };
 
+// The window a box is shown over, and centred on: the owner's window (else
+// the active one) once the window system shows it. A window that is not on
+// screen yet (the frame while it is being shown at start) has no place to
+// centre on: the box then goes to the middle of the screen.
+QWidget* BoxParent(QWidget* owner) {
+  QWidget* window = owner ? owner->window() : QApplication::activeWindow();
+  if (!window || !window->isVisible() || !window->windowHandle() || !window->windowHandle()->isExposed())
+    return nullptr;
+  return window;
+}
+
 class TQtDialogService final : public TDialogService {
  public:
   TModalResult MessageDlg(QWidget* owner, const QString& text, TMsgDlgType type, TMsgDlgButtons buttons) override {
     const TKeyboardBack back(owner);
-    QMessageBox box(owner ? owner : QApplication::activeWindow());
+    QMessageBox box(BoxParent(owner));
     box.setWindowTitle(MsgDlgCaption(type));
     box.setText(DisplayText(text));
     switch (type) {
@@ -136,7 +148,7 @@ class TQtDialogService final : public TDialogService {
 
   void ErrorBox(QWidget* owner, const QString& text) override {
     const TKeyboardBack back(owner);
-    QMessageBox box(owner ? owner : QApplication::activeWindow());
+    QMessageBox box(BoxParent(owner));
     box.setWindowTitle(QStringLiteral("Fehler"));
     box.setIcon(QMessageBox::Critical);
     box.setText(DisplayText(text));
@@ -146,7 +158,7 @@ class TQtDialogService final : public TDialogService {
 
   void ShowMessage(QWidget* owner, const QString& text) override {
     const TKeyboardBack back(owner);
-    QMessageBox box(owner ? owner : QApplication::activeWindow());
+    QMessageBox box(BoxParent(owner));
     box.setWindowTitle(QApplication::applicationName());
     box.setText(DisplayText(text));
     box.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
@@ -155,7 +167,7 @@ class TQtDialogService final : public TDialogService {
 
   bool InputQuery(QWidget* owner, const QString& caption, const QString& prompt, QString& value) override {
     const TKeyboardBack back(owner);
-    QInputDialog dialog(owner ? owner : QApplication::activeWindow());
+    QInputDialog dialog(BoxParent(owner));
     dialog.setWindowTitle(caption);
     dialog.setLabelText(prompt);
     dialog.setTextValue(value);
@@ -191,7 +203,7 @@ class TQtDialogService final : public TDialogService {
 
   void ShowException(const QString& message) override {
     const TKeyboardBack back;
-    QMessageBox box(QApplication::activeWindow());
+    QMessageBox box(BoxParent(nullptr));
     box.setWindowTitle(QApplication::applicationName());
     box.setIcon(QMessageBox::Critical);
     box.setText(DisplayText(message));

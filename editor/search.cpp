@@ -9,6 +9,8 @@
 #include <QTabWidget>
 #include <QTableWidget>
 
+#include <algorithm>
+
 #include "control/documents.h"
 #include "control/hexeditor.h"
 #include "editor/bitedit.h"
@@ -25,6 +27,10 @@ namespace byteloom {
 using namespace uibuild;
 
 namespace {
+
+// The widest positions typed into Goto and into a bookmark's offset: the
+// most negative decimal one and eight hex digits behind either prefix.
+constexpr const char* kWidestPositions[] = {"-2147483648", "0xFFFFFFFF", "$FFFFFFFF"};
 
 QWidget* Tab(QTabWidget* pages, const char* name, const QString& caption) {
   auto* tab = new QWidget;
@@ -102,6 +108,7 @@ void TSearchReplace::CreateFindTabs() {
   Label4 = Label(TabSheet3, "Label4", QStringLiteral("Goto file position:"), 8, 12, 200, 16);
   Label3 = Label(TabSheet3, "Label3", QStringLiteral("Prefix \"0x\" or \"$\" means hex"), 8, 60, 250, 16);
   Edit4 = Edit(TabSheet3, "Edit4", 8, 30, 200, 21);
+  for (const char* widest : kWidestPositions) FitWidth(Edit4, QLatin1String(widest));
   BitBtn5 = Button(TabSheet3, "BitBtn5", QStringLiteral("OK"), 170, 112, 75, 24);
   BitBtn6 = Button(TabSheet3, "BitBtn6", QStringLiteral("Abbrechen"), 258, 112, 75, 24);
   connect(BitBtn5, &QPushButton::clicked, this, [this] { Guarded([this] { BitBtn5Click(); }); });
@@ -120,9 +127,12 @@ void TSearchReplace::CreateBinaryEditTab() {
     connect(BitBoxes[i], &QCheckBox::clicked, this, [this] { Guarded([this] { CheckBox2Click(); }); });
   }
   Label8 = Label(TabSheet4, "Label8", QStringLiteral("Dez:"), 232, 46, 30, 16);
-  Label9 = Label(TabSheet4, "Label9", QStringLiteral("0"), 266, 46, 40, 16);
   Label10 = Label(TabSheet4, "Label10", QStringLiteral("Hex:"), 232, 64, 30, 16);
-  Label11 = Label(TabSheet4, "Label11", QStringLiteral("0"), 266, 64, 40, 16);
+  const int valuesLeft = FieldsLeft({Label8, Label10}, 266, 4);
+  Label9 = Label(TabSheet4, "Label9", QStringLiteral("0"), valuesLeft, 46, 40, 16);
+  Label11 = Label(TabSheet4, "Label11", QStringLiteral("0"), valuesLeft, 64, 40, 16);
+  FitWidth(Label9, QStringLiteral("255"));
+  FitWidth(Label11, QStringLiteral("FF"));
   BitBtn7 = Button(TabSheet4, "BitBtn7", QStringLiteral("OK"), 170, 112, 75, 24);
   BitBtn8 = Button(TabSheet4, "BitBtn8", QStringLiteral("Abbrechen"), 258, 112, 75, 24);
   connect(BitBtn7, &QPushButton::clicked, this, [this] { Guarded([this] { BitBtn7Click(); }); });
@@ -155,7 +165,9 @@ void TSearchReplace::CreateBookmarksTab() {
           [this] { Guarded([this] { StringGrid1DblClick(); }); });
   Label12 = Label(TabSheet5, "Label12", QStringLiteral("Edit Offset / Comment:"), 4, 104, 130, 16);
   Edit5 = Edit(TabSheet5, "Edit5", 136, 104, 140, 21);
-  Button1 = Button(TabSheet5, "Button1", QStringLiteral("OK"), 282, 102, 50, 25);
+  for (const char* widest : kWidestPositions) FitWidth(Edit5, QLatin1String(widest));
+  const int okLeft = std::max(282, Edit5->geometry().right() + 7);
+  Button1 = Button(TabSheet5, "Button1", QStringLiteral("OK"), okLeft, 102, 50, 25);
   connect(Button1, &QPushButton::clicked, this, [this] { Guarded([this] { Button1Click(); }); });
 }
 

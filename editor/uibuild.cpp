@@ -8,6 +8,9 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QByteArray>
+#include <QFrame>
+#include <QStyle>
+#include <QStyleOptionFrame>
 #include <QKeySequence>
 #include <QMenu>
 
@@ -107,6 +110,98 @@ QRadioButton* RadioButton(QWidget* parent, const char* name, const QString& text
 
 QGroupBox* GroupBox(QWidget* parent, const char* name, const QString& title, int x, int y, int w, int h) {
   return Place(new QGroupBox(title, parent), name, x, y, w, h);
+}
+
+namespace {
+
+// The char of chars with the widest advance in metrics.
+QChar WidestOf(const QFontMetrics& metrics, QStringView chars) {
+  QChar widest = chars.front();
+  for (QChar c : chars)
+    if (metrics.horizontalAdvance(c) > metrics.horizontalAdvance(widest)) widest = c;
+  return widest;
+}
+
+}  // namespace
+
+QString WidestText(const QFontMetrics& metrics, const QString& sample) {
+  const QChar decimal = WidestOf(metrics, u"0123456789");
+  const QChar hex = WidestOf(metrics, u"0123456789ABCDEF");
+  QString text = sample;
+  // A number is a run of letters and digits that are all hex digits (after
+  // an optional "0x"): decimal when they are all 0-9 without "0x". Any other
+  // run is a word and stays.
+  for (qsizetype start = 0, end = 0; start < text.size(); start = end + 1) {
+    end = start;
+    while (end < text.size() && text[end].isLetterOrNumber()) ++end;
+    const bool prefixed = QStringView(text).mid(start, 2) == u"0x";
+    const qsizetype first = prefixed ? start + 2 : start;
+    const QStringView run = QStringView(text).mid(first, end - first);
+    const auto only = [run](QStringView chars) {
+      return std::all_of(run.begin(), run.end(), [chars](QChar c) { return chars.contains(c); });
+    };
+    if (run.isEmpty() || !only(u"0123456789ABCDEF")) continue;
+    const QChar widest = prefixed || !only(u"0123456789") ? hex : decimal;
+    for (qsizetype i = first; i < end; ++i) text[i] = widest;
+  }
+  return text;
+}
+
+int TextAdvance(const QWidget* control, const QString& sample) {
+  const QFontMetrics metrics = control->fontMetrics();
+  const QString text = WidestText(metrics, sample);
+  // The ink may reach past the advance (a label sizes by it).
+  return std::max(metrics.horizontalAdvance(text), metrics.boundingRect(text).width()) + 1;
+}
+
+int WidthForText(const QWidget* control, const QString& sample) {
+  const int text = TextAdvance(control, sample);
+  const QMargins own = control->contentsMargins();
+  if (const auto* edit = qobject_cast<const QLineEdit*>(control)) {
+    // As the line edit lays out: 2 pixels of margin at each side of the text
+    // and a cursor, inside its text margins and the style's frame.
+    const QMargins margins = edit->textMargins();
+    QStyleOptionFrame option;
+    option.initFrom(edit);
+    option.lineWidth = edit->hasFrame() ? edit->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &option, edit) : 0;
+    const QSize inner(text + 2 * 2 + 1 + margins.left() + margins.right() + own.left() + own.right(), edit->height());
+    return edit->style()->sizeFromContents(QStyle::CT_LineEdit, &option, inner, edit).width();
+  }
+  int frame = 0;
+  if (const auto* framed = qobject_cast<const QFrame*>(control)) frame = framed->frameWidth();
+  int extra = 0;
+  if (const auto* label = qobject_cast<const QLabel*>(control)) {
+    // A framed label with the default indent keeps half an 'x' free at the
+    // side it is aligned to.
+    int indent = label->indent();
+    if (indent < 0)
+      indent = frame > 0 ? control->fontMetrics().horizontalAdvance(QLatin1Char('x')) / 2 - label->margin() : 0;
+    extra = 2 * label->margin() + (label->alignment() & (Qt::AlignLeft | Qt::AlignRight) ? std::max(indent, 0) : 0);
+  }
+  return text + 2 * frame + extra + own.left() + own.right();
+}
+
+int FitWidth(QWidget* control, const QString& sample) {
+  const int needed = WidthForText(control, sample);
+  if (control->width() < needed) control->resize(needed, control->height());
+  return control->width();
+}
+
+int FieldsLeft(std::initializer_list<QLabel*> labels, int designLeft, int gap) {
+  int left = designLeft;
+  for (QLabel* label : labels) left = std::max(left, label->x() + FitWidth(label, label->text()) + gap);
+  return left;
+}
+
+void GrowToChildren(QWidget* container, int margin) {
+  const QRect children = container->childrenRect();
+  const QSize needed =
+      container->size().expandedTo(QSize(children.right() + 1 + margin, children.bottom() + 1 + margin));
+  if (needed == container->size()) return;
+  if (container->minimumSize() == container->maximumSize())
+    container->setFixedSize(needed);
+  else
+    container->resize(needed);
 }
 
 }  // namespace byteloom::uibuild

@@ -15,6 +15,7 @@
 class QCheckBox;
 class QGroupBox;
 class QRadioButton;
+class QFontMetrics;
 class QLabel;
 class QLineEdit;
 class QMenu;
@@ -58,6 +59,28 @@ QPushButton* Button(QWidget* parent, const char* name, const QString& text, int 
 QCheckBox* CheckBox(QWidget* parent, const char* name, const QString& text, int x, int y, int w, int h);
 QRadioButton* RadioButton(QWidget* parent, const char* name, const QString& text, int x, int y, int w, int h);
 QGroupBox* GroupBox(QWidget* parent, const char* name, const QString& title, int x, int y, int w, int h);
+
+// Sizing by the widest text a control must show whole, in its own font, so
+// that it fits at any font and any scale. A sample such as "FFFFFFFF",
+// "0x7FFFFFFF" or "-2147483648" stands for all numbers of its shape: the
+// widest of them has every digit of a decimal number the widest of 0-9, and
+// every digit of a hex number (one with a letter A-F) the widest hex digit.
+// Words stay as they are.
+QString WidestText(const QFontMetrics& metrics, const QString& sample);
+// The advance of sample's widest text in control's font.
+int TextAdvance(const QWidget* control, const QString& sample);
+// The width control needs for sample: the text and the control's own frame,
+// margins and indent (line edits, labels; other controls: text and frame).
+int WidthForText(const QWidget* control, const QString& sample);
+// Widens control to WidthForText when it is narrower, its left edge kept;
+// its width afterwards.
+int FitWidth(QWidget* control, const QString& sample);
+// Fits each label to its text; the left edge for the fields right of them:
+// designLeft, or further right where a label needs it.
+int FieldsLeft(std::initializer_list<QLabel*> labels, int designLeft, int gap = 3);
+// Grows container (a dialog, group box or panel) until every shown child lies
+// inside it with margin to spare at the right and the bottom.
+void GrowToChildren(QWidget* container, int margin = 8);
 
 // Runs a handler under the guard whenever the action is chosen.
 template <typename F>

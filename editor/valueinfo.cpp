@@ -32,6 +32,24 @@ std::string Binary8(uint8_t b) {
   return s;
 }
 
+std::string WidestValueText(TValueBox box) {
+  switch (box) {
+    case TValueBox::vbSelStart:
+    case TValueBox::vbSelEnd: return "FFFFFFFF";  // a negative position shows as its 32-bit pattern
+    case TValueBox::vbBinary8: return "00000000";
+    case TValueBox::vbSigned32: return "-2147483648";
+    case TValueBox::vbUnsigned16: return "65535";
+    case TValueBox::vbSigned16: return "-32768";
+    case TValueBox::vbUnsigned8: return "255";
+    case TValueBox::vbSigned8: return "-128";
+    case TValueBox::vbDecHex: return "255/FF";
+    case TValueBox::vbAddressDec:
+    case TValueBox::vbLength: return "2147483647";
+    case TValueBox::vbAddressHex: return "7FFFFFFF";
+  }
+  return "-";
+}
+
 void ComputeValueInfo(TByteSource& bytes, const TCaretPlace& place,
                       const std::function<void(TValueBox, const std::string&)>& set) {
   // Positions are shown as the control gives them; a negative one (no

@@ -43,6 +43,11 @@ std::string HexMin2(uint32_t value);
 // The eight binary digits of b, most significant first.
 std::string Binary8(uint8_t b);
 
+// The longest caption a box can show, to size the box by: every digit in it
+// may stand for any digit of its kind (decimal, or hex where the box shows
+// hex), so a box as wide as this text with its widest digits fits them all.
+std::string WidestValueText(TValueBox box);
+
 // Fills the boxes through set, in the order of TValueBox, from the
 // document's bytes and the caret's place. An empty document sets only the
 // two selection boxes. An error of the source ends the refresh where it

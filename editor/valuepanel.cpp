@@ -1,7 +1,10 @@
 #include "editor/valuepanel.h"
 
-#include <QFontMetrics>
 #include <QLabel>
+
+#include <algorithm>
+
+#include "editor/uibuild.h"
 
 namespace byteloom {
 
@@ -31,9 +34,9 @@ constexpr TBoxPlace kPlaces[] = {
 };
 
 constexpr int kRowTops[] = {3, 23, 44};
-constexpr int kBoxLefts[] = {80, 208, 344, 488};
-constexpr int kBoxWidths[] = {57, 65, 65, 65};
 constexpr int kBoxHeight = 14;
+constexpr int kGap = 4;         // between a label and its box
+constexpr int kColumnGap = 10;  // between a box and the next column's labels
 
 }  // namespace
 
@@ -45,17 +48,14 @@ TValueInfoPanel::TValueInfoPanel(QWidget* parent) : QFrame(parent) {
   QFont small = font();
   small.setPixelSize(11);
   setFont(small);
+  QFont digits = small;
+  digits.setPixelSize(10);
   for (const TBoxPlace& place : kPlaces) {
     const auto index = static_cast<size_t>(place.Box);
-    const int top = kRowTops[place.Row];
-    const int left = kBoxLefts[place.Column];
-    const int labelLeft = place.Column == 0 ? 2 : kBoxLefts[place.Column - 1] + kBoxWidths[place.Column - 1] + 4;
-
     auto* label = new QLabel(QString::fromLatin1(place.LabelText), this);
     label->setObjectName(QStringLiteral("Label_") + QLatin1String(place.ObjectName));
     const bool selection = place.Box == TValueBox::vbSelStart || place.Box == TValueBox::vbSelEnd;
     label->setAlignment((selection ? Qt::AlignLeft : Qt::AlignRight) | Qt::AlignVCenter);
-    label->setGeometry(labelLeft, top, left - 4 - labelLeft, kBoxHeight);
     FLabels[index] = label;
 
     auto* box = new QLabel(QStringLiteral("-"), this);
@@ -63,26 +63,34 @@ TValueInfoPanel::TValueInfoPanel(QWidget* parent) : QFrame(parent) {
     box->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     box->setLineWidth(1);
     box->setAlignment(Qt::AlignCenter);
-    QFont digits = small;
-    digits.setPixelSize(10);  // room for "-2147483648"
+    box->setContentsMargins(2, 0, 2, 0);  // a little air beside the widest value
     box->setFont(digits);
-    box->setGeometry(left, top, kBoxWidths[place.Column], kBoxHeight);
     FBoxes[index] = box;
   }
+  // Each column as wide as its longest label and its widest value, so that
+  // no value is ever cut, whatever the font and the scale.
+  int left = 2;
+  for (int column = 0; column < 4; ++column) {
+    int labelWidth = 0, boxWidth = 0;
+    for (const TBoxPlace& place : kPlaces) {
+      if (place.Column != column) continue;
+      labelWidth = std::max(labelWidth, uibuild::WidthForText(Label(place.Box), Label(place.Box)->text()));
+      const QString widest = QString::fromLatin1(WidestValueText(place.Box));
+      boxWidth = std::max(boxWidth, uibuild::WidthForText(Box(place.Box), widest));
+    }
+    const int boxLeft = left + labelWidth + kGap;
+    for (const TBoxPlace& place : kPlaces) {
+      if (place.Column != column) continue;
+      Label(place.Box)->setGeometry(left, kRowTops[place.Row], boxLeft - kGap - left, kBoxHeight);
+      Box(place.Box)->setGeometry(boxLeft, kRowTops[place.Row], boxWidth, kBoxHeight);
+    }
+    left = boxLeft + boxWidth + kColumnGap;
+  }
+  setMinimumWidth(left - kColumnGap + kGap + lineWidth());
 }
 
 QString TValueInfoPanel::Caption(TValueBox box) const { return Box(box)->text(); }
 
-void TValueInfoPanel::SetCaption(TValueBox box, const QString& text) {
-  QLabel* label = Box(box);
-  // Long numbers ("-2147483648") get a smaller face so that they fit whole.
-  QFont face = label->font();
-  for (int size = 10; size >= 7; --size) {
-    face.setPixelSize(size);
-    if (QFontMetrics(face).horizontalAdvance(text) <= label->width() - 4) break;
-  }
-  label->setFont(face);
-  label->setText(text);
-}
+void TValueInfoPanel::SetCaption(TValueBox box, const QString& text) { Box(box)->setText(text); }
 
 }  // namespace byteloom

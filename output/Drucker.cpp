@@ -65,11 +65,16 @@ TDruckerForm::TDruckerForm(QWidget* parent)
   RadioButton2 = RadioButton(GroupBox1, "RadioButton2", QStringLiteral("Landscape"), 10, 52, 100, 22);
   RadioButton1->setChecked(true);
   GroupBox2 = GroupBox(this, "GroupBox2", QStringLiteral("Range"), 134, 294, 159, 90);
+  // The range fields as wide as their widest value; the group (and the
+  // dialog) grow where they need more room than the design gives.
   Label2 = Label(GroupBox2, "Label2", QStringLiteral("From:"), 8, 22, 36, 20);
-  Edit1 = Edit(GroupBox2, "Edit1", 46, 20, 104, 21);
   Label3 = Label(GroupBox2, "Label3", QStringLiteral("to:"), 8, 45, 36, 20);
-  Edit2 = Edit(GroupBox2, "Edit2", 46, 43, 104, 21);
-  Button3 = Button(GroupBox2, "Button3", QStringLiteral("Print all"), 46, 66, 104, 20);
+  const int fieldsLeft = FieldsLeft({Label2, Label3}, 46, 2);
+  Edit1 = Edit(GroupBox2, "Edit1", fieldsLeft, 20, 104, 21);
+  Edit2 = Edit(GroupBox2, "Edit2", fieldsLeft, 43, 104, 21);
+  for (QLineEdit* field : {Edit1, Edit2}) FitWidth(field, kWidestRangeField);
+  Button3 = Button(GroupBox2, "Button3", QStringLiteral("Print all"), fieldsLeft, 66, Edit1->width(), 20);
+  GrowToChildren(GroupBox2, 9);
   FRange = std::make_unique<TRangeEdits>(Edit1, Edit2);
 
   Button1 = Button(this, "Button1", QStringLiteral("Printer Setup"), 8, 392, 86, 28);
@@ -93,6 +98,7 @@ TDruckerForm::TDruckerForm(QWidget* parent)
   OnButton(RadioButton1, [this] { RadioButton1Click(); });
   OnButton(RadioButton2, [this] { RadioButton2Click(); });
   FitPreview();
+  GrowToChildren(this);
 }
 
 TDruckerForm::~TDruckerForm() = default;

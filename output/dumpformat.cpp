@@ -110,6 +110,39 @@ void RepairRange(TRangeFields& fields, int32_t dataSize) {
   if (StrToInt("$" + fields.To) > dataSize - 1) fields.To = RangeFieldText(dataSize - 1);
 }
 
+std::string ByteCountText(int64_t bytes) {
+  std::string digits = std::to_string(bytes);
+  for (int i = static_cast<int>(digits.size()) - 3; i > 0; i -= 3) digits.insert(static_cast<size_t>(i), ",");
+  std::string text = digits + (bytes == 1 ? " byte" : " bytes");
+  static const char* const kUnits[] = {"KiB", "MiB", "GiB"};
+  double size = static_cast<double>(bytes);
+  int unit = -1;
+  // 1023.95 and more shows as the next unit ("1 GiB", not "1024.0 MiB").
+  while (unit < 2 && size >= 1023.95) {
+    size /= 1024;
+    ++unit;
+  }
+  if (unit < 0) return text;
+  char figure[32];
+  std::snprintf(figure, sizeof figure, "%.1f", size);
+  std::string shown = figure;
+  if (shown.size() > 2 && shown.compare(shown.size() - 2, 2, ".0") == 0) shown.resize(shown.size() - 2);
+  return text + " (" + shown + " " + kUnits[unit] + ")";
+}
+
+TRangeSize RangeSize(const TRangeFields& fields, int32_t dataSize) {
+  if (dataSize <= 0) return {false, "The document is empty"};
+  const std::optional<int32_t> from = RangeFieldValue(fields.From);
+  const std::optional<int32_t> to = RangeFieldValue(fields.To);
+  const std::string last = RangeFieldText(dataSize - 1);
+  if (!from) return {false, "The start is no hex number"};
+  if (!to) return {false, "The end is no hex number"};
+  if (*from < 0 || *from > dataSize - 1) return {false, "The start lies outside the document (00 to " + last + ")"};
+  if (*to > dataSize - 1) return {false, "The end lies past the last position " + last};
+  if (*to < *from) return {false, "The end lies before the start"};
+  return {true, ByteCountText(int64_t{*to} - *from + 1)};
+}
+
 TDumpRange DumpRange(int32_t from, int32_t to) {
   const int64_t from16 = from / kDumpLineBytes * kDumpLineBytes;
   const int64_t to16 = to / kDumpLineBytes * kDumpLineBytes;

@@ -76,6 +76,18 @@ TRangeFields InitialRange(int32_t selStart, int32_t selEnd, int32_t dataSize);
 // position. Raises EConvertError when neither is readable.
 void RepairRange(TRangeFields& fields, int32_t dataSize);
 
+// What the range fields cover, for the line beside them: the range's size
+// ("1,073,741,824 bytes (1 GiB)"), or why it covers nothing (Valid false).
+struct TRangeSize {
+  bool Valid = false;
+  std::string Text;
+};
+TRangeSize RangeSize(const TRangeFields& fields, int32_t dataSize);
+// A count of bytes (0 or more) with thousands separated by ",", and from
+// 1024 bytes on its size in KiB, MiB or GiB to one decimal: "4,608 bytes
+// (4.5 KiB)".
+std::string ByteCountText(int64_t bytes);
+
 // The lines a range covers: from rounded down to 16, lines = (to16 - from +
 // 1) div 16 + 1 (truncating), none when that is 0 or less.
 struct TDumpRange {

@@ -6,6 +6,8 @@
 #include <QPushButton>
 #include <QRadioButton>
 
+#include <algorithm>
+
 #include "control/documents.h"
 #include "control/hexeditor.h"
 #include "editor/dialogservice.h"
@@ -20,7 +22,7 @@ using namespace uibuild;
 THexExport::THexExport(QWidget* parent) : QDialog(parent) {
   setObjectName(QStringLiteral("HexExport"));
   setWindowTitle(QStringLiteral("HexExport"));
-  setFixedSize(360, 264);
+  setFixedSize(360, 284);
 
   Label1 = Label(this, "Label1", QStringLiteral("HexExport"), 12, 6, 336, 34);
   QFont title = Label1->font();
@@ -28,24 +30,32 @@ THexExport::THexExport(QWidget* parent) : QDialog(parent) {
   title.setBold(true);
   title.setItalic(true);
   Label1->setFont(title);
+  // The range fields as wide as their widest value, at any font and scale.
   Label2 = Label(this, "Label2", QStringLiteral("Export from:"), 12, 50, 80, 21);
-  Edit1 = Edit(this, "Edit1", 95, 50, 90, 21);
   Label3 = Label(this, "Label3", QStringLiteral("to:"), 12, 76, 80, 21);
-  Edit2 = Edit(this, "Edit2", 95, 76, 90, 21);
-  Button1 = Button(this, "Button1", QStringLiteral("Export All"), 200, 62, 100, 25);
-  FRange = std::make_unique<TRangeEdits>(Edit1, Edit2);
-  CheckBox1 = CheckBox(this, "CheckBox1", QStringLiteral("Space betwen the Values"), 12, 106, 200, 20);
-  RadioButton1 = RadioButton(this, "RadioButton1", QStringLiteral("no line break"), 12, 130, 160, 20);
-  RadioButton3 = RadioButton(this, "RadioButton3", QStringLiteral("40 Characters per line"), 12, 152, 160, 20);
-  RadioButton2 = RadioButton(this, "RadioButton2", QStringLiteral("80 Characters per line"), 176, 152, 160, 20);
-  CheckBox3 = CheckBox(this, "CheckBox3", QStringLiteral("Char 10 at the end of the line"), 12, 178, 336, 20);
-  CheckBox4 = CheckBox(this, "CheckBox4", QStringLiteral("Char 13 at the end of the line"), 12, 200, 336, 20);
-  BitBtn1 = Button(this, "BitBtn1", QStringLiteral("OK"), 170, 228, 85, 28);
-  BitBtn2 = Button(this, "BitBtn2", QStringLiteral("Abbrechen"), 263, 228, 85, 28);
+  const int fieldsLeft = FieldsLeft({Label2, Label3}, 95);
+  Edit1 = Edit(this, "Edit1", fieldsLeft, 50, 90, 21);
+  Edit2 = Edit(this, "Edit2", fieldsLeft, 76, 90, 21);
+  for (QLineEdit* field : {Edit1, Edit2}) FitWidth(field, kWidestRangeField);
+  const int allLeft = std::max(200, Edit1->geometry().right() + 16);
+  Button1 = Button(this, "Button1", QStringLiteral("Export All"), allLeft, 62, 100, 25);
+  // What the fields cover, while they are typed; room for the longest message.
+  RangeSize = Label(this, "RangeSize", QString(), 12, 102, 336, 16);
+  FitWidth(RangeSize, FromAnsi(byteloom::RangeSize({kWidestRangeField, "0"}, 0x7FFFFFFF).Text));
+  FRange = std::make_unique<TRangeEdits>(Edit1, Edit2, RangeSize);
+  CheckBox1 = CheckBox(this, "CheckBox1", QStringLiteral("Space betwen the Values"), 12, 126, 200, 20);
+  RadioButton1 = RadioButton(this, "RadioButton1", QStringLiteral("no line break"), 12, 150, 160, 20);
+  RadioButton3 = RadioButton(this, "RadioButton3", QStringLiteral("40 Characters per line"), 12, 172, 160, 20);
+  RadioButton2 = RadioButton(this, "RadioButton2", QStringLiteral("80 Characters per line"), 176, 172, 160, 20);
+  CheckBox3 = CheckBox(this, "CheckBox3", QStringLiteral("Char 10 at the end of the line"), 12, 198, 336, 20);
+  CheckBox4 = CheckBox(this, "CheckBox4", QStringLiteral("Char 13 at the end of the line"), 12, 220, 336, 20);
+  BitBtn1 = Button(this, "BitBtn1", QStringLiteral("OK"), 170, 248, 85, 28);
+  BitBtn2 = Button(this, "BitBtn2", QStringLiteral("Abbrechen"), 263, 248, 85, 28);
   for (QCheckBox* box : {CheckBox1, CheckBox3, CheckBox4}) box->setChecked(true);
   RadioButton3->setChecked(true);
-  RadioButton2->hide();
   BitBtn1->setDefault(true);
+  RadioButton2->hide();
+  GrowToChildren(this, 12);
 
   const auto guard = [this](auto handler) { return [this, handler] { Guarded([this, handler] { (this->*handler)(); }); }; };
   connect(Button1, &QPushButton::clicked, this, guard(&THexExport::Button1Click));

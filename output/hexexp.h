@@ -40,6 +40,7 @@ class THexExport : public QDialog {
   TDumpStyle Style() const;
 
   QLabel *Label1, *Label2, *Label3;
+  QLabel* RangeSize;  // the size of the range in the fields, or why it is none
   QLineEdit *Edit1, *Edit2;
   QPushButton* Button1 = nullptr;
   QCheckBox *CheckBox1, *CheckBox3, *CheckBox4;

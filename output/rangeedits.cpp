@@ -1,5 +1,6 @@
 #include "output/rangeedits.h"
 
+#include <QLabel>
 #include <QLineEdit>
 
 #include "control/documents.h"
@@ -9,11 +10,13 @@
 
 namespace byteloom {
 
-TRangeEdits::TRangeEdits(QLineEdit* from, QLineEdit* to) : FFrom(from), FTo(to) {
+TRangeEdits::TRangeEdits(QLineEdit* from, QLineEdit* to, QLabel* sizeLine) : FFrom(from), FTo(to), FSizeLine(sizeLine) {
   FFrom->setText(QStringLiteral("0"));
   FTo->setText(QStringLiteral("0"));
-  for (QLineEdit* field : {from, to})
+  for (QLineEdit* field : {from, to}) {
     QObject::connect(field, &QLineEdit::editingFinished, field, [this] { Guarded([this] { Repair(); }); });
+    if (FSizeLine) QObject::connect(field, &QLineEdit::textChanged, field, [this] { ShowSize(); });
+  }
 }
 
 THexEditor* TRangeEdits::ActiveEditor() const {
@@ -26,6 +29,7 @@ TRangeFields TRangeEdits::Fields() const { return {AnsiText(FFrom->text()), Ansi
 void TRangeEdits::SetFields(const TRangeFields& fields) {
   FFrom->setText(FromAnsi(fields.From));
   FTo->setText(FromAnsi(fields.To));
+  ShowSize();
 }
 
 void TRangeEdits::ShowSelection() {
@@ -42,6 +46,14 @@ void TRangeEdits::Repair() {
   TRangeFields fields = Fields();
   RepairRange(fields, ed->DataSize());
   SetFields(fields);
+}
+
+void TRangeEdits::ShowSize() {
+  if (!FSizeLine) return;
+  THexEditor* ed = ActiveEditor();
+  const TRangeSize size = RangeSize(Fields(), ed ? ed->DataSize() : 0);
+  FSizeLine->setText(FromAnsi(size.Text));
+  FSizeLine->setStyleSheet(size.Valid ? QString() : QStringLiteral("color: #c00000"));
 }
 
 }  // namespace byteloom

@@ -17,6 +17,15 @@ std::string FormatFileTime(int64_t time) {
   return n ? std::string(text, n) : "-";
 }
 
+std::string BackupText(TBackupKind kind) {
+  switch (kind) {
+    case TBackupKind::bkBakTilde: return "Yes, a .bak~ is available";
+    case TBackupKind::bkBak: return "Yes, a .bak is available";
+    case TBackupKind::bkNone: break;
+  }
+  return "No, there\u00B4s no Backup available";
+}
+
 TFilePropertyTexts FilePropertyTexts(const std::string& name, const std::function<std::string(int64_t)>& formatTime) {
   TFilePropertyTexts texts;
   const TFileFacts facts = ReadFileFacts(name);
@@ -30,11 +39,7 @@ TFilePropertyTexts FilePropertyTexts(const std::string& name, const std::functio
   if (facts.HasBirthTime) texts.Created = formatTime(facts.BirthTime);
   texts.LastChange = formatTime(facts.ModifyTime);
   texts.LastAccess = formatTime(facts.AccessTime);
-  switch (FindBackup(name).Kind) {
-    case TBackupKind::bkBakTilde: texts.Backup = "Yes, a .bak~ is available"; break;
-    case TBackupKind::bkBak: texts.Backup = "Yes, a .bak is available"; break;
-    case TBackupKind::bkNone: texts.Backup = "No, there\u00B4s no Backup available"; break;
-  }
+  texts.Backup = BackupText(FindBackup(name).Kind);
   texts.WriteProtected = !facts.Writable;
   texts.Hidden = fileName.starts_with('.');
   return texts;

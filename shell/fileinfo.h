@@ -6,6 +6,8 @@
 #include <functional>
 #include <string>
 
+#include "shell/restore.h"
+
 namespace byteloom {
 
 struct TFilePropertyTexts {
@@ -18,6 +20,9 @@ struct TFilePropertyTexts {
 // A time (seconds since the epoch) in local time: the locale's short date,
 // the abbreviated weekday and the time in hours and minutes.
 std::string FormatFileTime(int64_t time);
+
+// What "Backup?" says for a backup of this kind.
+std::string BackupText(TBackupKind kind);
 
 // The texts for the file name (a name that finds no file gives all "-").
 // Created reads "-" where the file system keeps no creation time.

@@ -4,6 +4,10 @@
 #include <QFrame>
 #include <QLabel>
 
+#include <cstdint>
+#include <limits>
+#include <string>
+
 #include "control/documents.h"
 #include "editor/uibuild.h"
 #include "shell/fileinfo.h"
@@ -13,6 +17,9 @@ namespace byteloom {
 using namespace uibuild;
 
 namespace {
+
+// A time whose texts are among the widest: a Wednesday in December, 23:59.
+constexpr int64_t kWidestTime = 1798675140;  // 2026-12-30 23:59 UTC
 
 QFrame* Line(QWidget* parent, int y) {
   auto* line = new QFrame(parent);
@@ -51,6 +58,13 @@ TFileproperties::TFileproperties(QWidget* parent) : QDialog(parent) {
   LastChange = row("Last change:", "LastChange", 168);
   LastAccess = row("Last access:", "LastAccess", 188);
   Backup = row("Backup?", "Backup", 208);
+  // Room for the widest size, time and backup texts.
+  FitWidth(Size, QString::fromStdString(std::to_string(std::numeric_limits<int32_t>::max()) + " Bytes"));
+  const QString widestTime = QString::fromStdString(FormatFileTime(kWidestTime));
+  for (QLabel* time : {Created, LastChange, LastAccess}) FitWidth(time, widestTime);
+  for (TBackupKind kind : {TBackupKind::bkNone, TBackupKind::bkBak, TBackupKind::bkBakTilde})
+    FitWidth(Backup, QString::fromStdString(BackupText(kind)));
+  GrowToChildren(this);
   Line(this, 228);
   QLabel* attributes = Label(this, "", QStringLiteral("Attributes:"), 4, 240, 94, 16);
   attributes->setAlignment(Qt::AlignRight | Qt::AlignVCenter);

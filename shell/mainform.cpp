@@ -367,7 +367,8 @@ Teditform* TMainform::CreateEditWindow(const QString& caption) {
   auto* window = new Teditform(*this);
   FClient->addSubWindow(window);
   window->setWindowTitle(window->LoadFailed() ? QStringLiteral("New File") : caption);
-  window->resize(565, 380);
+  // Wider where the value panel needs more room at the font in use.
+  window->resize(std::max(565, window->minimumSizeHint().width()), 380);
   // New windows cascade down from the top-left corner, as MDI windows do,
   // starting again at the top once a window would leave the client area.
   const int step = window->style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, window);

@@ -100,6 +100,34 @@ TEST(RangeFields, LinesOfARange) {
   EXPECT_THROW(DumpRange(TRangeFields{"25", "q"}), EConvertError);
 }
 
+TEST(RangeFields, SizeLineBesideTheFields) {
+  constexpr int32_t kMax = 0x7FFFFFFF;
+  const struct {
+    const char *From, *To;
+    int32_t DataSize;
+    bool Valid;
+    const char* Text;
+  } rows[] = {
+      {"0", "3FFFFFFF", kMax, true, "1,073,741,824 bytes (1 GiB)"},
+      {"0", "3FFFFFF", kMax, true, "67,108,864 bytes (64 MiB)"},
+      {"0", "3FFFFFFE", kMax, true, "1,073,741,823 bytes (1 GiB)"},  // 1023.99 MiB rounds up a unit
+      {"0", "11FF", 0x1200, true, "4,608 bytes (4.5 KiB)"},
+      {"10", "40F", 0x1000, true, "1,024 bytes (1 KiB)"},
+      {"10", "40E", 0x1000, true, "1,023 bytes"},
+      {"ff", "FF", 0x100, true, "1 byte"},
+      {"0", "0", 0, false, "The document is empty"},
+      {"zz", "10", 0x100, false, "The start is no hex number"},
+      {"0", "", 0x100, false, "The end is no hex number"},
+      {"FFFFFFFF", "10", 0x100, false, "The start lies outside the document (00 to FF)"},
+      {"0", "3FFFFFFF", 0x493E0, false, "The end lies past the last position 493DF"},
+      {"20", "1F", 0x100, false, "The end lies before the start"},
+  };
+  for (const auto& r : rows) {
+    const TRangeSize size = RangeSize({r.From, r.To}, r.DataSize);
+    EXPECT_EQ(std::pair(size.Valid, size.Text), std::pair(r.Valid, std::string(r.Text))) << r.From << ".." << r.To;
+  }
+}
+
 TEST(PrintToFile, ANameWithoutExtensionGetsPdf) {
   for (const auto& [chosen, file] : std::initializer_list<std::pair<const char*, const char*>>{
            {"/d/report", "/d/report.pdf"}, {"/d.x/report", "/d.x/report.pdf"}, {"/d/report.pdf", "/d/report.pdf"},

@@ -4,6 +4,7 @@
 #include <map>
 #include <ostream>
 #include <stdexcept>
+#include <tuple>
 #include <vector>
 
 #include "control/bytesource.h"
@@ -176,6 +177,28 @@ TEST(ValueInfo, AFailedReadKeepsWhatWasAlreadySet) {
                std::runtime_error);
   EXPECT_EQ(boxes, (TBoxes{{TValueBox::vbSelStart, "05"}, {TValueBox::vbSelEnd, "05"},
                            {TValueBox::vbBinary8, "00000110"}}));
+}
+
+// The panel sizes its boxes by WidestValueText: no caption may be longer,
+// nor show hex letters where that text has none (documents near 2 GiB too).
+TEST(ValueInfo, NoCaptionIsWiderThanTheWidestText) {
+  struct : TByteSource {
+    int32_t Last = 0;
+    uint8_t Byte = 0;
+    int32_t Size() override { return Last + 1; }
+    void Read(uint8_t* dest, int32_t pos, int32_t count) override {
+      for (int32_t i = 0; i < count; ++i) dest[i] = pos + i == Last ? Byte : Byte ^ 0x7F;
+    }
+  } source;
+  const auto hex = [](const std::string& s) { return s.find_first_of("ABCDEF") != std::string::npos; };
+  for (int32_t last : {0, 3, 0x7FFFFFFE})
+    for (uint8_t byte : {0x00, 0x80, 0xFF}) {
+      std::tie(source.Last, source.Byte) = std::tuple(last, byte);
+      ComputeValueInfo(source, {0, -1, last}, [&](TValueBox box, const std::string& text) {
+        const std::string widest = WidestValueText(box);
+        EXPECT_TRUE(text.size() <= widest.size() && (!hex(text) || hex(widest))) << text << " / " << widest;
+      });
+    }
 }
 
 TEST(ValueInfo, Formatting) {

@@ -223,6 +223,7 @@ class TestOutput : public TGuiTest {
       [&] {
         QCOMPARE(d.Edit1->text(), QStringLiteral("25"));
         QCOMPARE(d.Edit2->text(), QStringLiteral("31"));
+        QCOMPARE(d.RangeSize->text(), QStringLiteral("13 bytes"));  // the size of the range, as it is typed
         QVERIFY(d.CheckBox1->isChecked() && d.CheckBox3->isChecked() && d.CheckBox4->isChecked());
         QVERIFY(d.RadioButton3->isChecked() && d.RadioButton2->isHidden());
         d.RadioButton1->click();
@@ -231,6 +232,7 @@ class TestOutput : public TGuiTest {
         QVERIFY(d.CheckBox3->isChecked() && d.CheckBox4->isChecked());
         d.CheckBox3->setChecked(false);
         d.Edit2->setText(QStringLiteral("ZZ"));
+        QCOMPARE(d.RangeSize->text(), QStringLiteral("The end is no hex number"));
         Q_EMIT d.Edit2->editingFinished();
         QCOMPARE(d.Edit2->text(), QStringLiteral("25"));
         // Neither field readable: the conversion error names the text as

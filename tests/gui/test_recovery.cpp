@@ -1,6 +1,12 @@
 // The recovery question at start and the backup question before a save.
+#include <QApplication>
 #include <QDir>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QScopeGuard>
+#include <QScreen>
 #include <QTest>
+#include <QTimer>
 #include <QToolButton>
 
 #include <sys/wait.h>
@@ -72,6 +78,33 @@ class TestRecovery : public TGuiTest {
     TMainform& frame = Box().Start();
     QVERIFY(!frame.ActiveMDIChild());
     QVERIFY(!QFile::exists(work));
+  }
+
+  // The question comes while the frame is being shown at start, before it is
+  // on screen: in the middle of the screen, not around the frame's first
+  // place. Later questions are centred on the frame.
+  void questionsAreCentred() {
+    LeaveWorkingCopy(Box(), Box().Path(QStringLiteral("x.bin")), QByteArray("abc"));
+    SetDialogService(nullptr);  // the real message boxes
+    const auto scripted = qScopeGuard([this] { SetDialogService(&Script()); });
+    QList<QPoint> centres;
+    QTimer answer;  // notes where the next box shows and answers "&Nein"
+    connect(&answer, &QTimer::timeout, this, [&] {
+      if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget()); box && box->isVisible()) {
+        answer.stop();
+        centres << box->frameGeometry().center();
+        box->buttons().last()->click();
+      }
+    });
+    answer.start(5);
+    TMainform& frame = Box().Start();
+    frame.move(30, 40);
+    QCoreApplication::processEvents();
+    answer.start(5);
+    Dialogs().MessageDlg(&frame, QStringLiteral("later"), TMsgDlgType::mtConfirmation, TMsgDlgButtons::mbYesNo);
+    const QList<QPoint> expected{frame.screen()->availableGeometry().center(), frame.frameGeometry().center()};
+    QCOMPARE(centres.size(), 2);
+    for (int i = 0; i < 2; ++i) QVERIFY2((centres[i] - expected[i]).manhattanLength() <= 2, i ? "later" : "at start");
   }
 
   // SIGTERM or SIGHUP, with no one to answer: the unsaved document keeps its
