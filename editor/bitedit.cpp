@@ -2,7 +2,6 @@
 
 #include "control/hexeditor.h"
 #include "editor/valueinfo.h"
-#include "platform/numconv.h"
 
 namespace byteloom {
 
@@ -23,8 +22,7 @@ std::string DezText(uint8_t value) { return std::to_string(value); }
 
 std::string HexText(uint8_t value) { return HexMin2(value); }
 
-bool WriteBinaryEdit(THexEditor& editor, const std::string& dezText) {
-  const auto value = static_cast<uint8_t>(StrToInt(dezText));
+bool WriteBinaryEdit(THexEditor& editor, uint8_t value) {
   const int32_t pos = editor.GetCursorPos();
   if (editor.SelCount() > 0 || pos >= editor.DataSize()) {
     editor.ReplaceSelection(&value, 1);

@@ -19,12 +19,10 @@ uint8_t BitsToByte(const TBitBoxes& bits);
 std::string DezText(uint8_t value);
 // The "Hex" label: two upper-case hex digits.
 std::string HexText(uint8_t value);
-// OK: the byte of the "Dez" text replaces the selection (ReplaceSelection
-// with one byte), or, when nothing is selected, overwrites the byte at the
-// caret that the dialog showed (one "Byte changed" step; the length stays).
-// Returns the document's Modified flag (the window then enables Save).
-// A text that is not a number raises EConvertError; one beyond 255 keeps
-// its low eight bits.
-bool WriteBinaryEdit(THexEditor& editor, const std::string& dezText);
+// OK: the byte replaces the selection (ReplaceSelection with one byte), or,
+// when nothing is selected, overwrites the byte at the caret that the dialog
+// showed (one "Byte changed" step; the length stays). Returns the
+// document's Modified flag (the window then enables Save).
+bool WriteBinaryEdit(THexEditor& editor, uint8_t value);
 
 }  // namespace byteloom

@@ -41,7 +41,7 @@ void Teditform::Find1Click() {
   if (!BeginSearchCommand(SearchState(), Editor())) return;
   TSearchReplace& dialog = Frame().SearchDialog();
   ShowSearchDialog(dialog.TabSheet1);
-  ReportSearch(FindCommand(SearchState(), Editor(), AnsiText(dialog.Edit1->text())));
+  ReportSearch(FindCommand(SearchState(), Editor(), dialog.FindText()));
   UpdateValueInfo();
 }
 
@@ -57,8 +57,7 @@ void Teditform::Replace1Click() {
   TSearchReplace& dialog = Frame().SearchDialog();
   ShowSearchDialog(dialog.TabSheet2);
   TLongWork work(this, QStringLiteral("Replacing..."), true);
-  ReportSearch(ReplaceCommand(SearchState(), Editor(), AnsiText(dialog.Edit2->text()),
-                              AnsiText(dialog.Edit3->text()), dialog.CheckBox1->isChecked(),
+  ReportSearch(ReplaceCommand(SearchState(), Editor(), dialog.ReplaceWhat(), dialog.ReplaceWith(), dialog.ReplaceAllChosen(),
                               [&work](int64_t done, int64_t total) { return work.Step(done, total); }));
   EnableSaveIfModified();
   UpdateValueInfo();
@@ -68,7 +67,7 @@ void Teditform::Goto1Click() {
   if (Editor().DataSize() == 0) return;
   TSearchReplace& dialog = Frame().SearchDialog();
   ShowSearchDialog(dialog.TabSheet3);
-  ReportSearch(GotoCommand(Editor(), AnsiText(dialog.Edit4->text())));
+  ReportSearch(GotoCommand(Editor(), dialog.GotoText()));
   UpdateValueInfo();
 }
 

@@ -208,29 +208,30 @@ void TSearchReplace::BitBtn6Click() { reject(); }
 // ---------------------------------------------------------------------------
 
 void TSearchReplace::SetBinaryValue(uint8_t v) {
+  FBinaryValue = v;
   const std::array<bool, 8> bits = ByteToBits(v);
   for (size_t i = 0; i < 8; ++i) BitBoxes[i]->setChecked(bits[i]);
   Label9->setText(QString::fromStdString(DezText(v)));
   Label11->setText(QString::fromStdString(HexText(v)));
 }
 
-uint8_t TSearchReplace::BitBoxValue() const {
+void TSearchReplace::CheckBox2Click() {
   std::array<bool, 8> bits{};
   for (size_t i = 0; i < 8; ++i) bits[i] = BitBoxes[i]->isChecked();
-  return BitsToByte(bits);
+  SetBinaryValue(BitsToByte(bits));
 }
 
-void TSearchReplace::CheckBox2Click() {
-  const uint8_t v = BitBoxValue();
-  Label9->setText(QString::fromStdString(DezText(v)));
-  Label11->setText(QString::fromStdString(HexText(v)));
-}
+std::string TSearchReplace::FindText() const { return AnsiText(Edit1->text()); }
+std::string TSearchReplace::ReplaceWhat() const { return AnsiText(Edit2->text()); }
+std::string TSearchReplace::ReplaceWith() const { return AnsiText(Edit3->text()); }
+bool TSearchReplace::ReplaceAllChosen() const { return CheckBox1->isChecked(); }
+std::string TSearchReplace::GotoText() const { return AnsiText(Edit4->text()); }
 
 void TSearchReplace::BitBtn7Click() {
   accept();
   if (!FDocuments || FDocuments->ActiveDocument() < 0) return;
   THexEditor& ed = FDocuments->DocumentEditor(FDocuments->ActiveDocument());
-  WriteBinaryEdit(ed, Label9->text().toStdString());
+  WriteBinaryEdit(ed, FBinaryValue);
   if (ed.Modified() && FFrame) FFrame->SetItemEnabled(TFrameItem::fiSave, true);
 }
 

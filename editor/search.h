@@ -36,10 +36,18 @@ class TSearchReplace : public QDialog {
   }
   // Makes only this tab visible and the active one.
   void ShowOnly(QWidget* tab);
-  // Sets the eight bit boxes and the "Dez"/"Hex" labels to v.
+  // Sets the binary edit's byte: the eight bit boxes and the "Dez"/"Hex"
+  // labels show it.
   void SetBinaryValue(uint8_t v);
-  // The byte the eight bit boxes make.
-  uint8_t BitBoxValue() const;
+  // The byte the binary edit holds (the bit boxes change it).
+  uint8_t BinaryValue() const { return FBinaryValue; }
+
+  // --- What the user asked for, as typed (in the windows' ANSI code page) ---
+  std::string FindText() const;
+  std::string ReplaceWhat() const;
+  std::string ReplaceWith() const;
+  bool ReplaceAllChosen() const;
+  std::string GotoText() const;
 
   // --- Handlers ----------------------------------------------------------------
   void FormShow();
@@ -93,6 +101,7 @@ class TSearchReplace : public QDialog {
 
   TFrameLink* FFrame = nullptr;
   TDocumentList* FDocuments = nullptr;
+  uint8_t FBinaryValue = 0;  // the binary edit's byte
 };
 
 }  // namespace byteloom

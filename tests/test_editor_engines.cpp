@@ -82,23 +82,23 @@ TEST(BinaryEdit, BitsAndLabels) {
 }
 
 TEST_F(EngineCommands, BinaryEditOverwritesTheCaretByteOrReplacesTheSelection) {
-  // document | "Dez" | after | the undo step it made
-  const char* edits[][4] = {{"00 {11} 22", "255", "00 {FF} 22", "Byte changed"},
-                            {"00 11 {22}", "1", "00 11 {01}", "Byte changed"},
-                            {"00 [{11} 22 33] 44", "165", "00 [{A5}] 44", "Replace selection"},
-                            {"00 [11 22 {33}] 44", "0", "00 {00} 44", "Replace selection"}};
-  for (const auto& r : edits) {
-    Set(r[0]);
+  // document | the byte | after | the undo step it made
+  const std::tuple<const char*, uint8_t, const char*, const char*> edits[] = {
+      {"00 {11} 22", 255, "00 {FF} 22", "Byte changed"},
+      {"00 11 {22}", 1, "00 11 {01}", "Byte changed"},
+      {"00 [{11} 22 33] 44", 165, "00 [{A5}] 44", "Replace selection"},
+      {"00 [11 22 {33}] 44", 0, "00 {00} 44", "Replace selection"}};
+  for (const auto& [document, value, after, step] : edits) {
+    Set(document);
     Ed->ResetUndo();
     const Bytes before = Document();
-    EXPECT_TRUE(WriteBinaryEdit(*Ed, r[1]));
-    EXPECT_EQ(State(), r[2]) << r[0];
-    EXPECT_EQ(Ed->UndoCount(), 1) << r[0];
-    EXPECT_EQ(Ed->UndoDescription(), r[3]) << r[0];
+    EXPECT_TRUE(WriteBinaryEdit(*Ed, value));
+    EXPECT_EQ(State(), after) << document;
+    EXPECT_EQ(Ed->UndoCount(), 1) << document;
+    EXPECT_EQ(Ed->UndoDescription(), step) << document;
     Ed->Undo();
-    EXPECT_EQ(Document(), before) << r[0];
+    EXPECT_EQ(Document(), before) << document;
   }
-  EXPECT_THROW(WriteBinaryEdit(*Ed, "x"), EConvertError);
   const std::tuple<const char*, Bytes, const char*> pastes[] = {
       {"00 {11} 22", {0x41, 0x00, 0x42}, "00 [{41} 00 42] 11 22"},  // every byte, zeros too
       {"00 [{11} 22] 33", {0x41}, "00 [{41}] 33"},
