@@ -641,7 +641,7 @@ void TMainform::ShowPreferences() {
 }
 
 bool TMainform::ShowValueInfoPreference() const {
-  return FPreferences ? FPreferences->Show_Value_info->isChecked() : true;
+  return FPreferences ? FPreferences->Values().ShowValueInfo : true;
 }
 
 void TMainform::HexCalculator1Click() {

@@ -4,6 +4,8 @@
 #include <QPushButton>
 #include <QTabWidget>
 
+#include <utility>
+
 #include "editor/dialogservice.h"
 
 namespace byteloom {
@@ -52,6 +54,19 @@ TPreferences::TPreferences(QWidget* parent) : QDialog(parent) {
   BitBtn2->setGeometry(294, 250, 85, 26);
   connect(BitBtn1, &QPushButton::clicked, this, [this] { Guarded([this] { BitBtn1Click(); }); });
   connect(BitBtn2, &QPushButton::clicked, this, &QDialog::reject);
+  const std::pair<QCheckBox*, bool TPreferenceValues::*> boxes[] = {
+      {Load_Position_Info, &TPreferenceValues::LoadPositionInfo},
+      {Prg_Language_Notification, &TPreferenceValues::PrgLanguageNotification},
+      {Show_Value_info, &TPreferenceValues::ShowValueInfo}};
+  for (const auto& [box, value] : boxes)
+    connect(box, &QCheckBox::toggled, this, [this, value](bool on) { FValues.*value = on; });
+}
+
+void TPreferences::SetValues(const TPreferenceValues& values) {
+  FValues = values;
+  Load_Position_Info->setChecked(values.LoadPositionInfo);
+  Prg_Language_Notification->setChecked(values.PrgLanguageNotification);
+  Show_Value_info->setChecked(values.ShowValueInfo);
 }
 
 void TPreferences::showEvent(QShowEvent* event) {

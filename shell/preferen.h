@@ -1,5 +1,6 @@
-// TPreferences: the preferences dialog. Its three check boxes are the live
-// preference values for the whole run; OK stores the settings.
+// TPreferences: the preferences dialog. It shows the preference values of
+// the run, and a click on a check box changes them at once (Cancel keeps the
+// change for the run); OK also stores the settings.
 #pragma once
 
 #include <QDialog>
@@ -12,9 +13,20 @@ class QTabWidget;
 
 namespace byteloom {
 
+// The preference values of the run.
+struct TPreferenceValues {
+  bool LoadPositionInfo = true;
+  bool PrgLanguageNotification = true;
+  bool ShowValueInfo = true;
+};
+
 class TPreferences : public QDialog {
  public:
   explicit TPreferences(QWidget* parent = nullptr);
+
+  const TPreferenceValues& Values() const { return FValues; }
+  // New values, shown by the check boxes.
+  void SetValues(const TPreferenceValues& values);
 
   // Runs at OK, before the dialog closes: stores the settings.
   std::function<void()> OnSaveSettings;
@@ -32,6 +44,9 @@ class TPreferences : public QDialog {
 
  protected:
   void showEvent(QShowEvent* event) override;
+
+ private:
+  TPreferenceValues FValues;
 };
 
 }  // namespace byteloom

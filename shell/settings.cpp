@@ -1,7 +1,6 @@
 #include "shell/settings.h"
 
 #include <QAction>
-#include <QCheckBox>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QSettings>
@@ -73,10 +72,6 @@ void PlaceFrame(QWidget& frame, const QRect& r) {
   if (QWindow* window = frame.windowHandle()) window->setFramePosition(corner);
 }
 
-void ReadCheckBox(const QSettings& store, const QString& name, QCheckBox* box) {
-  if (const auto value = ReadBoolean(store, name)) box->setChecked(*value);
-}
-
 }  // namespace
 
 void LoadSettings(TMainform& frame, TPreferences& preferences) {
@@ -90,9 +85,10 @@ void LoadSettings(TMainform& frame, TPreferences& preferences) {
   }
   const auto store = OpenStore();
   const QStringList groups = store->childGroups();
+  TPreferenceValues values = preferences.Values();
   if (groups.contains(QStringLiteral("General"))) {
     store->beginGroup(QStringLiteral("General"));
-    ReadCheckBox(*store, QStringLiteral("Load_Position_Info"), preferences.Load_Position_Info);
+    values.LoadPositionInfo = ReadBoolean(*store, QStringLiteral("Load_Position_Info")).value_or(values.LoadPositionInfo);
     if (ReadBoolean(*store, QStringLiteral("Load_Position_Info")).value_or(false)) {
       // "top" and "left" are the frame's outer corner (title bar included).
       QRect r(frame.pos(), frame.size());
@@ -111,10 +107,12 @@ void LoadSettings(TMainform& frame, TPreferences& preferences) {
   }
   if (groups.contains(QStringLiteral("Editor"))) {
     store->beginGroup(QStringLiteral("Editor"));
-    ReadCheckBox(*store, QStringLiteral("Prg_Language_Notification"), preferences.Prg_Language_Notification);
-    ReadCheckBox(*store, QStringLiteral("Show_Value_Info"), preferences.Show_Value_info);
+    values.PrgLanguageNotification =
+        ReadBoolean(*store, QStringLiteral("Prg_Language_Notification")).value_or(values.PrgLanguageNotification);
+    values.ShowValueInfo = ReadBoolean(*store, QStringLiteral("Show_Value_Info")).value_or(values.ShowValueInfo);
     store->endGroup();
   }
+  preferences.SetValues(values);
 }
 
 QString SaveSettings(TMainform& frame, TPreferences& preferences) {
@@ -132,7 +130,7 @@ QString SaveSettings(TMainform& frame, TPreferences& preferences) {
   store->endGroup();
 
   store->beginGroup(QStringLiteral("General"));
-  store->setValue(QStringLiteral("Load_Position_Info"), preferences.Load_Position_Info->isChecked() ? 1 : 0);
+  store->setValue(QStringLiteral("Load_Position_Info"), preferences.Values().LoadPositionInfo ? 1 : 0);
   // The outer corner, as the window system places the frame at the next start.
   store->setValue(QStringLiteral("top"), frame.frameGeometry().top());
   store->setValue(QStringLiteral("left"), frame.frameGeometry().left());
@@ -145,8 +143,8 @@ QString SaveSettings(TMainform& frame, TPreferences& preferences) {
   store->endGroup();
 
   store->beginGroup(QStringLiteral("Editor"));
-  store->setValue(QStringLiteral("Prg_Language_Notification"), preferences.Prg_Language_Notification->isChecked() ? 1 : 0);
-  store->setValue(QStringLiteral("Show_Value_Info"), preferences.Show_Value_info->isChecked() ? 1 : 0);
+  store->setValue(QStringLiteral("Prg_Language_Notification"), preferences.Values().PrgLanguageNotification ? 1 : 0);
+  store->setValue(QStringLiteral("Show_Value_Info"), preferences.Values().ShowValueInfo ? 1 : 0);
   store->endGroup();
 
   store->sync();
