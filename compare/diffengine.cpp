@@ -107,52 +107,64 @@ std::optional<int64_t> TDiffEngine::PreviousRun(int64_t pos) {
 }
 
 std::optional<TDiffSummary> TDiffEngine::Summarize(int buckets, const TProgress& progress) {
-  TDiffSummary s;
-  const int64_t first = First(), last = Last(), span = last - first;
-  s.Buckets.assign(static_cast<size_t>(std::max(buckets, 1)), 0);
-  const auto nb = static_cast<int64_t>(s.Buckets.size());
-  auto bucketOf = [&](int64_t o) { return span > 0 ? (o - first) * nb / span : 0; };
-  // Adds the differing positions [from, to) to the buckets they fall in.
-  auto add = [&](int64_t from, int64_t to) {
-    s.Bytes += to - from;
-    while (from < to) {
-      const int64_t k = bucketOf(from);
-      const int64_t bucketEnd = first + ((k + 1) * span + nb - 1) / nb;  // the first position of bucket k + 1
-      const int64_t end = std::min(to, std::max(bucketEnd, from + 1));
-      s.Buckets[static_cast<size_t>(k)] += end - from;
-      from = end;
-    }
-  };
-  int before = kSame;  // the kind of the position before
-  for (int64_t at = first; at < last;) {
-    const auto n = static_cast<int32_t>(std::min<int64_t>(PieceSize, last - at));
-    ReadPiece(at, n);
-    const uint8_t* a = FA.data();
-    const uint8_t* b = FB.data();
+  TDiffSummaryRun run(*this, buckets);
+  while (!run.Complete()) {
+    run.Step(PieceSize);
+    if (progress && !progress(run.Done(), run.Total())) return std::nullopt;
+  }
+  return run.Summary();
+}
+
+TDiffSummaryRun::TDiffSummaryRun(TDiffEngine& engine, int buckets)
+    : FEngine(engine), FFirst(engine.First()), FLast(engine.Last()), FNext(FFirst) {
+  FSummary.Buckets.assign(static_cast<size_t>(std::max(buckets, 1)), 0);
+}
+
+void TDiffSummaryRun::Add(int64_t from, int64_t to) {
+  const int64_t span = FLast - FFirst;
+  const auto nb = static_cast<int64_t>(FSummary.Buckets.size());
+  FSummary.Bytes += to - from;
+  while (from < to) {
+    const int64_t k = std::min((from - FFirst) * nb / span, nb - 1);
+    const int64_t bucketEnd = FFirst + ((k + 1) * span + nb - 1) / nb;  // the first position of bucket k + 1
+    const int64_t end = std::min(to, std::max(bucketEnd, from + 1));
+    FSummary.Buckets[static_cast<size_t>(k)] += end - from;
+    from = end;
+  }
+}
+
+bool TDiffSummaryRun::Step(int64_t positions) {
+  using E = TDiffEngine;
+  const int64_t stop = std::min(FLast, FNext + std::max<int64_t>(positions, 1));
+  while (FNext < stop) {
+    const auto n = static_cast<int32_t>(std::min<int64_t>(E::PieceSize, stop - FNext));
+    FEngine.ReadPiece(FNext, n);
+    const uint8_t* a = FEngine.FA.data();
+    const uint8_t* b = FEngine.FB.data();
+    const int32_t both0 = FEngine.FBoth0, both1 = FEngine.FBoth1;
     int32_t i = 0;
     while (i < n) {
       // A run of differing positions from i on, then one of equal ones.
       int32_t j = i;
-      const int kind = Kind(i);
-      if (kind == kMissing) {
-        j = i < FBoth0 ? FBoth0 : n;
-      } else if (kind == kDiffer) {
-        while (j < FBoth1 && a[j] != b[j]) ++j;
+      const int kind = FEngine.Kind(i);
+      if (kind == E::kMissing) {
+        j = i < both0 ? both0 : n;
+      } else if (kind == E::kDiffer) {
+        while (j < both1 && a[j] != b[j]) ++j;
       }
       if (j > i) {
-        if (before != kind) ++s.Runs;
-        add(at + i, at + j);
-        before = kind;
+        if (FBefore != kind) ++FSummary.Runs;
+        Add(FNext + i, FNext + j);
+        FBefore = kind;
         i = j;
         continue;
       }
-      before = kSame;
-      i = FirstMismatch(a, b, i, FBoth1);
+      FBefore = E::kSame;
+      i = FirstMismatch(a, b, i, both1);
     }
-    at += n;
-    if (progress && !progress(at - first, span)) return std::nullopt;
+    FNext += n;
   }
-  return s;
+  return Complete();
 }
 
 }  // namespace byteloom

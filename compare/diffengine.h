@@ -48,6 +48,7 @@ class TDiffEngine {
   std::optional<TDiffSummary> Summarize(int buckets, const TProgress& progress = {});
 
  private:
+  friend class TDiffSummaryRun;
   // The kinds of positions: both sides have the same byte, different
   // bytes, or only one side has a byte. A run is a stretch of one kind
   // other than the first.
@@ -68,6 +69,31 @@ class TDiffEngine {
   std::vector<uint8_t> FA, FB;
   int64_t FPieceFrom = 0;
   int32_t FBoth0 = 0, FBoth1 = 0;  // piece indexes where both sides have bytes
+};
+
+// The summary of a pair in slices, so that the window that shows it stays
+// responsive: each Step reads the next positions and adds what it finds.
+// The pair's span is taken at the start; a side that changes length later
+// is read as it is then (a changed pair wants a new run).
+class TDiffSummaryRun {
+ public:
+  TDiffSummaryRun(TDiffEngine& engine, int buckets);
+  // Reads the next slice, at most `positions` positions in pieces of the
+  // engine's piece size; true once the run is complete.
+  bool Step(int64_t positions);
+  bool Complete() const { return FNext >= FLast; }
+  int64_t Done() const { return FNext - FFirst; }
+  int64_t Total() const { return FLast - FFirst; }
+  const TDiffSummary& Summary() const { return FSummary; }
+
+ private:
+  // Adds the differing positions [from, to) to the buckets they fall in.
+  void Add(int64_t from, int64_t to);
+
+  TDiffEngine& FEngine;
+  TDiffSummary FSummary;
+  int64_t FFirst, FLast, FNext;
+  int FBefore = TDiffEngine::kSame;  // the kind of the position before FNext
 };
 
 }  // namespace byteloom

@@ -75,6 +75,12 @@ TEST(DiffEngine, RunsCountsAndBucketsMatchABruteForceReading) {
     EXPECT_EQ(got->Runs, want.Runs);
     EXPECT_EQ(got->Bytes, want.Bytes);
     EXPECT_EQ(got->Buckets, want.Buckets);
+    // The same in slices of 1 to 20 positions, which cut pieces and runs.
+    TDiffSummaryRun run(engine, nb);
+    for (int steps = 0; !run.Step(1 + static_cast<int64_t>(rng() % 20)); ++steps) ASSERT_LT(steps, 1000);
+    EXPECT_EQ(run.Done(), run.Total());
+    EXPECT_EQ(run.Summary().Runs, want.Runs);
+    EXPECT_EQ(run.Summary().Buckets, want.Buckets);
     Bytes marks(40);
     const int64_t from = b.First() + static_cast<int64_t>(rng() % 40) - 20;
     engine.Mark(from, 40, marks.data());
