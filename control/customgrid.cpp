@@ -364,6 +364,7 @@ void TCustomGrid::ScrollBy(int rows, int cols) {
 void TCustomGrid::Paint(const TRect& dirty, TCanvas& canvas) {
   const TRect area = Intersection(dirty, TRect{0, 0, FClientWidth, FClientHeight});
   if (area.IsEmpty()) return;
+  ++FPaintCount;
   struct TCanvasScope {
     TCanvas*& Slot;
     TCanvas* Old;

@@ -228,6 +228,8 @@ class TCustomGrid {
   virtual void DrawCell(int col, int row, const TRect& rect);
   // The canvas of the paint in progress.
   TCanvas& Canvas() const;
+  // Counts the calls of Paint: what a cell asks once per paint is kept per count.
+  uint64_t PaintCount() const { return FPaintCount; }
   // Moves the current cell and raises OnClick, as the cursor keys do.
   void FocusCell(int col, int row, bool moveAnchor);
   void Click();
@@ -271,6 +273,7 @@ class TCustomGrid {
   bool FParentColor = false;
   bool FCtl3D = true;
   TCanvas* FCanvas = nullptr;
+  uint64_t FPaintCount = 0;
   int FWheelRest = 0;  // wheel turns not yet worth a whole row (in 1/120 rows)
   bool FTracking = false;  // a left press on a cell is being followed
   struct TPaintCol {

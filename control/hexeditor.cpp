@@ -29,6 +29,7 @@ void TColors::SetCursorFrame(TColor c) { SetPlain(FCursorFrame, c); }
 void TColors::SetChangedText(TColor c) { SetPlain(FChangedText, c); }
 void TColors::SetPositionText(TColor c) { SetPlain(FPositionText, c); }
 void TColors::SetChangedBackground(TColor c) { SetPlain(FChangedBackground, c); }
+void TColors::SetDifference(TColor c) { SetPlain(FDifference, c); }
 
 void TColors::SetOddColumn(TColor c) {
   if (FOddColumn == c) return;

@@ -57,6 +57,8 @@ class TColors {
   TColor ChangedText() const { return FChangedText; }
   TColor PositionText() const { return FPositionText; }
   TColor ChangedBackground() const { return FChangedBackground; }
+  // The background of bytes that differ from the other side of a locked pair.
+  TColor Difference() const { return FDifference; }
 
   void SetOffset(TColor c);
   void SetOddColumn(TColor c);
@@ -67,6 +69,7 @@ class TColors {
   void SetChangedText(TColor c);
   void SetPositionText(TColor c);
   void SetChangedBackground(TColor c);
+  void SetDifference(TColor c);
 
   // The RGB value whose bytes are 255 minus those of c, taken from the raw
   // value (a system colour is inverted from its index bits).
@@ -87,6 +90,10 @@ class TColors {
   TColor FChangedText = clMaroon;
   TColor FPositionText = clWhite;
   TColor FChangedBackground = 0xA8FFFF;
+  TColor FDifference = kDefaultDifference;
+
+ public:
+  static constexpr TColor kDefaultDifference = 0xB4B4FF;  // light red, apart from the changed bytes' yellow
 };
 
 class THexEditor : public TCustomGrid {
@@ -137,6 +144,12 @@ class THexEditor : public TCustomGrid {
   const std::string& BackupExtension() const { return FBackupExtension; }
   void SetBackupExtension(const std::string& value) { FBackupExtension = value; }
   std::function<void(THexEditor&)> OnStateChanged;
+  // Which bytes differ from another document (a locked pair): sets out[i]
+  // to nonzero where position pos + i differs, positions past the end
+  // included. Asked once per painted row; empty: nothing differs.
+  using TDifferenceMarks = std::function<void(int32_t pos, int32_t count, uint8_t* out)>;
+  const TDifferenceMarks& DifferenceMarks() const { return FDifferenceMarks; }
+  void SetDifferenceMarks(TDifferenceMarks marks);
 
   // --- Read-only state ----------------------------------------------------------
   int CharWidth() const { return FCharWidth; }
@@ -353,6 +366,8 @@ class THexEditor : public TCustomGrid {
   // Writes text at rect's top-left corner in textColor on background, filling
   // the whole rect and clipping the text to it (colours are RGB).
   void PaintCellText(const std::string& text, TColor textColor, TColor background, const TRect& rect);
+  // Whether pos, on row (whose marks are asked once per paint), differs.
+  bool ByteDiffers(int row, int32_t pos);
 
   // Posts the state-change message when the window exists.
   void PostStateChange();
@@ -503,6 +518,10 @@ class THexEditor : public TCustomGrid {
   int FCharWidth = -1;
   int FRowHeight = 0;
   std::unique_ptr<TColors> FColors;
+  TDifferenceMarks FDifferenceMarks;
+  std::vector<uint8_t> FDifferenceRow;  // the marks of one row, asked at paint FDifferencePaint
+  int FDifferenceRowIndex = -1;
+  uint64_t FDifferencePaint = 0;
   int FBytesPerLine = 16;
   int FOffsetChars = -1;
   int FHexCells = 32;

@@ -45,6 +45,24 @@ void THexEditor::PaintCellText(const std::string& text, TColor textColor, TColor
   canvas.TextRectOpaque(rect, rect.Left, rect.Top, text);
 }
 
+void THexEditor::SetDifferenceMarks(TDifferenceMarks marks) {
+  FDifferenceMarks = std::move(marks);
+  FDifferencePaint = 0;
+  InvalidateGrid();
+}
+
+bool THexEditor::ByteDiffers(int row, int32_t pos) {
+  if (!FDifferenceMarks) return false;
+  if (FDifferencePaint != PaintCount() || FDifferenceRowIndex != row) {
+    FDifferenceRow.assign(static_cast<size_t>(FBytesPerLine), 0);
+    FDifferenceMarks(static_cast<int32_t>(int64_t{row} * FBytesPerLine), FBytesPerLine, FDifferenceRow.data());
+    FDifferencePaint = PaintCount();
+    FDifferenceRowIndex = row;
+  }
+  const int64_t i = pos - int64_t{row} * FBytesPerLine;
+  return i >= 0 && i < FBytesPerLine && FDifferenceRow[static_cast<size_t>(i)] != 0;
+}
+
 void THexEditor::DrawCell(int col, int row, const TRect& rect) {
   TGridHost& host = Host();
   const TColor fontColor = host.ColorToRGB(Font().Color);
@@ -119,8 +137,10 @@ void THexEditor::DrawCell(int col, int row, const TRect& rect) {
 
   FillCache(rowStart);
   const int32_t pos = GetPosAtCell(col, row);
+  const bool differs = ByteDiffers(row, pos);
+  const TColor differenceColor = differs ? host.ColorToRGB(FColors->Difference()) : background;
   if (pos >= DataSize()) {
-    PaintCellText(" ", fontColor, background, rect);
+    PaintCellText(" ", fontColor, differenceColor, rect);
     return;
   }
   const uint8_t byte = ReadCache()[pos - CacheStart()];
@@ -138,13 +158,13 @@ void THexEditor::DrawCell(int col, int row, const TRect& rect) {
   TColor textColor, backColor;
   if (changed) {
     textColor = host.ColorToRGB(FColors->ChangedText());
-    backColor = host.ColorToRGB(FColors->ChangedBackground());
+    backColor = differs ? differenceColor : host.ColorToRGB(FColors->ChangedBackground());
   } else if (inChar) {
     textColor = fontColor;
-    backColor = background;
+    backColor = differenceColor;
   } else {
     textColor = host.ColorToRGB(oddGroup ? FColors->EvenColumn() : FColors->OddColumn());
-    backColor = background;
+    backColor = differenceColor;
   }
   if (FSelAnchor != -1 && IsSelected(pos)) {
     std::swap(textColor, backColor);

@@ -590,5 +590,45 @@ TEST_F(Painting, AFullPaintCoversEveryVisibleCellOnce) {
   for (const auto& f : fills) EXPECT_EQ(f.Color, kWhite);
 }
 
+// A locked pair's difference marks: asked once per painted row (never per
+// byte), anew at every paint; a differing byte keeps its text colour on the
+// difference colour, blanks past the end that differ take it too.
+TEST_F(Painting, DifferingBytesAndBlanksTakeTheDifferenceColour) {
+  Load(Pattern(40));
+  Ed->SetChangedBit(5, true);
+  std::set<int32_t> differ = {1, 5, 17, 41, 47};
+  std::vector<std::pair<int32_t, int32_t>> asked;
+  Ed->SetDifferenceMarks([&](int32_t pos, int32_t count, uint8_t* out) {
+    asked.push_back({pos, count});
+    for (int32_t i = 0; i < count; ++i) out[i] = differ.count(pos + i) ? 1 : 0;
+  });
+  const TColor diff = Ed->Colors().Difference();
+  EXPECT_EQ(diff, TColors::kDefaultDifference);
+  EXPECT_NE(diff, Ed->Colors().ChangedBackground());
+  struct Case {
+    int Col, Row;
+    TColor TextColor, Background;
+  };
+  const Case cases[] = {
+      {Hi(0), 0, clBlue, kWhite},    {Hi(1), 0, clBlue, diff},  {Ch(1), 0, kBlack, diff},
+      {Lo(5), 0, clMaroon, diff},    {Hi(4), 0, clBlue, kWhite}, {Lo(17), 1, clBlue, diff},
+      {Hi(41), 2, kBlack, diff},     {Ch(47), 2, kBlack, diff}, {Hi(42), 2, kBlack, kWhite},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.Col << "," << c.Row);
+    const TCanvasOp op = Cell(c.Col, c.Row);
+    EXPECT_EQ(op.TextColor, c.TextColor);
+    EXPECT_EQ(op.Color, c.Background);
+  }
+  asked.clear();
+  Ed->Paint(TRect{0, 0, 800, 600}, Canvas);
+  EXPECT_EQ(asked, (std::vector<std::pair<int32_t, int32_t>>{{0, 16}, {16, 16}, {32, 16}}));
+  differ = {0};  // the other side changed: the next paint asks again
+  EXPECT_EQ(Cell(Hi(0), 0).Color, diff);
+  EXPECT_EQ(Cell(Hi(1), 0).Color, kWhite);
+  Ed->SetDifferenceMarks({});
+  EXPECT_EQ(Cell(Hi(0), 0).Color, kWhite);
+}
+
 }  // namespace
 }  // namespace byteloom::test
