@@ -12,7 +12,9 @@ TSideBySide::TSideBySide(THexEditor& left, THexEditor& right, int64_t shift)
       FShift(shift),
       FLeftSource(std::make_unique<TEditorSource>(left)),
       FRightSource(std::make_unique<TEditorSource>(right)),
-      FEngine(std::make_unique<TDiffEngine>(*FLeftSource, *FRightSource, shift)) {}
+      FEngine(std::make_unique<TDiffEngine>(*FLeftSource, *FRightSource, shift)) {
+  Remember();
+}
 
 TSideBySide::~TSideBySide() = default;
 
@@ -46,6 +48,40 @@ void TSideBySide::Follow(THexEditor& moved) {
   const int64_t top = FromLeft(other, ToLeft(moved, int64_t{moved.TopRow()} * moved.BytesPerLine()));
   const int64_t row = top >= 0 ? top / other.BytesPerLine() : -((-top + other.BytesPerLine() - 1) / other.BytesPerLine());
   other.SetTopRow(static_cast<int>(std::clamp<int64_t>(row, 0, other.RowCount() - 1)));
+  Remember();
+}
+
+TSideBySide::TLook TSideBySide::LookAt(THexEditor& editor) {
+  return {editor.TopRow(), editor.GetCursorPos(), editor.SelMin(), editor.SelMax(), editor.SelAnchor(), editor.EditCount()};
+}
+
+void TSideBySide::Remember() {
+  FSeen[0] = LookAt(FLeft);
+  FSeen[1] = LookAt(FRight);
+}
+
+bool TSideBySide::Sync(const THexEditor* lead) {
+  const TLook now[2] = {LookAt(FLeft), LookAt(FRight)};
+  const bool edited = now[0].Edits != FSeen[0].Edits || now[1].Edits != FSeen[1].Edits;
+  const bool moved[2] = {!(now[0] == FSeen[0]), !(now[1] == FSeen[1])};
+  const int first = lead == &FRight ? 1 : 0;
+  THexEditor* sides[2] = {&FLeft, &FRight};
+  if (moved[first])
+    Follow(*sides[first]);
+  else if (moved[1 - first])
+    Follow(*sides[1 - first]);
+  Remember();
+  return edited;
+}
+
+std::pair<int64_t, int64_t> TSideBySide::Visible(const THexEditor& editor) const {
+  const int64_t from = int64_t{editor.TopRow()} * editor.BytesPerLine();
+  const int64_t to = from + int64_t{std::max(editor.VisibleRowCount(), 1)} * editor.BytesPerLine();
+  return {ToLeft(editor, from), ToLeft(editor, to)};
+}
+
+void TSideBySide::JumpTo(int64_t pos) {
+  MoveBoth(std::clamp(pos, FEngine->First(), std::max(FEngine->First(), FEngine->Last() - 1)));
 }
 
 void TSideBySide::AlignHere() { SetShift(int64_t{FRight.GetCursorPos()} - FLeft.GetCursorPos()); }
@@ -85,6 +121,28 @@ void TSideBySide::Mark(const THexEditor& editor, int32_t pos, int32_t count, uin
 std::string TSideBySide::CountsText(const TDiffSummary& summary) {
   return std::to_string(summary.Runs) + (summary.Runs == 1 ? " differing run, " : " differing runs, ") +
          std::to_string(summary.Bytes) + (summary.Bytes == 1 ? " byte" : " bytes");
+}
+
+int64_t TOverviewMap::PositionAt(int y) const {
+  if (Height <= 0) return First;
+  return First + (Last - First) * std::clamp(y, 0, Height - 1) / Height;
+}
+
+int TOverviewMap::RowOf(int64_t pos) const {
+  if (Height <= 0 || Last <= First) return 0;
+  return static_cast<int>(std::clamp<int64_t>((pos - First) * Height / (Last - First), 0, Height - 1));
+}
+
+std::vector<uint8_t> TOverviewMap::Rows(const std::vector<int64_t>& buckets) const {
+  std::vector<uint8_t> rows(static_cast<size_t>(std::max(Height, 0)), 0);
+  const auto nb = static_cast<int64_t>(buckets.size());
+  for (int64_t k = 0; k < nb && Height > 0; ++k)
+    if (buckets[static_cast<size_t>(k)] > 0) {
+      // Bucket k covers the strip from k / nb to (k + 1) / nb: at least one row.
+      const int64_t y0 = k * Height / nb, y1 = std::max(y0 + 1, ((k + 1) * Height + nb - 1) / nb);
+      for (int64_t y = y0; y < y1 && y < Height; ++y) rows[static_cast<size_t>(y)] = 1;
+    }
+  return rows;
 }
 
 }  // namespace byteloom

@@ -8,6 +8,8 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "compare/diffengine.h"
 
@@ -33,6 +35,14 @@ class TSideBySide {
   // The view, caret or selection of moved changed: the other side follows.
   // Calls that come back from the other side while it follows are ignored.
   void Follow(THexEditor& moved);
+  // After events on either side: the side whose view, caret or selection
+  // changed since the last look is followed by the other (lead first when
+  // both changed). True when either document was edited meanwhile.
+  bool Sync(const THexEditor* lead = nullptr);
+  // The positions editor shows, in left coordinates: [first, end).
+  std::pair<int64_t, int64_t> Visible(const THexEditor& editor) const;
+  // Both carets to the left position pos (clamped to the pair).
+  void JumpTo(int64_t pos);
   // Sets the shift so that the bytes under both carets line up.
   void AlignHere();
   // Both carets to the start of the next (previous) differing run after
@@ -45,6 +55,8 @@ class TSideBySide {
   TDiffEngine& Engine() { return *FEngine; }
   // "N differing runs, M bytes".
   static std::string CountsText(const TDiffSummary& summary);
+  // The overview strip's buckets.
+  static constexpr int kOverviewBuckets = 1024;
 
  private:
   // Left coordinates of a position of editor, and back.
@@ -57,14 +69,38 @@ class TSideBySide {
   // (a side shorter than the position keeps its caret on its last byte).
   int64_t StartOf(THexEditor& from);
 
+  // What Sync compares: the view, caret, selection and edits of one side.
+  struct TLook {
+    int Top = -1;
+    int32_t Caret = -1, SelMin = -1, SelMax = -1, Anchor = -1;
+    uint64_t Edits = 0;
+    bool operator==(const TLook&) const = default;
+  };
+  static TLook LookAt(THexEditor& editor);
+  void Remember();
+
   THexEditor& FLeft;
   THexEditor& FRight;
+  TLook FSeen[2];
   int64_t FShift;
   std::unique_ptr<TByteSource> FLeftSource, FRightSource;
   std::unique_ptr<TDiffEngine> FEngine;
   bool FFollowing = false;
   std::optional<int64_t> FMoved;  // the last position of MoveBoth
   int32_t FMovedCaret[2] = {-1, -1};  // where it put the left and the right caret
+};
+
+// The overview strip of a locked pair: `height` pixel rows stand for the
+// positions first..last (left coordinates), top to bottom.
+struct TOverviewMap {
+  int64_t First = 0, Last = 0;
+  int Height = 0;
+  // The first position pixel row y stands for (y clamped to the strip).
+  int64_t PositionAt(int y) const;
+  // The pixel row that shows pos (clamped to the strip).
+  int RowOf(int64_t pos) const;
+  // Which pixel rows show a difference: those whose buckets count any.
+  std::vector<uint8_t> Rows(const std::vector<int64_t>& buckets) const;
 };
 
 }  // namespace byteloom

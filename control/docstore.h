@@ -26,6 +26,7 @@ class TDocumentStore {
   void Adopt(TTempFile&& file) {
     FFile = std::move(file);
     Changed();
+    Edited();
   }
   bool IsOpen() const { return FFile.IsOpen(); }
   TFileHandle& Data() { return FFile.Handle(); }
@@ -67,6 +68,11 @@ class TDocumentStore {
     TDocumentStore& FStore;
   };
   uint64_t Generation() const { return FGeneration; }
+  // Counts the edits of the document: steps made, undone, redone or rolled
+  // back, and other files adopted. Watchers compare it to learn that the
+  // bytes may have changed (a byte typed over another keeps the generation).
+  void Edited() { ++FEdits; }
+  uint64_t Edits() const { return FEdits; }
 
   // The change marks: bit p set when byte p was changed since the last save.
   TBits& Marks() { return FMarks; }
@@ -79,6 +85,7 @@ class TDocumentStore {
  private:
   TTempFile FFile;
   uint64_t FGeneration = 1;
+  uint64_t FEdits = 0;
   int FChanging = 0;  // changes in progress
   uint64_t FSizeGeneration = 0;
   uint64_t FWindowGeneration = 0;

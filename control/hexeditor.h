@@ -177,6 +177,8 @@ class THexEditor : public TCustomGrid {
   // "No Redo", or the kind text of the step Redo would make again.
   const std::string& RedoDescription() const { return FRedoDescription; }
   int RedoCount() const { return FRedoCount; }
+  // Grows with every edit, undo and redo of the document and every load.
+  uint64_t EditCount() const { return FStore.Edits(); }
   bool OemCharEntry() const { return FOemCharEntry; }
   int32_t CacheStart() const { return FStore.WindowStart(); }
   int32_t CachedSize() const { return FStore.KnownSize(); }

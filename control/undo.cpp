@@ -283,6 +283,7 @@ void THexEditor::StoreUndoRecord(TUndoKind kind, int32_t pos, int32_t extra, int
 
 void THexEditor::StoreUndoRecord(TUndoKind kind, int32_t pos, int32_t extra, int32_t count, const TUndoState& state,
                                  const uint8_t* oldBytes) {
+  FStore.Edited();
   const bool created = !FUndoStream;
   if (created) FUndoStream = std::make_unique<TUndoStream>(WorkFolder());
   TUndoStream& stream = *FUndoStream;
@@ -460,6 +461,7 @@ int64_t THexEditor::StoreRedoRecord(const TUndoRecord& undo) {
 }
 
 void THexEditor::Undo() {
+  FStore.Edited();
   if (!FCanUndo) {
     ResetUndo(false);
     return;
@@ -606,6 +608,7 @@ void THexEditor::Undo() {
 }
 
 void THexEditor::Redo() {
+  FStore.Edited();
   if (FRedoCount <= 0 || !FRedoStream) return;
   const std::optional<TUndoRecord> found = ReadNewest(*FRedoStream);
   const int64_t size = DataSize();

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <functional>
 #include <fstream>
 #include <random>
 
@@ -184,6 +185,64 @@ TEST_F(SideBySide, TheOtherSideFollowsAndF7VisitsEveryRunInBoth) {
   ASSERT_TRUE(s);
   EXPECT_EQ(TSideBySide::CountsText(*s), std::to_string(s->Runs) + " differing runs, " + std::to_string(s->Bytes) + " bytes");
   EXPECT_EQ(TSideBySide::CountsText(TDiffSummary{1, 1, {}}), "1 differing run, 1 byte");
+}
+
+// Sync: the side that moved since the last look leads (the hinted one when
+// both moved); every edit, undo and redo is seen; the marks of a painted row
+// follow the edit; a click on the overview jumps both carets.
+TEST_F(SideBySide, SyncFollowsWhatMovedAndSeesEveryEdit) {
+  Load(Pattern(320, 1));
+  WriteFile(Path("r.bin"), Pattern(320, 1));
+  ASSERT_TRUE(Right->LoadFromFile(Path("r.bin")));
+  Pair = std::make_unique<TSideBySide>(*Ed, *Right, 0);
+  EXPECT_FALSE(Pair->Sync());
+  const uint8_t x = 0xEE;
+  struct Step {
+    const char* What;
+    std::function<void()> Act;
+    const THexEditor* Lead;
+    bool Edited;
+    int32_t Caret;  // both carets afterwards
+  };
+  const Step steps[] = {
+      {"left caret", [&] { Ed->SetSelStart(40); }, nullptr, false, 40},
+      {"right caret", [&] { Right->SetSelStart(77); }, nullptr, false, 77},
+      {"both, right leads", [&] { Ed->SetSelStart(5), Right->SetSelStart(9); }, Right.get(), false, 9},
+      {"right typed over", [&] { Right->SetSelEnd(9), Right->ReplaceSelection(&x, 1); }, nullptr, true, 9},
+      {"left undo (nothing to undo)", [&] { Ed->Undo(); }, nullptr, true, 9},
+      {"right undo", [&] { Right->Undo(); }, nullptr, true, 9},
+      {"right redo", [&] { Right->Redo(); }, nullptr, true, 9},
+      {"nothing", [] {}, nullptr, false, 9},
+  };
+  for (const Step& st : steps) {
+    SCOPED_TRACE(st.What);
+    st.Act();
+    EXPECT_EQ(Pair->Sync(st.Lead), st.Edited);
+    EXPECT_EQ(Ed->GetCursorPos(), st.Caret);
+    EXPECT_EQ(Right->GetCursorPos(), st.Caret);
+  }
+  uint8_t marks[16];
+  Pair->Mark(*Ed, 0, 16, marks);
+  EXPECT_EQ(std::vector<uint8_t>(marks, marks + 16), (std::vector<uint8_t>{0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 0, 0, 0, 0, 0, 0}));
+  Ed->SetTopRow(3);
+  Pair->Sync();
+  EXPECT_EQ(Pair->Visible(*Right), (std::pair<int64_t, int64_t>{48, 48 + 16 * 10}));
+  Pair->JumpTo(1000);
+  EXPECT_EQ(Ed->GetCursorPos(), 319);
+  EXPECT_EQ(Right->GetCursorPos(), 319);
+}
+
+TEST(Overview, MapsPixelRowsAndBuckets) {
+  const TOverviewMap m{-10, 90, 10};  // 10 positions per row
+  for (auto [y, pos] : {std::pair{0, -10}, {1, 0}, {9, 80}, {-3, -10}, {40, 80}}) EXPECT_EQ(m.PositionAt(y), pos) << y;
+  for (auto [pos, y] : {std::pair{-10, 0}, {-1, 0}, {0, 1}, {89, 9}, {500, 9}, {-99, 0}}) EXPECT_EQ(m.RowOf(pos), y) << pos;
+  // 4 buckets over 10 rows: bucket 1 covers rows 2..4, bucket 3 rows 7..9.
+  EXPECT_EQ(m.Rows({0, 5, 0, 1}), (std::vector<uint8_t>{0, 0, 1, 1, 1, 0, 0, 1, 1, 1}));
+  // 40 buckets over 10 rows: every busy bucket lights its one row.
+  std::vector<int64_t> many(40, 0);
+  many[0] = many[39] = many[21] = 1;
+  EXPECT_EQ((TOverviewMap{0, 100, 10}.Rows(many)), (std::vector<uint8_t>{1, 0, 0, 0, 0, 1, 0, 0, 0, 1}));
+  EXPECT_TRUE((TOverviewMap{0, 0, 0}.Rows({1})).empty());
 }
 
 }  // namespace
