@@ -103,6 +103,7 @@ TFcompare::TFcompare(QWidget* parent) : QDialog(parent) {
   BitBtn1->setDefault(true);
   BitBtn2 = Button(this, "BitBtn2", QStringLiteral("C&ancel"), 258, 260, 100, 27);
   BitBtn4 = Button(this, "BitBtn4", QStringLiteral("Compare O'meter"), 366, 260, 120, 27);
+  BitBtn5 = Button(this, "BitBtn5", QStringLiteral("Side by side"), 42, 260, 100, 27);
   Panel2 = Label(this, "Panel2", QString(), 0, 298, 526, 20);
   Panel2->setFrameShape(QFrame::Panel);
   Panel2->setFrameShadow(QFrame::Sunken);
@@ -111,6 +112,7 @@ TFcompare::TFcompare(QWidget* parent) : QDialog(parent) {
   connect(BitBtn1, &QPushButton::clicked, this, [this] { Guarded([this] { BitBtn1Click(); }); });
   connect(BitBtn2, &QPushButton::clicked, this, &QDialog::reject);
   connect(BitBtn4, &QPushButton::clicked, this, [this] { Guarded([this] { BitBtn4Click(); }); });
+  connect(BitBtn5, &QPushButton::clicked, this, [this] { Guarded([this] { BitBtn5Click(); }); });
 }
 
 void TFcompare::Connect(TFrameLink& frame, TDocumentList& documents, TCompareometer& meter) {
@@ -172,6 +174,18 @@ void TFcompare::BitBtn1Click() {
 void TFcompare::BitBtn4Click() {
   const TCompareOutcome outcome = RunCompare(true);
   if (outcome.Compared && !outcome.Cancelled && FMeter) FMeter->DrawCompareMeter(FEngine.MeterBuckets, this);
+}
+
+void TFcompare::BitBtn5Click() {
+  if (!FDocuments) return;
+  const std::optional<TPairChoice> pair = FEngine.ChoosePair(
+      *FDocuments, {ComboBox1->currentText().toStdString(), ComboBox2->currentText().toStdString(), Edit1->text().toStdString(), Edit2->text().toStdString()},
+      [this](const std::string& text) {
+        Dialogs().MessageDlg(this, QString::fromStdString(text), TMsgDlgType::mtWarning, TMsgDlgButtons::mbOK);
+      });
+  if (!pair) return;
+  accept();
+  if (OnSideBySide) OnSideBySide(pair->Index1, pair->Index2, pair->Shift);
 }
 
 TCompareMode TFcompare::SelectedMode() const {

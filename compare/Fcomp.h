@@ -7,6 +7,7 @@
 #include <QDialog>
 
 #include <array>
+#include <functional>
 
 #include "compare/compareengine.h"
 
@@ -40,6 +41,9 @@ class TFcompare : public QDialog {
   void Button1Click();
   void BitBtn1Click();
   void BitBtn4Click();
+  // "Side by side": the chosen documents locked, shifted as their start offsets are.
+  void BitBtn5Click();
+  std::function<void(int index1, int index2, int64_t shift)> OnSideBySide;
 
   TCompareEngine& Engine() { return FEngine; }
   // The mode of the checked radio button.
@@ -52,7 +56,7 @@ class TFcompare : public QDialog {
   QWidget* Panel1 = nullptr;
   // RadioButton1 ... RadioButton8 (RadioButtons[k - 1] is RadioButtonk).
   std::array<QRadioButton*, 8> RadioButtons{};
-  QPushButton *BitBtn1 = nullptr, *BitBtn2 = nullptr, *BitBtn4 = nullptr;
+  QPushButton *BitBtn1 = nullptr, *BitBtn2 = nullptr, *BitBtn4 = nullptr, *BitBtn5 = nullptr;
   QLabel* Panel2 = nullptr;
 
  protected:

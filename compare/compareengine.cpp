@@ -150,6 +150,18 @@ int TCompareEngine::ResolveChoice(const TDocumentList& documents, const std::str
   return -1;
 }
 
+std::optional<TPairChoice> TCompareEngine::ChoosePair(const TDocumentList& documents, const TCompareFields& fields,
+                                                      const std::function<void(const std::string&)>& warn) const {
+  TPairChoice pair{ResolveChoice(documents, fields.File1), ResolveChoice(documents, fields.File2)};
+  if (pair.Index1 < 0 || pair.Index2 < 0 || pair.Index1 == pair.Index2) {
+    if (warn) warn("Please choose 2 different Files!");
+    return std::nullopt;
+  }
+  const std::optional<int32_t> start1 = TryStrToInt(fields.Start1), start2 = TryStrToInt(fields.Start2);
+  if (start1 && start2) pair.Shift = int64_t{*start2} - *start1;
+  return pair;
+}
+
 TCompareOutcome TCompareEngine::Run(TDocumentList& documents, const TCompareFields& fields, bool meter,
                                     const TCompareHooks& hooks) {
   const auto warn = [&hooks](const std::string& text) {
@@ -157,12 +169,9 @@ TCompareOutcome TCompareEngine::Run(TDocumentList& documents, const TCompareFiel
   };
   TCompareOutcome outcome;
   MeterBuckets.fill(0);
-  const int index1 = ResolveChoice(documents, fields.File1);
-  const int index2 = ResolveChoice(documents, fields.File2);
-  if (index1 < 0 || index2 < 0 || index1 == index2) {
-    warn("Please choose 2 different Files!");
-    return outcome;
-  }
+  const std::optional<TPairChoice> pair = ChoosePair(documents, fields, warn);
+  if (!pair) return outcome;
+  const int index1 = pair->Index1, index2 = pair->Index2;
 
   // A value the mode uses must be a byte's: 263 is never taken for 7.
   const std::optional<int32_t> values[] = {TryStrToInt(fields.Value1), TryStrToInt(fields.Value2)};

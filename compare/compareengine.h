@@ -10,6 +10,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -105,6 +106,12 @@ struct TCompareOutcome {
   int32_t Offset = -1;  // the found offset in file 1 (where the carets went)
 };
 
+// Two documents of the file choice and how far apart their start offsets are.
+struct TPairChoice {
+  int Index1 = -1, Index2 = -1;
+  int64_t Shift = 0;  // start2 - start1 (0 where an offset does not convert)
+};
+
 // Moves the caret of every document, last index first, to offset; a window
 // whose document does not reach that far gets the warning
 // "Error while setting Cursor to:" and the offset.
@@ -134,6 +141,10 @@ class TCompareEngine {
   // documents, and moves the carets to the first match (a search) or fills
   // MeterBuckets (meter = true).
   TCompareOutcome Run(TDocumentList& documents, const TCompareFields& fields, bool meter, const TCompareHooks& hooks);
+  // The documents the fields name; nothing, after the warning "Please
+  // choose 2 different Files!", when they do not name two.
+  std::optional<TPairChoice> ChoosePair(const TDocumentList& documents, const TCompareFields& fields,
+                                        const std::function<void(const std::string&)>& warn) const;
 
  private:
   // The document index an entry names now, or -1.

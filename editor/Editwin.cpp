@@ -38,7 +38,10 @@ Teditform::Teditform(TFrameLink& frame, QWidget* parent) : QMdiSubWindow(parent)
   HexEditor1->setObjectName(QStringLiteral("HexEditor1"));
   HexEditor1->setFrameShape(QFrame::NoFrame);
   Value_Info_Panel = new TValueInfoPanel(client);
-  layout->addWidget(HexEditor1, 1);
+  FEditorRow = new QHBoxLayout;
+  FEditorRow->setSpacing(0);
+  FEditorRow->addWidget(HexEditor1, 1);
+  layout->addLayout(FEditorRow, 1);
   layout->addWidget(Value_Info_Panel, 0);
   setWidget(client);
 
@@ -51,6 +54,10 @@ Teditform::Teditform(TFrameLink& frame, QWidget* parent) : QMdiSubWindow(parent)
 Teditform::~Teditform() { FormDestroy(); }
 
 THexEditor& Teditform::Editor() const { return HexEditor1->Editor(); }
+
+void Teditform::SetSideStrip(QWidget* strip) {
+  if (strip) FEditorRow->addWidget(strip, 0);
+}
 
 void Teditform::SetUpControl() {
   // Paste (and its key) follows the clipboard while this window is active.

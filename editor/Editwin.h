@@ -17,6 +17,7 @@
 
 class QAction;
 class QActionGroup;
+class QHBoxLayout;
 class QMenu;
 
 namespace byteloom {
@@ -54,6 +55,8 @@ class Teditform : public QMdiSubWindow {
   void ShowErrorBox(const QString& text);
   // Refreshes every box of the value info panel.
   void UpdateValueInfo();
+  // Puts a narrow widget right of the control (the window owns it then).
+  void SetSideStrip(QWidget* strip);
 
   // --- Events ------------------------------------------------------------------
   void FormShow();
@@ -189,6 +192,7 @@ class Teditform : public QMdiSubWindow {
   bool EditItemEnabled(QAction* item);
 
   TFrameLink& FFrame;
+  QHBoxLayout* FEditorRow = nullptr;
   TBookmarkMenu FBookmarkMenu;
   bool FClosing = false;
   bool FShown = false;

@@ -43,6 +43,7 @@ void CreateForms(const std::vector<std::string>& params) {
   f.Mainform->SetPreferences(f.Preferences);
   f.Fcompare->Connect(*f.Mainform, *f.Mainform, *f.Compareometer);
   TMainform* frame = f.Mainform;
+  f.Fcompare->OnSideBySide = [frame](int index1, int index2, int64_t shift) { frame->LockSideBySide(index1, index2, shift); };
   TPreferences* preferences = f.Preferences;
   f.Preferences->OnSaveSettings = [frame, preferences] {
     const QString error = SaveSettings(*frame, *preferences);

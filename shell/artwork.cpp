@@ -230,6 +230,15 @@ QPixmap LogoPixmap(qreal devicePixelRatio) {
   return logo;
 }
 
+QIcon SideBySideImage() {
+  return Paint16([](QPainter& p) {
+    Page(p, 0, 1, 7, 14);
+    Page(p, 8, 1, 7, 14);
+    p.setPen(QColor(255, 0, 0));
+    for (int y : {4, 9}) p.drawLine(2, y, 13, y);
+  });
+}
+
 QIcon ProgramIcon() {
   QIcon icon;
   for (int size : {16, 24, 32, 48, 64, 128, 256}) {

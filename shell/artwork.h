@@ -14,6 +14,8 @@ QPixmap LogoPixmap(qreal devicePixelRatio = 1.0);
 // Toolbar images 0..12: New, Open, Save, Print, Cut, Copy, Paste, Undo,
 // Search, Search again, Help, Compare again, Compare + Compare o'meter.
 std::array<QIcon, 13> ToolbarImages();
+// Two pages side by side, differences marked: "Compare side by side".
+QIcon SideBySideImage();
 QIcon ProgramIcon();
 
 }  // namespace byteloom

@@ -33,6 +33,7 @@
 #include <stdexcept>
 
 #include "compare/Fcomp.h"
+#include "compare/sidebysideview.h"
 #include "compare/snapshotform.h"
 #include "control/hexeditor.h"
 #include "control/qhexeditor.h"
@@ -161,6 +162,9 @@ TMainform::TMainform(QWidget* parent) : QMainWindow(parent) {
   connect(FClient, &QMdiArea::subWindowActivated, this,
           [this](QMdiSubWindow* window) { Guarded([&] { SubWindowActivated(window); }); });
 
+  FSideBySide = new TSideBySideView(*FClient, [this](const QString& text) { FStatusLabel->setText(text); });
+  FSideBySide->OnLockChanged = [this] { UpdateSideBySideItems(); };
+  SideBySideChoice1 = new TSideBySideChoice(this);
   CreateMenus();
   CreateToolBar();
 
@@ -210,6 +214,17 @@ void TMainform::CreateMenus() {
           [] { if (Forms().SnapshotForm) Forms().SnapshotForm->ShowSearch(); });
   Compare1->setEnabled(false);
   CompareAgain1->setEnabled(false);
+  Separator(Tools1, "N7");
+  SideBySide1 = Item(Tools1, "SideBySide1", QStringLiteral("Compare &side by side..."));
+  NextDifference1 = Item(Tools1, "NextDifference1", QStringLiteral("&Next difference"), "F7");
+  PreviousDifference1 = Item(Tools1, "PreviousDifference1", QStringLiteral("&Previous difference"), "Shift+F7");
+  AlignHere1 = Item(Tools1, "AlignHere1", QStringLiteral("Align &here"));
+  Unlock1 = Item(Tools1, "Unlock1", QStringLiteral("&Unlock"));
+  OnClick(SideBySide1, [this] { SideBySide1Click(); });
+  OnClick(NextDifference1, [this] { FSideBySide->NextDifference(true); });
+  OnClick(PreviousDifference1, [this] { FSideBySide->NextDifference(false); });
+  OnClick(AlignHere1, [this] { FSideBySide->AlignHere(); });
+  OnClick(Unlock1, [this] { FSideBySide->Unlock(); });
 
   Window1 = TopMenu(this, "Window1", QStringLiteral("&Window"));
   Tile1 = Item(Window1, "Tile1", QStringLiteral("&Tile"), "Alt+F2");
@@ -292,6 +307,8 @@ void TMainform::CreateToolBar() {
   ToolButton13 = button("ToolButton13", "Search again", 9, false);
   ToolButton16 = button("ToolButton16", "Compare + Compare o'meter", 12, false);
   ToolButton15 = button("ToolButton15", "Compare again", 11, false);
+  ToolButton17 = button("ToolButton17", "Compare side by side", 0, false);
+  ToolButton17->setIcon(SideBySideImage());
   separator();
   ToolButton14 = button("ToolButton14", "Help", 10, true);
 
@@ -316,6 +333,7 @@ void TMainform::CreateToolBar() {
   forward(ToolButton13, &Teditform::FindNext1, false);
   ConnectToolButton(ToolButton16, [this] { Compare1->trigger(); });
   ConnectToolButton(ToolButton15, [this] { CompareAgain1->trigger(); });
+  ConnectToolButton(ToolButton17, [this] { SideBySide1->trigger(); });
   ConnectToolButton(ToolButton14, [this] { Hilfethemen1->trigger(); });
 }
 
@@ -386,6 +404,7 @@ void TMainform::SubWindowActivated(QMdiSubWindow*) {
   // While another top-level window has the focus no subwindow counts as
   // active; the current one keeps its menus.
   MergeMenus();
+  UpdateSideBySideItems();
   Teditform* active = ActiveMDIChild();
   if (active && active != FLastActive) {
     FLastActive = active;
@@ -418,7 +437,10 @@ void TMainform::showEvent(QShowEvent* event) {
 }
 
 void TMainform::FormShow() {
-  if (FPreferences) LoadSettings(*this, *FPreferences);
+  if (FPreferences) {
+    LoadSettings(*this, *FPreferences);
+    FSideBySide->SetDifferenceColor(FPreferences->Values().DifferenceColor);
+  }
   OfferRecovery(*this);
   const TCommandLine line = ParseCommandLine(FParams, [](const std::string& name) { return FileExists(name); });
   Teditform* first = nullptr;
@@ -637,7 +659,9 @@ void TMainform::Beende1Click() { close(); }
 void TMainform::Preferences1Click() { ShowPreferences(); }
 
 void TMainform::ShowPreferences() {
-  if (FPreferences) Dialogs().ShowModal(*FPreferences);
+  if (!FPreferences) return;
+  Dialogs().ShowModal(*FPreferences);
+  FSideBySide->SetDifferenceColor(FPreferences->Values().DifferenceColor);
 }
 
 bool TMainform::ShowValueInfoPreference() const {
@@ -683,6 +707,29 @@ void TMainform::Compare1Click() {
 
 void TMainform::CompareAgain1Click() {
   if (Forms().Fcompare) Forms().Fcompare->CompareAgain();
+}
+
+void TMainform::SideBySide1Click() {
+  if (MDIChildCount() < 2) return;
+  SideBySideChoice1->Prepare(*this);
+  if (Dialogs().ShowModal(*SideBySideChoice1) != TModalResult::mrOk) return;
+  if (SideBySideChoice1->First() == SideBySideChoice1->Second()) {
+    Dialogs().MessageDlg(this, QStringLiteral("Please choose 2 different Files!"), TMsgDlgType::mtWarning, TMsgDlgButtons::mbOK);
+    return;
+  }
+  LockSideBySide(SideBySideChoice1->First(), SideBySideChoice1->Second(), 0);
+}
+
+void TMainform::LockSideBySide(int index1, int index2, int64_t shift) {
+  Teditform* left = MDIChildren(index1);
+  Teditform* right = MDIChildren(index2);
+  if (left && right && left != right) FSideBySide->Lock(*left, *right, shift);
+}
+
+void TMainform::UpdateSideBySideItems() {
+  SideBySide1->setEnabled(MDIChildCount() >= 2);
+  ToolButton17->setEnabled(SideBySide1->isEnabled());
+  for (QAction* item : {NextDifference1, PreviousDifference1, AlignHere1, Unlock1}) item->setEnabled(FSideBySide->Locked());
 }
 
 void TMainform::Window1Popup() {

@@ -37,6 +37,8 @@ class QSocketNotifier;
 namespace byteloom {
 
 class TPreferences;
+class TSideBySideChoice;
+class TSideBySideView;
 
 // The tip lines under the logo (r = 0..6) and the status bar texts (s = 0..6).
 QString TipLine(int r);
@@ -119,6 +121,13 @@ class TMainform : public QMainWindow, public TFrameLink, public TDocumentList {
   void Window1Popup();
   void Compare1Click();
   void CompareAgain1Click();
+  // Tools > Compare side by side...: two documents chosen and locked.
+  void SideBySide1Click();
+  // Locks the documents of these indexes side by side with the shift.
+  void LockSideBySide(int index1, int index2, int64_t shift);
+  TSideBySideView& SideBySide() const { return *FSideBySide; }
+  // Enables the side-by-side items as the windows and the pairing are.
+  void UpdateSideBySideItems();
   // The recent files; RenderRecentFiles shows them in the File menu.
   TRecentFileList& RecentFiles() { return FRecentFiles; }
   void RenderRecentFiles();
@@ -141,6 +150,10 @@ class TMainform : public QMainWindow, public TFrameLink, public TDocumentList {
               *ToolButton15 = nullptr, *ToolButton16 = nullptr;
   QMenu* Window1 = nullptr;
   QAction *Compare1 = nullptr, *CompareAgain1 = nullptr;
+  QAction *SideBySide1 = nullptr, *NextDifference1 = nullptr, *PreviousDifference1 = nullptr, *AlignHere1 = nullptr,
+          *Unlock1 = nullptr;
+  QToolButton* ToolButton17 = nullptr;  // "Compare side by side"
+  TSideBySideChoice* SideBySideChoice1 = nullptr;
   QAction *Neu1 = nullptr, *ffnen1 = nullptr, *Restore1 = nullptr, *N5 = nullptr;
   QAction *File1 = nullptr, *File2 = nullptr, *File3 = nullptr, *File4 = nullptr, *File5 = nullptr;
   std::array<QAction*, 5> RecentFileItems() const { return {File1, File2, File3, File4, File5}; }
@@ -188,6 +201,7 @@ class TMainform : public QMainWindow, public TFrameLink, public TDocumentList {
   TRecentFileList FRecentFiles;
   std::function<void(int)> FExit;
   QSocketNotifier* FEndSignals = nullptr;
+  TSideBySideView* FSideBySide = nullptr;
 };
 
 }  // namespace byteloom

@@ -1,11 +1,14 @@
 #include "shell/preferen.h"
 
 #include <QCheckBox>
+#include <QColorDialog>
+#include <QLabel>
 #include <QPushButton>
 #include <QTabWidget>
 
 #include <utility>
 
+#include "control/qhexeditor.h"
 #include "editor/dialogservice.h"
 
 namespace byteloom {
@@ -44,6 +47,17 @@ TPreferences::TPreferences(QWidget* parent) : QDialog(parent) {
   Load_Position_Info = CheckBox(TabSheet1, "Load_Position_Info", "Load Position Info", 16);
   Prg_Language_Notification = CheckBox(TabSheet2, "Prg_Language_Notification", "PRG-Language Notification", 16);
   Show_Value_info = CheckBox(TabSheet2, "Show_Value_info", "Show Value Info", 44);
+  auto* label = new QLabel(QStringLiteral("Side by side: differences"), TabSheet2);
+  label->setGeometry(16, 76, 170, 20);
+  Difference_Color = new QPushButton(TabSheet2);
+  Difference_Color->setObjectName(QStringLiteral("Difference_Color"));
+  Difference_Color->setGeometry(190, 74, 60, 24);
+  SetDifferenceColor(FValues.DifferenceColor);
+  connect(Difference_Color, &QPushButton::clicked, this, [this] {
+    const QColor picked = QColorDialog::getColor(HexEditorWidget::ToQColor(FValues.DifferenceColor), this);
+    if (picked.isValid())
+      SetDifferenceColor(static_cast<TColor>(picked.red() | picked.green() << 8 | picked.blue() << 16));
+  });
 
   BitBtn1 = new QPushButton(QStringLiteral("OK"), this);
   BitBtn1->setObjectName(QStringLiteral("BitBtn1"));
@@ -67,6 +81,13 @@ void TPreferences::SetValues(const TPreferenceValues& values) {
   Load_Position_Info->setChecked(values.LoadPositionInfo);
   Prg_Language_Notification->setChecked(values.PrgLanguageNotification);
   Show_Value_info->setChecked(values.ShowValueInfo);
+  SetDifferenceColor(values.DifferenceColor);
+}
+
+void TPreferences::SetDifferenceColor(TColor color) {
+  FValues.DifferenceColor = color & 0xFFFFFF;
+  Difference_Color->setStyleSheet(
+      QStringLiteral("background: %1").arg(HexEditorWidget::ToQColor(FValues.DifferenceColor).name()));
 }
 
 void TPreferences::showEvent(QShowEvent* event) {

@@ -7,6 +7,8 @@
 
 #include <functional>
 
+#include "control/types.h"
+
 class QCheckBox;
 class QPushButton;
 class QTabWidget;
@@ -18,6 +20,8 @@ struct TPreferenceValues {
   bool LoadPositionInfo = true;
   bool PrgLanguageNotification = true;
   bool ShowValueInfo = true;
+  // The background of the bytes that differ in a locked pair (0x00BBGGRR).
+  TColor DifferenceColor = 0xB4B4FF;
 };
 
 class TPreferences : public QDialog {
@@ -32,6 +36,8 @@ class TPreferences : public QDialog {
   std::function<void()> OnSaveSettings;
 
   void BitBtn1Click();
+  // The difference colour, shown by its button (which picks another).
+  void SetDifferenceColor(TColor color);
 
   QTabWidget* PageControl1 = nullptr;
   QWidget* TabSheet1 = nullptr;  // "General"
@@ -39,6 +45,7 @@ class TPreferences : public QDialog {
   QCheckBox* Load_Position_Info = nullptr;
   QCheckBox* Prg_Language_Notification = nullptr;
   QCheckBox* Show_Value_info = nullptr;
+  QPushButton* Difference_Color = nullptr;
   QPushButton* BitBtn1 = nullptr;  // OK
   QPushButton* BitBtn2 = nullptr;  // Abbrechen
 

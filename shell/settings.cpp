@@ -110,6 +110,8 @@ void LoadSettings(TMainform& frame, TPreferences& preferences) {
     values.PrgLanguageNotification =
         ReadBoolean(*store, QStringLiteral("Prg_Language_Notification")).value_or(values.PrgLanguageNotification);
     values.ShowValueInfo = ReadBoolean(*store, QStringLiteral("Show_Value_Info")).value_or(values.ShowValueInfo);
+    if (const auto color = ReadInteger(*store, QStringLiteral("Difference_Color")); color && *color >= 0 && *color <= 0xFFFFFF)
+      values.DifferenceColor = static_cast<TColor>(*color);
     store->endGroup();
   }
   preferences.SetValues(values);
@@ -145,6 +147,7 @@ QString SaveSettings(TMainform& frame, TPreferences& preferences) {
   store->beginGroup(QStringLiteral("Editor"));
   store->setValue(QStringLiteral("Prg_Language_Notification"), preferences.Values().PrgLanguageNotification ? 1 : 0);
   store->setValue(QStringLiteral("Show_Value_Info"), preferences.Values().ShowValueInfo ? 1 : 0);
+  store->setValue(QStringLiteral("Difference_Color"), static_cast<int>(preferences.Values().DifferenceColor));
   store->endGroup();
 
   store->sync();
