@@ -180,6 +180,7 @@ TMainform::TMainform(QWidget* parent) : QMainWindow(parent) {
   // FormCreate
   ProgramDir = QCoreApplication::applicationDirPath() + QLatin1Char('/');
   MergeMenus();
+  UpdateSideBySideItems();
 }
 
 TMainform::~TMainform() {
