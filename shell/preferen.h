@@ -7,7 +7,7 @@
 
 #include <functional>
 
-#include "control/types.h"
+#include "control/hexeditor.h"
 
 class QCheckBox;
 class QPushButton;
@@ -21,7 +21,7 @@ struct TPreferenceValues {
   bool PrgLanguageNotification = true;
   bool ShowValueInfo = true;
   // The background of the bytes that differ in a locked pair (0x00BBGGRR).
-  TColor DifferenceColor = 0xB4B4FF;
+  TColor DifferenceColor = TColors::kDefaultDifference;
 };
 
 class TPreferences : public QDialog {
