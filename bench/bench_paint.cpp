@@ -2,11 +2,13 @@
 // document. The canvas takes every text the control formats but draws
 // nothing, so the figures are the control's own cost.
 #include <algorithm>
+#include <memory>
 #include <stdexcept>
 #include <vector>
 
 #include "bench/bench.h"
 #include "bench/benchhost.h"
+#include "compare/sidebyside.h"
 #include "control/canvas.h"
 
 namespace byteloom::bench {
@@ -64,6 +66,49 @@ TRegister repaint("repaint", [](const TBenchContext& ctx) {
   if (canvas.Sum == 0) throw std::runtime_error("nothing was painted");
   return Median(times);
 });
+
+// Two views of the data file (and a copy of it with a byte changed in every
+// KiB), painted one after the other: unlocked, and locked side by side, where
+// every painted row asks which of its bytes differ. The goal: locked at most
+// 1.3 times unlocked.
+double PaintPair(const TBenchContext& ctx, bool locked) {
+  const std::string copy = ctx.WorkDir + "/pair.bin";
+  CopyFileForBench(ctx.DataFile, copy);
+  TBenchHost leftHost, rightHost;
+  THexEditor left(leftHost), right(rightHost);
+  Open(left, ctx);
+  if (!right.LoadFromFile(copy)) throw std::runtime_error(right.LastError());
+  right.SetClientSize(kView.Width(), kView.Height());
+  const int32_t middle = left.DataSize() / 2;
+  for (int32_t at = middle; at < middle + (1 << 20); at += 1024) {
+    right.SetSelStart(at);
+    const uint8_t b = static_cast<uint8_t>(right.ReadByte(at) + 1);
+    right.ReplaceSelection(&b, 1);
+  }
+  std::unique_ptr<TSideBySide> pair;
+  if (locked) {
+    pair = std::make_unique<TSideBySide>(left, right, 0);
+    for (THexEditor* e : {&left, &right})
+      e->SetDifferenceMarks([&pair, e](int32_t pos, int32_t count, uint8_t* out) { pair->Mark(*e, pos, count, out); });
+  }
+  left.SetTopRow(middle / left.BytesPerLine());
+  right.SetTopRow(left.TopRow());
+  TNullCanvas canvas;
+  left.Paint(kView, canvas);
+  right.Paint(kView, canvas);
+  std::vector<double> times;
+  for (int i = 0; i < 301; ++i) {
+    const double t0 = Now();
+    left.Paint(kView, canvas);
+    right.Paint(kView, canvas);
+    times.push_back(Now() - t0);
+  }
+  if (canvas.Sum == 0) throw std::runtime_error("nothing was painted");
+  return Median(times);
+}
+
+TRegister repaint_pair("repaint_pair", [](const TBenchContext& ctx) { return PaintPair(ctx, false); });
+TRegister repaint_locked("repaint_locked", [](const TBenchContext& ctx) { return PaintPair(ctx, true); });
 
 TRegister page("page", [](const TBenchContext& ctx) {
   TBenchHost host;
