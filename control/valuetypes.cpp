@@ -4,6 +4,10 @@
 #include <cmath>
 #include <cstring>
 
+#include "control/byteformats.h"
+#include "control/translation.h"
+#include "platform/codepages.h"
+
 namespace byteloom {
 
 namespace {
@@ -135,6 +139,46 @@ std::optional<TValue> ParseValue(const std::string& text, TValueType type) {
   const __int128 hi = IsSignedType(type) ? (one << (bits - 1)) - 1 : (one << bits) - 1;
   if (v.Int < lo || v.Int > hi) return std::nullopt;
   return v;
+}
+
+std::string DecodeText(const uint8_t* bytes, int length, TTranslationType translation) {
+  std::string ansi;
+  for (int i = 0; i < length && bytes[i] != 0; ++i)
+    ansi += static_cast<char>(FileByteToChar(translation, false, kNoEquivalent, bytes[i]));
+  return AnsiToUtf8(ansi);
+}
+
+TEncoded EncodeText(const std::string& text, int length, TTranslationType translation) {
+  const std::optional<std::string> ansi = Utf8ToAnsi(text);
+  const std::string lost = "The character set cannot hold the text \"" + text + "\"";
+  if (!ansi) return {{}, lost};
+  if (static_cast<int>(ansi->size()) > length)
+    return {{}, "The text is " + std::to_string(ansi->size()) + " characters long; the field holds " +
+                    std::to_string(length)};
+  TEncoded out{std::vector<uint8_t>(static_cast<size_t>(length), 0), {}};
+  for (size_t i = 0; i < ansi->size(); ++i) out.Bytes[i] = CharToFileByte(translation, static_cast<uint8_t>((*ansi)[i]));
+  // A character the set has no byte for (or only one that shows another).
+  if (DecodeText(out.Bytes.data(), length, translation) != text) return {{}, lost};
+  return out;
+}
+
+std::string BytesText(const uint8_t* bytes, int length) {
+  static const char kDigits[] = "0123456789ABCDEF";
+  std::string out;
+  for (int i = 0; i < length; ++i) {
+    if (i > 0) out += ' ';
+    out += kDigits[bytes[i] >> 4];
+    out += kDigits[bytes[i] & 15];
+  }
+  return out;
+}
+
+TEncoded ParseBytes(const std::string& text, int length) {
+  THexParse parse = ParseHexText(text);
+  if (!parse.Error.empty()) return {{}, parse.Error};
+  if (static_cast<int>(parse.Bytes.size()) != length)
+    return {{}, "The field holds " + std::to_string(length) + " bytes; " + std::to_string(parse.Bytes.size()) + " were given"};
+  return {std::move(parse.Bytes), {}};
 }
 
 }  // namespace byteloom

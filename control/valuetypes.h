@@ -1,10 +1,15 @@
 // Typed values: the ten types u8 ... f64, their byte order and the decoding
-// and encoding of one value. Used by Find All's typed search.
+// and encoding of one value, and the values of a fixed length: text in the
+// window's character set and strings of bytes. Used by Find All's typed
+// search, the snapshot search and the named fields.
 #pragma once
 
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
+
+#include "control/types.h"
 
 namespace byteloom {
 
@@ -45,5 +50,21 @@ std::string WidestValueText(TValueType type);
 // "0x" hex; floats as decimals. Nothing when the text is no number or the
 // number does not fit the type.
 std::optional<TValue> ParseValue(const std::string& text, TValueType type);
+
+// Text of a fixed length: the characters of bytes in translation up to the
+// first zero byte, as UTF-8 (a byte the character set does not show is
+// "?").
+std::string DecodeText(const uint8_t* bytes, int length, TTranslationType translation);
+// What typed text or a byte string becomes, or why it cannot.
+struct TEncoded {
+  std::vector<uint8_t> Bytes;
+  std::string Error;
+};
+// UTF-8 text as length bytes in translation, zero bytes after it.
+TEncoded EncodeText(const std::string& text, int length, TTranslationType translation);
+// Bytes as "DE AD BE EF".
+std::string BytesText(const uint8_t* bytes, int length);
+// Hex text as exactly length bytes.
+TEncoded ParseBytes(const std::string& text, int length);
 
 }  // namespace byteloom

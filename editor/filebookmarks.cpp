@@ -2,33 +2,11 @@
 
 #include <algorithm>
 
+#include "platform/store.h"
+
 namespace byteloom {
 
 namespace {
-
-std::string Escape(const std::string& s) {
-  std::string out;
-  for (char c : s) {
-    if (c == '\\') out += "\\\\";
-    else if (c == '\t') out += "\\t";
-    else if (c == '\n') out += "\\n";
-    else out += c;
-  }
-  return out;
-}
-
-std::string Unescape(const std::string& s) {
-  std::string out;
-  for (size_t i = 0; i < s.size(); ++i) {
-    if (s[i] != '\\' || i + 1 == s.size()) {
-      out += s[i];
-      continue;
-    }
-    const char c = s[++i];
-    out += c == 't' ? '\t' : c == 'n' ? '\n' : c;
-  }
-  return out;
-}
 
 std::vector<std::string> SplitTabs(const std::string& line) {
   std::vector<std::string> fields(1);
@@ -57,17 +35,17 @@ void TBookmarkStore::Parse(const std::string& text) {
       if (!line.empty()) FOther += line + "\n";
       continue;
     }
-    const std::string path = Unescape(f[0]);
+    const std::string path = UnescapeStoreText(f[0]);
     auto it = Find(path);
     if (it == FEntries.end()) it = FEntries.insert(FEntries.end(), TEntry{path, {}});
-    it->Marks.push_back({Unescape(f[1]), Unescape(f[2])});
+    it->Marks.push_back({UnescapeStoreText(f[1]), UnescapeStoreText(f[2])});
   }
 }
 
 std::string TBookmarkStore::Text() const {
   std::string out = FOther;
   for (const TEntry& e : FEntries)
-    for (const TBookmark& m : e.Marks) out += Escape(e.Path) + "\t" + Escape(m.Offset) + "\t" + Escape(m.Comment) + "\n";
+    for (const TBookmark& m : e.Marks) out += EscapeStoreText(e.Path) + "\t" + EscapeStoreText(m.Offset) + "\t" + EscapeStoreText(m.Comment) + "\n";
   return out;
 }
 

@@ -11,11 +11,13 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace byteloom {
 
 class THexEditor;
 class TBookmarkStore;
+struct TField;
 
 // The store's file: SettingsFolder() + "/bookmarks.txt".
 std::string KeptBookmarksFile();
@@ -31,5 +33,12 @@ const TBookmarkStore& LoadKeptBookmarks();
 // Runs change on the stored bookmarks and writes them back; where the store
 // cannot be used, change runs on no bookmarks and nothing is written.
 void ChangeKeptBookmarks(const std::function<void(TBookmarkStore&)>& change);
+
+// The fields kept per file live beside them in "fields.txt", read and
+// written by the same rules, under the same key as the file's bookmarks.
+std::string KeptFieldsFile();
+std::vector<TField> LoadKeptFields(const std::string& key);
+// Keeps fields for the file of key (none: forgets them); nothing for an empty key.
+void KeepFields(const std::string& key, const std::vector<TField>& fields);
 
 }  // namespace byteloom

@@ -160,6 +160,44 @@ char32_t Cp1252ToUnicode(uint8_t b) { return kCp1252[b]; }
 
 bool UnicodeToCp1252(char32_t u, uint8_t& out) { return FindByte(kCp1252Reverse, u, out); }
 
+std::string AnsiToUtf8(const std::string& text) {
+  std::string out;
+  for (const char c : text) {
+    const char32_t u = Cp1252ToUnicode(static_cast<uint8_t>(c));
+    if (u < 0x80) {
+      out += static_cast<char>(u);
+    } else if (u < 0x800) {
+      out += static_cast<char>(0xC0 | (u >> 6));
+      out += static_cast<char>(0x80 | (u & 0x3F));
+    } else {
+      out += static_cast<char>(0xE0 | (u >> 12));
+      out += static_cast<char>(0x80 | ((u >> 6) & 0x3F));
+      out += static_cast<char>(0x80 | (u & 0x3F));
+    }
+  }
+  return out;
+}
+
+std::optional<std::string> Utf8ToAnsi(const std::string& text) {
+  std::string out;
+  for (size_t i = 0; i < text.size();) {
+    const auto lead = static_cast<uint8_t>(text[i]);
+    const int extra = lead < 0x80 ? 0 : (lead & 0xE0) == 0xC0 ? 1 : (lead & 0xF0) == 0xE0 ? 2 : (lead & 0xF8) == 0xF0 ? 3 : -1;
+    if (extra < 0 || text.size() - i <= static_cast<size_t>(extra)) return std::nullopt;
+    char32_t u = extra == 0 ? lead : lead & (0x3F >> extra);
+    for (int k = 1; k <= extra; ++k) {
+      const auto next = static_cast<uint8_t>(text[i + static_cast<size_t>(k)]);
+      if ((next & 0xC0) != 0x80) return std::nullopt;
+      u = (u << 6) | (next & 0x3F);
+    }
+    i += static_cast<size_t>(extra) + 1;
+    uint8_t b = 0;
+    if (!UnicodeToCp1252(u, b)) return std::nullopt;
+    out += static_cast<char>(b);
+  }
+  return out;
+}
+
 uint8_t AnsiLower(uint8_t c) { return kAnsiLower[c]; }
 
 void AnsiLowerBuffer(uint8_t* buf, int count) {

@@ -4,6 +4,8 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
+#include <string>
 
 namespace byteloom {
 
@@ -29,6 +31,12 @@ char32_t Cp1252ToUnicode(uint8_t b);
 // Unicode code point -> Windows-1252 byte. Returns false (out untouched) when
 // the code page has no such character.
 bool UnicodeToCp1252(char32_t u, uint8_t& out);
+
+// Windows-1252 text as UTF-8.
+std::string AnsiToUtf8(const std::string& text);
+// UTF-8 text as Windows-1252; nothing when a character has no byte there
+// (or the text is no UTF-8).
+std::optional<std::string> Utf8ToAnsi(const std::string& text);
 
 // Windows-1252 lower-casing: A-Z, the accented capitals 0xC0..0xDE except the
 // multiplication sign 0xD7, and Š Œ Ž Ÿ. All other bytes are unchanged.

@@ -4,29 +4,6 @@
 
 namespace byteloom {
 
-namespace {
-
-// Typed text (Windows-1252) as UTF-8, for a message.
-std::string AnsiToUtf8(const std::string& text) {
-  std::string out;
-  for (const char c : text) {
-    const char32_t u = Cp1252ToUnicode(static_cast<uint8_t>(c));
-    if (u < 0x80) {
-      out += static_cast<char>(u);
-    } else if (u < 0x800) {
-      out += static_cast<char>(0xC0 | (u >> 6));
-      out += static_cast<char>(0x80 | (u & 0x3F));
-    } else {
-      out += static_cast<char>(0xE0 | (u >> 12));
-      out += static_cast<char>(0x80 | ((u >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (u & 0x3F));
-    }
-  }
-  return out;
-}
-
-}  // namespace
-
 int HexDigit(char c) {
   if (c >= '0' && c <= '9') return c - '0';
   if (c >= 'a' && c <= 'f') return c - 'a' + 10;

@@ -260,4 +260,28 @@ bool ReportStoreProblem(const std::string& message) {
   return true;
 }
 
+std::string EscapeStoreText(const std::string& s) {
+  std::string out;
+  for (char c : s) {
+    if (c == '\\') out += "\\\\";
+    else if (c == '\t') out += "\\t";
+    else if (c == '\n') out += "\\n";
+    else out += c;
+  }
+  return out;
+}
+
+std::string UnescapeStoreText(const std::string& s) {
+  std::string out;
+  for (size_t i = 0; i < s.size(); ++i) {
+    if (s[i] != '\\' || i + 1 == s.size()) {
+      out += s[i];
+      continue;
+    }
+    const char c = s[++i];
+    out += c == 't' ? '\t' : c == 'n' ? '\n' : c;
+  }
+  return out;
+}
+
 }  // namespace byteloom

@@ -96,4 +96,9 @@ bool ReportStoreProblem(const std::string& message);
 // reported, without handing it to the sink).
 bool FirstStoreReport(const std::string& message);
 
+// A field of a store's line: backslash, tab and line end escaped as \\, \t
+// and \n, so that any bytes (a file name) fit in it; and back.
+std::string EscapeStoreText(const std::string& s);
+std::string UnescapeStoreText(const std::string& s);
+
 }  // namespace byteloom

@@ -1,0 +1,421 @@
+#include "editor/fields.h"
+
+#include <algorithm>
+#include <stdexcept>
+
+#include "compare/compareengine.h"
+#include "control/hexeditor.h"
+#include "platform/numconv.h"
+#include "platform/store.h"
+
+namespace byteloom {
+
+namespace {
+
+bool Overlap(int64_t a, int64_t aCount, int64_t b, int64_t bCount) {
+  return aCount > 0 && bCount > 0 && a < b + bCount && b < a + aCount;
+}
+
+std::vector<uint8_t> ReadBytes(TByteSource& source, int32_t offset, int32_t count) {
+  std::vector<uint8_t> bytes(static_cast<size_t>(count));
+  source.Read(bytes.data(), offset, count);
+  return bytes;
+}
+
+std::string Quoted(const TField& field) { return "\"" + field.Name + "\""; }
+
+// The values an integer type holds, as "0 ... 255".
+std::string TypeRange(TValueType type) {
+  const int bits = 8 * ValueWidth(type);
+  const __int128 one = 1;
+  const bool sign = IsSignedType(type);
+  return ValueText({false, sign ? -(one << (bits - 1)) : 0, 0}, type) + " ... " +
+         ValueText({false, sign ? (one << (bits - 1)) - 1 : (one << bits) - 1, 0}, type);
+}
+
+}  // namespace
+
+int32_t FieldWidth(const TField& field) {
+  switch (field.Kind) {
+    case TFieldKind::fkNumber: return ValueWidth(field.Type);
+    case TFieldKind::fkChecksum: return ChecksumWidth(field.Algorithm);
+    default: return field.Length;
+  }
+}
+
+std::string FieldTypeText(const TField& field) {
+  const char* order = field.Order == TByteOrder::boLittle ? " LE" : " BE";
+  switch (field.Kind) {
+    case TFieldKind::fkNumber: return std::string(ValueTypeName(field.Type)) + (ValueWidth(field.Type) > 1 ? order : "");
+    case TFieldKind::fkText: return "text " + std::to_string(field.Length);
+    case TFieldKind::fkBytes: return "bytes " + std::to_string(field.Length);
+    case TFieldKind::fkChecksum:
+      return std::string(ChecksumName(field.Algorithm)) +
+             (IsDigest(field.Algorithm) || ChecksumWidth(field.Algorithm) == 1 ? "" : order);
+  }
+  return {};
+}
+
+std::string OffsetText(int32_t offset) {
+  char buf[16];
+  std::snprintf(buf, sizeof buf, "0x%X", static_cast<unsigned>(offset));
+  return buf;
+}
+
+std::optional<int32_t> ParseOffset(const std::string& text) {
+  const std::optional<int32_t> v = TryStrToInt(HexPrefixToDollar(text));
+  if (!v || *v < 0) return std::nullopt;
+  return v;
+}
+
+std::string FieldProblem(const TField& field, int32_t size) {
+  const int32_t width = FieldWidth(field);
+  if (width < 1) return "The field must be at least one byte long";
+  if (field.Offset < 0 || int64_t{field.Offset} + width > size)
+    return "The field at " + OffsetText(field.Offset) + " (" + std::to_string(width) +
+           (width == 1 ? " byte" : " bytes") + ") does not fit in the document of " + std::to_string(size) + " bytes";
+  if (field.Kind != TFieldKind::fkChecksum) return {};
+  if (field.From < 0 || field.From > size) return "The range starts past the end of the document";
+  if (field.To != -1 && field.To < field.From) return "The range ends before it starts";
+  if (field.To >= size) return "The range ends past the end of the document";
+  return {};
+}
+
+TCoverage Coverage(const TField& field, int32_t size) {
+  const int32_t stop = field.To == -1 ? size : field.To + 1;
+  return {field.From, std::max(0, stop - field.From)};
+}
+
+std::string FieldValueText(TByteSource& source, const TField& field, TTranslationType translation) {
+  const std::vector<uint8_t> bytes = ReadBytes(source, field.Offset, FieldWidth(field));
+  switch (field.Kind) {
+    case TFieldKind::fkNumber: return ValueText(DecodeValue(bytes.data(), {field.Type, field.Order}), field.Type);
+    case TFieldKind::fkText: return DecodeText(bytes.data(), field.Length, translation);
+    case TFieldKind::fkBytes: return BytesText(bytes.data(), field.Length);
+    case TFieldKind::fkChecksum: return HexDigits(StoredBytes(field, bytes));
+  }
+  return {};
+}
+
+TEncoded FieldBytes(const TField& field, const std::string& text, TTranslationType translation) {
+  switch (field.Kind) {
+    case TFieldKind::fkNumber: {
+      const std::optional<TValue> value = ParseValue(text, field.Type);
+      if (!value)
+        return {{}, "\"" + text + "\" is no " + ValueTypeName(field.Type) + " value" +
+                        (IsFloatType(field.Type) ? std::string() : " (" + TypeRange(field.Type) + ")")};
+      TEncoded out{std::vector<uint8_t>(static_cast<size_t>(ValueWidth(field.Type))), {}};
+      EncodeValue(*value, {field.Type, field.Order}, out.Bytes.data());
+      return out;
+    }
+    case TFieldKind::fkText: return EncodeText(text, field.Length, translation);
+    case TFieldKind::fkBytes: return ParseBytes(text, field.Length);
+    case TFieldKind::fkChecksum: {
+      TEncoded out = ParseBytes(text, ChecksumWidth(field.Algorithm));
+      if (out.Error.empty()) out.Bytes = StoredBytes(field, out.Bytes);
+      return out;
+    }
+  }
+  return {};
+}
+
+std::string WriteBytes(THexEditor& editor, int32_t offset, const std::vector<uint8_t>& bytes) {
+  const auto count = static_cast<int32_t>(bytes.size());
+  const int32_t size = editor.DataSize();
+  if (count < 1 || offset < 0 || int64_t{offset} + count > size)
+    return "The place " + OffsetText(offset) + " lies past the end of the document";
+  TEditorSource source(editor);
+  if (ReadBytes(source, offset, count) == bytes) return {};  // nothing changes, no undo step
+  try {
+    editor.SetSelStart(offset);
+    editor.SetSelEnd(offset + count - 1);
+    editor.ReplaceSelection(bytes.data(), count);
+  } catch (const std::exception& e) {
+    return e.what();
+  }
+  if (editor.DataSize() != size || ReadBytes(source, offset, count) != bytes) return "The value could not be written";
+  return {};
+}
+
+std::string SetFieldValue(THexEditor& editor, const TField& field, const std::string& text) {
+  const std::string problem = FieldProblem(field, editor.DataSize());
+  if (!problem.empty()) return problem;
+  const TEncoded encoded = FieldBytes(field, text, editor.Translation());
+  return encoded.Error.empty() ? WriteBytes(editor, field.Offset, encoded.Bytes) : encoded.Error;
+}
+
+std::vector<uint8_t> StoredBytes(const TField& field, std::vector<uint8_t> value) {
+  if (!IsDigest(field.Algorithm) && field.Order == TByteOrder::boLittle) std::reverse(value.begin(), value.end());
+  return value;
+}
+
+TChecksumState CheckChecksum(TByteSource& source, const TField& field, const TChecksumProgress& progress) {
+  TChecksumState state;
+  const int32_t size = source.Size();
+  state.Problem = FieldProblem(field, size);
+  if (!state.Problem.empty()) return state;
+  state.Stored = StoredBytes(field, ReadBytes(source, field.Offset, FieldWidth(field)));
+  const TCoverage range = Coverage(field, size);
+  const auto values = ComputeChecksums(source, range.First, range.Count, {field.Algorithm}, progress);
+  state.Cancelled = !values;
+  if (values) state.Computed = values->front();
+  return state;
+}
+
+std::string FixChecksum(THexEditor& editor, const TField& field, const TChecksumProgress& progress) {
+  TEditorSource source(editor);
+  const TChecksumState state = CheckChecksum(source, field, progress);
+  if (!state.Problem.empty()) return "The checksum " + Quoted(field) + ": " + state.Problem;
+  if (state.Cancelled) return "The checksum " + Quoted(field) + " was not computed: the work was cancelled";
+  return WriteBytes(editor, field.Offset, StoredBytes(field, state.Computed));
+}
+
+TFixPlan PlanFixOnSave(const std::vector<TField>& fields, int32_t size) {
+  TFixPlan plan;
+  std::vector<size_t> todo;
+  for (size_t i = 0; i < fields.size(); ++i) {
+    const TField& f = fields[i];
+    if (f.Kind != TFieldKind::fkChecksum || !f.FixOnSave) continue;
+    const std::string problem = FieldProblem(f, size);
+    if (!problem.empty()) return {{}, "The checksum " + Quoted(f) + ": " + problem};
+    const TCoverage range = Coverage(f, size);
+    if (Overlap(f.Offset, FieldWidth(f), range.First, range.Count))
+      return {{}, "The checksum " + Quoted(f) + " covers its own place at " + OffsetText(f.Offset)};
+    for (size_t j : todo)
+      if (Overlap(f.Offset, FieldWidth(f), fields[j].Offset, FieldWidth(fields[j])))
+        return {{}, "The checksums " + Quoted(fields[j]) + " and " + Quoted(f) + " are stored in the same place"};
+    todo.push_back(i);
+  }
+  // b before a when a's range holds b's place; the list's order otherwise.
+  const auto waitsFor = [&](size_t a, size_t b) {
+    const TCoverage range = Coverage(fields[a], size);
+    return Overlap(range.First, range.Count, fields[b].Offset, FieldWidth(fields[b]));
+  };
+  while (!todo.empty()) {
+    const auto ready = std::find_if(todo.begin(), todo.end(), [&](size_t a) {
+      return std::none_of(todo.begin(), todo.end(), [&](size_t b) { return b != a && waitsFor(a, b); });
+    });
+    if (ready == todo.end()) {
+      std::string names;
+      for (size_t k : todo) names += (names.empty() ? "" : ", ") + Quoted(fields[k]);
+      return {{}, "The checksums " + names + " cover each other's places; none of them can be computed last"};
+    }
+    plan.Order.push_back(*ready);
+    todo.erase(ready);
+  }
+  return plan;
+}
+
+TFixOutcome FixOnSave(THexEditor& editor, const std::vector<TField>& fields, const TChecksumProgress& progress) {
+  TFixOutcome outcome;
+  const int32_t size = editor.DataSize();
+  const TFixPlan plan = PlanFixOnSave(fields, size);
+  if (!plan.Error.empty()) {
+    outcome.Error = plan.Error;
+    return outcome;
+  }
+  int64_t total = 0, before = 0;
+  for (size_t i : plan.Order) total += Coverage(fields[i], size).Count;
+  TEditorSource source(editor);
+  for (size_t i : plan.Order) {
+    const TField& field = fields[i];
+    const TChecksumState state = CheckChecksum(source, field, [&](int64_t done, int64_t) {
+      return !progress || progress(before + done, total);
+    });
+    before += Coverage(field, size).Count;
+    if (state.Cancelled) {
+      outcome.Cancelled = true;
+      outcome.Error = "The checksum " + Quoted(field) + " was not computed: the work was cancelled";
+      return outcome;
+    }
+    if (state.Matches()) continue;
+    outcome.Error = WriteBytes(editor, field.Offset, StoredBytes(field, state.Computed));
+    if (!outcome.Error.empty()) return outcome;
+    ++outcome.Fixed;
+  }
+  return outcome;
+}
+
+// --- Profiles ------------------------------------------------------------------------------
+
+std::string FieldLine(const TField& f) {
+  const std::string order = f.Order == TByteOrder::boLittle ? "le" : "be";
+  std::string line;
+  switch (f.Kind) {
+    case TFieldKind::fkNumber:
+      line = "field offset=" + OffsetText(f.Offset) + " type=" + ValueTypeName(f.Type) + " order=" + order;
+      break;
+    case TFieldKind::fkText:
+    case TFieldKind::fkBytes:
+      line = "field offset=" + OffsetText(f.Offset) + " type=" + (f.Kind == TFieldKind::fkText ? "text" : "bytes") +
+             " length=" + std::to_string(f.Length);
+      break;
+    case TFieldKind::fkChecksum:
+      line = "checksum offset=" + OffsetText(f.Offset) + " algorithm=" + ChecksumKey(f.Algorithm) +
+             " from=" + OffsetText(f.From) + " to=" + (f.To == -1 ? "end" : OffsetText(f.To)) + " order=" + order +
+             " fix-on-save=" + (f.FixOnSave ? "yes" : "no");
+      break;
+  }
+  // A name is one line.
+  std::string name = f.Name;
+  std::replace_if(name.begin(), name.end(), [](char c) { return c == '\n' || c == '\r'; }, ' ');
+  return line + " name=" + name;
+}
+
+std::string ParseFieldLine(const std::string& line, TField& field, std::vector<std::string>& notes) {
+  TField f;
+  const size_t nameAt = line.find(" name=");
+  const std::string head = line.substr(0, nameAt);
+  if (nameAt != std::string::npos) f.Name = line.substr(nameAt + 6);
+  std::vector<std::string> words;
+  for (size_t i = 0; i < head.size();) {
+    const size_t end = std::min(head.find(' ', i), head.size());
+    if (end > i) words.push_back(head.substr(i, end - i));
+    i = end + 1;
+  }
+  if (words.empty() || (words[0] != "field" && words[0] != "checksum"))
+    return "not a field (\"field ...\" or \"checksum ...\")";
+  f.Kind = words[0] == "field" ? TFieldKind::fkNumber : TFieldKind::fkChecksum;
+  bool hasOffset = false, hasType = false, hasLength = false, hasAlgorithm = false;
+  for (size_t k = 1; k < words.size(); ++k) {
+    const size_t eq = words[k].find('=');
+    if (eq == std::string::npos) return "\"" + words[k] + "\" is not key=value";
+    const std::string key = words[k].substr(0, eq), value = words[k].substr(eq + 1);
+    const auto position = [&](int32_t& target) {
+      const std::optional<int32_t> v = ParseOffset(value);
+      if (v) target = *v;
+      return v.has_value();
+    };
+    std::string bad;
+    if (key == "offset") {
+      hasOffset = position(f.Offset);
+      if (!hasOffset) bad = "is no offset";
+    } else if (key == "type" && f.Kind == TFieldKind::fkNumber) {
+      hasType = true;
+      if (value == "text" || value == "bytes") {
+        f.Kind = value == "text" ? TFieldKind::fkText : TFieldKind::fkBytes;
+      } else {
+        int t = 0;
+        while (t < kValueTypeCount && value != ValueTypeName(static_cast<TValueType>(t))) ++t;
+        if (t == kValueTypeCount) bad = "is no type (u8 ... u64, i8 ... i64, f32, f64, text, bytes)";
+        f.Type = static_cast<TValueType>(t % kValueTypeCount);
+      }
+    } else if (key == "order") {
+      if (value != "le" && value != "be") bad = "is no byte order (le, be)";
+      f.Order = value == "be" ? TByteOrder::boBig : TByteOrder::boLittle;
+    } else if (key == "length") {
+      const std::optional<int32_t> v = ParseOffset(value);
+      hasLength = v && *v >= 1 && *v <= 65536;
+      if (hasLength) f.Length = *v;
+      else bad = "is no length (1 ... 65536)";
+    } else if (key == "algorithm" && f.Kind == TFieldKind::fkChecksum) {
+      const std::optional<TChecksumKind> a = ChecksumByKey(value);
+      hasAlgorithm = a.has_value();
+      if (a) f.Algorithm = *a;
+      else bad = "is no algorithm";
+    } else if (key == "from" && f.Kind == TFieldKind::fkChecksum) {
+      if (!position(f.From)) bad = "is no offset";
+    } else if (key == "to" && f.Kind == TFieldKind::fkChecksum) {
+      if (value == "end") f.To = -1;
+      else if (!position(f.To)) bad = "is no offset (or \"end\")";
+    } else if (key == "fix-on-save" && f.Kind == TFieldKind::fkChecksum) {
+      if (value != "yes" && value != "no") bad = "is not yes or no";
+      f.FixOnSave = value == "yes";
+    } else {
+      notes.push_back("\"" + key + "\" is not known here; it was left out");
+    }
+    if (!bad.empty()) return key + " \"" + value + "\" " + bad;
+  }
+  if (!hasOffset) return "the offset is missing";
+  if (words[0] == "field" && !hasType) return "the type is missing";
+  if ((f.Kind == TFieldKind::fkText || f.Kind == TFieldKind::fkBytes) && !hasLength) return "the length is missing";
+  if (f.Kind == TFieldKind::fkChecksum && !hasAlgorithm) return "the algorithm is missing";
+  field = f;
+  return {};
+}
+
+std::string ProfileText(const std::vector<TField>& fields) {
+  std::string out = "byteloom-fields " + std::to_string(kProfileVersion) + "\n";
+  for (const TField& f : fields) out += FieldLine(f) + "\n";
+  return out;
+}
+
+TProfile ParseProfile(const std::string& text) {
+  TProfile profile;
+  bool versioned = false;
+  int number = 0;
+  for (size_t start = 0; start < text.size();) {
+    size_t end = text.find('\n', start);
+    if (end == std::string::npos) end = text.size();
+    std::string line = text.substr(start, end - start);
+    start = end + 1;
+    ++number;
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    if (line.find_first_not_of(" \t") == std::string::npos || line[0] == '#') continue;
+    const std::string at = "line " + std::to_string(number) + ": ";
+    if (!versioned) {
+      versioned = true;
+      if (line.rfind("byteloom-fields ", 0) == 0) {
+        const std::optional<int32_t> version = TryStrToInt(line.substr(16));
+        if (!version || *version != kProfileVersion)
+          profile.Skipped.push_back(at + "the profile is of version \"" + line.substr(16) + "\"; this Byteloom reads version " +
+                                    std::to_string(kProfileVersion) + " and skips what it does not know");
+        continue;
+      }
+      profile.Skipped.push_back(at + "no version line (\"byteloom-fields " + std::to_string(kProfileVersion) +
+                                "\"); read as version " + std::to_string(kProfileVersion));
+    }
+    TField field;
+    std::vector<std::string> notes;
+    const std::string error = ParseFieldLine(line, field, notes);
+    if (!error.empty()) {
+      profile.Skipped.push_back(at + error + ": " + line);
+      continue;
+    }
+    for (const std::string& note : notes) profile.Skipped.push_back(at + note);
+    profile.Fields.push_back(field);
+  }
+  return profile;
+}
+
+// --- The store of every file's fields ------------------------------------------------------
+
+void TFieldStore::Parse(const std::string& text) {
+  FEntries.clear();
+  for (size_t start = 0; start < text.size();) {
+    size_t end = text.find('\n', start);
+    if (end == std::string::npos) end = text.size();
+    const std::string line = text.substr(start, end - start);
+    start = end + 1;
+    if (line.rfind("file ", 0) == 0) {
+      const std::string path = UnescapeStoreText(line.substr(5));
+      std::erase_if(FEntries, [&](const TEntry& e) { return e.Path == path; });
+      FEntries.push_back({path, {}});
+    } else if (!FEntries.empty() && !line.empty()) {
+      FEntries.back().Lines += line + "\n";
+    }
+  }
+}
+
+std::string TFieldStore::Text() const {
+  std::string out = "byteloom-fields " + std::to_string(kProfileVersion) + "\n";
+  for (const TEntry& e : FEntries) out += "file " + EscapeStoreText(e.Path) + "\n" + e.Lines;
+  return out;
+}
+
+TProfile TFieldStore::Fields(const std::string& path) const {
+  for (const TEntry& e : FEntries)
+    if (e.Path == path) return ParseProfile(ProfileText({}) + e.Lines);
+  return {};
+}
+
+void TFieldStore::Keep(const std::string& path, const std::vector<TField>& fields) {
+  if (path.empty()) return;
+  std::erase_if(FEntries, [&](const TEntry& e) { return e.Path == path; });
+  if (fields.empty()) return;
+  std::string lines = ProfileText(fields);
+  FEntries.push_back({path, lines.substr(lines.find('\n') + 1)});
+  if (FEntries.size() > kMaxFiles) FEntries.erase(FEntries.begin());
+}
+
+}  // namespace byteloom

@@ -1,0 +1,144 @@
+// Named fields of a document: typed values at offsets ("the gold is a u32 at
+// 0x120") and checksums stored in the document over a range of it ("the
+// CRC-32 of 0x10..0x7FF, big-endian at 0x0C"). The rules here read and
+// write them through the control (each write one undo step "Replace
+// selection"), put the checksums to fix before a save in the order they
+// depend on each other, and turn fields into a profile, a small text to
+// share, and back.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "control/checksums.h"
+#include "control/valuetypes.h"
+
+namespace byteloom {
+
+class TByteSource;
+class THexEditor;
+
+enum class TFieldKind : uint8_t { fkNumber, fkText, fkBytes, fkChecksum };
+
+struct TField {
+  std::string Name;
+  int32_t Offset = 0;
+  TFieldKind Kind = TFieldKind::fkNumber;
+  TValueType Type = TValueType::vtU32;      // numbers
+  TByteOrder Order = TByteOrder::boLittle;  // numbers and checksums that are numbers
+  int32_t Length = 1;                       // text and byte strings
+  TChecksumKind Algorithm = TChecksumKind::ckCrc32;
+  int32_t From = 0;  // the first byte a checksum covers
+  int32_t To = -1;   // the last one; -1: to the end of the document
+  bool FixOnSave = false;
+  bool operator==(const TField&) const = default;
+};
+
+// Bytes of the field's value.
+int32_t FieldWidth(const TField& field);
+// How the type column shows it: "u32 LE", "text 16", "bytes 4", "CRC-32 BE".
+std::string FieldTypeText(const TField& field);
+// An offset as the fields show it: "0x1F".
+std::string OffsetText(int32_t offset);
+// An offset as typed: decimal, "$1F" or "0x1F"; nothing when it is no
+// position.
+std::optional<int32_t> ParseOffset(const std::string& text);
+
+// The bytes a checksum covers in a document of size bytes.
+struct TCoverage {
+  int32_t First = 0;
+  int32_t Count = 0;
+};
+// Why field cannot be read or written in a document of size bytes (its
+// place or range past the end, a range that ends before it starts), or
+// empty.
+std::string FieldProblem(const TField& field, int32_t size);
+TCoverage Coverage(const TField& field, int32_t size);
+
+// The value of a number, text or byte string as the document holds it.
+std::string FieldValueText(TByteSource& source, const TField& field, TTranslationType translation);
+// The bytes typed text gives the field, or why it cannot (out of the type's
+// range, no number, too long, a character the set cannot hold).
+TEncoded FieldBytes(const TField& field, const std::string& text, TTranslationType translation);
+// Writes bytes at offset through the control as one undo step; empty, or
+// why nothing was written.
+std::string WriteBytes(THexEditor& editor, int32_t offset, const std::vector<uint8_t>& bytes);
+// Typed text as the field's new value; empty, or why nothing changed.
+std::string SetFieldValue(THexEditor& editor, const TField& field, const std::string& text);
+
+// A checksum as stored and as computed over its range now (values most
+// significant byte first, as ComputeChecksum gives them).
+struct TChecksumState {
+  std::vector<uint8_t> Stored, Computed;
+  std::string Problem;  // the field does not fit the document
+  bool Cancelled = false;
+  bool Matches() const { return Problem.empty() && !Cancelled && Stored == Computed; }
+};
+TChecksumState CheckChecksum(TByteSource& source, const TField& field, const TChecksumProgress& progress = {});
+// The bytes the document holds for a value in the field's byte order (a
+// digest as it is), and back.
+std::vector<uint8_t> StoredBytes(const TField& field, std::vector<uint8_t> value);
+// Writes the computed value where it does not match (one undo step);
+// empty, or why nothing was written.
+std::string FixChecksum(THexEditor& editor, const TField& field, const TChecksumProgress& progress = {});
+
+// The checksums to fix before a save, as indexes into fields, in the order
+// they must be computed: one whose range holds the place of another comes
+// after it. Error names one that covers its own place, or checksums that
+// cover each other's places.
+struct TFixPlan {
+  std::vector<size_t> Order;
+  std::string Error;
+};
+TFixPlan PlanFixOnSave(const std::vector<TField>& fields, int32_t size);
+struct TFixOutcome {
+  int Fixed = 0;          // checksums that were written
+  std::string Error;      // nothing more was written after it
+  bool Cancelled = false;
+};
+// Fixes the "Fix on save" checksums in plan order through the control.
+TFixOutcome FixOnSave(THexEditor& editor, const std::vector<TField>& fields, const TChecksumProgress& progress = {});
+
+// Profiles: the fields as lines of text, with the version line first,
+//   byteloom-fields 1
+//   field offset=0x20 type=u32 order=le name=gold
+//   field offset=0x40 type=text length=16 name=hero
+//   checksum offset=0xC algorithm=crc32 from=0x10 to=end order=be fix-on-save=yes name=crc
+// "#" starts a comment line; the name takes the rest of its line.
+constexpr int kProfileVersion = 1;
+std::string ProfileText(const std::vector<TField>& fields);
+// One field line (without its line end); empty, or what is wrong with it.
+// notes receives what was ignored in a line that was read.
+std::string FieldLine(const TField& field);
+std::string ParseFieldLine(const std::string& line, TField& field, std::vector<std::string>& notes);
+struct TProfile {
+  std::vector<TField> Fields;
+  std::vector<std::string> Skipped;  // "line 4: ...", what was not read
+};
+TProfile ParseProfile(const std::string& text);
+
+// The fields kept per file, as the settings folder's store holds them: the
+// version line, then for each file a line "file PATH" (the path escaped as
+// in every store) and its field lines. The lines of a file are kept as they
+// are until its fields change; the least recently changed files go first.
+class TFieldStore {
+ public:
+  static constexpr size_t kMaxFiles = 200;
+  void Parse(const std::string& text);
+  std::string Text() const;
+  // The fields kept for path.
+  TProfile Fields(const std::string& path) const;
+  // Keeps fields for path (none: forgets path).
+  void Keep(const std::string& path, const std::vector<TField>& fields);
+
+ private:
+  struct TEntry {
+    std::string Path;
+    std::string Lines;  // each with its "\n"
+  };
+  std::vector<TEntry> FEntries;  // most recently changed last
+};
+
+}  // namespace byteloom
