@@ -159,6 +159,7 @@ TSnapshotForm::TSnapshotForm(QWidget* parent) : QWidget(parent, Qt::Window) {
   CandidateView->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 4);
   CandidateView->horizontalHeader()->setDefaultSectionSize(110);
   BookmarkButton = PushButton(this, "BookmarkButton", QStringLiteral("Add to &bookmarks"));
+  FieldButton = PushButton(this, "FieldButton", QStringLiteral("Add as fi&eld"));
 
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(new QLabel(QStringLiteral("Snapshots, in the order they were taken:"), this));
@@ -192,6 +193,7 @@ TSnapshotForm::TSnapshotForm(QWidget* parent) : QWidget(parent, Qt::Window) {
   auto* bottomRow = new QHBoxLayout;
   bottomRow->addWidget(new QLabel(QStringLiteral("Double-click a candidate to go there in every snapshot window."), this), 1);
   bottomRow->addWidget(BookmarkButton);
+  bottomRow->addWidget(FieldButton);
   layout->addLayout(bottomRow);
 
   const auto click = [this](QPushButton* button, void (TSnapshotForm::*handler)()) {
@@ -204,6 +206,7 @@ TSnapshotForm::TSnapshotForm(QWidget* parent) : QWidget(parent, Qt::Window) {
   click(UndoStepButton, &TSnapshotForm::UndoStepClick);
   click(NewSearchButton, &TSnapshotForm::NewSearchClick);
   click(BookmarkButton, &TSnapshotForm::AddBookmarksClick);
+  click(FieldButton, &TSnapshotForm::AddFieldClick);
   connect(ConditionBox, &QComboBox::currentIndexChanged, this, [this] { Guarded([this] { ConditionChange(); }); });
   for (QComboBox* box : {TypeBox, OrderBox, AlignBox})
     connect(box, &QComboBox::currentIndexChanged, this, [this] { Guarded([this] { NewSearchClick(); }); });
@@ -294,6 +297,7 @@ void TSnapshotForm::Render() {
   for (QComboBox* box : {TypeBox, OrderBox, AlignBox}) box->setEnabled(steps == 0);
   UndoStepButton->setEnabled(steps > 0);
   BookmarkButton->setEnabled(steps > 0 && count > 0);
+  FieldButton->setEnabled(count > 0);
   FModel->Reload(FRunning);  // no rows while a step changes them (the frame may show the window meanwhile)
 }
 
@@ -390,6 +394,17 @@ void TSnapshotForm::AddBookmarksClick() {
   std::sort(offsets.begin(), offsets.end());
   Dialogs().MessageDlg(this, QString::fromStdString(AddToBookmarks(Bookmarks(), offsets)), TMsgDlgType::mtInformation,
                        TMsgDlgButtons::mbOK);
+}
+
+void TSnapshotForm::AddFieldClick() {
+  const QModelIndexList rows = CandidateView->selectionModel()->selectedRows();
+  const int64_t row = rows.isEmpty() ? 0 : rows.first().row();
+  if ((rows.isEmpty() && FSearch.Candidates().Count() != 1) || row >= FSearch.Candidates().Count()) {
+    Dialogs().MessageDlg(this, QStringLiteral("Choose the candidate in the list first."), TMsgDlgType::mtInformation,
+                         TMsgDlgButtons::mbOK);
+    return;
+  }
+  if (OnAddField) OnAddField(FSearch.Candidates().At(row), FSearch.Format());
 }
 
 void TSnapshotForm::CandidateDoubleClick(int row) {

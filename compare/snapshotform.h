@@ -68,6 +68,9 @@ class TSnapshotForm : public QWidget {
   void UndoStepClick();
   void NewSearchClick();
   void AddBookmarksClick();
+  void AddFieldClick();
+  // "Add as field": the chosen candidate as a field of the active document.
+  std::function<void(int32_t offset, const TValueFormat& format)> OnAddField;
   void CandidateDoubleClick(int row);
   void ConditionChange();
 
@@ -79,7 +82,8 @@ class TSnapshotForm : public QWidget {
   QLabel *StepLabel = nullptr, *FirstLabel = nullptr, *SecondLabel = nullptr, *CountLabel = nullptr;
   QPushButton* RemoveSnapshotButton = nullptr;
   QPushButton *AddDocumentButton = nullptr, *AddFileButton = nullptr, *RunStepButton = nullptr,
-              *UndoStepButton = nullptr, *NewSearchButton = nullptr, *BookmarkButton = nullptr;
+              *UndoStepButton = nullptr, *NewSearchButton = nullptr, *BookmarkButton = nullptr,
+              *FieldButton = nullptr;
   QTableView* CandidateView = nullptr;
 
  private:

@@ -15,6 +15,8 @@
 #include "control/hexeditor.h"
 #include "control/qhexeditor.h"
 #include "editor/dialogservice.h"
+#include "editor/fieldsform.h"
+#include "editor/keptmarks.h"
 #include "editor/findexpr.h"
 #include "editor/framelink.h"
 #include "editor/qtext.h"
@@ -93,7 +95,12 @@ void Teditform::SetUpControl() {
   ed.OnClick = [this](TCustomGrid&) { Guarded([this] { HexEditor1Click(); }); };
   // The value panel follows the caret also when another window moves it
   // (a compare, a bookmark, a jump).
-  ed.OnStateChanged = [this](THexEditor&) { Guarded([this] { UpdateValueInfo(); }); };
+  ed.OnStateChanged = [this](THexEditor&) {
+    Guarded([this] {
+      UpdateValueInfo();
+      if (FFieldsForm) FFieldsForm->DocumentChanged();
+    });
+  };
   ed.OnKeyUp = [this](TCustomGrid&, uint16_t&, TShiftState) { Guarded([this] { HexEditor1KeyUp(); }); };
   ed.OnMouseUp = [this](TCustomGrid&, TMouseButton, TShiftState, int, int) {
     Guarded([this] { HexEditor1MouseUp(); });
@@ -266,6 +273,7 @@ void Teditform::CreatePopupMenu() {
   Jump3 = Item(Jump2, "Jump3", QStringLiteral("Jump backward"), "Ctrl+Shift+J");
   Find2 = Item(PopupMenu1, "Find2", QStringLiteral("Find"));
   FindNext2 = Item(PopupMenu1, "FindNext2", QStringLiteral("Find Next"));
+  AddFieldHere1 = Item(PopupMenu1, "AddFieldHere1", QStringLiteral("Add field here"));
   N10 = Separator(PopupMenu1, "N10");
   ShowValueInfo1 = CheckItem(PopupMenu1, "ShowValueInfo1", QStringLiteral("Show Value Info"));
   ShowValueInfo1->setChecked(true);
@@ -285,6 +293,7 @@ void Teditform::CreatePopupMenu() {
   OnClick(Jump3, [this] { Jumpbackward1Click(); });
   OnClick(Find2, [this] { Find1Click(); });
   OnClick(FindNext2, [this] { FindNext1Click(); });
+  OnClick(AddFieldHere1, [this] { AddFieldHere1Click(); });
 }
 
 // ---------------------------------------------------------------------------
@@ -322,6 +331,7 @@ void Teditform::FormCreate() {
   }
   if (loaded) {
     RecallFileBookmarks();
+    FFields = LoadKeptFields(KeptBookmarkKey(ed));
     return;
   }
   ShowErrorBox(QStringLiteral("Cannot open file\r\n") + FromFileName(name) + QStringLiteral("\r\n") + reason);

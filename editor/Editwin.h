@@ -23,6 +23,9 @@ class QMenu;
 namespace byteloom {
 
 class HexEditorWidget;
+class TFieldsForm;
+struct TField;
+struct TValueFormat;
 class TFrameLink;
 class THexEditor;
 class TValueInfoPanel;
@@ -119,6 +122,17 @@ class Teditform : public QMdiSubWindow {
   void CopyAsClick(TByteFormat format);
   void PasteHexText1Click();
   void ExportAsClick(TByteFormat format);
+  // edit_fields.cpp: the document's named fields and checksums.
+  void Fields1Click();           // Tools > Fields
+  void AddFieldHere1Click();     // "Add field here": the caret's byte or the selection
+  void ChecksumOfSelection1Click();  // Tools > Checksum of selection
+  // A field of format at offset (a candidate of the snapshot search).
+  void AddField(int32_t offset, const TValueFormat& format);
+  // The document's fields; FieldsChanged keeps them for its file and shows them.
+  std::vector<TField>& Fields() { return FFields; }
+  void FieldsChanged();
+  TFieldsForm& FieldsForm();
+  void EnableSaveIfModified();
 
   // --- Components -----------------------------------------------------------------
   HexEditorWidget* HexEditor1 = nullptr;
@@ -155,7 +169,7 @@ class Teditform : public QMdiSubWindow {
   QMenu* PopupMenu1 = nullptr;
   QAction *Undo1, *Redo1, *N1, *Cut1, *Copy1, *Paste1, *N6, *Goto2;
   QMenu* Jump2 = nullptr;
-  QAction *JumpForward2, *Jump3, *Find2, *FindNext2, *N10, *ShowValueInfo1;
+  QAction *JumpForward2, *Jump3, *Find2, *FindNext2, *AddFieldHere1, *N10, *ShowValueInfo1;
 
   // The window's menus in menu-bar order (File, Edit, View, Bookmarks).
   std::array<QMenu*, 4> MainMenu1() const { return {Datei1, Bearbeiten1, View1, Bookmarks1}; }
@@ -177,13 +191,15 @@ class Teditform : public QMdiSubWindow {
   void ExportFormatItems(QMenu* exportMenu);
   // edit_keptmarks.cpp: the bookmarks kept for the document's file.
   void RecallFileBookmarks();
+  // Fix on save: the checksums so marked are written before the file is;
+  // false (after the error box) when one cannot be, and nothing is saved.
+  bool FixChecksumsForSave(const std::string& fileName);
   // "Apply bookmarks to": one entry per open window with a file.
   void ApplyBookmarkItems();
   void SetUpControl();
   // Writes the document to fileName; on success the caption becomes the
   // name and the frame's Save button is disabled, on failure the error box.
   bool WriteDocument(const std::string& fileName);
-  void EnableSaveIfModified();
   // Shows the shared dialog with only this tab; its modal result.
   int ShowSearchDialog(QWidget* tab);
   // Reports a find, replace or goto outcome (nothing for a silent one).
@@ -194,6 +210,8 @@ class Teditform : public QMdiSubWindow {
   TFrameLink& FFrame;
   QHBoxLayout* FEditorRow = nullptr;
   TBookmarkMenu FBookmarkMenu;
+  std::vector<TField> FFields;
+  TFieldsForm* FFieldsForm = nullptr;
   bool FClosing = false;
   bool FShown = false;
   bool FLoadFailed = false;

@@ -3,7 +3,9 @@
 #include "control/hexeditor.h"
 #include "editor/Editwin.h"
 #include "editor/dialogservice.h"
+#include "editor/fieldsform.h"
 #include "editor/framelink.h"
+#include "editor/keptmarks.h"
 #include "editor/qtext.h"
 #include "platform/platform.h"
 
@@ -24,9 +26,14 @@ bool Teditform::WriteDocument(const std::string& fileName) {
     return Dialogs().MessageDlg(this, QString::fromLocal8Bit(question.c_str()), TMsgDlgType::mtConfirmation,
                                 TMsgDlgButtons::mbYesNo) == TModalResult::mrYes;
   };
+  if (!FixChecksumsForSave(fileName)) return false;
+  const std::string oldKey = KeptBookmarkKey(ed);
   if (ed.SaveToFile(fileName)) {
+    // The fields go with the document to a new name.
+    if (!FFields.empty() && KeptBookmarkKey(ed) != oldKey) KeepFields(KeptBookmarkKey(ed), FFields);
     setWindowTitle(FromFileName(fileName));
     Frame().SetItemEnabled(TFrameItem::fiSave, false);
+    if (FFieldsForm) FFieldsForm->DocumentChanged();
     if (!ed.LastWarning().empty())
       Dialogs().MessageDlg(this, QString::fromLocal8Bit(ed.LastWarning().c_str()), TMsgDlgType::mtWarning,
                            TMsgDlgButtons::mbOK);

@@ -236,6 +236,104 @@ TFixOutcome FixOnSave(THexEditor& editor, const std::vector<TField>& fields, con
   return outcome;
 }
 
+// --- The fields window --------------------------------------------------------------------
+
+TField FieldAt(int32_t offset, int32_t count) {
+  TField f;
+  f.Offset = offset;
+  const std::pair<int32_t, TValueType> numbers[] = {
+      {0, TValueType::vtU32}, {1, TValueType::vtU8}, {2, TValueType::vtU16}, {4, TValueType::vtU32}, {8, TValueType::vtU64}};
+  for (const auto& [width, type] : numbers)
+    if (count == width) {
+      f.Type = type;
+      return f;
+    }
+  f.Kind = TFieldKind::fkBytes;
+  f.Length = count;
+  return f;
+}
+
+int AddFields(std::vector<TField>& list, const std::vector<TField>& more) {
+  int added = 0;
+  for (const TField& f : more)
+    if (std::find(list.begin(), list.end(), f) == list.end()) {
+      list.push_back(f);
+      ++added;
+    }
+  return added;
+}
+
+TFieldEntry EntryOf(const TField& f) {
+  TFieldEntry e;
+  e.Checksum = f.Kind == TFieldKind::fkChecksum;
+  e.Name = f.Name;
+  e.Offset = OffsetText(f.Offset);
+  e.Length = std::to_string(f.Length);
+  e.Type = f.Kind == TFieldKind::fkText ? kTypeText : f.Kind == TFieldKind::fkBytes ? kTypeBytes : static_cast<int>(f.Type);
+  e.Order = f.Order;
+  e.Algorithm = f.Algorithm;
+  e.From = OffsetText(f.From);
+  e.To = f.To == -1 ? std::string() : OffsetText(f.To);
+  e.FixOnSave = f.FixOnSave;
+  return e;
+}
+
+std::string FieldFromEntry(const TFieldEntry& e, int32_t size, TField& field) {
+  TField f;
+  f.Name = e.Name;
+  f.Order = e.Order;
+  const auto position = [](const std::string& what, const std::string& text, int32_t& target) -> std::string {
+    const std::optional<int32_t> v = ParseOffset(text);
+    if (v) target = *v;
+    return v ? std::string() : what + " \"" + text + "\" is no position (decimal, $hex or 0xhex)";
+  };
+  std::string error = position("The offset", e.Offset, f.Offset);
+  if (e.Checksum) {
+    f.Kind = TFieldKind::fkChecksum;
+    f.Algorithm = e.Algorithm;
+    f.FixOnSave = e.FixOnSave;
+    if (error.empty()) error = position("The range's start", e.From, f.From);
+    const bool toEnd = e.To.find_first_not_of(' ') == std::string::npos || e.To == "end";
+    if (error.empty() && !toEnd) error = position("The range's end", e.To, f.To);
+  } else if (e.Type == kTypeText || e.Type == kTypeBytes) {
+    f.Kind = e.Type == kTypeText ? TFieldKind::fkText : TFieldKind::fkBytes;
+    const std::optional<int32_t> length = ParseOffset(e.Length);
+    if (error.empty() && (!length || *length < 1 || *length > 65536))
+      error = "The length \"" + e.Length + "\" is no number of bytes from 1 to 65536";
+    if (length) f.Length = *length;
+  } else {
+    f.Type = static_cast<TValueType>(std::clamp(e.Type, 0, kValueTypeCount - 1));
+  }
+  if (error.empty()) error = FieldProblem(f, size);
+  if (error.empty()) field = f;
+  return error;
+}
+
+std::vector<TFieldRow> FieldRows(TByteSource& source, const std::vector<TField>& fields, TTranslationType translation,
+                                 const TChecksumProgress& progress) {
+  std::vector<TFieldRow> rows;
+  const int32_t size = source.Size();
+  bool stopped = false;
+  for (const TField& f : fields) {
+    TFieldRow row;
+    const std::string problem = FieldProblem(f, size);
+    if (!problem.empty()) {
+      row.State = TRowState::rsProblem;
+      row.Value = problem;
+    } else if (f.Kind != TFieldKind::fkChecksum) {
+      row.Value = FieldValueText(source, f, translation);
+    } else {
+      const TChecksumState state = stopped ? TChecksumState{} : CheckChecksum(source, f, progress);
+      stopped = stopped || state.Cancelled;
+      row.Value = FieldValueText(source, f, translation);
+      row.Computed = stopped ? "?" : HexDigits(state.Computed);
+      row.State = stopped ? TRowState::rsNotComputed : state.Matches() ? TRowState::rsMatch : TRowState::rsMismatch;
+    }
+    rows.push_back(row);
+  }
+  return rows;
+}
+
 // --- Profiles ------------------------------------------------------------------------------
 
 std::string FieldLine(const TField& f) {

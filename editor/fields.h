@@ -101,6 +101,42 @@ struct TFixOutcome {
 // Fixes the "Fix on save" checksums in plan order through the control.
 TFixOutcome FixOnSave(THexEditor& editor, const std::vector<TField>& fields, const TChecksumProgress& progress = {});
 
+// --- What the fields window shows and takes --------------------------------------------------
+
+// A new field for count bytes at offset (the selection; 0: the caret's
+// byte): u8, u16, u32 or u64 little-endian by the count, else a byte string.
+TField FieldAt(int32_t offset, int32_t count);
+// Adds the fields of more that list does not hold yet; how many.
+int AddFields(std::vector<TField>& list, const std::vector<TField>& more);
+
+// The field definition as typed: the numbers as text, the type as the
+// index of the type box (the ten value types, then text, then bytes).
+constexpr int kTypeText = kValueTypeCount, kTypeBytes = kValueTypeCount + 1;
+struct TFieldEntry {
+  bool Checksum = false;
+  std::string Name, Offset, Length, From, To;  // To empty: to the end
+  int Type = static_cast<int>(TValueType::vtU32);
+  TByteOrder Order = TByteOrder::boLittle;
+  TChecksumKind Algorithm = TChecksumKind::ckCrc32;
+  bool FixOnSave = false;
+};
+TFieldEntry EntryOf(const TField& field);
+// The field the entry describes in a document of size bytes; empty, or why
+// it describes none (a number that is no position, a place past the end).
+std::string FieldFromEntry(const TFieldEntry& entry, int32_t size, TField& field);
+
+// A row of the fields table: the value now and, for a checksum, the value
+// computed over its range.
+enum class TRowState : uint8_t { rsValue, rsMatch, rsMismatch, rsProblem, rsNotComputed };
+struct TFieldRow {
+  std::string Value, Computed;
+  TRowState State = TRowState::rsValue;
+};
+// The rows of fields; once progress stops the work, the checksums left are
+// not computed.
+std::vector<TFieldRow> FieldRows(TByteSource& source, const std::vector<TField>& fields, TTranslationType translation,
+                                 const TChecksumProgress& progress = {});
+
 // Profiles: the fields as lines of text, with the version line first,
 //   byteloom-fields 1
 //   field offset=0x20 type=u32 order=le name=gold

@@ -5,6 +5,7 @@
 #include "compare/Fcomp.h"
 #include "compare/com_mete.h"
 #include "compare/snapshotform.h"
+#include "editor/Editwin.h"
 #include "editor/search.h"
 #include "output/Drucker.h"
 #include "output/hexexp.h"
@@ -40,6 +41,10 @@ void CreateForms(const std::vector<std::string>& params) {
   f.Compareometer = new TCompareometer(f.Mainform);
   f.SnapshotForm = new TSnapshotForm(f.Mainform);
   f.SnapshotForm->SetDocuments(f.Mainform);
+  f.SnapshotForm->OnAddField = [frame = f.Mainform](int32_t offset, const TValueFormat& format) {
+    if (Teditform* window = frame->ActiveMDIChild()) window->AddField(offset, format);
+    else ShowWarning(frame, "Open the document to add the field to first.");
+  };
   f.Mainform->SetPreferences(f.Preferences);
   f.Fcompare->Connect(*f.Mainform, *f.Mainform, *f.Compareometer);
   TMainform* frame = f.Mainform;

@@ -213,6 +213,16 @@ void TMainform::CreateMenus() {
   CompareAgain1 = Item(Tools1, "CompareAgain1", QStringLiteral("Compare &Again"), "F6");
   OnClick(Item(Tools1, "Snapshots1", QStringLiteral("Find a &value across snapshots...")),
           [] { if (Forms().SnapshotForm) Forms().SnapshotForm->ShowSearch(); });
+  // The fields and checksums of the active document.
+  const auto onActive = [this](void (Teditform::*command)()) {
+    return [this, command] {
+      if (Teditform* window = ActiveMDIChild()) (window->*command)();
+      else ShowWarning(this, "Open a document first.");
+    };
+  };
+  OnClick(Item(Tools1, "Fields1", QStringLiteral("&Fields...")), onActive(&Teditform::Fields1Click));
+  OnClick(Item(Tools1, "ChecksumOfSelection1", QStringLiteral("C&hecksum of selection...")),
+          onActive(&Teditform::ChecksumOfSelection1Click));
   Compare1->setEnabled(false);
   CompareAgain1->setEnabled(false);
   Separator(Tools1, "N7");
