@@ -25,6 +25,7 @@
 #include "editor/framelink.h"
 #include "editor/progress.h"
 #include "editor/qtext.h"
+#include "editor/uibuild.h"
 #include "platform/store.h"
 
 namespace byteloom {
@@ -158,7 +159,7 @@ TFieldDialog::TFieldDialog(QWidget* parent) : QDialog(parent) {
   form->addRow(QStringLiteral("&Length (bytes):"), LengthEdit);
   form->addRow(QStringLiteral("&Algorithm:"), AlgorithmBox);
   form->addRow(QStringLiteral("Range &from:"), FromEdit);
-  form->addRow(QStringLiteral("Range t&o (last byte):"), ToEdit);
+  form->addRow(QStringLiteral("Range &up to (last byte):"), ToEdit);
   form->addRow(QStringLiteral("&Byte order:"), OrderBox);
   form->addRow(QString(), FixOnSaveBox);
   form->addRow(new QLabel(QStringLiteral("Offsets: decimal, $hex or 0xhex."), this));
@@ -235,7 +236,8 @@ TFieldsForm::TFieldsForm(Teditform& owner) : QWidget(&owner, Qt::Window), FOwner
   EditButton = Button(this, "EditButton", QStringLiteral("&Edit..."));
   RemoveButton = Button(this, "RemoveButton", QStringLiteral("&Remove"));
   FixButton = Button(this, "FixButton", QStringLiteral("&Fix"));
-  RefreshButton = Button(this, "RefreshButton", QStringLiteral("Re&fresh"));
+  EditValueButton = Button(this, "EditValueButton", QStringLiteral("Edit &value"));
+  RefreshButton = Button(this, "RefreshButton", QStringLiteral("Refres&h"));
   RefreshButton->setShortcut(QKeySequence(QStringLiteral("F5")));
   SaveProfileButton = Button(this, "SaveProfileButton", QStringLiteral("&Save profile..."));
   LoadProfileButton = Button(this, "LoadProfileButton", QStringLiteral("&Load profile..."));
@@ -244,7 +246,8 @@ TFieldsForm::TFieldsForm(Teditform& owner) : QWidget(&owner, Qt::Window), FOwner
 
   auto* layout = new QVBoxLayout(this);
   auto* top = new QHBoxLayout;
-  for (QPushButton* b : {AddButton, AddChecksumButton, BookmarkButton, EditButton, RemoveButton, FixButton}) top->addWidget(b);
+  for (QPushButton* b : {AddButton, AddChecksumButton, BookmarkButton, EditButton, EditValueButton, RemoveButton, FixButton})
+    top->addWidget(b);
   top->addStretch(1);
   top->addWidget(RefreshButton);
   layout->addLayout(top);
@@ -254,17 +257,16 @@ TFieldsForm::TFieldsForm(Teditform& owner) : QWidget(&owner, Qt::Window), FOwner
   for (QPushButton* b : {SaveProfileButton, LoadProfileButton, ApplyButton}) bottom->addWidget(b);
   layout->addLayout(bottom);
 
-  const auto click = [this](QPushButton* button, void (TFieldsForm::*handler)()) {
-    connect(button, &QPushButton::clicked, this, [this, handler] { Guarded([this, handler] { (this->*handler)(); }); });
-  };
-  click(AddButton, &TFieldsForm::AddClick);
-  click(AddChecksumButton, &TFieldsForm::AddChecksumClick);
-  click(EditButton, &TFieldsForm::EditClick);
-  click(RemoveButton, &TFieldsForm::RemoveClick);
-  click(FixButton, &TFieldsForm::FixClick);
-  click(RefreshButton, &TFieldsForm::Refresh);
-  click(SaveProfileButton, &TFieldsForm::SaveProfileClick);
-  click(LoadProfileButton, &TFieldsForm::LoadProfileClick);
+  using uibuild::OnClick;
+  OnClick(AddButton, [this] { AddClick(); });
+  OnClick(AddChecksumButton, [this] { AddChecksumClick(); });
+  OnClick(EditButton, [this] { EditClick(); });
+  OnClick(EditValueButton, [this] { EditValueClick(); });
+  OnClick(RemoveButton, [this] { RemoveClick(); });
+  OnClick(FixButton, [this] { FixClick(); });
+  OnClick(RefreshButton, [this] { Refresh(); });
+  OnClick(SaveProfileButton, [this] { SaveProfileClick(); });
+  OnClick(LoadProfileButton, [this] { LoadProfileClick(); });
   connect(BookmarkButton->menu(), &QMenu::aboutToShow, this, [this] { Guarded([this] { FillBookmarkMenu(); }); });
   connect(ApplyButton->menu(), &QMenu::aboutToShow, this, [this] { Guarded([this] { FillApplyMenu(); }); });
   connect(FieldView, &QTableView::doubleClicked, this,
@@ -280,6 +282,8 @@ void TFieldsForm::ShowFields() {
   raise();
   activateWindow();
   Refresh();
+  if (CurrentRow() < 0 && FModel->rowCount() > 0) FieldView->selectRow(0);
+  FieldView->setFocus();
 }
 
 void TFieldsForm::DocumentChanged() {
@@ -381,6 +385,14 @@ void TFieldsForm::RemoveClick() {
 void TFieldsForm::RowDoubleClick(const QModelIndex& index) {
   if (index.column() == TFieldTableModel::kValue && (FModel->flags(index) & Qt::ItemIsEditable)) FieldView->edit(index);
   else if (index.column() != TFieldTableModel::kFixOnSave) EditClick();
+}
+
+void TFieldsForm::EditValueClick() {
+  const int row = CurrentRow();
+  const QModelIndex cell = FModel->index(row, TFieldTableModel::kValue);
+  if (row < 0 || !(FModel->flags(cell) & Qt::ItemIsEditable)) return;
+  FieldView->setFocus();
+  FieldView->edit(cell);
 }
 
 void TFieldsForm::EditValue(int row, const QString& text) {

@@ -80,6 +80,7 @@ class TFieldsForm final : public QWidget {
   void AddClick();
   void AddChecksumClick();
   void EditClick();
+  void EditValueClick();
   void RemoveClick();
   void FixClick();
   void SaveProfileClick();
@@ -91,7 +92,7 @@ class TFieldsForm final : public QWidget {
 
   QTableView* FieldView = nullptr;
   QLabel* StatusLabel = nullptr;
-  QPushButton *AddButton, *AddChecksumButton, *BookmarkButton, *EditButton, *RemoveButton, *FixButton, *RefreshButton,
+  QPushButton *AddButton, *AddChecksumButton, *BookmarkButton, *EditButton, *EditValueButton, *RemoveButton, *FixButton, *RefreshButton,
       *SaveProfileButton, *LoadProfileButton, *ApplyButton;
   TFieldDialog* FieldDialog = nullptr;
 

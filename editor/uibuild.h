@@ -3,6 +3,7 @@
 // under the guard that shows an uncaught error.
 #pragma once
 
+#include <QAbstractButton>
 #include <QAction>
 #include <QObject>
 #include <QString>
@@ -86,6 +87,12 @@ void GrowToChildren(QWidget* container, int margin = 8);
 template <typename F>
 void OnClick(QAction* action, F handler) {
   QObject::connect(action, &QAction::triggered, action, [handler] { Guarded(handler); });
+}
+
+// Runs a handler under the guard whenever the button is clicked.
+template <typename F>
+void OnClick(QAbstractButton* button, F handler) {
+  QObject::connect(button, &QAbstractButton::clicked, button, [handler] { Guarded(handler); });
 }
 
 }  // namespace byteloom::uibuild
