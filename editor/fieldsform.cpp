@@ -391,8 +391,12 @@ void TFieldsForm::EditValueClick() {
   const int row = CurrentRow();
   const QModelIndex cell = FModel->index(row, TFieldTableModel::kValue);
   if (row < 0 || !(FModel->flags(cell) & Qt::ItemIsEditable)) return;
-  FieldView->setFocus();
-  FieldView->edit(cell);
+  const TField& field = FOwner.Fields()[static_cast<size_t>(row)];
+  QString text = cell.data(Qt::EditRole).toString();
+  if (Dialogs().InputQuery(this, QStringLiteral("Edit value"),
+                           QStringLiteral("%1 (%2 at %3):").arg(Text(field.Name), Text(FieldTypeText(field)), Text(OffsetText(field.Offset))),
+                           text))
+    EditValue(row, text);
 }
 
 void TFieldsForm::EditValue(int row, const QString& text) {
