@@ -484,7 +484,9 @@ TChecksumDialog::TChecksumDialog(QWidget* parent, const QString& range, const st
   for (int k = 0; k < kChecksumKindCount && k < static_cast<int>(values.size()); ++k) {
     auto* edit = new QLineEdit(Text(HexDigits(values[static_cast<size_t>(k)])), this);
     edit->setReadOnly(true);
-    edit->setMinimumWidth(edit->fontMetrics().horizontalAdvance(QString(64, QLatin1Char('0'))) + 12);
+    // As wide as the longest value (SHA-256), shown from its start.
+    edit->setMinimumWidth(edit->fontMetrics().horizontalAdvance(QString(64, QLatin1Char('D'))) + 24);
+    edit->setCursorPosition(0);
     ValueEdits.push_back(edit);
     auto* copy = new QPushButton(QStringLiteral("Copy"), this);
     connect(copy, &QPushButton::clicked, this, [edit] { QApplication::clipboard()->setText(edit->text()); });
