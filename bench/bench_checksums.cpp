@@ -6,7 +6,7 @@
 #include "bench/bench.h"
 #include "bench/benchhost.h"
 #include "compare/compareengine.h"
-#include "control/checksums.h"
+#include "editor/checksums.h"
 
 namespace byteloom::bench {
 

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "control/checksums.h"
+#include "editor/checksums.h"
 #include "control/valuetypes.h"
 
 namespace byteloom {

@@ -7,7 +7,7 @@
 #include <random>
 
 #include "compare/compareengine.h"
-#include "control/checksums.h"
+#include "editor/checksums.h"
 #include "editor/fields.h"
 #include "tests/support/editortest.h"
 

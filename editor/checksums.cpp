@@ -1,4 +1,4 @@
-#include "control/checksums.h"
+#include "editor/checksums.h"
 
 #include <openssl/evp.h>
 #include <zlib.h>
