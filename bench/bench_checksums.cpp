@@ -5,8 +5,8 @@
 
 #include "bench/bench.h"
 #include "bench/benchhost.h"
-#include "compare/compareengine.h"
-#include "editor/checksums.h"
+#include "control/bytesource.h"
+#include "control/checksums.h"
 
 namespace byteloom::bench {
 

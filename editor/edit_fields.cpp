@@ -1,7 +1,7 @@
 // Teditform: the document's named fields and checksums (Tools > Fields, the
 // context menu's "Add field here", Tools > Checksum of selection) and the
 // checksums fixed before a save.
-#include "compare/compareengine.h"
+#include "control/bytesource.h"
 #include "control/hexeditor.h"
 #include "editor/Editwin.h"
 #include "editor/fieldsform.h"

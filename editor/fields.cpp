@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <stdexcept>
 
-#include "compare/compareengine.h"
+#include "control/bytesource.h"
 #include "control/hexeditor.h"
 #include "platform/numconv.h"
 #include "platform/store.h"
@@ -149,7 +149,7 @@ std::vector<uint8_t> StoredBytes(const TField& field, std::vector<uint8_t> value
   return value;
 }
 
-TChecksumState CheckChecksum(TByteSource& source, const TField& field, const TChecksumProgress& progress) {
+TChecksumState CheckChecksum(TByteSource& source, const TField& field, const TProgress& progress) {
   TChecksumState state;
   const int32_t size = source.Size();
   state.Problem = FieldProblem(field, size);
@@ -162,7 +162,7 @@ TChecksumState CheckChecksum(TByteSource& source, const TField& field, const TCh
   return state;
 }
 
-std::string FixChecksum(THexEditor& editor, const TField& field, const TChecksumProgress& progress) {
+std::string FixChecksum(THexEditor& editor, const TField& field, const TProgress& progress) {
   TEditorSource source(editor);
   const TChecksumState state = CheckChecksum(source, field, progress);
   if (!state.Problem.empty()) return "The checksum " + Quoted(field) + ": " + state.Problem;
@@ -206,7 +206,7 @@ TFixPlan PlanFixOnSave(const std::vector<TField>& fields, int32_t size) {
   return plan;
 }
 
-TFixOutcome FixOnSave(THexEditor& editor, const std::vector<TField>& fields, const TChecksumProgress& progress) {
+TFixOutcome FixOnSave(THexEditor& editor, const std::vector<TField>& fields, const TProgress& progress) {
   TFixOutcome outcome;
   const int32_t size = editor.DataSize();
   const TFixPlan plan = PlanFixOnSave(fields, size);
@@ -310,7 +310,7 @@ std::string FieldFromEntry(const TFieldEntry& e, int32_t size, TField& field) {
 }
 
 std::vector<TFieldRow> FieldRows(TByteSource& source, const std::vector<TField>& fields, TTranslationType translation,
-                                 const TChecksumProgress& progress) {
+                                 const TProgress& progress) {
   std::vector<TFieldRow> rows;
   const int32_t size = source.Size();
   bool stopped = false;

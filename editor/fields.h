@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "editor/checksums.h"
+#include "control/checksums.h"
 #include "control/valuetypes.h"
 
 namespace byteloom {
@@ -76,13 +76,13 @@ struct TChecksumState {
   bool Cancelled = false;
   bool Matches() const { return Problem.empty() && !Cancelled && Stored == Computed; }
 };
-TChecksumState CheckChecksum(TByteSource& source, const TField& field, const TChecksumProgress& progress = {});
+TChecksumState CheckChecksum(TByteSource& source, const TField& field, const TProgress& progress = {});
 // The bytes the document holds for a value in the field's byte order (a
 // digest as it is), and back.
 std::vector<uint8_t> StoredBytes(const TField& field, std::vector<uint8_t> value);
 // Writes the computed value where it does not match (one undo step);
 // empty, or why nothing was written.
-std::string FixChecksum(THexEditor& editor, const TField& field, const TChecksumProgress& progress = {});
+std::string FixChecksum(THexEditor& editor, const TField& field, const TProgress& progress = {});
 
 // The checksums to fix before a save, as indexes into fields, in the order
 // they must be computed: one whose range holds the place of another comes
@@ -99,7 +99,7 @@ struct TFixOutcome {
   bool Cancelled = false;
 };
 // Fixes the "Fix on save" checksums in plan order through the control.
-TFixOutcome FixOnSave(THexEditor& editor, const std::vector<TField>& fields, const TChecksumProgress& progress = {});
+TFixOutcome FixOnSave(THexEditor& editor, const std::vector<TField>& fields, const TProgress& progress = {});
 
 // --- What the fields window shows and takes --------------------------------------------------
 
@@ -135,7 +135,7 @@ struct TFieldRow {
 // The rows of fields; once progress stops the work, the checksums left are
 // not computed.
 std::vector<TFieldRow> FieldRows(TByteSource& source, const std::vector<TField>& fields, TTranslationType translation,
-                                 const TChecksumProgress& progress = {});
+                                 const TProgress& progress = {});
 
 // Profiles: the fields as lines of text, with the version line first,
 //   byteloom-fields 1

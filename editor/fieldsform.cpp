@@ -18,7 +18,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
-#include "compare/compareengine.h"
+#include "control/bytesource.h"
 #include "control/hexeditor.h"
 #include "editor/Editwin.h"
 #include "editor/bookmarks.h"

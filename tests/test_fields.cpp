@@ -6,8 +6,8 @@
 #include <cstdio>
 #include <random>
 
-#include "compare/compareengine.h"
-#include "editor/checksums.h"
+#include "control/bytesource.h"
+#include "control/checksums.h"
 #include "editor/fields.h"
 #include "tests/support/editortest.h"
 

@@ -6,7 +6,7 @@
 #include <QTableView>
 #include <QTest>
 
-#include "compare/compareengine.h"
+#include "control/bytesource.h"
 #include "control/hexeditor.h"
 #include "editor/Editwin.h"
 #include "editor/fieldsform.h"

@@ -5,11 +5,12 @@
 #pragma once
 
 #include <cstdint>
-#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
 #include <vector>
+
+#include "platform/progress.h"
 
 namespace byteloom {
 
@@ -60,17 +61,16 @@ class TChecksum {
   std::unique_ptr<TDigest> FDigest;
 };
 
-// Bytes read at a time.
+// Bytes read at a time (a piece stays in the cache while every algorithm
+// reads it).
 constexpr int32_t kChecksumPiece = 256 * 1024;
-// (done, total) bytes; false stops the work.
-using TChecksumProgress = std::function<bool(int64_t done, int64_t total)>;
 
 // The values of kinds over count bytes from first on (in the order of
 // kinds); nothing when progress stopped the work. The range must lie in
 // the source.
 std::optional<std::vector<std::vector<uint8_t>>> ComputeChecksums(TByteSource& source, int32_t first, int32_t count,
                                                                   const std::vector<TChecksumKind>& kinds,
-                                                                  const TChecksumProgress& progress = {});
+                                                                  const TProgress& progress = {});
 std::vector<uint8_t> ComputeChecksum(TByteSource& source, int32_t first, int32_t count, TChecksumKind kind);
 
 // Bytes as upper-case hex digits without separators ("CBF43926").

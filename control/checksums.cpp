@@ -1,4 +1,4 @@
-#include "editor/checksums.h"
+#include "control/checksums.h"
 
 #include <openssl/evp.h>
 #include <zlib.h>
@@ -6,7 +6,7 @@
 #include <array>
 #include <stdexcept>
 
-#include "compare/compareengine.h"
+#include "control/bytesource.h"
 
 namespace byteloom {
 
@@ -169,18 +169,15 @@ std::vector<uint8_t> TChecksum::Value() const {
 
 std::optional<std::vector<std::vector<uint8_t>>> ComputeChecksums(TByteSource& source, int32_t first, int32_t count,
                                                                   const std::vector<TChecksumKind>& kinds,
-                                                                  const TChecksumProgress& progress) {
+                                                                  const TProgress& progress) {
   if (first < 0 || count < 0 || int64_t{first} + count > source.Size())
     throw std::out_of_range("The checksum's range lies outside the document");
   std::vector<std::unique_ptr<TChecksum>> sums;
   for (TChecksumKind kind : kinds) sums.push_back(std::make_unique<TChecksum>(kind));
-  std::vector<uint8_t> piece(static_cast<size_t>(std::min(count, kChecksumPiece)));
-  for (int32_t done = 0; done < count;) {
-    const int32_t n = std::min(count - done, kChecksumPiece);
-    source.Read(piece.data(), first + done, n);
-    for (auto& sum : sums) sum->Update(piece.data(), static_cast<size_t>(n));
-    done += n;
-    if (progress && !progress(done, count)) return std::nullopt;
+  TPieceReader pieces(source, first, int64_t{first} + count, 0, kChecksumPiece);
+  while (pieces.Next()) {
+    for (auto& sum : sums) sum->Update(pieces.Data(), static_cast<size_t>(pieces.Size()));
+    if (progress && !progress(pieces.End() - first, count)) return std::nullopt;
   }
   std::vector<std::vector<uint8_t>> values;
   for (auto& sum : sums) values.push_back(sum->Value());
