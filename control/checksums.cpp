@@ -93,6 +93,12 @@ const char* ChecksumKey(TChecksumKind kind) { return Info(kind).Key; }
 int ChecksumWidth(TChecksumKind kind) { return Info(kind).Width; }
 bool IsDigest(TChecksumKind kind) { return kind >= TChecksumKind::ckMd5; }
 
+std::vector<TChecksumKind> AllChecksumKinds() {
+  std::vector<TChecksumKind> kinds;
+  for (int k = 0; k < kChecksumKindCount; ++k) kinds.push_back(static_cast<TChecksumKind>(k));
+  return kinds;
+}
+
 std::optional<TChecksumKind> ChecksumByKey(const std::string& key) {
   for (int k = 0; k < kChecksumKindCount; ++k)
     if (key == kKinds[k].Key) return static_cast<TChecksumKind>(k);

@@ -39,6 +39,8 @@ const char* ChecksumKey(TChecksumKind kind);
 std::optional<TChecksumKind> ChecksumByKey(const std::string& key);
 // Bytes of the value: 4 for CRC-32, 2 for the CRC-16s, 16 for MD5 ...
 int ChecksumWidth(TChecksumKind kind);
+// Every algorithm, in the order of TChecksumKind.
+std::vector<TChecksumKind> AllChecksumKinds();
 // MD5 and the SHAs: a string of bytes, kept as it is (no byte order).
 bool IsDigest(TChecksumKind kind);
 

@@ -51,24 +51,16 @@ bool Teditform::FixChecksumsForSave(const std::string& fileName) {
 }
 
 void Teditform::ChecksumOfSelection1Click() {
-  THexEditor& ed = Editor();
-  const bool selected = ed.SelCount() > 0;
-  const int32_t first = selected ? ed.SelMin() : 0, count = selected ? ed.SelCount() : ed.DataSize();
-  std::vector<TChecksumKind> kinds;
-  for (int k = 0; k < kChecksumKindCount; ++k) kinds.push_back(static_cast<TChecksumKind>(k));
-  TEditorSource source(ed);
+  const TChecksumRange range = ChecksumRange(Editor());
+  TEditorSource source(Editor());
   std::optional<std::vector<std::vector<uint8_t>>> values;
   {
     TLongWork work(this, QStringLiteral("Computing the checksums..."), true);
-    values = ComputeChecksums(source, first, count, kinds, [&work](int64_t done, int64_t total) { return work.Step(done, total); });
+    values = ComputeChecksums(source, range.First, range.Count, AllChecksumKinds(),
+                              [&work](int64_t done, int64_t total) { return work.Step(done, total); });
   }
   if (!values) return;  // cancelled
-  const QString range = selected ? QStringLiteral("The selection %1 ... %2 (%L3 bytes)")
-                                       .arg(QString::fromStdString(OffsetText(first)),
-                                            QString::fromStdString(OffsetText(first + count - 1)))
-                                       .arg(count)
-                                 : QStringLiteral("The whole document (%L1 bytes)").arg(count);
-  TChecksumDialog dialog(this, range, *values);
+  TChecksumDialog dialog(this, QString::fromStdString(range.Text), *values);
   Dialogs().ShowModal(dialog);
 }
 

@@ -334,6 +334,22 @@ std::vector<TFieldRow> FieldRows(TByteSource& source, const std::vector<TField>&
   return rows;
 }
 
+std::string FieldsSummary(const std::vector<TFieldRow>& rows) {
+  const size_t mismatches = std::count_if(rows.begin(), rows.end(), [](const TFieldRow& r) { return r.State == TRowState::rsMismatch; });
+  std::string text = std::to_string(rows.size()) + (rows.size() == 1 ? " field" : " fields");
+  if (mismatches == 1) text += "; 1 checksum does not match";
+  if (mismatches > 1) text += "; " + std::to_string(mismatches) + " checksums do not match";
+  return text;
+}
+
+TChecksumRange ChecksumRange(THexEditor& editor) {
+  if (editor.SelCount() == 0)
+    return {0, editor.DataSize(), "The whole document (" + std::to_string(editor.DataSize()) + " bytes)"};
+  const int32_t first = editor.SelMin(), count = editor.SelCount();
+  return {first, count, "The selection " + OffsetText(first) + " ... " + OffsetText(first + count - 1) + " (" +
+                            std::to_string(count) + (count == 1 ? " byte)" : " bytes)")};
+}
+
 // --- Profiles ------------------------------------------------------------------------------
 
 std::string FieldLine(const TField& f) {
@@ -514,6 +530,22 @@ void TFieldStore::Keep(const std::string& path, const std::vector<TField>& field
   std::string lines = ProfileText(fields);
   FEntries.push_back({path, lines.substr(lines.find('\n') + 1)});
   if (FEntries.size() > kMaxFiles) FEntries.erase(FEntries.begin());
+}
+
+TProfileLoad LoadProfile(const std::string& path, std::vector<TField>& fields) {
+  // A profile is small: a larger file is no profile.
+  constexpr int64_t kMaxProfileSize = int64_t{1} << 20;
+  const TStoreText text = ReadStore(path, kMaxProfileSize);
+  if (!text.Usable || !text.Exists) return {path + " " + (text.Exists ? text.Problem : "does not exist"), {}, false};
+  const TProfile profile = ParseProfile(text.Text);
+  const int added = AddFields(fields, profile.Fields);
+  TProfileLoad load{{}, std::to_string(added) + " of the profile's " + std::to_string(profile.Fields.size()) + " fields added.",
+                    !profile.Skipped.empty()};
+  if (load.Skipped) load.Report = "Skipped lines:\n" + load.Report;
+  constexpr size_t kListed = 20;
+  for (size_t k = 0; k < profile.Skipped.size() && k < kListed; ++k) load.Report += "\n" + profile.Skipped[k];
+  if (profile.Skipped.size() > kListed) load.Report += "\n... and " + std::to_string(profile.Skipped.size() - kListed) + " more";
+  return load;
 }
 
 }  // namespace byteloom

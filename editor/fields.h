@@ -137,6 +137,16 @@ struct TFieldRow {
 std::vector<TFieldRow> FieldRows(TByteSource& source, const std::vector<TField>& fields, TTranslationType translation,
                                  const TProgress& progress = {});
 
+// "2 fields; 1 checksum does not match": the status of rows.
+std::string FieldsSummary(const std::vector<TFieldRow>& rows);
+// Tools > Checksum of selection: the selection, or the whole document when
+// nothing is selected, and how the dialog names it.
+struct TChecksumRange {
+  int32_t First = 0, Count = 0;
+  std::string Text;
+};
+TChecksumRange ChecksumRange(THexEditor& editor);
+
 // Profiles: the fields as lines of text, with the version line first,
 //   byteloom-fields 1
 //   field offset=0x20 type=u32 order=le name=gold
@@ -154,6 +164,14 @@ struct TProfile {
   std::vector<std::string> Skipped;  // "line 4: ...", what was not read
 };
 TProfile ParseProfile(const std::string& text);
+// Load profile: adds the fields of the profile file at path to fields
+// (those not held yet). Error: the file cannot be read (nothing added);
+// else the report to show, with the lines skipped (Skipped: there were some).
+struct TProfileLoad {
+  std::string Error, Report;
+  bool Skipped = false;
+};
+TProfileLoad LoadProfile(const std::string& path, std::vector<TField>& fields);
 
 // The fields kept per file, as the settings folder's store holds them: the
 // version line, then for each file a line "file PATH" (the path escaped as

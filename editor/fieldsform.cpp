@@ -53,9 +53,6 @@ QComboBox* Choice(QWidget* parent, const char* name, const QStringList& items) {
   return box;
 }
 
-// Profiles are small; a larger file is no profile.
-constexpr int64_t kMaxProfileSize = int64_t{1} << 20;
-
 }  // namespace
 
 // --- The table ----------------------------------------------------------------------------
@@ -297,17 +294,11 @@ void TFieldsForm::Refresh() {
   TLongWork work(this, QStringLiteral("Computing the checksums..."), true);
   std::vector<TFieldRow> rows = FieldRows(source, FOwner.Fields(), FOwner.Editor().Translation(),
                                           [&work](int64_t done, int64_t total) { return work.Step(done, total); });
-  int mismatches = 0;
-  for (const TFieldRow& r : rows) mismatches += r.State == TRowState::rsMismatch;
+  StatusLabel->setText(Text(FieldsSummary(rows)));
   const int row = CurrentRow();
   FModel->SetRows(std::move(rows));
   if (row >= 0 && row < FModel->rowCount()) FieldView->selectRow(row);
   FieldView->resizeColumnsToContents();
-  const size_t n = FOwner.Fields().size();
-  StatusLabel->setText(QStringLiteral("%1 field%2").arg(n).arg(n == 1 ? "" : "s") +
-                       (mismatches ? QStringLiteral("; %1 checksum%2 do%3 not match").arg(mismatches)
-                                         .arg(mismatches == 1 ? "" : "s").arg(mismatches == 1 ? "es" : "")
-                                   : QString()));
 }
 
 int TFieldsForm::CurrentRow() const {
@@ -436,21 +427,14 @@ void TFieldsForm::SaveProfileClick() {
 
 void TFieldsForm::LoadProfileClick() {
   if (!FOpenDialog.Execute(this)) return;
-  const TStoreText text = ReadStore(FOpenDialog.Path(), kMaxProfileSize);
-  if (!text.Usable || !text.Exists) {
-    Dialogs().MessageDlg(this, FromFileName(FOpenDialog.Path()) + QStringLiteral(" ") +
-                                   Text(text.Exists ? text.Problem : "does not exist"),
-                         TMsgDlgType::mtError, TMsgDlgButtons::mbOK);
+  const TProfileLoad load = LoadProfile(FOpenDialog.Path(), FOwner.Fields());
+  if (!load.Error.empty()) {
+    Dialogs().MessageDlg(this, QString::fromLocal8Bit(load.Error.c_str()), TMsgDlgType::mtError, TMsgDlgButtons::mbOK);
     return;
   }
-  const TProfile profile = ParseProfile(text.Text);
-  const int added = AddFields(FOwner.Fields(), profile.Fields);
   Changed();
-  QString report = QStringLiteral("%1 of the profile's %2 fields added.").arg(added).arg(profile.Fields.size());
-  for (size_t k = 0; k < profile.Skipped.size() && k < 20; ++k) report += QStringLiteral("\n") + Text(profile.Skipped[k]);
-  if (profile.Skipped.size() > 20) report += QStringLiteral("\n... and %1 more").arg(profile.Skipped.size() - 20);
-  Dialogs().MessageDlg(this, (profile.Skipped.empty() ? QString() : QStringLiteral("Skipped lines:\n")) + report,
-                       profile.Skipped.empty() ? TMsgDlgType::mtInformation : TMsgDlgType::mtWarning, TMsgDlgButtons::mbOK);
+  Dialogs().MessageDlg(this, Text(load.Report), load.Skipped ? TMsgDlgType::mtWarning : TMsgDlgType::mtInformation,
+                       TMsgDlgButtons::mbOK);
 }
 
 void TFieldsForm::FillApplyMenu() {

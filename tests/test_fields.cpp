@@ -270,6 +270,60 @@ TEST_F(FieldEdits, FixOnSaveComputesANestedChecksumFirst) {
   EXPECT_EQ(Document(), changed);
 }
 
+// What the window takes: a field of the selection, the dialog's entries,
+// the status line and the range of Checksum of selection.
+TEST_F(FieldEdits, EntriesSelectionsAndSummaries) {
+  Load(Bytes(0x40, 0));
+  for (const auto& [count, type] : std::vector<std::pair<int32_t, std::string>>{
+           {0, "u32 LE"}, {1, "u8"}, {2, "u16 LE"}, {8, "u64 LE"}, {3, "bytes 3"}, {16, "bytes 16"}})
+    EXPECT_EQ(FieldTypeText(FieldAt(5, count)), type);
+  struct Row {
+    TFieldEntry Entry;
+    std::string Error;  // empty: taken
+  };
+  TFieldEntry sum;
+  sum.Checksum = true;
+  sum.Offset = "0";
+  sum.From = "$10";
+  sum.To = "";
+  TFieldEntry text;
+  text.Type = kTypeText;
+  text.Offset = "0x30";
+  text.Length = "16";
+  const auto with = [](TFieldEntry e, std::string TFieldEntry::*member, std::string value) {
+    e.*member = std::move(value);
+    return e;
+  };
+  const Row rows[] = {
+      {sum, ""},
+      {text, ""},
+      {with(text, &TFieldEntry::Length, "17"), "The field at 0x30 (17 bytes) does not fit in the document of 64 bytes"},
+      {with(text, &TFieldEntry::Length, "0"), "The length \"0\" is no number of bytes from 1 to 65536"},
+      {with(text, &TFieldEntry::Offset, "zz"), "The offset \"zz\" is no position (decimal, $hex or 0xhex)"},
+      {with(sum, &TFieldEntry::To, "0x40"), "The range ends past the end of the document"},
+      {with(sum, &TFieldEntry::To, "8"), "The range ends before it starts"},
+      {with(sum, &TFieldEntry::From, "-1"), "The range's start \"-1\" is no position (decimal, $hex or 0xhex)"},
+  };
+  for (const Row& r : rows) {
+    TField f;
+    EXPECT_EQ(FieldFromEntry(r.Entry, 0x40, f), r.Error) << r.Entry.Offset;
+    if (r.Error.empty()) {
+      TField back;
+      EXPECT_EQ(FieldFromEntry(EntryOf(f), 0x40, back), "");
+      EXPECT_EQ(back, f);
+    }
+  }
+  EXPECT_EQ(FieldsSummary({{}}), "1 field");
+  EXPECT_EQ(FieldsSummary({{"", "", TRowState::rsMismatch}, {}, {"", "", TRowState::rsMismatch}}),
+            "3 fields; 2 checksums do not match");
+  EXPECT_EQ(ChecksumRange(*Ed).Text, "The whole document (64 bytes)");
+  Ed->SetSelStart(0x21);
+  Ed->SetSelEnd(0x10);
+  const TChecksumRange range = ChecksumRange(*Ed);
+  EXPECT_EQ(range.Text, "The selection 0x10 ... 0x21 (18 bytes)");
+  EXPECT_EQ(range.First, 0x10);
+}
+
 // --- Profiles and the store ------------------------------------------------------------------
 
 std::vector<TField> SampleFields() {
@@ -326,6 +380,20 @@ TEST(Profiles, RoundTripAndBadLines) {
   for (size_t i = 0; i < lines.size(); ++i) EXPECT_EQ(bad.Skipped[i].rfind(lines[i], 0), 0u) << bad.Skipped[i];
   EXPECT_EQ(bad.Skipped[1], "line 4: \"colour\" is not known here; it was left out");
   EXPECT_EQ(ParseProfile("field offset=1 type=u8 name=a\n").Skipped.size(), 1u);  // no version line: said, still read
+}
+
+class ProfileFiles : public TempDirTest {};
+
+TEST_F(ProfileFiles, LoadAddsWhatIsNewAndListsTheSkippedLines) {
+  const std::string path = Path("game.fields");
+  const std::string text = ProfileText(SampleFields()) + "sticker\n";
+  WriteFile(path, Bytes(text.begin(), text.end()));
+  std::vector<TField> fields = {SampleFields()[0]};
+  const TProfileLoad load = LoadProfile(path, fields);
+  EXPECT_EQ(load.Report, "Skipped lines:\n3 of the profile's 4 fields added.\nline 6: not a field (\"field ...\" or \"checksum ...\"): sticker");
+  EXPECT_EQ(fields, SampleFields());
+  EXPECT_EQ(LoadProfile(Path("none"), fields).Error, Path("none") + " does not exist");
+  EXPECT_EQ(fields.size(), 4u);
 }
 
 TEST(Profiles, TheStoreKeepsEachFilesFields) {
