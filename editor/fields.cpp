@@ -5,6 +5,8 @@
 
 #include "control/bytesource.h"
 #include "control/hexeditor.h"
+#include "editor/bookmarks.h"
+#include "platform/codepages.h"
 #include "platform/numconv.h"
 #include "platform/store.h"
 
@@ -251,6 +253,19 @@ TField FieldAt(int32_t offset, int32_t count) {
   f.Kind = TFieldKind::fkBytes;
   f.Length = count;
   return f;
+}
+
+std::vector<TField> BookmarkFields(const TBookmarkTable& table) {
+  std::vector<TField> fields;
+  for (int row = 1; row <= TBookmarkTable::kBookmarks; ++row) {
+    const std::optional<int32_t> offset = table.IsSet(row) ? ParseOffset(table.Cell(0, row)) : std::nullopt;
+    if (!offset) continue;
+    fields.push_back(FieldAt(*offset, 0));
+    const std::string& comment = table.Cell(1, row);
+    const size_t a = comment.find_first_not_of(' '), b = comment.find_last_not_of(' ');
+    fields.back().Name = a == std::string::npos ? std::string() : AnsiToUtf8(comment.substr(a, b - a + 1));
+  }
+  return fields;
 }
 
 int AddFields(std::vector<TField>& list, const std::vector<TField>& more) {

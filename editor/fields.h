@@ -106,6 +106,10 @@ TFixOutcome FixOnSave(THexEditor& editor, const std::vector<TField>& fields, con
 // A new field for count bytes at offset (the selection; 0: the caret's
 // byte): u8, u16, u32 or u64 little-endian by the count, else a byte string.
 TField FieldAt(int32_t offset, int32_t count);
+// From bookmark: a field (as FieldAt) at each bookmark whose offset is a
+// position, named after its comment.
+class TBookmarkTable;
+std::vector<TField> BookmarkFields(const TBookmarkTable& table);
 // Adds the fields of more that list does not hold yet; how many.
 int AddFields(std::vector<TField>& list, const std::vector<TField>& more);
 

@@ -343,16 +343,8 @@ void TFieldsForm::AddChecksumClick() {
 void TFieldsForm::FillBookmarkMenu() {
   QMenu* menu = BookmarkButton->menu();
   menu->clear();
-  for (int row = 1; row <= TBookmarkTable::kBookmarks; ++row) {
-    const std::optional<int32_t> offset = Bookmarks().IsSet(row) ? ParseOffset(Bookmarks().Cell(0, row)) : std::nullopt;
-    if (!offset) continue;
-    const std::string comment = Bookmarks().Cell(1, row);
-    menu->addAction(QStringLiteral("%1  %2").arg(Text(OffsetText(*offset)), FromAnsi(comment)), this, [this, offset, comment] {
-      TField f = FieldAt(*offset, 0);
-      f.Name = FromAnsi(comment).trimmed().toStdString();
-      Guarded([&] { AddAndEdit(f); });
-    });
-  }
+  for (const TField& f : BookmarkFields(Bookmarks()))
+    menu->addAction(Text(OffsetText(f.Offset) + "  " + f.Name), this, [this, f] { Guarded([&] { AddAndEdit(f); }); });
   if (menu->isEmpty()) menu->addAction(QStringLiteral("(no bookmarks)"))->setEnabled(false);
 }
 
@@ -441,20 +433,18 @@ void TFieldsForm::FillApplyMenu() {
   QMenu* menu = ApplyButton->menu();
   menu->clear();
   TFrameLink& frame = FOwner.Frame();
-  for (int i = 0; i < frame.MDIChildCount(); ++i) {
-    Teditform* target = frame.MDIChildren(i);
-    if (target == &FOwner) continue;
-    menu->addAction(target->windowTitle(), this, [this, target = QPointer<Teditform>(target)] {
-      Guarded([&] {
-        if (!target) return;
-        const int added = AddFields(target->Fields(), FOwner.Fields());
-        target->FieldsChanged();
-        Dialogs().MessageDlg(this, QStringLiteral("%1 fields applied to %2.").arg(added).arg(target->windowTitle()),
-                             TMsgDlgType::mtInformation, TMsgDlgButtons::mbOK);
-      });
-    });
-  }
+  for (int i = 0; i < frame.MDIChildCount(); ++i)
+    if (Teditform* target = frame.MDIChildren(i); target != &FOwner)
+      menu->addAction(target->windowTitle(), this,
+                      [this, target = QPointer<Teditform>(target)] { Guarded([&] { if (target) ApplyTo(*target); }); });
   if (menu->isEmpty()) menu->addAction(QStringLiteral("(no other open document)"))->setEnabled(false);
+}
+
+void TFieldsForm::ApplyTo(Teditform& target) {
+  const int added = AddFields(target.Fields(), FOwner.Fields());
+  target.FieldsChanged();
+  Dialogs().MessageDlg(this, QStringLiteral("%1 fields applied to %2.").arg(added).arg(target.windowTitle()),
+                       TMsgDlgType::mtInformation, TMsgDlgButtons::mbOK);
 }
 
 // --- Checksum of selection -----------------------------------------------------------------

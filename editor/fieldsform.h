@@ -87,6 +87,8 @@ class TFieldsForm final : public QWidget {
   void LoadProfileClick();
   void FillBookmarkMenu();
   void FillApplyMenu();
+  // Apply to: this window's fields to target's, kept for its file.
+  void ApplyTo(Teditform& target);
   void EditValue(int row, const QString& text);
   void RowDoubleClick(const QModelIndex& index);
 

@@ -8,6 +8,7 @@
 
 #include "control/bytesource.h"
 #include "control/checksums.h"
+#include "editor/bookmarks.h"
 #include "editor/fields.h"
 #include "tests/support/editortest.h"
 
@@ -313,6 +314,14 @@ TEST_F(FieldEdits, EntriesSelectionsAndSummaries) {
       EXPECT_EQ(back, f);
     }
   }
+  TBookmarkTable marks;
+  marks.SetCell(0, 2, "$20");
+  marks.SetCell(1, 2, " Gold \xE9 ");
+  marks.SetCell(0, 4, "soon");
+  const std::vector<TField> fromMarks = BookmarkFields(marks);
+  ASSERT_EQ(fromMarks.size(), 1u);
+  EXPECT_EQ(fromMarks[0].Name, "Gold \xC3\xA9");
+  EXPECT_EQ(fromMarks[0].Offset, 0x20);
   EXPECT_EQ(FieldsSummary({{}}), "1 field");
   EXPECT_EQ(FieldsSummary({{"", "", TRowState::rsMismatch}, {}, {"", "", TRowState::rsMismatch}}),
             "3 fields; 2 checksums do not match");
