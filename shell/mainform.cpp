@@ -221,7 +221,7 @@ void TMainform::CreateMenus() {
     };
   };
   OnClick(Item(Tools1, "Fields1", QStringLiteral("&Fields...")), onActive(&Teditform::Fields1Click));
-  OnClick(Item(Tools1, "ChecksumOfSelection1", QStringLiteral("C&hecksum of selection...")),
+  OnClick(Item(Tools1, "ChecksumOfSelection1", QStringLiteral("Chec&ksum of selection...")),
           onActive(&Teditform::ChecksumOfSelection1Click));
   Compare1->setEnabled(false);
   CompareAgain1->setEnabled(false);
