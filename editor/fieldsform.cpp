@@ -284,11 +284,16 @@ void TFieldsForm::ShowFields() {
 }
 
 void TFieldsForm::DocumentChanged() {
-  if (isVisible()) FRefreshTimer->start();
+  // A caret move or a selection changes no value: only an edit is worth a
+  // new pass over the checksums' ranges.
+  if (isVisible() && FOwner.Editor().EditCount() != FShownEdits) FRefreshTimer->start();
 }
+
+bool TFieldsForm::RefreshPending() const { return FRefreshTimer->isActive(); }
 
 void TFieldsForm::Refresh() {
   FRefreshTimer->stop();
+  FShownEdits = FOwner.Editor().EditCount();
   setWindowTitle(QStringLiteral("Fields - ") + FOwner.windowTitle());
   TEditorSource source(FOwner.Editor());
   TLongWork work(this, QStringLiteral("Computing the checksums..."), true);

@@ -75,6 +75,8 @@ class TFieldsForm final : public QWidget {
   void Refresh();
   // The document changed or the caret moved: a refresh follows soon while shown.
   void DocumentChanged();
+  // A new pass over the fields is due (after an edit).
+  bool RefreshPending() const;
 
   // --- Handlers ------------------------------------------------------------------
   void AddClick();
@@ -109,6 +111,7 @@ class TFieldsForm final : public QWidget {
   Teditform& FOwner;
   TFieldTableModel* FModel = nullptr;
   QTimer* FRefreshTimer = nullptr;
+  uint64_t FShownEdits = 0;  // the document's edit count the rows show
   TFileDialog FSaveDialog{QStringLiteral("FieldsSaveDialog"), TFileDialog::TKind::fdSave,
                           QStringLiteral("Field profiles (*.fields)|*.fields|All Files (*.*)|*.*")};
   TFileDialog FOpenDialog{QStringLiteral("FieldsOpenDialog"), TFileDialog::TKind::fdOpen,

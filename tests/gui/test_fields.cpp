@@ -44,6 +44,21 @@ class TestFields : public TGuiTest {
     QCOMPARE(w->FieldsForm().FieldView->model()->index(0, TFieldTableModel::kComputed).data().toString(),
              QStringLiteral("0330  \u2260 stored"));  // 0x30 bytes of 0x11
 
+    // Moving the caret computes nothing again; an edit does.
+    TFieldsForm& form = w->FieldsForm();
+    form.show();
+    form.Refresh();
+    for (int32_t pos : {3, 7}) {
+      w->Editor().SetSelStart(pos);
+      form.DocumentChanged();
+      QVERIFY(!form.RefreshPending());
+    }
+    w->Editor().ChangeByte(0x11, 0x12, 0, 2, 7);
+    form.DocumentChanged();
+    QVERIFY(form.RefreshPending());
+    w->Editor().Undo();
+    form.Refresh();
+
     Script().ExpectInput(QStringLiteral("Edit value"), QStringLiteral("4294967296"));
     Script().ExpectMessage(QStringLiteral("\"4294967296\" is no u32 value (0 ... 4294967295)"), TMsgDlgType::mtWarning);
     Script().ExpectInput(QStringLiteral("Edit value"), QStringLiteral("999"));
