@@ -7,105 +7,20 @@
 #include <QFontMetrics>
 #include <QPaintEvent>
 #include <QPainter>
-#include <QPen>
 #include <QScrollBar>
 #include <QWheelEvent>
 
-#include <array>
 #include <exception>
 #include <optional>
 
 #include "control/canvas.h"
+#include "control/qtcanvas.h"
 #include "platform/codepages.h"
 #include "platform/guard.h"
 
 namespace byteloom {
 
 namespace {
-
-// Draws the control's cells with a QPainter.
-class TQtCanvas final : public TCanvas {
- public:
-  explicit TQtCanvas(QPainter& painter) : FPainter(painter) {}
-
-  void SetFont(const TFont& font) override {
-    const bool sameFace = font.Name == FFont.Name && font.Height == FFont.Height && font.Size == FFont.Size;
-    FFont = font;
-    if (sameFace && FHaveFont) return;
-    FPainter.setFont(HexEditorWidget::ResolveFont(font));
-    FAdvances.fill(-1);
-    FHaveFont = true;
-  }
-  const TFont& Font() const override { return FFont; }
-  void SetTextColor(TColor c) override { FFont.Color = c; }
-  void SetBrushColor(TColor c) override { FBrush = c; }
-  void SetPenColor(TColor c) override { FPen = c; }
-
-  void TextRectOpaque(const TRect& rect, int x, int y, const std::string& text) override {
-    const QRect r(rect.Left, rect.Top, rect.Width(), rect.Height());
-    if (r.isEmpty()) return;
-    FPainter.fillRect(r, HexEditorWidget::ToQColor(FBrush));
-    if (text.empty()) return;
-    FPainter.setPen(HexEditorWidget::ToQColor(FFont.Color));
-    const QString s = HexEditorWidget::FromCp1252(text);
-    const int ascent = FPainter.fontMetrics().ascent();
-    // Most cells hold one character that fits: drawn without a clip.
-    if (x >= rect.Left && y >= rect.Top && x + Advance(text, s) <= rect.Right &&
-        y + FPainter.fontMetrics().height() <= rect.Bottom) {
-      FPainter.drawText(QPoint(x, y + ascent), s);
-      return;
-    }
-    FPainter.save();
-    FPainter.setClipRect(r, Qt::IntersectClip);
-    FPainter.drawText(QPoint(x, y + ascent), s);
-    FPainter.restore();
-  }
-
-  void FillRect(const TRect& rect) override {
-    FPainter.fillRect(QRect(rect.Left, rect.Top, rect.Width(), rect.Height()), HexEditorWidget::ToQColor(FBrush));
-  }
-
-  void FrameRect(const TRect& rect) override {
-    if (rect.IsEmpty()) return;
-    FPainter.save();
-    FPainter.setPen(QPen(HexEditorWidget::ToQColor(FPen), 0));
-    FPainter.setBrush(Qt::NoBrush);
-    FPainter.drawRect(QRect(rect.Left, rect.Top, rect.Width() - 1, rect.Height() - 1));
-    FPainter.restore();
-  }
-
-  void DrawFocusRect(const TRect& rect) override {
-    if (rect.IsEmpty()) return;
-    FPainter.save();
-    FPainter.setCompositionMode(QPainter::RasterOp_SourceXorDestination);
-    QPen pen(Qt::white, 0);
-    pen.setDashPattern({1.0, 1.0});
-    FPainter.setPen(pen);
-    FPainter.setBrush(Qt::NoBrush);
-    FPainter.drawRect(QRect(rect.Left, rect.Top, rect.Width() - 1, rect.Height() - 1));
-    FPainter.restore();
-  }
-
-  void Line(int x1, int y1, int x2, int y2) override {
-    FPainter.setPen(QPen(HexEditorWidget::ToQColor(FPen), 0));
-    FPainter.drawLine(x1, y1, x2, y2);
-  }
-
- private:
-  int Advance(const std::string& text, const QString& s) {
-    if (text.size() != 1) return FPainter.fontMetrics().horizontalAdvance(s);
-    int& a = FAdvances[static_cast<uint8_t>(text[0])];
-    if (a < 0) a = FPainter.fontMetrics().horizontalAdvance(s);
-    return a;
-  }
-
-  QPainter& FPainter;
-  TFont FFont;
-  bool FHaveFont = false;
-  TColor FBrush = 0;
-  TColor FPen = 0;
-  std::array<int, 256> FAdvances{};
-};
 
 TColor FromQColor(const QColor& c) {
   return static_cast<TColor>(c.red()) | static_cast<TColor>(c.green()) << 8 | static_cast<TColor>(c.blue()) << 16;
@@ -338,10 +253,14 @@ void HexEditorWidget::DrawCaret(QPainter& painter) {
 
 void HexEditorWidget::paintEvent(QPaintEvent* event) {
   QPainter painter(viewport());
-  const QRect r = event->rect();
+  PaintView(painter, event->rect());
+}
+
+void HexEditorWidget::PaintView(QPainter& painter, const QRect& r, bool perCell) {
   try {
-    TQtCanvas canvas(painter);
+    TQtCanvas canvas(painter, !perCell);
     FEditor->Paint(TRect{r.left(), r.top(), r.right() + 1, r.bottom() + 1}, canvas);
+    canvas.Flush();
     FPaintErrorShown = false;
   } catch (...) {
     painter.fillRect(r, ToQColor(ColorToRGB(FEditor->Color())));

@@ -38,6 +38,11 @@ class HexEditorWidget : public QAbstractScrollArea, public TGridHost {
   // Windows-1252 codes as text.
   static QString FromCp1252(const std::string& text);
 
+  // Paints the part r of the view as a paint event does: the cells, then
+  // the caret. perCell draws every cell on its own, filled and written one
+  // after the other (the reference the drawing in runs must equal).
+  void PaintView(class QPainter& painter, const QRect& r, bool perCell = false);
+
   // Where the caret is drawn, and whether it is shown now (for tests).
   QRect CaretRect() const;
   bool CaretVisible() const;
