@@ -19,7 +19,7 @@ namespace byteloom::bench {
 
 namespace {
 
-constexpr int kSteps = 300;
+constexpr int kSteps = 3000;
 
 // Counts the paints of the widget's view.
 class TPaintCounter final : public QObject {

@@ -125,6 +125,13 @@ void HexEditorWidget::InvalidateRect(const TRect& r) {
   if (!r.IsEmpty()) viewport()->update(QRect(r.Left, r.Top, r.Width(), r.Height()));
 }
 
+void HexEditorWidget::ScrollRect(int dx, int dy, const TRect& area) {
+  // The caret is drawn over the pixels that move: its place is painted
+  // anew. Qt moves the regions waiting for a repaint along with the pixels.
+  UpdateCaretArea();
+  viewport()->scroll(dx, dy, QRect(area.Left, area.Top, area.Width(), area.Height()));
+}
+
 void HexEditorWidget::Repaint() { viewport()->repaint(); }
 
 void HexEditorWidget::PostMessage(uint32_t msg, intptr_t wParam, intptr_t lParam) {
@@ -253,17 +260,21 @@ void HexEditorWidget::DrawCaret(QPainter& painter) {
 
 void HexEditorWidget::paintEvent(QPaintEvent* event) {
   QPainter painter(viewport());
-  PaintView(painter, event->rect());
+  PaintView(painter, event->region());
 }
 
-void HexEditorWidget::PaintView(QPainter& painter, const QRect& r, bool perCell) {
+void HexEditorWidget::PaintView(QPainter& painter, const QRegion& region, bool perCell) {
   try {
     TQtCanvas canvas(painter, !perCell);
-    FEditor->Paint(TRect{r.left(), r.top(), r.right() + 1, r.bottom() + 1}, canvas);
-    canvas.Flush();
+    // Each rectangle on its own: a scroll leaves a strip at one edge and a
+    // few cells elsewhere, whose bounding rectangle would be the whole view.
+    for (const QRect& r : region) {
+      FEditor->Paint(TRect{r.left(), r.top(), r.right() + 1, r.bottom() + 1}, canvas);
+      canvas.Flush();  // a cell that meets two rectangles is drawn whole each time
+    }
     FPaintErrorShown = false;
   } catch (...) {
-    painter.fillRect(r, ToQColor(ColorToRGB(FEditor->Color())));
+    for (const QRect& r : region) painter.fillRect(r, ToQColor(ColorToRGB(FEditor->Color())));
     // Shown once, later: a message box inside a paint would paint again.
     if (!FPaintErrorShown) {
       FPaintErrorShown = true;

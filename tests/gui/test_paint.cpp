@@ -100,7 +100,10 @@ class TestPaint : public TGuiTest {
   }
 
  private slots:
-  void cleanup() { FWidget.reset(); }
+  void cleanup() {
+    FWidget.reset();
+    TGuiTest::cleanup();
+  }
 
   // The same pixels in runs as cell by cell, at pixel ratios 1 and 2.
   void runsEqualCellByCell() {
@@ -154,6 +157,108 @@ class TestPaint : public TGuiTest {
     QCOMPARE(Difference(Painted(false), Painted(true)), QString());
     Open({});
     QCOMPARE(Difference(Painted(false), Painted(true)), QString());
+  }
+
+  // After every step the view on screen equals a fresh paint of it: moved
+  // pixels, the rows uncovered, the caret and every changed cell.
+  void theViewOnScreenEqualsAFreshPaint() {
+    QByteArray data;
+    for (int i = 0; i < 16 * 3000; ++i) data += static_cast<char>(i * 7);
+    // A view whose last row is cut off; every key and wheel turn is painted
+    // before the next.
+    HexEditorWidget& w = Open(data, QSize(700, 410));
+    THexEditor& e = Ed();
+    auto keys = [&](Qt::Key key, int times, Qt::KeyboardModifiers mods = Qt::NoModifier) {
+      for (int i = 0; i < times; ++i) QTest::keyClick(&w, key, mods), Settle();
+    };
+    auto wheel = [&](int delta) {
+      QWheelEvent event(QPointF(50, 50), w.mapToGlobal(QPointF(50, 50)), QPoint(), QPoint(0, delta), Qt::NoButton,
+                        Qt::NoModifier, Qt::NoScrollPhase, false);
+      QApplication::sendEvent(w.viewport(), &event);
+      Settle();
+    };
+    const std::vector<std::pair<const char*, std::function<void()>>> steps = {
+        {"down past the bottom edge", [&] { keys(Qt::Key_Down, 30); }},
+        {"up past the top edge", [&] { keys(Qt::Key_Up, 40); }},
+        {"pages", [&] { keys(Qt::Key_PageDown, 3), keys(Qt::Key_PageUp, 1); }},
+        {"the wheel", [&] { wheel(-120), wheel(-240), wheel(120); }},
+        {"the scroll bar", [&] { w.verticalScrollBar()->triggerAction(QAbstractSlider::SliderSingleStepAdd); }},
+        {"the view alone", [&] { keys(Qt::Key_Down, 2, Qt::ControlModifier); }},
+        {"typing at the bottom edge", [&] {
+           e.SetTopRow(100), e.SetRow(100 + e.VisibleRowCount() - 1);
+           for (const QChar c : QStringLiteral("a5b6c7d8e9f0a1b2c3d4e5f6a7b8c9d0e1")) QTest::keyClicks(&w, c), Settle();
+         }},
+        {"undo", [&] { for (int i = 0; i < 5; ++i) e.Undo(); }},
+        {"selecting down past the edge", [&] { keys(Qt::Key_Down, 5, Qt::ShiftModifier); }},
+        {"selecting up past the edge", [&] { keys(Qt::Key_Up, 40, Qt::ShiftModifier); }},
+        {"a match far away", [&] { e.SelectMatch(16 * 2000 + 3, 4); }},
+        {"replace all", [&] {
+           uint8_t pattern = 0x15;
+           const int32_t first = e.Find(&pattern, 1, false, false, e.DataSize() - 1, e.TopRow() * 16);
+           const uint8_t with[] = {0xEE, 0xEF};
+           e.ReplaceAll(&pattern, 1, false, first, with, 2);
+         }},
+        {"a narrower window, right past the edge", [&] {
+           w.resize(300, 250);
+           Settle();
+           keys(Qt::Key_Right, 40);
+         }},
+        {"left past the edge", [&] { keys(Qt::Key_Left, 50); }},
+        {"a larger font", [&] {
+           e.Font().Height = -17;
+           e.UpdateColumnWidths();
+           keys(Qt::Key_Down, 20);
+         }},
+    };
+    for (const auto& [name, act] : steps) {
+      act();
+      Settle();
+      const QString problem = Difference(OnScreen(*w.viewport()), Painted(true));
+      QVERIFY2(problem.isEmpty(), qPrintable(QStringLiteral("%1: %2").arg(name, problem)));
+    }
+  }
+
+  // Windows stacked in a frame: scrolling one that others cover leaves
+  // nothing of theirs in it, and nothing of it on them.
+  void coveredWindowsScrollCleanly() {
+    QByteArray data;
+    for (int i = 0; i < 16 * 3000; ++i) data += static_cast<char>(i * 3);
+    const QString path = File(QStringLiteral("doc.bin"), data);
+    QMdiArea area;
+    area.resize(900, 700);
+    std::vector<HexEditorWidget*> editors;
+    for (int i = 0; i < 3; ++i) {
+      auto* editor = new HexEditorWidget;
+      editor->Editor().Font().Name = "Courier";
+      editor->Editor().Font().Height = -13;
+      editor->Editor().AdjustMetrics();
+      QVERIFY(editor->Editor().LoadFromFile(path.toStdString()));
+      area.addSubWindow(editor)->resize(520, 360);
+      editors.push_back(editor);
+    }
+    area.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&area));
+    area.cascadeSubWindows();
+    area.subWindowList().at(2)->move(180, 150);
+    Settle();
+    auto same = [&](const char* what) {
+      Settle();
+      const QImage shown = area.screen()->grabWindow(area.winId()).toImage();
+      const QString problem = Difference(shown, area.grab().toImage().convertToFormat(shown.format()));
+      QVERIFY2(problem.isEmpty(), qPrintable(QStringLiteral("%1: %2").arg(what, problem)));
+    };
+    same("arranged");
+    // The lowest window, covered by both others, scrolls by rows and back.
+    THexEditor& lowest = editors[0]->Editor();
+    for (const int top : {1, 3, 2, 7, 6, 40, 39, 0}) {
+      lowest.SetTopRow(top);
+      same(qPrintable(QStringLiteral("lowest at row %1").arg(top)));
+    }
+    THexEditor& middle = editors[1]->Editor();
+    middle.SetLeftCol(5);
+    same("middle scrolled right");
+    middle.ScrollBy(2, -2);
+    same("middle scrolled back");
   }
 };
 
