@@ -18,6 +18,8 @@
 
 #include "control/hexeditor.h"
 #include "control/qhexeditor.h"
+#include "editor/Editwin.h"
+#include "shell/mainform.h"
 #include "guitest.h"
 
 using namespace byteloom;
@@ -259,6 +261,53 @@ class TestPaint : public TGuiTest {
     same("middle scrolled right");
     middle.ScrollBy(2, -2);
     same("middle scrolled back");
+  }
+
+  // The frame: windows cascaded, one moved past the client's edge, the
+  // client scrolled, a covered window scrolled. What the screen shows equals
+  // a fresh paint of the frame (with the same tip line): the background
+  // picture stays in its place, nothing is left behind.
+  void theFrameShowsNoDebris() {
+    TMainform& frame = Box().Start();
+    int draws = 0;
+    frame.SetRandom([&] { return ++draws, 4; });
+    frame.resize(1000, 800);
+    QMdiArea& client = *frame.ClientWindow();
+    // A new tip only when all of the background is painted: not for two
+    // corners that span the whole client.
+    Settle();
+    const int before = draws;
+    QWidget& view = *client.viewport();
+    view.update(QRegion(0, 0, 5, 5) + QRegion(view.width() - 5, view.height() - 5, 5, 5));
+    Settle();
+    QCOMPARE(draws, before);
+    view.update();
+    Settle();
+    QVERIFY(draws > before);
+
+    QByteArray data(1 << 16, 0);
+    for (int i = 0; i < data.size(); ++i) data[i] = static_cast<char>(i * 7);
+    QList<Teditform*> windows;
+    for (int i = 0; i < 3; ++i) windows << OpenFile(File(QStringLiteral("f%1.bin").arg(i), data));
+    auto same = [&](const QString& what) {
+      Settle();
+      const QImage shown = frame.screen()->grabWindow(frame.winId()).toImage();
+      const QString problem = Difference(shown, frame.grab().toImage().convertToFormat(shown.format()));
+      QVERIFY2(problem.isEmpty(), qPrintable(QStringLiteral("%1: %2").arg(what, problem)));
+    };
+    client.cascadeSubWindows();
+    same(QStringLiteral("cascaded"));
+    windows[2]->move(900, 500);
+    same(QStringLiteral("a window past the edge"));
+    for (QScrollBar* bar : {client.horizontalScrollBar(), client.verticalScrollBar()}) {
+      bar->setValue(bar->maximum() / 2);
+      same(QStringLiteral("the client scrolled half way"));
+      bar->setValue(bar->maximum());
+      same(QStringLiteral("the client scrolled"));
+    }
+    windows[0]->Editor().SetTopRow(3);
+    windows[1]->Editor().SetTopRow(1);
+    same(QStringLiteral("covered windows scrolled"));
   }
 };
 
