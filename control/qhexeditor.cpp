@@ -442,15 +442,19 @@ TShiftState HexEditorWidget::ShiftOf(Qt::KeyboardModifiers modifiers, Qt::MouseB
 }
 
 bool HexEditorWidget::KeyHeld(int vk) const {
-  const Qt::KeyboardModifiers mods = FModifiers | QGuiApplication::queryKeyboardModifiers();
-  const Qt::MouseButtons buttons = FButtons | QGuiApplication::mouseButtons();
+  // Asking the window system for the keyboard is a round trip: only for a
+  // modifier key that the last events did not show held.
+  auto modifier = [this](Qt::KeyboardModifier m) {
+    return (FModifiers & m) || (QGuiApplication::queryKeyboardModifiers() & m);
+  };
+  auto button = [this](Qt::MouseButton b) { return ((FButtons | QGuiApplication::mouseButtons()) & b) != 0; };
   switch (vk) {
-    case VK_SHIFT: return mods & Qt::ShiftModifier;
-    case VK_CONTROL: return mods & Qt::ControlModifier;
-    case VK_MENU: return mods & Qt::AltModifier;
-    case VK_LBUTTON: return buttons & Qt::LeftButton;
-    case VK_RBUTTON: return buttons & Qt::RightButton;
-    case VK_MBUTTON: return buttons & Qt::MiddleButton;
+    case VK_SHIFT: return modifier(Qt::ShiftModifier);
+    case VK_CONTROL: return modifier(Qt::ControlModifier);
+    case VK_MENU: return modifier(Qt::AltModifier);
+    case VK_LBUTTON: return button(Qt::LeftButton);
+    case VK_RBUTTON: return button(Qt::RightButton);
+    case VK_MBUTTON: return button(Qt::MiddleButton);
     default: return false;
   }
 }
