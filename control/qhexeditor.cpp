@@ -8,6 +8,8 @@
 #include <QPaintEvent>
 #include <QPainter>
 #include <QScrollBar>
+#include <QStyle>
+#include <QStyleOptionSlider>
 #include <QWheelEvent>
 
 #include <exception>
@@ -22,6 +24,39 @@ namespace byteloom {
 
 namespace {
 
+// A scroll bar that repaints only when what it shows changes: on a large
+// document a scroll by a few rows leaves its handle where it is.
+class TScrollBar final : public QScrollBar {
+ public:
+  using QScrollBar::QScrollBar;
+
+ protected:
+  void sliderChange(SliderChange change) override {
+    if (change == SliderValueChange && Look() == FShown) return;
+    QScrollBar::sliderChange(change);
+  }
+  void paintEvent(QPaintEvent* event) override {
+    FShown = Look();
+    QScrollBar::paintEvent(event);
+  }
+
+ private:
+  // The handle's place, and whether the value is at either end (the arrow
+  // buttons look disabled there).
+  struct TLook {
+    QRect Handle;
+    bool AtMinimum = false, AtMaximum = false;
+    bool operator==(const TLook&) const = default;
+  };
+  TLook Look() const {
+    QStyleOptionSlider option;
+    initStyleOption(&option);
+    return {style()->subControlRect(QStyle::CC_ScrollBar, &option, QStyle::SC_ScrollBarSlider, this),
+            value() == minimum(), value() == maximum()};
+  }
+  TLook FShown;
+};
+
 TColor FromQColor(const QColor& c) {
   return static_cast<TColor>(c.red()) | static_cast<TColor>(c.green()) << 8 | static_cast<TColor>(c.blue()) << 16;
 }
@@ -33,6 +68,8 @@ HexEditorWidget::HexEditorWidget(QWidget* parent) : QAbstractScrollArea(parent) 
   setAttribute(Qt::WA_InputMethodEnabled, false);
   viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
   viewport()->setAutoFillBackground(false);
+  setVerticalScrollBar(new TScrollBar(Qt::Vertical));
+  setHorizontalScrollBar(new TScrollBar(Qt::Horizontal));
   setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
   setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
   FTrackTimer.setParent(this);

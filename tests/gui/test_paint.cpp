@@ -183,6 +183,10 @@ class TestPaint : public TGuiTest {
         {"down past the bottom edge", [&] { keys(Qt::Key_Down, 30); }},
         {"up past the top edge", [&] { keys(Qt::Key_Up, 40); }},
         {"pages", [&] { keys(Qt::Key_PageDown, 3), keys(Qt::Key_PageUp, 1); }},
+        {"the end and the start", [&] {
+           keys(Qt::Key_End, 1, Qt::ControlModifier), keys(Qt::Key_Up, 1);
+           keys(Qt::Key_Home, 1, Qt::ControlModifier), keys(Qt::Key_Down, 25);
+         }},
         {"the wheel", [&] { wheel(-120), wheel(-240), wheel(120); }},
         {"the scroll bar", [&] { w.verticalScrollBar()->triggerAction(QAbstractSlider::SliderSingleStepAdd); }},
         {"the view alone", [&] { keys(Qt::Key_Down, 2, Qt::ControlModifier); }},
@@ -217,6 +221,10 @@ class TestPaint : public TGuiTest {
       Settle();
       const QString problem = Difference(OnScreen(*w.viewport()), Painted(true));
       QVERIFY2(problem.isEmpty(), qPrintable(QStringLiteral("%1: %2").arg(name, problem)));
+      // The scroll bar repaints only when its look changes, but always then.
+      QScrollBar& bar = *w.verticalScrollBar();
+      const QString barProblem = Difference(OnScreen(bar), bar.grab().toImage());
+      QVERIFY2(barProblem.isEmpty(), qPrintable(QStringLiteral("%1, scroll bar: %2").arg(name, barProblem)));
     }
   }
 
