@@ -1,6 +1,7 @@
 #include "control/customgrid.h"
 
 #include <algorithm>
+#include <cstdlib>
 
 #include "control/canvas.h"
 
@@ -222,19 +223,52 @@ int TCustomGrid::FullColsFrom(int left) const {
 void TCustomGrid::SetTopRow(int row) {
   row = std::clamp(row, 0, std::max(0, FRowCount - 1));
   if (row == FTopRow) return;
+  const int rows = row - FTopRow;
   FTopRow = row;
   FHost.ScrollStateChanged();
-  FHost.Invalidate();
+  ScrollViewRows(rows);
   TopLeftChanged();
 }
 
 void TCustomGrid::SetLeftCol(int col) {
   col = std::clamp(col, FFixedCols, ColCount() - 1);
   if (col == FLeftCol) return;
+  // The scrolling columns move by the widths of the columns passed.
+  int dx = 0;
+  for (int c = std::min(col, FLeftCol); c < std::max(col, FLeftCol); ++c)
+    dx += FColWidths[static_cast<size_t>(c)] + FGridLineWidth;
+  if (col > FLeftCol) dx = -dx;
   FLeftCol = col;
   FHost.ScrollStateChanged();
-  FHost.Invalidate();
+  ScrollViewColumns(dx);
   TopLeftChanged();
+}
+
+void TCustomGrid::ScrollViewRows(int rows) {
+  const int step = FDefaultRowHeight + FGridLineWidth;
+  const int dy = -rows * step;
+  if (FClientWidth <= 0 || std::abs(dy) >= FClientHeight) {
+    FHost.Invalidate();
+    return;
+  }
+  FHost.ScrollRect(0, dy, TRect{0, 0, FClientWidth, FClientHeight});
+  if (dy < 0)
+    FHost.InvalidateRect(TRect{0, FClientHeight + dy, FClientWidth, FClientHeight});
+  else
+    FHost.InvalidateRect(TRect{0, 0, FClientWidth, dy});
+}
+
+void TCustomGrid::ScrollViewColumns(int dx) {
+  const int fixed = FixedWidth();
+  if (fixed + std::abs(dx) >= FClientWidth || FClientHeight <= 0) {
+    FHost.Invalidate();
+    return;
+  }
+  FHost.ScrollRect(dx, 0, TRect{fixed, 0, FClientWidth, FClientHeight});
+  if (dx < 0)
+    FHost.InvalidateRect(TRect{FClientWidth + dx, 0, FClientWidth, FClientHeight});
+  else
+    FHost.InvalidateRect(TRect{fixed, 0, fixed + dx, FClientHeight});
 }
 
 void TCustomGrid::ClampInView(int col, int row) {

@@ -40,6 +40,14 @@ class TGridHost {
   virtual void InvalidateRect(const TRect& r) = 0;
   // Repaints the whole control at once.
   virtual void Repaint() = 0;
+  // Moves the pixels inside area dx to the right and dy down. Rectangles
+  // invalidated before and not yet painted move with them; the strip the
+  // move uncovers the grid invalidates itself. A host that cannot move
+  // pixels repaints the whole control instead.
+  virtual void ScrollRect(int dx, int dy, const TRect& area) {
+    (void)dx, (void)dy, (void)area;
+    Invalidate();
+  }
   // Queues a message for the control; the host hands it to
   // TCustomGrid::HandleMessage later, on the user-interface thread.
   virtual void PostMessage(uint32_t msg, intptr_t wParam, intptr_t lParam) = 0;
@@ -248,6 +256,11 @@ class TCustomGrid {
   void PaintGridLines(const TRect& area, int gridRight, int gridBottom);
   int FullVisRight() const;   // x after the last wholly visible column
   int FullVisBottom() const;  // y after the last wholly visible row
+  // The view moved by rows (positive: towards the end), or its scrolling
+  // columns by dx pixels: the pixels that stay in view move, the strip they
+  // uncover is invalidated; a move by a whole view invalidates it all.
+  void ScrollViewRows(int rows);
+  void ScrollViewColumns(int dx);
 
   TGridHost& FHost;
   std::vector<int> FColWidths;

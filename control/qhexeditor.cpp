@@ -7,15 +7,16 @@
 #include <QFontMetrics>
 #include <QPaintEvent>
 #include <QPainter>
-#include <QPen>
 #include <QScrollBar>
+#include <QStyle>
+#include <QStyleOptionSlider>
 #include <QWheelEvent>
 
-#include <array>
 #include <exception>
 #include <optional>
 
 #include "control/canvas.h"
+#include "control/qtcanvas.h"
 #include "platform/codepages.h"
 #include "platform/guard.h"
 
@@ -23,88 +24,37 @@ namespace byteloom {
 
 namespace {
 
-// Draws the control's cells with a QPainter.
-class TQtCanvas final : public TCanvas {
+// A scroll bar that repaints only when what it shows changes: on a large
+// document a scroll by a few rows leaves its handle where it is.
+class TScrollBar final : public QScrollBar {
  public:
-  explicit TQtCanvas(QPainter& painter) : FPainter(painter) {}
+  using QScrollBar::QScrollBar;
 
-  void SetFont(const TFont& font) override {
-    const bool sameFace = font.Name == FFont.Name && font.Height == FFont.Height && font.Size == FFont.Size;
-    FFont = font;
-    if (sameFace && FHaveFont) return;
-    FPainter.setFont(HexEditorWidget::ResolveFont(font));
-    FAdvances.fill(-1);
-    FHaveFont = true;
+ protected:
+  void sliderChange(SliderChange change) override {
+    if (change == SliderValueChange && Look() == FShown) return;
+    QScrollBar::sliderChange(change);
   }
-  const TFont& Font() const override { return FFont; }
-  void SetTextColor(TColor c) override { FFont.Color = c; }
-  void SetBrushColor(TColor c) override { FBrush = c; }
-  void SetPenColor(TColor c) override { FPen = c; }
-
-  void TextRectOpaque(const TRect& rect, int x, int y, const std::string& text) override {
-    const QRect r(rect.Left, rect.Top, rect.Width(), rect.Height());
-    if (r.isEmpty()) return;
-    FPainter.fillRect(r, HexEditorWidget::ToQColor(FBrush));
-    if (text.empty()) return;
-    FPainter.setPen(HexEditorWidget::ToQColor(FFont.Color));
-    const QString s = HexEditorWidget::FromCp1252(text);
-    const int ascent = FPainter.fontMetrics().ascent();
-    // Most cells hold one character that fits: drawn without a clip.
-    if (x >= rect.Left && y >= rect.Top && x + Advance(text, s) <= rect.Right &&
-        y + FPainter.fontMetrics().height() <= rect.Bottom) {
-      FPainter.drawText(QPoint(x, y + ascent), s);
-      return;
-    }
-    FPainter.save();
-    FPainter.setClipRect(r, Qt::IntersectClip);
-    FPainter.drawText(QPoint(x, y + ascent), s);
-    FPainter.restore();
-  }
-
-  void FillRect(const TRect& rect) override {
-    FPainter.fillRect(QRect(rect.Left, rect.Top, rect.Width(), rect.Height()), HexEditorWidget::ToQColor(FBrush));
-  }
-
-  void FrameRect(const TRect& rect) override {
-    if (rect.IsEmpty()) return;
-    FPainter.save();
-    FPainter.setPen(QPen(HexEditorWidget::ToQColor(FPen), 0));
-    FPainter.setBrush(Qt::NoBrush);
-    FPainter.drawRect(QRect(rect.Left, rect.Top, rect.Width() - 1, rect.Height() - 1));
-    FPainter.restore();
-  }
-
-  void DrawFocusRect(const TRect& rect) override {
-    if (rect.IsEmpty()) return;
-    FPainter.save();
-    FPainter.setCompositionMode(QPainter::RasterOp_SourceXorDestination);
-    QPen pen(Qt::white, 0);
-    pen.setDashPattern({1.0, 1.0});
-    FPainter.setPen(pen);
-    FPainter.setBrush(Qt::NoBrush);
-    FPainter.drawRect(QRect(rect.Left, rect.Top, rect.Width() - 1, rect.Height() - 1));
-    FPainter.restore();
-  }
-
-  void Line(int x1, int y1, int x2, int y2) override {
-    FPainter.setPen(QPen(HexEditorWidget::ToQColor(FPen), 0));
-    FPainter.drawLine(x1, y1, x2, y2);
+  void paintEvent(QPaintEvent* event) override {
+    FShown = Look();
+    QScrollBar::paintEvent(event);
   }
 
  private:
-  int Advance(const std::string& text, const QString& s) {
-    if (text.size() != 1) return FPainter.fontMetrics().horizontalAdvance(s);
-    int& a = FAdvances[static_cast<uint8_t>(text[0])];
-    if (a < 0) a = FPainter.fontMetrics().horizontalAdvance(s);
-    return a;
+  // The handle's place, and whether the value is at either end (the arrow
+  // buttons look disabled there).
+  struct TLook {
+    QRect Handle;
+    bool AtMinimum = false, AtMaximum = false;
+    bool operator==(const TLook&) const = default;
+  };
+  TLook Look() const {
+    QStyleOptionSlider option;
+    initStyleOption(&option);
+    return {style()->subControlRect(QStyle::CC_ScrollBar, &option, QStyle::SC_ScrollBarSlider, this),
+            value() == minimum(), value() == maximum()};
   }
-
-  QPainter& FPainter;
-  TFont FFont;
-  bool FHaveFont = false;
-  TColor FBrush = 0;
-  TColor FPen = 0;
-  std::array<int, 256> FAdvances{};
+  TLook FShown;
 };
 
 TColor FromQColor(const QColor& c) {
@@ -118,6 +68,8 @@ HexEditorWidget::HexEditorWidget(QWidget* parent) : QAbstractScrollArea(parent) 
   setAttribute(Qt::WA_InputMethodEnabled, false);
   viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
   viewport()->setAutoFillBackground(false);
+  setVerticalScrollBar(new TScrollBar(Qt::Vertical));
+  setHorizontalScrollBar(new TScrollBar(Qt::Horizontal));
   setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
   setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
   FTrackTimer.setParent(this);
@@ -208,6 +160,13 @@ void HexEditorWidget::Invalidate() { viewport()->update(); }
 
 void HexEditorWidget::InvalidateRect(const TRect& r) {
   if (!r.IsEmpty()) viewport()->update(QRect(r.Left, r.Top, r.Width(), r.Height()));
+}
+
+void HexEditorWidget::ScrollRect(int dx, int dy, const TRect& area) {
+  // The caret is drawn over the pixels that move: its place is painted
+  // anew. Qt moves the regions waiting for a repaint along with the pixels.
+  UpdateCaretArea();
+  viewport()->scroll(dx, dy, QRect(area.Left, area.Top, area.Width(), area.Height()));
 }
 
 void HexEditorWidget::Repaint() { viewport()->repaint(); }
@@ -338,13 +297,21 @@ void HexEditorWidget::DrawCaret(QPainter& painter) {
 
 void HexEditorWidget::paintEvent(QPaintEvent* event) {
   QPainter painter(viewport());
-  const QRect r = event->rect();
+  PaintView(painter, event->region());
+}
+
+void HexEditorWidget::PaintView(QPainter& painter, const QRegion& region, bool perCell) {
   try {
-    TQtCanvas canvas(painter);
-    FEditor->Paint(TRect{r.left(), r.top(), r.right() + 1, r.bottom() + 1}, canvas);
+    TQtCanvas canvas(painter, !perCell);
+    // Each rectangle on its own: a scroll leaves a strip at one edge and a
+    // few cells elsewhere, whose bounding rectangle would be the whole view.
+    for (const QRect& r : region) {
+      FEditor->Paint(TRect{r.left(), r.top(), r.right() + 1, r.bottom() + 1}, canvas);
+      canvas.Flush();  // a cell that meets two rectangles is drawn whole each time
+    }
     FPaintErrorShown = false;
   } catch (...) {
-    painter.fillRect(r, ToQColor(ColorToRGB(FEditor->Color())));
+    for (const QRect& r : region) painter.fillRect(r, ToQColor(ColorToRGB(FEditor->Color())));
     // Shown once, later: a message box inside a paint would paint again.
     if (!FPaintErrorShown) {
       FPaintErrorShown = true;
@@ -512,15 +479,19 @@ TShiftState HexEditorWidget::ShiftOf(Qt::KeyboardModifiers modifiers, Qt::MouseB
 }
 
 bool HexEditorWidget::KeyHeld(int vk) const {
-  const Qt::KeyboardModifiers mods = FModifiers | QGuiApplication::queryKeyboardModifiers();
-  const Qt::MouseButtons buttons = FButtons | QGuiApplication::mouseButtons();
+  // Asking the window system for the keyboard is a round trip: only for a
+  // modifier key that the last events did not show held.
+  auto modifier = [this](Qt::KeyboardModifier m) {
+    return (FModifiers & m) || (QGuiApplication::queryKeyboardModifiers() & m);
+  };
+  auto button = [this](Qt::MouseButton b) { return ((FButtons | QGuiApplication::mouseButtons()) & b) != 0; };
   switch (vk) {
-    case VK_SHIFT: return mods & Qt::ShiftModifier;
-    case VK_CONTROL: return mods & Qt::ControlModifier;
-    case VK_MENU: return mods & Qt::AltModifier;
-    case VK_LBUTTON: return buttons & Qt::LeftButton;
-    case VK_RBUTTON: return buttons & Qt::RightButton;
-    case VK_MBUTTON: return buttons & Qt::MiddleButton;
+    case VK_SHIFT: return modifier(Qt::ShiftModifier);
+    case VK_CONTROL: return modifier(Qt::ControlModifier);
+    case VK_MENU: return modifier(Qt::AltModifier);
+    case VK_LBUTTON: return button(Qt::LeftButton);
+    case VK_RBUTTON: return button(Qt::RightButton);
+    case VK_MBUTTON: return button(Qt::MiddleButton);
     default: return false;
   }
 }

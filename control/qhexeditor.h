@@ -9,6 +9,7 @@
 #include <QMouseEvent>
 #include <QFont>
 #include <QPoint>
+#include <QRegion>
 #include <QTimer>
 
 #include <functional>
@@ -38,6 +39,11 @@ class HexEditorWidget : public QAbstractScrollArea, public TGridHost {
   // Windows-1252 codes as text.
   static QString FromCp1252(const std::string& text);
 
+  // Paints the region of the view as a paint event does: the cells, then
+  // the caret. perCell draws every cell on its own, filled and written one
+  // after the other (the reference the drawing in runs must equal).
+  void PaintView(class QPainter& painter, const QRegion& region, bool perCell = false);
+
   // Where the caret is drawn, and whether it is shown now (for tests).
   QRect CaretRect() const;
   bool CaretVisible() const;
@@ -48,6 +54,7 @@ class HexEditorWidget : public QAbstractScrollArea, public TGridHost {
   void Invalidate() override;
   void InvalidateRect(const TRect& r) override;
   void Repaint() override;
+  void ScrollRect(int dx, int dy, const TRect& area) override;
   void PostMessage(uint32_t msg, intptr_t wParam, intptr_t lParam) override;
   void CursorChanged(TCursor cursor) override;
   int TextWidth(const TFont& font, const std::string& text) override;

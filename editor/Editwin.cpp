@@ -14,6 +14,7 @@
 #include "control/canvas.h"
 #include "control/hexeditor.h"
 #include "control/qhexeditor.h"
+#include "editor/clipboard.h"
 #include "editor/dialogservice.h"
 #include "editor/fieldsform.h"
 #include "editor/keptmarks.h"
@@ -62,7 +63,9 @@ void Teditform::SetSideStrip(QWidget* strip) {
 }
 
 void Teditform::SetUpControl() {
-  // Paste (and its key) follows the clipboard while this window is active.
+  // Paste (and its key) follows the clipboard while this window is active;
+  // the clipboard service, made first, hears of a change before.
+  Clipboard();
   connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this, [this] {
     if (!FClosing && Frame().ActiveMDIChild() == this) Guarded([this] { Bearbeiten1Click(); });
   });

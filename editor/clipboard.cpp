@@ -34,9 +34,20 @@ class TByteMimeData final : public QMimeData {
 
 class TQtClipboard final : public TClipboardService {
  public:
+  // Made before any window listens to the clipboard (a window asks for the
+  // service first), so it hears of a change before the windows do.
+  TQtClipboard() {
+    QObject::connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, &FWatch, [this] { FCanPaste = -1; });
+  }
+  // Asked after every key: what another program's clipboard holds is a
+  // round trip to the window system, so the answer is kept until the
+  // clipboard changes.
   bool CanPaste() const override {
-    const QMimeData* data = QGuiApplication::clipboard()->mimeData();
-    return data && (data->hasFormat(QLatin1String(kClipBytesMimeType)) || data->hasText());
+    if (FCanPaste < 0) {
+      const QMimeData* data = QGuiApplication::clipboard()->mimeData();
+      FCanPaste = data && (data->hasFormat(QLatin1String(kClipBytesMimeType)) || data->hasText()) ? 1 : 0;
+    }
+    return FCanPaste == 1;
   }
 
   void PutBytes(QByteArray bytes) override { QGuiApplication::clipboard()->setMimeData(new TByteMimeData(std::move(bytes))); }
@@ -52,6 +63,10 @@ class TQtClipboard final : public TClipboardService {
 
   void PutText(const QString& text) override { QGuiApplication::clipboard()->setText(text); }
   QString Text() const override { return QGuiApplication::clipboard()->text(); }
+
+ private:
+  QObject FWatch;            // ends the connection with the service
+  mutable int FCanPaste = -1;  // -1: not known
 };
 
 TClipboardService* g_clipboard = nullptr;

@@ -76,13 +76,28 @@ class TMdiClient final : public QMdiArea {
 
  protected:
   void paintEvent(QPaintEvent* event) override {
-    Guarded([&] { PaintClientBackground(event->rect() == viewport()->rect()); });
+    Guarded([&] { PaintClientBackground(CoversBackground(event->region())); });
+  }
+  // Scrolling moves the windows' pixels, but the picture stays where it is:
+  // all of it is painted anew (moved along, it would show twice).
+  void scrollContentsBy(int dx, int dy) override {
+    QMdiArea::scrollContentsBy(dx, dy);
+    viewport()->update();
   }
 
  private:
+  // The region holds every pixel of the background no window covers.
+  bool CoversBackground(const QRegion& region) const {
+    QRegion uncovered(viewport()->rect());
+    for (const QMdiSubWindow* window : subWindowList())
+      if (window->isVisible()) uncovered -= window->geometry();
+    return (uncovered - region).isEmpty();
+  }
+
   void PaintClientBackground(bool whole) {
-    // A new tip for every paint of the whole area (resizing, arranging,
-    // uncovering); partial repaints keep the picture as it was.
+    // A new tip for every paint of the whole background (resizing,
+    // arranging, uncovering); partial repaints keep the picture as it was,
+    // so the tip is never drawn in part over another one.
     if (whole || FFrame.TipText().isEmpty()) FFrame.ChooseTipAndStatus();
     // The picture is laid out on the frame's whole client area (toolbar and
     // status bar included) and drawn from the client window's corner.

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 #include <set>
 #include <tuple>
 
@@ -200,12 +201,46 @@ TEST_F(GridPaint, ScrollBarsMoveTheView) {
   Host.ClearRecords();
   Grid.HScroll(TScrollCode::scLineDown, 0);
   EXPECT_EQ(Grid.LeftCol(), 3);
-  EXPECT_GT(Host.InvalidateCount, 0);
+  EXPECT_EQ(Host.Scrolls.size(), 1u);
   EXPECT_GT(Host.ScrollChanges, 0);
   Grid.HScroll(TScrollCode::scPosition, 10);
   EXPECT_EQ(Grid.LeftCol(), 4);
   Grid.HScroll(TScrollCode::scTop, 0);
   EXPECT_EQ(Grid.LeftCol(), 2);
+}
+
+// A move by less than a view moves the pixels and asks only for the strip
+// they uncover: the rows (columns) that come into view. A move by a whole
+// view repaints everything.
+TEST_F(GridPaint, ScrollingMovesThePixelsAndRepaintsOnlyWhatComesIntoView) {
+  using TScroll = TFakeHost::TScroll;
+  const TRect view{0, 0, 45, 35}, columns{20, 0, 45, 35};
+  struct Step {
+    const char* What;
+    std::function<void(TCustomGrid&)> Act;
+    std::vector<TScroll> Scrolls;
+    std::vector<TRect> Invalidated;
+    int Wholes;
+  };
+  const Step steps[] = {
+      {"a row down", [](TCustomGrid& g) { g.VScroll(TScrollCode::scLineDown, 0); }, {{0, -10, view}}, {{0, 25, 45, 35}}, 0},
+      {"two rows down", [](TCustomGrid& g) { g.ScrollBy(2, 0); }, {{0, -20, view}}, {{0, 15, 45, 35}}, 0},
+      {"a row up", [](TCustomGrid& g) { g.SetTopRow(2); }, {{0, 10, view}}, {{0, 0, 45, 10}}, 0},
+      {"the wheel, three rows", [](TCustomGrid& g) { g.MouseWheel(-120); }, {{0, -30, view}}, {{0, 5, 45, 35}}, 0},
+      {"a page up", [](TCustomGrid& g) { g.VScroll(TScrollCode::scPageUp, 0); }, {{0, 30, view}}, {{0, 0, 45, 30}}, 0},
+      {"four rows", [](TCustomGrid& g) { g.SetTopRow(6); }, {}, {}, 1},
+      {"a column right", [](TCustomGrid& g) { g.HScroll(TScrollCode::scLineDown, 0); }, {{-10, 0, columns}}, {{35, 0, 45, 35}}, 0},
+      {"a column left", [](TCustomGrid& g) { g.SetLeftCol(2); }, {{10, 0, columns}}, {{20, 0, 30, 35}}, 0},
+      {"three columns", [](TCustomGrid& g) { g.SetLeftCol(5); }, {}, {}, 1},
+  };
+  for (const Step& s : steps) {
+    SCOPED_TRACE(s.What);
+    Host.ClearRecords();
+    s.Act(Grid);
+    EXPECT_EQ(Host.Scrolls, s.Scrolls);
+    EXPECT_EQ(Host.InvalidatedRects, s.Invalidated);
+    EXPECT_EQ(Host.InvalidateCount, s.Wholes);
+  }
 }
 
 TEST_F(GridPaint, TheWheelScrollsThreeRowsPerNotch) {

@@ -124,7 +124,7 @@ class TGuiTest : public QObject {
   // Writes a file of the sandbox; its path.
   QString File(const QString& name, const QByteArray& data);
 
- private slots:
+ protected slots:
   void init();
   void cleanup();
 

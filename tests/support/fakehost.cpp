@@ -6,6 +6,7 @@ void TFakeHost::ClearRecords() {
   InvalidateCount = 0;
   RepaintCount = 0;
   InvalidatedRects.clear();
+  Scrolls.clear();
   Posted.clear();
   Cursors.clear();
   Locks.clear();

@@ -29,6 +29,12 @@ class TFakeHost : public TGridHost {
   int InvalidateCount = 0;
   int RepaintCount = 0;
   std::vector<TRect> InvalidatedRects;
+  struct TScroll {
+    int Dx, Dy;
+    TRect Area;
+    bool operator==(const TScroll&) const = default;
+  };
+  std::vector<TScroll> Scrolls;
   std::deque<TPosted> Posted;
   std::vector<TCursor> Cursors;
   std::vector<bool> Locks;
@@ -50,6 +56,7 @@ class TFakeHost : public TGridHost {
   void Invalidate() override { ++InvalidateCount; }
   void InvalidateRect(const TRect& r) override { InvalidatedRects.push_back(r); }
   void Repaint() override { ++RepaintCount; }
+  void ScrollRect(int dx, int dy, const TRect& area) override { Scrolls.push_back({dx, dy, area}); }
   void PostMessage(uint32_t msg, intptr_t wParam, intptr_t lParam) override {
     Posted.push_back({msg, wParam, lParam});
   }
