@@ -504,6 +504,16 @@ class THexEditor : public TCustomGrid {
   // Takes the newest record off stream; returns the kind text of the one
   // before it, or nullptr when none is left.
   static const char* DropNewestRecord(TUndoStream& stream, int64_t length);
+  // Takes the redo records from streamSize on off again (an undo failed).
+  void DropRedoRecordsFrom(int64_t streamSize);
+  // Undo's handlers, one per kind of step (see undo.cpp).
+  void UndoByteChange(const TUndoRecord& r);
+  void UndoRemoval(const TUndoRecord& r, TUndoStream& stream, int64_t size);
+  void UndoInsertion(const TUndoRecord& r);
+  void UndoReplacement(const TUndoRecord& r, TUndoStream& stream, int64_t size);
+  void UndoAppend(const TUndoRecord& r);
+  void UndoNibbleShift(const TUndoRecord& r, int64_t size);
+  void UndoConversion(const TUndoRecord& r, TUndoStream& stream);
   // A scratch file with the document's bytes from pos on shifted right by
   // one nibble, shifted bytes skip..skip+length-1, after the bytes before
   // pos if withPrefix.

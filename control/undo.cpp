@@ -460,6 +460,94 @@ int64_t THexEditor::StoreRedoRecord(const TUndoRecord& undo) {
   return oldSize;
 }
 
+// One handler per kind of step: each takes back the step r on a document of
+// size bytes, the stream holding r's payload.
+
+void THexEditor::UndoByteChange(const TUndoRecord& r) {
+  WriteByte(r.Pos, r.First);
+  FStore.Marks().Set(r.Pos, r.Mark);
+  RestoreUndoState(r.State);
+  InvalidateRange(r.Pos, r.Pos);
+  UpdateCache(r.Pos, r.First);
+}
+
+void THexEditor::UndoRemoval(const TUndoRecord& r, TUndoStream& stream, int64_t size) {
+  const int32_t pos = r.Pos, count = r.Count;
+  ReserveDocument(size + count);
+  ResizeAndFill(pos, 0, count, [&] { stream.CopyTo(r.PayloadAt(), Data(), pos, count); });
+  AdjustMetrics();
+  RestoreUndoState(r.State);
+  TrimChangedBits(pos);
+}
+
+void THexEditor::UndoInsertion(const TUndoRecord& r) {
+  if (r.Count > 0) DeleteRange(r.Pos, r.Pos + r.Count, Row(), Col());
+  RestoreUndoState(r.State);
+  TrimChangedBits(r.Pos);
+}
+
+void THexEditor::UndoReplacement(const TUndoRecord& r, TUndoStream& stream, int64_t size) {
+  const int32_t pos = r.Pos, count = r.Count, extra = r.Extra;
+  const int64_t newSize = size - count + extra;
+  if (newSize > kMaxDocumentSize) throw EHexEditorError(kDocumentLimitMessage);
+  if (newSize > size) ReserveDocument(newSize);
+  // The new bytes make way for the old ones in one move of the rest; kept
+  // first, they come back when the old ones cannot be written.
+  const TKeptBytes replacement(Data(), pos, count);
+  try {
+    ResizeAndFill(pos, count, extra, [&] { stream.CopyTo(r.PayloadAt(), Data(), pos, extra); });
+  } catch (...) {
+    try {
+      replacement.PutBack(Data());
+    } catch (...) {
+      // The first error is the one to report.
+    }
+    throw;
+  }
+  AdjustMetrics();
+  RestoreUndoState(r.State);
+  if (FStore.Marks().Size() >= pos) FStore.Marks().SetSize(std::max(0, pos - 1));
+}
+
+void THexEditor::UndoAppend(const TUndoRecord& r) {
+  MoveCaret(2, Row());
+  if (HasDataStream()) Data().SetSize(r.Pos);
+  AdjustMetrics();
+  TrimChangedBits(r.Pos);
+  RestoreUndoState(r.State);
+}
+
+void THexEditor::UndoNibbleShift(const TUndoRecord& r, int64_t size) {
+  // Insert: the inserted nibble goes out again (the rest moves back by four
+  // bits), the saved byte comes back and the extra last byte goes. Delete: a
+  // nibble goes back in (the rest moves on by four bits, the last nibble
+  // falling off the end) with the saved byte.
+  const bool inserted = r.Kind == TUndoKind::ukInsertNibble;
+  ShiftNibbles(r.Pos, inserted ? 1 : 0, size - r.Pos - (inserted ? 1 : 0), r.First, [] { return true; });
+  FStore.Marks().Set(r.Pos, r.Mark);
+  AdjustMetrics();
+  RestoreUndoState(r.State);
+  TrimChangedBits(r.Pos);
+}
+
+void THexEditor::UndoConversion(const TUndoRecord& r, TUndoStream& stream) {
+  stream.CopyTo(r.PayloadAt(), Data(), r.Pos, r.Count);
+  RestoreUndoState(r.State);
+  TrimChangedBits(r.Pos);
+}
+
+void THexEditor::DropRedoRecordsFrom(int64_t streamSize) {
+  try {
+    FRedoStream->SetSize(streamSize);
+    --FRedoCount;
+    const std::optional<TUndoRecord> newest = ReadNewest(*FRedoStream);
+    if (newest) FRedoDescription = UndoKindText(newest->Kind);
+    if (FRedoCount == 0) ResetRedo();
+  } catch (const std::exception&) {
+    ResetRedo();
+  }
+}
+
 void THexEditor::Undo() {
   FStore.Edited();
   if (!FCanUndo) {
@@ -474,9 +562,6 @@ void THexEditor::Undo() {
   const TUndoRecord& r = *found;
   if (!KnownKind(static_cast<uint8_t>(r.Kind))) return;  // unknown step: left alone
   TUndoStream& stream = *FUndoStream;
-  const TUndoKind kind = r.Kind;
-  const int32_t pos = r.Pos, count = r.Count, extra = r.Extra;
-  const int64_t payloadAt = r.PayloadAt();
   const int64_t size = DataSize();
   // A record that does not fit the document cannot be undone.
   if (!UndoFits(r, size)) {
@@ -484,112 +569,28 @@ void THexEditor::Undo() {
     return;
   }
   const int64_t redoMark = StoreRedoRecord(r);
-
-  const uint8_t oldByte = r.First;
-  const bool oldMark = r.Mark;
   // Taking back a one-byte change keeps the read window (the byte is put in).
   std::optional<TDocumentStore::TChange> change;
-  if (kind != TUndoKind::ukByteChanged) change.emplace(FStore);
+  if (r.Kind != TUndoKind::ukByteChanged) change.emplace(FStore);
   try {
-    switch (kind) {
-      case TUndoKind::ukByteChanged:
-        WriteByte(pos, oldByte);
-        FStore.Marks().Set(pos, oldMark);
-        RestoreUndoState(r.State);
-        InvalidateRange(pos, pos);
-        UpdateCache(pos, oldByte);
-        break;
-
-      case TUndoKind::ukRemoved: {
-        ReserveDocument(size + count);
-        ResizeAndFill(pos, 0, count, [&] { stream.CopyTo(payloadAt, Data(), pos, count); });
-        AdjustMetrics();
-        RestoreUndoState(r.State);
-        TrimChangedBits(pos);
-        InvalidateGrid();
-        break;
-      }
-
-      case TUndoKind::ukInsertBuffer:
-        if (count > 0) DeleteRange(pos, pos + count, Row(), Col());
-        RestoreUndoState(r.State);
-        TrimChangedBits(pos);
-        InvalidateGrid();
-        break;
-
-      case TUndoKind::ukReplaceSelection: {
-        const int64_t newSize = size - count + extra;
-        if (newSize > kMaxDocumentSize) throw EHexEditorError(kDocumentLimitMessage);
-        if (newSize > size) ReserveDocument(newSize);
-        // The new bytes make way for the old ones in one move of the rest;
-        // kept first, they come back when the old ones cannot be written.
-        const TKeptBytes replacement(Data(), pos, count);
-        try {
-          ResizeAndFill(pos, count, extra, [&] { stream.CopyTo(payloadAt, Data(), pos, extra); });
-        } catch (...) {
-          try {
-            replacement.PutBack(Data());
-          } catch (...) {
-            // The first error is the one to report.
-          }
-          throw;
-        }
-        AdjustMetrics();
-        RestoreUndoState(r.State);
-        if (FStore.Marks().Size() >= pos) FStore.Marks().SetSize(std::max(0, pos - 1));
-        InvalidateGrid();
-        break;
-      }
-
-      case TUndoKind::ukAppendBuffer:
-        MoveCaret(2, Row());
-        if (HasDataStream()) Data().SetSize(pos);
-        AdjustMetrics();
-        TrimChangedBits(pos);
-        RestoreUndoState(r.State);
-        InvalidateGrid();
-        break;
-
+    switch (r.Kind) {
+      case TUndoKind::ukByteChanged: UndoByteChange(r); break;
+      case TUndoKind::ukRemoved: UndoRemoval(r, stream, size); break;
+      case TUndoKind::ukInsertBuffer: UndoInsertion(r); break;
+      case TUndoKind::ukReplaceSelection: UndoReplacement(r, stream, size); break;
+      case TUndoKind::ukAppendBuffer: UndoAppend(r); break;
       case TUndoKind::ukInsertNibble:
-      case TUndoKind::ukDeleteNibble: {
-        // Insert: the inserted nibble goes out again (the rest moves back by
-        // four bits), the saved byte comes back and the extra last byte goes.
-        // Delete: a nibble goes back in (the rest moves on by four bits, the
-        // last nibble falling off the end) with the saved byte.
-        const bool inserted = kind == TUndoKind::ukInsertNibble;
-        ShiftNibbles(pos, inserted ? 1 : 0, size - pos - (inserted ? 1 : 0), oldByte, [] { return true; });
-        FStore.Marks().Set(pos, oldMark);
-        AdjustMetrics();
-        RestoreUndoState(r.State);
-        TrimChangedBits(pos);
-        InvalidateGrid();
-        break;
-      }
-
-      case TUndoKind::ukConvert:
-        stream.CopyTo(payloadAt, Data(), pos, count);
-        RestoreUndoState(r.State);
-        TrimChangedBits(pos);
-        InvalidateGrid();
-        break;
+      case TUndoKind::ukDeleteNibble: UndoNibbleShift(r, size); break;
+      case TUndoKind::ukConvert: UndoConversion(r, stream); break;
     }
+    if (r.Kind != TUndoKind::ukByteChanged) InvalidateGrid();
   } catch (...) {
     change.reset();
     try {
       AdjustMetrics();
     } catch (const std::exception&) {
     }
-    {
-      try {
-        FRedoStream->SetSize(redoMark);
-        --FRedoCount;
-        const std::optional<TUndoRecord> newest = ReadNewest(*FRedoStream);
-        if (newest) FRedoDescription = UndoKindText(newest->Kind);
-        if (FRedoCount == 0) ResetRedo();
-      } catch (const std::exception&) {
-        ResetRedo();
-      }
-    }
+    DropRedoRecordsFrom(redoMark);
     throw;
   }
   change.reset();
