@@ -2,7 +2,8 @@
 // on the 64 MiB document bench/run makes, set up as the editor window sets
 // it up. Each figure is the time of one step, the paint it causes included:
 // a full repaint, a Down key with the caret on the last row (the view
-// scrolls one row), a Page Down key.
+// scrolls one row), a Page Down key; and two 800×1000 views repainted
+// unlocked and locked side by side (the goal: locked at most 1.3 times).
 #ifdef BYTELOOM_BENCH_UI
 #include <QApplication>
 #include <QKeyEvent>
@@ -12,6 +13,7 @@
 #include <string>
 
 #include "bench/bench.h"
+#include "compare/sidebyside.h"
 #include "control/canvas.h"
 #include "control/qhexeditor.h"
 
@@ -37,21 +39,26 @@ struct TScreen {
     static char name[] = "byteloom_bench";
     static char* argv[] = {name, nullptr};
     app = std::make_unique<QApplication>(argc, argv);
-    widget = std::make_unique<HexEditorWidget>();
-    widget->setFrameShape(QFrame::NoFrame);
-    THexEditor& ed = widget->Editor();
+    widget = Open(ctx.WorkDir + "/data64.bin", 1600);
+    widget->activateWindow();
+    widget->setFocus();
+    Settle();
+  }
+  // A view of file, width × 1000, set up as the editor window sets it up.
+  std::unique_ptr<HexEditorWidget> Open(const std::string& file, int width) {
+    auto view = std::make_unique<HexEditorWidget>();
+    view->setFrameShape(QFrame::NoFrame);
+    THexEditor& ed = view->Editor();
     ed.SetBytesPerColumn(2);
     ed.Font().Name = "Courier";
     ed.Font().Height = -13;
     ed.Font().Size = FontSizeFromHeight(-13);
     ed.AdjustMetrics();
-    if (!ed.LoadFromFile(ctx.WorkDir + "/data64.bin")) throw std::runtime_error(ed.LastError());
-    widget->resize(1600, 1000);
-    widget->show();
-    widget->activateWindow();
-    widget->setFocus();
-    widget->viewport()->installEventFilter(&paints);
-    Settle();
+    if (!ed.LoadFromFile(file)) throw std::runtime_error(ed.LastError());
+    view->resize(width, 1000);
+    view->show();
+    view->viewport()->installEventFilter(&paints);
+    return view;
   }
   static void Settle() {
     for (int i = 0; i < 3; ++i) QCoreApplication::processEvents();
@@ -85,6 +92,42 @@ TRegister repaintQt("repaint_qt", [](const TBenchContext& ctx) {
   TScreen::Settle();
   return screen.PerStep([&] { screen.widget->viewport()->repaint(); });
 });
+
+// The view and a second one on a copy with a byte changed in every KiB
+// around the middle, both 800 wide, repainted one after the other.
+double RepaintPair(const TBenchContext& ctx, bool locked) {
+  TScreen screen(ctx);
+  screen.widget->resize(800, 1000);
+  const std::string copy = ctx.WorkDir + "/pair64.bin";
+  CopyFileForBench(ctx.WorkDir + "/data64.bin", copy);
+  std::unique_ptr<HexEditorWidget> other = screen.Open(copy, 800);
+  THexEditor& left = screen.widget->Editor();
+  THexEditor& right = other->Editor();
+  const int32_t middle = left.DataSize() / 2;
+  for (int32_t at = middle; at < middle + (1 << 20); at += 1024) {
+    right.SetSelStart(at);
+    const auto b = static_cast<uint8_t>(right.ReadByte(at) + 1);
+    right.ReplaceSelection(&b, 1);
+  }
+  std::unique_ptr<TSideBySide> pair;
+  if (locked) {
+    pair = std::make_unique<TSideBySide>(left, right, 0);
+    for (THexEditor* e : {&left, &right})
+      e->SetDifferenceMarks([&pair, e](int32_t pos, int32_t count, uint8_t* out) { pair->Mark(*e, pos, count, out); });
+  }
+  left.SetTopRow(middle / left.BytesPerLine());
+  right.SetTopRow(left.TopRow());
+  TScreen::Settle();
+  const double seconds = screen.PerStep([&] {
+    screen.widget->viewport()->repaint();
+    other->viewport()->repaint();
+  });
+  for (THexEditor* e : {&left, &right}) e->SetDifferenceMarks({});
+  return seconds;
+}
+
+TRegister repaintQtPair("repaint_qt_pair", [](const TBenchContext& ctx) { return RepaintPair(ctx, false); });
+TRegister repaintQtLocked("repaint_qt_locked", [](const TBenchContext& ctx) { return RepaintPair(ctx, true); });
 
 TRegister scrollRows("scroll_rows", [](const TBenchContext& ctx) {
   TScreen screen(ctx);
