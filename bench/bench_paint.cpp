@@ -8,7 +8,7 @@
 
 #include "bench/bench.h"
 #include "bench/benchhost.h"
-#include "compare/sidebyside.h"
+#include "bench/benchpair.h"
 #include "control/canvas.h"
 
 namespace byteloom::bench {
@@ -79,20 +79,7 @@ double PaintPair(const TBenchContext& ctx, bool locked) {
   Open(left, ctx);
   if (!right.LoadFromFile(copy)) throw std::runtime_error(right.LastError());
   right.SetClientSize(kView.Width(), kView.Height());
-  const int32_t middle = left.DataSize() / 2;
-  for (int32_t at = middle; at < middle + (1 << 20); at += 1024) {
-    right.SetSelStart(at);
-    const uint8_t b = static_cast<uint8_t>(right.ReadByte(at) + 1);
-    right.ReplaceSelection(&b, 1);
-  }
-  std::unique_ptr<TSideBySide> pair;
-  if (locked) {
-    pair = std::make_unique<TSideBySide>(left, right, 0);
-    for (THexEditor* e : {&left, &right})
-      e->SetDifferenceMarks([&pair, e](int32_t pos, int32_t count, uint8_t* out) { pair->Mark(*e, pos, count, out); });
-  }
-  left.SetTopRow(middle / left.BytesPerLine());
-  right.SetTopRow(left.TopRow());
+  const TBenchPair pair(left, right, locked);
   TNullCanvas canvas;
   left.Paint(kView, canvas);
   right.Paint(kView, canvas);

@@ -13,7 +13,7 @@
 #include <string>
 
 #include "bench/bench.h"
-#include "compare/sidebyside.h"
+#include "bench/benchpair.h"
 #include "control/canvas.h"
 #include "control/qhexeditor.h"
 
@@ -101,28 +101,12 @@ double RepaintPair(const TBenchContext& ctx, bool locked) {
   const std::string copy = ctx.WorkDir + "/pair64.bin";
   CopyFileForBench(ctx.WorkDir + "/data64.bin", copy);
   std::unique_ptr<HexEditorWidget> other = screen.Open(copy, 800);
-  THexEditor& left = screen.widget->Editor();
-  THexEditor& right = other->Editor();
-  const int32_t middle = left.DataSize() / 2;
-  for (int32_t at = middle; at < middle + (1 << 20); at += 1024) {
-    right.SetSelStart(at);
-    const auto b = static_cast<uint8_t>(right.ReadByte(at) + 1);
-    right.ReplaceSelection(&b, 1);
-  }
-  std::unique_ptr<TSideBySide> pair;
-  if (locked) {
-    pair = std::make_unique<TSideBySide>(left, right, 0);
-    for (THexEditor* e : {&left, &right})
-      e->SetDifferenceMarks([&pair, e](int32_t pos, int32_t count, uint8_t* out) { pair->Mark(*e, pos, count, out); });
-  }
-  left.SetTopRow(middle / left.BytesPerLine());
-  right.SetTopRow(left.TopRow());
+  const TBenchPair pair(screen.widget->Editor(), other->Editor(), locked);
   TScreen::Settle();
   const double seconds = screen.PerStep([&] {
     screen.widget->viewport()->repaint();
     other->viewport()->repaint();
   });
-  for (THexEditor* e : {&left, &right}) e->SetDifferenceMarks({});
   return seconds;
 }
 
