@@ -93,6 +93,12 @@ TUndoRecord Decode(const uint8_t* h) {
 
 bool KnownKind(uint8_t kind) { return kind <= static_cast<uint8_t>(TUndoKind::ukConvert); }
 
+// The kinds whose records keep one byte of the document, at the step's
+// position, in their first payload byte (and its change mark).
+bool OneByteKind(TUndoKind kind) {
+  return kind == TUndoKind::ukByteChanged || kind == TUndoKind::ukInsertNibble || kind == TUndoKind::ukDeleteNibble;
+}
+
 // The length of the newest record, or 0 when the stream's end is damaged.
 int64_t NewestLength(const TUndoStream& stream) {
   const int64_t total = stream.Size();
@@ -299,7 +305,7 @@ void THexEditor::StoreUndoRecord(TUndoKind kind, int32_t pos, int32_t extra, int
   // The edit that follows changes more than one byte: the read window goes.
   if (DropsReadWindow(kind)) FStore.Changed();
   try {
-    if (kind == TUndoKind::ukByteChanged || kind == TUndoKind::ukInsertNibble || kind == TUndoKind::ukDeleteNibble) {
+    if (OneByteKind(kind)) {
       r.First = oldBytes ? oldBytes[0] : ReadByte(pos);
       r.Mark = ByteChanged(pos);
     }
@@ -433,13 +439,11 @@ int64_t THexEditor::StoreRedoRecord(const TUndoRecord& undo) {
   r.State = CurrentUndoState();
   r.State.Modified = true;
   r.Mark = false;
-  const bool oneByte =
-      r.Kind == TUndoKind::ukByteChanged || r.Kind == TUndoKind::ukInsertNibble || r.Kind == TUndoKind::ukDeleteNibble;
   const bool created = !FRedoStream;
   if (created) FRedoStream = std::make_unique<TUndoStream>(WorkFolder());
   const int64_t oldSize = FRedoStream->Size();
   try {
-    r.First = oneByte ? ReadByte(r.Pos) : 0;
+    r.First = OneByteKind(r.Kind) ? ReadByte(r.Pos) : 0;
     AppendRecord(*FRedoStream, r, RedoPayload(r.Kind, r.Count), nullptr, &Data(), r.Pos);
   } catch (...) {
     // The redo list stays as it was, and so does the document.
