@@ -17,7 +17,7 @@
 #include <QPainter>
 #include <QPrinter>
 
-#include "output/pagecanvas.h"
+#include "output/ui/pagecanvas.h"
 #endif
 
 namespace byteloom::bench {

@@ -15,7 +15,7 @@
 #include "bench/bench.h"
 #include "bench/benchpair.h"
 #include "control/canvas.h"
-#include "control/qhexeditor.h"
+#include "ui/qhexeditor.h"
 
 namespace byteloom::bench {
 

@@ -12,6 +12,7 @@
 #include "bench/benchhost.h"
 #include "editor/clipdata.h"
 #include "editor/findexpr.h"
+#include "platform/codepages.h"
 
 namespace byteloom::bench {
 

@@ -24,7 +24,7 @@
 
 #include "control/documents.h"
 #include "control/hexeditor.h"
-#include "editor/bookmarks.h"
+#include "control/bookmarks.h"
 #include "platform/numconv.h"
 #include "platform/platform.h"
 

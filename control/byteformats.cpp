@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "control/bytesource.h"
+#include "control/hexeditor.h"
 #include "platform/numconv.h"
 
 namespace byteloom {
@@ -261,6 +263,26 @@ THexParse ParseHexText(const std::string& t) {
     i = k;
   }
   return r;
+}
+
+TExportOutcome ExportFormatted(THexEditor& editor, TByteFormat format, int32_t from, int32_t to,
+                              const std::string& target, const TProgress& progress) {
+  const int64_t first = std::max(from, 0);
+  const int64_t end = std::min<int64_t>(int64_t{to} + 1, editor.DataSize());
+  const TFormatRange range{first, std::max<int64_t>(end - first, 0)};
+  TEditorSource document(editor);
+  TPieceReader pieces(document, first, end);
+  return WriteExport(target, 0, [&](TExportSink& out) {
+    out.Append(FormatHeader(format, range));
+    bool go = true;
+    ForEachLine(format, range, [&](int64_t pos, int n, bool last) {
+      if (!go) return;
+      if ((out.Put(FormatLine(format, out.Room(), pos, pieces.At(pos, n), n, last)) || last) && progress)
+        go = progress(pos + n - first, range.Count);
+    });
+    if (go) out.Append(FormatFooter(format, range));
+    return go;
+  });
 }
 
 }  // namespace byteloom

@@ -8,7 +8,12 @@
 #include <string>
 #include <vector>
 
+#include "platform/exportfile.h"
+#include "platform/progress.h"
+
 namespace byteloom {
+
+class THexEditor;
 
 enum class TByteFormat : uint8_t {
   bfHexText,   // "41 42 00", 16 bytes a line
@@ -68,5 +73,11 @@ struct THexParse {
   std::string Error;
 };
 THexParse ParseHexText(const std::string& text);
+
+// Writes the bytes from..to (inclusive, clamped to the document) to target in
+// a format other tools read (xxd dump, Intel HEX, S-record, Base64, C array),
+// through WriteExport. Progress counts bytes.
+TExportOutcome ExportFormatted(THexEditor& editor, TByteFormat format, int32_t from, int32_t to,
+                              const std::string& target, const TProgress& progress = {});
 
 }  // namespace byteloom

@@ -1,7 +1,7 @@
 #include "editor/bitedit.h"
 
 #include "control/hexeditor.h"
-#include "editor/valueinfo.h"
+#include "platform/numconv.h"
 
 namespace byteloom {
 

@@ -28,15 +28,6 @@ TClipRange ClipRange(THexEditor& editor);
 // Reads the range's bytes into dest (Count bytes).
 void ReadClipRange(THexEditor& editor, const TClipRange& range, uint8_t* dest);
 
-// The text of count bytes for other programs: its length in UTF-16 units
-// (the bytes before the first zero byte), and the text itself, written to
-// text[0 .. ClipTextLength - 1].
-size_t ClipTextLength(const uint8_t* data, size_t count);
-void FillClipText(const uint8_t* data, size_t count, char16_t* text);
-
-// Text from the clipboard (UTF-16) as the bytes Paste inserts.
-std::vector<uint8_t> ClipTextToBytes(const char16_t* text, size_t length);
-
 // Paste: the bytes replace the selection, or go in at the caret when
 // nothing is selected; an empty paste deletes the selection. Returns the
 // document's Modified flag (the window then enables Save).

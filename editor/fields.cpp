@@ -5,7 +5,7 @@
 
 #include "control/bytesource.h"
 #include "control/hexeditor.h"
-#include "editor/bookmarks.h"
+#include "control/bookmarks.h"
 #include "platform/codepages.h"
 #include "platform/numconv.h"
 #include "platform/store.h"

@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "editor/bookmarks.h"
+#include "control/bookmarks.h"
 
 namespace byteloom {
 

@@ -4,6 +4,7 @@
 
 #include "control/bytesource.h"
 #include "control/hexeditor.h"
+#include "platform/numconv.h"
 
 namespace byteloom {
 
@@ -18,19 +19,6 @@ uint8_t ReadByte(TByteSource& bytes, int32_t pos) {
 }
 
 }  // namespace
-
-std::string HexMin2(uint32_t value) {
-  char buf[16];
-  std::snprintf(buf, sizeof buf, "%02X", value);
-  return buf;
-}
-
-std::string Binary8(uint8_t b) {
-  std::string s(8, '0');
-  for (int i = 0; i < 8; ++i)
-    if (b & (0x80 >> i)) s[static_cast<size_t>(i)] = '1';
-  return s;
-}
 
 std::string WidestValueText(TValueBox box) {
   switch (box) {

@@ -38,11 +38,6 @@ struct TCaretPlace {
 };
 TCaretPlace CaretPlaceOf(THexEditor& editor);
 
-// Upper-case hex digits, at least two.
-std::string HexMin2(uint32_t value);
-// The eight binary digits of b, most significant first.
-std::string Binary8(uint8_t b);
-
 // The longest caption a box can show, to size the box by: every digit in it
 // may stand for any digit of its kind (decimal, or hex where the box shows
 // hex), so a box as wide as this text with its widest digits fits them all.

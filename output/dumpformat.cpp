@@ -6,7 +6,6 @@
 #include <cstring>
 
 #include "control/hexeditor.h"
-#include "editor/valueinfo.h"
 #include "platform/filenames.h"
 #include "platform/guard.h"
 #include "platform/numconv.h"
@@ -17,8 +16,6 @@ namespace byteloom {
 namespace {
 
 constexpr char kHexDigits[] = "0123456789ABCDEF";
-// The export is written in pieces of about this size.
-constexpr size_t kWritePiece = size_t{1} << 20;
 // Progress is reported every this many lines of a page job.
 constexpr int64_t kProgressLines = 256;
 
@@ -182,46 +179,6 @@ const uint8_t* TDumpReader::Line(int64_t l0, int& first, int& last) {
 // Export
 // ---------------------------------------------------------------------------
 
-TExportSink::TExportSink(TFileHandle& handle) : FHandle(handle), FText(kWritePiece + kExportRoom) {}
-
-bool TExportSink::Put(char* end) {
-  FUsed = static_cast<size_t>(end - FText.data());
-  if (FUsed < kWritePiece) return false;
-  Flush();
-  return true;
-}
-
-void TExportSink::Append(const std::string& text) {
-  for (size_t done = 0; done < text.size();) {
-    const size_t n = std::min(text.size() - done, kExportRoom);
-    std::memcpy(Room(), text.data() + done, n);
-    Put(Room() + n);
-    done += n;
-  }
-}
-
-void TExportSink::Flush() {
-  FHandle.WriteAt(FText.data(), static_cast<int64_t>(FUsed), FWritten);
-  FWritten += static_cast<int64_t>(FUsed);
-  FUsed = 0;
-}
-
-TExportOutcome WriteExport(const std::string& target, int64_t reserve, const std::function<bool(TExportSink&)>& body) {
-  try {
-    TFileReplacement out(target);
-    if (reserve > 0) out.Handle().Reserve(reserve);
-    TExportSink sink(out.Handle());
-    if (!body(sink)) return {};
-    sink.Flush();
-    out.Handle().SetSize(sink.FWritten);
-    const std::string warning = out.Commit(out.ReplacesFile());
-    return {true, warning.empty() ? warning : NotYetSafeText("The export to " + target + " was written", warning)};
-  } catch (const EFileError& e) {
-    const std::string reason = e.Errno() != 0 ? ErrnoText(e.Errno()) : std::string(e.what());
-    throw EFileError("The export to " + target + " failed: " + reason, e.Errno());
-  }
-}
-
 TExportOutcome ExportDump(THexEditor& editor, const TDumpRange& range, const TDumpStyle& style, const std::string& target,
                 const TProgress& progress) {
   TDumpReader reader(editor);
@@ -238,26 +195,6 @@ TExportOutcome ExportDump(THexEditor& editor, const TDumpRange& range, const TDu
         return false;
     }
     return true;
-  });
-}
-
-TExportOutcome ExportFormatted(THexEditor& editor, TByteFormat format, int32_t from, int32_t to, const std::string& target,
-                     const TProgress& progress) {
-  const int64_t first = std::max(from, 0);
-  const int64_t end = std::min<int64_t>(int64_t{to} + 1, editor.DataSize());
-  const TFormatRange range{first, std::max<int64_t>(end - first, 0)};
-  TEditorSource document(editor);
-  TPieceReader pieces(document, first, end);
-  return WriteExport(target, 0, [&](TExportSink& out) {
-    out.Append(FormatHeader(format, range));
-    bool go = true;
-    ForEachLine(format, range, [&](int64_t pos, int n, bool last) {
-      if (!go) return;
-      if ((out.Put(FormatLine(format, out.Room(), pos, pieces.At(pos, n), n, last)) || last) && progress)
-        go = progress(pos + n - first, range.Count);
-    });
-    if (go) out.Append(FormatFooter(format, range));
-    return go;
   });
 }
 

@@ -3,9 +3,11 @@
 // case mapping used by case-insensitive searching.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace byteloom {
 
@@ -48,5 +50,14 @@ void AnsiLowerBuffer(uint8_t* buf, int count);
 // The 256-entry table behind AnsiLower, for loops that want to index it
 // directly.
 const uint8_t* AnsiLowerTable();
+
+// The text of count bytes for other programs: its length in UTF-16 units
+// (the bytes before the first zero byte), and the text itself, written to
+// text[0 .. ClipTextLength - 1].
+size_t ClipTextLength(const uint8_t* data, size_t count);
+void FillClipText(const uint8_t* data, size_t count, char16_t* text);
+
+// Text from the clipboard (UTF-16) as the bytes Paste inserts.
+std::vector<uint8_t> ClipTextToBytes(const char16_t* text, size_t length);
 
 }  // namespace byteloom

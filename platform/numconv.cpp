@@ -1,5 +1,7 @@
 #include "platform/numconv.h"
 
+#include <cstdio>
+
 #include "platform/codepages.h"
 
 namespace byteloom {
@@ -54,6 +56,19 @@ int32_t StrToInt(const std::string& text) {
 std::string HexPrefixToDollar(const std::string& text) {
   if (text.size() >= 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) return "$" + text.substr(2);
   return text;
+}
+
+std::string HexMin2(uint32_t value) {
+  char buf[16];
+  std::snprintf(buf, sizeof buf, "%02X", value);
+  return buf;
+}
+
+std::string Binary8(uint8_t b) {
+  std::string s(8, '0');
+  for (int i = 0; i < 8; ++i)
+    if (b & (0x80 >> i)) s[static_cast<size_t>(i)] = '1';
+  return s;
 }
 
 }  // namespace byteloom

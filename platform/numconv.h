@@ -29,4 +29,9 @@ int32_t StrToInt(const std::string& text);
 // position numbers may be typed as 0x1F as well as $1F.
 std::string HexPrefixToDollar(const std::string& text);
 
+// Upper-case hex digits, at least two.
+std::string HexMin2(uint32_t value);
+// The eight binary digits of b, most significant first.
+std::string Binary8(uint8_t b);
+
 }  // namespace byteloom

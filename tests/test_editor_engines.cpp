@@ -3,9 +3,10 @@
 #include <gtest/gtest.h>
 
 #include "editor/bitedit.h"
-#include "editor/bookmarks.h"
+#include "control/bookmarks.h"
 #include "editor/clipdata.h"
 #include "editor/filebookmarks.h"
+#include "platform/codepages.h"
 #include "platform/numconv.h"
 #include "tests/support/markup.h"
 

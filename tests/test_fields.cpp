@@ -8,7 +8,7 @@
 
 #include "control/bytesource.h"
 #include "control/checksums.h"
-#include "editor/bookmarks.h"
+#include "control/bookmarks.h"
 #include "editor/fields.h"
 #include "tests/support/editortest.h"
 

@@ -1,6 +1,8 @@
-// The folders depend on each other one way only: platform/ <- control/ <-
-// editor/, compare/, output/ <- shell/. A file that includes a header of a
-// higher folder fails here.
+// The folders depend on each other one way only: platform/ <- control/ <- ui/
+// <- editor/, compare/, output/ (peers: none includes another) <- shell/.
+// The toolkit shows in the folders: the top ui/ folder and each feature's ui/
+// subfolder hold the Qt files; every other file is core and includes no Qt
+// header and no file of a ui/ folder.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -11,31 +13,69 @@
 
 namespace {
 
-const std::map<std::string, int> kLevels = {{"platform", 0}, {"control", 1}, {"editor", 2},
-                                            {"compare", 2},  {"output", 2},  {"shell", 3}};
+const std::map<std::string, int> kLevels = {{"platform", 0}, {"control", 1}, {"ui", 2},   {"editor", 3},
+                                            {"compare", 3},  {"output", 3},  {"shell", 4}};
 
-TEST(Layering, NoFolderIncludesAHigherOne) {
+bool IsUi(const std::string& path) { return path.rfind("ui/", 0) == 0 || path.find("/ui/") != std::string::npos; }
+
+// Every way a file can break the layering, one text per include line.
+std::string Fault(const std::string& file, const std::string& line) {
+  static const std::regex project(R"(^\s*#\s*include\s*"(([a-z]+)/[^"]*)\")"), qt(R"(^\s*#\s*include\s*<Q)");
+  const std::string from = file.substr(0, file.find('/'));
+  std::smatch m;
+  if (std::regex_search(line, qt)) return IsUi(file) ? "" : "a core file includes Qt";
+  if (!std::regex_search(line, m, project)) return "";
+  const std::string target = m[2].str();
+  if (!kLevels.count(target) || target == from) return IsUi(m[1].str()) && !IsUi(file) ? "a core file includes a ui/ file" : "";
+  if (kLevels.at(target) > kLevels.at(from)) return "includes a higher folder";
+  if (kLevels.at(target) == kLevels.at(from)) return "includes a peer folder";
+  if (IsUi(m[1].str()) && !IsUi(file)) return "a core file includes a ui/ file";
+  return "";
+}
+
+TEST(Layering, EveryIncludeGoesDownAndCoreStaysToolkitFree) {
   const std::filesystem::path root(BYTELOOM_SOURCE_DIR);
-  const std::regex include(R"(^\s*#\s*include\s*"([a-z]+)/)");
-  int files = 0;
+  int files = 0, uiFiles = 0;
   for (const auto& [folder, level] : kLevels) {
-    for (const auto& entry : std::filesystem::directory_iterator(root / folder)) {
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(root / folder)) {
       const std::string ext = entry.path().extension().string();
       if (ext != ".h" && ext != ".cpp") continue;
+      const std::string file = std::filesystem::relative(entry.path(), root).generic_string();
       ++files;
+      uiFiles += IsUi(file);
       std::ifstream in(entry.path());
       std::string line;
       for (int number = 1; std::getline(in, line); ++number) {
-        std::smatch m;
-        if (!std::regex_search(line, m, include)) continue;
-        const auto target = kLevels.find(m[1].str());
-        if (target == kLevels.end()) continue;
-        EXPECT_LE(target->second, level) << folder << "/" << entry.path().filename().string() << ":" << number
-                                         << " includes " << m[1].str() << "/";
+        const std::string fault = Fault(file, line);
+        EXPECT_EQ(fault, "") << file << ":" << number << ": " << line;
       }
     }
   }
-  EXPECT_GT(files, 20);
+  EXPECT_GT(files, 100);
+  EXPECT_GT(uiFiles, 40);
+}
+
+// The rule itself, on lines a careless change would write.
+TEST(Layering, TheRuleCatchesEachKindOfFault) {
+  const struct {
+    const char* file;
+    const char* line;
+    const char* fault;
+  } rows[] = {
+      {"control/undo.cpp", "#include \"platform/platform.h\"", ""},
+      {"control/undo.cpp", "#include \"editor/fields.h\"", "includes a higher folder"},
+      {"control/undo.cpp", "#include <QString>", "a core file includes Qt"},
+      {"control/undo.cpp", "#include \"ui/qtext.h\"", "includes a higher folder"},
+      {"editor/fields.cpp", "#include \"editor/ui/Editwin.h\"", "a core file includes a ui/ file"},
+      {"editor/fields.cpp", "#include \"output/dumpformat.h\"", "includes a peer folder"},
+      {"editor/ui/Editwin.cpp", "#include <QMenu>", ""},
+      {"editor/ui/Editwin.cpp", "#include \"ui/uibuild.h\"", ""},
+      {"editor/ui/Editwin.cpp", "#include \"compare/ui/Fcomp.h\"", "includes a peer folder"},
+      {"ui/uibuild.cpp", "#include \"editor/ui/Editwin.h\"", "includes a higher folder"},
+      {"shell/restore.cpp", "#include \"ui/progress.h\"", "a core file includes a ui/ file"},
+      {"shell/ui/mainform.cpp", "#include \"compare/ui/Fcomp.h\"", ""},
+  };
+  for (const auto& row : rows) EXPECT_EQ(Fault(row.file, row.line), row.fault) << row.file << ": " << row.line;
 }
 
 }  // namespace

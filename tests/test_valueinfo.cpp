@@ -9,6 +9,7 @@
 
 #include "control/bytesource.h"
 #include "editor/valueinfo.h"
+#include "platform/numconv.h"
 
 namespace byteloom {
 namespace {

@@ -11,12 +11,12 @@
 #include <vector>
 
 #include "control/documents.h"
-#include "editor/Editwin.h"
-#include "editor/dialogservice.h"
-#include "editor/framelink.h"
-#include "editor/search.h"
-#include "output/Drucker.h"
-#include "output/hexexp.h"
+#include "editor/ui/Editwin.h"
+#include "ui/dialogservice.h"
+#include "editor/ui/framelink.h"
+#include "editor/ui/search.h"
+#include "output/ui/Drucker.h"
+#include "output/ui/hexexp.h"
 
 namespace byteloom::test {
 

@@ -8,9 +8,9 @@
 #include <QTest>
 
 #include "control/hexeditor.h"
-#include "editor/Editwin.h"
-#include "shell/appforms.h"
-#include "shell/mainform.h"
+#include "editor/ui/Editwin.h"
+#include "shell/ui/appforms.h"
+#include "shell/ui/mainform.h"
 
 namespace byteloom::test {
 

@@ -16,7 +16,7 @@
 #include <string>
 #include <vector>
 
-#include "editor/dialogservice.h"
+#include "ui/dialogservice.h"
 
 namespace byteloom {
 class TMainform;

@@ -14,14 +14,14 @@
 #include <QTimer>
 #include <QToolButton>
 
-#include "compare/Fcomp.h"
-#include "compare/com_mete.h"
+#include "compare/ui/Fcomp.h"
+#include "compare/ui/com_mete.h"
 #include "control/hexeditor.h"
-#include "editor/Editwin.h"
-#include "editor/progress.h"
+#include "editor/ui/Editwin.h"
+#include "ui/progress.h"
 #include "guitest.h"
-#include "shell/appforms.h"
-#include "shell/mainform.h"
+#include "shell/ui/appforms.h"
+#include "shell/ui/mainform.h"
 
 using namespace byteloom;
 using namespace byteloom::test;

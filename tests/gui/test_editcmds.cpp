@@ -14,10 +14,10 @@
 #include <QTest>
 
 #include "control/hexeditor.h"
-#include "editor/Editwin.h"
-#include "editor/bookmarks.h"
+#include "editor/ui/Editwin.h"
+#include "control/bookmarks.h"
 #include "editor/findexpr.h"
-#include "editor/valuepanel.h"
+#include "editor/ui/valuepanel.h"
 #include "fakeframe.h"
 #include "guitest.h"
 

@@ -15,14 +15,14 @@
 #include <QToolButton>
 
 #include "control/hexeditor.h"
-#include "control/qhexeditor.h"
-#include "editor/Editwin.h"
+#include "ui/qhexeditor.h"
+#include "editor/ui/Editwin.h"
 #include "editor/findexpr.h"
-#include "editor/valuepanel.h"
+#include "editor/ui/valuepanel.h"
 #include "guitest.h"
-#include "shell/appforms.h"
-#include "shell/mainform.h"
-#include "shell/preferen.h"
+#include "shell/ui/appforms.h"
+#include "shell/ui/mainform.h"
+#include "shell/ui/preferen.h"
 
 using namespace byteloom;
 using namespace byteloom::test;

@@ -15,9 +15,9 @@
 #include <QTest>
 
 #include "control/hexeditor.h"
-#include "editor/Editwin.h"
-#include "editor/bookmarks.h"
-#include "editor/findallform.h"
+#include "editor/ui/Editwin.h"
+#include "control/bookmarks.h"
+#include "editor/ui/findallform.h"
 #include "fakeframe.h"
 #include "guitest.h"
 

@@ -8,8 +8,8 @@
 
 #include "control/bytesource.h"
 #include "control/hexeditor.h"
-#include "editor/Editwin.h"
-#include "editor/fieldsform.h"
+#include "editor/ui/Editwin.h"
+#include "editor/ui/fieldsform.h"
 #include "fakeframe.h"
 #include "guitest.h"
 

@@ -22,23 +22,23 @@
 #include <iterator>
 #include <string>
 
-#include "compare/Fcomp.h"
-#include "compare/com_mete.h"
+#include "compare/ui/Fcomp.h"
+#include "compare/ui/com_mete.h"
 #include "control/hexeditor.h"
-#include "editor/search.h"
-#include "output/Drucker.h"
-#include "output/hexexp.h"
+#include "editor/ui/search.h"
+#include "output/ui/Drucker.h"
+#include "output/ui/hexexp.h"
 #include "platform/filenames.h"
-#include "shell/fileprop.h"
-#include "shell/info.h"
-#include "shell/preferen.h"
-#include "control/qhexeditor.h"
-#include "editor/Editwin.h"
-#include "editor/qtext.h"
-#include "editor/valuepanel.h"
+#include "shell/ui/fileprop.h"
+#include "shell/ui/info.h"
+#include "shell/ui/preferen.h"
+#include "ui/qhexeditor.h"
+#include "editor/ui/Editwin.h"
+#include "ui/qtext.h"
+#include "editor/ui/valuepanel.h"
 #include "guitest.h"
-#include "shell/appforms.h"
-#include "shell/mainform.h"
+#include "shell/ui/appforms.h"
+#include "shell/ui/mainform.h"
 
 using namespace byteloom;
 using namespace byteloom::test;

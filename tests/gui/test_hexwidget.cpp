@@ -9,7 +9,7 @@
 #include <memory>
 
 #include "control/hexeditor.h"
-#include "control/qhexeditor.h"
+#include "ui/qhexeditor.h"
 #include "platform/guard.h"
 #include "guitest.h"
 

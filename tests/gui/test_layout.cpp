@@ -13,15 +13,15 @@
 #include <QTest>
 #include <QWindow>
 
-#include "compare/Fcomp.h"
-#include "compare/com_mete.h"
-#include "editor/Editwin.h"
-#include "editor/uibuild.h"
-#include "editor/valuepanel.h"
+#include "compare/ui/Fcomp.h"
+#include "compare/ui/com_mete.h"
+#include "editor/ui/Editwin.h"
+#include "ui/uibuild.h"
+#include "editor/ui/valuepanel.h"
 #include "guitest.h"
-#include "shell/appforms.h"
+#include "shell/ui/appforms.h"
 #include "shell/fileinfo.h"
-#include "shell/mainform.h"
+#include "shell/ui/mainform.h"
 
 using namespace byteloom;
 using namespace byteloom::test;

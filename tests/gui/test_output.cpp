@@ -20,8 +20,8 @@
 #include <QTimer>
 
 #include "control/hexeditor.h"
-#include "editor/Editwin.h"
-#include "editor/progress.h"
+#include "editor/ui/Editwin.h"
+#include "ui/progress.h"
 #include "fakeframe.h"
 #include "guitest.h"
 #include "output/dumpformat.h"

@@ -16,9 +16,9 @@
 #include <vector>
 
 #include "control/hexeditor.h"
-#include "control/qhexeditor.h"
-#include "editor/Editwin.h"
-#include "shell/mainform.h"
+#include "ui/qhexeditor.h"
+#include "editor/ui/Editwin.h"
+#include "shell/ui/mainform.h"
 #include "guitest.h"
 
 using namespace byteloom;

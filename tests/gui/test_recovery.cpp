@@ -15,10 +15,10 @@
 #include <unistd.h>
 
 #include "control/hexeditor.h"
-#include "editor/Editwin.h"
-#include "editor/progress.h"
+#include "editor/ui/Editwin.h"
+#include "ui/progress.h"
 #include "guitest.h"
-#include "shell/mainform.h"
+#include "shell/ui/mainform.h"
 
 using namespace byteloom;
 using namespace byteloom::test;

@@ -16,13 +16,13 @@
 #include <unistd.h>
 
 #include "control/hexeditor.h"
-#include "editor/Editwin.h"
-#include "editor/valuepanel.h"
+#include "editor/ui/Editwin.h"
+#include "editor/ui/valuepanel.h"
 #include "guitest.h"
-#include "shell/appforms.h"
-#include "shell/mainform.h"
-#include "shell/preferen.h"
-#include "shell/settings.h"
+#include "shell/ui/appforms.h"
+#include "shell/ui/mainform.h"
+#include "shell/ui/preferen.h"
+#include "shell/ui/settings.h"
 
 using namespace byteloom;
 using namespace byteloom::test;

@@ -15,13 +15,13 @@
 #include <QToolButton>
 #include <QUrl>
 
-#include "editor/Editwin.h"
+#include "editor/ui/Editwin.h"
 #include "guitest.h"
-#include "shell/appforms.h"
-#include "shell/fileprop.h"
+#include "shell/ui/appforms.h"
+#include "shell/ui/fileprop.h"
 #include "shell/helppages.h"
-#include "shell/info.h"
-#include "shell/mainform.h"
+#include "shell/ui/info.h"
+#include "shell/ui/mainform.h"
 #include "shell/restore.h"
 
 using namespace byteloom;

@@ -15,15 +15,15 @@
 #include <QTest>
 #include <QToolButton>
 
-#include "compare/Fcomp.h"
-#include "compare/sidebysideview.h"
+#include "compare/ui/Fcomp.h"
+#include "compare/ui/sidebysideview.h"
 #include "control/hexeditor.h"
-#include "control/qhexeditor.h"
-#include "editor/Editwin.h"
+#include "ui/qhexeditor.h"
+#include "editor/ui/Editwin.h"
 #include "guitest.h"
-#include "shell/appforms.h"
-#include "shell/mainform.h"
-#include "shell/preferen.h"
+#include "shell/ui/appforms.h"
+#include "shell/ui/mainform.h"
+#include "shell/ui/preferen.h"
 
 using namespace byteloom;
 using namespace byteloom::test;

@@ -17,15 +17,15 @@
 #include <QTest>
 #include <QTimer>
 
-#include "compare/snapshotform.h"
+#include "compare/ui/snapshotform.h"
 #include "control/hexeditor.h"
-#include "editor/Editwin.h"
-#include "editor/bookmarks.h"
-#include "editor/progress.h"
+#include "editor/ui/Editwin.h"
+#include "control/bookmarks.h"
+#include "ui/progress.h"
 #include "guitest.h"
 #include "tests/support/patternsource.h"
-#include "shell/appforms.h"
-#include "shell/mainform.h"
+#include "shell/ui/appforms.h"
+#include "shell/ui/mainform.h"
 
 using namespace byteloom;
 using namespace byteloom::test;

@@ -12,10 +12,10 @@
 
 #include "control/backups.h"
 #include "control/hexeditor.h"
-#include "editor/Editwin.h"
-#include "editor/bookmarks.h"
+#include "editor/ui/Editwin.h"
+#include "control/bookmarks.h"
 #include "guitest.h"
-#include "shell/mainform.h"
+#include "shell/ui/mainform.h"
 
 using namespace byteloom;
 using namespace byteloom::test;

@@ -1,0 +1,106 @@
+// TSnapshotForm: the tool window of the snapshot search (Tools > "Find a
+// value across snapshots..."). The user adds open documents or files as
+// snapshots, chooses the value's type, byte order and alignment, and runs
+// one step per pair of snapshots; the candidates are listed with their value
+// in every snapshot. The window belongs to the frame and only hides when
+// closed, so the search lives until the program ends; a closed window puts
+// its candidates aside and holds no memory for them.
+#pragma once
+
+#include <QAbstractTableModel>
+#include <QWidget>
+
+#include "compare/snapshots.h"
+#include "ui/dialogservice.h"
+
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QPushButton;
+class QTableView;
+
+namespace byteloom {
+
+class TDocumentList;
+
+// The first kListedRows candidates as rows (offset, then the value in every
+// snapshot); rows are made when the view asks for them. The view keeps data
+// for every row, so a billion candidates are never rows.
+class TCandidateModel final : public QAbstractTableModel {
+ public:
+  static constexpr int kListedRows = 10000;
+  TCandidateModel(TSnapshotSearch& search, QObject* parent) : QAbstractTableModel(parent), FSearch(search) {}
+  void SetDocuments(const TDocumentList* documents) { FDocuments = documents; }
+  int rowCount(const QModelIndex& parent = {}) const override;
+  int columnCount(const QModelIndex& parent = {}) const override;
+  QVariant data(const QModelIndex& index, int role) const override;
+  QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+  // While a step changes the candidates the list shows no rows (the view
+  // may repaint during the step's progress).
+  void Reload(bool frozen = false) {
+    beginResetModel();
+    FFrozen = frozen;
+    endResetModel();
+  }
+
+ private:
+  bool FFrozen = false;
+  TSnapshotSearch& FSearch;
+  const TDocumentList* FDocuments = nullptr;
+};
+
+class TSnapshotForm : public QWidget {
+ public:
+  explicit TSnapshotForm(QWidget* parent = nullptr);
+
+  void SetDocuments(TDocumentList* documents);
+  // Tools > "Find a value across snapshots...": shows the window in front.
+  void ShowSearch();
+  TSnapshotSearch& Search() { return FSearch; }
+  void closeEvent(QCloseEvent* event) override;
+
+  // --- Handlers ------------------------------------------------------------------
+  void AddDocumentClick();
+  void AddFileClick();
+  void RemoveSnapshotClick();
+  void RunStepClick();
+  void UndoStepClick();
+  void NewSearchClick();
+  void AddBookmarksClick();
+  void AddFieldClick();
+  // "Add as field": the chosen candidate as a field of the active document.
+  std::function<void(int32_t offset, const TValueFormat& format)> OnAddField;
+  void CandidateDoubleClick(int row);
+  void ConditionChange();
+
+  // --- Components ----------------------------------------------------------------
+  QListWidget* SnapshotList = nullptr;
+  QComboBox *DocumentBox = nullptr, *TypeBox = nullptr, *OrderBox = nullptr, *AlignBox = nullptr,
+            *ConditionBox = nullptr;
+  QLineEdit *FirstEdit = nullptr, *SecondEdit = nullptr;
+  QLabel *StepLabel = nullptr, *FirstLabel = nullptr, *SecondLabel = nullptr, *CountLabel = nullptr;
+  QPushButton* RemoveSnapshotButton = nullptr;
+  QPushButton *AddDocumentButton = nullptr, *AddFileButton = nullptr, *RunStepButton = nullptr,
+              *UndoStepButton = nullptr, *NewSearchButton = nullptr, *BookmarkButton = nullptr,
+              *FieldButton = nullptr;
+  QTableView* CandidateView = nullptr;
+
+ private:
+  struct TBusy;
+  // Brings lists, labels and enabled states in line with the search.
+  void Render();
+  void FillDocumentBox();
+  // Every column as wide as its widest value.
+  void FitColumns();
+  TValueFormat ChosenFormat() const;
+
+  TSnapshotSearch FSearch;
+  TCandidateModel* FModel = nullptr;
+  TDocumentList* FDocuments = nullptr;
+  TFileDialog FFileDialog{QStringLiteral("SnapshotFileDialog"), TFileDialog::TKind::fdOpen,
+                          QStringLiteral("All Files (*.*)|*.*")};
+  bool FRunning = false;
+};
+
+}  // namespace byteloom

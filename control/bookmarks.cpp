@@ -1,0 +1,59 @@
+#include "control/bookmarks.h"
+
+#include "control/hexeditor.h"
+#include "platform/numconv.h"
+
+namespace byteloom {
+
+void TBookmarkTable::WriteHeader() {
+  SetCell(0, 0, "Offset (hex)");
+  SetCell(1, 0, "Comment");
+}
+
+int TBookmarkTable::RowAt(int32_t pos) const {
+  for (int row = 1; row <= kBookmarks; ++row)
+    if (IsSet(row) && TryStrToInt(Cell(0, row)) == pos) return row;
+  return 0;
+}
+
+int TBookmarkTable::Add(int32_t pos, const std::string& owner) {
+  if (const int row = RowAt(pos)) {
+    if (Owner(row).empty()) SetOwner(row, owner);
+    return row;
+  }
+  for (int row = 1; row <= kBookmarks; ++row) {
+    if (IsSet(row)) continue;
+    SetCell(0, row, std::to_string(pos));
+    SetCell(1, row, " Pos: $" + std::to_string(pos));
+    SetOwner(row, owner);
+    return row;
+  }
+  return 0;
+}
+
+bool TBookmarkTable::JumpTo(int row, THexEditor& editor) const {
+  const std::optional<int32_t> pos = TryStrToInt(Cell(0, row));
+  return pos && editor.Seek(*pos, 0, true);
+}
+
+TBookmarkTable& Bookmarks() {
+  static TBookmarkTable table;
+  return table;
+}
+
+void RefreshBookmarkMenu(const TBookmarkTable& table, TBookmarkMenu& menu) {
+  for (int i = 0; i < TBookmarkTable::kBookmarks; ++i) {
+    if (!table.IsSet(i + 1)) continue;
+    menu.Caption[static_cast<size_t>(i)] = table.Cell(1, i + 1);
+    menu.Visible[static_cast<size_t>(i)] = true;
+  }
+  menu.EditEnabled = EditBookmarkEnabled(table, menu);
+}
+
+bool EditBookmarkEnabled(const TBookmarkTable& table, const TBookmarkMenu& menu) {
+  for (int i = 0; i < TBookmarkTable::kBookmarks; ++i)
+    if (table.IsSet(i + 1) || menu.Visible[static_cast<size_t>(i)]) return true;
+  return false;
+}
+
+}  // namespace byteloom

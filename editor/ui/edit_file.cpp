@@ -1,0 +1,113 @@
+// The editor window's File menu: saving, closing, and the frame's commands it
+// reaches.
+#include "control/hexeditor.h"
+#include "editor/ui/Editwin.h"
+#include "ui/dialogservice.h"
+#include "editor/ui/fieldsform.h"
+#include "editor/ui/framelink.h"
+#include "editor/keptmarks.h"
+#include "ui/qtext.h"
+#include "platform/platform.h"
+
+namespace byteloom {
+
+// ---------------------------------------------------------------------------
+// Saving and closing
+// ---------------------------------------------------------------------------
+
+void Teditform::ShowErrorBox(const QString& text) {
+  // While the window is being created it is not on screen yet: the frame owns the box.
+  Dialogs().ErrorBox(isVisible() ? this : nullptr, text);
+}
+
+bool Teditform::WriteDocument(const std::string& fileName) {
+  THexEditor& ed = Editor();
+  ed.OnConfirmBackupReplace = [this](const std::string& question) {
+    return Dialogs().MessageDlg(this, QString::fromLocal8Bit(question.c_str()), TMsgDlgType::mtConfirmation,
+                                TMsgDlgButtons::mbYesNo) == TModalResult::mrYes;
+  };
+  if (!FixChecksumsForSave(fileName)) return false;
+  const std::string oldKey = KeptBookmarkKey(ed);
+  if (ed.SaveToFile(fileName)) {
+    // The fields go with the document to a new name.
+    if (!FFields.empty() && KeptBookmarkKey(ed) != oldKey) KeepFields(KeptBookmarkKey(ed), FFields);
+    setWindowTitle(FromFileName(fileName));
+    Frame().SetItemEnabled(TFrameItem::fiSave, false);
+    if (FFieldsForm) FFieldsForm->DocumentChanged();
+    if (!ed.LastWarning().empty())
+      Dialogs().MessageDlg(this, QString::fromLocal8Bit(ed.LastWarning().c_str()), TMsgDlgType::mtWarning,
+                           TMsgDlgButtons::mbOK);
+    return true;
+  }
+  QString text = QStringLiteral("Cannot save file\r\n") + FromFileName(fileName);
+  if (!ed.LastError().empty()) text += QStringLiteral("\r\n") + QString::fromLocal8Bit(ed.LastError());
+  ShowErrorBox(text);
+  return false;
+}
+
+bool Teditform::SaveDocument() {
+  THexEditor& ed = Editor();
+  if (!ed.Untitled() && FileExists(ed.FileName()) && !ed.ReadOnly()) return WriteDocument(ed.FileName());
+  TFileDialog& dialog = Frame().SaveDialog();
+  if (!dialog.Execute(this)) return false;
+  return WriteDocument(dialog.Path());
+}
+
+bool Teditform::AskSaveChanges() {
+  THexEditor& ed = Editor();
+  if (!ed.Modified()) return true;
+  const QString name = !ed.Untitled() && FileExists(ed.FileName()) ? FromFileName(ed.FileName()) : QStringLiteral("Unnamed File");
+  switch (Dialogs().MessageDlg(this, QStringLiteral("Save changes to\r\n") + name + QStringLiteral(" ?"),
+                               TMsgDlgType::mtConfirmation, TMsgDlgButtons::mbYesNoCancel)) {
+    case TModalResult::mrYes: return SaveDocument();
+    case TModalResult::mrNo: return true;
+    default: return false;
+  }
+}
+
+void Teditform::Speichern1Click() { SaveDocument(); }
+
+void Teditform::Speichernunter1Click() {
+  TFileDialog& dialog = Frame().SaveDialog();
+  // The dialog starts in the document's folder with its name filled in.
+  if (!Editor().Untitled() && FileExists(Editor().FileName())) dialog.SetPath(Editor().FileName());
+  if (!dialog.Execute(this)) return;
+  WriteDocument(dialog.Path());
+}
+
+void Teditform::Schlieen1Click() { close(); }
+
+void Teditform::AlleSchlieen1Click() {
+  TFrameLink& frame = Frame();
+  std::vector<Teditform*> windows;
+  for (int i = frame.MDIChildCount() - 1; i >= 0; --i) windows.push_back(frame.MDIChildren(i));
+  for (Teditform* window : windows) window->close();
+}
+
+void Teditform::Beenden2Click() { Frame().RunCommand(TFrameCommand::fcExit); }
+
+// ---------------------------------------------------------------------------
+// The frame's commands, reached from this window's File menu
+// ---------------------------------------------------------------------------
+
+void Teditform::Neu1Click() { Frame().RunCommand(TFrameCommand::fcNew); }
+void Teditform::ffnen1Click() { Frame().RunCommand(TFrameCommand::fcOpen); }
+void Teditform::Restore1Click() { Frame().RunCommand(TFrameCommand::fcRestore); }
+void Teditform::FileClick(int index) { Frame().RunCommand(TFrameCommand::fcRecentFile, index); }
+
+void Teditform::Datei1Click() {
+  TFrameLink& frame = Frame();
+  const std::array<QAction*, 5> mine = RecentFileItems();
+  const std::array<TRecentEntry, 5> theirs = frame.RecentEntries();
+  for (size_t i = 0; i < 5; ++i) {
+    mine[i]->setText(theirs[i].Name);
+    mine[i]->setVisible(theirs[i].Shown);
+  }
+  N11->setVisible(frame.RecentSeparatorShown());
+  if (!theirs[0].Name.isEmpty()) {
+    N11->setVisible(true);
+    frame.ShowRecentSeparator();
+  }
+}
+
+}  // namespace byteloom

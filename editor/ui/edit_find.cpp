@@ -1,0 +1,84 @@
+// The editor window's Find, Find Next, Replace, Goto and jumps: each handler
+// shows its tab of the shared dialog, hands the typed text to the search
+// engine and reports the outcome.
+#include <QLineEdit>
+#include <QCheckBox>
+
+#include "control/hexeditor.h"
+#include "editor/ui/Editwin.h"
+#include "ui/qtext.h"
+#include "ui/dialogservice.h"
+#include "editor/findexpr.h"
+#include "editor/ui/framelink.h"
+#include "ui/progress.h"
+#include "editor/ui/search.h"
+
+namespace byteloom {
+
+int Teditform::ShowSearchDialog(QWidget* tab) {
+  TSearchReplace& dialog = Frame().SearchDialog();
+  dialog.ShowOnly(tab);
+  return static_cast<int>(Dialogs().ShowModal(dialog));
+}
+
+void Teditform::ReportSearch(const TSearchResult& result) {
+  const QString text = FromAnsi(SearchMessage(result));
+  switch (result.Outcome) {
+    case TSearchOutcome::soFindNotFound:
+    case TSearchOutcome::soReplaceNotFound:
+      Dialogs().MessageDlg(this, text, TMsgDlgType::mtError, TMsgDlgButtons::mbOK);
+      break;
+    case TSearchOutcome::soReplacedAll:
+      Dialogs().MessageDlg(this, text, TMsgDlgType::mtInformation, TMsgDlgButtons::mbOK);
+      break;
+    case TSearchOutcome::soNextNotFound: Dialogs().ShowMessage(this, text); break;
+    case TSearchOutcome::soInvalidPosition: ShowErrorBox(text); break;
+    default: break;
+  }
+}
+
+void Teditform::Find1Click() {
+  if (!BeginSearchCommand(SearchState(), Editor())) return;
+  TSearchReplace& dialog = Frame().SearchDialog();
+  ShowSearchDialog(dialog.TabSheet1);
+  ReportSearch(FindCommand(SearchState(), Editor(), dialog.FindText()));
+  UpdateValueInfo();
+}
+
+void Teditform::FindNext1Click() {
+  const TSearchResult result = FindNextCommand(SearchState(), Editor());
+  if (result.Outcome == TSearchOutcome::soRunFind) return Find1Click();
+  ReportSearch(result);
+  UpdateValueInfo();
+}
+
+void Teditform::Replace1Click() {
+  if (!BeginSearchCommand(SearchState(), Editor())) return;
+  TSearchReplace& dialog = Frame().SearchDialog();
+  ShowSearchDialog(dialog.TabSheet2);
+  TLongWork work(this, QStringLiteral("Replacing..."), true);
+  ReportSearch(ReplaceCommand(SearchState(), Editor(), dialog.ReplaceWhat(), dialog.ReplaceWith(), dialog.ReplaceAllChosen(),
+                              [&work](int64_t done, int64_t total) { return work.Step(done, total); }));
+  EnableSaveIfModified();
+  UpdateValueInfo();
+}
+
+void Teditform::Goto1Click() {
+  if (Editor().DataSize() == 0) return;
+  TSearchReplace& dialog = Frame().SearchDialog();
+  ShowSearchDialog(dialog.TabSheet3);
+  ReportSearch(GotoCommand(Editor(), dialog.GotoText()));
+  UpdateValueInfo();
+}
+
+void Teditform::Amount40001Click() {
+  QString value = QString::fromStdString(JumpAmountText(SearchState()));
+  if (Dialogs().InputQuery(this, QStringLiteral("Jump amount"), QStringLiteral("Enter new value:"), value))
+    SetJumpAmount(SearchState(), AnsiText(value));
+}
+
+void Teditform::Jumpforward1Click() { JumpCommand(SearchState(), Editor(), true); }
+
+void Teditform::Jumpbackward1Click() { JumpCommand(SearchState(), Editor(), false); }
+
+}  // namespace byteloom

@@ -1,0 +1,48 @@
+// The editor window's binary edit and bookmarks. The bookmark table belongs to
+// the program; each window's Bookmarks menu renders it when it opens.
+#include <QAction>
+
+#include "control/hexeditor.h"
+#include "editor/ui/Editwin.h"
+#include "control/bookmarks.h"
+#include "editor/filebookmarks.h"
+#include "editor/keptmarks.h"
+#include "ui/qtext.h"
+#include "editor/ui/framelink.h"
+#include "editor/ui/search.h"
+
+namespace byteloom {
+
+void Teditform::BinaryEdit1Click() {
+  TSearchReplace& dialog = Frame().SearchDialog();
+  dialog.SetBinaryValue(Editor().ReadByte(Editor().GetCursorPos()));
+  ShowSearchDialog(dialog.TabSheet4);
+  UpdateValueInfo();
+}
+
+void Teditform::Bookmarks1Click() {
+  RefreshBookmarkMenu(Bookmarks(), FBookmarkMenu);
+  EditBookmark1->setEnabled(FBookmarkMenu.EditEnabled);
+  const std::array<QAction*, 5> items = BookmarkItems();
+  for (size_t r = 0; r < items.size(); ++r) {
+    items[r]->setText(FromAnsi(FBookmarkMenu.Caption[r]));
+    items[r]->setVisible(FBookmarkMenu.Visible[r]);
+  }
+  ApplyBookmarkItems();
+}
+
+void Teditform::AddBookmark1Click() {
+  ChangeKeptBookmarks([this](TBookmarkStore& store) {
+    AddBookmark(Bookmarks(), store, FBookmarkMenu, Editor().GetCursorPos(), KeptBookmarkKey(Editor()));
+  });
+  EditBookmark1->setEnabled(FBookmarkMenu.EditEnabled);
+}
+
+void Teditform::EditBookmark1Click() { ShowSearchDialog(Frame().SearchDialog().TabSheet5); }
+
+void Teditform::BookmarkClick(int index) {
+  Bookmarks().JumpTo(index + 1, Editor());
+  UpdateValueInfo();
+}
+
+}  // namespace byteloom

@@ -1,0 +1,13 @@
+// Teditform: printing and exporting the document (File > Print, File >
+// Export > as Textfile), through the frame's shared dialogs.
+#include "editor/ui/Editwin.h"
+#include "ui/dialogservice.h"
+#include "editor/ui/framelink.h"
+
+namespace byteloom {
+
+void Teditform::Print1Click() { Dialogs().ShowModal(Frame().PrintForm()); }
+
+void Teditform::asTextfile1Click() { Dialogs().ShowModal(Frame().ExportForm()); }
+
+}  // namespace byteloom
