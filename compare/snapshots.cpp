@@ -22,9 +22,9 @@
 #include <stdexcept>
 #include <system_error>
 
+#include "control/bookmarks.h"
 #include "control/documents.h"
 #include "control/hexeditor.h"
-#include "control/bookmarks.h"
 #include "platform/numconv.h"
 #include "platform/platform.h"
 

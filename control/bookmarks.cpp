@@ -36,11 +36,6 @@ bool TBookmarkTable::JumpTo(int row, THexEditor& editor) const {
   return pos && editor.Seek(*pos, 0, true);
 }
 
-TBookmarkTable& Bookmarks() {
-  static TBookmarkTable table;
-  return table;
-}
-
 void RefreshBookmarkMenu(const TBookmarkTable& table, TBookmarkMenu& menu) {
   for (int i = 0; i < TBookmarkTable::kBookmarks; ++i) {
     if (!table.IsSet(i + 1)) continue;

@@ -50,7 +50,6 @@ class TBookmarkTable {
   std::array<std::array<std::string, kCols>, kRows> FCells;
   std::array<std::string, kRows> FOwners;
 };
-TBookmarkTable& Bookmarks();
 
 // One editor window's Bookmarks menu: "&Edit Bookmark" and the entries
 // Bookmark1 ... Bookmark5 (hidden and without caption at first).

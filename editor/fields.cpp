@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <stdexcept>
 
+#include "control/bookmarks.h"
 #include "control/bytesource.h"
 #include "control/hexeditor.h"
-#include "control/bookmarks.h"
 #include "platform/codepages.h"
 #include "platform/numconv.h"
 #include "platform/store.h"

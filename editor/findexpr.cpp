@@ -109,11 +109,6 @@ void TSearchState::ReleasePattern() {
   SearchPatternLength = 0;
 }
 
-TSearchState& SearchState() {
-  static TSearchState state;
-  return state;
-}
-
 std::string SearchMessage(const TSearchResult& result) {
   switch (result.Outcome) {
     case TSearchOutcome::soFindNotFound:

@@ -36,7 +36,7 @@ std::string DescribeSearchExpression(const std::string& text);
 std::string DescribeReplacement(const std::string& text);
 
 // The state of Find, Find Next, Replace and the jumps: one copy for all
-// editor windows (SearchState()).
+// editor windows, kept by the frame.
 class TSearchState {
  public:
   std::string SearchText;                             // the last expression as typed
@@ -51,7 +51,6 @@ class TSearchState {
   // An editor window is closed: Find Next then runs Find.
   void ReleasePattern();
 };
-TSearchState& SearchState();
 
 // What a command leads to; SearchMessage(result) is the text to show.
 enum class TSearchOutcome : uint8_t {

@@ -2,8 +2,8 @@
 // clipboard's bytes and text.
 #include <gtest/gtest.h>
 
-#include "editor/bitedit.h"
 #include "control/bookmarks.h"
+#include "editor/bitedit.h"
 #include "editor/clipdata.h"
 #include "editor/filebookmarks.h"
 #include "platform/codepages.h"

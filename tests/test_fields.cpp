@@ -6,9 +6,9 @@
 #include <cstdio>
 #include <random>
 
+#include "control/bookmarks.h"
 #include "control/bytesource.h"
 #include "control/checksums.h"
-#include "control/bookmarks.h"
 #include "editor/fields.h"
 #include "tests/support/editortest.h"
 

@@ -48,7 +48,7 @@ TEST(SearchExpression, TextHexAndIgnoreCase) {
 
 class SearchCommands : public MarkupTest {
  protected:
-  TSearchState S;  // the test's own (the program's is SearchState())
+  TSearchState S;
   O Find(const std::string& text) {
     EXPECT_TRUE(BeginSearchCommand(S, *Ed));
     return FindCommand(S, *Ed, text).Outcome;

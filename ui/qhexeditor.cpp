@@ -16,9 +16,9 @@
 #include <optional>
 
 #include "control/canvas.h"
-#include "ui/qtcanvas.h"
 #include "platform/codepages.h"
 #include "platform/guard.h"
+#include "ui/qtcanvas.h"
 
 namespace byteloom {
 

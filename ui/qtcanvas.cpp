@@ -10,8 +10,8 @@
 #include <array>
 #include <cmath>
 
-#include "ui/qhexeditor.h"
 #include "platform/codepages.h"
+#include "ui/qhexeditor.h"
 
 namespace byteloom {
 

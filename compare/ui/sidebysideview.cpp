@@ -11,9 +11,9 @@
 #include <QScrollBar>
 
 #include "control/documents.h"
-#include "ui/qhexeditor.h"
 #include "ui/dialogservice.h"
 #include "ui/docwindow.h"
+#include "ui/qhexeditor.h"
 #include "ui/uibuild.h"
 
 namespace byteloom {

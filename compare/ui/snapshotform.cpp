@@ -14,12 +14,12 @@
 
 #include <algorithm>
 
-#include "control/documents.h"
 #include "control/bookmarks.h"
+#include "control/documents.h"
+#include "platform/guard.h"
 #include "ui/dialogservice.h"
 #include "ui/progress.h"
 #include "ui/qtext.h"
-#include "platform/guard.h"
 
 namespace byteloom {
 
@@ -381,6 +381,7 @@ void TSnapshotForm::UndoStepClick() {
 }
 
 void TSnapshotForm::AddBookmarksClick() {
+  if (!FBookmarks) return;
   std::vector<int32_t> offsets;
   for (const QModelIndex& row : CandidateView->selectionModel()->selectedRows())
     offsets.push_back(FSearch.Candidates().At(row.row()));
@@ -392,7 +393,7 @@ void TSnapshotForm::AddBookmarksClick() {
     return;
   }
   std::sort(offsets.begin(), offsets.end());
-  Dialogs().MessageDlg(this, QString::fromStdString(AddToBookmarks(Bookmarks(), offsets)), TMsgDlgType::mtInformation,
+  Dialogs().MessageDlg(this, QString::fromStdString(AddToBookmarks(*FBookmarks, offsets)), TMsgDlgType::mtInformation,
                        TMsgDlgButtons::mbOK);
 }
 

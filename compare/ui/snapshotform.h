@@ -22,6 +22,7 @@ class QTableView;
 
 namespace byteloom {
 
+class TBookmarkTable;
 class TDocumentList;
 
 // The first kListedRows candidates as rows (offset, then the value in every
@@ -55,6 +56,8 @@ class TSnapshotForm : public QWidget {
   explicit TSnapshotForm(QWidget* parent = nullptr);
 
   void SetDocuments(TDocumentList* documents);
+  // The table "Add to bookmarks" fills.
+  void SetBookmarks(TBookmarkTable* bookmarks) { FBookmarks = bookmarks; }
   // Tools > "Find a value across snapshots...": shows the window in front.
   void ShowSearch();
   TSnapshotSearch& Search() { return FSearch; }
@@ -98,6 +101,7 @@ class TSnapshotForm : public QWidget {
   TSnapshotSearch FSearch;
   TCandidateModel* FModel = nullptr;
   TDocumentList* FDocuments = nullptr;
+  TBookmarkTable* FBookmarks = nullptr;
   TFileDialog FFileDialog{QStringLiteral("SnapshotFileDialog"), TFileDialog::TKind::fdOpen,
                           QStringLiteral("All Files (*.*)|*.*")};
   bool FRunning = false;

@@ -13,18 +13,18 @@
 
 #include "control/canvas.h"
 #include "control/hexeditor.h"
-#include "ui/qhexeditor.h"
-#include "editor/ui/clipboard.h"
-#include "ui/dialogservice.h"
-#include "editor/ui/fieldsform.h"
-#include "editor/keptmarks.h"
 #include "editor/findexpr.h"
+#include "editor/keptmarks.h"
+#include "editor/ui/clipboard.h"
+#include "editor/ui/fieldsform.h"
 #include "editor/ui/framelink.h"
+#include "editor/ui/valuepanel.h"
+#include "editor/valueinfo.h"
+#include "platform/platform.h"
+#include "ui/dialogservice.h"
+#include "ui/qhexeditor.h"
 #include "ui/qtext.h"
 #include "ui/uibuild.h"
-#include "editor/valueinfo.h"
-#include "editor/ui/valuepanel.h"
-#include "platform/platform.h"
 
 namespace byteloom {
 
@@ -393,6 +393,6 @@ void Teditform::FormClose() {
   }
 }
 
-void Teditform::FormDestroy() { SearchState().ReleasePattern(); }
+void Teditform::FormDestroy() { Frame().SearchState().ReleasePattern(); }
 
 }  // namespace byteloom

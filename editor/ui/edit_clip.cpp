@@ -4,9 +4,9 @@
 #include <QByteArray>
 
 #include "control/hexeditor.h"
-#include "editor/ui/Editwin.h"
-#include "editor/ui/clipboard.h"
 #include "editor/clipdata.h"
+#include "editor/ui/clipboard.h"
+#include "editor/ui/Editwin.h"
 
 namespace byteloom {
 

@@ -5,12 +5,12 @@
 
 #include "control/byteformats.h"
 #include "control/hexeditor.h"
-#include "editor/ui/Editwin.h"
-#include "editor/ui/clipboard.h"
 #include "editor/clipdata.h"
-#include "ui/dialogservice.h"
+#include "editor/ui/clipboard.h"
+#include "editor/ui/Editwin.h"
 #include "editor/ui/findallform.h"
 #include "editor/ui/framelink.h"
+#include "ui/dialogservice.h"
 #include "ui/progress.h"
 #include "ui/qtext.h"
 #include "ui/uibuild.h"
@@ -49,7 +49,7 @@ void Teditform::ExportFormatItems(QMenu* exportMenu) {
 
 void Teditform::FindAll1Click() {
   auto* form = findChild<TFindAllForm*>();
-  if (!form) form = new TFindAllForm(Editor(), this);
+  if (!form) form = new TFindAllForm(Editor(), Frame().Bookmarks(), this);
   form->show();
   form->raise();
   form->activateWindow();

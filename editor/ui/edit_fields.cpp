@@ -3,9 +3,9 @@
 // checksums fixed before a save.
 #include "control/bytesource.h"
 #include "control/hexeditor.h"
+#include "editor/keptmarks.h"
 #include "editor/ui/Editwin.h"
 #include "editor/ui/fieldsform.h"
-#include "editor/keptmarks.h"
 #include "ui/progress.h"
 #include "ui/qtext.h"
 

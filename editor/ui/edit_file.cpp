@@ -1,13 +1,13 @@
 // The editor window's File menu: saving, closing, and the frame's commands it
 // reaches.
 #include "control/hexeditor.h"
+#include "editor/keptmarks.h"
 #include "editor/ui/Editwin.h"
-#include "ui/dialogservice.h"
 #include "editor/ui/fieldsform.h"
 #include "editor/ui/framelink.h"
-#include "editor/keptmarks.h"
-#include "ui/qtext.h"
 #include "platform/platform.h"
+#include "ui/dialogservice.h"
+#include "ui/qtext.h"
 
 namespace byteloom {
 

@@ -5,13 +5,13 @@
 #include <QCheckBox>
 
 #include "control/hexeditor.h"
-#include "editor/ui/Editwin.h"
-#include "ui/qtext.h"
-#include "ui/dialogservice.h"
 #include "editor/findexpr.h"
+#include "editor/ui/Editwin.h"
 #include "editor/ui/framelink.h"
-#include "ui/progress.h"
 #include "editor/ui/search.h"
+#include "ui/dialogservice.h"
+#include "ui/progress.h"
+#include "ui/qtext.h"
 
 namespace byteloom {
 
@@ -38,26 +38,26 @@ void Teditform::ReportSearch(const TSearchResult& result) {
 }
 
 void Teditform::Find1Click() {
-  if (!BeginSearchCommand(SearchState(), Editor())) return;
+  if (!BeginSearchCommand(Frame().SearchState(), Editor())) return;
   TSearchReplace& dialog = Frame().SearchDialog();
   ShowSearchDialog(dialog.TabSheet1);
-  ReportSearch(FindCommand(SearchState(), Editor(), dialog.FindText()));
+  ReportSearch(FindCommand(Frame().SearchState(), Editor(), dialog.FindText()));
   UpdateValueInfo();
 }
 
 void Teditform::FindNext1Click() {
-  const TSearchResult result = FindNextCommand(SearchState(), Editor());
+  const TSearchResult result = FindNextCommand(Frame().SearchState(), Editor());
   if (result.Outcome == TSearchOutcome::soRunFind) return Find1Click();
   ReportSearch(result);
   UpdateValueInfo();
 }
 
 void Teditform::Replace1Click() {
-  if (!BeginSearchCommand(SearchState(), Editor())) return;
+  if (!BeginSearchCommand(Frame().SearchState(), Editor())) return;
   TSearchReplace& dialog = Frame().SearchDialog();
   ShowSearchDialog(dialog.TabSheet2);
   TLongWork work(this, QStringLiteral("Replacing..."), true);
-  ReportSearch(ReplaceCommand(SearchState(), Editor(), dialog.ReplaceWhat(), dialog.ReplaceWith(), dialog.ReplaceAllChosen(),
+  ReportSearch(ReplaceCommand(Frame().SearchState(), Editor(), dialog.ReplaceWhat(), dialog.ReplaceWith(), dialog.ReplaceAllChosen(),
                               [&work](int64_t done, int64_t total) { return work.Step(done, total); }));
   EnableSaveIfModified();
   UpdateValueInfo();
@@ -72,13 +72,13 @@ void Teditform::Goto1Click() {
 }
 
 void Teditform::Amount40001Click() {
-  QString value = QString::fromStdString(JumpAmountText(SearchState()));
+  QString value = QString::fromStdString(JumpAmountText(Frame().SearchState()));
   if (Dialogs().InputQuery(this, QStringLiteral("Jump amount"), QStringLiteral("Enter new value:"), value))
-    SetJumpAmount(SearchState(), AnsiText(value));
+    SetJumpAmount(Frame().SearchState(), AnsiText(value));
 }
 
-void Teditform::Jumpforward1Click() { JumpCommand(SearchState(), Editor(), true); }
+void Teditform::Jumpforward1Click() { JumpCommand(Frame().SearchState(), Editor(), true); }
 
-void Teditform::Jumpbackward1Click() { JumpCommand(SearchState(), Editor(), false); }
+void Teditform::Jumpbackward1Click() { JumpCommand(Frame().SearchState(), Editor(), false); }
 
 }  // namespace byteloom

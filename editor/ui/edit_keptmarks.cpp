@@ -5,14 +5,14 @@
 #include <QMenu>
 
 #include "control/hexeditor.h"
-#include "editor/ui/Editwin.h"
-#include "ui/dialogservice.h"
 #include "editor/filebookmarks.h"
-#include "editor/ui/framelink.h"
 #include "editor/keptmarks.h"
+#include "editor/ui/Editwin.h"
+#include "editor/ui/framelink.h"
+#include "platform/platform.h"
+#include "ui/dialogservice.h"
 #include "ui/qtext.h"
 #include "ui/uibuild.h"
-#include "platform/platform.h"
 
 namespace byteloom {
 
@@ -20,18 +20,20 @@ using namespace uibuild;
 
 void Teditform::RecallFileBookmarks() {
   const std::string key = KeptBookmarkKey(Editor());
-  if (!key.empty()) LoadKeptBookmarks().Recall(key, Bookmarks());
+  if (!key.empty()) LoadKeptBookmarks().Recall(key, Frame().Bookmarks());
 }
 
 void Teditform::ApplyBookmarkItems() {
   ApplyBookmarks1->clear();
   bool any = false;
-  for (int row = 1; row <= TBookmarkTable::kBookmarks; ++row) any = any || Bookmarks().IsSet(row);
+  for (int row = 1; row <= TBookmarkTable::kBookmarks; ++row) any = any || Frame().Bookmarks().IsSet(row);
   for (int i = 0; i < Frame().MDIChildCount(); ++i) {
     const std::string key = KeptBookmarkKey(Frame().MDIChildren(i)->Editor());
     if (key.empty()) continue;
     QAction* item = Item(ApplyBookmarks1, "ApplyBookmarksItem", FromFileName(key));
-    OnClick(item, [key] { ChangeKeptBookmarks([&key](TBookmarkStore& s) { ApplyBookmarks(Bookmarks(), s, key); }); });
+    OnClick(item, [this, key] {
+      ChangeKeptBookmarks([this, &key](TBookmarkStore& s) { ApplyBookmarks(Frame().Bookmarks(), s, key); });
+    });
   }
   ApplyBookmarks1->menuAction()->setEnabled(any && !ApplyBookmarks1->isEmpty());
 }

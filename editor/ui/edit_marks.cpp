@@ -2,14 +2,14 @@
 // the program; each window's Bookmarks menu renders it when it opens.
 #include <QAction>
 
-#include "control/hexeditor.h"
-#include "editor/ui/Editwin.h"
 #include "control/bookmarks.h"
+#include "control/hexeditor.h"
 #include "editor/filebookmarks.h"
 #include "editor/keptmarks.h"
-#include "ui/qtext.h"
+#include "editor/ui/Editwin.h"
 #include "editor/ui/framelink.h"
 #include "editor/ui/search.h"
+#include "ui/qtext.h"
 
 namespace byteloom {
 
@@ -21,7 +21,7 @@ void Teditform::BinaryEdit1Click() {
 }
 
 void Teditform::Bookmarks1Click() {
-  RefreshBookmarkMenu(Bookmarks(), FBookmarkMenu);
+  RefreshBookmarkMenu(Frame().Bookmarks(), FBookmarkMenu);
   EditBookmark1->setEnabled(FBookmarkMenu.EditEnabled);
   const std::array<QAction*, 5> items = BookmarkItems();
   for (size_t r = 0; r < items.size(); ++r) {
@@ -33,7 +33,7 @@ void Teditform::Bookmarks1Click() {
 
 void Teditform::AddBookmark1Click() {
   ChangeKeptBookmarks([this](TBookmarkStore& store) {
-    AddBookmark(Bookmarks(), store, FBookmarkMenu, Editor().GetCursorPos(), KeptBookmarkKey(Editor()));
+    AddBookmark(Frame().Bookmarks(), store, FBookmarkMenu, Editor().GetCursorPos(), KeptBookmarkKey(Editor()));
   });
   EditBookmark1->setEnabled(FBookmarkMenu.EditEnabled);
 }
@@ -41,7 +41,7 @@ void Teditform::AddBookmark1Click() {
 void Teditform::EditBookmark1Click() { ShowSearchDialog(Frame().SearchDialog().TabSheet5); }
 
 void Teditform::BookmarkClick(int index) {
-  Bookmarks().JumpTo(index + 1, Editor());
+  Frame().Bookmarks().JumpTo(index + 1, Editor());
   UpdateValueInfo();
 }
 

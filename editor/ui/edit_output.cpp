@@ -1,8 +1,8 @@
 // Teditform: printing and exporting the document (File > Print, File >
 // Export > as Textfile), through the frame's shared dialogs.
 #include "editor/ui/Editwin.h"
-#include "ui/dialogservice.h"
 #include "editor/ui/framelink.h"
+#include "ui/dialogservice.h"
 
 namespace byteloom {
 

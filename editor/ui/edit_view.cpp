@@ -5,12 +5,12 @@
 
 #include "control/bytesource.h"
 #include "control/hexeditor.h"
-#include "ui/qhexeditor.h"
-#include "editor/ui/Editwin.h"
 #include "editor/ui/clipboard.h"
+#include "editor/ui/Editwin.h"
 #include "editor/ui/framelink.h"
-#include "editor/valueinfo.h"
 #include "editor/ui/valuepanel.h"
+#include "editor/valueinfo.h"
+#include "ui/qhexeditor.h"
 
 namespace byteloom {
 

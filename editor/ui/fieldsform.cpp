@@ -18,15 +18,15 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include "control/bookmarks.h"
 #include "control/bytesource.h"
 #include "control/hexeditor.h"
 #include "editor/ui/Editwin.h"
-#include "control/bookmarks.h"
 #include "editor/ui/framelink.h"
+#include "platform/store.h"
 #include "ui/progress.h"
 #include "ui/qtext.h"
 #include "ui/uibuild.h"
-#include "platform/store.h"
 
 namespace byteloom {
 
@@ -348,7 +348,7 @@ void TFieldsForm::AddChecksumClick() {
 void TFieldsForm::FillBookmarkMenu() {
   QMenu* menu = BookmarkButton->menu();
   menu->clear();
-  for (const TField& f : BookmarkFields(Bookmarks()))
+  for (const TField& f : BookmarkFields(FOwner.Frame().Bookmarks()))
     menu->addAction(Text(OffsetText(f.Offset) + "  " + f.Name), this, [this, f] { Guarded([&] { AddAndEdit(f); }); });
   if (menu->isEmpty()) menu->addAction(QStringLiteral("(no bookmarks)"))->setEnabled(false);
 }

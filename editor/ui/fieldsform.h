@@ -13,8 +13,8 @@
 #include <functional>
 #include <vector>
 
-#include "ui/dialogservice.h"
 #include "editor/fields.h"
+#include "ui/dialogservice.h"
 
 class QCheckBox;
 class QComboBox;

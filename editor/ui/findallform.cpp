@@ -13,14 +13,14 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include "control/bookmarks.h"
 #include "control/byteformats.h"
 #include "control/hexeditor.h"
-#include "control/bookmarks.h"
-#include "ui/dialogservice.h"
 #include "editor/filebookmarks.h"
 #include "editor/keptmarks.h"
-#include "ui/qtext.h"
 #include "platform/guard.h"
+#include "ui/dialogservice.h"
+#include "ui/qtext.h"
 
 namespace byteloom {
 
@@ -84,8 +84,8 @@ QVariant TFindAllModel::headerData(int section, Qt::Orientation orientation, int
   return QString::fromLatin1(kHeads[section]);
 }
 
-TFindAllForm::TFindAllForm(THexEditor& editor, QWidget* owner)
-    : QWidget(owner, Qt::Tool), FEditor(editor), FModel(new TFindAllModel(editor, this)) {
+TFindAllForm::TFindAllForm(THexEditor& editor, TBookmarkTable& bookmarks, QWidget* owner)
+    : QWidget(owner, Qt::Tool), FEditor(editor), FBookmarks(bookmarks), FModel(new TFindAllModel(editor, this)) {
   setObjectName(QStringLiteral("FindAllForm"));
   setWindowTitle(QStringLiteral("Find All"));
   resize(560, 420);
@@ -201,7 +201,7 @@ void TFindAllForm::AddToBookmarksClick() {
   int added = 0;
   ChangeKeptBookmarks([&](TBookmarkStore& store) {
     const std::string key = KeptBookmarkKey(FEditor);
-    while (added < rows.size() && AddKeptBookmark(Bookmarks(), store, static_cast<int32_t>(FModel->HitAt(rows[added])), key))
+    while (added < rows.size() && AddKeptBookmark(FBookmarks, store, static_cast<int32_t>(FModel->HitAt(rows[added])), key))
       ++added;
   });
   Status->setText(added < rows.size() ? QStringLiteral("%1 of %2 hits added: all five bookmarks are set").arg(added).arg(rows.size())

@@ -24,6 +24,8 @@ class QTableView;
 
 namespace byteloom {
 
+class TBookmarkTable;
+
 // The hits of a run: offset, the bytes found, and the value where typed.
 class TFindAllModel : public QAbstractTableModel {
  public:
@@ -50,7 +52,8 @@ class TFindAllForm : public QWidget {
   Q_OBJECT
 
  public:
-  TFindAllForm(THexEditor& editor, QWidget* owner);
+  // bookmarks: the table "Add to bookmarks" fills.
+  TFindAllForm(THexEditor& editor, TBookmarkTable& bookmarks, QWidget* owner);
 
   void FindClick();    // "Find"
   void CancelClick();  // "Cancel"
@@ -73,6 +76,7 @@ class TFindAllForm : public QWidget {
   void NextSlice();
   void Finish(const QString& status);
   THexEditor& FEditor;
+  TBookmarkTable& FBookmarks;
   TFindAllModel* FModel;
   bool FRunning = false;
 };

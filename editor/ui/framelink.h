@@ -13,9 +13,11 @@ class QDialog;
 
 namespace byteloom {
 
+class TBookmarkTable;
 class Teditform;
 class TFileDialog;
 class TSearchReplace;
+class TSearchState;
 
 // The frame's buttons and items that the editor windows keep in step.
 enum class TFrameItem : uint8_t {
@@ -78,6 +80,11 @@ class TFrameLink {
 
   // The preference "Show Value Info" (new windows show their value panel).
   virtual bool ShowValueInfoPreference() const = 0;
+
+  // What all editor windows share: the state of Find, Replace and the jumps,
+  // and the five bookmarks.
+  virtual TSearchState& SearchState() = 0;
+  virtual TBookmarkTable& Bookmarks() = 0;
 };
 
 }  // namespace byteloom

@@ -14,12 +14,12 @@
 #include "control/documents.h"
 #include "control/hexeditor.h"
 #include "editor/bitedit.h"
-#include "ui/qtext.h"
-#include "ui/dialogservice.h"
 #include "editor/filebookmarks.h"
 #include "editor/findexpr.h"
 #include "editor/keptmarks.h"
 #include "editor/ui/framelink.h"
+#include "ui/dialogservice.h"
+#include "ui/qtext.h"
 #include "ui/uibuild.h"
 
 namespace byteloom {
@@ -186,14 +186,16 @@ void TSearchReplace::showEvent(QShowEvent* event) {
 }
 
 void TSearchReplace::FormShow() {
-  Bookmarks().WriteHeader();
+  if (!FFrame) return;
+  FFrame->Bookmarks().WriteHeader();
   RenderBookmarks();
 }
 
 void TSearchReplace::RenderBookmarks() {
+  if (!FFrame) return;
   for (int r = 0; r < TBookmarkTable::kRows; ++r)
     for (int c = 0; c < TBookmarkTable::kCols; ++c)
-      StringGrid1->item(r, c)->setText(FromAnsi(Bookmarks().Cell(c, r)));
+      StringGrid1->item(r, c)->setText(FromAnsi(FFrame->Bookmarks().Cell(c, r)));
 }
 
 // ---------------------------------------------------------------------------
@@ -248,11 +250,11 @@ void TSearchReplace::StringGrid1DblClick() { Edit5->setFocus(); }
 void TSearchReplace::Button1Click() {
   const int row = StringGrid1->currentRow();
   const int col = StringGrid1->currentColumn();
-  if (row < 0 || col < 0) return;
+  if (row < 0 || col < 0 || !FFrame) return;
   const bool active = FDocuments && FDocuments->ActiveDocument() >= 0;
   const std::string editor = active ? KeptBookmarkKey(FDocuments->DocumentEditor(FDocuments->ActiveDocument())) : "";
   ChangeKeptBookmarks([&](TBookmarkStore& store) {
-    EditKeptBookmark(Bookmarks(), store, col, row, AnsiText(Edit5->text()), editor);
+    EditKeptBookmark(FFrame->Bookmarks(), store, col, row, AnsiText(Edit5->text()), editor);
   });
   RenderBookmarks();
 }

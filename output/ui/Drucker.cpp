@@ -18,11 +18,11 @@
 
 #include "control/documents.h"
 #include "control/hexeditor.h"
+#include "output/ui/pagecanvas.h"
 #include "ui/dialogservice.h"
 #include "ui/progress.h"
 #include "ui/qtext.h"
 #include "ui/uibuild.h"
-#include "output/ui/pagecanvas.h"
 
 namespace byteloom {
 

@@ -8,8 +8,8 @@
 #include <algorithm>
 #include <string_view>
 
-#include "ui/qtext.h"
 #include "platform/guard.h"
+#include "ui/qtext.h"
 
 namespace byteloom {
 

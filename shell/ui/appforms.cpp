@@ -2,8 +2,8 @@
 
 #include <QApplication>
 
-#include "compare/ui/Fcomp.h"
 #include "compare/ui/com_mete.h"
+#include "compare/ui/Fcomp.h"
 #include "compare/ui/snapshotform.h"
 #include "editor/ui/Editwin.h"
 #include "editor/ui/search.h"
@@ -17,14 +17,9 @@
 
 namespace byteloom {
 
-TForms& Forms() {
-  static TForms forms;
-  return forms;
-}
-
-void CreateForms(const std::vector<std::string>& params) {
+TMainform* CreateForms(const std::vector<std::string>& params) {
   QApplication::setApplicationName(QStringLiteral("Byteloom"));
-  TForms& f = Forms();
+  TForms f;
   f.Mainform = new TMainform;
   f.Mainform->SetParams(params);
   f.Infoform = new TInfoform(f.Mainform);
@@ -41,11 +36,11 @@ void CreateForms(const std::vector<std::string>& params) {
   f.Compareometer = new TCompareometer(f.Mainform);
   f.SnapshotForm = new TSnapshotForm(f.Mainform);
   f.SnapshotForm->SetDocuments(f.Mainform);
+  f.SnapshotForm->SetBookmarks(&f.Mainform->Bookmarks());
   f.SnapshotForm->OnAddField = [frame = f.Mainform](int32_t offset, const TValueFormat& format) {
     if (Teditform* window = frame->ActiveMDIChild()) window->AddField(offset, format);
     else ShowWarning(frame, "Open the document to add the field to first.");
   };
-  f.Mainform->SetPreferences(f.Preferences);
   f.Fcompare->Connect([frame = f.Mainform] { frame->SetItemEnabled(TFrameItem::fiCompareAgain, true); }, *f.Mainform,
                      *f.Compareometer);
   TMainform* frame = f.Mainform;
@@ -55,13 +50,8 @@ void CreateForms(const std::vector<std::string>& params) {
     const QString error = SaveSettings(*frame, *preferences);
     if (!error.isEmpty()) Dialogs().MessageDlg(preferences, error, TMsgDlgType::mtWarning, TMsgDlgButtons::mbOK);
   };
-}
-
-void DestroyForms() {
-  TForms& f = Forms();
-  // The dialogs are children of the frame and go with it.
-  delete f.Mainform;
-  f = TForms{};
+  frame->SetForms(f);
+  return frame;
 }
 
 }  // namespace byteloom

@@ -32,17 +32,13 @@ struct TForms {
   TSnapshotForm* SnapshotForm = nullptr;  // the snapshot search's tool window
 };
 
-// The forms of the running program (all null before CreateForms).
-TForms& Forms();
-
 // Creates the frame and the dialogs, in this order: TMainform, TInfoform,
 // TFileproperties, TDruckerForm, TPreferences, TFcompare, TSearchReplace,
 // THexExport, TCompareometer, then the snapshot search's window. params are
 // the program's arguments after its name (a file to open, a start offset),
 // as the bytes the program was given: a file name is any byte sequence.
-// Nothing is shown yet.
-void CreateForms(const std::vector<std::string>& params = {});
-// Frees them all, the frame first (its editor windows go with it).
-void DestroyForms();
+// Nothing is shown yet. The frame keeps the dialogs (its children: deleting
+// the frame frees them all, its editor windows first).
+TMainform* CreateForms(const std::vector<std::string>& params = {});
 
 }  // namespace byteloom

@@ -9,8 +9,8 @@
 #include <string>
 
 #include "control/documents.h"
-#include "ui/uibuild.h"
 #include "shell/fileinfo.h"
+#include "ui/uibuild.h"
 
 namespace byteloom {
 

@@ -4,13 +4,13 @@
 #include <QTextBrowser>
 #include <QUrl>
 
-#include "ui/qtext.h"
 #include "platform/platform.h"
+#include "shell/helppages.h"
+#include "shell/restore.h"
 #include "shell/ui/appforms.h"
 #include "shell/ui/fileprop.h"
-#include "shell/helppages.h"
 #include "shell/ui/mainform.h"
-#include "shell/restore.h"
+#include "ui/qtext.h"
 
 namespace byteloom {
 
@@ -75,7 +75,7 @@ void TMainform::Homepage1Click() { QDesktopServices::openUrl(QUrl(QString::fromL
 void TMainform::eMail1Click() { QDesktopServices::openUrl(QUrl(QString::fromStdString(MailLink()))); }
 
 void TMainform::ShowFileProperties() {
-  TFileproperties* dialog = Forms().Fileproperties;
+  TFileproperties* dialog = FForms.Fileproperties;
   if (!dialog) return;
   dialog->FormShow();
   Dialogs().ShowModal(*dialog);

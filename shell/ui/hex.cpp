@@ -7,15 +7,17 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <filesystem>
 
 #include <unistd.h>
 
 #include "platform/platform.h"
-#include "shell/ui/appforms.h"
-#include "shell/ui/artwork.h"
 #include "shell/cmdline.h"
 #include "shell/helppages.h"
+#include "shell/ui/appforms.h"
+#include "shell/ui/artwork.h"
+#include "shell/ui/mainform.h"
 #include "shell/ui/mainform.h"
 
 int main(int argc, char** argv) {
@@ -49,17 +51,15 @@ int main(int argc, char** argv) {
   QApplication::setWindowIcon(ProgramIcon());
   // The arguments as bytes (Qt's own options taken out): a file name need
   // not be text in any encoding.
-  CreateForms(std::vector<std::string>(argv + 1, argv + argc));
+  const std::unique_ptr<TMainform> frame(CreateForms(std::vector<std::string>(argv + 1, argv + argc)));
   try {
-    Forms().Mainform->WatchEndSignals([](int code) {
+    frame->WatchEndSignals([](int code) {
       std::fflush(nullptr);
       _exit(code);  // the unsaved documents' working copies stay for the next start
     });
   } catch (const std::exception& e) {
     std::fprintf(stderr, "byteloom: %s\n", e.what());
   }
-  Forms().Mainform->show();
-  const int result = QApplication::exec();
-  DestroyForms();
-  return result;
+  frame->show();
+  return QApplication::exec();
 }

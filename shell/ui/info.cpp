@@ -5,10 +5,10 @@
 #include <QPushButton>
 #include <QTextEdit>
 
+#include "shell/helppages.h"
+#include "shell/ui/artwork.h"
 #include "ui/dialogservice.h"
 #include "ui/uibuild.h"
-#include "shell/ui/artwork.h"
-#include "shell/helppages.h"
 
 namespace byteloom {
 

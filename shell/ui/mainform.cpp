@@ -36,23 +36,23 @@
 #include "compare/ui/sidebysideview.h"
 #include "compare/ui/snapshotform.h"
 #include "control/hexeditor.h"
-#include "ui/qhexeditor.h"
-#include "ui/uibuild.h"
-#include "ui/qtext.h"
+#include "output/ui/Drucker.h"
+#include "output/ui/hexexp.h"
 #include "platform/numconv.h"
 #include "platform/platform.h"
 #include "shell/cmdline.h"
 #include "shell/endsignals.h"
-#include "ui/progress.h"
-#include "shell/ui/artwork.h"
-#include "output/ui/Drucker.h"
-#include "output/ui/hexexp.h"
-#include "shell/ui/appforms.h"
-#include "shell/ui/info.h"
-#include "shell/ui/recoveryui.h"
-#include "shell/ui/preferen.h"
 #include "shell/recentfiles.h"
+#include "shell/ui/appforms.h"
+#include "shell/ui/artwork.h"
+#include "shell/ui/info.h"
+#include "shell/ui/preferen.h"
+#include "shell/ui/recoveryui.h"
 #include "shell/ui/settings.h"
+#include "ui/progress.h"
+#include "ui/qhexeditor.h"
+#include "ui/qtext.h"
+#include "ui/uibuild.h"
 
 namespace byteloom {
 
@@ -227,7 +227,7 @@ void TMainform::CreateMenus() {
   Compare1 = Item(Tools1, "Compare1", QStringLiteral("&Compare..."), "Alt+F6");
   CompareAgain1 = Item(Tools1, "CompareAgain1", QStringLiteral("Compare &Again"), "F6");
   OnClick(Item(Tools1, "Snapshots1", QStringLiteral("Find a &value across snapshots...")),
-          [] { if (Forms().SnapshotForm) Forms().SnapshotForm->ShowSearch(); });
+          [this] { if (FForms.SnapshotForm) FForms.SnapshotForm->ShowSearch(); });
   // The fields and checksums of the active document.
   const auto onActive = [this](void (Teditform::*command)()) {
     return [this, command] {
@@ -463,9 +463,9 @@ void TMainform::showEvent(QShowEvent* event) {
 }
 
 void TMainform::FormShow() {
-  if (FPreferences) {
-    LoadSettings(*this, *FPreferences);
-    FSideBySide->SetDifferenceColor(FPreferences->Values().DifferenceColor);
+  if (FForms.Preferences) {
+    LoadSettings(*this, *FForms.Preferences);
+    FSideBySide->SetDifferenceColor(FForms.Preferences->Values().DifferenceColor);
   }
   OfferRecovery(*this);
   const TCommandLine line = ParseCommandLine(FParams, [](const std::string& name) { return FileExists(name); });
@@ -519,7 +519,7 @@ void TMainform::EndSession() {
   try {
     for (Teditform* window : EditWindows())
       if (!window->Editor().Modified()) delete window;
-    const QString error = FPreferences ? SaveSettings(*this, *FPreferences) : QString();
+    const QString error = FForms.Preferences ? SaveSettings(*this, *FForms.Preferences) : QString();
     if (!error.isEmpty()) throw std::runtime_error(error.toStdString());
   } catch (...) {
     std::fprintf(stderr, "byteloom: %s\n", ExceptionText(std::current_exception()).c_str());
@@ -528,8 +528,8 @@ void TMainform::EndSession() {
 }
 
 void TMainform::FormClose() {
-  if (!FPreferences) return;
-  const QString error = SaveSettings(*this, *FPreferences);
+  if (!FForms.Preferences) return;
+  const QString error = SaveSettings(*this, *FForms.Preferences);
   if (!error.isEmpty()) Dialogs().MessageDlg(this, error, TMsgDlgType::mtWarning, TMsgDlgButtons::mbOK);
 }
 
@@ -608,9 +608,9 @@ void TMainform::ShowRecentSeparator() {
   N5->setVisible(true);
 }
 
-TSearchReplace& TMainform::SearchDialog() { return *Forms().SearchReplace; }
-QDialog& TMainform::PrintForm() { return *Forms().DruckerForm; }
-QDialog& TMainform::ExportForm() { return *Forms().HexExport; }
+TSearchReplace& TMainform::SearchDialog() { return *FForms.SearchReplace; }
+QDialog& TMainform::PrintForm() { return *FForms.DruckerForm; }
+QDialog& TMainform::ExportForm() { return *FForms.HexExport; }
 
 // ---------------------------------------------------------------------------
 // Commands
@@ -685,13 +685,13 @@ void TMainform::Beende1Click() { close(); }
 void TMainform::Preferences1Click() { ShowPreferences(); }
 
 void TMainform::ShowPreferences() {
-  if (!FPreferences) return;
-  Dialogs().ShowModal(*FPreferences);
-  FSideBySide->SetDifferenceColor(FPreferences->Values().DifferenceColor);
+  if (!FForms.Preferences) return;
+  Dialogs().ShowModal(*FForms.Preferences);
+  FSideBySide->SetDifferenceColor(FForms.Preferences->Values().DifferenceColor);
 }
 
 bool TMainform::ShowValueInfoPreference() const {
-  return FPreferences ? FPreferences->Values().ShowValueInfo : true;
+  return FForms.Preferences ? FForms.Preferences->Values().ShowValueInfo : true;
 }
 
 void TMainform::HexCalculator1Click() {
@@ -724,15 +724,15 @@ void TMainform::ArrageIcons1Click() {
 }
 
 void TMainform::ber1Click() {
-  if (Forms().Infoform) Dialogs().ShowModal(*Forms().Infoform);
+  if (FForms.Infoform) Dialogs().ShowModal(*FForms.Infoform);
 }
 
 void TMainform::Compare1Click() {
-  if (Forms().Fcompare) Forms().Fcompare->ShowCompare();
+  if (FForms.Fcompare) FForms.Fcompare->ShowCompare();
 }
 
 void TMainform::CompareAgain1Click() {
-  if (Forms().Fcompare) Forms().Fcompare->CompareAgain();
+  if (FForms.Fcompare) FForms.Fcompare->CompareAgain();
 }
 
 void TMainform::SideBySide1Click() {

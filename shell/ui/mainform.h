@@ -16,11 +16,14 @@
 #include <string>
 #include <vector>
 
-#include "ui/dialogservice.h"
+#include "control/bookmarks.h"
+#include "control/documents.h"
+#include "editor/findexpr.h"
 #include "editor/ui/Editwin.h"
 #include "editor/ui/framelink.h"
-#include "control/documents.h"
 #include "shell/recentfiles.h"
+#include "shell/ui/appforms.h"
+#include "ui/dialogservice.h"
 
 class QLabel;
 class QTextBrowser;
@@ -51,9 +54,10 @@ class TMainform : public QMainWindow, public TFrameLink, public TDocumentList {
 
   // The program's arguments after its name: a file, a start offset.
   void SetParams(const std::vector<std::string>& params) { FParams = params; }
-  // The preferences dialog whose check boxes are the live preferences.
-  void SetPreferences(TPreferences* preferences) { FPreferences = preferences; }
-  TPreferences* Preferences() const { return FPreferences; }
+  // The dialogs the frame owns (its children), made once at start.
+  void SetForms(const TForms& forms) { FForms = forms; }
+  const TForms& Forms() const { return FForms; }
+  TPreferences* Preferences() const { return FForms.Preferences; }
   // The random numbers of the background paint (0..6); a test may fix them.
   void SetRandom(std::function<int()> random) { FRandom = std::move(random); }
 
@@ -73,6 +77,8 @@ class TMainform : public QMainWindow, public TFrameLink, public TDocumentList {
   Teditform* MDIChildren(int index) const override;
   Teditform* ActiveMDIChild() const override;
   bool ShowValueInfoPreference() const override;
+  TSearchState& SearchState() override { return FSearchState; }
+  TBookmarkTable& Bookmarks() override { return FBookmarks; }
   // Shows the preferences dialog modally.
   void ShowPreferences();
   // SIGTERM and SIGHUP (a logout, kill) end the program as EndSession does;
@@ -192,7 +198,9 @@ class TMainform : public QMainWindow, public TFrameLink, public TDocumentList {
   QMdiArea* FClient = nullptr;
   QLabel* FStatusLabel = nullptr;
   std::vector<std::string> FParams;  // the command line, as bytes
-  TPreferences* FPreferences = nullptr;
+  TForms FForms;
+  TSearchState FSearchState;
+  TBookmarkTable FBookmarks;
   std::function<int()> FRandom;
   QString FTip;
   bool FShown = false;

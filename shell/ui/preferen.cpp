@@ -8,8 +8,8 @@
 
 #include <utility>
 
-#include "ui/qhexeditor.h"
 #include "ui/dialogservice.h"
+#include "ui/qhexeditor.h"
 
 namespace byteloom {
 

@@ -4,8 +4,8 @@
 
 #include "control/hexeditor.h"
 #include "editor/ui/Editwin.h"
-#include "ui/dialogservice.h"
 #include "shell/ui/mainform.h"
+#include "ui/dialogservice.h"
 
 namespace byteloom {
 

@@ -8,11 +8,11 @@
 
 #include <optional>
 
-#include "ui/qtext.h"
 #include "platform/store.h"
-#include "shell/ui/mainform.h"
 #include "shell/placement.h"
+#include "shell/ui/mainform.h"
 #include "shell/ui/preferen.h"
+#include "ui/qtext.h"
 
 namespace byteloom {
 

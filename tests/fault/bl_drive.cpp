@@ -29,10 +29,10 @@
 #include "control/hexeditor.h"
 #include "editor/filebookmarks.h"
 #include "editor/keptmarks.h"
-#include "platform/store.h"
-#include "shell/restore.h"
 #include "output/dumpformat.h"
 #include "platform/platform.h"
+#include "platform/store.h"
+#include "shell/restore.h"
 #include "tests/support/fakehost.h"
 
 using namespace byteloom;

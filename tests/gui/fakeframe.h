@@ -10,13 +10,15 @@
 #include <memory>
 #include <vector>
 
+#include "control/bookmarks.h"
 #include "control/documents.h"
+#include "editor/findexpr.h"
 #include "editor/ui/Editwin.h"
-#include "ui/dialogservice.h"
 #include "editor/ui/framelink.h"
 #include "editor/ui/search.h"
 #include "output/ui/Drucker.h"
 #include "output/ui/hexexp.h"
+#include "ui/dialogservice.h"
 
 namespace byteloom::test {
 
@@ -52,6 +54,8 @@ class TFakeFrame final : public TFrameLink, public TDocumentList {
   Teditform* MDIChildren(int index) const override;
   Teditform* ActiveMDIChild() const override { return MDIChildren(0); }
   bool ShowValueInfoPreference() const override { return ValueInfo; }
+  TSearchState& SearchState() override { return FSearchState; }
+  TBookmarkTable& Bookmarks() override { return FBookmarks; }
 
   int DocumentCount() const override { return MDIChildCount(); }
   THexEditor& DocumentEditor(int index) const override { return MDIChildren(index)->Editor(); }
@@ -66,6 +70,8 @@ class TFakeFrame final : public TFrameLink, public TDocumentList {
   TFileDialog FOpen{QStringLiteral("OpenDialog1"), TFileDialog::TKind::fdOpen, QStringLiteral("All Files (*.*)|*.*")};
   TFileDialog FSave{QStringLiteral("SaveDialog1"), TFileDialog::TKind::fdSave, QStringLiteral("All Files (*.*)|*.*")};
   std::vector<QPointer<Teditform>> FWindows;  // the active one first
+  TSearchState FSearchState;
+  TBookmarkTable FBookmarks;
 };
 
 }  // namespace byteloom::test

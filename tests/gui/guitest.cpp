@@ -1,5 +1,7 @@
 #include "guitest.h"
 
+#include <utility>
+
 #include <QApplication>
 #include <QCoreApplication>
 #include <QDialog>
@@ -179,21 +181,19 @@ QString TSandbox::SettingsFile() const { return FDir.path() + QStringLiteral("/c
 
 TMainform& TSandbox::Start(const std::vector<std::string>& args) {
   Stop();
-  CreateForms(args);
-  FStarted = true;
-  Forms().Mainform->show();
+  FFrame = CreateForms(args);
+  FFrame->show();
   QCoreApplication::processEvents();
-  return *Forms().Mainform;
+  return *FFrame;
 }
 
 void TSandbox::Stop() {
-  if (!FStarted) return;
-  FStarted = false;
-  DestroyForms();
+  if (!FFrame) return;
+  delete std::exchange(FFrame, nullptr);
   Settle();
 }
 
-TMainform& TSandbox::Frame() const { return *Forms().Mainform; }
+TMainform& TSandbox::Frame() const { return *FFrame; }
 
 // ---------------------------------------------------------------------------
 

@@ -103,7 +103,7 @@ class TSandbox {
   QByteArray FOldTmpdir;
   QByteArray FOldConfig;
   std::unique_ptr<TScriptedDialogs> FDialogs;
-  bool FStarted = false;
+  TMainform* FFrame = nullptr;  // while started
 };
 
 // The fixture of the window tests: a fresh sandbox for every test function

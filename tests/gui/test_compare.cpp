@@ -14,14 +14,14 @@
 #include <QTimer>
 #include <QToolButton>
 
-#include "compare/ui/Fcomp.h"
 #include "compare/ui/com_mete.h"
+#include "compare/ui/Fcomp.h"
 #include "control/hexeditor.h"
 #include "editor/ui/Editwin.h"
-#include "ui/progress.h"
 #include "guitest.h"
 #include "shell/ui/appforms.h"
 #include "shell/ui/mainform.h"
+#include "ui/progress.h"
 
 using namespace byteloom;
 using namespace byteloom::test;
@@ -55,7 +55,7 @@ class TestCompare : public TGuiTest {
   TestCompare() : TGuiTest(TStart::Frame) {}
 
  private:
-  TFcompare& Dialog() { return *Forms().Fcompare; }
+  TFcompare& Dialog() { return *Box().Frame().Forms().Fcompare; }
   // Opens the two snapshots; window 1 is "before", window 0 (active) "after".
   void OpenPair(int size = 256) {
     WriteBytes(Box().Path("before.bin"), Snapshot(false, size));
@@ -154,7 +154,7 @@ class TestCompare : public TGuiTest {
 
   void meterShowsWhereTheFilesDiffer() {
     OpenPair(512);
-    auto& meter = *Forms().Compareometer;
+    auto& meter = *Box().Frame().Forms().Compareometer;
     QVERIFY(!meter.isVisible());
     RunDialog([](TFcompare& d) {
       Choose(d, 8);

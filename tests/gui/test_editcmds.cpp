@@ -13,10 +13,10 @@
 #include <QTableWidget>
 #include <QTest>
 
-#include "control/hexeditor.h"
-#include "editor/ui/Editwin.h"
 #include "control/bookmarks.h"
+#include "control/hexeditor.h"
 #include "editor/findexpr.h"
+#include "editor/ui/Editwin.h"
 #include "editor/ui/valuepanel.h"
 #include "fakeframe.h"
 #include "guitest.h"
@@ -123,7 +123,6 @@ class TestEditCommands : public TGuiTest {
     w->JumpForward2->trigger();
     QCOMPARE(ed.GetCursorPos(), ed.DataSize() - 1);
     QCOMPARE(w->Amount40001->text(), QStringLiteral("Amount : 4000"));
-    SearchState().JumpAmount = 256;
     QCOMPARE(FTabProblems, QStringList());
   }
 
@@ -205,11 +204,10 @@ class TestEditCommands : public TGuiTest {
       d.Button1->click();
     });
     big->EditBookmark1->trigger();
-    QCOMPARE(QString::fromStdString(Bookmarks().Cell(0, 1)), QStringLiteral("$2"));
+    QCOMPARE(QString::fromStdString(frame.Bookmarks().Cell(0, 1)), QStringLiteral("$2"));
     QCOMPARE(frame.Search.StringGrid1->item(0, 0)->text(), QStringLiteral("Offset (hex)"));
     w->Bookmark1->trigger();
     QCOMPARE(ed.GetCursorPos(), 2);
-    Bookmarks() = TBookmarkTable();
     QCOMPARE(FTabProblems, QStringList());
   }
 
@@ -222,7 +220,7 @@ class TestEditCommands : public TGuiTest {
     THexEditor& ed = w->Editor();
     ed.Seek(8189, 0, true);
     w->AddBookmark1->trigger();
-    Bookmarks().SetCell(0, 1, "1DF3D");
+    frame.Bookmarks().SetCell(0, 1, "1DF3D");
     Teditform* again = frame.OpenWindow(File(QStringLiteral("b.bin"), QByteArray(0x20000, '\x07')));
     again->Bookmarks1Click();
     QVERIFY(again->EditBookmark1->isEnabled() && again->Bookmark1->isVisible());
@@ -239,7 +237,6 @@ class TestEditCommands : public TGuiTest {
     again->EditBookmark1->trigger();
     again->Bookmark1->trigger();
     QCOMPARE(again->Editor().GetCursorPos(), 0x1DF3D);
-    Bookmarks() = TBookmarkTable();
     QCOMPARE(FTabProblems, QStringList());
   }
 };

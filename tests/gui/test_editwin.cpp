@@ -15,14 +15,14 @@
 #include <QToolButton>
 
 #include "control/hexeditor.h"
-#include "ui/qhexeditor.h"
-#include "editor/ui/Editwin.h"
 #include "editor/findexpr.h"
+#include "editor/ui/Editwin.h"
 #include "editor/ui/valuepanel.h"
 #include "guitest.h"
 #include "shell/ui/appforms.h"
 #include "shell/ui/mainform.h"
 #include "shell/ui/preferen.h"
+#include "ui/qhexeditor.h"
 
 using namespace byteloom;
 using namespace byteloom::test;
@@ -509,7 +509,7 @@ class TestEditwin : public TGuiTest {
     QVERIFY(window->ShowValueInfo1->isChecked());
     QVERIFY(!window->Value_Info_Panel->isHidden());
     // With the preference off, new windows come without the panel.
-    Forms().Preferences->Show_Value_info->setChecked(false);
+    Box().Frame().Forms().Preferences->Show_Value_info->setChecked(false);
     Teditform* other = NewWindow();
     QVERIFY(other->Value_Info_Panel->isHidden());
     other->PopupMenu1Popup();
@@ -526,12 +526,12 @@ class TestEditwin : public TGuiTest {
 
   void searchPatternEndsWithAnyWindow() {
     Teditform* window = NewWindow();
-    SearchState().SearchPattern = std::vector<uint8_t>{1, 2};
-    SearchState().SearchPatternLength = 2;
+    Box().Frame().SearchState().SearchPattern = std::vector<uint8_t>{1, 2};
+    Box().Frame().SearchState().SearchPatternLength = 2;
     window->close();
     Settle();
-    QVERIFY(!SearchState().SearchPattern.has_value());
-    QCOMPARE(SearchState().SearchPatternLength, 0);
+    QVERIFY(!Box().Frame().SearchState().SearchPattern.has_value());
+    QCOMPARE(Box().Frame().SearchState().SearchPatternLength, 0);
   }
 };
 

@@ -14,9 +14,9 @@
 #include <QTableView>
 #include <QTest>
 
+#include "control/bookmarks.h"
 #include "control/hexeditor.h"
 #include "editor/ui/Editwin.h"
-#include "control/bookmarks.h"
 #include "editor/ui/findallform.h"
 #include "fakeframe.h"
 #include "guitest.h"
@@ -94,29 +94,22 @@ class TestExtraCommands : public TGuiTest {
     form->PatternEdit->setText(QStringLiteral("4? 1"));
     Script().ExpectMessage(QStringLiteral("An odd number of hex digits"), TMsgDlgType::mtWarning);
     form->FindButton->click();
-    for (int r = 1; r <= TBookmarkTable::kBookmarks; ++r) Bookmarks().SetCell(0, r, {});
     form->AddToBookmarksClick();
-    QCOMPARE(QString::fromStdString(Bookmarks().Cell(0, 1)), QStringLiteral("1000"));
+    QCOMPARE(QString::fromStdString(frame.Bookmarks().Cell(0, 1)), QStringLiteral("1000"));
     // The bookmarks come back when the file is opened again.
     const QString path = Box().Path(QStringLiteral("b.bin"));
     w->close();
     QVERIFY(QFile::exists(QFileInfo(Box().SettingsFile()).absolutePath() + QStringLiteral("/bookmarks.txt")));
-    Bookmarks().SetCell(0, 1, {});
+    frame.Bookmarks().SetCell(0, 1, {});
     frame.OpenWindow(path);
-    QCOMPARE(QString::fromStdString(Bookmarks().Cell(0, 1)), QStringLiteral("1000"));
+    QCOMPARE(QString::fromStdString(frame.Bookmarks().Cell(0, 1)), QStringLiteral("1000"));
   }
 
   // A bookmark belongs to the file it was made on, whichever window closes
   // first, and "Apply bookmarks to" keeps it for another open file.
   void bookmarksKeptPerFileAndApplied() {
-    const auto clearTable = [] {
-      for (int r = 1; r <= TBookmarkTable::kBookmarks; ++r) {
-        Bookmarks().SetCell(0, r, {});
-        Bookmarks().SetOwner(r, {});
-      }
-    };
-    clearTable();
     TFakeFrame frame;
+    const auto clearTable = [&frame] { frame.Bookmarks() = TBookmarkTable(); };
     const QString a = File(QStringLiteral("a.sav"), QByteArray(64, 'a'));
     const QString b = File(QStringLiteral("b.sav"), QByteArray(64, 'b'));
     Teditform* wa = frame.OpenWindow(a);
@@ -126,10 +119,10 @@ class TestExtraCommands : public TGuiTest {
     wb->close();
     clearTable();
     wb = frame.OpenWindow(b);
-    QVERIFY(!Bookmarks().IsSet(1));  // not b's
+    QVERIFY(!frame.Bookmarks().IsSet(1));  // not b's
     wa->close();
     wa = frame.OpenWindow(a);
-    QCOMPARE(QString::fromStdString(Bookmarks().Cell(0, 1)), QStringLiteral("5"));
+    QCOMPARE(QString::fromStdString(frame.Bookmarks().Cell(0, 1)), QStringLiteral("5"));
     wb->Bookmarks1Click();
     const QList<QAction*> targets = wb->ApplyBookmarks1->actions();
     QVERIFY(wb->ApplyBookmarks1->menuAction()->isEnabled());
@@ -139,7 +132,7 @@ class TestExtraCommands : public TGuiTest {
     clearTable();
     wb->close();
     frame.OpenWindow(b);
-    QCOMPARE(QString::fromStdString(Bookmarks().Cell(0, 1)), QStringLiteral("5"));
+    QCOMPARE(QString::fromStdString(frame.Bookmarks().Cell(0, 1)), QStringLiteral("5"));
   }
 };
 

@@ -22,23 +22,23 @@
 #include <iterator>
 #include <string>
 
-#include "compare/ui/Fcomp.h"
 #include "compare/ui/com_mete.h"
+#include "compare/ui/Fcomp.h"
 #include "control/hexeditor.h"
+#include "editor/ui/Editwin.h"
 #include "editor/ui/search.h"
+#include "editor/ui/valuepanel.h"
+#include "guitest.h"
 #include "output/ui/Drucker.h"
 #include "output/ui/hexexp.h"
 #include "platform/filenames.h"
+#include "shell/ui/appforms.h"
 #include "shell/ui/fileprop.h"
 #include "shell/ui/info.h"
+#include "shell/ui/mainform.h"
 #include "shell/ui/preferen.h"
 #include "ui/qhexeditor.h"
-#include "editor/ui/Editwin.h"
 #include "ui/qtext.h"
-#include "editor/ui/valuepanel.h"
-#include "guitest.h"
-#include "shell/ui/appforms.h"
-#include "shell/ui/mainform.h"
 
 using namespace byteloom;
 using namespace byteloom::test;
@@ -68,7 +68,7 @@ class TestFrame : public TGuiTest {
     QCOMPARE(frame.windowTitle(), QStringLiteral("Byteloom"));
     QCOMPARE(QApplication::applicationName(), QStringLiteral("Byteloom"));
     // The dialogs exist once each, created after the frame in this order.
-    const TForms& forms = Forms();
+    const TForms& forms = Box().Frame().Forms();
     const QList<QObject*> order = {forms.Infoform, forms.Fileproperties, forms.DruckerForm, forms.Preferences,
                                    forms.Fcompare, forms.SearchReplace, forms.HexExport, forms.Compareometer};
     QList<QObject*> children;

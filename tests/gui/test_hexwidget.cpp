@@ -9,9 +9,9 @@
 #include <memory>
 
 #include "control/hexeditor.h"
-#include "ui/qhexeditor.h"
-#include "platform/guard.h"
 #include "guitest.h"
+#include "platform/guard.h"
+#include "ui/qhexeditor.h"
 
 using namespace byteloom;
 using namespace byteloom::test;

@@ -13,15 +13,15 @@
 #include <QTest>
 #include <QWindow>
 
-#include "compare/ui/Fcomp.h"
 #include "compare/ui/com_mete.h"
+#include "compare/ui/Fcomp.h"
 #include "editor/ui/Editwin.h"
-#include "ui/uibuild.h"
 #include "editor/ui/valuepanel.h"
 #include "guitest.h"
-#include "shell/ui/appforms.h"
 #include "shell/fileinfo.h"
+#include "shell/ui/appforms.h"
 #include "shell/ui/mainform.h"
+#include "ui/uibuild.h"
 
 using namespace byteloom;
 using namespace byteloom::test;
@@ -120,8 +120,8 @@ class TestLayout : public TGuiTest {
   void compareOMeterOpensInFrontBesideTheDialog() {
     TMainform& frame = Box().Start();
     for (const char* name : {"a.bin", "b.bin"}) OpenFile(File(QLatin1String(name), QByteArray(256, name[0])));
-    TFcompare& compare = *Forms().Fcompare;
-    TCompareometer& meter = *Forms().Compareometer;
+    TFcompare& compare = *Box().Frame().Forms().Fcompare;
+    TCompareometer& meter = *Box().Frame().Forms().Compareometer;
     const QRect screen = frame.screen()->availableGeometry();
     Script().ExpectModal(QStringLiteral("Fcompare"), [&](QDialog&) {
       for (const int left : {screen.left(), screen.center().x() - compare.width() / 2}) [&] {

@@ -21,11 +21,11 @@
 
 #include "control/hexeditor.h"
 #include "editor/ui/Editwin.h"
-#include "ui/progress.h"
 #include "fakeframe.h"
 #include "guitest.h"
 #include "output/dumpformat.h"
 #include "tests/support/filelimit.h"
+#include "ui/progress.h"
 
 using namespace byteloom;
 using namespace byteloom::test;

@@ -16,10 +16,10 @@
 #include <vector>
 
 #include "control/hexeditor.h"
-#include "ui/qhexeditor.h"
 #include "editor/ui/Editwin.h"
-#include "shell/ui/mainform.h"
 #include "guitest.h"
+#include "shell/ui/mainform.h"
+#include "ui/qhexeditor.h"
 
 using namespace byteloom;
 using namespace byteloom::test;

@@ -16,9 +16,9 @@
 
 #include "control/hexeditor.h"
 #include "editor/ui/Editwin.h"
-#include "ui/progress.h"
 #include "guitest.h"
 #include "shell/ui/mainform.h"
+#include "ui/progress.h"
 
 using namespace byteloom;
 using namespace byteloom::test;

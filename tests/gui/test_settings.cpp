@@ -31,7 +31,7 @@ class TestSettings : public TGuiTest {
   Q_OBJECT
 
  private:
-  TPreferences& Prefs() { return *Forms().Preferences; }
+  TPreferences& Prefs() { return *Box().Frame().Forms().Preferences; }
 
   void WriteIni(const QString& text) {
     QDir().mkpath(QFileInfo(Box().SettingsFile()).path());

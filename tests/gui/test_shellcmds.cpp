@@ -17,12 +17,12 @@
 
 #include "editor/ui/Editwin.h"
 #include "guitest.h"
+#include "shell/helppages.h"
+#include "shell/restore.h"
 #include "shell/ui/appforms.h"
 #include "shell/ui/fileprop.h"
-#include "shell/helppages.h"
 #include "shell/ui/info.h"
 #include "shell/ui/mainform.h"
-#include "shell/restore.h"
 
 using namespace byteloom;
 using namespace byteloom::test;
@@ -160,7 +160,7 @@ class TestShellCommands : public TGuiTest {
       return TModalResult::mrOk;
     });
     Box().Frame().ber1->trigger();
-    QVERIFY(!Forms().Infoform->isVisible());
+    QVERIFY(!Box().Frame().Forms().Infoform->isVisible());
   }
 
   void filePropertiesOfTheActiveWindow() {

@@ -18,12 +18,12 @@
 #include "compare/ui/Fcomp.h"
 #include "compare/ui/sidebysideview.h"
 #include "control/hexeditor.h"
-#include "ui/qhexeditor.h"
 #include "editor/ui/Editwin.h"
 #include "guitest.h"
 #include "shell/ui/appforms.h"
 #include "shell/ui/mainform.h"
 #include "shell/ui/preferen.h"
+#include "ui/qhexeditor.h"
 
 using namespace byteloom;
 using namespace byteloom::test;
@@ -163,7 +163,7 @@ class TestSideBySide : public TGuiTest {
   // From the compare dialog: its two files, shifted by their start offsets;
   // the difference colour of the preferences.
   void theCompareDialogLocksWithItsStartOffsets() {
-    Forms().Preferences->SetDifferenceColor(0x00FF00);
+    Box().Frame().Forms().Preferences->SetDifferenceColor(0x00FF00);
     Script().ExpectModal(QStringLiteral("Preferences"), [](QDialog&) { return TModalResult::mrCancel; });
     Frame().ShowPreferences();
     WriteBytes(Box().Path("x.bin"), QByteArray(64, 'x'));

@@ -18,14 +18,14 @@
 #include <QTimer>
 
 #include "compare/ui/snapshotform.h"
+#include "control/bookmarks.h"
 #include "control/hexeditor.h"
 #include "editor/ui/Editwin.h"
-#include "control/bookmarks.h"
-#include "ui/progress.h"
 #include "guitest.h"
-#include "tests/support/patternsource.h"
 #include "shell/ui/appforms.h"
 #include "shell/ui/mainform.h"
+#include "tests/support/patternsource.h"
+#include "ui/progress.h"
 
 using namespace byteloom;
 using namespace byteloom::test;
@@ -57,7 +57,7 @@ class TestSnapshots : public TGuiTest {
   TestSnapshots() : TGuiTest(TStart::Frame) {}
 
  private:
-  TSnapshotForm& Form() { return *Forms().SnapshotForm; }
+  TSnapshotForm& Form() { return *Box().Frame().Forms().SnapshotForm; }
   void Step(int condition, const QString& first = QString()) {
     Form().ConditionBox->setCurrentIndex(condition);
     Form().FirstEdit->setText(first);
@@ -147,7 +147,7 @@ class TestSnapshots : public TGuiTest {
                                           "five bookmarks; clear some under Bookmarks > Edit Bookmark)."),
                            TMsgDlgType::mtInformation);
     Form().BookmarkButton->click();
-    QCOMPARE(Bookmarks().Cell(0, 1) + " " + Bookmarks().Cell(0, 5), std::string("10 14"));
+    QCOMPARE(Box().Frame().Bookmarks().Cell(0, 1) + " " + Box().Frame().Bookmarks().Cell(0, 5), std::string("10 14"));
 
     // Closing the window keeps the search; closing a snapshot's window
     // marks it, a step that needs it is refused, and New search drops it.

@@ -11,9 +11,9 @@
 #include <unistd.h>
 
 #include "control/backups.h"
+#include "control/bookmarks.h"
 #include "control/hexeditor.h"
 #include "editor/ui/Editwin.h"
-#include "control/bookmarks.h"
 #include "guitest.h"
 #include "shell/ui/mainform.h"
 
@@ -79,11 +79,11 @@ class TestStores : public TGuiTest {
     Settle();
     QVERIFY(b && b != a);
     QCOMPARE(b->Editor().DataSize(), 32);
-    for (int r = 1; r <= TBookmarkTable::kBookmarks; ++r) Bookmarks().SetCell(0, r, {});
+    for (int r = 1; r <= TBookmarkTable::kBookmarks; ++r) Box().Frame().Bookmarks().SetCell(0, r, {});
     b->Editor().Seek(5, 0, true);
     b->AddBookmark1->trigger();
     Settle();
-    QCOMPARE(QString::fromStdString(Bookmarks().Cell(0, 1)), QStringLiteral("5"));
+    QCOMPARE(QString::fromStdString(Box().Frame().Bookmarks().Cell(0, 1)), QStringLiteral("5"));
     QCOMPARE(Script().Asked().filter(QStringLiteral("bookmarks")).size(), 1);
     // The store is as it was.
     const QFileInfo info(marks);
@@ -110,7 +110,7 @@ class TestStores : public TGuiTest {
     QDir().mkpath(QFileInfo(marks).absolutePath());
     WriteBytes(marks, "# kept by hand\n");
     Teditform* a = OpenFile(File(QStringLiteral("a.sav"), QByteArray(64, 'a')));
-    for (int r = 1; r <= TBookmarkTable::kBookmarks; ++r) Bookmarks().SetCell(0, r, {});
+    for (int r = 1; r <= TBookmarkTable::kBookmarks; ++r) Box().Frame().Bookmarks().SetCell(0, r, {});
     a->Editor().Seek(7, 0, true);
     a->AddBookmark1->trigger();
     const QByteArray kept = ReadBytes(marks);
