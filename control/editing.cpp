@@ -116,6 +116,11 @@ void THexEditor::TrimChangedBits(int32_t pos) {
   if (pos >= 0 && FStore.Marks().Size() >= pos) FStore.Marks().SetSize(pos);
 }
 
+void THexEditor::LengthChanged(int32_t trimFrom, bool resized) {
+  TrimChangedBits(trimFrom);
+  if (resized) AdjustMetrics();
+}
+
 void THexEditor::ResizeRange(int32_t pos, int32_t oldCount, int32_t newCount) {
   EnsureDataStream();
   const TDocumentStore::TChange change(FStore);
@@ -184,7 +189,8 @@ bool THexEditor::RecordedEdit(TUndoKind kind, int32_t pos, int32_t oldCount, int
     throw;
   }
   edit.Commit();
-  if (count != oldCount) AdjustMetrics();
+  // A typed-over byte keeps its mark; other edits drop the marks from pos on.
+  LengthChanged(kind == TUndoKind::ukByteChanged ? -1 : pos, count != oldCount);
   return true;
 }
 
@@ -391,8 +397,7 @@ bool THexEditor::InsertNibble(int32_t pos, bool highHalf) {
   const uint8_t atPos = highHalf ? static_cast<uint8_t>(first >> 4) : static_cast<uint8_t>(first & 0xF0);
   const bool done = RecordedShift(pos, 0, static_cast<int64_t>(size) - pos + 1, atPos, TUndoKind::ukInsertNibble);
   if (!done) return false;
-  TrimChangedBits(pos);
-  AdjustMetrics();
+  LengthChanged(pos);
   return true;
 }
 
@@ -407,8 +412,7 @@ bool THexEditor::DeleteNibble(int32_t pos, bool highHalf) {
                                  : static_cast<uint8_t>((b0 & 0xF0) | b1 >> 4);
   const bool done = RecordedShift(pos, 1, static_cast<int64_t>(size) - pos, atPos, TUndoKind::ukDeleteNibble);
   if (!done) return false;
-  TrimChangedBits(pos);
-  AdjustMetrics();
+  LengthChanged(pos);
   return true;
 }
 
@@ -486,7 +490,6 @@ void THexEditor::DeleteSelection() {
   }
   if (stop <= first) return;
   if (!RecordedEdit(TUndoKind::ukRemoved, first, stop - first, 0, [] {})) return;
-  TrimChangedBits(first);
   ShowRemoval(row, col);
 }
 
@@ -506,7 +509,6 @@ void THexEditor::InsertBuffer(const uint8_t* data, int32_t count, int32_t pos) {
   if (pos < 0 || pos > size) throw EHexEditorError("Invalid InsertBuffer argument");
   if (count == 0) return;
   if (!RecordedEdit(TUndoKind::ukInsertBuffer, pos, 0, count, [&] { WriteBuffer(data, pos, count); })) return;
-  TrimChangedBits(pos);
   if (pos == GetPosAtCell(Col(), Row())) SelectBytes(pos, count);
   InvalidateGrid();
 }
@@ -546,7 +548,6 @@ void THexEditor::ReplaceSelection(const uint8_t* data, int32_t count) {
   // The old bytes make way for the new ones in one move of the rest.
   if (!RecordedEdit(TUndoKind::ukReplaceSelection, first, oldCount, count, [&] { WriteBuffer(data, first, count); }))
     return;
-  TrimChangedBits(first);
   // The caret goes where deleting the old bytes put it: on the cell of the
   // first of them, or on the last byte left, and it comes back to the
   // remembered cell if the selection was made from its start.

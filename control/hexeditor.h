@@ -427,6 +427,12 @@ class THexEditor : public TCustomGrid {
   [[noreturn]] static void ThrowNoSpace(const EFileError& e, const std::string& what);
   void ReserveDocument(int64_t newSize);
   void TrimChangedBits(int32_t pos);
+  // Bytes changed: the change marks from trimFrom on go (-1: none; a mark
+  // says the byte at that offset was typed over, which no longer holds once
+  // bytes moved or were replaced), and when resized the rows follow the
+  // length. Every edit and undo step that moves bytes ends with it, before
+  // the caret is placed.
+  void LengthChanged(int32_t trimFrom, bool resized = true);
   // Selects count bytes from first on (anchored at first; none for count 0)
   // and posts the state message.
   void SelectBytes(int32_t first, int32_t count);

@@ -202,11 +202,8 @@ int32_t THexEditor::ReplaceAll(const uint8_t* pattern, int32_t count, bool ignor
     };
     // The document has changed: what every replacement leaves behind.
     auto afterChange = [&] {
-      if (ring.Passes() > 0) {
-        SetModified(true);
-        TrimChangedBits(firstMatch);
-      }
-      AdjustMetrics();
+      if (ring.Passes() > 0) SetModified(true);
+      LengthChanged(ring.Passes() > 0 ? firstMatch : -1);
       PostStateChange();
     };
     if (delta != 0) {

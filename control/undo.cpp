@@ -479,9 +479,8 @@ void THexEditor::UndoRemoval(const TUndoRecord& r, TUndoStream& stream, int64_t 
   const int32_t pos = r.Pos, count = r.Count;
   ReserveDocument(size + count);
   ResizeAndFill(pos, 0, count, [&] { stream.CopyTo(r.PayloadAt(), Data(), pos, count); });
-  AdjustMetrics();
+  LengthChanged(pos);
   RestoreUndoState(r.State);
-  TrimChangedBits(pos);
 }
 
 void THexEditor::UndoInsertion(const TUndoRecord& r) {
@@ -508,16 +507,15 @@ void THexEditor::UndoReplacement(const TUndoRecord& r, TUndoStream& stream, int6
     }
     throw;
   }
-  AdjustMetrics();
+  // The mark of the byte before the replacement goes too.
+  LengthChanged(std::max(0, pos - 1));
   RestoreUndoState(r.State);
-  if (FStore.Marks().Size() >= pos) FStore.Marks().SetSize(std::max(0, pos - 1));
 }
 
 void THexEditor::UndoAppend(const TUndoRecord& r) {
   MoveCaret(2, Row());
   if (HasDataStream()) Data().SetSize(r.Pos);
-  AdjustMetrics();
-  TrimChangedBits(r.Pos);
+  LengthChanged(r.Pos);
   RestoreUndoState(r.State);
 }
 
@@ -529,9 +527,8 @@ void THexEditor::UndoNibbleShift(const TUndoRecord& r, int64_t size) {
   const bool inserted = r.Kind == TUndoKind::ukInsertNibble;
   ShiftNibbles(r.Pos, inserted ? 1 : 0, size - r.Pos - (inserted ? 1 : 0), r.First, [] { return true; });
   FStore.Marks().Set(r.Pos, r.Mark);
-  AdjustMetrics();
+  LengthChanged(r.Pos);
   RestoreUndoState(r.State);
-  TrimChangedBits(r.Pos);
 }
 
 void THexEditor::UndoConversion(const TUndoRecord& r, TUndoStream& stream) {
