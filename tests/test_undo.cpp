@@ -410,8 +410,7 @@ TEST_F(UndoTest, AnUndoThatFindsNoSpaceChangesNothing) {
     // Something else fills the disk.
     WriteFile(folder + "/filler", Bytes(7 * MiB + MiB / 2, 1));
     for (int i = 0; i < 2; ++i) {
-      Bytes before;
-      ed.SaveToStream(before);
+      const Bytes before = DocumentBytes(ed);
       try {
         ed.Undo();
         std::fprintf(stderr, "undo %d was made\n", i);
@@ -419,9 +418,7 @@ TEST_F(UndoTest, AnUndoThatFindsNoSpaceChangesNothing) {
       } catch (const EFileError& e) {
         if (std::string(e.what()).find("Not enough space") == std::string::npos) return 20 + i;
       }
-      Bytes after;
-      ed.SaveToStream(after);
-      if (after != before || ed.UndoCount() != 2 - i) return 30 + i;
+      if (DocumentBytes(ed) != before || ed.UndoCount() != 2 - i) return 30 + i;
       if (i == 0) {
         // Room for the 2.5 MiB copied back by the nibble shift, not for a
         // new 4 MiB document.
@@ -433,9 +430,7 @@ TEST_F(UndoTest, AnUndoThatFindsNoSpaceChangesNothing) {
     }
     std::filesystem::remove(folder + "/filler");
     ed.Undo();
-    Bytes now;
-    ed.SaveToStream(now);
-    if (now != data || ed.CanUndo()) return 50;
+    if (DocumentBytes(ed) != data || ed.CanUndo()) return 50;
     return 0;
   });
   if (rc == kSandboxUnsupported) GTEST_SKIP() << "no private mount namespace here";
@@ -457,11 +452,7 @@ TEST_F(UndoTest, RedoOfALargeInsertionAndAnUndoWithNoRoomForIt) {
     if (!ed.LoadFromFile(path)) return 1;
     Bytes inserted = data;
     inserted.insert(inserted.begin() + 100, block.begin(), block.end());
-    auto document = [&] {
-      Bytes now;
-      ed.SaveToStream(now);
-      return now;
-    };
+    auto document = [&] { return DocumentBytes(ed); };
     ed.InsertBuffer(block.data(), 9 * MiB, 100);
     ed.Undo();
     if (document() != data || !ed.RedoStream() || !ed.RedoStream()->InFile()) return 2;
