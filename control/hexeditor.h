@@ -279,6 +279,7 @@ class THexEditor : public TCustomGrid {
     bool InChar = false;
     int32_t SelMin = -1, SelMax = -1, SelAnchor = -1;
     bool Modified = false;
+    bool operator==(const TUndoState&) const = default;
   };
   TUndoState CurrentUndoState();
   // Records a step with the given state; oldBytes, when given, are the bytes
