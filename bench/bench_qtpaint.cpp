@@ -117,7 +117,7 @@ TRegister scrollRows("scroll_rows", [](const TBenchContext& ctx) {
   TScreen screen(ctx);
   THexEditor& ed = screen.widget->Editor();
   // The caret on the last wholly visible row: every Down scrolls one row.
-  ed.SetRow(ed.VisibleRowCount() - 1);
+  ed.MoveColRow(ed.Col(), ed.VisibleRowCount() - 1, true, true);
   TScreen::Settle();
   const int top = ed.TopRow();
   const double seconds = screen.PerStep([&] { screen.Key(Qt::Key_Down); });

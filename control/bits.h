@@ -21,8 +21,6 @@ class TBits {
   // Writing true beyond the size grows the set to index + 1; writing false
   // beyond the size does nothing.
   void Set(int32_t index, bool value);
-  // Number of pages in use (for tests of the memory bound).
-  size_t PageCount() const { return FPages.size(); }
 
  private:
   static constexpr int kPageBits = 4096;

@@ -70,10 +70,6 @@ void TCustomGrid::SetFixedCols(int count) {
   FHost.Invalidate();
 }
 
-void TCustomGrid::SetFixedRows(int count) {
-  (void)count;  // the grid has no fixed rows
-}
-
 void TCustomGrid::SetColWidths(int col, int width) {
   auto& w = FColWidths.at(static_cast<size_t>(col));
   if (w == width) return;
@@ -148,10 +144,6 @@ bool TCustomGrid::SelectCell(int, int) { return true; }
 
 void TCustomGrid::SetCol(int col) {
   if (col != FCol) FocusCell(col, FRow, true);
-}
-
-void TCustomGrid::SetRow(int row) {
-  if (row != FRow) FocusCell(FCol, row, true);
 }
 
 void TCustomGrid::FocusCell(int col, int row, bool moveAnchor) {
@@ -386,11 +378,6 @@ void TCustomGrid::MouseWheel(int delta) {
   if (rows != 0) VScroll(TScrollCode::scPosition, std::clamp(FTopRow - rows, 0, MaxTopRow()));
 }
 
-void TCustomGrid::ScrollBy(int rows, int cols) {
-  if (rows != 0) VScroll(TScrollCode::scPosition, std::clamp(FTopRow + rows, 0, MaxTopRow()));
-  if (cols != 0) HScroll(TScrollCode::scPosition, std::clamp(FLeftCol + cols, FFixedCols, MaxLeftCol()) - FFixedCols);
-}
-
 // ---------------------------------------------------------------------------
 // Painting
 // ---------------------------------------------------------------------------
@@ -540,7 +527,7 @@ void TCustomGrid::KeyDown(uint16_t& key, TShiftState shift) {
     }
   }
   // Tab walks the cells, Shift+Tab backwards, wrapping at the row ends.
-  if (key == VK_TAB && !(shift & ssAlt) && FOptions.Tabs) {
+  if (key == VK_TAB && !(shift & ssAlt)) {
     if (shift & ssShift) {
       if (--newCol < FFixedCols) {
         newCol = ColCount() - 1;

@@ -77,8 +77,6 @@ class TGridHost {
   virtual void SetTrackTimer(bool on) { (void)on; }
 };
 
-enum class TBorderStyle : uint8_t { bsNone, bsSingle };
-
 // What a scroll bar asks for: a line or a page up or down, a position (the
 // thumb released or dragged), the start or the end.
 enum class TScrollCode : uint8_t { scLineUp, scLineDown, scPageUp, scPageDown, scPosition, scTrack, scTop, scBottom };
@@ -89,14 +87,6 @@ struct TScrollInfo {
   int Page = 1;
   int Position = 0;
   bool operator==(const TScrollInfo&) const = default;
-};
-
-struct TGridOptions {
-  bool VertLine = true;
-  bool HorzLine = true;
-  bool Tabs = true;
-  bool ThumbTracking = true;
-  bool operator==(const TGridOptions&) const = default;
 };
 
 class TCustomGrid {
@@ -114,11 +104,8 @@ class TCustomGrid {
   void SetRowCount(int count);
   int FixedCols() const { return FFixedCols; }
   void SetFixedCols(int count);
-  int FixedRows() const { return 0; }
-  void SetFixedRows(int count);
   int ColWidths(int col) const { return FColWidths.at(static_cast<size_t>(col)); }
   void SetColWidths(int col, int width);
-  int DefaultColWidth() const { return FDefaultColWidth; }
   void SetDefaultColWidth(int width);
   int DefaultRowHeight() const { return FDefaultRowHeight; }
   void SetDefaultRowHeight(int height);
@@ -130,7 +117,6 @@ class TCustomGrid {
   int Row() const { return FRow; }
   // Moves the current cell like a key does (raising OnClick) when it differs.
   void SetCol(int col);
-  void SetRow(int row);
   // Makes (col, row) the current cell if SelectCell allows it; the anchor
   // moves along when moveAnchor, the cell scrolls into view when show. A cell
   // outside the grid leaves the current cell where it is.
@@ -142,8 +128,6 @@ class TCustomGrid {
   void SetLeftCol(int col);
 
   // The client area the grid is shown in.
-  int ClientWidth() const { return FClientWidth; }
-  int ClientHeight() const { return FClientHeight; }
   void SetClientSize(int width, int height);
 
   // Rows and columns that are wholly visible from the top row / left column
@@ -167,8 +151,6 @@ class TCustomGrid {
   // The mouse wheel turned by delta (120 per notch, positive away from the
   // user): the view scrolls three rows per notch.
   void MouseWheel(int delta);
-  // Scrolls the view by whole rows and columns, within the scroll ranges.
-  void ScrollBy(int rows, int cols);
 
   // The rectangle of a cell in client pixels; empty when the cell is out of view.
   TRect CellRect(int col, int row) const;
@@ -184,16 +166,6 @@ class TCustomGrid {
   TFont& Font() { return FFont; }
   TCursor Cursor() const { return FCursor; }
   void SetCursor(TCursor c);
-  TBorderStyle BorderStyle() const { return FBorderStyle; }
-  void SetBorderStyle(TBorderStyle b) { FBorderStyle = b; }
-  const TGridOptions& Options() const { return FOptions; }
-  void SetOptions(const TGridOptions& o) { FOptions = o; }
-  bool DefaultDrawing() const { return FDefaultDrawing; }
-  void SetDefaultDrawing(bool on) { FDefaultDrawing = on; }
-  bool ParentColor() const { return FParentColor; }
-  void SetParentColor(bool on) { FParentColor = on; }
-  bool Ctl3D() const { return FCtl3D; }
-  void SetCtl3D(bool on) { FCtl3D = on; }
 
   // A message posted through the host arrives here.
   virtual void HandleMessage(uint32_t msg, intptr_t wParam, intptr_t lParam);
@@ -280,11 +252,6 @@ class TCustomGrid {
   TColor FColor = clWindow;
   TFont FFont;
   TCursor FCursor = TCursor::crDefault;
-  TBorderStyle FBorderStyle = TBorderStyle::bsSingle;
-  TGridOptions FOptions;
-  bool FDefaultDrawing = true;
-  bool FParentColor = false;
-  bool FCtl3D = true;
   TCanvas* FCanvas = nullptr;
   uint64_t FPaintCount = 0;
   int FWheelRest = 0;  // wheel turns not yet worth a whole row (in 1/120 rows)

@@ -67,7 +67,6 @@ class TDocumentStore {
    private:
     TDocumentStore& FStore;
   };
-  uint64_t Generation() const { return FGeneration; }
   // Counts the edits of the document: steps made, undone, redone or rolled
   // back, and other files adopted. Watchers compare it to learn that the
   // bytes may have changed (a byte typed over another keeps the generation).
@@ -77,10 +76,6 @@ class TDocumentStore {
   // The change marks: bit p set when byte p was changed since the last save.
   TBits& Marks() { return FMarks; }
   const TBits& Marks() const { return FMarks; }
-  // Drops the marks from pos on (they belong to bytes that moved).
-  void TrimMarks(int32_t pos) {
-    if (pos >= 0 && FMarks.Size() >= pos) FMarks.SetSize(pos);
-  }
 
  private:
   TTempFile FFile;

@@ -452,11 +452,6 @@ void THexEditor::SelectionBounds(int32_t& first, int32_t& stop, int& row, int& c
   stop = std::min(stop, size);
 }
 
-void THexEditor::GetSelBounds(int32_t& first, int32_t& stop, int& row, int& col) {
-  SelectionBounds(first, stop, row, col);
-  if (first < FStore.Marks().Size()) TrimChangedBits(first);
-}
-
 void THexEditor::DeleteRange(int32_t first, int32_t stop, int row, int col) {
   const int32_t size = DataSize();
   if (first < 0 || stop <= first || stop > size) throw EHexEditorError("Invalid DeleteRange argument");

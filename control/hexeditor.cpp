@@ -65,15 +65,10 @@ uint64_t NextSerial() {
 
 THexEditor::THexEditor(TGridHost& host) : TCustomGrid(host), FSerial(NextSerial()) {
   FColors = std::make_unique<TColors>(this);
-  SetParentColor(false);
   SetColor(FColors->Background());
   Font() = TFont{"Courier", 12, -16, clWindowText};
-  SetBorderStyle(TBorderStyle::bsSingle);
-  SetDefaultDrawing(false);
-  SetOptions(TGridOptions{true, true, true, true});
   SetGridLineWidth(0);
   SetCursor(TCursor::crIBeam);
-  SetCtl3D(false);
   FMarkers.fill(-1);
   ResetUndo();
   SetDefaultColWidth(0);

@@ -181,7 +181,6 @@ class THexEditor : public TCustomGrid {
   uint64_t EditCount() const { return FStore.Edits(); }
   bool OemCharEntry() const { return FOemCharEntry; }
   int32_t CacheStart() const { return FStore.WindowStart(); }
-  int32_t CachedSize() const { return FStore.KnownSize(); }
   const uint8_t* ReadCache() const { return FStore.Window(); }
   bool HasDataStream() const { return FStore.IsOpen(); }
   const TBits& ChangedBits() const { return FStore.Marks(); }
@@ -204,8 +203,6 @@ class THexEditor : public TCustomGrid {
   bool LoadRecovered(const TRecoveryInfo& info);
   void CreateEmptyFile(const std::string& name);
   bool SaveToFile(const std::string& fileName);
-  // Appends the whole document to dest.
-  bool SaveToStream(std::vector<uint8_t>& dest);
   int32_t DataSize();
   uint8_t ReadByte(int32_t pos);
   void WriteByte(int32_t pos, uint8_t value);
@@ -282,6 +279,7 @@ class THexEditor : public TCustomGrid {
     bool InChar = false;
     int32_t SelMin = -1, SelMax = -1, SelAnchor = -1;
     bool Modified = false;
+    bool operator==(const TUndoState&) const = default;
   };
   TUndoState CurrentUndoState();
   // Records a step with the given state; oldBytes, when given, are the bytes
@@ -318,7 +316,6 @@ class THexEditor : public TCustomGrid {
   bool IsCharFieldActive();
   // origin 0: from the start, 1: from the caret, 2: from the last byte.
   bool Seek(int32_t offset, int origin, bool failIfOutside);
-  void GetSelBounds(int32_t& first, int32_t& stop, int& row, int& col);
   bool IsSelected(int32_t pos) const;
   bool ByteChanged(int32_t pos) const;
   void SetChangedBit(int32_t pos, bool value);
@@ -497,6 +494,8 @@ class THexEditor : public TCustomGrid {
     int32_t FPos = 0, FCount = 0;
     bool FCommitted = false;
   };
+  // The bytes first..stop-1 an edit of the selection acts on (the caret's
+  // byte when nothing is selected) and the cell for the caret afterwards.
   void SelectionBounds(int32_t& first, int32_t& stop, int& row, int& col);
   void DropOldestUndoRecord();
   void RestoreUndoState(const TUndoState& state);

@@ -20,7 +20,6 @@ void THexEditor::AdjustMetrics() {
   }
   SetColCount(3 * b + 3);
   SetFixedCols(2);
-  SetFixedRows(0);
   UpdateColumnWidths();
 }
 

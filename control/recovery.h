@@ -65,7 +65,6 @@ enum class TOwnerState { osAlive, osGone, osUnclear };
 // where the file system has locks; else the boot, the PID namespace, the
 // process id and its start time. Anything that cannot be told is osUnclear.
 TOwnerState OwnerState(const TRecoveryInfo& info);
-inline bool OwnerAlive(const TRecoveryInfo& info) { return OwnerState(info) != TOwnerState::osGone; }
 // The working copies in the private work folders whose owner is gone and
 // that hold unsaved changes (or an edit in progress). Orphans without
 // changes are removed on the way; anything unclear is kept and skipped.

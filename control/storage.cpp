@@ -353,21 +353,6 @@ bool THexEditor::SaveToFile(const std::string& fileName) {
   return ok;
 }
 
-bool THexEditor::SaveToStream(std::vector<uint8_t>& dest) {
-  TWaitCursor wait(*this);
-  if (!FStore.File().IsOpen()) return false;
-  const size_t start = dest.size();
-  try {
-    const int64_t size = Data().Size();
-    dest.resize(start + static_cast<size_t>(size));
-    Data().ReadExact(dest.data() + start, size, 0);
-    return true;
-  } catch (const std::exception&) {
-    dest.resize(start);
-    return false;
-  }
-}
-
 int32_t THexEditor::DataSize() { return FStore.Size(); }
 
 uint8_t THexEditor::ReadByte(int32_t pos) {

@@ -1,95 +1,20 @@
-// The undo list: one record per edit, newest last, in the undo stream. Undo
-// keeps at most 100 steps; the oldest one goes when a further one comes.
-//
-// A record is laid out as follows (little-endian, integers signed 32-bit):
-//   0 kind (0..7)            1 change mark of the byte at the position
-//   2 Modified before        3 caret position
-//   7 caret's nibble cell    8 caret in the character field
-//   9 SelMin   13 SelMax    17 SelAnchor
-//  21 position of the step  25 count  29 extra
-//  33 payload (at least 1 byte)   then the record's whole length (4 bytes),
-// so that records can be walked from the end of the stream backwards.
+// The undo list: one record per edit, newest last, in the undo stream (see
+// undorecord.h). Undo keeps at most 100 steps; the oldest one goes when a
+// further one comes.
 #include <algorithm>
 #include <optional>
 #include <cerrno>
 #include <limits>
 
 #include "control/hexeditor.h"
+#include "control/undorecord.h"
 #include "control/undostream.h"
 
 namespace byteloom {
 
-// One record's fixed fields, where it lies in its stream, and its payload.
-struct TUndoRecord {
-  TUndoKind Kind = TUndoKind::ukByteChanged;
-  bool Mark = false;  // the change mark of the byte at Pos
-  THexEditor::TUndoState State;
-  int32_t Pos = 0, Count = 0, Extra = 0;
-  uint8_t First = 0;  // the first payload byte
-  int64_t Start = 0, Length = 0;
-
-  int64_t PayloadAt() const { return Start + kPayloadAt; }
-  int64_t PayloadLength() const { return Length - (kMinRecord - 1); }
-
-  static constexpr int64_t kPayloadAt = 33;
-  static constexpr int64_t kHeaderSize = 34;  // the fixed fields and the first payload byte
-  static constexpr int64_t kTrailerSize = 4;
-  static constexpr int64_t kMinRecord = kHeaderSize + kTrailerSize;
-};
-
 namespace {
 
 constexpr int64_t kPayloadAt = TUndoRecord::kPayloadAt;
-constexpr int64_t kHeaderSize = TUndoRecord::kHeaderSize;
-constexpr int64_t kTrailerSize = TUndoRecord::kTrailerSize;
-constexpr int64_t kMinRecord = TUndoRecord::kMinRecord;
-
-void PutInt32(uint8_t* p, int32_t value) {
-  const auto v = static_cast<uint32_t>(value);
-  p[0] = static_cast<uint8_t>(v);
-  p[1] = static_cast<uint8_t>(v >> 8);
-  p[2] = static_cast<uint8_t>(v >> 16);
-  p[3] = static_cast<uint8_t>(v >> 24);
-}
-
-int32_t GetInt32(const uint8_t* p) {
-  return static_cast<int32_t>(static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 |
-                              static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[3]) << 24);
-}
-
-void Encode(const TUndoRecord& r, uint8_t* h) {
-  h[0] = static_cast<uint8_t>(r.Kind);
-  h[1] = r.Mark ? 1 : 0;
-  h[2] = r.State.Modified ? 1 : 0;
-  PutInt32(h + 3, r.State.Caret);
-  h[7] = r.State.Nibble;
-  h[8] = r.State.InChar ? 1 : 0;
-  PutInt32(h + 9, r.State.SelMin);
-  PutInt32(h + 13, r.State.SelMax);
-  PutInt32(h + 17, r.State.SelAnchor);
-  PutInt32(h + 21, r.Pos);
-  PutInt32(h + 25, r.Count);
-  PutInt32(h + 29, r.Extra);
-  h[kPayloadAt] = r.First;
-}
-
-TUndoRecord Decode(const uint8_t* h) {
-  TUndoRecord r;
-  r.Kind = static_cast<TUndoKind>(h[0]);
-  r.Mark = h[1] != 0;
-  r.State.Modified = h[2] != 0;
-  r.State.Caret = GetInt32(h + 3);
-  r.State.Nibble = h[7];
-  r.State.InChar = h[8] != 0;
-  r.State.SelMin = GetInt32(h + 9);
-  r.State.SelMax = GetInt32(h + 13);
-  r.State.SelAnchor = GetInt32(h + 17);
-  r.Pos = GetInt32(h + 21);
-  r.Count = GetInt32(h + 25);
-  r.Extra = GetInt32(h + 29);
-  r.First = h[kPayloadAt];
-  return r;
-}
 
 bool KnownKind(uint8_t kind) { return kind <= static_cast<uint8_t>(TUndoKind::ukConvert); }
 
@@ -97,53 +22,6 @@ bool KnownKind(uint8_t kind) { return kind <= static_cast<uint8_t>(TUndoKind::uk
 // position, in their first payload byte (and its change mark).
 bool OneByteKind(TUndoKind kind) {
   return kind == TUndoKind::ukByteChanged || kind == TUndoKind::ukInsertNibble || kind == TUndoKind::ukDeleteNibble;
-}
-
-// The length of the newest record, or 0 when the stream's end is damaged.
-int64_t NewestLength(const TUndoStream& stream) {
-  const int64_t total = stream.Size();
-  if (total < kMinRecord) return 0;
-  uint8_t trailer[kTrailerSize];
-  stream.Read(total - kTrailerSize, trailer, kTrailerSize);
-  const int64_t length = GetInt32(trailer);
-  return length < kMinRecord || length > total ? 0 : length;
-}
-
-// The newest record; nullopt when the stream's end is damaged.
-std::optional<TUndoRecord> ReadNewest(const TUndoStream& stream) {
-  const int64_t length = NewestLength(stream);
-  if (length == 0) return std::nullopt;
-  uint8_t h[kHeaderSize];
-  const int64_t start = stream.Size() - length;
-  stream.Read(start, h, kHeaderSize);
-  TUndoRecord r = Decode(h);
-  r.Start = start;
-  r.Length = length;
-  return r;
-}
-
-// Appends a record: its fixed fields, then count payload bytes from bytes,
-// or else from file at filePos (only the first byte, r.First, when count is 0).
-void AppendRecord(TUndoStream& stream, const TUndoRecord& r, int64_t count, const uint8_t* bytes,
-                  const TFileHandle* file, int64_t filePos) {
-  uint8_t header[kHeaderSize];
-  Encode(r, header);
-  int64_t payload = 1;
-  if (count > 0) {
-    // The bytes go to the stream in bounded pieces; a large block moves the
-    // stream into its temporary file.
-    stream.Append(header, kPayloadAt);
-    if (bytes)
-      stream.Append(bytes, count);
-    else
-      stream.AppendFrom(*file, filePos, count);
-    payload = count;
-  } else {
-    stream.Append(header, kHeaderSize);
-  }
-  uint8_t trailer[kTrailerSize];
-  PutInt32(trailer, static_cast<int32_t>(payload + kMinRecord - 1));
-  stream.Append(trailer, kTrailerSize);
 }
 
 // The bytes an undo record keeps: those the step takes away (the first
@@ -393,11 +271,8 @@ void THexEditor::DropOldestUndoRecord() {
     int64_t end = stream.Size();
     int64_t length = 0;
     while (end > 0) {
-      if (end < kMinRecord) throw EHexEditorError("The undo list is damaged");
-      uint8_t trailer[kTrailerSize];
-      stream.Read(end - kTrailerSize, trailer, kTrailerSize);
-      length = GetInt32(trailer);
-      if (length < kMinRecord || length > end) throw EHexEditorError("The undo list is damaged");
+      length = RecordLengthBefore(stream, end);
+      if (length == 0) throw EHexEditorError("The undo list is damaged");
       end -= length;
     }
     stream.DropFront(length);

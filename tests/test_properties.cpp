@@ -1,64 +1,75 @@
-// Construction defaults, property setters, colours and the state-change
-// notification of the control.
+// What a fresh control shows, property setters, colours and the
+// state-change notification of the control.
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <functional>
 
 #include "tests/support/editortest.h"
+#include "tests/support/fakecanvas.h"
 
 namespace byteloom::test {
 namespace {
 
 using Properties = EditorTest;
 
-TEST_F(Properties, ConstructionDefaults) {
-  TFakeHost host;
-  THexEditor ed(host);
-  EXPECT_EQ(ed.CharWidth(), -1);
-  EXPECT_EQ(ed.OffsetChars(), -1);
-  EXPECT_EQ(ed.BytesPerLine(), 16);
-  EXPECT_EQ(ed.BytesPerColumn(), 2);
-  EXPECT_EQ(ed.NibblesPerColumn(), 4);
-  EXPECT_EQ(ed.HexCells(), 32);
-  EXPECT_EQ(ed.ColCount(), 51);
-  EXPECT_EQ(ed.RowCount(), 1);
-  EXPECT_EQ(ed.FixedCols(), 2);
-  EXPECT_EQ(ed.Translation(), TTranslationType::ttAnsi);
-  EXPECT_EQ(ed.OffsetDisplay(), TOffsetDisplayStyle::odHex);
-  EXPECT_EQ(ed.OffsetSeparator(), ':');
-  EXPECT_EQ(ed.CaretStyle(), TCaretStyle::csFull);
-  EXPECT_TRUE(ed.FocusFrame());
-  EXPECT_EQ(ed.GridLineWidth(), 0);
-  EXPECT_FALSE(ed.SwapNibbles());
-  EXPECT_TRUE(ed.MaskWhiteSpaces());
-  EXPECT_EQ(ed.MaskChar(), '.');
-  EXPECT_TRUE(ed.ShowMarkerColumn());
-  EXPECT_TRUE(ed.CreateBackup());
-  EXPECT_EQ(ed.BackupExtension(), ".bak");
-  EXPECT_EQ(ed.FileName(), "Untitled");
-  EXPECT_TRUE(ed.ReadOnly());
-  EXPECT_FALSE(ed.Modified());
-  EXPECT_FALSE(ed.CanUndo());
-  EXPECT_EQ(ed.UndoDescription(), "No Undo");
-  EXPECT_EQ(ed.UndoCount(), 0);
-  EXPECT_EQ(ed.SelAnchor(), -1);
-  EXPECT_EQ(ed.SelMin(), -1);
-  EXPECT_EQ(ed.SelMax(), -1);
-  EXPECT_EQ(ed.CacheStart(), -1);
-  EXPECT_EQ(ed.CachedSize(), -1);
-  EXPECT_FALSE(ed.OemCharEntry());
-  EXPECT_FALSE(ed.HasDataStream());
-  EXPECT_EQ(ed.Font().Name, "Courier");
-  EXPECT_EQ(ed.Font().Size, 12);
-  EXPECT_EQ(ed.Cursor(), TCursor::crIBeam);
-  EXPECT_FALSE(ed.DefaultDrawing());
-  EXPECT_EQ(ed.Color(), clWindow);
-  EXPECT_EQ(ed.Colors().InvOddColumn(), 0x00FFFFu);
-  EXPECT_EQ(ed.Colors().InvEvenColumn(), 0x7FFFFFu);
-  EXPECT_EQ(ed.Colors().ChangedBackground(), 0xA8FFFFu);
-  // The working file is named at construction but not created yet.
-  EXPECT_FALSE(std::filesystem::exists(ed.TempFileName()));
+// A fresh control as the user first meets it: the I-beam over it, nothing
+// to undo and no working file until it has data; with a document, rows of
+// 16 bytes in groups of two behind hex offsets and a marker column, in
+// Courier 12 and the default colours without grid lines, and a full-cell
+// caret in the complement of navy on the first digit.
+TEST_F(Properties, AFreshControlShowsTheDefaults) {
+  ASSERT_FALSE(Host.Cursors.empty());
+  EXPECT_EQ(Host.Cursors.back(), TCursor::crIBeam);
+  EXPECT_TRUE(List(WorkFiles()).empty());
+  EXPECT_EQ(Ed->UndoDescription(), "No Undo");
+  EXPECT_FALSE(Ed->CanUndo() || Ed->Modified());
+
+  Bytes data = Pattern(40);
+  data[0] = 0x4F, data[1] = 0x17, data[3] = 0x5C, data[15] = 0x07, data[16] = 0xA5;
+  Load(data);
+  Ed->SetClientSize(800, 600);
+  Host.HasFocus = true;
+  Ed->FocusGained();
+  EXPECT_EQ(Host.LastCaret, (TCaretShape{8, 13, TRect{0, 0, 8, 13}, clNavy ^ 0xFFFFFFu}));
+  TFakeCanvas canvas;
+  Ed->Paint(TRect{0, 0, 800, 600}, canvas);
+  EXPECT_EQ(Host.CaretPos, (TPoint{Ed->CellRect(2, 0).Left, 0}));
+  EXPECT_EQ(canvas.OfKind(TCanvasOp::Text).size(), 3u * 51u);
+  EXPECT_TRUE(canvas.OfKind(TCanvasOp::Line).empty());
+
+  Ed->SetSelStart(2);
+  Ed->SetSelEnd(3);
+  struct Cell {
+    const char* What;
+    int Col, Row;
+    const char* Text;
+    TColor TextColor, Background;
+    int Width;
+  };
+  const Cell cells[] = {
+      {"offset", 0, 0, "0x00:", clBlack, clWhite, 40},
+      {"marker column", 1, 0, " ", clBlack, clWhite, 8},
+      {"first digit", 2, 0, "4", clBlue, clWhite, 8},
+      {"last digit of a group", 5, 0, "7", clBlue, clWhite, 16},
+      {"selected digit, 2nd group", 9, 0, "C", 0x7FFFFF, clNavy, 16},
+      {"spacer", 34, 0, " ", clBlack, clWhite, 8},
+      {"last character of the row, masked", 50, 0, ".", clBlack, clWhite, 8},
+      {"row 1 starts with byte 16", 2, 1, "A", clBlue, clWhite, 8},
+  };
+  for (const Cell& c : cells) {
+    SCOPED_TRACE(c.What);
+    canvas.Ops.clear();
+    const TRect r = Ed->CellRect(c.Col, c.Row);
+    Ed->Paint(r, canvas);
+    const TCanvasOp* op = canvas.TextAt(r);
+    ASSERT_NE(op, nullptr);
+    EXPECT_EQ(op->Str, c.Text);
+    EXPECT_EQ(op->TextColor, c.TextColor);
+    EXPECT_EQ(op->Color, c.Background);
+    EXPECT_EQ(r.Width(), c.Width);
+    EXPECT_EQ(op->Font.Name, "Courier");
+    EXPECT_EQ(op->Font.Size, 12);
+  }
 }
 
 TEST_F(Properties, BytesPerLineRejectsValuesOutsideOneTo256) {

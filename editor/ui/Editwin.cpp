@@ -91,7 +91,6 @@ void Teditform::SetUpControl() {
   colors.SetOffset(clBlack);
   colors.SetOddColumn(clBlue);
   colors.SetEvenColumn(clNavy);
-  ed.SetBorderStyle(TBorderStyle::bsNone);
   ed.SetCursor(TCursor::crIBeam);
   ed.AdjustMetrics();
 

@@ -33,6 +33,7 @@
 #include "platform/platform.h"
 #include "platform/store.h"
 #include "shell/restore.h"
+#include "tests/support/docbytes.h"
 #include "tests/support/fakehost.h"
 
 using namespace byteloom;
@@ -163,8 +164,7 @@ int main(int argc, char** argv) {
       } else if (op == "info") {
         result = "ok " + Info(ed);
       } else if (op == "dump") {
-        std::vector<uint8_t> bytes;
-        if (!ed.SaveToStream(bytes)) throw std::runtime_error("the document cannot be read");
+        const std::vector<uint8_t> bytes = test::DocumentBytes(ed);
         result = "ok";
         char buf[4];
         for (uint8_t b : bytes) {

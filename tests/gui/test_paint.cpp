@@ -118,8 +118,8 @@ class TestPaint : public TGuiTest {
            for (int p : {3, 17, 18, 19, 40, 41, 300}) e.SetChangedBit(p, true);
            e.SetSelStart(16), e.SetSelEnd(40);
          }},
-        {"caret on the second nibble", [](THexEditor& e) { e.SetCol(5), e.SetRow(2); }},
-        {"caret in the character field", [=](THexEditor& e) { e.SetCol(hex + 4), e.SetRow(3); }},
+        {"caret on the second nibble", [](THexEditor& e) { e.MoveColRow(5, 2, true, true); }},
+        {"caret in the character field", [=](THexEditor& e) { e.MoveColRow(hex + 4, 3, true, true); }},
         {"frame without focus frame", [=](THexEditor& e) { e.SetFocusFrame(false), e.SetCol(hex + 6); }},
         {"unmasked characters", [](THexEditor& e) { e.SetMaskWhiteSpaces(false); }},
         {"other mask", [](THexEditor& e) { e.SetMaskChar('~'); }},
@@ -190,7 +190,7 @@ class TestPaint : public TGuiTest {
         {"the scroll bar", [&] { w.verticalScrollBar()->triggerAction(QAbstractSlider::SliderSingleStepAdd); }},
         {"the view alone", [&] { keys(Qt::Key_Down, 2, Qt::ControlModifier); }},
         {"typing at the bottom edge", [&] {
-           e.SetTopRow(100), e.SetRow(100 + e.VisibleRowCount() - 1);
+           e.SetTopRow(100), e.MoveColRow(e.Col(), 100 + e.VisibleRowCount() - 1, true, true);
            for (const QChar c : QStringLiteral("a5b6c7d8e9f0a1b2c3d4e5f6a7b8c9d0e1")) QTest::keyClicks(&w, c), Settle();
          }},
         {"undo", [&] { for (int i = 0; i < 5; ++i) e.Undo(); }},

@@ -58,10 +58,7 @@ class TestRecovery : public TGuiTest {
     THexEditor& ed = window->Editor();
     QVERIFY(ed.Modified());
     QCOMPARE(ed.FileName(), file.toStdString());
-    std::vector<uint8_t> bytes;
-    QVERIFY(ed.SaveToStream(bytes));
-    QCOMPARE(QByteArray(reinterpret_cast<const char*>(bytes.data()), static_cast<int>(bytes.size())),
-             QByteArray("new bytes!"));
+    QCOMPARE(DocumentBytes(ed), QByteArray("new bytes!"));
     QVERIFY(frame.ToolButton4->isEnabled());
     QVERIFY(!QFile::exists(work));
     QCOMPARE(ReadBytes(file), QByteArray("old bytes"));  // saved only by the user

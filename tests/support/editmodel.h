@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "control/hexeditor.h"
+#include "tests/support/docbytes.h"
 
 namespace byteloom::test {
 
@@ -399,8 +400,7 @@ inline std::string ApplyStep(THexEditor& ed, Model& m, int64_t op, TChoices& c) 
 // The first difference between the control and the model (bytes, length,
 // Modified, undo list, selection, caret cell, change marks), or "".
 inline std::string Mismatch(THexEditor& ed, const Model& m, TChoices& c) {
-  std::vector<uint8_t> doc;
-  if (ed.DataSize() > 0) ed.SaveToStream(doc);
+  const std::vector<uint8_t> doc = DocumentBytes(ed);
   auto differ = [](const std::string& what, auto a, auto b) {
     return a == b ? std::string() : what + ": " + std::to_string(a) + " instead of " + std::to_string(b);
   };

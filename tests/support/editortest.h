@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "control/hexeditor.h"
+#include "tests/support/docbytes.h"
 #include "tests/support/fakehost.h"
 #include "tests/support/tempdir.h"
 
@@ -30,13 +31,7 @@ class EditorTest : public TempDirTest {
     return path;
   }
   // The document's bytes as the control holds them.
-  Bytes Document() {
-    Bytes out;
-    if (Ed->DataSize() > 0) {
-      EXPECT_TRUE(Ed->SaveToStream(out));
-    }
-    return out;
-  }
+  Bytes Document() { return DocumentBytes(*Ed); }
 
   TFakeHost Host;
   std::unique_ptr<THexEditor> Ed;
