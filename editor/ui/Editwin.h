@@ -31,6 +31,7 @@ class THexEditor;
 class TValueInfoPanel;
 enum class TByteFormat : uint8_t;
 struct TSearchResult;
+enum class TSearchPage : uint8_t;
 
 
 class Teditform : public TDocumentWindow {
@@ -201,7 +202,7 @@ class Teditform : public TDocumentWindow {
   // name and the frame's Save button is disabled, on failure the error box.
   bool WriteDocument(const std::string& fileName);
   // Shows the shared dialog with only this tab; its modal result.
-  int ShowSearchDialog(QWidget* tab);
+  int ShowSearchDialog(TSearchPage page);
   // Reports a find, replace or goto outcome (nothing for a silent one).
   void ReportSearch(const TSearchResult& result);
   // Whether the Edit menu state, freshly computed, enables this item.

@@ -15,9 +15,9 @@
 
 namespace byteloom {
 
-int Teditform::ShowSearchDialog(QWidget* tab) {
+int Teditform::ShowSearchDialog(TSearchPage page) {
   TSearchReplace& dialog = Frame().SearchDialog();
-  dialog.ShowOnly(tab);
+  dialog.ShowOnly(page);
   return static_cast<int>(Dialogs().ShowModal(dialog));
 }
 
@@ -40,7 +40,7 @@ void Teditform::ReportSearch(const TSearchResult& result) {
 void Teditform::Find1Click() {
   if (!BeginSearchCommand(Frame().SearchState(), Editor())) return;
   TSearchReplace& dialog = Frame().SearchDialog();
-  ShowSearchDialog(dialog.TabSheet1);
+  ShowSearchDialog(TSearchPage::spFind);
   ReportSearch(FindCommand(Frame().SearchState(), Editor(), dialog.FindText()));
   UpdateValueInfo();
 }
@@ -55,7 +55,7 @@ void Teditform::FindNext1Click() {
 void Teditform::Replace1Click() {
   if (!BeginSearchCommand(Frame().SearchState(), Editor())) return;
   TSearchReplace& dialog = Frame().SearchDialog();
-  ShowSearchDialog(dialog.TabSheet2);
+  ShowSearchDialog(TSearchPage::spReplace);
   TLongWork work(this, QStringLiteral("Replacing..."), true);
   ReportSearch(ReplaceCommand(Frame().SearchState(), Editor(), dialog.ReplaceWhat(), dialog.ReplaceWith(), dialog.ReplaceAllChosen(),
                               [&work](int64_t done, int64_t total) { return work.Step(done, total); }));
@@ -66,7 +66,7 @@ void Teditform::Replace1Click() {
 void Teditform::Goto1Click() {
   if (Editor().DataSize() == 0) return;
   TSearchReplace& dialog = Frame().SearchDialog();
-  ShowSearchDialog(dialog.TabSheet3);
+  ShowSearchDialog(TSearchPage::spGoto);
   ReportSearch(GotoCommand(Editor(), dialog.GotoText()));
   UpdateValueInfo();
 }

@@ -16,7 +16,7 @@ namespace byteloom {
 void Teditform::BinaryEdit1Click() {
   TSearchReplace& dialog = Frame().SearchDialog();
   dialog.SetBinaryValue(Editor().ReadByte(Editor().GetCursorPos()));
-  ShowSearchDialog(dialog.TabSheet4);
+  ShowSearchDialog(TSearchPage::spBinaryEdit);
   UpdateValueInfo();
 }
 
@@ -38,7 +38,7 @@ void Teditform::AddBookmark1Click() {
   EditBookmark1->setEnabled(FBookmarkMenu.EditEnabled);
 }
 
-void Teditform::EditBookmark1Click() { ShowSearchDialog(Frame().SearchDialog().TabSheet5); }
+void Teditform::EditBookmark1Click() { ShowSearchDialog(TSearchPage::spBookmarks); }
 
 void Teditform::BookmarkClick(int index) {
   Frame().Bookmarks().JumpTo(index + 1, Editor());

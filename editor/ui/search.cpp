@@ -171,7 +171,9 @@ void TSearchReplace::CreateBookmarksTab() {
   connect(Button1, &QPushButton::clicked, this, [this] { Guarded([this] { Button1Click(); }); });
 }
 
-void TSearchReplace::ShowOnly(QWidget* tab) {
+void TSearchReplace::ShowOnly(TSearchPage page) {
+  QWidget* const tabs[] = {TabSheet1, TabSheet2, TabSheet3, TabSheet4, TabSheet5};
+  QWidget* tab = tabs[static_cast<int>(page)];
   const int index = PageControl1->indexOf(tab);
   for (int i = 0; i < PageControl1->count(); ++i) PageControl1->setTabVisible(i, i == index);
   PageControl1->setCurrentIndex(index);

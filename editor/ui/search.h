@@ -24,6 +24,9 @@ namespace byteloom {
 class TDocumentList;
 class TFrameLink;
 
+// The pages of the dialog: each command shows one of them.
+enum class TSearchPage : uint8_t { spFind, spReplace, spGoto, spBinaryEdit, spBookmarks };
+
 class TSearchReplace : public QDialog {
  public:
   explicit TSearchReplace(QWidget* parent = nullptr);
@@ -34,8 +37,8 @@ class TSearchReplace : public QDialog {
     FFrame = frame;
     FDocuments = documents;
   }
-  // Makes only this tab visible and the active one.
-  void ShowOnly(QWidget* tab);
+  // Makes only this page visible and the active one.
+  void ShowOnly(TSearchPage page);
   // Sets the binary edit's byte: the eight bit boxes and the "Dez"/"Hex"
   // labels show it.
   void SetBinaryValue(uint8_t v);
