@@ -494,6 +494,12 @@ class THexEditor : public TCustomGrid {
     int32_t FPos = 0, FCount = 0;
     bool FCommitted = false;
   };
+  // Replace all's steps (replaceall.cpp).
+  struct TReplaceRun;
+  void ReplaceIntoNewFile(TReplaceRun& run, TEditTransaction& edit);
+  void ReplaceInPlace(TReplaceRun& run, TEditTransaction& edit);
+  void ReplacePassDone(TReplaceRun& run);
+  void RecordReplaceSteps(TReplaceRun& run, TEditTransaction& edit);
   // The bytes first..stop-1 an edit of the selection acts on (the caret's
   // byte when nothing is selected) and the cell for the caret afterwards.
   void SelectionBounds(int32_t& first, int32_t& stop, int& row, int& col);

@@ -135,170 +135,212 @@ void THexEditor::ReplaceMatch(int32_t pos, int32_t count, const uint8_t* data, i
   ReplaceSelection(data, dataCount);
 }
 
+// One Replace all: the pattern, the replacement, what the first scan found,
+// and the passes of step 2 with their undo steps.
+struct THexEditor::TReplaceRun {
+  TReplaceRun(THexEditor& editor, const uint8_t* pattern, int32_t count, bool ignoreCase, int32_t firstMatch,
+              const uint8_t* data, int32_t dataCount, const TProgress& progress)
+      : Pattern(Folded(pattern, count, ignoreCase)),
+        Matcher(Pattern.data(), count, SearchFold(ignoreCase)),
+        Document(editor),
+        Count(count),
+        FirstMatch(firstMatch),
+        Size(editor.DataSize()),
+        Span(Size - int64_t{firstMatch}),
+        Data(data),
+        DataCount(dataCount),
+        Delta(int64_t{dataCount} - count),
+        Progress(progress),
+        Ring(kMaxUndo, count) {}
+
+  static std::vector<uint8_t> Folded(const uint8_t* pattern, int32_t count, bool ignoreCase) {
+    std::vector<uint8_t> pat(pattern, pattern + count);
+    PrepareSearchPattern(TTranslationType::ttAnsi, ignoreCase, pat.data(), count);
+    return pat;
+  }
+  // Progress over both scans; false once the user has stopped the work.
+  bool Report(int64_t done) {
+    Stopped = Stopped || (Progress && !Progress(done, 2 * Span));
+    return !Stopped;
+  }
+  bool FinalReport(int64_t end) { return Report(Span + end - FirstMatch); }
+  template <class OnMatch, class OnFinal>
+  void Scan(OnMatch&& onMatch, OnFinal&& onFinal) {
+    ScanMatches(Document, Matcher, Count, FirstMatch, Size, onMatch, onFinal);
+  }
+
+  std::vector<uint8_t> Pattern;
+  TPatternMatcher Matcher;
+  TEditorSource Document;
+  int32_t Count, FirstMatch;
+  int32_t Size;
+  int64_t Span;
+  const uint8_t* Data;
+  int32_t DataCount;
+  int64_t Delta;
+  const TProgress& Progress;
+  bool Stopped = false;
+  int64_t Matches = 0, Last = -1;  // found by the first scan
+  // Step 2: the passes made, and where the caret was before.
+  TPassRing Ring;
+  bool InChar = false, ModifiedBefore = false;
+};
+
 int32_t THexEditor::ReplaceAll(const uint8_t* pattern, int32_t count, bool ignoreCase, int32_t firstMatch,
                                const uint8_t* data, int32_t dataCount, const TProgress& progress) {
   const int32_t size = DataSize();
   if (pattern == nullptr || count < 1 || dataCount < 0 || (dataCount > 0 && data == nullptr) || firstMatch < 0 ||
       int64_t{firstMatch} + count > size)
     throw EHexEditorError("Invalid ReplaceAll argument");
-  std::vector<uint8_t> pat(pattern, pattern + count);
-  PrepareSearchPattern(TTranslationType::ttAnsi, ignoreCase, pat.data(), count);
-  const TPatternMatcher matcher(pat.data(), count, SearchFold(ignoreCase));
+  TReplaceRun run(*this, pattern, count, ignoreCase, firstMatch, data, dataCount, progress);
   TWaitCursor wait(*this);
-  TEditorSource document(*this);
-  const int64_t span = size - int64_t{firstMatch};
-  // False once the user has stopped the work.
-  bool stopped = false;
-  auto report = [&](int64_t done) {
-    stopped = stopped || (progress && !progress(done, 2 * span));
-    return !stopped;
-  };
 
   // 1. How many matches, and where the last one is.
-  int64_t matches = 0, last = -1;
-  ScanMatches(
-      document, matcher, count, firstMatch, size,
+  run.Scan(
       [&](int64_t pos, uint8_t*) {
-        ++matches;
-        last = pos;
+        ++run.Matches;
+        run.Last = pos;
       },
-      [&](const uint8_t*, int64_t, int64_t end) { return report(end - firstMatch); });
-  if (matches == 0 || stopped) return 0;
-  const int64_t delta = int64_t{dataCount} - count;
-  const int64_t finalSize = size + matches * delta;
+      [&](const uint8_t*, int64_t, int64_t end) { return run.Report(end - firstMatch); });
+  if (run.Matches == 0 || run.Stopped) return 0;
+  const int64_t finalSize = size + run.Matches * run.Delta;
   // A document that would outgrow the limit is refused before anything changes.
   if (finalSize > kMaxDocumentSize) ReserveDocument(finalSize);
 
-  int64_t replaced = 0;
-  if (matches > 1) {
+  // 2. Every match but the last one, in one pass.
+  if (run.Matches > 1) {
     NoteChangeComing();
     TEditTransaction edit(*this);
     const TDocumentStore::TChange change(FStore);
-    // 2. Every match but the last one, in one pass.
     GetPosAtCell(Col(), Row());
-    const bool inChar = FInCharField;
-    const bool modifiedBefore = FModified;
-    TPassRing ring(kMaxUndo, count);
-    auto onFinalReport = [&](int64_t end) { return report(span + end - firstMatch); };
-    // The undo steps of the passes held, oldest first, as the single
-    // replacements record them (after selecting the match). A list that
-    // could not take them all is emptied: it would not fit the document.
-    auto recordSteps = [&] {
-      try {
-        for (int64_t pass = ring.Passes() - ring.Held() + 1; pass <= ring.Passes(); ++pass) {
-          const int32_t at = ring.Pos(pass);
-          TUndoState state;
-          state.Caret = at + count - 1;
-          state.InChar = inChar;
-          state.SelMin = at;
-          state.SelMax = state.SelAnchor = at + count - 1;
-          state.Modified = pass == 1 ? modifiedBefore : true;
-          edit.RecordMade(TUndoKind::ukReplaceSelection, at, count, dataCount, state, ring.Old(pass));
-        }
-      } catch (...) {
-        ResetUndo();
-        throw;
-      }
-    };
-    // The document has changed: what every replacement leaves behind.
-    auto afterChange = [&] {
-      if (ring.Passes() > 0) SetModified(true);
-      LengthChanged(ring.Passes() > 0 ? firstMatch : -1);
-      PostStateChange();
-    };
-    if (delta != 0) {
-      // The new document goes to a new working file; the old one stays
-      // untouched until the new one is complete.
-      TTempFile scratch;
-      try {
-        scratch = NewWorkFile();
-        // Room for the last replacement too: it is made in this file.
-        scratch.Handle().TryReserve(size + matches * delta);
-        scratch.Handle().Reserve(size + (matches - 1) * delta);
-        CopyData(Data(), 0, scratch.Handle(), 0, firstMatch);
-        TSequentialWriter out(scratch.Handle(), firstMatch);
-        int64_t copied = firstMatch;
-        ScanMatches(
-            document, matcher, count, firstMatch, size,
-            [&](int64_t pos, uint8_t* at) {
-              if (pos == last) return;  // replaced on its own below
-              out.Put(at - (pos - copied), pos - copied);
-              ring.Add(static_cast<int32_t>(pos + ring.Passes() * delta), at);
-              out.Put(data, dataCount);
-              copied = pos + count;
-            },
-            [&](const uint8_t* piece, int64_t piecePos, int64_t end) {
-              out.Put(piece + (copied - piecePos), end - copied);
-              copied = end;
-              return onFinalReport(end);
-            });
-        out.Flush();
-        if (stopped) {
-          // The rest of the document follows unchanged.
-          CopyData(Data(), copied, scratch.Handle(), out.Pos(), size - copied);
-          scratch.Handle().SetSize(out.Pos() + size - copied);
-        }
-      } catch (const EFileError& e) {
-        ThrowNoSpace(e, "for Replace all; nothing was replaced");
-      }
-      recordSteps();
-      AdoptWorkFile(std::move(scratch));
-      afterChange();
-      edit.Commit();
-    } else {
-      // Same length: the bytes are overwritten in place, a piece at a time.
-      // A piece that cannot be written is put back, and the document keeps
-      // the replacements of the pieces before it.
-      std::vector<int64_t> piecePositions;
-      std::vector<uint8_t> pieceOld;
-      int64_t passesBeforePiece = 0;
-      try {
-        ScanMatches(
-            document, matcher, count, firstMatch, size,
-            [&](int64_t pos, uint8_t* at) {
-              if (pos == last) return;
-              ring.Add(static_cast<int32_t>(pos), at);
-              piecePositions.push_back(pos);
-              pieceOld.insert(pieceOld.end(), at, at + count);
-              std::memcpy(at, data, static_cast<size_t>(count));
-            },
-            [&](const uint8_t* piece, int64_t piecePos, int64_t end) {
-              if (!piecePositions.empty()) {
-                const int64_t a = piecePositions.front(), b = piecePositions.back() + count;
-                Data().WriteAt(piece + (a - piecePos), b - a, a);
-              }
-              piecePositions.clear();
-              pieceOld.clear();
-              passesBeforePiece = ring.Passes();
-              return onFinalReport(end);
-            });
-      } catch (...) {
-        for (size_t i = 0; i < piecePositions.size(); ++i) {
-          try {
-            Data().WriteAt(pieceOld.data() + i * static_cast<size_t>(count), count, piecePositions[i]);
-          } catch (const std::exception&) {
-          }
-        }
-        ring.Truncate(passesBeforePiece);
-        afterChange();
-        recordSteps();
-        edit.Commit();  // the pieces written before stay, with their steps
-        throw;
-      }
-      SetModified(true);
-      afterChange();
-      recordSteps();
-      edit.Commit();
-    }
-    replaced = ring.Passes();
+    run.InChar = FInCharField;
+    run.ModifiedBefore = FModified;
+    if (run.Delta != 0) ReplaceIntoNewFile(run, edit);
+    else ReplaceInPlace(run, edit);
   }
 
   // Stopped by the user: the matches replaced so far stay replaced.
-  if (stopped) return static_cast<int32_t>(replaced);
+  if (run.Stopped) return static_cast<int32_t>(run.Ring.Passes());
   // 3. The last match, replaced as a single replacement is.
-  ReplaceMatch(static_cast<int32_t>(last + (matches - 1) * delta), count, data, dataCount);
-  report(2 * span);
-  return static_cast<int32_t>(matches);
+  ReplaceMatch(static_cast<int32_t>(run.Last + (run.Matches - 1) * run.Delta), count, data, dataCount);
+  run.Report(2 * run.Span);
+  return static_cast<int32_t>(run.Matches);
+}
+
+void THexEditor::RecordReplaceSteps(TReplaceRun& run, TEditTransaction& edit) {
+  // The undo steps of the passes held, oldest first, as the single
+  // replacements record them (after selecting the match). A list that could
+  // not take them all is emptied: it would not fit the document.
+  try {
+    for (int64_t pass = run.Ring.Passes() - run.Ring.Held() + 1; pass <= run.Ring.Passes(); ++pass) {
+      const int32_t at = run.Ring.Pos(pass);
+      TUndoState state;
+      state.Caret = at + run.Count - 1;
+      state.InChar = run.InChar;
+      state.SelMin = at;
+      state.SelMax = state.SelAnchor = at + run.Count - 1;
+      state.Modified = pass == 1 ? run.ModifiedBefore : true;
+      edit.RecordMade(TUndoKind::ukReplaceSelection, at, run.Count, run.DataCount, state, run.Ring.Old(pass));
+    }
+  } catch (...) {
+    ResetUndo();
+    throw;
+  }
+}
+
+void THexEditor::ReplacePassDone(TReplaceRun& run) {
+  // What every replacement leaves behind: the document changed, its marks
+  // from the first match on go, the rows follow the length.
+  if (run.Ring.Passes() > 0) SetModified(true);
+  LengthChanged(run.Ring.Passes() > 0 ? run.FirstMatch : -1);
+  PostStateChange();
+}
+
+void THexEditor::ReplaceIntoNewFile(TReplaceRun& run, TEditTransaction& edit) {
+  // The new document goes to a new working file; the old one stays untouched
+  // until the new one is complete.
+  TTempFile scratch;
+  try {
+    scratch = NewWorkFile();
+    // Room for the last replacement too: it is made in this file.
+    scratch.Handle().TryReserve(run.Size + run.Matches * run.Delta);
+    scratch.Handle().Reserve(run.Size + (run.Matches - 1) * run.Delta);
+    CopyData(Data(), 0, scratch.Handle(), 0, run.FirstMatch);
+    TSequentialWriter out(scratch.Handle(), run.FirstMatch);
+    int64_t copied = run.FirstMatch;
+    run.Scan(
+        [&](int64_t pos, uint8_t* at) {
+          if (pos == run.Last) return;  // replaced on its own in step 3
+          out.Put(at - (pos - copied), pos - copied);
+          run.Ring.Add(static_cast<int32_t>(pos + run.Ring.Passes() * run.Delta), at);
+          out.Put(run.Data, run.DataCount);
+          copied = pos + run.Count;
+        },
+        [&](const uint8_t* piece, int64_t piecePos, int64_t end) {
+          out.Put(piece + (copied - piecePos), end - copied);
+          copied = end;
+          return run.FinalReport(end);
+        });
+    out.Flush();
+    if (run.Stopped) {
+      // The rest of the document follows unchanged.
+      CopyData(Data(), copied, scratch.Handle(), out.Pos(), run.Size - copied);
+      scratch.Handle().SetSize(out.Pos() + run.Size - copied);
+    }
+  } catch (const EFileError& e) {
+    ThrowNoSpace(e, "for Replace all; nothing was replaced");
+  }
+  // The steps go in before the new file takes the old one's place: a list
+  // that cannot take them leaves the document as it was.
+  RecordReplaceSteps(run, edit);
+  AdoptWorkFile(std::move(scratch));
+  ReplacePassDone(run);
+  edit.Commit();
+}
+
+void THexEditor::ReplaceInPlace(TReplaceRun& run, TEditTransaction& edit) {
+  // Same length: the bytes are overwritten in place, a piece at a time. A
+  // piece that cannot be written is put back, and the document keeps the
+  // replacements of the pieces before it, with their steps.
+  std::vector<int64_t> piecePositions;
+  std::vector<uint8_t> pieceOld;
+  int64_t passesBeforePiece = 0;
+  try {
+    run.Scan(
+        [&](int64_t pos, uint8_t* at) {
+          if (pos == run.Last) return;
+          run.Ring.Add(static_cast<int32_t>(pos), at);
+          piecePositions.push_back(pos);
+          pieceOld.insert(pieceOld.end(), at, at + run.Count);
+          std::memcpy(at, run.Data, static_cast<size_t>(run.Count));
+        },
+        [&](const uint8_t* piece, int64_t piecePos, int64_t end) {
+          if (!piecePositions.empty()) {
+            const int64_t a = piecePositions.front(), b = piecePositions.back() + run.Count;
+            Data().WriteAt(piece + (a - piecePos), b - a, a);
+          }
+          piecePositions.clear();
+          pieceOld.clear();
+          passesBeforePiece = run.Ring.Passes();
+          return run.FinalReport(end);
+        });
+  } catch (...) {
+    for (size_t i = 0; i < piecePositions.size(); ++i) {
+      try {
+        Data().WriteAt(pieceOld.data() + i * static_cast<size_t>(run.Count), run.Count, piecePositions[i]);
+      } catch (const std::exception&) {
+      }
+    }
+    run.Ring.Truncate(passesBeforePiece);
+    ReplacePassDone(run);
+    RecordReplaceSteps(run, edit);
+    edit.Commit();  // the pieces written before stay, with their steps
+    throw;
+  }
+  SetModified(true);
+  ReplacePassDone(run);
+  RecordReplaceSteps(run, edit);
+  edit.Commit();
 }
 
 }  // namespace byteloom

@@ -100,7 +100,9 @@ TEST_F(UndoRecords, EveryKindOfEditNamesItselfAndIsTakenBack) {
     Ed->Undo();
     EXPECT_EQ(Document(), before);
     EXPECT_EQ(state(), stateBefore);
-    if (r.marked >= 0) EXPECT_TRUE(Ed->ByteChanged(r.marked));
+    if (r.marked >= 0) {
+      EXPECT_TRUE(Ed->ByteChanged(r.marked));
+    }
     EXPECT_EQ(Ed->UndoDescription(), previous);
     EXPECT_EQ(Ed->RedoDescription(), r.text);
     Ed->Redo();
