@@ -587,6 +587,7 @@ class THexEditor : public TCustomGrid {
   TCaretStyle FCaretStyle = TCaretStyle::csFull;
   bool FShowMarkerColumn = true;
   bool FOemCharEntry = false;
+  bool FAltMoved = false;  // a key or a click came while Alt was held: its release is no character code
   bool FMaskWhiteSpaces = true;
   char FMaskChar = '.';
 
