@@ -154,10 +154,11 @@ void TSideBySideView::Lock(TDocumentWindow& left, TDocumentWindow& right, int64_
     };
     window.SetSideStrip(strip);
     FStrip[side] = strip;
-    FAlignItem[side] = window.ContextMenu().addAction(QStringLiteral("Align &here"));
-    FAlignItem[side]->setObjectName(QStringLiteral("AlignHere2"));
-    FAlignItem[side]->setStatusTip(AlignHint());
-    connect(FAlignItem[side], &QAction::triggered, this, [this] { Guarded([this] { AlignHere(); }); });
+    FMenuItems[side][0] = window.ContextMenu().addSeparator();
+    QAction* align = FMenuItems[side][1] = window.ContextMenu().addAction(QStringLiteral("Align &here"));
+    align->setObjectName(QStringLiteral("AlignHere2"));
+    align->setStatusTip(AlignHint());
+    connect(align, &QAction::triggered, this, [this] { Guarded([this] { AlignHere(); }); });
   }
   FPair->Follow(left.Editor());
   FArea.setActiveSubWindow(&left);
@@ -189,7 +190,8 @@ void TSideBySideView::Release(int gone) {
       if (FStrip[side]) delete FStrip[side].data();
       window->SetCaptionMark(QString());
     }
-    if (FAlignItem[side]) delete FAlignItem[side].data();
+    for (QPointer<QAction>& item : FMenuItems[side])
+      if (item) delete item.data();
     FOldStateChanged[side] = nullptr;
     FWindow[side] = nullptr;
   }

@@ -128,7 +128,7 @@ class TSideBySideView : public QObject {
   QPointer<TDocumentWindow> FWindow[2];
   QPointer<TOverviewStrip> FStrip[2];
   std::function<void(THexEditor&)> FOldStateChanged[2];
-  QPointer<QAction> FAlignItem[2];  // "Align here" in each window's context menu
+  QPointer<QAction> FMenuItems[2][2];  // a separator and "Align here" in each window's context menu
   std::vector<QMetaObject::Connection> FConnections;
   std::unique_ptr<TDiffSummaryRun> FRun;
   QTimer FSummaryTimer;

@@ -163,6 +163,8 @@ class TestSideBySide : public TGuiTest {
     Frame().Unlock1->trigger();
     QVERIFY(bar->maximum() < Right->HexEditor1->verticalScrollBar()->maximum());
     QVERIFY(a.TopRow() <= a.RowCount() - a.VisibleRowCount());
+    QVERIFY(!Left->PopupMenu1->findChild<QAction*>(QStringLiteral("AlignHere2")));
+    QCOMPARE(Left->PopupMenu1->actions().size(), Right->PopupMenu1->actions().size());
   }
 
   // Alt with a click or a cursor key moves one caret alone; Align here from
