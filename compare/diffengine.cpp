@@ -50,7 +50,9 @@ int TDiffEngine::Kind(int32_t i) const {
 void TDiffEngine::Mark(int64_t from, int32_t count, uint8_t* out) {
   if (count <= 0) return;
   ReadPiece(from, count);
-  for (int32_t i = 0; i < count; ++i) out[i] = Kind(i) != kSame ? 1 : 0;
+  // Where neither side has a byte there is no position of the pair.
+  const int64_t first = First() - from, last = Last() - from;
+  for (int32_t i = 0; i < count; ++i) out[i] = i >= first && i < last && Kind(i) != kSame ? 1 : 0;
 }
 
 std::optional<int64_t> TDiffEngine::Find(int64_t from, bool forward, int kind, bool equal) {

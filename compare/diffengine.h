@@ -37,7 +37,8 @@ class TDiffEngine {
   int64_t First();
   int64_t Last();
 
-  // Sets out[i] to 1 where position from + i differs, else 0 (count of them).
+  // Sets out[i] to 1 where position from + i differs, else 0 (count of
+  // them); 0 outside the pair's positions, where neither side has a byte.
   void Mark(int64_t from, int32_t count, uint8_t* out);
   // The start of the first differing run after pos (a run that holds pos
   // does not count), or nothing.

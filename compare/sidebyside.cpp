@@ -1,10 +1,18 @@
 #include "compare/sidebyside.h"
 
 #include <algorithm>
+#include <limits>
 
 #include "control/hexeditor.h"
 
 namespace byteloom {
+
+namespace {
+
+// The row of position pos, rows of line bytes from position 0 (rounded down).
+int64_t RowOf(int64_t pos, int64_t line) { return pos >= 0 ? pos / line : -((-pos + line - 1) / line); }
+
+}  // namespace
 
 TSideBySide::TSideBySide(THexEditor& left, THexEditor& right, int64_t shift)
     : FLeft(left),
@@ -13,6 +21,7 @@ TSideBySide::TSideBySide(THexEditor& left, THexEditor& right, int64_t shift)
       FLeftSource(std::make_unique<TEditorSource>(left)),
       FRightSource(std::make_unique<TEditorSource>(right)),
       FEngine(std::make_unique<TDiffEngine>(*FLeftSource, *FRightSource, shift)) {
+  SpanRows();
   Remember();
 }
 
@@ -22,6 +31,23 @@ void TSideBySide::SetShift(int64_t shift) {
   FShift = shift;
   FMoved.reset();
   FEngine = std::make_unique<TDiffEngine>(*FLeftSource, *FRightSource, shift);
+  SpanRows();
+}
+
+std::pair<int, int> TSideBySide::PairRows(const THexEditor& editor) const {
+  const int64_t line = editor.BytesPerLine();
+  const int64_t from = FromLeft(editor, FEngine->First()), to = FromLeft(editor, FEngine->Last());
+  // Rows whose positions still fit the control's 32-bit positions.
+  const int64_t limit = std::numeric_limits<int32_t>::max() / line - 1;
+  auto fit = [&](int64_t row) { return static_cast<int>(std::clamp(row, -limit, limit)); };
+  return {fit(RowOf(from, line)), fit(RowOf(to + line - 1, line))};
+}
+
+void TSideBySide::SpanRows() {
+  for (THexEditor* editor : {&FLeft, &FRight}) {
+    const auto [first, end] = PairRows(*editor);
+    editor->SetViewRows(first, end);
+  }
 }
 
 std::string TSideBySide::CaptionMark(const THexEditor& editor) const {
@@ -29,7 +55,7 @@ std::string TSideBySide::CaptionMark(const THexEditor& editor) const {
   return std::string("(") + (s < 0 ? "-" : "+") + std::to_string(s < 0 ? -s : s) + ")";
 }
 
-void TSideBySide::Follow(THexEditor& moved) {
+void TSideBySide::Follow(THexEditor& moved, bool caret) {
   if (FFollowing || !Holds(moved)) return;
   THexEditor& other = Other(moved);
   const int32_t size = other.DataSize();
@@ -42,12 +68,14 @@ void TSideBySide::Follow(THexEditor& moved) {
   auto there = [&](int64_t pos) {
     return static_cast<int32_t>(std::clamp<int64_t>(FromLeft(other, ToLeft(moved, pos)), 0, size - 1));
   };
-  const int32_t caret = moved.GetCursorPos();
-  other.SetSelStart(there(caret));
-  if (moved.SelCount() > 0) other.SetSelEnd(there(caret == moved.SelMin() ? moved.SelMax() : moved.SelMin()));
+  if (caret) {
+    const int32_t at = moved.GetCursorPos();
+    other.SetSelStart(there(at));
+    if (moved.SelCount() > 0) other.SetSelEnd(there(at == moved.SelMin() ? moved.SelMax() : moved.SelMin()));
+  }
   const int64_t top = FromLeft(other, ToLeft(moved, int64_t{moved.TopRow()} * moved.BytesPerLine()));
-  const int64_t row = top >= 0 ? top / other.BytesPerLine() : -((-top + other.BytesPerLine() - 1) / other.BytesPerLine());
-  other.SetTopRow(static_cast<int>(std::clamp<int64_t>(row, 0, other.RowCount() - 1)));
+  const int64_t row = RowOf(top, other.BytesPerLine());
+  other.SetTopRow(static_cast<int>(std::clamp<int64_t>(row, other.ViewFirstRow(), other.ViewEndRow() - 1)));
   Remember();
 }
 
@@ -60,16 +88,20 @@ void TSideBySide::Remember() {
   FSeen[1] = LookAt(FRight);
 }
 
-bool TSideBySide::Sync(const THexEditor* lead) {
+bool TSideBySide::Sync(const THexEditor* lead, bool alone) {
+  SpanRows();  // the lengths or the line size may have changed
   const TLook now[2] = {LookAt(FLeft), LookAt(FRight)};
   const bool edited = now[0].Edits != FSeen[0].Edits || now[1].Edits != FSeen[1].Edits;
   const bool moved[2] = {!(now[0] == FSeen[0]), !(now[1] == FSeen[1])};
   const int first = lead == &FRight ? 1 : 0;
   THexEditor* sides[2] = {&FLeft, &FRight};
-  if (moved[first])
-    Follow(*sides[first]);
-  else if (moved[1 - first])
-    Follow(*sides[1 - first]);
+  if (alone) {
+    // Nothing follows.
+  } else if (moved[first]) {
+    Follow(*sides[first], !now[first].SamePlace(FSeen[first]));
+  } else if (moved[1 - first]) {
+    Follow(*sides[1 - first], !now[1 - first].SamePlace(FSeen[1 - first]));
+  }
   Remember();
   return edited;
 }
@@ -84,7 +116,10 @@ void TSideBySide::JumpTo(int64_t pos) {
   MoveBoth(std::clamp(pos, FEngine->First(), std::max(FEngine->First(), FEngine->Last() - 1)));
 }
 
-void TSideBySide::AlignHere() { SetShift(int64_t{FRight.GetCursorPos()} - FLeft.GetCursorPos()); }
+void TSideBySide::AlignHere(THexEditor* lead) {
+  SetShift(int64_t{FRight.GetCursorPos()} - FLeft.GetCursorPos());
+  Follow(lead && Holds(*lead) ? *lead : FLeft);
+}
 
 void TSideBySide::MoveBoth(int64_t pos) {
   THexEditor& lead = pos >= 0 && pos < FLeft.DataSize() ? FLeft : FRight;

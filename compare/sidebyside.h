@@ -32,19 +32,29 @@ class TSideBySide {
   // "(+4)" on the left and "(-4)" on the right.
   std::string CaptionMark(const THexEditor& editor) const;
 
-  // The view, caret or selection of moved changed: the other side follows.
-  // Calls that come back from the other side while it follows are ignored.
-  void Follow(THexEditor& moved);
+  // The view, caret or selection of moved changed: the other side follows,
+  // its caret and selection too unless caret is false. Calls that come
+  // back from the other side while it follows are ignored.
+  void Follow(THexEditor& moved, bool caret = true);
   // After events on either side: the side whose view, caret or selection
   // changed since the last look is followed by the other (lead first when
-  // both changed). True when either document was edited meanwhile.
-  bool Sync(const THexEditor* lead = nullptr);
+  // both changed), in what changed: a view that only scrolled leaves the
+  // other caret where it is. Alone: the other side stays as it is (one
+  // caret is put on a byte of its own, to align the pair there). True when
+  // either document was edited meanwhile.
+  bool Sync(const THexEditor* lead = nullptr, bool alone = false);
   // The positions editor shows, in left coordinates: [first, end).
   std::pair<int64_t, int64_t> Visible(const THexEditor& editor) const;
   // Both carets to the left position pos (clamped to the pair).
   void JumpTo(int64_t pos);
-  // Sets the shift so that the bytes under both carets line up.
-  void AlignHere();
+  // Sets the shift so that the bytes under both carets line up, and lines
+  // up the views, lead's (the left one's when none is given) leading.
+  void AlignHere(THexEditor* lead = nullptr);
+  // Each side's view rows (SetViewRows) cover the rows of the other side
+  // at the shift, so that a side can scroll along with a longer one.
+  void SpanRows();
+  // The view rows of editor that cover the pair (in its own rows).
+  std::pair<int, int> PairRows(const THexEditor& editor) const;
   // Both carets to the start of the next (previous) differing run after
   // (before) the caret of from; false when there is none.
   bool NextDifference(THexEditor& from);
@@ -75,6 +85,10 @@ class TSideBySide {
     int32_t Caret = -1, SelMin = -1, SelMax = -1, Anchor = -1;
     uint64_t Edits = 0;
     bool operator==(const TLook&) const = default;
+    // The same caret, selection and edits (the view may differ).
+    bool SamePlace(const TLook& o) const {
+      return Caret == o.Caret && SelMin == o.SelMin && SelMax == o.SelMax && Anchor == o.Anchor && Edits == o.Edits;
+    }
   };
   static TLook LookAt(THexEditor& editor);
   void Remember();

@@ -54,9 +54,21 @@ void TCustomGrid::SetRowCount(int count) {
   FRowCount = count;
   FRow = std::min(FRow, count - 1);
   FAnchorRow = std::min(FAnchorRow, count - 1);
-  FTopRow = std::clamp(FTopRow, 0, std::max(0, FRowCount - VisibleRowCount()));
+  FTopRow = std::clamp(FTopRow, ViewFirstRow(), std::max(ViewFirstRow(), ViewEndRow() - VisibleRowCount()));
   FHost.ScrollStateChanged();
   FHost.Invalidate();
+}
+
+void TCustomGrid::SetViewRows(int first, int end) {
+  if (first == FViewFirst && end == FViewEnd) return;
+  FViewFirst = first;
+  FViewEnd = end;
+  FHost.ScrollStateChanged();
+  const int top = std::clamp(FTopRow, ViewFirstRow(), MaxTopRow());
+  if (top != FTopRow)
+    SetTopRow(top);
+  else
+    FHost.Invalidate();  // rows below the last may appear or go
 }
 
 void TCustomGrid::SetFixedCols(int count) {
@@ -170,7 +182,7 @@ void TCustomGrid::HandleMessage(uint32_t, intptr_t, intptr_t) {}
 int TCustomGrid::VisibleRowCount() const {
   const int step = FDefaultRowHeight + FGridLineWidth;
   int n = step > 0 ? FClientHeight / step : 1;
-  n = std::min(n, FRowCount - FTopRow);
+  n = std::min(n, ViewEndRow() - FTopRow);
   return std::max(n, 1);
 }
 
@@ -179,7 +191,7 @@ int TCustomGrid::PageRows() const {
   return step > 0 ? std::max(FClientHeight / step, 1) : 1;
 }
 
-int TCustomGrid::MaxTopRow() const { return std::max(FRowCount - PageRows(), 0); }
+int TCustomGrid::MaxTopRow() const { return std::max(ViewEndRow() - PageRows(), ViewFirstRow()); }
 
 int TCustomGrid::MaxLeftCol() const {
   // The leftmost column from which the columns up to the last one all fit.
@@ -213,7 +225,7 @@ int TCustomGrid::FullColsFrom(int left) const {
 }
 
 void TCustomGrid::SetTopRow(int row) {
-  row = std::clamp(row, 0, std::max(0, FRowCount - 1));
+  row = std::clamp(row, ViewFirstRow(), ViewEndRow() - 1);
   if (row == FTopRow) return;
   const int rows = row - FTopRow;
   FTopRow = row;
@@ -292,7 +304,7 @@ int TCustomGrid::ColumnLeft(int col) const {
 }
 
 TRect TCustomGrid::CellRect(int col, int row) const {
-  if (col < 0 || col >= ColCount() || row < FTopRow || row >= FRowCount) return {};
+  if (col < 0 || col >= ColCount() || row < std::max(FTopRow, 0) || row >= FRowCount) return {};
   if (col >= FFixedCols && col < FLeftCol) return {};
   const int step = FDefaultRowHeight + FGridLineWidth;
   if (step <= 0 || row - FTopRow > FClientHeight / step) return {};
@@ -335,7 +347,9 @@ void TCustomGrid::InvalidateCell(int col, int row) {
 // Scrolling
 // ---------------------------------------------------------------------------
 
-TScrollInfo TCustomGrid::VertScrollInfo() const { return TScrollInfo{MaxTopRow(), PageRows(), FTopRow}; }
+TScrollInfo TCustomGrid::VertScrollInfo() const {
+  return TScrollInfo{MaxTopRow() - ViewFirstRow(), PageRows(), FTopRow - ViewFirstRow()};
+}
 
 TScrollInfo TCustomGrid::HorzScrollInfo() const {
   return TScrollInfo{MaxLeftCol() - FFixedCols, FullColsFrom(FLeftCol), FLeftCol - FFixedCols};
@@ -349,11 +363,11 @@ void TCustomGrid::VScroll(TScrollCode code, int pos) {
     case TScrollCode::scPageUp: top -= PageRows(); break;
     case TScrollCode::scPageDown: top += PageRows(); break;
     case TScrollCode::scPosition:
-    case TScrollCode::scTrack: top = pos; break;
-    case TScrollCode::scTop: top = 0; break;
+    case TScrollCode::scTrack: top = pos + ViewFirstRow(); break;
+    case TScrollCode::scTop: top = ViewFirstRow(); break;
     case TScrollCode::scBottom: top = MaxTopRow(); break;
   }
-  SetTopRow(std::clamp(top, 0, MaxTopRow()));
+  SetTopRow(std::clamp(top, ViewFirstRow(), MaxTopRow()));
 }
 
 void TCustomGrid::HScroll(TScrollCode code, int pos) {
@@ -375,7 +389,8 @@ void TCustomGrid::MouseWheel(int delta) {
   FWheelRest += 3 * delta;
   const int rows = FWheelRest / 120;
   FWheelRest -= rows * 120;
-  if (rows != 0) VScroll(TScrollCode::scPosition, std::clamp(FTopRow - rows, 0, MaxTopRow()));
+  if (rows != 0)
+    VScroll(TScrollCode::scPosition, std::clamp(FTopRow - rows, ViewFirstRow(), MaxTopRow()) - ViewFirstRow());
 }
 
 // ---------------------------------------------------------------------------
@@ -412,7 +427,7 @@ void TCustomGrid::Paint(const TRect& dirty, TCanvas& canvas) {
   const int step = FDefaultRowHeight + gl;
   int gridBottom = 0;
   if (step > 0 && FDefaultRowHeight > 0) {
-    const int lastRow = std::min(FRowCount - 1, FTopRow + (FClientHeight - 1) / step);
+    const int lastRow = std::min(ViewEndRow() - 1, FTopRow + (FClientHeight - 1) / step);
     gridBottom = (lastRow - FTopRow + 1) * step;
     const int firstRow = FTopRow + area.Top / step;
     const int endRow = std::min(lastRow, FTopRow + (area.Bottom - 1) / step);
@@ -539,8 +554,8 @@ void TCustomGrid::KeyDown(uint16_t& key, TShiftState shift) {
     }
   }
   newLeft = std::clamp(newLeft, FFixedCols, MaxLeftCol());
-  newTop = std::clamp(newTop, 0, MaxTopRow());
-  if (newTop != FTopRow) VScroll(TScrollCode::scPosition, newTop);
+  newTop = std::clamp(newTop, ViewFirstRow(), MaxTopRow());
+  if (newTop != FTopRow) VScroll(TScrollCode::scPosition, newTop - ViewFirstRow());
   if (newLeft != FLeftCol) HScroll(TScrollCode::scPosition, newLeft - FFixedCols);
   newCol = std::clamp(newCol, FFixedCols, ColCount() - 1);
   newRow = std::clamp(newRow, 0, FRowCount - 1);
@@ -558,7 +573,7 @@ TPoint TCustomGrid::MouseCoord(int x, int y) const {
   const int step = FDefaultRowHeight + FGridLineWidth;
   if (x < 0 || y < 0 || x >= FClientWidth || y >= FClientHeight || step <= 0) return none;
   const int row = FTopRow + y / step;
-  if (row >= FRowCount) return none;
+  if (row < 0 || row >= FRowCount) return none;
   int left = 0;
   auto hit = [&](int c) {
     const int right = left + FColWidths[static_cast<size_t>(c)] + FGridLineWidth;
@@ -626,7 +641,7 @@ int TCustomGrid::FullVisRight() const {
 
 int TCustomGrid::FullVisBottom() const {
   const int step = FDefaultRowHeight + FGridLineWidth;
-  return std::min(PageRows(), FRowCount - FTopRow) * std::max(step, 0);
+  return std::min(PageRows(), ViewEndRow() - FTopRow) * std::max(step, 0);
 }
 
 void TCustomGrid::TrackTimer(int x, int y) {

@@ -4,6 +4,7 @@
 // Window services come from a TGridHost, so the grid itself needs no toolkit.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -102,6 +103,13 @@ class TCustomGrid {
   void SetColCount(int count);
   int RowCount() const { return FRowCount; }
   void SetRowCount(int count);
+  // Rows the view may scroll over beyond the grid's own, to line it up with
+  // another view: it spans rows min(first, 0) to max(end, RowCount()) - 1.
+  // Rows outside 0..RowCount()-1 have no cells: DrawCell paints them, but
+  // the current cell and the mouse never reach them. (0, 0): none.
+  void SetViewRows(int first, int end);
+  int ViewFirstRow() const { return std::min(FViewFirst, 0); }
+  int ViewEndRow() const { return std::max(FViewEnd, FRowCount); }
   int FixedCols() const { return FFixedCols; }
   void SetFixedCols(int count);
   int ColWidths(int col) const { return FColWidths.at(static_cast<size_t>(col)); }
@@ -140,8 +148,8 @@ class TCustomGrid {
   // the last column and below the last row.
   void Paint(const TRect& dirty, TCanvas& canvas);
 
-  // The scroll bars: the vertical one counts rows from the top row 0, the
-  // horizontal one scrolling columns from the first one after the fixed
+  // The scroll bars: the vertical one counts rows from the first row of the
+  // view (ViewFirstRow), the horizontal one scrolling columns from the first one after the fixed
   // columns. Max is the last top row / left column that still fills the view.
   TScrollInfo VertScrollInfo() const;
   TScrollInfo HorzScrollInfo() const;
@@ -237,6 +245,7 @@ class TCustomGrid {
   TGridHost& FHost;
   std::vector<int> FColWidths;
   int FRowCount = 5;
+  int FViewFirst = 0, FViewEnd = 0;  // SetViewRows
   int FFixedCols = 1;
   int FDefaultColWidth = 64;
   int FDefaultRowHeight = 24;

@@ -18,7 +18,8 @@ class TDocumentList {
   virtual int DocumentCount() const = 0;
   // The control of document `index` (0 <= index < DocumentCount()).
   virtual THexEditor& DocumentEditor(int index) const = 0;
-  // The caption of document `index`: its file name, or "New File".
+  // The name of document `index`: its file name, or "New File" (never
+  // what its window's caption adds, such as the shift of a pair).
   virtual std::string DocumentCaption(int index) const = 0;
   // Index of the active document, or -1 when there is none.
   virtual int ActiveDocument() const = 0;

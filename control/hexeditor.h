@@ -145,7 +145,8 @@ class THexEditor : public TCustomGrid {
   void SetBackupExtension(const std::string& value) { FBackupExtension = value; }
   std::function<void(THexEditor&)> OnStateChanged;
   // Which bytes differ from another document (a locked pair): sets out[i]
-  // to nonzero where position pos + i differs, positions past the end
+  // to nonzero where position pos + i differs, positions past the end and
+  // before the start (rows of the view beyond the document's, SetViewRows)
   // included. Asked once per painted row; empty: nothing differs.
   using TDifferenceMarks = std::function<void(int32_t pos, int32_t count, uint8_t* out)>;
   const TDifferenceMarks& DifferenceMarks() const { return FDifferenceMarks; }
@@ -586,6 +587,7 @@ class THexEditor : public TCustomGrid {
   TCaretStyle FCaretStyle = TCaretStyle::csFull;
   bool FShowMarkerColumn = true;
   bool FOemCharEntry = false;
+  bool FAltMoved = false;  // a key or a click came while Alt was held: its release is no character code
   bool FMaskWhiteSpaces = true;
   char FMaskChar = '.';
 

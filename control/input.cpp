@@ -95,6 +95,8 @@ void THexEditor::TopLeftChanged() {
 // ---------------------------------------------------------------------------
 
 void THexEditor::KeyDown(uint16_t& key, TShiftState shift) {
+  // Alt held for a move, not for a character code of the number pad.
+  if ((shift & ssAlt) && key != VK_MENU && !(key >= VK_NUMPAD0 && key <= VK_NUMPAD9)) FAltMoved = true;
   uint16_t gridKey = key == VK_BACK ? static_cast<uint16_t>(VK_LEFT) : key;
   if (key == VK_DELETE && KeyShift(shift) == ssCtrl) DeleteSelection();
   if (HandleKey(shift, key)) {
@@ -186,7 +188,8 @@ bool THexEditor::HandleKey(TShiftState shift, uint16_t key) {
 }
 
 void THexEditor::KeyUp(uint16_t& key, TShiftState shift) {
-  FOemCharEntry = key == VK_MENU;
+  FOemCharEntry = key == VK_MENU && !FAltMoved;
+  if (key == VK_MENU) FAltMoved = false;
   TCustomGrid::KeyUp(key, shift);
 }
 
@@ -230,6 +233,7 @@ void THexEditor::KeyPress(uint8_t ch) {
 // ---------------------------------------------------------------------------
 
 void THexEditor::MouseDown(TMouseButton button, TShiftState shift, int x, int y) {
+  if (shift & ssAlt) FAltMoved = true;
   TCustomGrid::MouseDown(button, shift, x, y);
   if (button != TMouseButton::mbLeft) return;
   ResetSelection(true);

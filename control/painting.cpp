@@ -83,8 +83,17 @@ void THexEditor::DrawCell(int col, int row, const TRect& rect) {
     return;
   }
 
-  const int32_t rowStart = static_cast<int32_t>(static_cast<int64_t>(row) * FBytesPerLine);
   const int h = FHexCells;
+  // A row the view shows beyond the document's own, facing another view's
+  // rows: blank cells, in the difference colour where they differ.
+  if (row < 0 || row >= RowCount()) {
+    const bool byte = col >= 2 && col != h + 2;
+    const int index = col > h + 2 ? col - (h + 3) : (col - 2) / 2;
+    const bool differs = byte && ByteDiffers(row, static_cast<int32_t>(int64_t{row} * FBytesPerLine + index));
+    PaintCellText(" ", fontColor, differs ? host.ColorToRGB(FColors->Difference()) : background, rect);
+    return;
+  }
+  const int32_t rowStart = static_cast<int32_t>(static_cast<int64_t>(row) * FBytesPerLine);
 
   if (col == 0) {
     char buf[48];

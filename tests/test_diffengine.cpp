@@ -6,12 +6,14 @@
 
 #include <cstdio>
 #include <functional>
+#include <map>
 #include <fstream>
 #include <random>
 
 #include "compare/diffengine.h"
 #include "compare/sidebyside.h"
 #include "tests/support/editortest.h"
+#include "tests/support/fakecanvas.h"
 #include "tests/support/tempdir.h"
 
 namespace byteloom::test {
@@ -85,7 +87,8 @@ TEST(DiffEngine, RunsCountsAndBucketsMatchABruteForceReading) {
     Bytes marks(40);
     const int64_t from = b.First() + static_cast<int64_t>(rng() % 40) - 20;
     engine.Mark(from, 40, marks.data());
-    for (int i = 0; i < 40; ++i) EXPECT_EQ(marks[static_cast<size_t>(i)], b.Differs(from + i)) << from + i;
+    for (int i = 0; i < 40; ++i)
+      EXPECT_EQ(marks[static_cast<size_t>(i)], from + i >= b.First() && from + i < b.Last() && b.Differs(from + i)) << from + i;
   }
   TDiffEngine::PieceSize = savedPiece;
 }
@@ -230,6 +233,144 @@ TEST_F(SideBySide, SyncFollowsWhatMovedAndSeesEveryEdit) {
   Pair->JumpTo(1000);
   EXPECT_EQ(Ed->GetCursorPos(), 319);
   EXPECT_EQ(Right->GetCursorPos(), 319);
+}
+
+// A side shorter than the other at the shift scrolls along over blank rows
+// (before its start and past its end): its view rows cover the other
+// side's, its caret stays on its own bytes, and those rows are painted
+// blank, in the difference colour where the other side has bytes, asked
+// once per row. Without the pair it has its own rows again.
+TEST_F(SideBySide, AShorterSideScrollsAlongOverBlankRows) {
+  struct Row {
+    const char* What;
+    int32_t LeftSize, RightSize;
+    int64_t Shift;
+    bool RightLeads;
+    int LeadTop;
+    int32_t LeadCaret;
+    int Top;  // the other side's afterwards
+    int32_t Caret;
+    std::pair<int, int> LeftRows, RightRows;  // view rows: first, end
+  };
+  const Row rows[] = {
+      {"the right's tail", 320, 800, 0, true, 40, 790, 40, 319, {0, 50}, {0, 50}},
+      {"the right's head", 320, 800, 40, true, 0, 5, -3, 0, {-3, 48}, {0, 50}},
+      {"the left's head", 800, 320, -40, false, 0, 5, -3, 0, {0, 50}, {-3, 48}},
+      {"the left's tail", 800, 320, 0, false, 40, 700, 40, 319, {0, 50}, {0, 50}},
+      {"both have bytes", 800, 800, 16, false, 10, 200, 11, 216, {-1, 50}, {0, 51}},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.What);
+    Pair.reset();
+    Load(Pattern(static_cast<size_t>(row.LeftSize), 3));
+    WriteFile(Path("r.bin"), Pattern(static_cast<size_t>(row.RightSize), 3));
+    ASSERT_TRUE(Right->LoadFromFile(Path("r.bin")));
+    Pair = std::make_unique<TSideBySide>(*Ed, *Right, row.Shift);
+    EXPECT_EQ(Pair->PairRows(*Ed), row.LeftRows);
+    EXPECT_EQ(Pair->PairRows(*Right), row.RightRows);
+    THexEditor& lead = row.RightLeads ? *Right : *Ed;
+    THexEditor& other = row.RightLeads ? *Ed : *Right;
+    lead.SetSelStart(row.LeadCaret);
+    lead.SetTopRow(row.LeadTop);
+    EXPECT_FALSE(Pair->Sync(&lead));
+    EXPECT_EQ(other.TopRow(), row.Top);
+    EXPECT_EQ(other.GetCursorPos(), row.Caret);
+    const auto [first, end] = Pair->PairRows(other);
+    EXPECT_EQ(other.VertScrollInfo(), (TScrollInfo{std::max(end, other.RowCount()) - 10 - std::min(first, 0), 10, row.Top - std::min(first, 0)}));
+    // The caret keeps to the bytes there are: keys, a click on a blank row.
+    for (uint16_t key : {VK_DOWN, VK_NEXT, VK_UP}) {
+      uint16_t k = key;
+      other.KeyDown(k, 0);
+      EXPECT_GE(other.GetCursorPos(), 0);
+      EXPECT_LT(other.GetCursorPos(), other.DataSize());
+    }
+    // Without the pair: the side's own rows and scroll range.
+    Pair.reset();
+    other.SetViewRows(0, 0);
+    EXPECT_GE(other.TopRow(), 0);
+    EXPECT_EQ(other.VertScrollInfo().Max, std::max(other.RowCount() - 10, 0));
+    lead.SetViewRows(0, 0);
+  }
+}
+
+TEST_F(SideBySide, BlankRowsArePaintedBlankAndDifferWhereTheOtherSideHasBytes) {
+  Load(Pattern(40, 3));
+  WriteFile(Path("r.bin"), Pattern(100, 3));
+  ASSERT_TRUE(Right->LoadFromFile(Path("r.bin")));
+  Pair = std::make_unique<TSideBySide>(*Ed, *Right, -8);  // the right's byte 0 faces the left's 8
+  int asked = 0;
+  Ed->SetDifferenceMarks([&](int32_t pos, int32_t count, uint8_t* out) {
+    ++asked;
+    Pair->Mark(*Ed, pos, count, out);
+  });
+  TFakeCanvas canvas;
+  Ed->Paint(TRect{0, 0, 800, 160}, canvas);
+  EXPECT_EQ(asked, 7) << "once per row: 3 of the left's own, 4 blank ones";
+  const TColor diff = Ed->Colors().Difference();
+  // Rows 3..6 hold the right's bytes 40..99 facing nothing (left 48..107);
+  // the left's 40..47 face the right's 32..39, and 108.. face nothing.
+  std::map<std::pair<int, int>, TColor> want;  // (row, byte of the row) -> background
+  for (int32_t o = 48; o < 112; ++o) want[{o / 16, o % 16}] = o < 108 ? diff : clWhite;
+  int blank = 0;
+  for (const TCanvasOp& op : canvas.OfKind(TCanvasOp::Text)) {
+    const int row = op.Rect.Top / 15, col = Ed->MouseCoord(op.Rect.Left, 0).X;
+    if (row < 3) continue;
+    ++blank;
+    EXPECT_EQ(op.Str, " ") << row << "," << col;
+    const int index = col >= 35 ? col - 35 : (col - 2) / 2;
+    const TColor background = col < 2 || col == 34 ? clWhite : want.at({row, index});
+    EXPECT_EQ(op.Color, background) << row << "," << col;
+  }
+  EXPECT_EQ(blank, 4 * 51);
+  // Where neither side has a byte nothing differs.
+  uint8_t marks[16];
+  Pair->Mark(*Right, 96, 16, marks);
+  EXPECT_EQ(std::vector<uint8_t>(marks, marks + 16), (std::vector<uint8_t>{1, 1, 1, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
+  Ed->SetDifferenceMarks({});
+}
+
+// One caret put on a byte of its own (Alt held) leaves the other side as it
+// is; a view that only scrolls takes the other view along, not its caret;
+// Align here then lines up the two carets' bytes and the views.
+TEST_F(SideBySide, OneCaretAloneThenAlignHere) {
+  Load(Pattern(2000, 1));
+  WriteFile(Path("r.bin"), Pattern(2000, 1));
+  ASSERT_TRUE(Right->LoadFromFile(Path("r.bin")));
+  Pair = std::make_unique<TSideBySide>(*Ed, *Right, 0);
+  struct Step {
+    const char* What;
+    std::function<void()> Act;
+    THexEditor* Lead;
+    bool Alone;
+    int32_t LeftCaret, RightCaret;
+    int LeftTop, RightTop;
+  };
+  const Step steps[] = {
+      {"both carets", [&] { Ed->SetSelStart(10); }, nullptr, false, 10, 10, 0, 0},
+      {"the right alone", [&] { Right->SetSelStart(100); }, Right.get(), true, 10, 100, 0, 0},
+      {"the right's view alone", [&] { Right->SetTopRow(30); }, Right.get(), true, 10, 100, 0, 30},
+      {"the left's view", [&] { Ed->SetTopRow(2); }, nullptr, false, 10, 100, 2, 2},
+      {"the left alone, far", [&] { Ed->SetSelStart(1500); }, nullptr, true, 1500, 100, 84, 2},
+  };
+  for (const Step& st : steps) {
+    SCOPED_TRACE(st.What);
+    st.Act();
+    Pair->Sync(st.Lead, st.Alone);
+    EXPECT_EQ(Ed->GetCursorPos(), st.LeftCaret);
+    EXPECT_EQ(Right->GetCursorPos(), st.RightCaret);
+    EXPECT_EQ(Ed->TopRow(), st.LeftTop);
+    EXPECT_EQ(Right->TopRow(), st.RightTop);
+  }
+  Pair->AlignHere(Ed.get());
+  EXPECT_EQ(Pair->Shift(), -1400);
+  EXPECT_EQ(Pair->CaptionMark(*Ed), "(-1400)");
+  EXPECT_EQ(Pair->CaptionMark(*Right), "(+1400)");
+  EXPECT_EQ(Right->GetCursorPos(), 100);
+  EXPECT_EQ(Right->TopRow(), -4) << "the left's view leads: its first row, 1344, faces the right's -56";
+  // The carets move together again.
+  Ed->SetSelStart(1510);
+  Pair->Sync(Ed.get());
+  EXPECT_EQ(Right->GetCursorPos(), 110);
 }
 
 TEST(Overview, MapsPixelRowsAndBuckets) {

@@ -3,6 +3,8 @@
 // the cells the caret may enter, the owner's events and the state messages.
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "control/translation.h"
 #include "tests/support/editortest.h"
 
@@ -576,6 +578,32 @@ TEST_F(Input, EveryPostedStateMessageRaisesOnStateChangedOnce) {
   Host.HasHandle = false;
   Key(VK_RIGHT);
   EXPECT_TRUE(Host.Posted.empty());
+}
+
+// Alt held for a click or a cursor key (one caret alone, side by side) is
+// no character code: the next character is typed as it is.
+TEST_F(Input, AltUsedForAMoveGivesNoOemCode) {
+  struct Row {
+    const char* What;
+    std::function<void()> WhileHeld;
+    bool Oem;
+  };
+  const Row rows[] = {
+      {"Alt alone", [] {}, true},
+      {"number pad digits", [&] { Key(VK_NUMPAD0 + 1, ssAlt), Key(VK_NUMPAD0 + 3, ssAlt); }, true},
+      {"a cursor key", [&] { Key(VK_RIGHT, ssAlt); }, false},
+      {"a click", [&] { Ed->MouseDown(TMouseButton::mbLeft, ssAlt | ssLeft, 200, 5); }, false},
+  };
+  LoadCounting();
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.What);
+    Place(16, true);
+    Key(VK_MENU, ssAlt);
+    row.WhileHeld();
+    Release(VK_MENU);
+    EXPECT_EQ(Ed->OemCharEntry(), row.Oem);
+    Release('A');
+  }
 }
 
 TEST_F(Input, KeyUpAndMouseUpAreRaisedForEveryRelease) {

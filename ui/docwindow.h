@@ -1,10 +1,14 @@
 // A document's window as the features beside the editor see it: a child
 // window of the frame's MDI area holding one hex editor widget, with room for
-// a narrow strip beside the widget's scroll bar. The editor window implements
-// it; compare and output reach the editor windows only through it.
+// a narrow strip beside the widget's scroll bar, a context menu, and the
+// document's own name apart from what the caption adds. The editor window
+// implements it; compare and output reach the editor windows only through it.
 #pragma once
 
 #include <QMdiSubWindow>
+#include <QString>
+
+class QMenu;
 
 namespace byteloom {
 
@@ -18,6 +22,24 @@ class TDocumentWindow : public QMdiSubWindow {
   virtual THexEditor& Editor() const = 0;
   // Shows strip beside the widget's scroll bar; the window owns it then.
   virtual void SetSideStrip(QWidget* strip) = 0;
+  // The menu of a right click on the document.
+  virtual QMenu& ContextMenu() const = 0;
+
+  // The document's own name, as lists show it and match it: its file name,
+  // or "New File". The caption is the name, then the mark when one is set
+  // (the shift of a pair side by side, "(+4)").
+  const QString& DocumentName() const { return FDocumentName; }
+  void SetDocumentName(const QString& name) {
+    FDocumentName = name;
+    setWindowTitle(FCaptionMark.isEmpty() ? name : name + QLatin1Char(' ') + FCaptionMark);
+  }
+  void SetCaptionMark(const QString& mark) {
+    FCaptionMark = mark;
+    SetDocumentName(FDocumentName);
+  }
+
+ private:
+  QString FDocumentName, FCaptionMark;
 };
 
 }  // namespace byteloom

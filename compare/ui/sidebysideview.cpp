@@ -1,10 +1,12 @@
 #include "compare/ui/sidebysideview.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QEvent>
 #include <QMdiArea>
+#include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
@@ -152,6 +154,11 @@ void TSideBySideView::Lock(TDocumentWindow& left, TDocumentWindow& right, int64_
     };
     window.SetSideStrip(strip);
     FStrip[side] = strip;
+    FMenuItems[side][0] = window.ContextMenu().addSeparator();
+    QAction* align = FMenuItems[side][1] = window.ContextMenu().addAction(QStringLiteral("Align &here"));
+    align->setObjectName(QStringLiteral("AlignHere2"));
+    align->setStatusTip(AlignHint());
+    connect(align, &QAction::triggered, this, [this] { Guarded([this] { AlignHere(); }); });
   }
   FPair->Follow(left.Editor());
   FArea.setActiveSubWindow(&left);
@@ -179,12 +186,13 @@ void TSideBySideView::Release(int gone) {
       window->HexWidget().viewport()->removeEventFilter(this);
       editor.OnStateChanged = FOldStateChanged[side];
       editor.SetDifferenceMarks({});
+      editor.SetViewRows(0, 0);
       if (FStrip[side]) delete FStrip[side].data();
-      QString title = window->windowTitle();
-      if (!FMark[side].isEmpty() && title.endsWith(FMark[side])) window->setWindowTitle(title.chopped(FMark[side].size()));
+      window->SetCaptionMark(QString());
     }
+    for (QPointer<QAction>& item : FMenuItems[side])
+      if (item) delete item.data();
     FOldStateChanged[side] = nullptr;
-    FMark[side].clear();
     FWindow[side] = nullptr;
   }
   FPair.reset();
@@ -195,10 +203,14 @@ void TSideBySideView::Release(int gone) {
 bool TSideBySideView::eventFilter(QObject* watched, QEvent* event) {
   switch (event->type()) {
     case QEvent::KeyPress:
-    case QEvent::KeyRelease:
     case QEvent::MouseButtonPress:
-    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
     case QEvent::MouseMove:
+      // A key or a click with Alt held moves this side alone.
+      if (SideOf(watched) >= 0 && (static_cast<QInputEvent*>(event)->modifiers() & Qt::AltModifier)) FAlone = FPair != nullptr;
+      [[fallthrough]];
+    case QEvent::KeyRelease:
+    case QEvent::MouseButtonRelease:
     case QEvent::Wheel:
       if (const int side = SideOf(watched); side >= 0) PostSync(side);
       break;
@@ -219,14 +231,23 @@ void TSideBySideView::PostSync(int lead) {
 void TSideBySideView::Sync() {
   FSyncPosted = false;
   if (!FPair) return;
-  const bool edited = FPair->Sync(FLead == 1 ? &FPair->Right() : &FPair->Left());
+  const bool edited = FPair->Sync(FLead == 1 ? &FPair->Right() : &FPair->Left(), FAlone);
+  FAlone = false;
   if (edited) RestartSummary();
   Refresh(edited);
 }
 
+THexEditor& TSideBySideView::ActiveSide() const {
+  return FArea.currentSubWindow() == FWindow[1] ? FPair->Right() : FPair->Left();
+}
+
+QString TSideBySideView::AlignHint() {
+  return QStringLiteral("Lines up the bytes under both carets; Alt+click or Alt+cursor keys move one caret alone");
+}
+
 bool TSideBySideView::NextDifference(bool forward) {
   if (!FPair) return false;
-  THexEditor& from = FArea.currentSubWindow() == FWindow[1] ? FPair->Right() : FPair->Left();
+  THexEditor& from = ActiveSide();
   const bool found = forward ? FPair->NextDifference(from) : FPair->PreviousDifference(from);
   if (!found) QApplication::beep();
   Refresh();
@@ -235,7 +256,7 @@ bool TSideBySideView::NextDifference(bool forward) {
 
 void TSideBySideView::AlignHere() {
   if (!FPair) return;
-  FPair->AlignHere();
+  FPair->AlignHere(&ActiveSide());
   RestartSummary();
   Refresh(true);
 }
@@ -253,12 +274,7 @@ void TSideBySideView::Refresh(bool repaint) {
   for (int side = 0; side < 2; ++side) {
     TDocumentWindow* window = FWindow[side];
     THexEditor& editor = side == 0 ? FPair->Left() : FPair->Right();
-    const QString title = window->windowTitle();
-    const QString mark = QStringLiteral(" ") + QString::fromStdString(FPair->CaptionMark(editor));
-    if (FMark[side] != mark || !title.endsWith(mark)) {
-      window->setWindowTitle((FMark[side].isEmpty() || !title.endsWith(FMark[side]) ? title : title.chopped(FMark[side].size())) + mark);
-      FMark[side] = mark;
-    }
+    window->SetCaptionMark(QString::fromStdString(FPair->CaptionMark(editor)));
     if (repaint) window->HexWidget().viewport()->update();
     if (FStrip[side])
       FStrip[side]->Show(engine.First(), engine.Last(), FRun ? FRun->Summary().Buckets : kNone, FPair->Visible(editor));

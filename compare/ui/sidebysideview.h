@@ -18,6 +18,7 @@
 #include "compare/sidebyside.h"
 #include "control/hexeditor.h"
 
+class QAction;
 class QComboBox;
 class QMdiArea;
 class QPushButton;
@@ -88,8 +89,10 @@ class TSideBySideView : public QObject {
   void Unlock();
   // F7 / Shift+F7 from the active window of the pair; false when there is none.
   bool NextDifference(bool forward);
-  // The bytes under both carets line up.
+  // The bytes under both carets line up (the active window's view leads).
   void AlignHere();
+  // What the status line says about Align here while its item is pointed at.
+  static QString AlignHint();
   // The colour differing bytes are painted in.
   void SetDifferenceColor(TColor color);
   // Runs what is posted (a sync, the background summary) until nothing is.
@@ -106,6 +109,8 @@ class TSideBySideView : public QObject {
 
  private:
   int SideOf(const QObject* watched) const;
+  // The side of the active window (the left one when neither is active).
+  THexEditor& ActiveSide() const;
   // A sync after the events of this round (lead: the side they came from).
   void PostSync(int lead);
   void Sync();
@@ -123,12 +128,13 @@ class TSideBySideView : public QObject {
   QPointer<TDocumentWindow> FWindow[2];
   QPointer<TOverviewStrip> FStrip[2];
   std::function<void(THexEditor&)> FOldStateChanged[2];
-  QString FMark[2];  // what the captions got
+  QPointer<QAction> FMenuItems[2][2];  // a separator and "Align here" in each window's context menu
   std::vector<QMetaObject::Connection> FConnections;
   std::unique_ptr<TDiffSummaryRun> FRun;
   QTimer FSummaryTimer;
   bool FSyncPosted = false;
   int FLead = -1;
+  bool FAlone = false;  // Alt was held: the sync moves one side alone
   TColor FDifferenceColor = TColors::kDefaultDifference;
 };
 

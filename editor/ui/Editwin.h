@@ -61,6 +61,7 @@ class Teditform : public TDocumentWindow {
   // Refreshes every box of the value info panel.
   void UpdateValueInfo();
   void SetSideStrip(QWidget* strip) override;
+  QMenu& ContextMenu() const override { return *PopupMenu1; }
 
   // --- Events ------------------------------------------------------------------
   void FormShow();

@@ -31,7 +31,7 @@ bool Teditform::WriteDocument(const std::string& fileName) {
   if (ed.SaveToFile(fileName)) {
     // The fields go with the document to a new name.
     if (!FFields.empty() && KeptBookmarkKey(ed) != oldKey) KeepFields(KeptBookmarkKey(ed), FFields);
-    setWindowTitle(FromFileName(fileName));
+    SetDocumentName(FromFileName(fileName));
     Frame().SetItemEnabled(TFrameItem::fiSave, false);
     if (FFieldsForm) FFieldsForm->DocumentChanged();
     if (!ed.LastWarning().empty())

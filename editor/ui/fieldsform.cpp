@@ -294,7 +294,7 @@ bool TFieldsForm::RefreshPending() const { return FRefreshTimer->isActive(); }
 void TFieldsForm::Refresh() {
   FRefreshTimer->stop();
   FShownEdits = FOwner.Editor().EditCount();
-  setWindowTitle(QStringLiteral("Fields - ") + FOwner.windowTitle());
+  setWindowTitle(QStringLiteral("Fields - ") + FOwner.DocumentName());
   TEditorSource source(FOwner.Editor());
   TLongWork work(this, QStringLiteral("Computing the checksums..."), true);
   std::vector<TFieldRow> rows = FieldRows(source, FOwner.Fields(), FOwner.Editor().Translation(),
@@ -440,7 +440,7 @@ void TFieldsForm::FillApplyMenu() {
   TFrameLink& frame = FOwner.Frame();
   for (int i = 0; i < frame.MDIChildCount(); ++i)
     if (Teditform* target = frame.MDIChildren(i); target != &FOwner)
-      menu->addAction(target->windowTitle(), this,
+      menu->addAction(target->DocumentName(), this,
                       [this, target = QPointer<Teditform>(target)] { Guarded([&] { if (target) ApplyTo(*target); }); });
   if (menu->isEmpty()) menu->addAction(QStringLiteral("(no other open document)"))->setEnabled(false);
 }
@@ -448,7 +448,7 @@ void TFieldsForm::FillApplyMenu() {
 void TFieldsForm::ApplyTo(Teditform& target) {
   const int added = AddFields(target.Fields(), FOwner.Fields());
   target.FieldsChanged();
-  Dialogs().MessageDlg(this, QStringLiteral("%1 fields applied to %2.").arg(added).arg(target.windowTitle()),
+  Dialogs().MessageDlg(this, QStringLiteral("%1 fields applied to %2.").arg(added).arg(target.DocumentName()),
                        TMsgDlgType::mtInformation, TMsgDlgButtons::mbOK);
 }
 

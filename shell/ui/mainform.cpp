@@ -246,6 +246,7 @@ void TMainform::CreateMenus() {
   PreviousDifference1 = Item(Tools1, "PreviousDifference1", QStringLiteral("&Previous difference"), "Shift+F7");
   AlignHere1 = Item(Tools1, "AlignHere1", QStringLiteral("Align &here"));
   Unlock1 = Item(Tools1, "Unlock1", QStringLiteral("&Unlock"));
+  AlignHere1->setStatusTip(TSideBySideView::AlignHint());
   OnClick(SideBySide1, [this] { SideBySide1Click(); });
   OnClick(NextDifference1, [this] { FSideBySide->NextDifference(true); });
   OnClick(PreviousDifference1, [this] { FSideBySide->NextDifference(false); });
@@ -398,7 +399,7 @@ THexEditor& TMainform::DocumentEditor(int index) const {
 
 std::string TMainform::DocumentCaption(int index) const {
   Teditform* window = MDIChildren(index);
-  return window ? window->windowTitle().toStdString() : std::string();
+  return window ? window->DocumentName().toStdString() : std::string();
 }
 
 int TMainform::ActiveDocument() const {
@@ -410,7 +411,7 @@ int TMainform::ActiveDocument() const {
 Teditform* TMainform::CreateEditWindow(const QString& caption) {
   auto* window = new Teditform(*this);
   FClient->addSubWindow(window);
-  window->setWindowTitle(window->LoadFailed() ? QStringLiteral("New File") : caption);
+  window->SetDocumentName(window->LoadFailed() ? QStringLiteral("New File") : caption);
   // Wider where the value panel needs more room at the font in use.
   window->resize(std::max(565, window->minimumSizeHint().width()), 380);
   // New windows cascade down from the top-left corner, as MDI windows do,
@@ -776,7 +777,7 @@ void TMainform::Window1Popup() {
   FWindowListItems.append(separator);
   int number = 1;
   for (Teditform* window : open) {
-    QString caption = window->windowTitle();
+    QString caption = window->DocumentName();
     caption.replace(QLatin1Char('&'), QStringLiteral("&&"));
     auto* item = new QAction(QStringLiteral("&%1 %2").arg(number++).arg(caption), Window1);
     item->setCheckable(true);

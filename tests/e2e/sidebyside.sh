@@ -6,6 +6,10 @@
 # windows: after each F7 a key is typed into one of the two windows in turn
 # (a, b, a, b), and the saved files must show the typed byte exactly where
 # that window's caret had to be: a at 0x123 and 0xFFF, b at 0x800 and 0x1000.
+# Then Alt with the cursor keys moves a's caret alone to its byte 1, and
+# Tools > Align here lines it up with b's byte 0: a "9" typed into each
+# window lands on a's byte 1 and b's byte 0 (b would follow a to its byte 1
+# without the shift, and to a's byte 1 had Alt not moved a alone).
 # With SIDEBYSIDE_SHOTS set to a folder, screenshots of the pair are left
 # there (xwd).
 #   sidebyside.sh PATH-TO-BYTELOOM
@@ -46,13 +50,19 @@ for side in 1 2 1 2; do
   shot "f7-$side-$SECONDS"
   xdotool type --delay 80 "9"
 done
+xdotool key --delay 80 alt+w 1 ctrl+Home alt+Right alt+Right
+xdotool key --delay 80 alt+t h
+xdotool type --delay 80 "9"
+xdotool key --delay 80 alt+w 2
+xdotool type --delay 80 "9"
+shot aligned
 xdotool key --delay 80 ctrl+s alt+w 1
 save_and_quit
 
 changes() { cmp -l "$1" "$2" | awk '{ printf "%d ", $1 - 1 }'; }
 got_a=$(changes "$work/a.orig" "$work/data/a.sav")
 got_b=$(changes "$work/b.orig" "$work/data/b.sav")
-[ "$got_a" = "$((0x123)) $((0xFFF)) " ] || fail "a changed at '$got_a', expected 291 4095: F7 did not land on the first and third difference"
-[ "$got_b" = "$((0x800)) $((0x1000)) " ] || fail "b changed at '$got_b', expected 2048 4096: F7 did not land on the second difference and the tail"
+[ "$got_a" = "1 $((0x123)) $((0xFFF)) " ] || fail "a changed at '$got_a', expected 1 291 4095: F7 did not land on the first and third difference, or Alt did not move a's caret to byte 1"
+[ "$got_b" = "0 $((0x800)) $((0x1000)) " ] || fail "b changed at '$got_b', expected 0 2048 4096: F7 did not land on the second difference and the tail, or Align here did not put b's byte 0 beside a's byte 1"
 echo "1 passed, 0 failed"
 exit 0

@@ -17,7 +17,7 @@ TFakeFrame::~TFakeFrame() {
 Teditform* TFakeFrame::OpenWindow(const QString& path) {
   FOpen.SetFileName(path);
   auto* window = new Teditform(*this);
-  window->setWindowTitle(path.isEmpty() ? QStringLiteral("New File") : path);
+  window->SetDocumentName(path.isEmpty() ? QStringLiteral("New File") : path);
   FWindows.insert(FWindows.begin(), window);
   window->resize(565, 380);
   window->show();
@@ -43,7 +43,7 @@ Teditform* TFakeFrame::MDIChildren(int index) const {
 }
 
 std::string TFakeFrame::DocumentCaption(int index) const {
-  return MDIChildren(index)->windowTitle().toStdString();
+  return MDIChildren(index)->DocumentName().toStdString();
 }
 
 void TFakeFrame::Activate(Teditform* window) {

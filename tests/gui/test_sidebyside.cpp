@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMdiArea>
+#include <QMenu>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QStatusBar>
@@ -137,6 +138,100 @@ class TestSideBySide : public TGuiTest {
     QVERIFY(!Left->findChild<QWidget*>(QStringLiteral("Overview1")));
     Settle();
     QCOMPARE(Left->geometry().width(), area.width() / 2);  // the windows stay where they are
+  }
+
+  // b's 16 bytes more: F7 reaches them and a, the shorter one, scrolls
+  // along over a blank row in the difference colour, its caret on its last
+  // byte; a's scroll bar covers b's rows. Unlock: a's own range again.
+  void theShorterWindowScrollsAlongOverBlankRows() {
+    LockPair();
+    for (int k = 0; k < 4; ++k) Frame().NextDifference1->trigger();
+    View().Settle();
+    QCOMPARE(Carets(), (QList<int32_t>{0xFFF, 0x1000}));
+    THexEditor& a = Left->Editor();
+    THexEditor& b = Right->Editor();
+    QScrollBar* bar = Left->HexEditor1->verticalScrollBar();
+    QVERIFY(b.TopRow() + b.VisibleRowCount() > 0x100);
+    QCOMPARE(a.TopRow(), b.TopRow());
+    QCOMPARE(bar->maximum(), Right->HexEditor1->verticalScrollBar()->maximum());
+    const TRect last = a.CellRect(a.Col(), a.Row());  // a's caret on its last byte; the blank row follows
+    QVERIFY(!last.IsEmpty() && a.Row() == 0xFF);
+    const QImage shown = Left->HexEditor1->viewport()->grab().toImage();
+    const QPoint blank(last.Left + 1, last.Top + a.RowHeight() + a.GridLineWidth() + 1);
+    QCOMPARE(shown.pixelColor(blank), QColor(0xFF, 0xB4, 0xB4));  // the difference colour, no digit there
+    QCOMPARE(shown.pixelColor(blank + QPoint(3, 3)), QColor(0xFF, 0xB4, 0xB4));
+    Frame().Unlock1->trigger();
+    QVERIFY(bar->maximum() < Right->HexEditor1->verticalScrollBar()->maximum());
+    QVERIFY(a.TopRow() <= a.RowCount() - a.VisibleRowCount());
+    QVERIFY(!Left->PopupMenu1->findChild<QAction*>(QStringLiteral("AlignHere2")));
+    QCOMPARE(Left->PopupMenu1->actions().size(), Right->PopupMenu1->actions().size());
+  }
+
+  // Alt with a click or a cursor key moves one caret alone; Align here from
+  // the context menu then lines up the two bytes and the captions show the
+  // shift; the lists of documents show their own names.
+  void altMovesOneCaretAloneAndAlignHereShowsTheShift() {
+    LockPair();
+    auto click = [this](Teditform* window, int32_t pos, Qt::KeyboardModifiers modifiers) {
+      int col = 0, row = 0;
+      window->Editor().GetCellAtPos(pos, false, col, row);
+      const TRect r = window->Editor().CellRect(col, row);
+      QTest::mouseClick(window->HexEditor1->viewport(), Qt::LeftButton, modifiers, QPoint(r.Left + 2, r.Top + 2));
+      View().Settle();
+    };
+    click(Left, 0x20, {});
+    QCOMPARE(Carets(), (QList<int32_t>{0x20, 0x20}));
+    click(Right, 0x24, Qt::AltModifier);
+    QCOMPARE(Carets(), (QList<int32_t>{0x20, 0x24}));
+    for (int k = 0; k < 2; ++k) QTest::keyClick(Right->HexEditor1, Qt::Key_Right, Qt::AltModifier);
+    View().Settle();
+    QCOMPARE(Carets(), (QList<int32_t>{0x20, 0x25}));
+    auto* align = Right->PopupMenu1->findChild<QAction*>(QStringLiteral("AlignHere2"));
+    QVERIFY(align && align->isVisible());
+    QCOMPARE(align->statusTip(), Frame().AlignHere1->statusTip());
+    QVERIFY(align->statusTip().contains(QStringLiteral("Alt+click")));
+    align->trigger();
+    View().Settle();
+    QCOMPARE(View().Pair()->Shift(), 5);
+    QCOMPARE(Left->windowTitle(), Left->DocumentName() + QStringLiteral(" (+5)"));
+    QCOMPARE(Right->windowTitle(), Right->DocumentName() + QStringLiteral(" (-5)"));
+    QTest::keyClick(Left->HexEditor1, Qt::Key_Down);
+    View().Settle();
+    QCOMPARE(Carets(), (QList<int32_t>{0x30, 0x35}));
+    // The left caret alone past the right one: a shift the other way.
+    QTest::keyClick(Left->HexEditor1, Qt::Key_Down, Qt::AltModifier);
+    View().Settle();
+    QCOMPARE(Carets(), (QList<int32_t>{0x40, 0x35}));
+    Frame().AlignHere1->trigger();
+    View().Settle();
+    QCOMPARE(Left->windowTitle(), Left->DocumentName() + QStringLiteral(" (-11)"));
+    QCOMPARE(Right->windowTitle(), Right->DocumentName() + QStringLiteral(" (+11)"));
+
+    // The names, never the captions, in the lists of documents.
+    QStringList listed;
+    Script().ExpectModal(QStringLiteral("Fcompare"), [&listed](QDialog& form) {
+      auto& d = static_cast<TFcompare&>(form);
+      form.show();  // fills the lists
+      for (QComboBox* box : {d.ComboBox1, d.ComboBox2})
+        for (int k = 0; k < box->count(); ++k) listed << box->itemText(k);
+      return TModalResult::mrCancel;
+    });
+    Frame().Compare1->trigger();
+    Script().ExpectModal(QStringLiteral("SideBySideChoice"), [&listed](QDialog& d) {
+      auto& choice = static_cast<TSideBySideChoice&>(d);
+      for (int k = 0; k < choice.ComboBox1->count(); ++k) listed << choice.ComboBox1->itemText(k);
+      return TModalResult::mrCancel;
+    });
+    Frame().SideBySide1->trigger();
+    Frame().Window1Popup();
+    for (QAction* item : Frame().Window1->actions())
+      if (item->text().size() > 2 && item->text()[1].isDigit()) listed << item->text();  // "&1 name"
+    QCOMPARE(listed.size(), 8);
+    for (const QString& entry : listed) {
+      QVERIFY2(entry.endsWith(QStringLiteral("a.bin")) || entry.endsWith(QStringLiteral("b.bin")), qPrintable(entry));
+    }
+    for (int k = 0; k < Frame().DocumentCount(); ++k)
+      QCOMPARE(QString::fromStdString(Frame().DocumentCaption(k)), Frame().MDIChildren(k)->DocumentName());
   }
 
   // Closing either window ends the pairing; the other one is left as it was
