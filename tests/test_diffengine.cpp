@@ -366,11 +366,22 @@ TEST_F(SideBySide, OneCaretAloneThenAlignHere) {
   EXPECT_EQ(Pair->CaptionMark(*Ed), "(-1400)");
   EXPECT_EQ(Pair->CaptionMark(*Right), "(+1400)");
   EXPECT_EQ(Right->GetCursorPos(), 100);
-  EXPECT_EQ(Right->TopRow(), -4) << "the left's view leads: its first row, 1344, faces the right's -56";
-  // The carets move together again.
+  // The left's view leads: its first row, 1344, faces the right's -56 (row
+  // -4); the right's caret (row 6) faces the left's last row, and one row
+  // more keeps it in view.
+  EXPECT_EQ(Right->TopRow(), -3);
+  // The carets move together again, and stay in view: with a shift of 1400
+  // (no multiple of 16) the left's last row is part the right's last row
+  // and part the row below it.
   Ed->SetSelStart(1510);
   Pair->Sync(Ed.get());
   EXPECT_EQ(Right->GetCursorPos(), 110);
+  const int32_t lastByte = (Ed->TopRow() + Ed->VisibleRowCount()) * 16 - 1;
+  Ed->SetSelStart(lastByte);
+  Pair->Sync(Ed.get());
+  const int rightRow = Right->GetCursorPos() / 16;
+  EXPECT_GE(rightRow, Right->TopRow());
+  EXPECT_LT(rightRow, Right->TopRow() + Right->VisibleRowCount());
 }
 
 TEST(Overview, MapsPixelRowsAndBuckets) {
