@@ -116,7 +116,7 @@ void THexEditor::TrimChangedBits(int32_t pos) {
   if (pos >= 0 && FStore.Marks().Size() >= pos) FStore.Marks().SetSize(pos);
 }
 
-void THexEditor::LengthChanged(int32_t trimFrom, bool resized) {
+void THexEditor::BytesChanged(int32_t trimFrom, bool resized) {
   TrimChangedBits(trimFrom);
   if (resized) AdjustMetrics();
 }
@@ -190,7 +190,7 @@ bool THexEditor::RecordedEdit(TUndoKind kind, int32_t pos, int32_t oldCount, int
   }
   edit.Commit();
   // A typed-over byte keeps its mark; other edits drop the marks from pos on.
-  LengthChanged(kind == TUndoKind::ukByteChanged ? -1 : pos, count != oldCount);
+  BytesChanged(kind == TUndoKind::ukByteChanged ? -1 : pos, count != oldCount);
   return true;
 }
 
@@ -397,7 +397,7 @@ bool THexEditor::InsertNibble(int32_t pos, bool highHalf) {
   const uint8_t atPos = highHalf ? static_cast<uint8_t>(first >> 4) : static_cast<uint8_t>(first & 0xF0);
   const bool done = RecordedShift(pos, 0, static_cast<int64_t>(size) - pos + 1, atPos, TUndoKind::ukInsertNibble);
   if (!done) return false;
-  LengthChanged(pos);
+  BytesChanged(pos);
   return true;
 }
 
@@ -412,7 +412,7 @@ bool THexEditor::DeleteNibble(int32_t pos, bool highHalf) {
                                  : static_cast<uint8_t>((b0 & 0xF0) | b1 >> 4);
   const bool done = RecordedShift(pos, 1, static_cast<int64_t>(size) - pos, atPos, TUndoKind::ukDeleteNibble);
   if (!done) return false;
-  LengthChanged(pos);
+  BytesChanged(pos);
   return true;
 }
 

@@ -430,7 +430,7 @@ class THexEditor : public TCustomGrid {
   // bytes moved or were replaced), and when resized the rows follow the
   // length. Every edit and undo step that moves bytes ends with it, before
   // the caret is placed.
-  void LengthChanged(int32_t trimFrom, bool resized = true);
+  void BytesChanged(int32_t trimFrom, bool resized = true);
   // Selects count bytes from first on (anchored at first; none for count 0)
   // and posts the state message.
   void SelectBytes(int32_t first, int32_t count);

@@ -252,7 +252,7 @@ void THexEditor::ReplacePassDone(TReplaceRun& run) {
   // What every replacement leaves behind: the document changed, its marks
   // from the first match on go, the rows follow the length.
   if (run.Ring.Passes() > 0) SetModified(true);
-  LengthChanged(run.Ring.Passes() > 0 ? run.FirstMatch : -1);
+  BytesChanged(run.Ring.Passes() > 0 ? run.FirstMatch : -1);
   PostStateChange();
 }
 
@@ -305,6 +305,11 @@ void THexEditor::ReplaceInPlace(TReplaceRun& run, TEditTransaction& edit) {
   std::vector<int64_t> piecePositions;
   std::vector<uint8_t> pieceOld;
   int64_t passesBeforePiece = 0;
+  auto finish = [&] {
+    ReplacePassDone(run);
+    RecordReplaceSteps(run, edit);
+    edit.Commit();
+  };
   try {
     run.Scan(
         [&](int64_t pos, uint8_t* at) {
@@ -332,15 +337,11 @@ void THexEditor::ReplaceInPlace(TReplaceRun& run, TEditTransaction& edit) {
       }
     }
     run.Ring.Truncate(passesBeforePiece);
-    ReplacePassDone(run);
-    RecordReplaceSteps(run, edit);
-    edit.Commit();  // the pieces written before stay, with their steps
+    finish();  // the pieces written before stay, with their steps
     throw;
   }
   SetModified(true);
-  ReplacePassDone(run);
-  RecordReplaceSteps(run, edit);
-  edit.Commit();
+  finish();
 }
 
 }  // namespace byteloom

@@ -354,7 +354,7 @@ void THexEditor::UndoRemoval(const TUndoRecord& r, TUndoStream& stream, int64_t 
   const int32_t pos = r.Pos, count = r.Count;
   ReserveDocument(size + count);
   ResizeAndFill(pos, 0, count, [&] { stream.CopyTo(r.PayloadAt(), Data(), pos, count); });
-  LengthChanged(pos);
+  BytesChanged(pos);
   RestoreUndoState(r.State);
 }
 
@@ -383,14 +383,14 @@ void THexEditor::UndoReplacement(const TUndoRecord& r, TUndoStream& stream, int6
     throw;
   }
   // The mark of the byte before the replacement goes too.
-  LengthChanged(std::max(0, pos - 1));
+  BytesChanged(std::max(0, pos - 1));
   RestoreUndoState(r.State);
 }
 
 void THexEditor::UndoAppend(const TUndoRecord& r) {
   MoveCaret(2, Row());
   if (HasDataStream()) Data().SetSize(r.Pos);
-  LengthChanged(r.Pos);
+  BytesChanged(r.Pos);
   RestoreUndoState(r.State);
 }
 
@@ -402,7 +402,7 @@ void THexEditor::UndoNibbleShift(const TUndoRecord& r, int64_t size) {
   const bool inserted = r.Kind == TUndoKind::ukInsertNibble;
   ShiftNibbles(r.Pos, inserted ? 1 : 0, size - r.Pos - (inserted ? 1 : 0), r.First, [] { return true; });
   FStore.Marks().Set(r.Pos, r.Mark);
-  LengthChanged(r.Pos);
+  BytesChanged(r.Pos);
   RestoreUndoState(r.State);
 }
 
