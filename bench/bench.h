@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A small registry of benchmarks: each one does one piece of work on a data
 // file and reports its time; the runner adds the process's memory growth.
 #pragma once

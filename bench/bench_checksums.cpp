@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Checksums over the whole 512 MiB document, read in pieces through its
 // byte source: SHA-256 (peer: sha256sum) and CRC-32 (peer: Python's
 // zlib.crc32 over the file mapped into memory).

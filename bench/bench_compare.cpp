@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Comparing two large documents: a search for the first difference of two
 // documents that differ only in their last byte (peer: cmp), and a
 // compare-o-meter run over a pair with one difference per MiB (peer:

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Edits at the start of a large document, which move the whole rest of it:
 // inserting and deleting a byte, inserting a nibble, and undoing each. Only
 // the edit (or the undo) is timed; the document is a copy of the data file.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // byteloom_bench NAME DATAFILE WORKDIR: runs one benchmark and prints
 // "ours_s=... rss_growth_mib=..." for bench/run.
 #include <sys/resource.h>

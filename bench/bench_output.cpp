@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Export and print of dumps on the 64 MiB document bench/run makes
 // (data64.bin, the data file's first 64 MiB): the whole document exported
 // with the defaults (peer: xxd on the same file), and a 1 MiB range printed

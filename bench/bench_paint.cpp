@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Painting a 1920×1080 view: one full repaint, and paging through the whole
 // document. The canvas takes every text the control formats but draws
 // nothing, so the figures are the control's own cost.

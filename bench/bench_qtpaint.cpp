@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The control on screen (Qt layer, offscreen platform): a 1600×1000 widget
 // on the 64 MiB document bench/run makes, set up as the editor window sets
 // it up. Each figure is the time of one step, the paint it causes included:

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Replace all and Copy on a 64 MiB document made of the data file's first
 // 64 MiB (bench/run gives sed the same bytes): every "A" replaced by "B"
 // (about 262,000 matches in random data) and by "BB"; and the clipboard's

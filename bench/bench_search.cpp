@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Searching a large document for a pattern that is not in it.
 #include <cstring>
 #include <stdexcept>

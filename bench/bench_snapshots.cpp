@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Narrowing a value down across snapshots. The benchmark makes eight
 // snapshots of 64 MiB in the work folder (narrow/snap1.bin ... snap8.bin,
 // once): random bytes, a u32 little-endian counter at a fixed offset that

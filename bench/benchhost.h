@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A window-less host for benchmarks: a 1920×1080 client, 8×13 pixel text.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Two views of a document side by side for the painting benchmarks: the
 // right one gets a byte changed in every KiB of the MiB from the middle on,
 // and the pair, when locked, asks which bytes differ for every painted row.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The compare engine. Both documents are read piece by piece into two
 // buffers of kComparePieceSize bytes; equal pieces are passed over with one
 // memcmp, and within a piece that differs the differing pairs are found

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The compare engine: searches two documents, pair by pair from a start
 // offset in each, for the first byte that changed in the chosen way, moves
 // every window's caret there, and counts the differences per two-hundredth

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Two documents side by side: byte o of the left one faces byte o + shift of
 // the right one. A position where only one side has a byte differs. The
 // engine answers per range (for the rows on screen), finds the next and the

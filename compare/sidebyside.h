@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Two open documents locked side by side: byte o of the left one faces byte
 // o + shift of the right one. Scrolling, the caret and the selection in one
 // move the other to the same offset plus the shift; the next and previous

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The snapshot search. A step reads the two snapshots it compares in pieces
 // of PieceOffsets offsets (plus the bytes a value at the piece's end needs).
 // Conditions that need a change (changed, increased, decreased, an integer

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The snapshot search: narrows down where a value lives by stepping through
 // several snapshots of the same file. The user fixes a value type, a byte
 // order and an alignment, then for each step from snapshot k to k + 1 picks

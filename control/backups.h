@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The record of which file each backup belongs to: an extended attribute on
 // the backup where the file system has them, else a line in a record file in
 // the settings folder. A line names the backup by its device, inode number,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A set of bits with a size, like a growable bit vector, but stored in pages
 // so that a mark near the end of a large document costs one page, not a bit
 // for every position before it.

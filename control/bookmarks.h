@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The five bookmarks: a table of six rows (row 0 the header) and two columns
 // (offset, comment), one for the program, shared by all editor windows (each
 // row remembers the file it was made on), and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Bytes as text in the formats other tools read, and hex text back to bytes.
 // Copy as and the exports share these formatters: a format is a header, one
 // line per LineBytes() bytes, and a footer, so a writer can stream it.

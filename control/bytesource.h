@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Reading documents: TByteSource is what every feature that reads a
 // document reads through (search, Replace all, Find All, compare, the
 // snapshot search, the value panel, dumps and exports), with the sources

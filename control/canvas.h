@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // TCanvas: the drawing surface the grid paints on. Toolkit-free; the Qt host
 // implements it over a QPainter, tests record what is drawn.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Checksums of a range of a document: CRC-32 and Adler-32 (zlib), MD5, SHA-1
 // and SHA-256 (libcrypto), CRC-32C, the two CRC-16s, sums and the XOR of the
 // bytes (tables of our own). A range is read in pieces through a byte

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The grid base of the hex editor control: columns and rows, fixed columns,
 // column widths, one row height, the current cell with an overridable
 // SelectCell, the top row and left column of the view and cell rectangles.

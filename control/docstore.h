@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The document's bytes as the control holds them: the working file, its
 // length, a read window over it and the change marks.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The open documents as the windows above the control see them: how many
 // there are, the control and caption of each by index, and which one is
 // active. The frame implements it over its editor windows (index 0 is the

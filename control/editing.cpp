@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Byte editing: changing bytes, inserting and deleting nibbles and blocks,
 // the selection and caret positions, the change marks and the row markers.
 //

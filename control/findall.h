@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Find All: one masked-byte pattern for every kind of search (text with or
 // without case, hex with nibble wildcards, typed values), and the scan that
 // lists every position where it fits. A position fits when, for every

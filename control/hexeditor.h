@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // THexEditor: the grid control that shows one document as rows of hex byte
 // values beside a character column, and owns everything that belongs to the
 // document: the working file, the change marks, the undo list, the

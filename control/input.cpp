@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Input: which cells the caret may enter, the control's keys, typing over
 // nibbles and bytes, mouse selection, focus and the caret's place.
 #include <algorithm>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Keys, shift states and mouse buttons as the control sees them: virtual key
 // codes with the values Windows gives them, so that key tables read the same
 // on every platform.

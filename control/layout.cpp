@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Grid layout: the column pattern, the widths and the mappings between
 // document positions and cells.
 #include <algorithm>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The matcher's candidate scan: two "anchor" bytes of the pattern (the
 // rarest-looking ones) are tested for 32 positions at a time with vector
 // compares, and only positions where both anchors fit are compared in full.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Finding a byte pattern in a buffer: the comparison behind the control's
 // Find and its Replace all. The pattern is taken as it is (already
 // translated and, for a search that ignores case, lower-cased); with a fold

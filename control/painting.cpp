@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Painting: what each cell of the hex editor shows and in which colours, the
 // frame around the caret's twin cell, and the caret's place while painting.
 #include <algorithm>

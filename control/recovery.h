@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Crash recovery of unsaved edits. Every working copy has a sidecar beside it
 // in the private work folder ("<working copy>.info") naming the document's
 // file (absolute, any byte kept), the owning process and whether the document

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Find and replace steps of the control: selecting a match, replacing at a
 // match, and Replace all.
 //

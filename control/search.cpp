@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Searching the document for a byte pattern.
 //
 // The working file is read in pieces of kFindChunkSize bytes, each starting

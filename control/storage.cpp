@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Document storage: the working file, loading, saving with backup, the raw
 // byte access and the 64 KiB read window.
 #include <algorithm>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Character translation for the character column of the hex editor: how a
 // file byte is shown, and which file byte a typed character becomes.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Basic types shared by the hex editor control and its host.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The undo list: one record per edit, newest last, in the undo stream (see
 // undorecord.h). Undo keeps at most 100 steps; the oldest one goes when a
 // further one comes.

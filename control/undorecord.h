@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The records of the undo and redo lists, one per step, newest last, in an
 // undo stream. A record is laid out as follows (little-endian, integers
 // signed 32-bit):

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The byte stream that holds the undo records. It lives in memory while it is
 // small and moves into a private temporary file once it would grow beyond its
 // memory limit, so that undoing the deletion of a large block never needs the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Typed values: the ten types u8 ... f64, their byte order and the decoding
 // and encoding of one value, and the values of a fixed length: text in the
 // window's character set and strings of bytes. Used by Find All's typed

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The binary edit of one byte: the byte as eight bit boxes (CheckBox2 is
 // bit 8, value 128, ... CheckBox9 is bit 1, value 1), its "Dez" and "Hex"
 // texts, and the OK step that writes it.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What Copy, Cut and Paste put on and take from the clipboard: the exact
 // bytes under Byteloom's own MIME type, and for other programs the bytes as
 // Windows-1252 text, which ends at the first zero byte. Paste prefers the

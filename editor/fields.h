@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Named fields of a document: typed values at offsets ("the gold is a u32 at
 // 0x120") and checksums stored in the document over a range of it ("the
 // CRC-32 of 0x10..0x7FF, big-endian at 0x0C"). The rules here read and

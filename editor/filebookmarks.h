@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Bookmarks kept per file: every bookmark made on a file is kept under the
 // file's absolute path, so that it comes back when the file is opened again,
 // and the bookmarks on show can be kept for another file too (another

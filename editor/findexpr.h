@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Find, Find Next, Replace, Goto and the jumps of the editor window: the
 // search expression, the position numbers, the search state all windows
 // share, and the commands' steps once their dialog has closed. Nothing here

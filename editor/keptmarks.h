@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The bookmarks kept per file live in the settings folder ("bookmarks.txt"
 // beside the settings file). Each change reads the store, changes it and
 // writes it back at once, so nothing waits for a window to close and two

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The value info panel's figures: the caret's address, the document's
 // length, the selection and the byte at the caret read as unsigned, signed
 // and binary 8-bit values, with the 16- and 32-bit values that end at the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The hex dump of a range of a document, as printed pages and as an exported
 // text file: dump lines, the range fields, page geometry and the drawing of
 // pages through a page canvas. Toolkit-free.

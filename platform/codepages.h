@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The two 8-bit code pages Byteloom works with: the ANSI code page
 // (Windows-1252) and the OEM code page (code page 437), plus the Windows-1252
 // case mapping used by case-insensitive searching.

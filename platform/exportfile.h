@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The writer of every export: a new file beside the target, written in large
 // pieces and renamed over the target once complete.
 #pragma once

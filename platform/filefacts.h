@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the file system says about a file: size, times (creation time where
 // the file system keeps it), whether the user may write it; and whether a
 // directory entry of any kind has a name.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Parts of file names ("/" separated): the extension, the name part, the
 // folder part, and a name with another extension.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The one guard of every command: it runs the command and hands the message
 // of any exception the command lets out to the error sink (the windows
 // install one that shows a message box), so that nothing ever escapes into

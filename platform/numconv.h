@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Number entry: the conversion of typed text to a 32-bit integer. Accepted
 // are optional leading blanks, an optional sign, then decimal digits or "$"
 // followed by hex digits; hex values from 80000000 on wrap to negative

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Toolkit-free operating-system services: temporary directory and tick count,
 // exclusive temporary files, file descriptors with checked I/O, kernel copies,
 // file kind and access tests, and the durable replacement of a file.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Stores: the small files the program keeps of its own in the settings
 // folder (the settings, the kept bookmarks, the record of backup owners).
 // A store is read without blocking and with a size limit, and written only

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The command line: usage and version for the terminal, the files to open
 // and the first file's start offset, and whether a display can be reached.
 #pragma once

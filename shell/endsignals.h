@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The signals that end a session from outside (SIGTERM: kill, a shutdown;
 // SIGHUP: a logout, a closed terminal) are caught and turned into a byte on
 // a pipe. The event loop watches the pipe, so the program ends in its own

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The texts of the file properties dialog for one file name: what the file
 // system says about the file on disk (not the document in the editor).
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Where the help pages are, the addresses of the Help menu, and the warning
 // shown when the help page cannot be shown.
 #pragma once

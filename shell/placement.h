@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Keeping the frame reachable: a frame whose stored position would put its
 // title bar off every screen is brought back onto one.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The list of the five most recently opened files, as the File menu shows
 // it: slot 0 is the top entry, an empty string a slot not in use.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Putting a file's backup back in its place. The backups of "game.sav" are
 // "game.bak" and "game.bak~" (the control writes "game.bak~" for a file whose
 // own extension is ".bak"); Restore takes "game.bak~" when it exists, else

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The record of backup owners: without extended attributes a record line
 // names the backup by more than its inode number, so that the user's own
 // file that got the inode of a deleted backup is asked about; the record is

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Copy as, Paste hex text and the exports in other tools' formats: exact
 // texts, and round trips through the real decoders (xxd -r, objcopy,
 // base64 -d, a C compiler).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Every kind of byte source against the same expectations, and the piece
 // reader that scans them.
 #include <gtest/gtest.h>

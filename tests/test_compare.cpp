@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The compare engine: the mode tests, the meter counters and rows, runs over
 // open documents (file choice, offsets, warnings, carets, Compare again),
 // a randomized check of every mode against whole-copy loops, and a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The side-by-side difference engine against a brute-force reading of the
 // same pairs: random documents of different lengths, shifts from -8 to +8,
 // pieces small enough that runs straddle them, empty documents; and against

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The hex dump of print and export: lines byte for byte, the range fields,
 // page geometry and layout on a recording page canvas, and the export file.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Randomized differential test of editing, undo and redo: seeded random sequences of
 // edits, selections and undos run on the control and on a plain in-memory
 // model of the same rules, compared after every step (bytes, length,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Byte editing: nibble shifts, block insertion, deletion and replacement, the
 // selection and caret API, change marks and markers, block moves in bounded
 // pieces, the length limit and edits refused for want of space.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The bookmark table and menu, the binary edit of a byte, and the
 // clipboard's bytes and text.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Checksums against their check values, the system's tools and plain
 // models; named fields read and written through the control; the order of
 // Fix on save; profiles and the per-file store.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Bookmarks kept per file: every change of the shared table keeps the store
 // in step for the file each row belongs to, a file's bookmarks come back
 // without pushing out bookmarks of no file, they can be applied to another

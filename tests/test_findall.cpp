@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Find All's masked-byte engine against a brute-force reference, and the
 // typed values it searches for.
 #include <gtest/gtest.h>

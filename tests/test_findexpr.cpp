@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Find, Find Next, Replace, Goto and the jumps: the search expression, the
 // commands' steps on a document in markup, their outcomes and messages.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Column pattern, widths, row counts and the position/cell mappings.
 #include <gtest/gtest.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Keyboard, mouse and focus input of the hex editor: the key table, typing
 // over nibbles and bytes, OEM entry, markers, Shift and mouse selections,
 // the cells the caret may enter, the owner's events and the state messages.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The folders depend on each other one way only: platform/ <- control/ <- ui/
 // <- editor/, compare/, output/ (peers: none includes another) <- shell/.
 // The toolkit shows in the folders: the top ui/ folder and each feature's ui/

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Number entry: decimal and "$" hex text to 32-bit integers.
 #include <gtest/gtest.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the grid paints for a dirty rectangle, how it scrolls, and what each
 // cell of the hex editor shows: text, colours, markers, offsets, the caret
 // and the frame around its twin cell.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The platform layer: temporary names and exclusive files, copies and the
 // durable replacement of a file.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What a fresh control shows, property setters, colours and the
 // state-change notification of the control.
 #include <gtest/gtest.h>

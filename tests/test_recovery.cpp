@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Crash recovery and the private work folder: what another local user can
 // plant in the shared temporary folder, sidecars that tell the truth at every
 // instant, owners in other PID namespaces, and saves whose working copy lost

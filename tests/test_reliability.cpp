@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Reliability of saving and recovery: the old file becomes the backup, a
 // backup that is not ours is replaced only on the user's word, nothing is
 // written through a link at the backup name, link loops are named, and the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Replace all in one pass against the plain algorithm it stands for:
 // replace at the match, search again behind the replacement, until nothing
 // is found. Random documents, patterns, replacements and starting states

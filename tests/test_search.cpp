@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Find: the leftmost match between a start and a last position, the pattern
 // changed in place by translation and lower-casing, matches across the
 // pieces the document is read in, and a randomized check against a plain

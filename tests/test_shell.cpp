@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The frame's engines: backup names and Restore, the file properties'
 // texts, the command line, the help folder and keeping the frame on a screen.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The snapshot search: number entry and decoding by type and byte order, and
 // every type, byte order, alignment and condition against a brute-force
 // model on random snapshots of different sizes read in small pieces (values

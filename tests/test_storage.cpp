@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Working files, opening, saving with backups, raw byte access and the read
 // window, including the failure paths: full disks, unwritable folders,
 // planted files, devices and files too large to open.

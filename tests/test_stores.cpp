@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Stores (settings, kept bookmarks, backup records): read without blocking
 // and with a size limit, written only over a regular file or as a new one,
 // never through a link to a device or a FIFO; one that cannot be used is

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The undo list: every kind of step named and taken back, the 100-step limit,
 // what undo restores (bytes, length, caret down to the nibble cell,
 // selection, change marks, Modified), large removed blocks kept in a file,

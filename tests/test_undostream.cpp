@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The undo records' stream: in memory while small, in a private file beyond
 // its limit, with the same bytes either way while records come and go; and
 // the records written to it read back as they were.

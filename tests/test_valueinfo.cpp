@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The value info panel's figures.
 #include <gtest/gtest.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Every question and message the windows show goes through one dialog
 // service: message dialogs (warning, error, information, confirmation),
 // message boxes, the input box, the open and save dialogs and the modal

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A document's window as the features beside the editor see it: a child
 // window of the frame's MDI area holding one hex editor widget, with room for
 // a narrow strip beside the widget's scroll bar, a context menu, and the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Long work in the user interface: the wait cursor from the start and, once
 // the work has taken about half a second, a progress dialog. The core's
 // engines report (done, total) through Step; the dialog's Cancel is offered

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // HexEditorWidget: the Qt window of one hex editor control. It owns a
 // THexEditor, implements the window services the control asks for
 // (TGridHost), paints it through a QPainter canvas and hands keyboard,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // TQtCanvas: the control's drawing surface over a QPainter.
 //
 // Cells are drawn in runs: a cell of one character whose glyph stays inside

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Text between the Qt widgets and the core: typed text as the 8-bit
 // (Windows-1252) bytes the editor works with and back, and file names as
 // the file system spells them.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Building menus in code for the frame and the editor windows: every menu and
 // item carries its component name as object name, and every command runs
 // under the guard that shows an uncaught error.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // TFcompare: the file comparison dialog. It lets the user choose two open
 // documents, their start offsets and one of eight modes, and runs the
 // compare engine: a search moves every window's caret to the first match,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // TCompareometer: the picture of where two documents differ. A narrow bar
 // stands for the compared length from top (start) to bottom (end); every
 // two-hundredth of it in which a byte differs shows a red line.

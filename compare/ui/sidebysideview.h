@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Two editor windows locked side by side: the frame owns one
 // TSideBySideView, which puts the windows next to each other, keeps them in
 // step (TSideBySide), paints their differences through the controls'

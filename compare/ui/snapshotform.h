@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // TSnapshotForm: the tool window of the snapshot search (Tools > "Find a
 // value across snapshots..."). The user adds open documents or files as
 // snapshots, chooses the value's type, byte order and alignment, and runs

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Teditform: the editor window of one open document, a child window of the
 // main frame's MDI area. It holds one hex editor control, the value info
 // panel under it, its own menus (merged into the frame's menu bar while it

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The clipboard as the editor windows use it: copied bytes go on it exactly
 // (under a private MIME type of ours) together with a text for other
 // programs; Paste takes the exact bytes when they are there, otherwise the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The editor window's Undo, Cut, Copy and Paste. The clipboard carries the
 // exact bytes (and a text for other programs); Paste prefers the bytes.
 #include <QAction>

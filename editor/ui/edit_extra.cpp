@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Teditform: Find All, Copy as, Paste hex text, and the exports in the
 // formats other tools read (File > Export).
 #include <QAction>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Teditform: the document's named fields and checksums (Tools > Fields, the
 // context menu's "Add field here", Tools > Checksum of selection) and the
 // checksums fixed before a save.

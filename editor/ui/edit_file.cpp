@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The editor window's File menu: saving, closing, and the frame's commands it
 // reaches.
 #include "control/hexeditor.h"

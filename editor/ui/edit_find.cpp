@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The editor window's Find, Find Next, Replace, Goto and jumps: each handler
 // shows its tab of the shared dialog, hands the typed text to the search
 // engine and reports the outcome.

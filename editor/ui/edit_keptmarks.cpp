@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Teditform: bookmarks kept per file. The rows kept for a file come back into
 // the bookmark table when it is opened again; Bookmarks > "Apply bookmarks
 // to" keeps the bookmarks on show for another open file as well.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The editor window's binary edit and bookmarks. The bookmark table belongs to
 // the program; each window's Bookmarks menu renders it when it opens.
 #include <QAction>

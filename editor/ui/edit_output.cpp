@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Teditform: printing and exporting the document (File > Print, File >
 // Export > as Textfile), through the frame's shared dialogs.
 #include "editor/ui/Editwin.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The editor window's Edit > Properties: the frame shows the facts of this
 // document's file on disk.
 #include "editor/ui/Editwin.h"

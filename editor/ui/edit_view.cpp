@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The editor window's View menu, the Edit menu state and the value info
 // panel, and the frame's buttons kept in step with the document.
 #include <QAction>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The fields window of an editor window (Tools > Fields): a table of the
 // document's named fields with their values, the checksums with their
 // stored and computed value, and the commands that add, change, fix, share

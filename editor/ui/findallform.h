@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // TFindAllForm: Edit > "Find All..." — a tool window of one editor window
 // that lists every hit of a text, a hex pattern with "?" nibbles or a typed
 // value (control/findall.h) in a table without a cap. The search runs in

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the editor windows need of the main frame, as intents: enable or show
 // one of the frame's buttons and items, run one of the frame's commands, the
 // shared file dialogs and forms, the recent files the window's File menu

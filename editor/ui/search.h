@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // TSearchReplace: the shared dialog of find, replace, goto, binary edit and
 // bookmarks. One instance for the program; every command shows only its own
 // tab. The edit boxes keep their texts between showings. The grid on the

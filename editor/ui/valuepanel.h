@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The value info panel under an editor window's control: twelve labels and
 // twelve small sunken value boxes in three rows and four columns.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // TDruckerForm ("Print & Preview"): prints a range of the active document as
 // a paginated hex dump, with a preview of the first page and a page count.
 // The pages are laid out by the core (output/dumpformat.h); this form picks

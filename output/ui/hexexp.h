@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // THexExport ("HexExport"): writes a range of the active document to a text
 // file as a hex dump (output/dumpformat.h), to a file chosen with the frame's
 // save dialog.

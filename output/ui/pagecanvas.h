@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The page canvas over Qt: draws with a QPainter on a printer or an image, or
 // only measures text for a paint device (counting pages without drawing).
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The two range fields ("from", "to") of the print and export dialogs, on the
 // active document: filled from its selection or the whole document, and
 // repaired when either is left. A size line, when given, shows what they

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The program's forms: the frame and one instance of every dialog, created
 // at start in a fixed order and kept until the end (closing a dialog only
 // hides it, so it keeps its contents between showings).

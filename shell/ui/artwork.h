@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Byteloom's pictures, painted at start: the logo of the empty client area,
 // the thirteen toolbar images and the program icon.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // TFileproperties: what the file system says about the file of the active
 // editor window (name, type, folder, size, times, backup, attributes). It
 // reads the file on disk, not the document, so unsaved changes do not show.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The frame's Restore, Help and file properties commands.
 #include <QDesktopServices>
 #include <QFileInfo>

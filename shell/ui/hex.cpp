@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Byteloom: program start.
 //   byteloom [FILE [OFFSET] [FILE...]]
 // opens each FILE in an editor window and puts the first one's caret at

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // TInfoform: the about box. The program icon, "ORVANTA" and "Byteloom", the
 // version, the author, the terms of distribution and acknowledgements; OK
 // hides it.

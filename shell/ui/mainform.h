@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // TMainform: the main frame. It owns the menu bar, the toolbar, the status
 // bar, the shared open and save dialogs and the MDI area with one editor
 // window per open document. It creates editor windows for New, Open, a

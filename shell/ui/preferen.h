@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // TPreferences: the preferences dialog. It shows the preference values of
 // the run, and a click on a check box changes them at once (Cancel keeps the
 // change for the run); OK also stores the settings.

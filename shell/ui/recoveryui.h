@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The recovery question at start: the unsaved changes that a crashed session
 // left in its working copies are offered back, file by file.
 #pragma once

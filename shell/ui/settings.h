@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The settings store: the frame's position and size, the recent files and
 // the three preferences, kept with QSettings (INI format, the file
 // Velmora/Tarnwick.ini in the user's configuration folder, SettingsFile())

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # End-to-end: starts the real byteloom on its own Xvfb display with a file
 # and a start offset, opens and closes the preferences dialog (its title
 # must be its own caption alone), types hex digits, finds with Ctrl+F and

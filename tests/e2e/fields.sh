@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # End-to-end: a named field and a checksum fixed on save. A save file holds
 # a CRC-32 of 0x10..end, big-endian at 0x0C, and the gold, a u32
 # little-endian at 0x20. The real byteloom opens it at 0x20; Tools > Fields

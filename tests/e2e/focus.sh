@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # End-to-end: the keyboard is where the user expects it after every dialog.
 # Runs the real byteloom once without a window manager and once under
 # openbox (where installed) and, after the window got the keyboard once at

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # What the end-to-end scripts share: a skip when a tool is missing, a private
 # Xvfb display, the program's own folders (working files, settings, home),
 # cleanup at exit, fail, and waiting for a condition (a window shown or gone,

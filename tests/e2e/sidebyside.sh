@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # End-to-end: two saves side by side. b.sav is a.sav with three bytes
 # changed (0x123, 0x800 and a's last byte 0xFFF) and 16 bytes more. The real
 # byteloom opens both, Tools > "Compare side by side..." locks them, and F7

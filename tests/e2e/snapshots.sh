@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # End-to-end: the snapshot search. Three snapshots of a save file hold a
 # u32 little-endian counter at 0x123 that rises by one per snapshot (with a
 # carry) among random bytes and noise. The real byteloom opens the first

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A headless driver of the control for the fault suite: reads a script of
 // operations (one per line, from the file given or standard input) and
 // prints each result on a line of its own. Not a product: a test executable.

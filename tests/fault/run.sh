@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The fault suite: runs the headless driver (bl_drive) under the faults a
 # hostile tester would try and checks, byte for byte, that nothing was lost
 # and that no failure was reported as success.

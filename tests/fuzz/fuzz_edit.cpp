@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // libFuzzer target: the input bytes choose a starting document and a sequence
 // of edits, selections and undos, which run on the control and on the plain
 // model; any difference aborts. Built with clang by scripts/test:

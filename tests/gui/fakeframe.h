@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A stand-in for the main frame: it records what the editor windows enable
 // and which frame commands they run, owns the shared file dialogs and the
 // search dialog, and lists its windows, so a window test needs no frame.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Support for the window tests: a sandbox per test (its own temporary
 // folder as TMPDIR and its own settings location), a dialog service that
 // answers from a script and records every question it did not expect, and the

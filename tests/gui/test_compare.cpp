@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The compare dialog and the compare-o-meter as the frame wires them:
 // Tools > Compare... and its toolbar button, a search that moves the carets,
 // Compare again (F6 and its button), the warnings, the meter picture, and a

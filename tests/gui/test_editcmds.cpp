@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The editor window's commands wired to their engines: the shared dialog's
 // tabs, the messages of find, replace and goto, the jumps, the clipboard, the
 // binary edit and the bookmarks. The windows run against a fake frame.

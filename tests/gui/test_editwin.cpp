@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The editor window: saving, the close queries, Close All, the File menu's
 // mirror of the recent files, the Edit and View menu states, the hidden
 // nibble commands and the value panel.

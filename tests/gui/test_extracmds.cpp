@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Find All, Copy as, Paste hex text, the exports for other tools and the
 // bookmarks kept per file, driven through the editor window's menus.
 #include <QAction>

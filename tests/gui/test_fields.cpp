@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The fields window: a value typed in is one undo step, bad input changes
 // nothing, Fix on save writes the checksum with the file, a checksum that
 // cannot be fixed stops the save, and the fields come back with the file.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main frame: start state, New and Open, the toolbar and menu states as
 // editor windows come and go, menu merging, the command line, Exit and the
 // background picture.

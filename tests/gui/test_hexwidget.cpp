@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The hex editor widget's wiring: Qt keys, clicks, drags, the wheel and the
 // scroll bars reach the control, and what it paints reaches the screen.
 #include <QApplication>

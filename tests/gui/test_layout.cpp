@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Layout that hides no data: every field shows the widest text it can hold
 // whole (judged by the field's own drawing, at the usual font and a large
 // one) inside its window; the compare-o-meter opens in front of and beside

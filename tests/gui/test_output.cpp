@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Print & Preview and HexExport wired to the dump engine: File > Print and
 // File > Export > as Textfile open them on the active document, their fields
 // and buttons work, a print goes to a real PDF (read back with pdftotext) and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Painting on screen. The cells drawn in runs give exactly the pixels of
 // every cell drawn on its own, in every state the control can show; the view
 // on screen after scrolling, editing and selecting equals a fresh paint of

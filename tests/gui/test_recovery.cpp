@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The recovery question at start and the backup question before a save.
 #include <QApplication>
 #include <QDir>

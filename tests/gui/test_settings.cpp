@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Settings: first start, round trips, damaged values and the preferences
 // dialog.
 #include <QAction>

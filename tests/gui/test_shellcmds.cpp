@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The frame's smaller commands as the user reaches them: the recent files in
 // both File menus, Restore, the Help menu, the about box and the file
 // properties of the active editor window.

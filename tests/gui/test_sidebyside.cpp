@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Two windows locked side by side as the frame wires them: the choice, the
 // windows halving the client area, captions with the shift, the other side
 // following keys and scrolling, F7 and Shift+F7, the background counts in the

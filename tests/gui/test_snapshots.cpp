@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The snapshot search window as the frame wires it: Tools > "Find a value
 // across snapshots...", documents and a file as snapshots, steps with Undo,
 // a typo in a value field, the list, double-click to every snapshot window,

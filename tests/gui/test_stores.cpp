@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Stores in the running program: a bookmarks file that is a FIFO, a link to
 // a device, unreadable or huge is reported once and skipped, and files open
 // as ever; Restore asks before putting another file's backup over a file.

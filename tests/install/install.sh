@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Byteloom as an installed desktop program: `cmake --install` into a fresh
 # prefix puts the program, its help pages, a valid desktop entry and the icon
 # in the standard places; the installed program (and the one in the build

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # SIGTERM (kill, a shutdown) and SIGHUP (a logout) end the real program,
 # started offscreen with a file: it ends with status 0, its settings are
 # written and the working copy of the saved document is gone from the

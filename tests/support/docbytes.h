@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The bytes of a control's document as it holds them, read through the byte
 // source every feature reads documents through.
 #pragma once

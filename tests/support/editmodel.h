@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A plain in-memory model of the editing and undo rules: the document,
 // caret, selection, change marks and undo list on plain vectors. The
 // randomized test and the fuzz target compare the control against it.

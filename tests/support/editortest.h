@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A test with its own folder (used as TMPDIR), a recording host and one
 // control constructed after TMPDIR is set, holding an empty document.
 #pragma once

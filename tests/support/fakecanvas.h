@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A canvas that records every drawing call, for tests of what the control
 // paints: each opaque text with its colours and font, fills, frames, focus
 // rectangles and lines.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A host for the control that records what the control asks of its window,
 // measures text as a fixed-pitch font of CharW × CharH pixels and delivers
 // posted messages when the test pumps them.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A file size limit for a scope: a write beyond it fails with EFBIG, as a
 // write to a full disk fails, without needing a full disk.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A compact markup of a document with its caret and selection, so that one
 // test case is one row: "00 11 [22 {33}] 44" is five bytes, 22..33
 // selected, the caret on 33. The caret is the selection's anchor (the end

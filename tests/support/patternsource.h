@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A snapshot of any size with its bytes on no disk and in no memory: a 4 KiB
 // pattern over and over (zeros for seed 0), every stride-th byte from phase
 // on raised by one, and single bytes set on top.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Conditions that are hard to make as root: a full disk (a small tmpfs in a
 // private mount namespace) and files or folders that cannot be changed (the
 // immutable flag).

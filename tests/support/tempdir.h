@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A fresh temporary folder for one test, used as TMPDIR while the test runs,
 // with helpers to write and read files in it.
 #pragma once
