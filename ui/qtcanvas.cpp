@@ -111,9 +111,10 @@ TGlyphSet::TGlyphSet(const QFont& font, qreal ratio) : FRaw(QRawFont::fromFont(f
       }
       same = drawn == written;
     }
-    glyph.Ink = ink;
-    // Ink at the page's edge may go further than the page shows.
+    // Ink at the page's edge may go further than the page shows: then all
+    // the page counts as ink, which no cell holds.
     const bool contained = QRect(-origin, page).adjusted(1, 1, -1, -1).contains(ink);
+    glyph.Ink = contained || ink.isNull() ? ink : QRect(-origin, page);
     if (ink.isNull())
       glyph.Kind = TKind::gkBlank;
     else if (same && contained)
@@ -151,16 +152,16 @@ void TQtCanvas::SetFont(const TFont& font) {
   FPainter.setFont(face);
   const QFontMetrics metrics = FPainter.fontMetrics();
   FAscent = metrics.ascent();
-  FHeight = metrics.height();
-  FAdvances.fill(-1);
-  if (FRuns) FGlyphs = TGlyphSet::For(face, FPainter.device() ? FPainter.device()->devicePixelRatio() : 1.0);
+  // Both ways of painting know each glyph's ink: a cell's text is clipped
+  // the same way whether it is collected or drawn alone.
+  FGlyphs = TGlyphSet::For(face, FPainter.device() ? FPainter.device()->devicePixelRatio() : 1.0);
   FHaveFont = true;
 }
 
 void TQtCanvas::TextRectOpaque(const TRect& rect, int x, int y, const std::string& text) {
   const QRect r(rect.Left, rect.Top, rect.Width(), rect.Height());
   if (r.isEmpty()) return;
-  if (FGlyphs && text.size() == 1 && x == rect.Left && y == rect.Top) {
+  if (FRuns && FGlyphs && text.size() == 1 && x == rect.Left && y == rect.Top) {
     const TGlyphSet::TGlyph& glyph = FGlyphs->Get(static_cast<uint8_t>(text[0]));
     if (glyph.Kind == TGlyphSet::TKind::gkBlank) {
       CollectFill(r, FBrush);
@@ -192,8 +193,12 @@ void TQtCanvas::DrawCellAlone(const TRect& rect, int x, int y, const std::string
   if (text.empty()) return;
   FPainter.setPen(HexEditorWidget::ToQColor(FFont.Color));
   const QString s = HexEditorWidget::FromCp1252(text);
-  // Most cells hold text that fits: drawn without a clip.
-  if (x >= rect.Left && y >= rect.Top && x + Advance(text, s) <= rect.Right && y + FHeight <= rect.Bottom) {
+  // A glyph may reach past its cell (an accent above the row, a wide
+  // glyph): drawn unclipped, what the screen shows would depend on the
+  // order the rows were moved and painted in. Only a character whose ink is
+  // known to lie inside the cell is drawn without a clip.
+  if (FGlyphs && text.size() == 1 &&
+      QRect(0, 0, r.width(), r.height()).contains(FGlyphs->Get(static_cast<uint8_t>(text[0])).Ink.translated(x - r.left(), y - r.top()))) {
     FPainter.drawText(QPoint(x, y + FAscent), s);
     return;
   }
@@ -201,13 +206,6 @@ void TQtCanvas::DrawCellAlone(const TRect& rect, int x, int y, const std::string
   FPainter.setClipRect(r, Qt::IntersectClip);
   FPainter.drawText(QPoint(x, y + FAscent), s);
   FPainter.restore();
-}
-
-int TQtCanvas::Advance(const std::string& text, const QString& s) {
-  if (text.size() != 1) return FPainter.fontMetrics().horizontalAdvance(s);
-  int& a = FAdvances[static_cast<uint8_t>(text[0])];
-  if (a < 0) a = FPainter.fontMetrics().horizontalAdvance(s);
-  return a;
 }
 
 void TQtCanvas::CollectFill(const QRect& r, TColor color) {

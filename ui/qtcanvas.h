@@ -56,7 +56,6 @@ class TQtCanvas final : public TCanvas {
  private:
   // Fills rect and writes text in it, clipped to it where it does not fit.
   void DrawCellAlone(const TRect& rect, int x, int y, const std::string& text);
-  int Advance(const std::string& text, const QString& s);
   void CollectFill(const QRect& r, TColor color);
   void FlushFills();
   void FlushGlyphs();
@@ -81,8 +80,6 @@ class TQtCanvas final : public TCanvas {
   // The current font's glyphs and metrics.
   std::shared_ptr<const TGlyphSet> FGlyphs;
   int FAscent = 0;
-  int FHeight = 0;
-  std::array<int, 256> FAdvances{};
   // Collected cells: background rectangles in painting order, glyphs by colour.
   std::vector<TFill> FFills;
   std::vector<TFill> FMerged;

@@ -4,6 +4,8 @@
 // on screen after scrolling, editing and selecting equals a fresh paint of
 // it, and so does the frame with windows that cover each other.
 #include <QApplication>
+#include <QFileInfo>
+#include <QFontDatabase>
 #include <QImage>
 #include <QMdiArea>
 #include <QPainter>
@@ -62,12 +64,13 @@ class TestPaint : public TGuiTest {
   THexEditor& Ed() { return FWidget->Editor(); }
 
   // A focused widget as the editor window sets it up, showing data.
-  HexEditorWidget& Open(const QByteArray& data, QSize size = QSize(700, 400)) {
+  HexEditorWidget& Open(const QByteArray& data, QSize size = QSize(700, 400), const QString& font = "Courier",
+                        int pixels = 13) {
     FWidget = std::make_unique<HexEditorWidget>();
     FWidget->setFrameShape(QFrame::NoFrame);
     Ed().SetBytesPerColumn(2);
-    Ed().Font().Name = "Courier";
-    Ed().Font().Height = -13;
+    Ed().Font().Name = font.toStdString();
+    Ed().Font().Height = -pixels;
     Ed().AdjustMetrics();
     if (!data.isEmpty()) {
       const QString path = File(QStringLiteral("doc.bin"), data);
@@ -161,14 +164,40 @@ class TestPaint : public TGuiTest {
     QCOMPARE(Difference(Painted(false), Painted(true)), QString());
   }
 
+  // The fixed font the tests' font set gives, and each monospace font of
+  // Debian's common font packages that the machine has, loaded from its
+  // file: glyphs that reach past their row (accents, descenders) differ
+  // from font to font and size to size.
+  void theViewOnScreenEqualsAFreshPaint_data() {
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<int>("pixels");
+    QTest::newRow("fixed font, 13 px") << QString() << 13;
+    QTest::newRow("fixed font, 16 px") << QString() << 16;
+    for (const char* file : {"truetype/dejavu/DejaVuSansMono.ttf", "truetype/liberation2/LiberationMono-Regular.ttf",
+                             "truetype/noto/NotoMono-Regular.ttf", "truetype/noto/NotoSansMono-Regular.ttf",
+                             "opentype/urw-base35/NimbusMonoPS-Regular.otf"})
+      for (const int pixels : {13, 16})
+        QTest::newRow(qPrintable(QStringLiteral("%1, %2 px").arg(QFileInfo(file).baseName()).arg(pixels)))
+            << QStringLiteral("/usr/share/fonts/") + file << pixels;
+  }
+
   // After every step the view on screen equals a fresh paint of it: moved
   // pixels, the rows uncovered, the caret and every changed cell.
   void theViewOnScreenEqualsAFreshPaint() {
+    QFETCH(QString, file);
+    QFETCH(int, pixels);
+    QString family = QStringLiteral("Courier");
+    if (!file.isEmpty()) {
+      if (!QFileInfo::exists(file)) QSKIP(qPrintable(file + QStringLiteral(" is not installed")));
+      const QStringList families = QFontDatabase::applicationFontFamilies(QFontDatabase::addApplicationFont(file));
+      QVERIFY2(!families.isEmpty(), qPrintable(file));
+      family = families.first();
+    }
     QByteArray data;
     for (int i = 0; i < 16 * 3000; ++i) data += static_cast<char>(i * 7);
     // A view whose last row is cut off; every key and wheel turn is painted
     // before the next.
-    HexEditorWidget& w = Open(data, QSize(700, 410));
+    HexEditorWidget& w = Open(data, QSize(700, 410), family, pixels);
     THexEditor& e = Ed();
     auto keys = [&](Qt::Key key, int times, Qt::KeyboardModifiers mods = Qt::NoModifier) {
       for (int i = 0; i < times; ++i) QTest::keyClick(&w, key, mods), Settle();
@@ -211,7 +240,7 @@ class TestPaint : public TGuiTest {
          }},
         {"left past the edge", [&] { keys(Qt::Key_Left, 50); }},
         {"a larger font", [&] {
-           e.Font().Height = -17;
+           e.Font().Height = -(pixels + 4);
            e.UpdateColumnWidths();
            keys(Qt::Key_Down, 20);
          }},
