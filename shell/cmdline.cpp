@@ -57,7 +57,14 @@ std::string UsageText(const std::string& helpPage) {
          helpPage + " (Help > Contents, F1)\n";
 }
 
-std::string VersionText() { return "Byteloom 1.2\n"; }
+std::string VersionText() {
+  return "Byteloom 1.2\n"
+         "Copyright (C) 2026 Velmora Software\n"
+         "Licence: GPL-3.0-or-later (GNU General Public License, version 3 or later,\n"
+         "<https://www.gnu.org/licenses/gpl-3.0.html>)\n"
+         "This is free software: you may change and pass it on. There is NO WARRANTY,\n"
+         "to the extent permitted by law.\n";
+}
 
 std::string NoDisplayReason(const std::vector<std::string>& args,
                             const std::function<const char*(const char*)>& getenv,

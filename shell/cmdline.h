@@ -27,6 +27,7 @@ TCommandLine ParseCommandLine(const std::vector<std::string>& args,
 
 // helpPage: where the help pages' start page is.
 std::string UsageText(const std::string& helpPage);
+// The version, the copyright and the licence.
 std::string VersionText();
 
 // Why the program cannot show a window, or empty when it can: with no
