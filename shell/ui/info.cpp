@@ -23,8 +23,8 @@ QString InfoText() {
          QString::fromLatin1(kAuthorMail) +
          QStringLiteral("\n"
                         "\n"
-                        "Freeware: pass it on free of charge, unchanged and with its help pages. "
-                        "No warranty: keep copies of your files.\n"
+                        "Free software under the GNU General Public License, version 3 or later: "
+                        "share it and change it. No warranty: keep copies of your files.\n"
                         "\n"
                         "Built with Qt 6 (LGPL 3). Thanks to everyone who sent bug reports and save-game notes.");
 }
