@@ -165,10 +165,20 @@ TChecksumState CheckChecksum(TByteSource& source, const TField& field, const TPr
   return state;
 }
 
+std::string FixProblem(const TField& field, int32_t size) {
+  const std::string problem = FieldProblem(field, size);
+  if (!problem.empty()) return "The checksum " + Quoted(field) + ": " + problem;
+  const TCoverage range = Coverage(field, size);
+  if (Overlap(field.Offset, FieldWidth(field), range.First, range.Count))
+    return "The checksum " + Quoted(field) + " covers its own place at " + OffsetText(field.Offset);
+  return {};
+}
+
 std::string FixChecksum(THexEditor& editor, const TField& field, const TProgress& progress) {
+  const std::string problem = FixProblem(field, editor.DataSize());
+  if (!problem.empty()) return problem;
   TEditorSource source(editor);
   const TChecksumState state = CheckChecksum(source, field, progress);
-  if (!state.Problem.empty()) return "The checksum " + Quoted(field) + ": " + state.Problem;
   if (state.Cancelled) return "The checksum " + Quoted(field) + " was not computed: the work was cancelled";
   return WriteBytes(editor, field.Offset, StoredBytes(field, state.Computed));
 }
@@ -179,11 +189,8 @@ TFixPlan PlanFixOnSave(const std::vector<TField>& fields, int32_t size) {
   for (size_t i = 0; i < fields.size(); ++i) {
     const TField& f = fields[i];
     if (f.Kind != TFieldKind::fkChecksum || !f.FixOnSave) continue;
-    const std::string problem = FieldProblem(f, size);
-    if (!problem.empty()) return {{}, "The checksum " + Quoted(f) + ": " + problem};
-    const TCoverage range = Coverage(f, size);
-    if (Overlap(f.Offset, FieldWidth(f), range.First, range.Count))
-      return {{}, "The checksum " + Quoted(f) + " covers its own place at " + OffsetText(f.Offset)};
+    const std::string problem = FixProblem(f, size);
+    if (!problem.empty()) return {{}, problem};
     for (size_t j : todo)
       if (Overlap(f.Offset, FieldWidth(f), fields[j].Offset, FieldWidth(fields[j])))
         return {{}, "The checksums " + Quoted(fields[j]) + " and " + Quoted(f) + " are stored in the same place"};

@@ -81,8 +81,12 @@ TChecksumState CheckChecksum(TByteSource& source, const TField& field, const TPr
 // The bytes the document holds for a value in the field's byte order (a
 // digest as it is), and back.
 std::vector<uint8_t> StoredBytes(const TField& field, std::vector<uint8_t> value);
+// Why a checksum cannot be fixed in a document of size bytes: it does not
+// fit, or its range covers its own place (writing it would change what it
+// is computed over); empty when it can. Fix and Fix on save share it.
+std::string FixProblem(const TField& field, int32_t size);
 // Writes the computed value where it does not match (one undo step);
-// empty, or why nothing was written.
+// empty, or why nothing was written (FixProblem, a cancel).
 std::string FixChecksum(THexEditor& editor, const TField& field, const TProgress& progress = {});
 
 // The checksums to fix before a save, as indexes into fields, in the order

@@ -252,6 +252,28 @@ TEST_F(FieldEdits, FixOnSaveComputesANestedChecksumFirst) {
   const Bytes now = Document();
   EXPECT_EQ(HexDigits({now.begin() + 0x0C, now.begin() + 0x10}), Hex(K::ckCrc32, now, 0x10, 0x70));
   EXPECT_EQ(FixOnSave(*Ed, fields).Fixed, 0);  // all in order: nothing written
+  // Fix refuses what Fix on save refuses, in the same words, and writes nothing.
+  const auto at = [&](int32_t offset, int32_t from, int32_t to) {
+    TField f = crc;
+    f.Offset = offset, f.From = from, f.To = to;
+    return f;
+  };
+  const std::pair<TField, std::string> fixes[] = {
+      {at(0x08, 0, -1), "The checksum \"crc\" covers its own place at 0x8"},
+      {at(0x0E, 0x10, -1), "The checksum \"crc\" covers its own place at 0xE"},  // its last two bytes
+      {at(0x7C, 0x10, 0x7C), "The checksum \"crc\" covers its own place at 0x7C"},  // its first byte
+      {at(0x0C, 0x10, 0x80), "The checksum \"crc\": The range ends past the end of the document"},
+      {at(0x7C, 0x10, 0x7B), ""},
+  };
+  for (const auto& [field, error] : fixes) {
+    const Bytes before = Document();
+    EXPECT_EQ(FixChecksum(*Ed, field), error);
+    EXPECT_EQ(PlanFixOnSave({field}, 0x80).Error, error);
+    if (!error.empty()) {
+      EXPECT_EQ(Document(), before) << error;
+    }
+  }
+  EXPECT_TRUE(CheckChecksum(source, at(0x7C, 0x10, 0x7B)).Matches());
   // Refusals, and a cancel that writes nothing.
   TField self = crc;
   self.From = 0;
