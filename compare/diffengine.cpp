@@ -33,10 +33,13 @@ void TDiffEngine::ReadPiece(int64_t from, int32_t n) {
   }
   FPieceFrom = from;
   // Where the left side (0 <= o < size) and the right one (0 <= o + shift < size) have bytes.
-  const int64_t lo = std::max({int64_t{0}, -from, -FShift - from});
-  const int64_t hi = std::min({int64_t{n}, FLeft.Size() - from, FRight.Size() - FShift - from});
-  FBoth0 = static_cast<int32_t>(std::clamp<int64_t>(lo, 0, n));
-  FBoth1 = static_cast<int32_t>(std::clamp<int64_t>(hi, FBoth0, n));
+  const auto clamp = [n](int64_t i) { return static_cast<int32_t>(std::clamp<int64_t>(i, 0, n)); };
+  FLeft0 = clamp(-from);
+  FLeft1 = std::max(FLeft0, clamp(FLeft.Size() - from));
+  FRight0 = clamp(-FShift - from);
+  FRight1 = std::max(FRight0, clamp(FRight.Size() - FShift - from));
+  FBoth0 = std::max(FLeft0, FRight0);
+  FBoth1 = std::max(FBoth0, std::min(FLeft1, FRight1));
   const int32_t count = FBoth1 - FBoth0;
   if (count <= 0) return;
   FLeft.Read(FA.data() + FBoth0, static_cast<int32_t>(from + FBoth0), count);
@@ -44,8 +47,17 @@ void TDiffEngine::ReadPiece(int64_t from, int32_t n) {
 }
 
 int TDiffEngine::Kind(int32_t i) const {
-  if (i < FBoth0 || i >= FBoth1) return kMissing;
+  const bool left = i >= FLeft0 && i < FLeft1, right = i >= FRight0 && i < FRight1;
+  if (left != right) return kMissing;
+  if (!left) return kSame;  // neither side has a byte here
   return FA[static_cast<size_t>(i)] != FB[static_cast<size_t>(i)] ? kDiffer : kSame;
+}
+
+int32_t TDiffEngine::CoverEnd(int32_t i, int32_t n) const {
+  int32_t end = n;
+  for (int32_t edge : {FLeft0, FLeft1, FRight0, FRight1})
+    if (edge > i) end = std::min(end, edge);
+  return end;
 }
 
 void TDiffEngine::Mark(int64_t from, int32_t count, uint8_t* out) {
@@ -151,7 +163,7 @@ bool TDiffSummaryRun::Step(int64_t positions) {
       int32_t j = i;
       const int kind = FEngine.Kind(i);
       if (kind == E::kMissing) {
-        j = i < both0 ? both0 : n;
+        j = FEngine.CoverEnd(i, n);
       } else if (kind == E::kDiffer) {
         while (j < both1 && a[j] != b[j]) ++j;
       }
@@ -163,7 +175,7 @@ bool TDiffSummaryRun::Step(int64_t positions) {
         continue;
       }
       FBefore = E::kSame;
-      i = FirstMismatch(a, b, i, both1);
+      i = i >= both0 && i < both1 ? FirstMismatch(a, b, i, both1) : FEngine.CoverEnd(i, n);  // else neither side has bytes
     }
     FNext += n;
   }

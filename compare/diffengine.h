@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Two documents side by side: byte o of the left one faces byte o + shift of
-// the right one. A position where only one side has a byte differs. The
+// the right one. A position where only one side has a byte differs; one
+// where neither has a byte (the gap between two files whose shift keeps
+// them apart) never does. The
 // engine answers per range (for the rows on screen), finds the next and the
 // previous differing run from a position, and sums up the differences of
 // the whole pair (runs, bytes, and how they spread over a fixed number of
@@ -51,19 +53,22 @@ class TDiffEngine {
 
  private:
   friend class TDiffSummaryRun;
-  // The kinds of positions: both sides have the same byte, different
-  // bytes, or only one side has a byte. A run is a stretch of one kind
-  // other than the first.
+  // The kinds of positions: both sides have the same byte (or neither has
+  // one), different bytes, or only one side has a byte. A run is a stretch
+  // of one kind other than the first.
   static constexpr int kSame = 0, kDiffer = 1, kMissing = 2;
   // The first position >= from (or the last < from, backward) whose kind is
   // (equal true) or is not kind; nothing when there is none.
   std::optional<int64_t> Find(int64_t from, bool forward, int kind, bool equal);
   std::optional<int64_t> KindAt(int64_t pos);
-  // Reads the piece [from, from + n) of both sides; sets FHave* to which
-  // part of it each side covers.
+  // Reads the piece [from, from + n) of both sides; sets FLeft0.. and
+  // FBoth0.. to which part of it each side covers.
   void ReadPiece(int64_t from, int32_t n);
   // The kind of piece index i (after ReadPiece).
   int Kind(int32_t i) const;
+  // The first piece index after i where a side starts or ends (or n): the
+  // kind of a position where not both sides have a byte holds until there.
+  int32_t CoverEnd(int32_t i, int32_t n) const;
 
   TByteSource& FLeft;
   TByteSource& FRight;
@@ -71,6 +76,7 @@ class TDiffEngine {
   std::vector<uint8_t> FA, FB;
   int64_t FPieceFrom = 0;
   int32_t FBoth0 = 0, FBoth1 = 0;  // piece indexes where both sides have bytes
+  int32_t FLeft0 = 0, FLeft1 = 0, FRight0 = 0, FRight1 = 0;  // where each side has bytes
 };
 
 // The summary of a pair in slices, so that the window that shows it stays

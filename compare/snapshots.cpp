@@ -254,6 +254,16 @@ void TSnapshotSearch::AddDocument(THexEditor& editor, const std::string& caption
 
 void TSnapshotSearch::AddFile(const std::string& fileName) { AddSource(std::make_unique<TFileSource>(fileName), fileName); }
 
+std::string TSnapshotSearch::AddFiles(const std::vector<std::string>& fileNames) {
+  std::string refused;
+  for (const std::string& name : fileNames) try {
+      AddFile(name);
+    } catch (const std::exception& e) {
+      refused += (refused.empty() ? "" : "\n") + std::string(e.what());
+    }
+  return refused;
+}
+
 bool TSnapshotSearch::RemoveSnapshot(int index) {
   if (index < 0 || index >= SnapshotCount()) return false;
   // Steps 0..StepCount()-1 have read snapshots 0..StepCount().

@@ -104,6 +104,9 @@ class TSnapshotSearch {
   void AddDocument(THexEditor& editor, const std::string& caption);
   // Opens fileName (raises std::runtime_error with the reason when it cannot).
   void AddFile(const std::string& fileName);
+  // Adds each of fileNames in their order; why those that could not be
+  // opened were left out, one a line (empty: all were added).
+  std::string AddFiles(const std::vector<std::string>& fileNames);
   // Any byte source (tests, benchmarks).
   void AddSource(std::unique_ptr<TByteSource> source, const std::string& caption);
   int SnapshotCount() const { return static_cast<int>(FSnapshots.size()); }

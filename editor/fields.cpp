@@ -2,6 +2,7 @@
 #include "editor/fields.h"
 
 #include <algorithm>
+#include <limits>
 #include <stdexcept>
 
 #include "control/bookmarks.h"
@@ -26,6 +27,15 @@ std::vector<uint8_t> ReadBytes(TByteSource& source, int32_t offset, int32_t coun
 }
 
 std::string Quoted(const TField& field) { return "\"" + field.Name + "\""; }
+
+// "1 byte", "18 bytes".
+std::string ByteCount(int64_t n) { return std::to_string(n) + (n == 1 ? " byte" : " bytes"); }
+
+bool Blank(const std::string& text) { return text.find_first_not_of(' ') == std::string::npos; }
+
+std::string NoPosition(const std::string& what, const std::string& text) {
+  return what + " \"" + text + "\" is no position (decimal, $hex or 0xhex)";
+}
 
 // The values an integer type holds, as "0 ... 255".
 std::string TypeRange(TValueType type) {
@@ -75,13 +85,51 @@ std::string FieldProblem(const TField& field, int32_t size) {
   const int32_t width = FieldWidth(field);
   if (width < 1) return "The field must be at least one byte long";
   if (field.Offset < 0 || int64_t{field.Offset} + width > size)
-    return "The field at " + OffsetText(field.Offset) + " (" + std::to_string(width) +
-           (width == 1 ? " byte" : " bytes") + ") does not fit in the document of " + std::to_string(size) + " bytes";
-  if (field.Kind != TFieldKind::fkChecksum) return {};
-  if (field.From < 0 || field.From > size) return "The range starts past the end of the document";
-  if (field.To != -1 && field.To < field.From) return "The range ends before it starts";
-  if (field.To >= size) return "The range ends past the end of the document";
+    return "The field at " + OffsetText(field.Offset) + " (" + ByteCount(width) + ") does not fit in the document of " +
+           std::to_string(size) + " bytes";
+  return field.Kind == TFieldKind::fkChecksum ? RangeProblem(field.From, field.To, size) : std::string();
+}
+
+std::string RangeProblem(int32_t first, int32_t last, int32_t size) {
+  if (first < 0 || first > size) return "The range starts past the end of the document";
+  if (last != -1 && last < first) return "The range ends before it starts";
+  if (last >= size) return "The range ends past the end of the document";
   return {};
+}
+
+std::string ParseRange(const std::string& from, const std::string& to, const std::string& length, int32_t& first,
+                       int32_t& last) {
+  const std::optional<int32_t> start = ParseOffset(from);
+  if (!start) return NoPosition("The range's start", from);
+  std::optional<int32_t> end;
+  if (!Blank(to) && to != "end") {
+    end = ParseOffset(to);
+    if (!end) return NoPosition("The range's end", to);
+  }
+  if (!Blank(length)) {
+    const std::optional<int32_t> count = ParseOffset(length);
+    if (!count || *count < 1) return "The range's length \"" + length + "\" is no number of bytes (1 or more)";
+    const int64_t byLength = int64_t{*start} + *count - 1;
+    if (byLength > std::numeric_limits<int32_t>::max()) return "The range ends past the end of the document";
+    if (end && *end != byLength)
+      return "The range's last byte " + OffsetText(*end) + " and its length " + std::to_string(*count) +
+             " do not agree: give one of them";
+    end = static_cast<int32_t>(byLength);
+  }
+  first = *start;
+  last = end.value_or(-1);
+  return {};
+}
+
+std::string RangeText(int32_t first, int32_t count, bool toEnd) {
+  if (count <= 0 && !toEnd) return "0 bytes at " + OffsetText(first);
+  return OffsetText(first) + " ... " + (toEnd ? std::string("end") : OffsetText(first + count - 1)) + " (" +
+         ByteCount(count) + ")";
+}
+
+std::string FieldRangeText(const TField& field, int32_t size) {
+  const int64_t stop = field.To == -1 ? size : int64_t{field.To} + 1;
+  return RangeText(field.From, static_cast<int32_t>(std::max<int64_t>(0, stop - field.From)), field.To == -1);
 }
 
 TCoverage Coverage(const TField& field, int32_t size) {
@@ -165,10 +213,20 @@ TChecksumState CheckChecksum(TByteSource& source, const TField& field, const TPr
   return state;
 }
 
+std::string FixProblem(const TField& field, int32_t size) {
+  const std::string problem = FieldProblem(field, size);
+  if (!problem.empty()) return "The checksum " + Quoted(field) + ": " + problem;
+  const TCoverage range = Coverage(field, size);
+  if (Overlap(field.Offset, FieldWidth(field), range.First, range.Count))
+    return "The checksum " + Quoted(field) + " covers its own place at " + OffsetText(field.Offset);
+  return {};
+}
+
 std::string FixChecksum(THexEditor& editor, const TField& field, const TProgress& progress) {
+  const std::string problem = FixProblem(field, editor.DataSize());
+  if (!problem.empty()) return problem;
   TEditorSource source(editor);
   const TChecksumState state = CheckChecksum(source, field, progress);
-  if (!state.Problem.empty()) return "The checksum " + Quoted(field) + ": " + state.Problem;
   if (state.Cancelled) return "The checksum " + Quoted(field) + " was not computed: the work was cancelled";
   return WriteBytes(editor, field.Offset, StoredBytes(field, state.Computed));
 }
@@ -179,11 +237,8 @@ TFixPlan PlanFixOnSave(const std::vector<TField>& fields, int32_t size) {
   for (size_t i = 0; i < fields.size(); ++i) {
     const TField& f = fields[i];
     if (f.Kind != TFieldKind::fkChecksum || !f.FixOnSave) continue;
-    const std::string problem = FieldProblem(f, size);
-    if (!problem.empty()) return {{}, "The checksum " + Quoted(f) + ": " + problem};
-    const TCoverage range = Coverage(f, size);
-    if (Overlap(f.Offset, FieldWidth(f), range.First, range.Count))
-      return {{}, "The checksum " + Quoted(f) + " covers its own place at " + OffsetText(f.Offset)};
+    const std::string problem = FixProblem(f, size);
+    if (!problem.empty()) return {{}, problem};
     for (size_t j : todo)
       if (Overlap(f.Offset, FieldWidth(f), fields[j].Offset, FieldWidth(fields[j])))
         return {{}, "The checksums " + Quoted(fields[j]) + " and " + Quoted(f) + " are stored in the same place"};
@@ -256,6 +311,19 @@ TField FieldAt(int32_t offset, int32_t count) {
   return f;
 }
 
+TField NewChecksum(int32_t caret, int32_t selFirst, int32_t selCount, int32_t size) {
+  TField f;
+  f.Kind = TFieldKind::fkChecksum;
+  f.Offset = caret;
+  f.Order = TByteOrder::boBig;
+  f.FixOnSave = true;
+  if (selCount < 1) return f;
+  f.From = selFirst;
+  f.To = selFirst + selCount - 1;
+  if (int64_t{f.To} + 1 + FieldWidth(f) <= size) f.Offset = f.To + 1;
+  return f;
+}
+
 std::vector<TField> BookmarkFields(const TBookmarkTable& table) {
   std::vector<TField> fields;
   for (int row = 1; row <= TBookmarkTable::kBookmarks; ++row) {
@@ -298,19 +366,14 @@ std::string FieldFromEntry(const TFieldEntry& e, int32_t size, TField& field) {
   TField f;
   f.Name = e.Name;
   f.Order = e.Order;
-  const auto position = [](const std::string& what, const std::string& text, int32_t& target) -> std::string {
-    const std::optional<int32_t> v = ParseOffset(text);
-    if (v) target = *v;
-    return v ? std::string() : what + " \"" + text + "\" is no position (decimal, $hex or 0xhex)";
-  };
-  std::string error = position("The offset", e.Offset, f.Offset);
+  const std::optional<int32_t> offset = ParseOffset(e.Offset);
+  std::string error = offset ? std::string() : NoPosition("The offset", e.Offset);
+  f.Offset = offset.value_or(0);
   if (e.Checksum) {
     f.Kind = TFieldKind::fkChecksum;
     f.Algorithm = e.Algorithm;
     f.FixOnSave = e.FixOnSave;
-    if (error.empty()) error = position("The range's start", e.From, f.From);
-    const bool toEnd = e.To.find_first_not_of(' ') == std::string::npos || e.To == "end";
-    if (error.empty() && !toEnd) error = position("The range's end", e.To, f.To);
+    if (error.empty()) error = ParseRange(e.From, e.To, e.RangeLength, f.From, f.To);
   } else if (e.Type == kTypeText || e.Type == kTypeBytes) {
     f.Kind = e.Type == kTypeText ? TFieldKind::fkText : TFieldKind::fkBytes;
     const std::optional<int32_t> length = ParseOffset(e.Length);
@@ -336,9 +399,11 @@ std::vector<TFieldRow> FieldRows(TByteSource& source, const std::vector<TField>&
     if (!problem.empty()) {
       row.State = TRowState::rsProblem;
       row.Value = problem;
+      if (f.Kind == TFieldKind::fkChecksum) row.Range = FieldRangeText(f, size);
     } else if (f.Kind != TFieldKind::fkChecksum) {
       row.Value = FieldValueText(source, f, translation);
     } else {
+      row.Range = FieldRangeText(f, size);
       const TChecksumState state = stopped ? TChecksumState{} : CheckChecksum(source, f, progress);
       stopped = stopped || state.Cancelled;
       row.Value = FieldValueText(source, f, translation);
@@ -360,10 +425,21 @@ std::string FieldsSummary(const std::vector<TFieldRow>& rows) {
 
 TChecksumRange ChecksumRange(THexEditor& editor) {
   if (editor.SelCount() == 0)
-    return {0, editor.DataSize(), "The whole document (" + std::to_string(editor.DataSize()) + " bytes)"};
+    return {0, editor.DataSize(), "The whole document (" + std::to_string(editor.DataSize()) + " bytes)", {}};
   const int32_t first = editor.SelMin(), count = editor.SelCount();
-  return {first, count, "The selection " + OffsetText(first) + " ... " + OffsetText(first + count - 1) + " (" +
-                            std::to_string(count) + (count == 1 ? " byte)" : " bytes)")};
+  return {first, count, "The selection " + RangeText(first, count), {}};
+}
+
+TChecksumRange ChecksumRange(const std::string& from, const std::string& to, const std::string& length, int32_t size) {
+  TChecksumRange range;
+  int32_t first = 0, last = -1;
+  range.Error = ParseRange(from, to, length, first, last);
+  if (range.Error.empty()) range.Error = RangeProblem(first, last, size);
+  if (!range.Error.empty()) return range;
+  range.First = first;
+  range.Count = (last == -1 ? size : last + 1) - first;
+  range.Text = "The range " + RangeText(first, range.Count, last == -1);
+  return range;
 }
 
 // --- Profiles ------------------------------------------------------------------------------

@@ -58,6 +58,18 @@ struct TCoverage {
 std::string FieldProblem(const TField& field, int32_t size);
 TCoverage Coverage(const TField& field, int32_t size);
 
+// A range as typed: its first byte, then its last byte (inclusive) or its
+// length; with neither it runs to the end (last -1). Both may be given when
+// they agree. Empty, or why the text is no range.
+std::string ParseRange(const std::string& from, const std::string& to, const std::string& length, int32_t& first,
+                       int32_t& last);
+// Why first..last (-1: the end) is no range of a document of size bytes, or empty.
+std::string RangeProblem(int32_t first, int32_t last, int32_t size);
+// "0x10 ... 0x21 (18 bytes)"; to the end: "0x10 ... end (18 bytes)".
+std::string RangeText(int32_t first, int32_t count, bool toEnd = false);
+// The range a checksum covers as the fields table shows it.
+std::string FieldRangeText(const TField& field, int32_t size);
+
 // The value of a number, text or byte string as the document holds it.
 std::string FieldValueText(TByteSource& source, const TField& field, TTranslationType translation);
 // The bytes typed text gives the field, or why it cannot (out of the type's
@@ -81,8 +93,12 @@ TChecksumState CheckChecksum(TByteSource& source, const TField& field, const TPr
 // The bytes the document holds for a value in the field's byte order (a
 // digest as it is), and back.
 std::vector<uint8_t> StoredBytes(const TField& field, std::vector<uint8_t> value);
+// Why a checksum cannot be fixed in a document of size bytes: it does not
+// fit, or its range covers its own place (writing it would change what it
+// is computed over); empty when it can. Fix and Fix on save share it.
+std::string FixProblem(const TField& field, int32_t size);
 // Writes the computed value where it does not match (one undo step);
-// empty, or why nothing was written.
+// empty, or why nothing was written (FixProblem, a cancel).
 std::string FixChecksum(THexEditor& editor, const TField& field, const TProgress& progress = {});
 
 // The checksums to fix before a save, as indexes into fields, in the order
@@ -107,6 +123,10 @@ TFixOutcome FixOnSave(THexEditor& editor, const std::vector<TField>& fields, con
 // A new field for count bytes at offset (the selection; 0: the caret's
 // byte): u8, u16, u32 or u64 little-endian by the count, else a byte string.
 TField FieldAt(int32_t offset, int32_t count);
+// A new checksum (CRC-32, big-endian, Fix on save) stored at the caret over
+// the rest of the document, or with a selection over the selected bytes and
+// stored right after them (where most formats keep it) when it fits there.
+TField NewChecksum(int32_t caret, int32_t selFirst, int32_t selCount, int32_t size);
 // From bookmark: a field (as FieldAt) at each bookmark whose offset is a
 // position, named after its comment.
 class TBookmarkTable;
@@ -119,7 +139,8 @@ int AddFields(std::vector<TField>& list, const std::vector<TField>& more);
 constexpr int kTypeText = kValueTypeCount, kTypeBytes = kValueTypeCount + 1;
 struct TFieldEntry {
   bool Checksum = false;
-  std::string Name, Offset, Length, From, To;  // To empty: to the end
+  std::string Name, Offset, Length;
+  std::string From, To, RangeLength;  // as ParseRange takes them
   int Type = static_cast<int>(TValueType::vtU32);
   TByteOrder Order = TByteOrder::boLittle;
   TChecksumKind Algorithm = TChecksumKind::ckCrc32;
@@ -136,6 +157,7 @@ enum class TRowState : uint8_t { rsValue, rsMatch, rsMismatch, rsProblem, rsNotC
 struct TFieldRow {
   std::string Value, Computed;
   TRowState State = TRowState::rsValue;
+  std::string Range = {};  // of a checksum (FieldRangeText)
 };
 // The rows of fields; once progress stops the work, the checksums left are
 // not computed.
@@ -145,12 +167,14 @@ std::vector<TFieldRow> FieldRows(TByteSource& source, const std::vector<TField>&
 // "2 fields; 1 checksum does not match": the status of rows.
 std::string FieldsSummary(const std::vector<TFieldRow>& rows);
 // Tools > Checksum of selection: the selection, or the whole document when
-// nothing is selected, and how the dialog names it.
+// nothing is selected, and how the dialog names it; or a range typed there
+// (as ParseRange takes it), or why it is none (Error).
 struct TChecksumRange {
   int32_t First = 0, Count = 0;
-  std::string Text;
+  std::string Text, Error;
 };
 TChecksumRange ChecksumRange(THexEditor& editor);
+TChecksumRange ChecksumRange(const std::string& from, const std::string& to, const std::string& length, int32_t size);
 
 // Profiles: the fields as lines of text, with the version line first,
 //   byteloom-fields 1

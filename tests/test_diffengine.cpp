@@ -27,18 +27,20 @@ struct Brute {
   int64_t shift;
   int64_t First() const { return std::min<int64_t>(0, -shift); }
   int64_t Last() const { return std::max<int64_t>(static_cast<int64_t>(l.size()), static_cast<int64_t>(r.size()) - shift); }
-  // 0: the same byte on both sides, 1: different bytes, 2: a byte on one side only.
+  // 0: the same byte on both sides (or none on either), 1: different bytes, 2: a byte on one side only.
   int Kind(int64_t o) const {
     const int64_t p = o + shift;
-    if (o < 0 || o >= static_cast<int64_t>(l.size()) || p < 0 || p >= static_cast<int64_t>(r.size())) return 2;
-    return l[static_cast<size_t>(o)] != r[static_cast<size_t>(p)];
+    const bool left = o >= 0 && o < static_cast<int64_t>(l.size()), right = p >= 0 && p < static_cast<int64_t>(r.size());
+    if (left != right) return 2;
+    return left && l[static_cast<size_t>(o)] != r[static_cast<size_t>(p)];
   }
   bool Differs(int64_t o) const { return Kind(o) != 0; }
   bool Start(int64_t o) const { return o >= First() && o < Last() && Differs(o) && (o == First() || Kind(o - 1) != Kind(o)); }
 };
 
 // Pieces of 5 and 64 bytes make runs straddle them; a third of the
-// positions differ in runs of 1 to 4, or none at all.
+// positions differ in runs of 1 to 4, or none at all. Every sixth pair is
+// shifted so far that a gap lies between the two sides.
 TEST(DiffEngine, RunsCountsAndBucketsMatchABruteForceReading) {
   std::mt19937 rng(11);
   const int32_t savedPiece = TDiffEngine::PieceSize;
@@ -48,7 +50,9 @@ TEST(DiffEngine, RunsCountsAndBucketsMatchABruteForceReading) {
     for (size_t i = 0; i < r.size(); ++i) r[i] = i < l.size() ? l[i] : static_cast<uint8_t>(rng());
     for (size_t i = 0; round % 5 != 0 && i < r.size(); i += 1 + rng() % 9)
       for (size_t k = 0, n = 1 + rng() % 4; k < n && i + k < r.size(); ++k) r[i + k] ^= static_cast<uint8_t>(1 + rng() % 255);
-    const int64_t shift = static_cast<int64_t>(rng() % 17) - 8;
+    int64_t shift = static_cast<int64_t>(rng() % 17) - 8;
+    if (round % 6 == 5)
+      shift = rng() % 2 ? static_cast<int64_t>(r.size() + 1 + rng() % 70) : -static_cast<int64_t>(l.size() + 1 + rng() % 70);
     TDiffEngine::PieceSize = round % 2 ? 5 : 64;
     TBufferSource left(l), right(r);
     TDiffEngine engine(left, right, shift);
@@ -86,12 +90,25 @@ TEST(DiffEngine, RunsCountsAndBucketsMatchABruteForceReading) {
     EXPECT_EQ(run.Summary().Runs, want.Runs);
     EXPECT_EQ(run.Summary().Buckets, want.Buckets);
     Bytes marks(40);
-    const int64_t from = b.First() + static_cast<int64_t>(rng() % 40) - 20;
+    const int64_t from = b.First() + static_cast<int64_t>(rng() % static_cast<uint64_t>(b.Last() - b.First() + 40)) - 20;
     engine.Mark(from, 40, marks.data());
     for (int i = 0; i < 40; ++i)
       EXPECT_EQ(marks[static_cast<size_t>(i)], from + i >= b.First() && from + i < b.Last() && b.Differs(from + i)) << from + i;
   }
   TDiffEngine::PieceSize = savedPiece;
+}
+
+// Two 5-byte files whose start offsets leave a gap between them (or none):
+// only the bytes there are count.
+TEST(DiffEngine, PositionsWhereNeitherSideHasAByteNeverDiffer) {
+  const Bytes l(5, 1), r(5, 2);
+  TBufferSource left(l), right(r);
+  for (const auto& [shift, counts] : {std::pair<int64_t, std::string>{10, "2 differing runs, 10 bytes"},
+                                      {-8, "2 differing runs, 10 bytes"}, {5, "1 differing run, 10 bytes"}}) {
+    const std::optional<TDiffSummary> s = TDiffEngine(left, right, shift).Summarize(4);
+    ASSERT_TRUE(s);
+    EXPECT_EQ(TSideBySide::CountsText(*s), counts) << shift;
+  }
 }
 
 // cmp -l lists the differing bytes of the common length; the longer file's

@@ -6,6 +6,7 @@
 
 #include <cstdio>
 #include <random>
+#include <tuple>
 
 #include "control/bookmarks.h"
 #include "control/bytesource.h"
@@ -252,6 +253,28 @@ TEST_F(FieldEdits, FixOnSaveComputesANestedChecksumFirst) {
   const Bytes now = Document();
   EXPECT_EQ(HexDigits({now.begin() + 0x0C, now.begin() + 0x10}), Hex(K::ckCrc32, now, 0x10, 0x70));
   EXPECT_EQ(FixOnSave(*Ed, fields).Fixed, 0);  // all in order: nothing written
+  // Fix refuses what Fix on save refuses, in the same words, and writes nothing.
+  const auto at = [&](int32_t offset, int32_t from, int32_t to) {
+    TField f = crc;
+    f.Offset = offset, f.From = from, f.To = to;
+    return f;
+  };
+  const std::pair<TField, std::string> fixes[] = {
+      {at(0x08, 0, -1), "The checksum \"crc\" covers its own place at 0x8"},
+      {at(0x0E, 0x10, -1), "The checksum \"crc\" covers its own place at 0xE"},  // its last two bytes
+      {at(0x7C, 0x10, 0x7C), "The checksum \"crc\" covers its own place at 0x7C"},  // its first byte
+      {at(0x0C, 0x10, 0x80), "The checksum \"crc\": The range ends past the end of the document"},
+      {at(0x7C, 0x10, 0x7B), ""},
+  };
+  for (const auto& [field, error] : fixes) {
+    const Bytes before = Document();
+    EXPECT_EQ(FixChecksum(*Ed, field), error);
+    EXPECT_EQ(PlanFixOnSave({field}, 0x80).Error, error);
+    if (!error.empty()) {
+      EXPECT_EQ(Document(), before) << error;
+    }
+  }
+  EXPECT_TRUE(CheckChecksum(source, at(0x7C, 0x10, 0x7B)).Matches());
   // Refusals, and a cancel that writes nothing.
   TField self = crc;
   self.From = 0;
@@ -282,6 +305,7 @@ TEST_F(FieldEdits, EntriesSelectionsAndSummaries) {
   struct Row {
     TFieldEntry Entry;
     std::string Error;  // empty: taken
+    std::string Range = {};  // of a checksum taken
   };
   TFieldEntry sum;
   sum.Checksum = true;
@@ -297,7 +321,9 @@ TEST_F(FieldEdits, EntriesSelectionsAndSummaries) {
     return e;
   };
   const Row rows[] = {
-      {sum, ""},
+      {sum, "", "0x10 ... end (48 bytes)"},
+      {with(sum, &TFieldEntry::RangeLength, "0x10"), "", "0x10 ... 0x1F (16 bytes)"},
+      {with(sum, &TFieldEntry::RangeLength, "0x31"), "The range ends past the end of the document"},
       {text, ""},
       {with(text, &TFieldEntry::Length, "17"), "The field at 0x30 (17 bytes) does not fit in the document of 64 bytes"},
       {with(text, &TFieldEntry::Length, "0"), "The length \"0\" is no number of bytes from 1 to 65536"},
@@ -309,6 +335,9 @@ TEST_F(FieldEdits, EntriesSelectionsAndSummaries) {
   for (const Row& r : rows) {
     TField f;
     EXPECT_EQ(FieldFromEntry(r.Entry, 0x40, f), r.Error) << r.Entry.Offset;
+    if (r.Error.empty() && r.Entry.Checksum) {
+      EXPECT_EQ(FieldRangeText(f, 0x40), r.Range);
+    }
     if (r.Error.empty()) {
       TField back;
       EXPECT_EQ(FieldFromEntry(EntryOf(f), 0x40, back), "");
@@ -332,6 +361,38 @@ TEST_F(FieldEdits, EntriesSelectionsAndSummaries) {
   const TChecksumRange range = ChecksumRange(*Ed);
   EXPECT_EQ(range.Text, "The selection 0x10 ... 0x21 (18 bytes)");
   EXPECT_EQ(range.First, 0x10);
+}
+
+// A range typed as first..last or first + length (Checksum of selection,
+// the checksum field), and a new checksum of the selection.
+TEST(Fields, RangesByLastByteOrLengthAndNewChecksums) {
+  struct Row {
+    const char *From, *To, *Length;
+    std::string Shown;  // the range, or why it is none
+  };
+  const Row rows[] = {
+      {"0x85", "", "27", "The range 0x85 ... 0x9F (27 bytes)"},
+      {"$85", "159", "0x1B", "The range 0x85 ... 0x9F (27 bytes)"},
+      {"0x85", "0x9F", "28", "The range's last byte 0x9F and its length 28 do not agree: give one of them"},
+      {"0x85", "end", "", "The range 0x85 ... end (123 bytes)"},
+      {"0x85", "", "0", "The range's length \"0\" is no number of bytes (1 or more)"},
+      {"0x85", "", "124", "The range ends past the end of the document"},
+      {"2147483647", "", "2", "The range ends past the end of the document"},
+  };
+  for (const Row& r : rows) {
+    const TChecksumRange range = ChecksumRange(r.From, r.To, r.Length, 0x100);
+    EXPECT_EQ(range.Error.empty() ? range.Text : range.Error, r.Shown) << r.From << " " << r.To << " " << r.Length;
+  }
+  // Stored right after the selection when there is room, else at the caret.
+  struct New {
+    int32_t Caret, SelFirst, SelCount;
+    int32_t Offset, From, To;
+  };
+  for (const New& n : {New{5, 0, 0, 5, 0, -1}, New{0xFF, 0xF0, 16, 0xFF, 0xF0, 0xFF}, New{0xFB, 0xF0, 12, 0xFC, 0xF0, 0xFB}}) {
+    const TField f = NewChecksum(n.Caret, n.SelFirst, n.SelCount, 0x100);
+    EXPECT_EQ(std::make_tuple(f.Offset, f.From, f.To), std::make_tuple(n.Offset, n.From, n.To)) << n.SelFirst;
+    EXPECT_TRUE(f.FixOnSave);
+  }
 }
 
 // --- Profiles and the store ------------------------------------------------------------------

@@ -120,6 +120,7 @@ TSnapshotForm::TSnapshotForm(QWidget* parent) : QWidget(parent, Qt::Window) {
   DocumentBox = documentBox;
   AddDocumentButton = PushButton(this, "AddDocumentButton", QStringLiteral("Add &document"));
   AddFileButton = PushButton(this, "AddFileButton", QStringLiteral("Add &file..."));
+  FFileDialog.SetMultiSelect(true);  // several files at once, added in their order
   RemoveSnapshotButton = PushButton(this, "RemoveSnapshotButton", QStringLiteral("Re&move"));
 
   TypeBox = Choice(this, "TypeBox", {"u8", "u16", "u32", "u64", "i8", "i16", "i32", "i64", "f32", "f64"});
@@ -328,11 +329,9 @@ void TSnapshotForm::AddDocumentClick() {
 
 void TSnapshotForm::AddFileClick() {
   if (!FFileDialog.Execute(this)) return;
-  try {
-    FSearch.AddFile(ToFileName(FFileDialog.FileName()));
-  } catch (const std::exception& e) {
-    Dialogs().MessageDlg(this, QString::fromStdString(e.what()), TMsgDlgType::mtError, TMsgDlgButtons::mbOK);
-  }
+  const std::string refused = FSearch.AddFiles(FFileDialog.Paths());
+  if (!refused.empty())
+    Dialogs().MessageDlg(this, QString::fromLocal8Bit(refused.c_str()), TMsgDlgType::mtError, TMsgDlgButtons::mbOK);
   Render();
 }
 

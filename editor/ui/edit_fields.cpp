@@ -52,16 +52,22 @@ bool Teditform::FixChecksumsForSave(const std::string& fileName) {
 }
 
 void Teditform::ChecksumOfSelection1Click() {
-  const TChecksumRange range = ChecksumRange(Editor());
-  TEditorSource source(Editor());
-  std::optional<std::vector<std::vector<uint8_t>>> values;
-  {
+  // Every algorithm in one pass over range; nothing when cancelled.
+  const auto compute = [this](const TChecksumRange& range) {
+    TEditorSource source(Editor());
     TLongWork work(this, QStringLiteral("Computing the checksums..."), true);
-    values = ComputeChecksums(source, range.First, range.Count, AllChecksumKinds(),
-                              [&work](int64_t done, int64_t total) { return work.Step(done, total); });
-  }
-  if (!values) return;  // cancelled
-  TChecksumDialog dialog(this, QString::fromStdString(range.Text), *values);
+    return ComputeChecksums(source, range.First, range.Count, AllChecksumKinds(),
+                            [&work](int64_t done, int64_t total) { return work.Step(done, total); });
+  };
+  const TChecksumRange range = ChecksumRange(Editor());
+  const auto values = compute(range);
+  if (!values) return;
+  TChecksumDialog dialog(this, range, *values);
+  dialog.OnCompute = [&](const std::string& from, const std::string& to, const std::string& length) {
+    const TChecksumRange typed = ChecksumRange(from, to, length, Editor().DataSize());
+    ShowWarning(&dialog, typed.Error);
+    if (const auto again = typed.Error.empty() ? compute(typed) : std::nullopt) dialog.SetValues(typed, *again);
+  };
   Dialogs().ShowModal(dialog);
 }
 

@@ -54,6 +54,13 @@ QComboBox* Choice(QWidget* parent, const char* name, const QStringList& items) {
   return box;
 }
 
+// The end of a range is its last byte or its length: typing one clears the other.
+void LinkRangeEnds(QLineEdit* to, QLineEdit* length) {
+  to->setPlaceholderText(QStringLiteral("to the end"));
+  QObject::connect(to, &QLineEdit::textEdited, length, [length] { length->clear(); });
+  QObject::connect(length, &QLineEdit::textEdited, to, [to] { to->clear(); });
+}
+
 }  // namespace
 
 // --- The table ----------------------------------------------------------------------------
@@ -85,6 +92,7 @@ QVariant TFieldTableModel::data(const QModelIndex& index, int role) const {
     case kName: return Text(f.Name);
     case kOffset: return Text(OffsetText(f.Offset));
     case kType: return Text(FieldTypeText(f));
+    case kRange: return Text(r.Range);
     case kValue: return Text(r.Value);
     case kComputed:
       if (!checksum) return {};
@@ -94,7 +102,7 @@ QVariant TFieldTableModel::data(const QModelIndex& index, int role) const {
 }
 
 QVariant TFieldTableModel::headerData(int section, Qt::Orientation orientation, int role) const {
-  static const char* const kHeaders[] = {"Name", "Offset", "Type", "Value", "Computed", "Fix on save"};
+  static const char* const kHeaders[] = {"Name", "Offset", "Type", "Range", "Value", "Computed", "Fix on save"};
   if (role != Qt::DisplayRole || orientation != Qt::Horizontal || section < 0 || section >= kColumns) return {};
   return QLatin1String(kHeaders[section]);
 }
@@ -142,7 +150,11 @@ TFieldDialog::TFieldDialog(QWidget* parent) : QDialog(parent) {
   AlgorithmBox = Choice(this, "AlgorithmBox", algorithms);
   FromEdit = LineEdit(this, "FromEdit");
   ToEdit = LineEdit(this, "ToEdit");
-  ToEdit->setPlaceholderText(QStringLiteral("to the end"));
+  RangeLengthEdit = LineEdit(this, "RangeLengthEdit");
+  LinkRangeEnds(ToEdit, RangeLengthEdit);
+  SelectionButton = Button(this, "SelectionButton", QStringLiteral("Use s&election"));
+  RangeLabel = new QLabel(this);
+  RangeLabel->setObjectName(QStringLiteral("RangeLabel"));
   FixOnSaveBox = new QCheckBox(QStringLiteral("Fix on &save"), this);
   FixOnSaveBox->setObjectName(QStringLiteral("FixOnSaveBox"));
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
@@ -156,14 +168,43 @@ TFieldDialog::TFieldDialog(QWidget* parent) : QDialog(parent) {
   form->addRow(QStringLiteral("&Type:"), TypeBox);
   form->addRow(QStringLiteral("&Length (bytes):"), LengthEdit);
   form->addRow(QStringLiteral("&Algorithm:"), AlgorithmBox);
-  form->addRow(QStringLiteral("Range &from:"), FromEdit);
+  auto* from = new QHBoxLayout;
+  from->addWidget(FromEdit, 1);
+  from->addWidget(SelectionButton);
+  auto* fromLabel = new QLabel(QStringLiteral("Range &from:"), this);
+  fromLabel->setBuddy(FromEdit);
+  form->addRow(fromLabel, from);
   form->addRow(QStringLiteral("Range &up to (last byte):"), ToEdit);
+  form->addRow(QStringLiteral("or range len&gth (bytes):"), RangeLengthEdit);
+  form->addRow(QString(), RangeLabel);
   form->addRow(QStringLiteral("&Byte order:"), OrderBox);
   form->addRow(QString(), FixOnSaveBox);
   form->addRow(new QLabel(QStringLiteral("Offsets: decimal, $hex or 0xhex."), this));
   form->addRow(buttons);
   connect(KindBox, &QComboBox::currentIndexChanged, this, [this] { KindChange(); });
   connect(TypeBox, &QComboBox::currentIndexChanged, this, [this] { KindChange(); });
+  for (QLineEdit* edit : {FromEdit, ToEdit, RangeLengthEdit}) connect(edit, &QLineEdit::textChanged, this, [this] { RangeChange(); });
+  uibuild::OnClick(SelectionButton, [this] { SelectionClick(); });
+}
+
+void TFieldDialog::SetDocument(int32_t size, int32_t selFirst, int32_t selCount) {
+  FSize = size;
+  FSelFirst = selFirst;
+  FSelCount = selCount;
+  KindChange();
+}
+
+void TFieldDialog::SelectionClick() {
+  if (FSelCount < 1) return;
+  FromEdit->setText(Text(OffsetText(FSelFirst)));
+  ToEdit->setText(Text(OffsetText(FSelFirst + FSelCount - 1)));
+  RangeLengthEdit->clear();
+}
+
+void TFieldDialog::RangeChange() {
+  const TChecksumRange range =
+      ChecksumRange(FromEdit->text().toStdString(), ToEdit->text().toStdString(), RangeLengthEdit->text().toStdString(), FSize);
+  RangeLabel->setText(Text(range.Error.empty() ? range.Text : range.Error));
 }
 
 void TFieldDialog::KindChange() {
@@ -171,7 +212,9 @@ void TFieldDialog::KindChange() {
   const int type = TypeBox->currentIndex();
   TypeBox->setEnabled(!checksum);
   LengthEdit->setEnabled(!checksum && (type == kTypeText || type == kTypeBytes));
-  for (QWidget* w : std::initializer_list<QWidget*>{AlgorithmBox, FromEdit, ToEdit, FixOnSaveBox}) w->setEnabled(checksum);
+  for (QWidget* w : std::initializer_list<QWidget*>{AlgorithmBox, FromEdit, ToEdit, RangeLengthEdit, RangeLabel, FixOnSaveBox})
+    w->setEnabled(checksum);
+  SelectionButton->setEnabled(checksum && FSelCount > 0);
 }
 
 void TFieldDialog::SetEntry(const TFieldEntry& e) {
@@ -184,6 +227,7 @@ void TFieldDialog::SetEntry(const TFieldEntry& e) {
   AlgorithmBox->setCurrentIndex(static_cast<int>(e.Algorithm));
   FromEdit->setText(Text(e.From));
   ToEdit->setText(Text(e.To));
+  RangeLengthEdit->setText(Text(e.RangeLength));
   FixOnSaveBox->setChecked(e.FixOnSave);
   KindChange();
   NameEdit->setFocus();
@@ -200,6 +244,7 @@ TFieldEntry TFieldDialog::Entry() const {
   e.Algorithm = static_cast<TChecksumKind>(AlgorithmBox->currentIndex());
   e.From = FromEdit->text().toStdString();
   e.To = ToEdit->text().toStdString();
+  e.RangeLength = RangeLengthEdit->text().toStdString();
   e.FixOnSave = FixOnSaveBox->isChecked();
   return e;
 }
@@ -318,6 +363,8 @@ void TFieldsForm::Changed() {
 }
 
 bool TFieldsForm::EditEntry(TFieldEntry entry, TField& field) {
+  THexEditor& editor = FOwner.Editor();
+  FieldDialog->SetDocument(editor.DataSize(), editor.SelMin(), editor.SelCount());
   for (;;) {
     FieldDialog->SetEntry(entry);
     if (Dialogs().ShowModal(*FieldDialog) != TModalResult::mrOk) return false;
@@ -338,12 +385,8 @@ void TFieldsForm::AddAndEdit(TField field) {
 void TFieldsForm::AddClick() { FOwner.AddFieldHere1Click(); }
 
 void TFieldsForm::AddChecksumClick() {
-  TField f;
-  f.Kind = TFieldKind::fkChecksum;
-  f.Offset = FOwner.Editor().GetCursorPos();
-  f.Order = TByteOrder::boBig;
-  f.FixOnSave = true;
-  AddAndEdit(f);
+  THexEditor& ed = FOwner.Editor();
+  AddAndEdit(NewChecksum(ed.GetCursorPos(), ed.SelMin(), ed.SelCount(), ed.DataSize()));
 }
 
 void TFieldsForm::FillBookmarkMenu() {
@@ -455,28 +498,62 @@ void TFieldsForm::ApplyTo(Teditform& target) {
 
 // --- Checksum of selection -----------------------------------------------------------------
 
-TChecksumDialog::TChecksumDialog(QWidget* parent, const QString& range, const std::vector<std::vector<uint8_t>>& values)
+TChecksumDialog::TChecksumDialog(QWidget* parent, const TChecksumRange& range, const std::vector<std::vector<uint8_t>>& values)
     : QDialog(parent) {
   setObjectName(QStringLiteral("ChecksumDialog"));
   setWindowTitle(QStringLiteral("Checksum of selection"));
   auto* grid = new QGridLayout(this);
-  grid->addWidget(new QLabel(range, this), 0, 0, 1, 3);
-  for (int k = 0; k < kChecksumKindCount && k < static_cast<int>(values.size()); ++k) {
-    auto* edit = new QLineEdit(Text(HexDigits(values[static_cast<size_t>(k)])), this);
+  FromEdit = LineEdit(this, "FromEdit");
+  ToEdit = LineEdit(this, "ToEdit");
+  RangeLengthEdit = LineEdit(this, "RangeLengthEdit");
+  LinkRangeEnds(ToEdit, RangeLengthEdit);
+  ComputeButton = Button(this, "ComputeButton", QStringLiteral("Co&mpute"));
+  ComputeButton->setDefault(true);
+  uibuild::OnClick(ComputeButton, [this] {
+    if (OnCompute) OnCompute(FromEdit->text().toStdString(), ToEdit->text().toStdString(), RangeLengthEdit->text().toStdString());
+  });
+  auto* rangeRow = new QHBoxLayout;
+  const std::pair<QString, QLineEdit*> parts[] = {{QStringLiteral("&From:"), FromEdit},
+                                                  {QStringLiteral("&up to (last byte):"), ToEdit},
+                                                  {QStringLiteral("or &length:"), RangeLengthEdit}};
+  for (const auto& [caption, edit] : parts) {
+    auto* label = new QLabel(caption, this);
+    label->setBuddy(edit);
+    rangeRow->addWidget(label);
+    rangeRow->addWidget(edit, 1);
+  }
+  rangeRow->addWidget(ComputeButton);
+  grid->addLayout(rangeRow, 0, 0, 1, 3);
+  RangeLabel = new QLabel(this);
+  RangeLabel->setObjectName(QStringLiteral("RangeLabel"));
+  grid->addWidget(RangeLabel, 1, 0, 1, 3);
+  for (int k = 0; k < kChecksumKindCount; ++k) {
+    auto* edit = new QLineEdit(this);
     edit->setReadOnly(true);
     // As wide as the longest value (SHA-256), shown from its start.
     edit->setMinimumWidth(edit->fontMetrics().horizontalAdvance(QString(64, QLatin1Char('D'))) + 24);
-    edit->setCursorPosition(0);
     ValueEdits.push_back(edit);
     auto* copy = new QPushButton(QStringLiteral("Copy"), this);
+    copy->setAutoDefault(false);
     connect(copy, &QPushButton::clicked, this, [edit] { QApplication::clipboard()->setText(edit->text()); });
-    grid->addWidget(new QLabel(QLatin1String(ChecksumName(static_cast<TChecksumKind>(k))), this), k + 1, 0);
-    grid->addWidget(edit, k + 1, 1);
-    grid->addWidget(copy, k + 1, 2);
+    grid->addWidget(new QLabel(QLatin1String(ChecksumName(static_cast<TChecksumKind>(k))), this), k + 2, 0);
+    grid->addWidget(edit, k + 2, 1);
+    grid->addWidget(copy, k + 2, 2);
   }
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, this);
   connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-  grid->addWidget(buttons, kChecksumKindCount + 1, 0, 1, 3);
+  grid->addWidget(buttons, kChecksumKindCount + 2, 0, 1, 3);
+  FromEdit->setText(Text(OffsetText(range.First)));
+  ToEdit->setText(range.Count > 0 ? Text(OffsetText(range.First + range.Count - 1)) : QString());
+  SetValues(range, values);
+}
+
+void TChecksumDialog::SetValues(const TChecksumRange& range, const std::vector<std::vector<uint8_t>>& values) {
+  RangeLabel->setText(Text(range.Text));
+  for (size_t k = 0; k < ValueEdits.size(); ++k) {
+    ValueEdits[k]->setText(k < values.size() ? Text(HexDigits(values[k])) : QString());
+    ValueEdits[k]->setCursorPosition(0);
+  }
 }
 
 }  // namespace byteloom

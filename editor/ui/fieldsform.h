@@ -29,11 +29,11 @@ namespace byteloom {
 
 class Teditform;
 
-// The rows: Name, Offset, Type, Value (double-click edits it), Computed,
-// Fix on save (a check box of each checksum).
+// The rows: Name, Offset, Type, Range (of a checksum), Value (double-click
+// edits it), Computed, Fix on save (a check box of each checksum).
 class TFieldTableModel final : public QAbstractTableModel {
  public:
-  enum { kName, kOffset, kType, kValue, kComputed, kFixOnSave, kColumns };
+  enum { kName, kOffset, kType, kRange, kValue, kComputed, kFixOnSave, kColumns };
   TFieldTableModel(const std::vector<TField>& fields, QObject* parent) : QAbstractTableModel(parent), FFields(fields) {}
   void SetRows(std::vector<TFieldRow> rows);
   int rowCount(const QModelIndex& parent = {}) const override;
@@ -51,18 +51,27 @@ class TFieldTableModel final : public QAbstractTableModel {
   std::vector<TFieldRow> FRows;
 };
 
-// The definition of one field: name, offset, type or checksum algorithm and range.
+// The definition of one field: name, offset, type or checksum algorithm and
+// range. A range ends at its last byte or has a length (typing one clears
+// the other); Use selection takes the document's selection as the range.
 class TFieldDialog final : public QDialog {
  public:
   explicit TFieldDialog(QWidget* parent);
+  // The document the field is for: its size and selection (count 0: none).
+  void SetDocument(int32_t size, int32_t selFirst, int32_t selCount);
   void SetEntry(const TFieldEntry& entry);
   TFieldEntry Entry() const;
-  QLineEdit *NameEdit, *OffsetEdit, *LengthEdit, *FromEdit, *ToEdit;
+  void SelectionClick();
+  QLineEdit *NameEdit, *OffsetEdit, *LengthEdit, *FromEdit, *ToEdit, *RangeLengthEdit;
   QComboBox *KindBox, *TypeBox, *OrderBox, *AlgorithmBox;
   QCheckBox* FixOnSaveBox;
+  QPushButton* SelectionButton;
+  QLabel* RangeLabel;  // the range as typed, or why it is none
 
  private:
   void KindChange();
+  void RangeChange();
+  int32_t FSize = 0, FSelFirst = 0, FSelCount = 0;
 };
 
 class TFieldsForm final : public QWidget {
@@ -120,10 +129,16 @@ class TFieldsForm final : public QWidget {
 };
 
 // Tools > Checksum of selection: every algorithm over a range, each value
-// with a copy button.
+// with a copy button. The range can be typed (first byte, then last byte or
+// length): Compute hands it to OnCompute.
 class TChecksumDialog final : public QDialog {
  public:
-  TChecksumDialog(QWidget* parent, const QString& range, const std::vector<std::vector<uint8_t>>& values);
+  TChecksumDialog(QWidget* parent, const TChecksumRange& range, const std::vector<std::vector<uint8_t>>& values);
+  void SetValues(const TChecksumRange& range, const std::vector<std::vector<uint8_t>>& values);
+  std::function<void(const std::string& from, const std::string& to, const std::string& length)> OnCompute;
+  QLineEdit *FromEdit, *ToEdit, *RangeLengthEdit;
+  QPushButton* ComputeButton;
+  QLabel* RangeLabel;
   std::vector<QLineEdit*> ValueEdits;
 };
 

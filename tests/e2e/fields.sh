@@ -12,7 +12,7 @@
 set -uo pipefail
 
 program=${1:?usage: fields.sh PATH-TO-BYTELOOM}
-command -v python3 >/dev/null 2>&1 || { echo "SKIP: python3 is not installed (scripts/setup installs it)"; exit 77; }
+needs=python3
 source "$(dirname "$0")/lib.sh"
 
 file="$work/data/game.sav"

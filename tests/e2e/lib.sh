@@ -3,8 +3,9 @@
 # Xvfb display, the program's own folders (working files, settings, home),
 # cleanup at exit, fail, and waiting for a condition (a window shown or gone,
 # a window with the keyboard) in place of sleeping. Sourced with `here`
-# unset; the script sets `program` and starts it with start_program.
-for tool in Xvfb xdotool xprop; do
+# unset; the script sets `program` (and `needs`, the further tools it uses)
+# and starts it with start_program.
+for tool in Xvfb xdotool xprop ${needs:-}; do
   if ! command -v "$tool" >/dev/null 2>&1; then
     echo "SKIP: $tool is not installed (scripts/setup installs it)"
     exit 77

@@ -2,8 +2,12 @@
 // The fields window: a value typed in is one undo step, bad input changes
 // nothing, Fix on save writes the checksum with the file, a checksum that
 // cannot be fixed stops the save, and the fields come back with the file.
+// A checksum's range by its last byte, its length or the selection, shown
+// in the table; Checksum of selection over a typed range.
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QTableView>
 #include <QTest>
 
@@ -88,6 +92,74 @@ class TestFields : public TGuiTest {
     const std::vector<TField> kept = w->Fields();
     Teditform* again = frame.OpenWindow(path);
     QVERIFY(again->Fields() == kept);
+  }
+
+  void checksumRangesByLengthOrTheSelection() {
+    QByteArray data(0x100, '\0');
+    for (int i = 0; i < data.size(); ++i) data[i] = static_cast<char>(i * 7);
+    TFakeFrame frame;
+    Teditform* w = frame.OpenWindow(File(QStringLiteral("image.png"), data));
+    THexEditor& ed = w->Editor();
+    struct Row {
+      const char* What;
+      int32_t SelFirst, SelCount;  // the document's selection
+      std::function<void(TFieldDialog&)> Type;
+      QString Offset, Range;  // the new row's
+    };
+    const Row rows[] = {
+        {"a length typed over the last byte", 0x40, 8,
+         [](TFieldDialog& d) { QTest::keyClicks(d.RangeLengthEdit, QStringLiteral("4")); }, "0x48", "0x40 ... 0x43 (4 bytes)"},
+        {"the selection in one click", 0x20, 16,
+         [](TFieldDialog& d) {
+           d.FromEdit->setText(QStringLiteral("0"));
+           d.SelectionButton->click();
+         },
+         "0x30", "0x20 ... 0x2F (16 bytes)"},
+    };
+    QStringList previews;
+    for (const Row& row : rows) {
+      ed.SetSelStart(row.SelFirst);
+      ed.SetSelEnd(row.SelFirst + row.SelCount - 1);
+      Script().ExpectModal(QStringLiteral("FieldDialog"), [&](QDialog& d) {
+        auto& dialog = static_cast<TFieldDialog&>(d);
+        row.Type(dialog);
+        previews << dialog.RangeLabel->text();
+        return TModalResult::mrOk;
+      });
+      w->FieldsForm().AddChecksumClick();
+      QAbstractItemModel* table = w->FieldsForm().FieldView->model();
+      const int last = table->rowCount() - 1;
+      QCOMPARE(table->index(last, TFieldTableModel::kOffset).data().toString(), row.Offset);
+      QCOMPARE(table->index(last, TFieldTableModel::kRange).data().toString(), row.Range);
+      QCOMPARE(previews.last(), QStringLiteral("The range ") + row.Range);
+    }
+
+    // Checksum of selection: the selection's, then over a typed range; a
+    // range past the end is refused and leaves the values.
+    const auto crc = [&](int first, int count) {
+      const std::vector<uint8_t> bytes(data.begin() + first, data.begin() + first + count);
+      TBufferSource source(bytes);
+      return QString::fromStdString(HexDigits(ComputeChecksum(source, 0, count, TChecksumKind::ckCrc32)));
+    };
+    ed.SetSelStart(0x85);
+    ed.SetSelEnd(0x9F);
+    QStringList shown;
+    Script().ExpectModal(QStringLiteral("ChecksumDialog"), [&](QDialog& d) {
+      auto& dialog = static_cast<TChecksumDialog&>(d);
+      shown << dialog.RangeLabel->text() << dialog.ValueEdits[0]->text();
+      dialog.FromEdit->setText(QStringLiteral("0x10"));
+      QTest::keyClicks(dialog.RangeLengthEdit, QStringLiteral("0x20"));
+      dialog.ComputeButton->click();
+      shown << dialog.RangeLabel->text() << dialog.ValueEdits[0]->text();
+      dialog.RangeLengthEdit->setText(QStringLiteral("0x200"));
+      dialog.ComputeButton->click();
+      shown << dialog.ValueEdits[0]->text();
+      return TModalResult::mrCancel;
+    });
+    Script().ExpectMessage(QStringLiteral("The range ends past the end of the document"), TMsgDlgType::mtWarning);
+    w->ChecksumOfSelection1Click();
+    QCOMPARE(shown, (QStringList{QStringLiteral("The selection 0x85 ... 0x9F (27 bytes)"), crc(0x85, 27),
+                                 QStringLiteral("The range 0x10 ... 0x2F (32 bytes)"), crc(0x10, 32), crc(0x10, 32)}));
   }
 };
 

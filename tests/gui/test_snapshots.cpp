@@ -8,6 +8,7 @@
 // their widest value.
 #include <QAction>
 #include <QComboBox>
+#include <QDir>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -95,6 +96,22 @@ class TestSnapshots : public TGuiTest {
     Form().RemoveSnapshotButton->click();
     QCOMPARE(Form().Search().StepCount(), 0);
     QCOMPARE(Form().SnapshotList->count(), 1);
+  }
+
+  // Several files chosen at once are added in the order chosen; one that
+  // is no file is named and left out.
+  void addFileTakesSeveralFilesInTheirOrder() {
+    Box().Frame().findChild<QAction*>(QStringLiteral("Snapshots1"))->trigger();
+    QStringList chosen;
+    for (const char* name : {"c.sav", "a.sav", "folder", "b.sav"}) chosen << Box().Path(QLatin1String(name));
+    for (int k : {0, 1, 3}) WriteBytes(chosen[k], Snapshot(k));
+    QVERIFY(QDir().mkdir(chosen[2]));
+    Script().ExpectFileDialog(QStringLiteral("SnapshotFileDialog"), chosen.join(QLatin1Char('\n')));
+    Script().ExpectMessage(chosen[2] + QStringLiteral(" is not a regular file"), TMsgDlgType::mtError);
+    Form().AddFileButton->click();
+    QStringList listed;
+    for (int k = 0; k < Form().SnapshotList->count(); ++k) listed << Form().SnapshotList->item(k)->text();
+    QCOMPARE(listed, (QStringList{QStringLiteral("1: ") + chosen[0], QStringLiteral("2: ") + chosen[1], QStringLiteral("3: ") + chosen[3]}));
   }
 
   void narrowsDocumentsAndAFileToTheCounter() {
