@@ -2,6 +2,7 @@
 #include "document/document.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 #include <stdexcept>
 
@@ -40,8 +41,18 @@ void CopyNibbles(const uint8_t* src, uint64_t sn, uint8_t* dst, uint64_t dn, uin
   } else if (!(sn & 1)) {
     std::memcpy(d, src + sn / 2, bytes);
   } else {
+    // Each byte is the low half of one source byte and the high half of the
+    // next: eight at a time in a big-endian word, then the rest one by one.
     const uint8_t* s = src + sn / 2;
-    for (uint64_t i = 0; i < bytes; ++i) d[i] = static_cast<uint8_t>(s[i] << 4 | s[i + 1] >> 4);
+    uint64_t i = 0;
+    for (; std::endian::native == std::endian::little && i + 8 < bytes; i += 8) {
+      uint64_t w;
+      std::memcpy(&w, s + i, 8);
+      w = __builtin_bswap64(w) << 4 | s[i + 8] >> 4;
+      w = __builtin_bswap64(w);
+      std::memcpy(d + i, &w, 8);
+    }
+    for (; i < bytes; ++i) d[i] = static_cast<uint8_t>(s[i] << 4 | s[i + 1] >> 4);
   }
   if (count & 1) PutNibble(dst, dn + 2 * bytes, src ? GetNibble(src, sn + 2 * bytes) : 0);
 }
