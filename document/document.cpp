@@ -124,7 +124,7 @@ void TDocument::ReadPiece(const TPiece& q, uint8_t* dest, uint64_t dn, std::vect
   const TPieceSource& src = *FSources[q.Source];
   if (src.Zeros()) return CopyNibbles(nullptr, 0, dest, dn, q.Length);
   if (ByteAligned(dn, q)) return src.ReadBytes(q.Start / 2, q.Length / 2, dest + dn / 2);
-  if (buffer.empty()) buffer.resize(kShiftBlock + 1);
+  buffer.resize(std::max<size_t>(buffer.size(), std::min(q.Length / 2, kShiftBlock) + 1));
   for (uint64_t done = 0; done < q.Length;) {
     const uint64_t n = std::min(q.Length - done, 2 * kShiftBlock);
     const uint64_t s = q.Start + done, first = s / 2;
