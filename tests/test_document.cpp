@@ -24,7 +24,7 @@ Bytes ReadAll(const TDocument& doc) {
 TEST_F(Document, RandomEditsUndosAndRedosReadAsThePlainModel) {
   std::mt19937_64 rng(7);
   TChoices c{[&] { return static_cast<uint64_t>(rng()); }};
-  for (const size_t fileSize : {size_t{0}, size_t{200000}}) {
+  for (const size_t fileSize : {size_t{0}, size_t{65536}}) {
     const Bytes file = Pattern(fileSize, 3);
     WriteFile(Path("in.bin"), file);
     TDocument doc(OpenRegularForReading(Path("in.bin")));

@@ -5,6 +5,8 @@
 // and the fuzz target of the document compare them after every step.
 #pragma once
 
+#include <algorithm>
+#include <cstring>
 #include <deque>
 #include <string>
 #include <vector>
@@ -31,8 +33,8 @@ class TDocPair {
   // starting with "MISMATCH".
   std::string Step(TChoices& c) {
     const int32_t size = M.Size();
-    // Past 256 KiB, half the steps shorten the document.
-    const bool shrink = size > (1 << 18) && c.Below(2) == 0;
+    // Past 128 KiB, half the steps shorten the document.
+    const bool shrink = size > (1 << 17) && c.Below(2) == 0;
     const int64_t op = shrink ? 50 : c.Below(100);
     const auto before = static_cast<int64_t>(FDoc.Length());
     FNotified = 0;
@@ -114,11 +116,11 @@ class TDocPair {
     Bytes got(static_cast<size_t>(count) + 1, 0xA5);
     FDoc.Read(first, count, got.data());
     if (got.back() != 0xA5) return "Read wrote past its range";
-    for (int64_t i = 0; i < count; ++i)
-      if (got[static_cast<size_t>(i)] != M.bytes[static_cast<size_t>(first + i)])
-        return "byte " + std::to_string(first + i) + " reads " + std::to_string(got[static_cast<size_t>(i)]) +
-               ", the model has " + std::to_string(M.bytes[static_cast<size_t>(first + i)]);
-    return "";
+    const uint8_t* want = M.bytes.data() + first;
+    if (count == 0 || std::memcmp(got.data(), want, static_cast<size_t>(count)) == 0) return "";
+    const auto i = static_cast<size_t>(std::mismatch(got.begin(), got.end(), want).first - got.begin());
+    return "byte " + std::to_string(first + static_cast<int64_t>(i)) + " reads " + std::to_string(got[i]) +
+           ", the model has " + std::to_string(want[i]);
   }
 
  private:
