@@ -3,52 +3,29 @@
 // of edits, selections and undos, which run on the control and on the plain
 // model; any difference aborts. Built with clang by scripts/test:
 //   build-fuzz/tests/fuzz/edit_fuzz -max_total_time=SECONDS
-#include <stdlib.h>
-#include <unistd.h>
-
 #include <cstdio>
-#include <fstream>
 #include <string>
 
 #include "control/hexeditor.h"
+#include "tests/fuzz/fuzzinput.h"
 #include "tests/support/editmodel.h"
 #include "tests/support/fakehost.h"
 
 using namespace byteloom;
 using namespace byteloom::test;
 
-namespace {
-std::string Folder;
-}
-
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  char name[] = "/tmp/byteloom-fuzz-XXXXXX";
-  if (!mkdtemp(name)) abort();
-  Folder = name;
-  setenv("TMPDIR", name, 1);
-  atexit([] {
-    const std::string cmd = "rm -rf '" + Folder + "'";
-    if (std::system(cmd.c_str()) != 0) std::fprintf(stderr, "could not remove %s\n", Folder.c_str());
-  });
+  MakeFuzzFolder();
   return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  size_t at = 0;
-  bool exhausted = false;
-  TChoices choices{[&]() -> uint64_t {
-    if (at >= size) {
-      exhausted = true;
-      return 0;
-    }
-    return data[at++];
-  }};
-  // Two bytes choose the length of the first document (up to 64 KiB).
-  const int32_t length = static_cast<int32_t>(choices.Next() << 8 | choices.Next());
+  TFuzzInput input(data, size);
+  TChoices choices = input.Choices();
+  std::vector<uint8_t> bytes;
+  const std::string file = MakeFuzzFile(choices, bytes);
   Model m;
-  m.Reset(choices.RandomBytes(length));
-  const std::string file = Folder + "/doc.bin";
-  std::ofstream(file, std::ios::binary).write(reinterpret_cast<const char*>(m.bytes.data()), length);
+  m.Reset(bytes);
 
   TFakeHost host;
   THexEditor ed(host);
@@ -57,7 +34,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   ed.SetClientSize(800, 600);
   if (!ed.LoadFromFile(file)) abort();
   ed.ResetSelection(false);
-  while (!exhausted) {
+  while (!input.Exhausted()) {
     const std::string what = ApplyStep(ed, m, choices.Below(100), choices);
     std::string diff = what.rfind("MISMATCH", 0) == 0 ? what : Mismatch(ed, m, choices);
     if (!diff.empty()) {

@@ -1,0 +1,240 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "document/document.h"
+
+#include <algorithm>
+#include <bit>
+#include <cstring>
+#include <stdexcept>
+
+namespace byteloom {
+
+namespace {
+
+// Shifted pieces are read through a buffer of this many bytes.
+constexpr uint64_t kShiftBlock = uint64_t{1} << 20;
+// Kernel copies of a save go in steps of this many bytes, for the progress.
+constexpr uint64_t kCopyStep = uint64_t{64} << 20;
+// Around an edit, the pieces inside this many nibbles on either side are
+// rewritten as one once there are kDense of them: pieces stay 256 bytes
+// long on average however densely a region is edited.
+constexpr uint64_t kDenseReach = 4096;
+constexpr size_t kDense = 16;
+
+uint8_t GetNibble(const uint8_t* b, uint64_t n) { return n & 1 ? b[n / 2] & 0x0F : b[n / 2] >> 4; }
+
+void PutNibble(uint8_t* b, uint64_t n, uint8_t v) {
+  uint8_t& x = b[n / 2];
+  x = n & 1 ? static_cast<uint8_t>((x & 0xF0) | v) : static_cast<uint8_t>((x & 0x0F) | v << 4);
+}
+
+// Copies count nibbles from src (from nibble sn on; zeros when src is null)
+// to dst from nibble dn on, leaving the other half of a shared byte alone.
+void CopyNibbles(const uint8_t* src, uint64_t sn, uint8_t* dst, uint64_t dn, uint64_t count) {
+  if (count > 0 && dn & 1) {
+    PutNibble(dst, dn++, src ? GetNibble(src, sn++) : 0);
+    --count;
+  }
+  const uint64_t bytes = count / 2;
+  uint8_t* d = dst + dn / 2;
+  if (!src) {
+    std::memset(d, 0, bytes);
+  } else if (!(sn & 1)) {
+    std::memcpy(d, src + sn / 2, bytes);
+  } else {
+    // Each byte is the low half of one source byte and the high half of the
+    // next: eight at a time in a big-endian word, then the rest one by one.
+    const uint8_t* s = src + sn / 2;
+    uint64_t i = 0;
+    for (; std::endian::native == std::endian::little && i + 8 < bytes; i += 8) {
+      uint64_t w;
+      std::memcpy(&w, s + i, 8);
+      w = __builtin_bswap64(w) << 4 | s[i + 8] >> 4;
+      w = __builtin_bswap64(w);
+      std::memcpy(d + i, &w, 8);
+    }
+    for (; i < bytes; ++i) d[i] = static_cast<uint8_t>(s[i] << 4 | s[i + 1] >> 4);
+  }
+  if (count & 1) PutNibble(dst, dn + 2 * bytes, src ? GetNibble(src, sn + 2 * bytes) : 0);
+}
+
+bool ByteAligned(uint64_t at, const TPiece& q) { return (at | q.Start | q.Length) % 2 == 0; }
+
+}  // namespace
+
+TDocument::TDocument() {
+  FSources.push_back(std::make_unique<TZeroSource>());
+  auto added = std::make_unique<TAddedBytes>();
+  FAdded = added.get();
+  FSources.push_back(std::move(added));
+  FSources.push_back(nullptr);
+  FTree.SetUniform(kZeros);
+}
+
+TDocument::TDocument(TFileHandle file) : TDocument() {
+  FSources[kFile] = std::make_unique<TOpenedFile>(std::move(file));
+  if (const uint64_t size = FSources[kFile]->Size()) FTree.Splice(0, 0, {{kFile, 0, 2 * size}});
+}
+
+uint8_t TDocument::AddSource(std::unique_ptr<TPieceSource> source) {
+  if (FSources.size() > 255) throw std::length_error("Too many sources in one document");
+  FSources.push_back(std::move(source));
+  return static_cast<uint8_t>(FSources.size() - 1);
+}
+
+const TPieceSource& TDocument::Source(uint8_t number) const {
+  if (number >= FSources.size() || !FSources[number]) throw std::out_of_range("Invalid piece source");
+  return *FSources[number];
+}
+
+TPiece TDocument::Add(const uint8_t* data, int64_t count) {
+  if (count < 0) throw std::out_of_range("Invalid byte count");
+  return {kAdded, 2 * FAdded->Append(data, static_cast<uint64_t>(count)), 2 * static_cast<uint64_t>(count)};
+}
+
+TSplice TDocument::Splice(uint64_t at, uint64_t removed, const std::vector<TPiece>& inserted) {
+  for (const TPiece& p : inserted) {
+    const uint64_t nibbles = 2 * Source(p.Source).Size();
+    if (p.Start > nibbles || p.Length > nibbles - p.Start) throw std::out_of_range("Invalid piece");
+  }
+  TSplice back{at, TotalLength(inserted), FTree.Splice(at, removed, inserted)};
+  for (size_t i = 0; i < FWatchers.size(); ++i) FWatchers[i].second(at, removed, back.Length);
+  return back;
+}
+
+int TDocument::Watch(TWatcher watcher) {
+  FWatchers.emplace_back(++FNextWatcher, std::move(watcher));
+  return FNextWatcher;
+}
+
+void TDocument::Unwatch(int id) {
+  std::erase_if(FWatchers, [id](const auto& w) { return w.first == id; });
+}
+
+void TDocument::Read(int64_t pos, int64_t count, uint8_t* dest) const {
+  if (pos < 0 || count < 0 || pos > Size() || count > Size() - pos) throw std::out_of_range("Invalid read range");
+  const uint64_t base = 2 * static_cast<uint64_t>(pos);
+  std::vector<uint8_t> buffer;
+  FTree.Visit(base, 2 * static_cast<uint64_t>(count), [&](uint64_t at, const TPiece& piece) {
+    ReadPiece(piece, dest, at - base, buffer);
+    return true;
+  });
+}
+
+void TDocument::ReadPiece(const TPiece& q, uint8_t* dest, uint64_t dn, std::vector<uint8_t>& buffer) const {
+  const TPieceSource& src = *FSources[q.Source];
+  if (src.Zeros()) return CopyNibbles(nullptr, 0, dest, dn, q.Length);
+  if (ByteAligned(dn, q)) return src.ReadBytes(q.Start / 2, q.Length / 2, dest + dn / 2);
+  buffer.resize(std::max<size_t>(buffer.size(), std::min(q.Length / 2, kShiftBlock) + 1));
+  for (uint64_t done = 0; done < q.Length;) {
+    const uint64_t n = std::min(q.Length - done, 2 * kShiftBlock);
+    const uint64_t s = q.Start + done, first = s / 2;
+    src.ReadBytes(first, (s + n + 1) / 2 - first, buffer.data());
+    CopyNibbles(buffer.data(), s % 2, dest, dn + done, n);
+    done += n;
+  }
+}
+
+TEditStep TDocument::Replace(int64_t pos, int64_t count, const uint8_t* data, int64_t dataCount) {
+  if (pos < 0 || count < 0 || dataCount < 0 || pos > Size() || count > Size() - pos)
+    throw std::out_of_range("Invalid edit range");
+  if (count == 0 && dataCount == 0) return {};
+  std::vector<TPiece> inserted;
+  if (dataCount > 0) inserted.push_back(Add(data, dataCount));
+  const uint64_t at = 2 * static_cast<uint64_t>(pos);
+  TEditStep step{{Splice(at, 2 * static_cast<uint64_t>(count), inserted)}};
+  Consolidate(at);
+  return step;
+}
+
+TEditStep TDocument::InsertNibble(int64_t pos, bool highHalf) {
+  if (Size() == 0) return {{Splice(0, 0, {Zeros(2)})}};
+  if (pos < 0 || pos >= Size()) return {};
+  const uint64_t at = 2 * static_cast<uint64_t>(pos) + (highHalf ? 0 : 1);
+  TEditStep step{{Splice(at, 0, {Zeros(1)})}};
+  step.Splices.push_back(Splice(Length(), 0, {Zeros(1)}));
+  Consolidate(at);
+  return step;
+}
+
+TEditStep TDocument::DeleteNibble(int64_t pos, bool highHalf) {
+  if (pos < 0 || pos >= Size()) return {};
+  const uint64_t at = 2 * static_cast<uint64_t>(pos) + (highHalf ? 0 : 1);
+  TEditStep step{{Splice(at, 1, {})}};
+  step.Splices.push_back(Splice(Length(), 0, {Zeros(1)}));
+  Consolidate(at);
+  return step;
+}
+
+void TDocument::Undo(TEditStep& step) {
+  for (auto s = step.Splices.rbegin(); s != step.Splices.rend(); ++s) *s = Splice(s->At, s->Length, s->Pieces);
+}
+
+void TDocument::Redo(TEditStep& step) {
+  for (TSplice& s : step.Splices) s = Splice(s.At, s.Length, s.Pieces);
+}
+
+void TDocument::Consolidate(uint64_t at) {
+  const uint64_t length = Length() & ~uint64_t{1};
+  const uint64_t lo = at > kDenseReach ? at - kDenseReach : 0, hi = std::min(length, at + kDenseReach);
+  if (lo >= hi) return;
+  uint64_t first = hi, last = lo;
+  size_t inside = 0;
+  FTree.Visit(lo, hi - lo, [&](uint64_t p, const TPiece& q) {
+    // A piece cut by the window's edge is left as it is.
+    if ((p > lo || lo == 0) && (p + q.Length < hi || hi == length)) {
+      ++inside;
+      first = std::min(first, p);
+      last = std::max(last, p + q.Length);
+    }
+    return true;
+  });
+  if (inside < kDense) return;
+  first &= ~uint64_t{1};
+  last = (last + 1) & ~uint64_t{1};
+  std::vector<uint8_t> bytes((last - first) / 2);
+  try {
+    Read(static_cast<int64_t>(first / 2), static_cast<int64_t>(bytes.size()), bytes.data());
+    FTree.Splice(first, last - first, {Add(bytes.data(), static_cast<int64_t>(bytes.size()))});
+  } catch (const EFileError&) {
+    // No room for the copy: the pieces stay as they are, which is as right.
+  }
+}
+
+bool TDocument::WriteTo(TFileHandle& out, const TProgress& progress) const {
+  const uint64_t end = Length() & ~uint64_t{1};
+  const int64_t total = Size();
+  out.SetSize(0);
+  bool go = true;
+  auto reached = [&](uint64_t nibble) { return go = !progress || progress(static_cast<int64_t>(nibble / 2), total); };
+  // Everything from pending on that is not written yet goes through a buffer.
+  uint64_t pending = 0;
+  std::vector<uint8_t> buffer;
+  auto flush = [&](uint64_t to) {
+    if (pending < to && buffer.empty()) buffer.resize(kShiftBlock);
+    while (go && pending < to) {
+      const uint64_t n = std::min(to - pending, 2 * kShiftBlock);
+      Read(static_cast<int64_t>(pending / 2), static_cast<int64_t>(n / 2), buffer.data());
+      out.WriteAt(buffer.data(), static_cast<int64_t>(n / 2), static_cast<int64_t>(pending / 2));
+      reached(pending += n);
+    }
+  };
+  FTree.Visit(0, end, [&](uint64_t at, const TPiece& q) {
+    const TPieceSource& src = *FSources[q.Source];
+    if (!ByteAligned(at, q) || !(src.Zeros() || src.File())) return true;
+    flush(at);
+    // Zeros stay a hole of the new file.
+    for (uint64_t done = 0; go && done < q.Length && !src.Zeros();) {
+      const uint64_t n = std::min(q.Length - done, 2 * kCopyStep);
+      CopyData(*src.File(), static_cast<int64_t>((q.Start + done) / 2), out, static_cast<int64_t>((at + done) / 2),
+               static_cast<int64_t>(n / 2));
+      reached(at + (done += n));
+    }
+    if (go) reached(pending = at + q.Length);
+    return go;
+  });
+  flush(end);
+  if (go) out.SetSize(total);
+  return go;
+}
+
+}  // namespace byteloom

@@ -1,0 +1,56 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "document/sources.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace byteloom {
+
+void TZeroSource::ReadBytes(uint64_t, uint64_t count, uint8_t* dest) const { std::memset(dest, 0, count); }
+
+TOpenedFile::TOpenedFile(TFileHandle file) : FFile(std::move(file)), FSize(static_cast<uint64_t>(FFile.Size())) {}
+
+void TOpenedFile::ReadBytes(uint64_t pos, uint64_t count, uint8_t* dest) const {
+  FFile.ReadExact(dest, static_cast<int64_t>(count), static_cast<int64_t>(pos));
+}
+
+uint64_t TAddedBytes::Append(const uint8_t* data, uint64_t count) {
+  const uint64_t at = FSize;
+  if (count == 0) return at;
+  try {
+    if (!FFile.IsOpen()) FFile = TTempFile::Create(WorkFolder(), ".BLAD");
+    if (at + count > FReserved) {
+      const uint64_t reserve = (at + count + kReserveChunk - 1) / kReserveChunk * kReserveChunk;
+      FFile.Handle().Reserve(static_cast<int64_t>(reserve));
+      FReserved = reserve;
+    }
+    FFile.Handle().WriteAt(data, static_cast<int64_t>(count), static_cast<int64_t>(at));
+  } catch (const EFileError& e) {
+    throw EFileError(std::string("Cannot keep the new bytes: ") + e.what(), e.Errno());
+  }
+  FSize += count;
+  if (count >= kTailKept) {
+    FTail.assign(data + (count - kTailKept), data + count);
+    FTailStart = FSize - kTailKept;
+  } else {
+    FTail.insert(FTail.end(), data, data + count);
+    if (FTail.size() > 2 * kTailKept) {
+      const uint64_t drop = FTail.size() - kTailKept;
+      FTail.erase(FTail.begin(), FTail.begin() + static_cast<std::ptrdiff_t>(drop));
+      FTailStart += drop;
+    }
+  }
+  return at;
+}
+
+void TAddedBytes::ReadBytes(uint64_t pos, uint64_t count, uint8_t* dest) const {
+  if (count == 0) return;
+  if (pos >= FTailStart && pos + count <= FSize) {
+    std::memcpy(dest, FTail.data() + (pos - FTailStart), count);
+    return;
+  }
+  if (pos + count > FSize) throw EFileError("Cannot read the added bytes: unexpected end of file");
+  FFile.Handle().ReadExact(dest, static_cast<int64_t>(count), static_cast<int64_t>(pos));
+}
+
+}  // namespace byteloom

@@ -1,0 +1,74 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Where the bytes of a document's pieces come from: the opened file (held
+// open read-only, so its inode outlives a rename or a delete), the
+// append-only file of added bytes in the private work folder, and zeros,
+// which need no storage. Later kinds (the memory of a running process)
+// implement the same interface.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "platform/platform.h"
+
+namespace byteloom {
+
+class TPieceSource {
+ public:
+  virtual ~TPieceSource() = default;
+  // The number of bytes the source holds.
+  virtual uint64_t Size() const = 0;
+  // Reads exactly count bytes from byte pos on; raises EFileError.
+  virtual void ReadBytes(uint64_t pos, uint64_t count, uint8_t* dest) const = 0;
+  // The file that holds the bytes at their own offsets, for kernel copies;
+  // nullptr when there is none.
+  virtual const TFileHandle* File() const { return nullptr; }
+  // Whether every byte is zero (nothing needs to be read).
+  virtual bool Zeros() const { return false; }
+};
+
+class TZeroSource final : public TPieceSource {
+ public:
+  uint64_t Size() const override { return UINT64_MAX / 4; }
+  void ReadBytes(uint64_t pos, uint64_t count, uint8_t* dest) const override;
+  bool Zeros() const override { return true; }
+};
+
+// An open file, read-only; its size is taken when the source is made.
+class TOpenedFile final : public TPieceSource {
+ public:
+  explicit TOpenedFile(TFileHandle file);
+  uint64_t Size() const override { return FSize; }
+  void ReadBytes(uint64_t pos, uint64_t count, uint8_t* dest) const override;
+  const TFileHandle* File() const override { return &FFile; }
+
+ private:
+  TFileHandle FFile;
+  uint64_t FSize;
+};
+
+// The bytes added by edits, in a file of the private work folder made at the
+// first addition (exclusively, mode 0600) and removed with the source. Bytes
+// once added never change, so a piece of them stays valid for good. The
+// file's space is reserved ahead in chunks, and its newest bytes are kept in
+// memory, so that typing neither reserves nor reads for each byte.
+class TAddedBytes final : public TPieceSource {
+ public:
+  static constexpr uint64_t kReserveChunk = uint64_t{4} << 20;
+  static constexpr uint64_t kTailKept = uint64_t{64} << 10;
+
+  // Appends count bytes and returns the offset of the first. A failure (a
+  // full disk, no work folder) raises EFileError and adds nothing.
+  uint64_t Append(const uint8_t* data, uint64_t count);
+  uint64_t Size() const override { return FSize; }
+  void ReadBytes(uint64_t pos, uint64_t count, uint8_t* dest) const override;
+  const TFileHandle* File() const override { return FFile.IsOpen() ? &FFile.Handle() : nullptr; }
+
+ private:
+  TTempFile FFile;
+  uint64_t FSize = 0, FReserved = 0;
+  std::vector<uint8_t> FTail;  // the bytes [FTailStart, FSize)
+  uint64_t FTailStart = 0;
+};
+
+}  // namespace byteloom
