@@ -53,6 +53,9 @@ void Teditform::UpdateValueInfo() {
     ComputeValueInfo(bytes, CaretPlaceOf(Editor()), [this](TValueBox box, const std::string& text) {
       Value_Info_Panel->SetCaption(box, QString::fromStdString(text));
     });
+    ComputeTypedValues(bytes, Editor().GetCursorPos(), [this](const TValueFormat& format, const std::string& text) {
+      Value_Info_Panel->SetTypedValue(format, QString::fromStdString(text));
+    });
   } catch (...) {
     // A failed read ends the refresh; the boxes not reached keep their captions.
   }

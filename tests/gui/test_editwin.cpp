@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QImage>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMdiArea>
 #include <QMenu>
 #include <QMimeData>
@@ -301,7 +302,6 @@ class TestEditwin : public TGuiTest {
     QCOMPARE(ed.OffsetSeparator(), ':');
     QCOMPARE(ed.Font().Height, -13);
     QCOMPARE(ed.Colors().ChangedBackground(), TColor(0xA8FFFF));
-    QCOMPARE(window->Value_Info_Panel->height(), 62);
   }
 
   void editMenuState() {
@@ -496,6 +496,39 @@ class TestEditwin : public TGuiTest {
     // Rows at 3 and 44, columns as wide as their values (see test_layout).
     QCOMPARE(panel->Box(TValueBox::vbLength)->geometry().topLeft().y(), 3);
     QVERIFY(panel->Box(TValueBox::vbSigned32)->geometry().top() == 44 && panel->Box(TValueBox::vbSigned32)->x() > 400);
+  }
+
+  // The values that start at the caret, both byte orders, absent past the
+  // end; each box can be selected and copied.
+  void typedValuesStartAtTheCaret() {
+    const QByteArray data("\x00\x00\x02\x00\x05\xDC\x3F\xF8\x00\x00\x00\x00\x00\x00\xFF\xFF", 16);
+    Teditform* window = OpenFile(File(QStringLiteral("t.bin"), data));
+    TValueInfoPanel* panel = window->Value_Info_Panel;
+    const struct {
+      int32_t Caret;
+      TValueType Type;
+      TByteOrder Order;
+      const char* Text;
+    } rows[] = {
+        {0, TValueType::vtU32, TByteOrder::boBig, "512"},       {0, TValueType::vtU32, TByteOrder::boLittle, "131072"},
+        {4, TValueType::vtU16, TByteOrder::boBig, "1500"},      {4, TValueType::vtU16, TByteOrder::boLittle, "56325"},
+        {6, TValueType::vtF64, TByteOrder::boBig, "1.5"},       {14, TValueType::vtI16, TByteOrder::boLittle, "-1"},
+        {14, TValueType::vtU32, TByteOrder::boLittle, "-"},     {15, TValueType::vtU8, TByteOrder::boBig, "255"},
+        {15, TValueType::vtI8, TByteOrder::boLittle, "-1"},     {15, TValueType::vtF64, TByteOrder::boBig, "-"},
+    };
+    for (const auto& row : rows) {
+      window->Editor().Seek(row.Caret, 0, true);
+      window->HexEditor1KeyUp();
+      QLineEdit* box = panel->TypedBox({row.Type, row.Order});
+      QCOMPARE(box->text(), QString::fromLatin1(row.Text));
+      QVERIFY(box->isReadOnly() && box->isVisible());
+    }
+    window->Editor().Seek(0, 0, true);
+    window->HexEditor1MouseUp();
+    QLineEdit* width = panel->findChild<QLineEdit*>(QStringLiteral("Value_u32_be"));
+    width->selectAll();
+    width->copy();
+    QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("512"));
   }
 
   void showValueInfoToggleAndPreference() {
