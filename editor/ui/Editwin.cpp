@@ -97,9 +97,11 @@ void Teditform::SetUpControl() {
 
   ed.OnClick = [this](TCustomGrid&) { Guarded([this] { HexEditor1Click(); }); };
   // The value panel follows the caret also when another window moves it
-  // (a compare, a bookmark, a jump).
+  // (a compare, a bookmark, a jump); the caption follows every edit, undo
+  // and redo.
   ed.OnStateChanged = [this](THexEditor&) {
     Guarded([this] {
+      RefreshCaption();
       UpdateValueInfo();
       if (FFieldsForm) FFieldsForm->DocumentChanged();
     });

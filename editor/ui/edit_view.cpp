@@ -29,6 +29,7 @@ void CheckByTag(const std::initializer_list<QAction*>& items, int tag) {
 // ---------------------------------------------------------------------------
 
 void Teditform::EnableSaveIfModified() {
+  RefreshCaption();
   if (Editor().Modified()) Frame().SetItemEnabled(TFrameItem::fiSave, true);
 }
 

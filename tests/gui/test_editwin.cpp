@@ -16,6 +16,8 @@
 #include <QTest>
 #include <QToolButton>
 
+#include <functional>
+
 #include "control/hexeditor.h"
 #include "editor/findexpr.h"
 #include "editor/ui/Editwin.h"
@@ -529,6 +531,35 @@ class TestEditwin : public TGuiTest {
     width->selectAll();
     width->copy();
     QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("512"));
+  }
+
+  // While the document has unsaved changes its caption and its Window menu
+  // entry carry "*", apart from the name that the lists of documents use.
+  void unsavedMarkInTheCaption() {
+    const QString path = File(QStringLiteral("m.bin"), "abcd");
+    Teditform* window = OpenFile(path);
+    TMainform& frame = Box().Frame();
+    const struct {
+      const char* Step;
+      std::function<void()> Do;
+      const char* Marks;
+    } rows[] = {
+        {"typed", [&] { TypeByte(*window, 0, 'X'); }, "*"},
+        {"undone", [&] { window->Rckgngig1->trigger(); }, ""},
+        {"redone", [&] { window->Wiederherstellen1->trigger(); }, "*"},
+        {"saved", [&] { window->Speichern1->trigger(); }, ""},
+        {"typed, shifted", [&] { TypeByte(*window, 1, 'Y'), window->SetCaptionMark(QStringLiteral("(+4)")); }, "* (+4)"},
+        {"undone, shifted", [&] { window->Rckgngig1->trigger(); }, " (+4)"},
+    };
+    for (const auto& row : rows) {
+      row.Do();
+      Settle();
+      QCOMPARE(window->windowTitle(), path + QLatin1String(row.Marks));
+      frame.Window1Popup();
+      const QString entry = frame.Window1->actions().last()->text();
+      QCOMPARE(entry, QStringLiteral("&1 ") + path + QString::fromLatin1(row.Marks).section(QLatin1Char(' '), 0, 0));
+      QCOMPARE(frame.DocumentCaption(0), path.toStdString());
+    }
   }
 
   void showValueInfoToggleAndPreference() {
