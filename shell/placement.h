@@ -26,9 +26,9 @@ const TFrameRect* ScreenHolding(const TFrameRect& rect, const std::vector<TFrame
 
 // A window that opens beside the frame: window is its outer rectangle
 // (title bar included), placed says whether it has a place of its own (a
-// dialog centred on its owner, a window moved before) or none yet (then it
-// is centred over the frame). It opens inside the screen that holds the
-// frame, shrunk to fit where it is larger.
+// window moved before) or none yet (then it is centred over the frame). It
+// opens inside the screen that holds the frame, shrunk to fit where it is
+// larger.
 TFrameRect PlaceWindow(const TFrameRect& window, bool placed, const TFrameRect& frame,
                        const std::vector<TFrameRect>& screens);
 

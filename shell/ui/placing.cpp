@@ -2,6 +2,7 @@
 #include "shell/ui/placing.h"
 
 #include <QApplication>
+#include <QDialog>
 #include <QEvent>
 #include <QPointer>
 #include <QScreen>
@@ -41,6 +42,9 @@ class TWindowPlacer : public QObject {
     // Menus, lists that drop down and tips open where they belong.
     const Qt::WindowType type = window.windowType();
     if (type == Qt::Popup || type == Qt::ToolTip || type == Qt::SplashScreen || type == Qt::Desktop) return;
+    // A dialog without a place of its own is sized and centred over its
+    // owner (inside the owner's screen) as it shows, after this.
+    if (qobject_cast<QDialog*>(&window) && !window.testAttribute(Qt::WA_Moved)) return;
     // A window not yet mapped has no frame: it gets one like the frame's.
     const auto margins = [](const QWidget& w) {
       const QRect inner = w.geometry(), outer = w.frameGeometry();
@@ -49,8 +53,11 @@ class TWindowPlacer : public QObject {
     };
     const QMargins frame = window.frameGeometry() != window.geometry() ? margins(window) : margins(*FFrame);
     const QRect outer = window.geometry().marginsAdded(frame);
-    const TFrameRect placed = PlaceWindow(ToFrameRect(outer), window.testAttribute(Qt::WA_Moved),
-                                          ToFrameRect(FFrame->frameGeometry()), ScreenAreas());
+    // Before the frame is on the screen (a question at the start) it has no
+    // place to centre over yet: the window keeps the place it has.
+    const bool ownPlace = window.testAttribute(Qt::WA_Moved) || !FFrame->testAttribute(Qt::WA_Mapped);
+    const TFrameRect placed =
+        PlaceWindow(ToFrameRect(outer), ownPlace, ToFrameRect(FFrame->frameGeometry()), ScreenAreas());
     if (placed == ToFrameRect(outer)) return;
     const QSize inner = QSize(placed.Width, placed.Height).shrunkBy(frame);
     if (inner != window.size()) window.resize(inner);
