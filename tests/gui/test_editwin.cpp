@@ -528,8 +528,9 @@ class TestEditwin : public TGuiTest {
     window->Editor().Seek(0, 0, true);
     window->HexEditor1MouseUp();
     QLineEdit* width = panel->findChild<QLineEdit*>(QStringLiteral("Value_u32_be"));
+    width->setFocus();
     width->selectAll();
-    width->copy();
+    QTest::keyClick(width, Qt::Key_C, Qt::ControlModifier);  // the box's copy, not the document's
     QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("512"));
   }
 

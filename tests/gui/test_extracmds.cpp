@@ -123,7 +123,7 @@ class TestExtraCommands : public TGuiTest {
     QVERIFY(!frame.Bookmarks().IsSet(1));  // not b's
     wa->close();
     wa = frame.OpenWindow(a);
-    QCOMPARE(QString::fromStdString(frame.Bookmarks().Cell(0, 1)), QStringLiteral("5"));
+    QCOMPARE(QString::fromStdString(frame.Bookmarks().Cell(0, 1)), QStringLiteral("$05"));
     wb->Bookmarks1Click();
     const QList<QAction*> targets = wb->ApplyBookmarks1->actions();
     QVERIFY(wb->ApplyBookmarks1->menuAction()->isEnabled());
@@ -133,7 +133,7 @@ class TestExtraCommands : public TGuiTest {
     clearTable();
     wb->close();
     frame.OpenWindow(b);
-    QCOMPARE(QString::fromStdString(frame.Bookmarks().Cell(0, 1)), QStringLiteral("5"));
+    QCOMPARE(QString::fromStdString(frame.Bookmarks().Cell(0, 1)), QStringLiteral("$05"));
   }
 };
 
