@@ -52,8 +52,8 @@ constexpr TValueType kTypedBlock1[] = {TValueType::vtU8,  TValueType::vtI8,  TVa
 constexpr TValueType kTypedBlock2[] = {TValueType::vtU64, TValueType::vtI64, TValueType::vtF64};
 constexpr const char* kOrderNames[2] = {"le", "be"};
 constexpr const char* kOrderCaptions[2] = {"LE:", "BE:"};
-constexpr const char* kOrderTips[2] = {"little endian: the byte at the caret is the lowest",
-                                       "big endian: the byte at the caret is the highest"};
+constexpr const char* kOrderWords[2] = {"little endian", "big endian"};
+constexpr const char* kOrderTips[2] = {": the byte at the caret is the lowest", ": the byte at the caret is the highest"};
 
 }  // namespace
 
@@ -112,19 +112,14 @@ int TValueInfoPanel::PlaceTypedValues(int top) {
   digits.setPixelSize(10);
   int right = 0;
   for (const auto& block : {std::span<const TValueType>(kTypedBlock1), std::span<const TValueType>(kTypedBlock2)}) {
-    std::array<QLabel*, 2> captions{};
-    int captionWidth = 0;
+    int left = 2;
     for (int order = 0; order < 2; ++order) {
-      captions[static_cast<size_t>(order)] = new QLabel(QString::fromLatin1(kOrderCaptions[order]), this);
-      captions[static_cast<size_t>(order)]->setToolTip(QString::fromLatin1(kOrderTips[order]));
-      captions[static_cast<size_t>(order)]->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-      captionWidth = std::max(captionWidth, uibuild::WidthForText(captions[static_cast<size_t>(order)],
-                                                                  captions[static_cast<size_t>(order)]->text()));
+      auto* caption = new QLabel(QString::fromLatin1(kOrderCaptions[order]), this);
+      caption->setToolTip(QString::fromLatin1(kOrderWords[order]) + QString::fromLatin1(kOrderTips[order]));
+      caption->setGeometry(2, top + kBoxHeight + order * kTypedRowHeight, uibuild::WidthForText(caption, caption->text()),
+                           kTypedRowHeight - 1);
+      left = std::max(left, caption->geometry().right() + 1 + kGap);
     }
-    for (int order = 0; order < 2; ++order)
-      captions[static_cast<size_t>(order)]->setGeometry(2, top + kBoxHeight + order * kTypedRowHeight, captionWidth,
-                                                        kTypedRowHeight - 1);
-    int left = 2 + captionWidth + kGap;
     for (const TValueType type : block) {
       const QString name = QLatin1String(ValueTypeName(type));
       auto* label = new QLabel(name, this);
@@ -137,7 +132,7 @@ int TValueInfoPanel::PlaceTypedValues(int top) {
         box->setReadOnly(true);
         box->setFont(digits);
         box->setAlignment(Qt::AlignCenter);
-        box->setToolTip(name + QLatin1Char(' ') + QString::fromLatin1(kOrderTips[order]).section(QLatin1Char(':'), 0, 0));
+        box->setToolTip(name + QLatin1Char(' ') + QLatin1String(kOrderWords[order]));
         FTypedBoxes[static_cast<size_t>(type)][static_cast<size_t>(order)] = box;
         width = std::max(width, uibuild::WidthForText(box, QString::fromStdString(WidestValueText(type))));
       }
