@@ -24,8 +24,9 @@ int TBookmarkTable::Add(int32_t pos, const std::string& owner) {
   }
   for (int row = 1; row <= kBookmarks; ++row) {
     if (IsSet(row)) continue;
-    SetCell(0, row, std::to_string(pos));
-    SetCell(1, row, " Pos: $" + std::to_string(pos));
+    const std::string hex = "$" + HexMin2(static_cast<uint32_t>(pos));
+    SetCell(0, row, hex);
+    SetCell(1, row, " Pos: " + hex);
     SetOwner(row, owner);
     return row;
   }

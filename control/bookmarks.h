@@ -30,9 +30,10 @@ class TBookmarkTable {
   }
   // Bookmark row (1..5) holds an offset.
   bool IsSet(int row) const { return !Cell(0, row).empty(); }
-  // Stores pos in the first free row (offset in decimal, comment " Pos: $"
-  // followed by the decimal digits, as the program always wrote it); the
-  // row, or 0 when all five are set (then nothing changes). owner: the key
+  // Stores pos in the first free row (offset "$" and upper-case hex digits,
+  // at least two, comment " Pos: " and the same: " Pos: $40"); the row, or 0
+  // when all five are set (then nothing changes). Offsets written in decimal
+  // (by hand, or kept from earlier versions) still read as ever. owner: the key
   // of the file the bookmark was made on (empty: none). A position a set row
   // already points to gets no second row: that row is returned (and becomes
   // owner's when it belonged to no file).

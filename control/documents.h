@@ -26,4 +26,9 @@ class TDocumentList {
   virtual int ActiveDocument() const = 0;
 };
 
+// What a document's window caption adds to its name: "*" while the document
+// has unsaved changes, then, apart, a mark such as the shift of a pair
+// ("(+4)"). The lists of documents show the name alone.
+std::string CaptionMarks(bool modified, const std::string& mark = {});
+
 }  // namespace byteloom

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "editor/valueinfo.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "control/bytesource.h"
@@ -80,6 +81,19 @@ void ComputeValueInfo(TByteSource& bytes, const TCaretPlace& place,
   set(TValueBox::vbAddressDec, std::to_string(p));
   set(TValueBox::vbAddressHex, HexMin2(static_cast<uint32_t>(p)));
   set(TValueBox::vbLength, std::to_string(size));
+}
+
+void ComputeTypedValues(TByteSource& bytes, int32_t pos,
+                        const std::function<void(const TValueFormat&, const std::string&)>& set) {
+  const int64_t have = pos < 0 ? 0 : std::max<int64_t>(0, int64_t{bytes.Size()} - pos);
+  uint8_t b[8] = {};
+  if (have > 0) bytes.Read(b, pos, static_cast<int32_t>(std::min<int64_t>(have, 8)));
+  for (int t = 0; t < kValueTypeCount; ++t) {
+    for (TByteOrder order : {TByteOrder::boLittle, TByteOrder::boBig}) {
+      const TValueFormat format{static_cast<TValueType>(t), order};
+      set(format, ValueWidth(format.Type) > have ? "-" : ValueText(DecodeValue(b, format), format.Type));
+    }
+  }
 }
 
 }  // namespace byteloom

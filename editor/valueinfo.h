@@ -2,12 +2,15 @@
 // The value info panel's figures: the caret's address, the document's
 // length, the selection and the byte at the caret read as unsigned, signed
 // and binary 8-bit values, with the 16- and 32-bit values that end at the
-// caret (the byte at the caret is the least significant one).
+// caret (the byte at the caret is the least significant one); and the typed
+// values that start at the caret, every type in both byte orders.
 #pragma once
 
 #include <cstdint>
 #include <functional>
 #include <string>
+
+#include "control/valuetypes.h"
 
 namespace byteloom {
 
@@ -51,5 +54,12 @@ std::string WidestValueText(TValueBox box);
 // captions.
 void ComputeValueInfo(TByteSource& bytes, const TCaretPlace& place,
                       const std::function<void(TValueBox, const std::string&)>& set);
+
+// The typed values that start at pos: every type (u8 ... f64) little and
+// big endian, through set, as the typed values are written everywhere
+// (ValueText). A value whose bytes run past the end of the document is
+// absent: "-". An error of the source passes to the caller.
+void ComputeTypedValues(TByteSource& bytes, int32_t pos,
+                        const std::function<void(const TValueFormat&, const std::string&)>& set);
 
 }  // namespace byteloom

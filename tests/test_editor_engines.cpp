@@ -19,12 +19,18 @@ TEST(Bookmarks, FiveRowsAndTheMenuThatShowsThem) {
   TBookmarkStore store;
   TBookmarkMenu menu;
   EXPECT_EQ(t.Cell(0, 0) + "|" + t.Cell(1, 0), "Offset (hex)|Comment");
+  // Offset and comment in hex after the "$", as everywhere else.
+  for (const auto& [pos, text] : {std::pair{0x40, "$40"}, {0x1FF, "$1FF"}, {5, "$05"}, {0x7FFFFFFF, "$7FFFFFFF"}}) {
+    TBookmarkTable one;
+    one.Add(pos);
+    EXPECT_EQ(one.Cell(0, 1) + "|" + one.Cell(1, 1), text + std::string("| Pos: ") + text);
+    EXPECT_EQ(one.RowAt(pos), 1) << text;  // the same number conversion reads it back
+  }
   AddBookmark(t, store, menu, 4096, "/a");
-  EXPECT_EQ(t.Cell(0, 1) + "|" + t.Cell(1, 1), "4096| Pos: $4096");  // decimal after the "$"
   EXPECT_TRUE(menu.EditEnabled);  // a bookmark to edit, whatever the menu showed before
   RefreshBookmarkMenu(t, menu);
   EXPECT_TRUE(menu.Visible[0] && !menu.Visible[1] && menu.EditEnabled);
-  EXPECT_EQ(menu.Caption[0], " Pos: $4096");
+  EXPECT_EQ(menu.Caption[0], " Pos: $1000");
   TBookmarkMenu fresh;  // another window's menu, opened for the first time
   RefreshBookmarkMenu(t, fresh);
   EXPECT_TRUE(fresh.EditEnabled);
@@ -32,8 +38,8 @@ TEST(Bookmarks, FiveRowsAndTheMenuThatShowsThem) {
   EXPECT_TRUE(fresh.EditEnabled);
   RefreshBookmarkMenu(TBookmarkTable(), fresh = {});
   EXPECT_FALSE(fresh.EditEnabled);
-  // One position, one row: by value, whatever the offset's spelling.
-  t.SetCell(0, 1, "$1000");
+  // One position, one row: by value, whatever the offset's spelling (decimal, as kept before).
+  t.SetCell(0, 1, "4096");
   EXPECT_EQ(t.Add(4096, "/b"), 1);
   EXPECT_EQ(t.Owner(1), "/a");
   for (int row = 2; row <= 5; ++row) EXPECT_EQ(t.Add(row), row);
@@ -46,7 +52,7 @@ TEST(Bookmarks, FiveRowsAndTheMenuThatShowsThem) {
   RefreshBookmarkMenu(t, menu);
   EXPECT_EQ(menu.Caption[0], "start");
   EXPECT_TRUE(menu.Visible[2]);
-  EXPECT_EQ(menu.Caption[2], " Pos: $3");
+  EXPECT_EQ(menu.Caption[2], " Pos: $03");
   EXPECT_EQ(t.Add(7), 3);
   t.SetCell(0, 0, "x");
   t.WriteHeader();

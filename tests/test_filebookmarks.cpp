@@ -32,50 +32,51 @@ TEST(KeptBookmarks, EachRowIsKeptForItsOwnFile) {
   AddKeptBookmark(t, s, 32, "/a");
   AddKeptBookmark(t, s, 48, "/b");
   AddKeptBookmark(t, s, 64, "");  // a document without a file: shown, not kept
-  EXPECT_EQ(Rows(t), "16@/a 32@/a 48@/b 64@ - ");
-  EXPECT_EQ(Offsets(s, "/a"), "16 32 ");
-  EXPECT_EQ(Offsets(s, "/b"), "48 ");
+  EXPECT_EQ(Rows(t), "$10@/a $20@/a $30@/b $40@ - ");
+  EXPECT_EQ(Offsets(s, "/a"), "$10 $20 ");
+  EXPECT_EQ(Offsets(s, "/b"), "$30 ");
 
   // Edited from b's window, a's row stays a's; an offset cleared frees the row.
   EditKeptBookmark(t, s, 1, 1, "start", "/b");
   EXPECT_EQ(s.Marks("/a")[1].Comment, "start");
-  EXPECT_EQ(Offsets(s, "/a"), "32 16 ");
+  EXPECT_EQ(Offsets(s, "/a"), "$20 $10 ");
   EditKeptBookmark(t, s, 0, 2, "", "/b");
-  EXPECT_EQ(Rows(t), "16@/a - 48@/b 64@ - ");
-  EXPECT_EQ(Offsets(s, "/a"), "16 ");
+  EXPECT_EQ(Rows(t), "$10@/a - $30@/b $40@ - ");
+  EXPECT_EQ(Offsets(s, "/a"), "$10 ");
   EditKeptBookmark(t, s, 0, 5, "80", "/b");  // typed into a free row: b's
   EditKeptBookmark(t, s, 0, 0, "x", "/b");   // the header belongs to no file
-  EXPECT_EQ(Rows(t), "16@/a - 48@/b 64@ 80@/b ");
-  EXPECT_EQ(Offsets(s, "/b"), "48 80 ");
+  EXPECT_EQ(Rows(t), "$10@/a - $30@/b $40@ 80@/b ");
+  EXPECT_EQ(Offsets(s, "/b"), "$30 80 ");
 
   // Applied to c: every row on show, those of no file become c's.
   EXPECT_EQ(ApplyBookmarks(t, s, "/c"), 4);
-  EXPECT_EQ(Rows(t), "16@/a - 48@/b 64@/c 80@/b ");
-  EXPECT_EQ(Offsets(s, "/c"), "16 48 64 80 ");
+  EXPECT_EQ(Rows(t), "$10@/a - $30@/b $40@/c 80@/b ");
+  EXPECT_EQ(Offsets(s, "/c"), "$10 $30 $40 80 ");
   EditKeptBookmark(t, s, 0, 3, "", "/c");  // b forgets it; c keeps what was applied
   EXPECT_EQ(Offsets(s, "/b"), "80 ");
-  EXPECT_EQ(Offsets(s, "/c"), "16 48 64 80 ");
+  EXPECT_EQ(Offsets(s, "/c"), "$10 $30 $40 80 ");
   EditKeptBookmark(t, s, 0, 1, "", "/a");
   EXPECT_FALSE(s.Marks("/a").size());  // a path without bookmarks is forgotten
 }
 
 TEST(KeptBookmarks, RecallShowsAFilesBookmarksWithoutPushingOutOthers) {
   TBookmarkStore s;
-  const auto keep = [&s](const std::string& off) { s.Keep("/a", {off, " Pos: $" + off}); };
+  // As Add writes them.
+  const auto keep = [&s](const std::string& off) { s.Keep("/a", {"$0" + off, " Pos: $0" + off}); };
   for (const char* off : {"1", "2", "3", "2"}) keep(off);  // "2" once only
   TBookmarkTable t;
   t.Add(2);  // the same bookmark on show already, of no file
   t.Add(9, "/b");
   EXPECT_EQ(s.Recall("/a", t), 0);
-  EXPECT_EQ(Rows(t), "2@ 9@/b 1@/a 3@/a - ");
+  EXPECT_EQ(Rows(t), "$02@ $09@/b $01@/a $03@/a - ");
   t.Add(7);
   EXPECT_EQ(s.Recall("/a", t), 0);  // nothing twice
-  EXPECT_EQ(Rows(t), "2@ 9@/b 1@/a 3@/a 7@ ");
+  EXPECT_EQ(Rows(t), "$02@ $09@/b $01@/a $03@/a $07@ ");
   // A full table: rows of another file (kept there) make room, rows of no
   // file never do.
   for (const char* off : {"4", "5", "6"}) keep(off);
   EXPECT_EQ(s.Recall("/a", t), 2);
-  EXPECT_EQ(Rows(t), "2@ 4@/a 1@/a 3@/a 7@ ");
+  EXPECT_EQ(Rows(t), "$02@ $04@/a $01@/a $03@/a $07@ ");
 }
 
 // A file opened again (the caret on its bookmark, as the command line's

@@ -278,5 +278,29 @@ TEST(Placement, AFrameOffEveryScreenComesBack) {
     EXPECT_EQ(BringOntoScreen(frame, screens, 64), placed) << frame.Left << "," << frame.Top;
 }
 
+// Every other window opens inside the screen that holds the frame: one
+// without a place of its own centred over the frame, one with a place kept
+// there as far as the screen allows, shrunk where it is larger.
+TEST(Placement, WindowsOpenInsideTheFramesScreen) {
+  const std::vector<TFrameRect> screens = {{0, 0, 1600, 1000}, {1600, 0, 1280, 1024}};
+  const struct {
+    TFrameRect Window;
+    bool Placed;
+    TFrameRect Frame;
+    TFrameRect Expected;
+  } rows[] = {
+      {{0, 0, 760, 600}, false, {0, 0, 640, 480}, {0, 0, 760, 600}},             // the frame at its default place
+      {{0, 0, 400, 200}, false, {100, 100, 640, 480}, {220, 240, 400, 200}},     // centred over it
+      {{0, 0, 760, 600}, false, {1200, 700, 640, 480}, {840, 400, 760, 600}},    // the frame half off the screen
+      {{1500, 900, 300, 200}, true, {0, 0, 640, 480}, {1300, 800, 300, 200}},    // its own place, moved in
+      {{300, 200, 300, 200}, true, {0, 0, 640, 480}, {300, 200, 300, 200}},      // inside: stays
+      {{0, 0, 900, 1200}, false, {1700, 100, 800, 600}, {1650, 0, 900, 1024}},   // on the second screen, shrunk
+      {{-50, -30, 2000, 1200}, true, {0, 0, 640, 480}, {0, 0, 1600, 1000}},      // larger than the screen
+  };
+  for (const auto& row : rows)
+    EXPECT_EQ(PlaceWindow(row.Window, row.Placed, row.Frame, screens), row.Expected)
+        << row.Window.Left << "," << row.Window.Top << " " << row.Window.Width << "x" << row.Window.Height;
+}
+
 }  // namespace
 }  // namespace byteloom::test

@@ -203,6 +203,48 @@ TEST(ValueInfo, NoCaptionIsWiderThanTheWidestText) {
     }
 }
 
+// The values that start at the caret, as "type order" -> text.
+TEST(ValueInfo, TypedValuesStartAtTheCaretInBothByteOrders) {
+  const struct {
+    std::vector<uint8_t> Data;
+    int32_t Caret;
+    const char* Format;  // "u32 be"
+    const char* Text;
+  } rows[] = {
+      {{0x00, 0x00, 0x02, 0x00}, 0, "u32 be", "512"},  // a PNG width
+      {{0x00, 0x00, 0x02, 0x00}, 0, "u32 le", "131072"},
+      {{0x05, 0xDC}, 0, "u16 be", "1500"},
+      {{0x05, 0xDC}, 0, "u16 le", "56325"},
+      {{0x05, 0xDC}, 1, "u16 le", "-"},  // past the end: absent
+      {{0x05, 0xDC}, 1, "u8 be", "220"},
+      {{0x05, 0xDC}, 1, "i8 le", "-36"},
+      {{0x11, 0xFE, 0xFF}, 1, "i16 le", "-2"},
+      {{0x11, 0xFE, 0xFF}, 1, "i16 be", "-257"},
+      {{0x00, 0x00, 0x80, 0x3F}, 0, "f32 le", "1"},
+      {{0x3F, 0x80, 0x00, 0x00}, 0, "f32 be", "1"},
+      {{0x00, 0x00, 0xC0, 0xBF}, 0, "f32 le", "-1.5"},
+      {{0x00, 0x00, 0x80, 0x3F}, 0, "f64 le", "-"},
+      {{0x3F, 0xF8, 0, 0, 0, 0, 0, 0, 0x99}, 0, "f64 be", "1.5"},
+      {{0x3F, 0xF8, 0, 0, 0, 0, 0, 0, 0x99}, 1, "u64 le", "11024811887802974456"},
+      {{0x3F, 0xF8, 0, 0, 0, 0, 0, 0, 0x99}, 2, "u64 le", "-"},
+      {{0x3F, 0xF8, 0, 0, 0, 0, 0, 0, 0x99}, 2, "u32 le", "0"},
+      {{0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF}, 0, "i64 be", "-1"},
+      {{0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF}, 0, "u64 be", "18446744073709551615"},
+      {{0x78, 0x56, 0x34, 0x12}, 0, "i32 le", "305419896"},
+      {{}, 0, "u8 le", "-"},  // an empty document
+  };
+  for (const auto& row : rows) {
+    TFakeSource source;
+    source.Data = row.Data;
+    std::map<std::string, std::string> values;
+    ComputeTypedValues(source, row.Caret, [&](const TValueFormat& f, const std::string& text) {
+      values[std::string(ValueTypeName(f.Type)) + (f.Order == TByteOrder::boLittle ? " le" : " be")] = text;
+    });
+    EXPECT_EQ(values.size(), 2u * kValueTypeCount);
+    EXPECT_EQ(values[row.Format], row.Text) << row.Format << " at " << row.Caret;
+  }
+}
+
 TEST(ValueInfo, Formatting) {
   EXPECT_EQ(HexMin2(0), "00");
   EXPECT_EQ(HexMin2(0xABC), "ABC");

@@ -27,17 +27,20 @@ class TDocumentWindow : public QMdiSubWindow {
   virtual QMenu& ContextMenu() const = 0;
 
   // The document's own name, as lists show it and match it: its file name,
-  // or "New File". The caption is the name, then the mark when one is set
-  // (the shift of a pair side by side, "(+4)").
+  // or "New File". The caption is the name, then "*" while the document has
+  // unsaved changes, then the mark when one is set (the shift of a pair side
+  // by side, "(+4)").
   const QString& DocumentName() const { return FDocumentName; }
   void SetDocumentName(const QString& name) {
     FDocumentName = name;
-    setWindowTitle(FCaptionMark.isEmpty() ? name : name + QLatin1Char(' ') + FCaptionMark);
+    RefreshCaption();
   }
   void SetCaptionMark(const QString& mark) {
     FCaptionMark = mark;
-    SetDocumentName(FDocumentName);
+    RefreshCaption();
   }
+  // Shows the caption again (after the document's Modified flag changed).
+  void RefreshCaption();
 
  private:
   QString FDocumentName, FCaptionMark;

@@ -16,6 +16,7 @@
 #include "control/hexeditor.h"
 #include "editor/findexpr.h"
 #include "editor/keptmarks.h"
+#include "editor/opening.h"
 #include "editor/ui/clipboard.h"
 #include "editor/ui/fieldsform.h"
 #include "editor/ui/framelink.h"
@@ -97,9 +98,11 @@ void Teditform::SetUpControl() {
 
   ed.OnClick = [this](TCustomGrid&) { Guarded([this] { HexEditor1Click(); }); };
   // The value panel follows the caret also when another window moves it
-  // (a compare, a bookmark, a jump).
+  // (a compare, a bookmark, a jump); the caption follows every edit, undo
+  // and redo.
   ed.OnStateChanged = [this](THexEditor&) {
     Guarded([this] {
+      RefreshCaption();
       UpdateValueInfo();
       if (FFieldsForm) FFieldsForm->DocumentChanged();
     });
@@ -317,31 +320,22 @@ void Teditform::FormCreate() {
     ed.CreateEmptyFile("Untitled");
     return;
   }
-  int64_t size = 0;
-  if (FileKindOf(name, &size) == TFileKind::fkRegular && CanOpenForWriting(name))
-    Value_Info_Panel->SetCaption(TValueBox::vbLength, QString::number(size));
-  else
+  // One message at most: the file opens read-only, or it does not open and
+  // the window holds an empty new document (nothing may claim to be the file).
+  const TOpenOutcome opened = OpenDocumentFile(ed, name);
+  if (opened.ReadOnly)
     Dialogs().MessageDlg(nullptr, QStringLiteral("Fehler bei Dateizugriff"), TMsgDlgType::mtWarning,
                          TMsgDlgButtons::mbOK);
-  // A file that cannot be loaded leaves an empty document; the window stays.
-  QString reason;
-  bool loaded = false;
-  try {
-    loaded = ed.LoadFromFile(name);
-    reason = QString::fromLocal8Bit(ed.LastError());
-  } catch (...) {
-    reason = QString::fromLocal8Bit(ExceptionText(std::current_exception()).c_str());
-  }
-  if (loaded) {
+  if (opened.Loaded) {
     RecallFileBookmarks();
     FFields = LoadKeptFields(KeptBookmarkKey(ed));
-    return;
+  } else {
+    ShowErrorBox(QStringLiteral("Cannot open file\r\n") + FromFileName(name) + QStringLiteral("\r\n") +
+                 QString::fromLocal8Bit(opened.Reason.c_str()));
+    FLoadFailed = true;
+    ed.CreateEmptyFile("Untitled");
   }
-  ShowErrorBox(QStringLiteral("Cannot open file\r\n") + FromFileName(name) + QStringLiteral("\r\n") + reason);
-  // Nothing may claim to be the file: an empty new document, named as one.
-  FLoadFailed = true;
-  ed.CreateEmptyFile("Untitled");
-  Value_Info_Panel->SetCaption(TValueBox::vbLength, QStringLiteral("0"));
+  Value_Info_Panel->SetCaption(TValueBox::vbLength, QString::number(ed.DataSize()));
 }
 
 void Teditform::showEvent(QShowEvent* event) {

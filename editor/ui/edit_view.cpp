@@ -29,6 +29,7 @@ void CheckByTag(const std::initializer_list<QAction*>& items, int tag) {
 // ---------------------------------------------------------------------------
 
 void Teditform::EnableSaveIfModified() {
+  RefreshCaption();
   if (Editor().Modified()) Frame().SetItemEnabled(TFrameItem::fiSave, true);
 }
 
@@ -52,6 +53,9 @@ void Teditform::UpdateValueInfo() {
   try {
     ComputeValueInfo(bytes, CaretPlaceOf(Editor()), [this](TValueBox box, const std::string& text) {
       Value_Info_Panel->SetCaption(box, QString::fromStdString(text));
+    });
+    ComputeTypedValues(bytes, Editor().GetCursorPos(), [this](const TValueFormat& format, const std::string& text) {
+      Value_Info_Panel->SetTypedValue(format, QString::fromStdString(text));
     });
   } catch (...) {
     // A failed read ends the refresh; the boxes not reached keep their captions.

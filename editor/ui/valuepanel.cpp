@@ -2,8 +2,10 @@
 #include "editor/ui/valuepanel.h"
 
 #include <QLabel>
+#include <QLineEdit>
 
 #include <algorithm>
+#include <span>
 
 #include "platform/numconv.h"
 #include "ui/uibuild.h"
@@ -40,13 +42,25 @@ constexpr int kBoxHeight = 14;
 constexpr int kGap = 4;         // between a label and its box
 constexpr int kColumnGap = 10;  // between a box and the next column's labels
 
+// The typed values: two blocks, one over the other, each a column per type
+// with its name over its little and its big endian value; every column as
+// wide as its type's widest value.
+constexpr int kTypedTop = 62;        // below the boxes above
+constexpr int kTypedRowHeight = 16;  // boxes 15 high
+constexpr TValueType kTypedBlock1[] = {TValueType::vtU8,  TValueType::vtI8,  TValueType::vtU16, TValueType::vtI16,
+                                       TValueType::vtU32, TValueType::vtI32, TValueType::vtF32};
+constexpr TValueType kTypedBlock2[] = {TValueType::vtU64, TValueType::vtI64, TValueType::vtF64};
+constexpr const char* kOrderNames[2] = {"le", "be"};
+constexpr const char* kOrderCaptions[2] = {"LE:", "BE:"};
+constexpr const char* kOrderWords[2] = {"little endian", "big endian"};
+constexpr const char* kOrderTips[2] = {": the byte at the caret is the lowest", ": the byte at the caret is the highest"};
+
 }  // namespace
 
 TValueInfoPanel::TValueInfoPanel(QWidget* parent) : QFrame(parent) {
   setObjectName(QStringLiteral("Value_Info_Panel"));
   setFrameStyle(QFrame::Panel | QFrame::Sunken);
   setLineWidth(1);
-  setFixedHeight(62);
   QFont small = font();
   small.setPixelSize(11);
   setFont(small);
@@ -88,7 +102,61 @@ TValueInfoPanel::TValueInfoPanel(QWidget* parent) : QFrame(parent) {
     }
     left = boxLeft + boxWidth + kColumnGap;
   }
-  setMinimumWidth(left - kColumnGap + kGap + lineWidth());
+  const int typedWidth = PlaceTypedValues(kTypedTop);
+  setMinimumWidth(std::max(left - kColumnGap, typedWidth) + kGap + lineWidth());
+  setFixedHeight(childrenRect().bottom() + 1 + 3);
+}
+
+int TValueInfoPanel::PlaceTypedValues(int top) {
+  QFont digits = font();
+  digits.setPixelSize(10);
+  int right = 0;
+  for (const auto& block : {std::span<const TValueType>(kTypedBlock1), std::span<const TValueType>(kTypedBlock2)}) {
+    int left = 2;
+    for (int order = 0; order < 2; ++order) {
+      auto* caption = new QLabel(QString::fromLatin1(kOrderCaptions[order]), this);
+      caption->setToolTip(QString::fromLatin1(kOrderWords[order]) + QString::fromLatin1(kOrderTips[order]));
+      caption->setGeometry(2, top + kBoxHeight + order * kTypedRowHeight, uibuild::WidthForText(caption, caption->text()),
+                           kTypedRowHeight - 1);
+      left = std::max(left, caption->geometry().right() + 1 + kGap);
+    }
+    for (const TValueType type : block) {
+      const QString name = QLatin1String(ValueTypeName(type));
+      auto* label = new QLabel(name, this);
+      label->setObjectName(QStringLiteral("Label_") + name);
+      label->setAlignment(Qt::AlignCenter);
+      int width = 0;
+      for (int order = 0; order < 2; ++order) {
+        auto* box = new QLineEdit(QStringLiteral("-"), this);
+        box->setObjectName(QStringLiteral("Value_%1_%2").arg(name, QLatin1String(kOrderNames[order])));
+        box->setReadOnly(true);
+        box->setFont(digits);
+        box->setAlignment(Qt::AlignCenter);
+        box->setToolTip(name + QLatin1Char(' ') + QLatin1String(kOrderWords[order]));
+        FTypedBoxes[static_cast<size_t>(type)][static_cast<size_t>(order)] = box;
+        width = std::max(width, uibuild::WidthForText(box, QString::fromStdString(WidestValueText(type))));
+      }
+      label->setGeometry(left, top, width, kBoxHeight);
+      for (int order = 0; order < 2; ++order)
+        TypedBox({type, static_cast<TByteOrder>(order)})
+            ->setGeometry(left, top + kBoxHeight + order * kTypedRowHeight, width, kTypedRowHeight - 1);
+      left += width + 2;
+    }
+    right = std::max(right, left - 2);
+    top += kBoxHeight + 2 * kTypedRowHeight + 2;
+  }
+  return right;
+}
+
+QLineEdit* TValueInfoPanel::TypedBox(const TValueFormat& format) const {
+  return FTypedBoxes[static_cast<size_t>(format.Type)][format.Order == TByteOrder::boLittle ? 0 : 1];
+}
+
+void TValueInfoPanel::SetTypedValue(const TValueFormat& format, const QString& text) {
+  QLineEdit* box = TypedBox(format);
+  if (box->text() == text) return;  // a selection in it stays while the value does
+  box->setText(text);
+  box->setCursorPosition(0);
 }
 
 QString TValueInfoPanel::Caption(TValueBox box) const { return Box(box)->text(); }

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The value info panel under an editor window's control: twelve labels and
-// twelve small sunken value boxes in three rows and four columns.
+// twelve small sunken value boxes in three rows and four columns, and below
+// them the typed values that start at the caret (u8 ... f64, little and big
+// endian) in read-only boxes, each one selectable and copyable.
 #pragma once
 
 #include <QFrame>
@@ -10,6 +12,7 @@
 #include "editor/valueinfo.h"
 
 class QLabel;
+class QLineEdit;
 
 namespace byteloom {
 
@@ -21,10 +24,17 @@ class TValueInfoPanel : public QFrame {
   QLabel* Label(TValueBox box) const { return FLabels[static_cast<size_t>(box)]; }
   QString Caption(TValueBox box) const;
   void SetCaption(TValueBox box, const QString& text);
+  // The box of a typed value (object name "Value_u16_le" and so on).
+  QLineEdit* TypedBox(const TValueFormat& format) const;
+  void SetTypedValue(const TValueFormat& format, const QString& text);
 
  private:
+  // Lays out the typed values from top on; the right edge they reach.
+  int PlaceTypedValues(int top);
+
   std::array<QLabel*, kValueBoxCount> FBoxes{};
   std::array<QLabel*, kValueBoxCount> FLabels{};
+  std::array<std::array<QLineEdit*, 2>, kValueTypeCount> FTypedBoxes{};  // [type][order]
 };
 
 }  // namespace byteloom

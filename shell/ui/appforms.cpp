@@ -13,6 +13,7 @@
 #include "shell/ui/fileprop.h"
 #include "shell/ui/info.h"
 #include "shell/ui/mainform.h"
+#include "shell/ui/placing.h"
 #include "shell/ui/preferen.h"
 #include "shell/ui/settings.h"
 
@@ -22,6 +23,7 @@ TMainform* CreateForms(const std::vector<std::string>& params) {
   QApplication::setApplicationName(QStringLiteral("Byteloom"));
   TForms f;
   f.Mainform = new TMainform;
+  PlaceWindowsBy(f.Mainform);
   f.Mainform->SetParams(params);
   f.Infoform = new TInfoform(f.Mainform);
   f.Fileproperties = new TFileproperties(f.Mainform);

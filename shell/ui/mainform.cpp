@@ -778,7 +778,7 @@ void TMainform::Window1Popup() {
   FWindowListItems.append(separator);
   int number = 1;
   for (Teditform* window : open) {
-    QString caption = window->DocumentName();
+    QString caption = window->DocumentName() + QString::fromStdString(CaptionMarks(window->Editor().Modified()));
     caption.replace(QLatin1Char('&'), QStringLiteral("&&"));
     auto* item = new QAction(QStringLiteral("&%1 %2").arg(number++).arg(caption), Window1);
     item->setCheckable(true);

@@ -2,24 +2,20 @@
 #include "shell/ui/settings.h"
 
 #include <QAction>
-#include <QGuiApplication>
-#include <QScreen>
 #include <QSettings>
 #include <QWindow>
 
 #include <optional>
 
 #include "platform/store.h"
-#include "shell/placement.h"
 #include "shell/ui/mainform.h"
+#include "shell/ui/placing.h"
 #include "shell/ui/preferen.h"
 #include "ui/qtext.h"
 
 namespace byteloom {
 
 namespace {
-
-TFrameRect ToFrameRect(const QRect& r) { return {r.x(), r.y(), r.width(), r.height()}; }
 
 QSettings::Format Format() { return QSettings::IniFormat; }
 
@@ -56,13 +52,7 @@ std::optional<bool> ReadBoolean(const QSettings& store, const QString& name) {
 // Puts the frame's outer corner at r's corner and gives it r's size; a frame
 // that would be out of reach comes back onto a screen.
 void PlaceFrame(QWidget& frame, const QRect& r) {
-  std::vector<TFrameRect> screens;
-  if (QScreen* primary = QGuiApplication::primaryScreen()) {
-    screens.push_back(ToFrameRect(primary->availableGeometry()));
-    for (QScreen* screen : QGuiApplication::screens())
-      if (screen != primary) screens.push_back(ToFrameRect(screen->availableGeometry()));
-  }
-  const TFrameRect placed = BringOntoScreen(ToFrameRect(r), screens);
+  const TFrameRect placed = BringOntoScreen(ToFrameRect(r), ScreenAreas());
   frame.resize(placed.Width, placed.Height);
   // The window exists but has no frame yet: move() alone would put its
   // client area at the point and the title bar above it, one title bar

@@ -9,11 +9,14 @@
 #include <QDir>
 #include <QImage>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMdiArea>
 #include <QMenu>
 #include <QMimeData>
 #include <QTest>
 #include <QToolButton>
+
+#include <functional>
 
 #include "control/hexeditor.h"
 #include "editor/findexpr.h"
@@ -301,7 +304,6 @@ class TestEditwin : public TGuiTest {
     QCOMPARE(ed.OffsetSeparator(), ':');
     QCOMPARE(ed.Font().Height, -13);
     QCOMPARE(ed.Colors().ChangedBackground(), TColor(0xA8FFFF));
-    QCOMPARE(window->Value_Info_Panel->height(), 62);
   }
 
   void editMenuState() {
@@ -496,6 +498,69 @@ class TestEditwin : public TGuiTest {
     // Rows at 3 and 44, columns as wide as their values (see test_layout).
     QCOMPARE(panel->Box(TValueBox::vbLength)->geometry().topLeft().y(), 3);
     QVERIFY(panel->Box(TValueBox::vbSigned32)->geometry().top() == 44 && panel->Box(TValueBox::vbSigned32)->x() > 400);
+  }
+
+  // The values that start at the caret, both byte orders, absent past the
+  // end; each box can be selected and copied.
+  void typedValuesStartAtTheCaret() {
+    const QByteArray data("\x00\x00\x02\x00\x05\xDC\x3F\xF8\x00\x00\x00\x00\x00\x00\xFF\xFF", 16);
+    Teditform* window = OpenFile(File(QStringLiteral("t.bin"), data));
+    TValueInfoPanel* panel = window->Value_Info_Panel;
+    const struct {
+      int32_t Caret;
+      TValueType Type;
+      TByteOrder Order;
+      const char* Text;
+    } rows[] = {
+        {0, TValueType::vtU32, TByteOrder::boBig, "512"},       {0, TValueType::vtU32, TByteOrder::boLittle, "131072"},
+        {4, TValueType::vtU16, TByteOrder::boBig, "1500"},      {4, TValueType::vtU16, TByteOrder::boLittle, "56325"},
+        {6, TValueType::vtF64, TByteOrder::boBig, "1.5"},       {14, TValueType::vtI16, TByteOrder::boLittle, "-1"},
+        {14, TValueType::vtU32, TByteOrder::boLittle, "-"},     {15, TValueType::vtU8, TByteOrder::boBig, "255"},
+        {15, TValueType::vtI8, TByteOrder::boLittle, "-1"},     {15, TValueType::vtF64, TByteOrder::boBig, "-"},
+    };
+    for (const auto& row : rows) {
+      window->Editor().Seek(row.Caret, 0, true);
+      window->HexEditor1KeyUp();
+      QLineEdit* box = panel->TypedBox({row.Type, row.Order});
+      QCOMPARE(box->text(), QString::fromLatin1(row.Text));
+      QVERIFY(box->isReadOnly() && box->isVisible());
+    }
+    window->Editor().Seek(0, 0, true);
+    window->HexEditor1MouseUp();
+    QLineEdit* width = panel->findChild<QLineEdit*>(QStringLiteral("Value_u32_be"));
+    width->setFocus();
+    width->selectAll();
+    QTest::keyClick(width, Qt::Key_C, Qt::ControlModifier);  // the box's copy, not the document's
+    QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("512"));
+  }
+
+  // While the document has unsaved changes its caption and its Window menu
+  // entry carry "*", apart from the name that the lists of documents use.
+  void unsavedMarkInTheCaption() {
+    const QString path = File(QStringLiteral("m.bin"), "abcd");
+    Teditform* window = OpenFile(path);
+    TMainform& frame = Box().Frame();
+    const struct {
+      const char* Step;
+      std::function<void()> Do;
+      const char* Marks;
+    } rows[] = {
+        {"typed", [&] { TypeByte(*window, 0, 'X'); }, "*"},
+        {"undone", [&] { window->Rckgngig1->trigger(); }, ""},
+        {"redone", [&] { window->Wiederherstellen1->trigger(); }, "*"},
+        {"saved", [&] { window->Speichern1->trigger(); }, ""},
+        {"typed, shifted", [&] { TypeByte(*window, 1, 'Y'), window->SetCaptionMark(QStringLiteral("(+4)")); }, "* (+4)"},
+        {"undone, shifted", [&] { window->Rckgngig1->trigger(); }, " (+4)"},
+    };
+    for (const auto& row : rows) {
+      row.Do();
+      Settle();
+      QCOMPARE(window->windowTitle(), path + QLatin1String(row.Marks));
+      frame.Window1Popup();
+      const QString entry = frame.Window1->actions().last()->text();
+      QCOMPARE(entry, QStringLiteral("&1 ") + path + QString::fromLatin1(row.Marks).section(QLatin1Char(' '), 0, 0));
+      QCOMPARE(frame.DocumentCaption(0), path.toStdString());
+    }
   }
 
   void showValueInfoToggleAndPreference() {

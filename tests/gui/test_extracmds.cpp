@@ -96,14 +96,14 @@ class TestExtraCommands : public TGuiTest {
     Script().ExpectMessage(QStringLiteral("An odd number of hex digits"), TMsgDlgType::mtWarning);
     form->FindButton->click();
     form->AddToBookmarksClick();
-    QCOMPARE(QString::fromStdString(frame.Bookmarks().Cell(0, 1)), QStringLiteral("1000"));
+    QCOMPARE(QString::fromStdString(frame.Bookmarks().Cell(0, 1)), QStringLiteral("$3E8"));
     // The bookmarks come back when the file is opened again.
     const QString path = Box().Path(QStringLiteral("b.bin"));
     w->close();
     QVERIFY(QFile::exists(QFileInfo(Box().SettingsFile()).absolutePath() + QStringLiteral("/bookmarks.txt")));
     frame.Bookmarks().SetCell(0, 1, {});
     frame.OpenWindow(path);
-    QCOMPARE(QString::fromStdString(frame.Bookmarks().Cell(0, 1)), QStringLiteral("1000"));
+    QCOMPARE(QString::fromStdString(frame.Bookmarks().Cell(0, 1)), QStringLiteral("$3E8"));
   }
 
   // A bookmark belongs to the file it was made on, whichever window closes
@@ -123,7 +123,7 @@ class TestExtraCommands : public TGuiTest {
     QVERIFY(!frame.Bookmarks().IsSet(1));  // not b's
     wa->close();
     wa = frame.OpenWindow(a);
-    QCOMPARE(QString::fromStdString(frame.Bookmarks().Cell(0, 1)), QStringLiteral("5"));
+    QCOMPARE(QString::fromStdString(frame.Bookmarks().Cell(0, 1)), QStringLiteral("$05"));
     wb->Bookmarks1Click();
     const QList<QAction*> targets = wb->ApplyBookmarks1->actions();
     QVERIFY(wb->ApplyBookmarks1->menuAction()->isEnabled());
@@ -133,7 +133,7 @@ class TestExtraCommands : public TGuiTest {
     clearTable();
     wb->close();
     frame.OpenWindow(b);
-    QCOMPARE(QString::fromStdString(frame.Bookmarks().Cell(0, 1)), QStringLiteral("5"));
+    QCOMPARE(QString::fromStdString(frame.Bookmarks().Cell(0, 1)), QStringLiteral("$05"));
   }
 };
 

@@ -5,6 +5,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
+#include <QDir>
 #include <QDragEnterEvent>
 #include <QMimeData>
 #include <QUrl>
@@ -22,6 +23,8 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+
+#include <sys/stat.h>
 
 #include "compare/ui/com_mete.h"
 #include "compare/ui/Fcomp.h"
@@ -337,11 +340,24 @@ class TestFrame : public TGuiTest {
     QVERIFY(frame.File1->text().isEmpty());
   }
 
-  void commandLineWithoutOffsetAndMissingFile() {
+  // A file that cannot be opened: one message, naming it and the reason.
+  void commandLineFileThatCannotBeOpened_data() {
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("missing") << "missing" << "No such file or directory";
+    QTest::newRow("folder") << "folder" << "is a folder, not a file";
+    QTest::newRow("fifo") << "fifo" << "is not a regular file";
+  }
+  void commandLineFileThatCannotBeOpened() {
+    QFETCH(QString, kind);
+    QFETCH(QString, reason);
     const QString path = Box().Path(QStringLiteral("nothing-here.bin"));
-    Script().ExpectMessage(QStringLiteral("Fehler bei Dateizugriff"), TMsgDlgType::mtWarning);
+    if (kind == QLatin1String("folder")) QDir().mkpath(path);
+    if (kind == QLatin1String("fifo")) QCOMPARE(mkfifo(ToFileName(path).c_str(), 0600), 0);
     Script().ExpectErrorBox(QStringLiteral("Cannot open file\r\n") + path + QStringLiteral("\r\n"));
     TMainform& frame = Box().Start({ToFileName(path)});
+    QCOMPARE(Script().Asked().size(), 1);
+    QVERIFY2(Script().Asked().first().contains(reason), qPrintable(Script().Asked().first()));
     QCOMPARE(frame.MDIChildCount(), 1);
     QCOMPARE(frame.ActiveMDIChild()->Editor().DataSize(), 0);
     QVERIFY(frame.isVisible());

@@ -88,6 +88,12 @@ class TestLayout : public TGuiTest {
         QTest::addRow("%dpt value box %d", pointSize, box)
             << pointSize << "Value_Info_Panel" << QStringList{QString::number(box)}
             << QStringList{QString::fromStdString(WidestValueText(TValueBox(box)))};
+      for (int type = 0; type < kValueTypeCount; ++type) {
+        const QString name = QLatin1String(ValueTypeName(TValueType(type)));
+        QTest::addRow("%dpt typed value %s", pointSize, qPrintable(name))
+            << pointSize << "Value_Info_Panel" << QStringList{"Value_" + name + "_le", "Value_" + name + "_be"}
+            << QStringList{QString::fromStdString(WidestValueText(TValueType(type)))};
+      }
     }
   }
   void fieldsShowTheirWidestValue() {
@@ -104,7 +110,12 @@ class TestLayout : public TGuiTest {
     frame.Neu1->trigger();
     for (const QString& name : fields) {
       QWidget* field = nullptr;
-      if (form == "Value_Info_Panel") field = frame.ActiveMDIChild()->Value_Info_Panel->Box(TValueBox(name.toInt()));
+      if (form == "Value_Info_Panel") {
+        TValueInfoPanel* panel = frame.ActiveMDIChild()->Value_Info_Panel;
+        bool number = false;
+        const int box = name.toInt(&number);
+        field = number ? panel->Box(TValueBox(box)) : panel->findChild<QWidget*>(name);
+      }
       for (QWidget* top : QApplication::topLevelWidgets())
         if (top->objectName() == form) field = top->findChild<QWidget*>(name);
       QVERIFY2(field, qPrintable(name));

@@ -55,7 +55,7 @@ class TestRecovery : public TGuiTest {
     TMainform& frame = Box().Start();
     Teditform* window = frame.ActiveMDIChild();
     QVERIFY(window);
-    QCOMPARE(window->windowTitle(), file);
+    QCOMPARE(window->windowTitle(), file + QLatin1Char('*'));
     THexEditor& ed = window->Editor();
     QVERIFY(ed.Modified());
     QCOMPARE(ed.FileName(), file.toStdString());

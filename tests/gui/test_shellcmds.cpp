@@ -1,22 +1,27 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The frame's smaller commands as the user reaches them: the recent files in
-// both File menus, Restore, the Help menu, the about box and the file
-// properties of the active editor window.
+// both File menus, Restore, the Help menu, the about box, the file
+// properties of the active editor window, and where the windows open.
 #include <QAction>
 #include <QCheckBox>
 #include <QDesktopServices>
 #include <QTextBrowser>
 #include <QDir>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QMenu>
 #include <QTextEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QTest>
 #include <QToolButton>
 #include <QUrl>
 
+#include "compare/ui/snapshotform.h"
 #include "editor/ui/Editwin.h"
+#include "editor/ui/fieldsform.h"
+#include "editor/ui/findallform.h"
 #include "guitest.h"
 #include "shell/helppages.h"
 #include "shell/restore.h"
@@ -188,6 +193,46 @@ class TestShellCommands : public TGuiTest {
                                            "Yes, a .bak is available"}));
     QVERIFY(first[5] != QStringLiteral("-"));
     QCOMPARE(seen[1], QStringLiteral("-|-|-|-|-|-"));
+  }
+
+  // Every window opens inside the screen that holds the frame: with the
+  // frame at its place and with the frame mostly off the screen's corner.
+  void windowsOpenInsideTheFramesScreen_data() {
+    QTest::addColumn<QString>("window");
+    QTest::addColumn<QPoint>("frameAt");
+    for (const char* window : {"FieldsForm", "SnapshotForm", "HelpWindow", "FindAllForm"})
+      for (const auto& [where, at] : {std::pair{"default place", QPoint(-1, -1)}, {"corner", QPoint(1300, 800)},
+                                      {"second screen", QPoint(2000, 300)}})
+        QTest::addRow("%s, frame at its %s", window, where) << QString::fromLatin1(window) << at;
+  }
+  void windowsOpenInsideTheFramesScreen() {
+    QFETCH(QString, window);
+    QFETCH(QPoint, frameAt);
+    TMainform& frame = Box().Frame();
+    if (frameAt.x() >= 0) frame.move(frameAt);
+    Teditform* doc = OpenFile(File(QStringLiteral("a.bin"), QByteArray(64, 'a')));
+    QWidget* opened = nullptr;
+    if (window == QLatin1String("FieldsForm")) {
+      doc->Fields1Click();
+      opened = &doc->FieldsForm();
+    } else if (window == QLatin1String("SnapshotForm")) {
+      frame.Forms().SnapshotForm->ShowSearch();
+      opened = frame.Forms().SnapshotForm;
+    } else if (window == QLatin1String("HelpWindow")) {
+      opened = frame.ShowHelpWindow(File(QStringLiteral("hex.htm"), "<html><body>Help</body></html>"));
+    } else {
+      doc->FindAll1Click();
+      opened = doc->findChild<TFindAllForm*>();
+    }
+    QVERIFY(opened && opened->isVisible());
+    QRect screen;  // the one the frame overlaps most
+    for (QScreen* each : QGuiApplication::screens()) {
+      const QRect a = each->availableGeometry() & frame.frameGeometry(), b = screen & frame.frameGeometry();
+      if (screen.isNull() || a.width() * a.height() > b.width() * b.height()) screen = each->availableGeometry();
+    }
+    QVERIFY2(screen.contains(opened->frameGeometry()),
+             qPrintable(QStringLiteral("%1 at %2,%3 %4x%5").arg(window).arg(opened->x()).arg(opened->y())
+                            .arg(opened->width()).arg(opened->height())));
   }
 };
 

@@ -84,7 +84,7 @@ class TestStores : public TGuiTest {
     b->Editor().Seek(5, 0, true);
     b->AddBookmark1->trigger();
     Settle();
-    QCOMPARE(QString::fromStdString(Box().Frame().Bookmarks().Cell(0, 1)), QStringLiteral("5"));
+    QCOMPARE(QString::fromStdString(Box().Frame().Bookmarks().Cell(0, 1)), QStringLiteral("$05"));
     QCOMPARE(Script().Asked().filter(QStringLiteral("bookmarks")).size(), 1);
     // The store is as it was.
     const QFileInfo info(marks);
@@ -115,7 +115,7 @@ class TestStores : public TGuiTest {
     a->Editor().Seek(7, 0, true);
     a->AddBookmark1->trigger();
     const QByteArray kept = ReadBytes(marks);
-    QVERIFY2(kept.startsWith(QByteArray("# kept by hand\n") + Name(Box().Path(QStringLiteral("a.sav"))) + "\t7\t"),
+    QVERIFY2(kept.startsWith(QByteArray("# kept by hand\n") + Name(Box().Path(QStringLiteral("a.sav"))) + "\t$07\t"),
              kept.constData());
   }
 
