@@ -193,7 +193,7 @@ TEST_F(Journal, ASpliceWhoseAddedNibblesAreNotOnTheDiskEndsTheJournal) {
 
 TEST_F(Journal, TheIdentitySaysWhatChangedAndTheSnapshotStandsIn) {
   const std::string file = Path("big.sav"), snapshot = "0000CAFE.BLWS";
-  const Bytes original = Pattern(5 << 20);
+  Bytes original;
   const auto keepTime = [&](const std::function<void()>& change) {
     const struct stat st = Stat(file);
     change();
@@ -215,19 +215,22 @@ TEST_F(Journal, TheIdentitySaysWhatChangedAndTheSnapshotStandsIn) {
        TIdentityChange::icReplaced},
       {"deleted", [&] { fs::remove(file); }, TIdentityChange::icMissing},
   };
-  for (const auto& row : rows) {
-    for (const bool withSnapshot : {false, true}) {
-      SCOPED_TRACE(std::string(row.what) + (withSnapshot ? " with a snapshot" : ""));
-      WriteFile(file, original);
-      WriteFile(WorkFiles() + "/" + snapshot, withSnapshot ? original : Bytes{});
-      TJournalHeader h = Header(file);
-      h.SnapshotName = snapshot;
-      h.Identity = TFileIdentity::Take(OpenRegularForReading(file).Fd(), file);
-      row.change();
-      const TJournalSource source = OpenJournalSource(Folder, h);
-      EXPECT_EQ(source.Change, row.want);
-      EXPECT_EQ(source.File.IsOpen(), withSnapshot || row.want == TIdentityChange::icSame);
-      EXPECT_EQ(source.FromSnapshot, withSnapshot && row.want != TIdentityChange::icSame);
+  for (const size_t size : {size_t{3} << 20, size_t{5} << 20}) {  // hashed whole, in parts
+    original = Pattern(size);
+    for (const auto& row : rows) {
+      for (const bool withSnapshot : {false, true}) {
+        SCOPED_TRACE(std::string(row.what) + (withSnapshot ? " with a snapshot" : "") + std::to_string(size));
+        WriteFile(file, original);
+        WriteFile(WorkFiles() + "/" + snapshot, withSnapshot ? original : Bytes{});
+        TJournalHeader h = Header(file);
+        h.SnapshotName = snapshot;
+        h.Identity = TFileIdentity::Take(OpenRegularForReading(file).Fd(), file);
+        row.change();
+        const TJournalSource source = OpenJournalSource(Folder, h);
+        EXPECT_EQ(source.Change, row.want);
+        EXPECT_EQ(source.File.IsOpen(), withSnapshot || row.want == TIdentityChange::icSame);
+        EXPECT_EQ(source.FromSnapshot, withSnapshot && row.want != TIdentityChange::icSame);
+      }
     }
   }
 }
