@@ -3,7 +3,6 @@
 
 #include <dirent.h>
 #include <fcntl.h>
-#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -22,20 +21,6 @@ namespace {
 constexpr const char* kInfoMagic = "BYTELOOM-RECOVERY 2";
 // Two slots of this size; a path of 4,095 bytes, every byte escaped, fits one.
 constexpr int64_t kSlotSize = 16384;
-
-// Start time of a process in clock ticks since boot (field 22 of its stat), 0 if unknown.
-uint64_t ProcessStartTime(int64_t pid) {
-  std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
-  std::string line;
-  if (!std::getline(in, line)) return 0;
-  const auto close = line.rfind(')');
-  if (close == std::string::npos) return 0;
-  std::istringstream rest(line.substr(close + 2));
-  std::string field;
-  for (int i = 3; i <= 22 && rest >> field; ++i)
-    if (i == 22) return std::strtoull(field.c_str(), nullptr, 10);
-  return 0;
-}
 
 // A regular file (not a link) owned by this user.
 bool OwnFile(const std::string& path, struct stat* out = nullptr) {
@@ -57,26 +42,6 @@ std::string ReadText(const std::string& path) {
   std::ostringstream s;
   s << in.rdbuf();
   return s.str();
-}
-
-
-
-std::string FirstLine(const std::string& path) {
-  std::ifstream in(path);
-  std::string line;
-  std::getline(in, line);
-  return line;
-}
-
-std::string BootId() {
-  static const std::string id = FirstLine("/proc/sys/kernel/random/boot_id");
-  return id;
-}
-
-std::string PidSpace(const std::string& pid) {
-  char buf[64];
-  const ssize_t n = readlink(("/proc/" + pid + "/ns/pid").c_str(), buf, sizeof buf);
-  return n > 0 ? std::string(buf, static_cast<size_t>(n)) : std::string();
 }
 
 uint64_t CheckSum(const char* data, size_t size) {
@@ -120,16 +85,6 @@ bool ParseSlot(const std::string& slot, TRecoveryInfo& info, uint64_t& seq) {
     }
   }
   return haveFile && info.Pid > 0;
-}
-
-// The lock its owner holds on a sidecar for as long as it lives.
-struct flock OwnerLock(short type) {
-  struct flock lock {};
-  lock.l_type = type;
-  lock.l_whence = SEEK_SET;
-  lock.l_start = 0;
-  lock.l_len = 1;
-  return lock;
 }
 
 }  // namespace
@@ -178,27 +133,16 @@ void TRecoverySidecar::Open(const std::string& workFile) {
     FFile = TTempFile::CreateNamed(name);
   }
   FFile.Handle().Reserve(2 * kSlotSize);
-  struct flock lock = OwnerLock(F_WRLCK);
-  // Where the file system has no locks the owner is told by its process.
-  if (fcntl(FFile.Handle().Fd(), F_OFD_SETLK, &lock) != 0 && errno != EINVAL && errno != ENOLCK)
-    throw EFileError("Cannot lock " + name + ": " + ErrnoText(errno), errno);
+  TakeOwnerLock(FFile.Handle().Fd(), name);
   FSeq = 0;
 }
 
 void TRecoverySidecar::Write(const std::string& fileName, bool untitled, bool changed, const std::string& intent) {
   if (!IsOpen()) return;
   std::ostringstream s;
-  // Asked once per process (a forked child asks again).
-  static pid_t pid = 0;
-  static std::string self;
-  static uint64_t start = 0;
-  if (pid != getpid()) {
-    pid = getpid();
-    self = PidSpace("self");
-    start = ProcessStartTime(pid);
-  }
-  s << kInfoMagic << "\nseq " << FSeq + 1 << "\nboot " << BootId() << "\npidns " << self << "\npid " << pid
-    << "\nstart " << start << "\nchanged " << (changed ? 1 : 0) << "\nuntitled "
+  const TOwnerStamp self = SelfStamp();
+  s << kInfoMagic << "\nseq " << FSeq + 1 << "\nboot " << self.BootId << "\npidns " << self.PidSpace << "\npid "
+    << self.Pid << "\nstart " << self.StartTime << "\nchanged " << (changed ? 1 : 0) << "\nuntitled "
     << (untitled ? 1 : 0) << "\n";
   if (!intent.empty()) s << "intent " << EncodeName(intent) << "\n";
   s << "file " << EncodeName(untitled ? fileName : AbsolutePath(fileName)) << "\n";
@@ -247,19 +191,10 @@ bool ReadRecoveryInfo(const std::string& infoFile, TRecoveryInfo& info) {
 }
 
 TOwnerState OwnerState(const TRecoveryInfo& info) {
-  if (!info.BootId.empty() && !BootId().empty() && info.BootId != BootId()) return TOwnerState::osGone;
   const int fd = open(info.InfoFile.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0) return errno == ENOENT ? TOwnerState::osGone : TOwnerState::osUnclear;
-  struct flock lock = OwnerLock(F_RDLCK);
-  const int rc = fcntl(fd, F_OFD_GETLK, &lock);
-  close(fd);
-  if (rc == 0) return lock.l_type == F_UNLCK ? TOwnerState::osGone : TOwnerState::osAlive;
-  // No locks here: the process itself, where its numbers mean the same to us.
-  if (info.PidSpace.empty() || info.PidSpace != PidSpace("self")) return TOwnerState::osUnclear;
-  if (kill(static_cast<pid_t>(info.Pid), 0) != 0 && errno == ESRCH) return TOwnerState::osGone;
-  const uint64_t start = ProcessStartTime(info.Pid);
-  if (start == 0) return TOwnerState::osUnclear;
-  return start == info.StartTime ? TOwnerState::osAlive : TOwnerState::osGone;
+  const TOwnerState state = OwnerStateOf({info.Pid, info.StartTime, info.BootId, info.PidSpace}, fd, errno);
+  if (fd >= 0) close(fd);
+  return state;
 }
 
 std::vector<TRecoveryInfo> FindRecoverable() {

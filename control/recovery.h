@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "control/backups.h"
+#include "document/journal.h"
 #include "platform/platform.h"
 
 namespace byteloom {
@@ -61,7 +62,6 @@ void WriteRecoveryInfo(const std::string& workFile, const std::string& fileName,
 // Reads a sidecar; false when it is not one of ours (not a regular file of
 // this user, no whole slot in the sidecar format).
 bool ReadRecoveryInfo(const std::string& infoFile, TRecoveryInfo& info);
-enum class TOwnerState { osAlive, osGone, osUnclear };
 // Whether the process that wrote info still runs: the owner's lock answers
 // where the file system has locks; else the boot, the PID namespace, the
 // process id and its start time. Anything that cannot be told is osUnclear.
