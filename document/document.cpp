@@ -14,6 +14,8 @@ namespace {
 constexpr uint64_t kShiftBlock = uint64_t{1} << 20;
 // Kernel copies of a save go in steps of this many bytes, for the progress.
 constexpr uint64_t kCopyStep = uint64_t{64} << 20;
+// File systems share extents in blocks of this many bytes (or a divisor).
+constexpr uint64_t kShareBlock = 4096;
 // Around an edit, the pieces inside this many nibbles on either side are
 // rewritten as one once there are kDense of them: pieces stay 256 bytes
 // long on average however densely a region is edited.
@@ -221,15 +223,28 @@ bool TDocument::WriteTo(TFileHandle& out, const TProgress& progress) const {
   FTree.Visit(0, end, [&](uint64_t at, const TPiece& q) {
     const TPieceSource& src = *FSources[q.Source];
     if (!ByteAligned(at, q) || !(src.Zeros() || src.File())) return true;
-    flush(at);
-    // Zeros stay a hole of the new file.
-    for (uint64_t done = 0; go && done < q.Length && !src.Zeros();) {
-      const uint64_t n = std::min(q.Length - done, 2 * kCopyStep);
-      CopyData(*src.File(), static_cast<int64_t>((q.Start + done) / 2), out, static_cast<int64_t>((at + done) / 2),
-               static_cast<int64_t>(n / 2));
-      reached(at + (done += n));
+    // The nibbles [from, to) of the piece go by kernel copies.
+    uint64_t from = at, to = at + q.Length;
+    if (src.File() && (at / 2) % kShareBlock == (q.Start / 2) % kShareBlock) {
+      // Extents are shared block by block: a stretch at the same place in
+      // its block in both files shares all its whole blocks when the parts
+      // before the first block boundary and after the last go through the
+      // buffer (after one byte typed, all but the blocks around it).
+      const uint64_t head = (kShareBlock - (at / 2) % kShareBlock) % kShareBlock;
+      const uint64_t body = q.Length / 2 > head ? (q.Length / 2 - head) / kShareBlock * kShareBlock : 0;
+      if (body == 0) return true;
+      from = at + 2 * head;
+      to = from + 2 * body;
     }
-    if (go) reached(pending = at + q.Length);
+    flush(from);
+    // Zeros stay a hole of the new file.
+    for (uint64_t done = from; go && done < to && !src.Zeros();) {
+      const uint64_t n = std::min(to - done, 2 * kCopyStep);
+      CopyData(*src.File(), static_cast<int64_t>((q.Start + done - at) / 2), out, static_cast<int64_t>(done / 2),
+               static_cast<int64_t>(n / 2));
+      reached(done += n);
+    }
+    if (go) reached(pending = to);
     return go;
   });
   flush(end);
