@@ -1,0 +1,116 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "document/openedfile.h"
+
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/inotify.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace byteloom {
+
+namespace {
+
+constexpr int kOpenAttempts = 3;
+
+std::string FolderOf(const std::string& path) {
+  const std::string abs = AbsolutePath(path);
+  const size_t slash = abs.find_last_of('/');
+  return slash == 0 ? "/" : abs.substr(0, slash);
+}
+
+TOpenedState StateOf(TIdentityChange change) {
+  switch (change) {
+    case TIdentityChange::icSame: return TOpenedState::osUnchanged;
+    case TIdentityChange::icMissing: return TOpenedState::osDeleted;
+    case TIdentityChange::icReplaced: return TOpenedState::osReplaced;
+    case TIdentityChange::icSize: return TOpenedState::osResized;
+    case TIdentityChange::icTime:
+    case TIdentityChange::icContent: break;
+  }
+  return TOpenedState::osChanged;
+}
+
+}  // namespace
+
+TOpenedFile TOpenedFile::Open(const std::string& path, TOptions options) {
+  TOpenedFile opened;
+  opened.FPath = path;
+  TFileHandle file = OpenRegularForReading(path);
+  for (int attempt = 1;; ++attempt) {
+    opened.FIdentity = TFileIdentity::Take(file.Fd(), path);
+    const int64_t size = opened.FIdentity.Size;
+    const bool copies = size <= options.CopyLimit;
+    if (!options.Clone && !copies) break;
+    opened.FSnapshot = TTempFile::Create(WorkFolder(), ".BLSN");
+    TFileHandle& snapshot = opened.FSnapshot.Handle();
+    if (options.Clone && ioctl(snapshot.Fd(), FICLONE, file.Fd()) == 0) {
+      opened.FMode = TOpenMode::omSnapshot;
+    } else if (copies) {
+      CopyData(file, 0, snapshot, 0, size);
+      opened.FMode = TOpenMode::omCopy;
+    } else {
+      opened.FSnapshot.Remove();
+      break;
+    }
+    // The private file must hold the bytes as the identity pins them.
+    if (TFileIdentity::Take(file.Fd(), path) == opened.FIdentity && snapshot.Size() == size) return opened;
+    opened.FSnapshot.Remove();
+    if (attempt == kOpenAttempts)
+      throw EFileError(path + " kept changing while it was being opened. Try again when the other program is done with it.");
+  }
+  opened.FMode = TOpenMode::omInPlace;
+  opened.FFile = std::move(file);
+  opened.StartWatching();
+  return opened;
+}
+
+void TOpenedFile::StartWatching() {
+  const int fd = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+  if (fd < 0) return;  // Check still compares the identity
+  FWatch = TFileHandle(fd, "inotify");
+  // The opened file itself (through its descriptor, whatever its name is
+  // now), and its folder for the name being replaced or removed.
+  const uint32_t fileEvents = IN_MODIFY | IN_ATTRIB | IN_CLOSE_WRITE | IN_DELETE_SELF | IN_MOVE_SELF;
+  const std::string self = "/proc/self/fd/" + std::to_string(FFile.Fd());
+  if (inotify_add_watch(fd, self.c_str(), fileEvents) < 0) (void)inotify_add_watch(fd, FPath.c_str(), fileEvents);
+  (void)inotify_add_watch(fd, FolderOf(FPath).c_str(), IN_MOVED_TO | IN_MOVED_FROM | IN_CREATE | IN_DELETE | IN_ONLYDIR);
+}
+
+TFileHandle TOpenedFile::TakeHandle() const {
+  const int fd = fcntl(Handle().Fd(), F_DUPFD_CLOEXEC, 0);
+  if (fd < 0) throw EFileError("Cannot open " + FPath + " again: " + ErrnoText(errno), errno);
+  return TFileHandle(fd, Handle().Name());
+}
+
+std::string TOpenedFile::SnapshotName() const {
+  if (!FSnapshot.IsOpen()) return {};
+  return FSnapshot.Name().substr(FSnapshot.Name().find_last_of('/') + 1);
+}
+
+TOpenedCheck TOpenedFile::Check() {
+  if (FMode != TOpenMode::omInPlace) return {};
+  if (FWatch.IsOpen()) {
+    alignas(inotify_event) char events[4096];
+    while (read(FWatch.Fd(), events, sizeof events) > 0) {
+    }
+  }
+  TIdentityChange change;
+  struct stat st;
+  if (stat(FPath.c_str(), &st) != 0) {
+    change = TIdentityChange::icMissing;
+  } else if (static_cast<uint64_t>(st.st_dev) != FIdentity.Device || static_cast<uint64_t>(st.st_ino) != FIdentity.Inode) {
+    change = TIdentityChange::icReplaced;
+  } else {
+    try {
+      change = CompareIdentity(FIdentity, TFileIdentity::Take(FFile.Fd(), FPath));
+    } catch (const EFileError& e) {
+      // Changing under the reader, or no longer readable.
+      change = e.Errno() == 0 ? TIdentityChange::icContent : TIdentityChange::icMissing;
+    }
+  }
+  return {StateOf(change), change, IdentityChangeText(FPath, change)};
+}
+
+}  // namespace byteloom
