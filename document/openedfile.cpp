@@ -34,8 +34,8 @@ TOpenedState StateOf(TIdentityChange change) {
 
 }  // namespace
 
-TOpenedFile TOpenedFile::Open(const std::string& path, TOptions options) {
-  TOpenedFile opened;
+TWatchedFile TWatchedFile::Open(const std::string& path, TOptions options) {
+  TWatchedFile opened;
   opened.FPath = path;
   TFileHandle file = OpenRegularForReading(path);
   for (int attempt = 1;; ++attempt) {
@@ -66,7 +66,7 @@ TOpenedFile TOpenedFile::Open(const std::string& path, TOptions options) {
   return opened;
 }
 
-void TOpenedFile::StartWatching() {
+void TWatchedFile::StartWatching() {
   const int fd = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
   if (fd < 0) return;  // Check still compares the identity
   FWatch = TFileHandle(fd, "inotify");
@@ -78,18 +78,18 @@ void TOpenedFile::StartWatching() {
   (void)inotify_add_watch(fd, FolderOf(FPath).c_str(), IN_MOVED_TO | IN_MOVED_FROM | IN_CREATE | IN_DELETE | IN_ONLYDIR);
 }
 
-TFileHandle TOpenedFile::TakeHandle() const {
+TFileHandle TWatchedFile::TakeHandle() const {
   const int fd = fcntl(Handle().Fd(), F_DUPFD_CLOEXEC, 0);
   if (fd < 0) throw EFileError("Cannot open " + FPath + " again: " + ErrnoText(errno), errno);
   return TFileHandle(fd, Handle().Name());
 }
 
-std::string TOpenedFile::SnapshotName() const {
+std::string TWatchedFile::SnapshotName() const {
   if (!FSnapshot.IsOpen()) return {};
   return FSnapshot.Name().substr(FSnapshot.Name().find_last_of('/') + 1);
 }
 
-TOpenedCheck TOpenedFile::Check() {
+TOpenedCheck TWatchedFile::Check() {
   if (FMode != TOpenMode::omInPlace) return {};
   if (FWatch.IsOpen()) {
     alignas(inotify_event) char events[4096];

@@ -26,7 +26,7 @@ struct TOpenedCheck {
   std::string Text;  // "FILE was changed by another program ..."; empty when unchanged
 };
 
-class TOpenedFile {
+class TWatchedFile {
  public:
   // Files up to this size are copied where they cannot be cloned.
   static constexpr int64_t kCopyLimit = int64_t{64} << 20;
@@ -38,12 +38,12 @@ class TOpenedFile {
   // Opens the regular file path read-only and chooses how it is read.
   // Raises EFileError with the reason (missing, a folder, a device, no
   // permission, changed while it was copied).
-  static TOpenedFile Open(const std::string& path, TOptions options);
-  static TOpenedFile Open(const std::string& path) { return Open(path, TOptions{}); }
+  static TWatchedFile Open(const std::string& path, TOptions options);
+  static TWatchedFile Open(const std::string& path) { return Open(path, TOptions{}); }
 
-  TOpenedFile(TOpenedFile&&) noexcept = default;
-  TOpenedFile& operator=(TOpenedFile&&) noexcept = default;
-  ~TOpenedFile() = default;
+  TWatchedFile(TWatchedFile&&) noexcept = default;
+  TWatchedFile& operator=(TWatchedFile&&) noexcept = default;
+  ~TWatchedFile() = default;
 
   TOpenMode Mode() const { return FMode; }
   const std::string& Path() const { return FPath; }
@@ -67,7 +67,7 @@ class TOpenedFile {
   int WatchFd() const { return FWatch.Fd(); }
 
  private:
-  TOpenedFile() = default;
+  TWatchedFile() = default;
   void StartWatching();
 
   TOpenMode FMode = TOpenMode::omInPlace;

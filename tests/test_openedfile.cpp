@@ -19,9 +19,9 @@ class OpenedFile : public TempDirTest {};
 
 // Big enough to be read in place under the small limit the tests use.
 constexpr int64_t kSize = 8192;
-const TOpenedFile::TOptions kInPlace{1024, false};
+const TWatchedFile::TOptions kInPlace{1024, false};
 
-Bytes Read(const TOpenedFile& f) {
+Bytes Read(const TWatchedFile& f) {
   Bytes b(static_cast<size_t>(f.Handle().Size()));
   f.Handle().ReadExact(b.data(), static_cast<int64_t>(b.size()), 0);
   return b;
@@ -58,7 +58,7 @@ TEST_F(OpenedFile, AFileReadInPlaceTellsWhatAnotherProgramDid) {
     SCOPED_TRACE(row.What);
     const std::string path = Path(std::string("f-") + row.What);
     WriteFile(path, Pattern(kSize));
-    TOpenedFile f = TOpenedFile::Open(path, kInPlace);
+    TWatchedFile f = TWatchedFile::Open(path, kInPlace);
     ASSERT_EQ(f.Mode(), TOpenMode::omInPlace);
     EXPECT_EQ(f.SnapshotName(), "");
     EXPECT_EQ(f.Check().State, TOpenedState::osUnchanged);
@@ -80,7 +80,7 @@ TEST_F(OpenedFile, APrivateCopyKeepsTheBytesAsOpened) {
     WriteFile(path, Pattern(kSize));
     std::string name;
     {
-      TOpenedFile f = TOpenedFile::Open(path, {kSize, false});
+      TWatchedFile f = TWatchedFile::Open(path, {kSize, false});
       ASSERT_EQ(f.Mode(), TOpenMode::omCopy);
       name = f.SnapshotName();
       EXPECT_EQ(List(WorkFiles()), std::vector<std::string>{name});
@@ -103,8 +103,8 @@ TEST_F(OpenedFile, APrivateCopyKeepsTheBytesAsOpened) {
 }
 
 TEST_F(OpenedFile, WhatCannotBeOpenedSaysWhy) {
-  EXPECT_THROW(TOpenedFile::Open(Path("missing")), EFileError);
-  EXPECT_THROW(TOpenedFile::Open(Dir()), EFileError);
+  EXPECT_THROW(TWatchedFile::Open(Path("missing")), EFileError);
+  EXPECT_THROW(TWatchedFile::Open(Dir()), EFileError);
   EXPECT_TRUE(List(WorkFiles()).empty());
 }
 
