@@ -322,16 +322,22 @@ std::string EncodeRecord(const TJournalRecord& r, uint32_t addedCrc) {
       break;
     case TJournalKind::jkStepBegin:
       out.U8(r.StepKind);
+      out.U64(static_cast<uint64_t>(r.StepPos));
+      out.U8(r.Planned ? 1 : 0);
+      if (r.Planned) {
+        out.U64(static_cast<uint64_t>(r.StepExtra));
+        out.U64(static_cast<uint64_t>(r.StepCount));
+      }
       [[fallthrough]];
     case TJournalKind::jkStepEnd:
+    case TJournalKind::jkUndo:
+    case TJournalKind::jkRedo:
+    case TJournalKind::jkCaret:
       out.State(r.State);
       break;
     case TJournalKind::jkSaved:
       out.Str(r.SavedName);
       out.Identity(r.SavedIdentity);
-      break;
-    case TJournalKind::jkUndo:
-    case TJournalKind::jkRedo:
       break;
   }
   return out.S;
@@ -359,16 +365,22 @@ bool DecodeRecord(const std::string& payload, TJournalRecord& r, uint32_t& added
     }
     case TJournalKind::jkStepBegin:
       r.StepKind = in.Small(7);
+      r.StepPos = static_cast<int64_t>(in.U64());
+      r.Planned = in.Small(1) == 1;
+      if (r.Planned) {
+        r.StepExtra = static_cast<int64_t>(in.U64());
+        r.StepCount = static_cast<int64_t>(in.U64());
+      }
       [[fallthrough]];
     case TJournalKind::jkStepEnd:
+    case TJournalKind::jkUndo:
+    case TJournalKind::jkRedo:
+    case TJournalKind::jkCaret:
       r.State = in.State();
       break;
     case TJournalKind::jkSaved:
       r.SavedName = in.Str();
       r.SavedIdentity = in.Identity();
-      break;
-    case TJournalKind::jkUndo:
-    case TJournalKind::jkRedo:
       break;
     default:
       return false;
@@ -592,16 +604,20 @@ TJournal TJournal::Create(const TJournalHeader& header, const TFileHandle& added
   return journal;
 }
 
-void TJournal::Append(const TJournalRecord& record) {
+void TJournal::Append(const std::vector<TJournalRecord>& records) {
   if (!IsOpen()) throw EFileError("The journal is closed");
   if (FBroken) throw EFileError("The journal " + Name() + " cannot be written since a write failed");
-  uint32_t crc = 0;
-  if (record.Kind == TJournalKind::jkSplice && !AddedBytesCrc(*FAdded, record.Pieces, crc))
-    throw EFileError("The added bytes of a change are not in " + FAdded->Name());
-  const std::string payload = EncodeRecord(record, crc);
-  if (static_cast<int64_t>(payload.size()) > kMaxJournalRecord)
-    throw EFileError("The change is too large for the journal " + Name());
-  Write(Frame(payload));
+  std::string frames;
+  for (const TJournalRecord& record : records) {
+    uint32_t crc = 0;
+    if (record.Kind == TJournalKind::jkSplice && !AddedBytesCrc(*FAdded, record.Pieces, crc))
+      throw EFileError("The added bytes of a change are not in " + FAdded->Name());
+    const std::string payload = EncodeRecord(record, crc);
+    if (static_cast<int64_t>(payload.size()) > kMaxJournalRecord)
+      throw EFileError("The change is too large for the journal " + Name());
+    frames += Frame(payload);
+  }
+  Write(frames);
 }
 
 void TJournal::Write(const std::string& bytes) {
@@ -721,6 +737,12 @@ TJournalSource OpenJournalSource(int folderFd, const TJournalHeader& header) {
   return source;
 }
 
+TFileHandle OpenJournalAdded(int folderFd, const TJournalHeader& header) {
+  const int fd = OpenOwnAt(folderFd, header.AddedName);
+  if (fd < 0) throw EFileError("Cannot read " + header.AddedName + ": " + ErrnoText(errno), errno);
+  return TFileHandle(fd, header.AddedName);
+}
+
 void ReplayJournal(const TJournalContents& contents, const TJournalReplay& replay) {
   for (const TJournalRecord& r : contents.Records) {
     switch (r.Kind) {
@@ -734,13 +756,15 @@ void ReplayJournal(const TJournalContents& contents, const TJournalReplay& repla
         if (replay.OnStepEnd) replay.OnStepEnd(r.State);
         break;
       case TJournalKind::jkUndo:
-        if (replay.OnUndo) replay.OnUndo();
+        if (replay.OnUndo) replay.OnUndo(r.State);
         break;
       case TJournalKind::jkRedo:
-        if (replay.OnRedo) replay.OnRedo();
+        if (replay.OnRedo) replay.OnRedo(r.State);
         break;
       case TJournalKind::jkSaved:
         if (replay.OnSaved) replay.OnSaved(r.SavedName, r.SavedIdentity);
+        break;
+      case TJournalKind::jkCaret:
         break;
     }
   }

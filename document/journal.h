@@ -113,7 +113,7 @@ struct TCaretState {
   bool operator==(const TCaretState&) const = default;
 };
 
-enum class TJournalKind : uint8_t { jkSplice = 1, jkStepBegin, jkStepEnd, jkUndo, jkRedo, jkSaved };
+enum class TJournalKind : uint8_t { jkSplice = 1, jkStepBegin, jkStepEnd, jkUndo, jkRedo, jkSaved, jkCaret };
 struct TJournalRecord {
   TJournalKind Kind = TJournalKind::jkSplice;
   // jkSplice: at At (nibbles) Removed nibbles gave way to Pieces.
@@ -125,12 +125,21 @@ struct TJournalRecord {
   // brings back.
   uint8_t StepKind = 0;
   TCaretState State;
+  // jkStepBegin: the byte the step acts at; Planned: the step was recorded
+  // before its edit, which follows as splices outside the step; what it
+  // keeps is the range Extra and Count give for its kind.
+  int64_t StepPos = 0;
+  bool Planned = false;
+  int64_t StepExtra = 0, StepCount = 0;
   // jkSaved: the document was saved as SavedName (absolute), the file of
   // SavedIdentity; a journal whose changes are all followed by a saved
   // record has nothing to give back.
   std::string SavedName;
   TFileIdentity SavedIdentity;
-  // jkUndo, jkRedo: the newest step was undone / the next one redone.
+  // jkUndo, jkRedo: the newest step was undone / the next one redone;
+  // State is where the caret was before (for an undo, what a redo brings
+  // back; for a redo, what undoing it again brings back).
+  // jkCaret: the caret and selection moved to State after a change.
   bool operator==(const TJournalRecord&) const = default;
 };
 
@@ -170,7 +179,9 @@ class TJournal {
   // must be in the added-bytes file already. Raises EFileError with the
   // journal as it was; where even that cannot be made sure of, every later
   // Append raises too (the journal then ends before the failed record).
-  void Append(const TJournalRecord& record);
+  void Append(const TJournalRecord& record) { Append(std::vector<TJournalRecord>{record}); }
+  // Appends records with one write: all of them, or (raising) none.
+  void Append(const std::vector<TJournalRecord>& records);
   // Writes the added-bytes file, then the journal (and, the first time, the
   // folder's entries) to the disk. Raises EFileError.
   void Sync();
@@ -236,13 +247,17 @@ struct TJournalSource {
 };
 TJournalSource OpenJournalSource(int folderFd, const TJournalHeader& header);
 
+// The journal's added-bytes file, opened as ReadJournal opens it. Raises
+// EFileError.
+TFileHandle OpenJournalAdded(int folderFd, const TJournalHeader& header);
+
 // Walks the records that count, calling back per record (a callback not
 // given is skipped).
 struct TJournalReplay {
   std::function<void(uint64_t at, uint64_t removed, const std::vector<TJournalPiece>& pieces)> OnSplice;
   std::function<void(uint8_t stepKind, const TCaretState& before)> OnStepBegin;
   std::function<void(const TCaretState& after)> OnStepEnd;
-  std::function<void()> OnUndo, OnRedo;
+  std::function<void(const TCaretState& state)> OnUndo, OnRedo;
   std::function<void(const std::string& name, const TFileIdentity& identity)> OnSaved;
 };
 void ReplayJournal(const TJournalContents& contents, const TJournalReplay& replay);

@@ -124,8 +124,8 @@ TEST_F(Journal, EveryRecordKindComesBackAsWrittenAndReplaysInOrder) {
     std::string order;
     ReplayJournal(c, {[&](uint64_t at, uint64_t, const auto& p) { order += "S" + std::to_string(at + p.size()); },
                       [&](uint8_t kind, const TCaretState& s) { order += "B" + std::to_string(kind + s.Caret); },
-                      [&](const TCaretState& s) { order += s.InCharField ? "E" : "e"; }, [&] { order += "U"; },
-                      [&] { order += "R"; }, [&](const std::string& n, const auto&) { order += n.substr(0, 7); }});
+                      [&](const TCaretState& s) { order += s.InCharField ? "E" : "e"; },
+                      [&](const TCaretState&) { order += "U"; }, [&](const TCaretState&) { order += "R"; }, [&](const std::string& n, const auto&) { order += n.substr(0, 7); }});
     EXPECT_EQ(order, "B12S11EUR/saves/S1");
   }
   fs::current_path(cwd);
