@@ -75,7 +75,11 @@ bool THexEditor::RecordedEdit(TUndoKind kind, int32_t pos, int32_t oldCount, con
   try {
     step.Edit = FStore.Doc().Replace(pos, oldCount, data, count);
   } catch (const EFileError& e) {
+    DropStepRecords();
     ThrowNoSpace(e, "for this edit");
+  } catch (...) {
+    DropStepRecords();
+    throw;
   }
   // A one-byte change keeps the read window (its caller puts the byte in).
   if (kind != TUndoKind::ukByteChanged) FStore.Changed();
@@ -96,7 +100,11 @@ bool THexEditor::RecordedShift(int32_t pos, bool highHalf, TUndoKind kind) {
     step.Edit = kind == TUndoKind::ukInsertNibble ? FStore.Doc().InsertNibble(pos, highHalf)
                                                   : FStore.Doc().DeleteNibble(pos, highHalf);
   } catch (const EFileError& e) {
+    DropStepRecords();
     ThrowNoSpace(e, "for the nibble shift");
+  } catch (...) {
+    DropStepRecords();
+    throw;
   }
   FStore.Changed();
   ResetSelection(false);

@@ -434,6 +434,11 @@ class THexEditor : public TCustomGrid {
   // undo step. A journal that cannot take the end takes the step back and
   // raises.
   void EndStep(TUndoStep&& step);
+  // A step whose edit failed: its records are never written.
+  void DropStepRecords() noexcept {
+    FJournalBatch = nullptr;
+    FStepRecords.clear();
+  }
   // One edit with its undo step of kind: the oldCount bytes at pos become
   // the count bytes of data. False when the step was refused; a failed edit
   // leaves the document, the undo list and Modified as they were.
@@ -487,6 +492,7 @@ class THexEditor : public TCustomGrid {
   bool FJournalHeld = false;
   TCaretState FJournaledCaret;
   std::vector<TJournalRecord>* FJournalBatch = nullptr;  // splice records gathered for one write
+  std::vector<TJournalRecord> FStepRecords;              // those of the step under way
   std::string FFileName = "Untitled";
   bool FUntitled = true;
   std::string FTempFileName;

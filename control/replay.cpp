@@ -116,6 +116,7 @@ void THexEditor::Replay(const TJournalContents& contents) {
         caret = UndoState(r.State);
         break;
       case TJournalKind::jkSaved:
+      case TJournalKind::jkReplayed:
         break;
     }
   }
@@ -162,8 +163,15 @@ bool THexEditor::LoadRecovered(const TRecoveryInfo& info) {
         FStore.Doc().Add(buffer.data(), n);
         done += n;
       }
+      // Until its last record says so, the new journal holds only part of
+      // the old one's, which stays until then.
+      FJournalHeader.Replay = true;
       NoteChangeComing();
+      FJournalHeader.Replay = false;
       Replay(info.Journal.Contents);
+      TJournalRecord done;
+      done.Kind = TJournalKind::jkReplayed;
+      Journal(done);
       FStore.Changed();
       FStore.Edited();
       ok = true;

@@ -250,8 +250,19 @@ bool THexEditor::SaveToFileChecked(const std::string& fileName) {
   }
   // The new file is written from the pieces: stretches of the opened file
   // by kernel copies, which file systems that share extents share.
+  // The journal says which file the save makes before it replaces the old
+  // one: a crash after that leaves nothing to give back, one before it
+  // leaves every edit.
+  const auto announce = [&](const TFileHandle& fresh) {
+    if (!FJournal.IsOpen()) return;
+    TJournalRecord r;
+    r.Kind = TJournalKind::jkSaved;
+    r.SavedName = AbsolutePath(fileName);
+    r.SavedIdentity = TFileIdentity::Take(fresh.Fd(), fileName);
+    Journal(r);
+  };
   const TSaveResult result = SaveFileDurably(
-      fileName, [&](TFileHandle& out) { FStore.Doc().WriteTo(out); }, WorkFolder(), backup);
+      fileName, [&](TFileHandle& out) { FStore.Doc().WriteTo(out); }, WorkFolder(), backup, announce);
   if (!result.Warning.empty())
     FLastWarning = fileName + " was saved, but it may not be safe on disk yet: " + result.Warning + ".";
   if (existed) MarkBackup(backup, fileName);

@@ -111,7 +111,10 @@ THexEditor::TUndoStep THexEditor::BeginStep(TUndoKind kind, int32_t pos, const T
   r.Planned = planned;
   r.StepExtra = extra;
   r.StepCount = count;
-  Journal(r);
+  // The step's records go to the journal together when it ends: a crash
+  // leaves it whole or not at all.
+  FStepRecords.assign(1, r);
+  FJournalBatch = &FStepRecords;
   return step;
 }
 
@@ -119,9 +122,17 @@ void THexEditor::EndStep(TUndoStep&& step) {
   TJournalRecord r;
   r.Kind = TJournalKind::jkStepEnd;
   r.State = JournalState(CurrentUndoState());
+  FStepRecords.push_back(r);
+  FJournalBatch = nullptr;
   try {
-    Journal(r);
+    try {
+      FJournal.Append(FStepRecords);
+    } catch (const EFileError& e) {
+      ThrowNoSpace(e, "for the record of this edit; the edit was not made");
+    }
+    FStepRecords.clear();
   } catch (...) {
+    FStepRecords.clear();
     // Unended in the journal, the step does not count there: nor here.
     FJournalHeld = true;
     try {

@@ -287,6 +287,7 @@ std::string EncodeHeader(const TJournalHeader& h) {
   out.U64(h.Owner.StartTime);
   out.Str(h.Owner.BootId);
   out.Str(h.Owner.PidSpace);
+  out.U8(h.Replay);
   return out.S;
 }
 
@@ -302,6 +303,7 @@ bool DecodeHeader(const std::string& payload, TJournalHeader& h) {
   h.Owner.StartTime = in.U64();
   h.Owner.BootId = in.Str();
   h.Owner.PidSpace = in.Str();
+  h.Replay = in.Bool();
   return kind && in.Done() && IsPlainName(h.AddedName) && (h.SnapshotName.empty() || IsPlainName(h.SnapshotName));
 }
 
@@ -338,6 +340,8 @@ std::string EncodeRecord(const TJournalRecord& r, uint32_t addedCrc) {
     case TJournalKind::jkSaved:
       out.Str(r.SavedName);
       out.Identity(r.SavedIdentity);
+      break;
+    case TJournalKind::jkReplayed:
       break;
   }
   return out.S;
@@ -381,6 +385,8 @@ bool DecodeRecord(const std::string& payload, TJournalRecord& r, uint32_t& added
     case TJournalKind::jkSaved:
       r.SavedName = in.Str();
       r.SavedIdentity = in.Identity();
+      break;
+    case TJournalKind::jkReplayed:
       break;
     default:
       return false;
@@ -675,6 +681,28 @@ bool TJournalContents::HasChanges() const {
   return changes;
 }
 
+namespace {
+
+// Whether a journal's edits are all in a file: no change follows its last
+// save, and that save's file is the one the save made (a save cut short
+// before its rename left the old file, and every edit is still wanted).
+bool SavedWhole(const TJournalContents& c) {
+  if (c.HasChanges()) return false;
+  const TJournalRecord* saved = nullptr;
+  for (const TJournalRecord& r : c.Records)
+    if (r.Kind == TJournalKind::jkSaved) saved = &r;
+  if (!saved) return true;
+  try {
+    const TFileHandle file = OpenRegularForReading(saved->SavedName);
+    return CompareIdentity(saved->SavedIdentity, TFileIdentity::Take(file.Fd(), saved->SavedName)) ==
+           TIdentityChange::icSame;
+  } catch (const EFileError&) {
+    return false;
+  }
+}
+
+}  // namespace
+
 bool ReadJournal(int folderFd, const std::string& name, TJournalContents& out, std::string* problem,
                  int64_t maxRecord) {
   const int fd = OpenOwnAt(folderFd, name);
@@ -695,7 +723,12 @@ std::vector<TFoundJournal> FindJournals(int folderFd) {
     if (!ReadFrom(folderFd, file, journal.Contents, nullptr, kMaxJournalRecord) ||
         OwnerStateOf(journal.Contents.Header.Owner, fd) != TOwnerState::osGone)
       continue;
-    if (journal.Contents.HasChanges() || journal.Contents.Tail != TJournalTail::jtWhole)
+    const auto& records = journal.Contents.Records;
+    const bool partial = journal.Contents.Header.Replay &&
+                         std::none_of(records.begin(), records.end(), [](const TJournalRecord& r) {
+                           return r.Kind == TJournalKind::jkReplayed;
+                         });
+    if (!partial && (!SavedWhole(journal.Contents) || journal.Contents.Tail != TJournalTail::jtWhole))
       found.push_back(std::move(journal));
     else
       DiscardJournal(folderFd, journal);
@@ -704,10 +737,12 @@ std::vector<TFoundJournal> FindJournals(int folderFd) {
 }
 
 void DiscardJournal(int folderFd, const TFoundJournal& found) {
-  // The journal last: one left alone is found again at the next start.
+  // The journal first: one whose files went before it would be offered
+  // again and could not be replayed (a crash in between leaves only files
+  // that no journal names).
+  RemoveOwnAt(folderFd, found.Name);
   for (const std::string& file : {found.Contents.Header.AddedName, found.Contents.Header.SnapshotName})
     if (!file.empty() && !NamedByAnother(folderFd, found.Name, file)) RemoveOwnAt(folderFd, file);
-  RemoveOwnAt(folderFd, found.Name);
 }
 
 TJournalSource OpenJournalSource(int folderFd, const TJournalHeader& header) {
@@ -765,6 +800,7 @@ void ReplayJournal(const TJournalContents& contents, const TJournalReplay& repla
         if (replay.OnSaved) replay.OnSaved(r.SavedName, r.SavedIdentity);
         break;
       case TJournalKind::jkCaret:
+      case TJournalKind::jkReplayed:
         break;
     }
   }

@@ -113,7 +113,7 @@ struct TCaretState {
   bool operator==(const TCaretState&) const = default;
 };
 
-enum class TJournalKind : uint8_t { jkSplice = 1, jkStepBegin, jkStepEnd, jkUndo, jkRedo, jkSaved, jkCaret };
+enum class TJournalKind : uint8_t { jkSplice = 1, jkStepBegin, jkStepEnd, jkUndo, jkRedo, jkSaved, jkCaret, jkReplayed };
 struct TJournalRecord {
   TJournalKind Kind = TJournalKind::jkSplice;
   // jkSplice: at At (nibbles) Removed nibbles gave way to Pieces.
@@ -131,15 +131,17 @@ struct TJournalRecord {
   int64_t StepPos = 0;
   bool Planned = false;
   int64_t StepExtra = 0, StepCount = 0;
-  // jkSaved: the document was saved as SavedName (absolute), the file of
-  // SavedIdentity; a journal whose changes are all followed by a saved
-  // record has nothing to give back.
+  // jkSaved: the document is being saved as SavedName (absolute), the new
+  // file of SavedIdentity, written before it replaces the old one; a
+  // journal whose changes are all followed by a saved record has nothing to
+  // give back once that file is in place.
   std::string SavedName;
   TFileIdentity SavedIdentity;
   // jkUndo, jkRedo: the newest step was undone / the next one redone;
   // State is where the caret was before (for an undo, what a redo brings
   // back; for a redo, what undoing it again brings back).
   // jkCaret: the caret and selection moved to State after a change.
+  // jkReplayed: a recovery's journal holds all it replayed.
   bool operator==(const TJournalRecord&) const = default;
 };
 
@@ -150,6 +152,10 @@ struct TJournalHeader {
   std::string AddedName;     // the added-bytes file: a name in the same folder
   std::string SnapshotName;  // the private snapshot of the file there, "" when none
   TOwnerStamp Owner;         // filled in by TJournal::Create
+  // The journal of a recovery, which replays another journal's records:
+  // until its jkReplayed record it holds only part of them, and the other
+  // journal still holds them all.
+  bool Replay = false;
   bool operator==(const TJournalHeader&) const = default;
 };
 
@@ -226,7 +232,9 @@ struct TFoundJournal {
   TJournalContents Contents;
 };
 // The journals in the folder folderFd whose owner is gone and that hold
-// changes or a dropped tail, by name. Those without either are removed on
+// changes (not all in a file their save made) or a dropped tail, by name.
+// A recovery's journal cut off before its jkReplayed record is removed: the
+// journal it replayed still holds everything. Those without either are removed on
 // the way, with their added-bytes file and snapshot; a journal that cannot
 // be read, or whose owner runs or cannot be told, is left alone.
 std::vector<TFoundJournal> FindJournals(int folderFd);

@@ -703,7 +703,8 @@ namespace {
 // The save of either kind: the bytes of source (linked as the new file
 // where sourceName allows), or those write puts into an empty file.
 TSaveResult SaveDurably(const std::string& target, const TFileHandle* source, const TContentWriter* write,
-                        const std::string& tempDir, const std::string& backup, const std::string& sourceName) {
+                        const std::string& tempDir, const std::string& backup, const std::string& sourceName,
+                        const TPublishHook* beforePublish = nullptr) {
   const std::string real = ResolveLinks(target);
   struct stat st;
   bool exists = true;
@@ -776,6 +777,7 @@ TSaveResult SaveDurably(const std::string& target, const TFileHandle* source, co
   }
   if (fchmod(out.Fd(), mode) != 0) Fail("Cannot set the permissions of " + target, errno);
   out.Sync();
+  if (beforePublish && *beforePublish) (*beforePublish)(out);
   if (wantBackup && !backupIsTarget) {
     if (!LinkAsBackup(real, backup)) CopyBackup(real, backup);
     if (int err = SyncDirectory(DirName(backup))) Fail("The backup " + backup + " could not be written to disk", err);
@@ -805,8 +807,8 @@ TSaveResult SaveFileDurably(const std::string& target, const TFileHandle& source
 }
 
 TSaveResult SaveFileDurably(const std::string& target, const TContentWriter& write, const std::string& tempDir,
-                            const std::string& backup) {
-  return SaveDurably(target, nullptr, &write, tempDir, backup, {});
+                            const std::string& backup, const TPublishHook& beforePublish) {
+  return SaveDurably(target, nullptr, &write, tempDir, backup, {}, &beforePublish);
 }
 
 bool SameFileSystem(const std::string& a, const std::string& b) {

@@ -221,9 +221,13 @@ TSaveResult SaveFileDurably(const std::string& target, const TFileHandle& source
 // The same, with the new bytes put by write into the empty file it is given
 // (the new file beside the target, or where the target is rewritten in
 // place, a private file in tempDir first: write may read the target).
+// beforePublish, when given, sees the new file once it is complete and on
+// disk, before it replaces the target (not when the target is rewritten in
+// place); raising from it ends the save with nothing published.
 using TContentWriter = std::function<void(TFileHandle& out)>;
+using TPublishHook = std::function<void(const TFileHandle& fresh)>;
 TSaveResult SaveFileDurably(const std::string& target, const TContentWriter& write, const std::string& tempDir,
-                            const std::string& backup = {});
+                            const std::string& backup = {}, const TPublishHook& beforePublish = {});
 // Whether the files or folders a and b are on one file system.
 bool SameFileSystem(const std::string& a, const std::string& b);
 
