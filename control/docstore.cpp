@@ -2,30 +2,41 @@
 #include "control/docstore.h"
 
 #include <algorithm>
+#include <cerrno>
+
+#include <unistd.h>
 
 #include "control/types.h"
 
 namespace byteloom {
 
-int32_t TDocumentStore::Size() {
-  if (FSizeGeneration != FGeneration || FChanging > 0) {
-    const int64_t size = FFile.IsOpen() ? Data().Size() : 0;
-    FSize = static_cast<int32_t>(std::min(size, kMaxDocumentSize));
-    FSizeGeneration = FGeneration;
+void TDocumentStore::Reset(TTempFile&& file) {
+  std::unique_ptr<TDocument> doc;
+  if (file.IsOpen()) {
+    // The document reads the working copy through a descriptor of its own.
+    const int fd = dup(file.Handle().Fd());
+    if (fd < 0) throw EFileError("Cannot read " + file.Name() + ": " + ErrnoText(errno), errno);
+    doc = std::make_unique<TDocument>(TFileHandle(fd, file.Name()));
+  } else {
+    doc = std::make_unique<TDocument>();
   }
-  return FSize;
+  doc->SetSpliceHook(FHook);
+  FDoc = std::move(doc);
+  FFile = std::move(file);
+  Changed();
+  Edited();
 }
+
+int32_t TDocumentStore::Size() const { return static_cast<int32_t>(std::min(FDoc->Size(), kMaxDocumentSize)); }
 
 void TDocumentStore::Fill(int32_t pos, int32_t span) {
   const int32_t start = WindowStart();
   if (start != -1 && pos >= start && int64_t{start} + kWindowSize >= int64_t{pos} + span) return;
-  // A window read again reads the length again too; a failed read leaves
-  // the window stale.
-  FSizeGeneration = 0;
+  // A failed read leaves the window stale.
   FWindowGeneration = 0;
   FWindowStart = std::max(pos - kWindowSize / 2, 0);
-  int64_t got = 0;
-  if (FFile.IsOpen()) got = Data().ReadAt(FWindow.data(), kWindowSize, FWindowStart);
+  const int64_t got = std::clamp<int64_t>(FDoc->Size() - FWindowStart, 0, kWindowSize);
+  if (got > 0) FDoc->Read(FWindowStart, got, FWindow.data());
   std::fill(FWindow.begin() + got, FWindow.end(), 0);
   FWindowGeneration = FGeneration;
 }

@@ -4,7 +4,6 @@
 #include <atomic>
 
 #include "control/translation.h"
-#include "control/undostream.h"
 
 namespace byteloom {
 
@@ -71,6 +70,9 @@ THexEditor::THexEditor(TGridHost& host) : TCustomGrid(host), FSerial(NextSerial(
   SetGridLineWidth(0);
   SetCursor(TCursor::crIBeam);
   FMarkers.fill(-1);
+  FStore.SetSpliceHook([this](uint64_t at, uint64_t removed, const std::vector<TPiece>& inserted) {
+    JournalSplice(at, removed, inserted);
+  });
   ResetUndo();
   SetDefaultColWidth(0);
   SetDefaultRowHeight(0);
@@ -87,7 +89,6 @@ THexEditor::THexEditor(TGridHost& host) : TCustomGrid(host), FSerial(NextSerial(
 
 THexEditor::~THexEditor() {
   CloseDataStream();
-  FUndoStream.reset();
   ReleaseTempName(FTempFileName);
 }
 
@@ -197,6 +198,7 @@ void THexEditor::PostStateChange() {
 void THexEditor::HandleMessage(uint32_t msg, intptr_t wParam, intptr_t lParam) {
   if (msg == WM_STATECHANGED) {
     if (wParam == kStateChangedParam && OnStateChanged) OnStateChanged(*this);
+    JournalCaret();
     return;
   }
   TCustomGrid::HandleMessage(msg, wParam, lParam);
@@ -245,18 +247,5 @@ uint8_t THexEditor::FileByteToChar(uint8_t b) const {
 }
 
 uint8_t THexEditor::CharToFileByte(uint8_t c) const { return byteloom::CharToFileByte(FTranslation, c); }
-
-// ---------------------------------------------------------------------------
-// Undo list (the list itself; recording and undoing are with the edits)
-// ---------------------------------------------------------------------------
-
-void THexEditor::ResetUndo(bool withRedo) {
-  if (withRedo) ResetRedo();
-  FCanUndo = false;
-  FUndoDescription = "No Undo";
-  FUndoCount = 0;
-  FUndoStream.reset();
-  if (OnStateChanged) OnStateChanged(*this);
-}
 
 }  // namespace byteloom

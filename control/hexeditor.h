@@ -7,8 +7,10 @@
 
 #include <array>
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -17,14 +19,13 @@
 #include "control/docstore.h"
 #include "control/recovery.h"
 #include "control/types.h"
+#include "document/journal.h"
 #include "platform/platform.h"
 #include "platform/progress.h"
 
 namespace byteloom {
 
 class THexEditor;
-class TUndoStream;
-struct TUndoRecord;
 
 // The kinds of undo steps, in the order of their numbers in the undo records.
 enum class TUndoKind : uint8_t {
@@ -269,11 +270,11 @@ class THexEditor : public TCustomGrid {
   // --- Undo -------------------------------------------------------------------------
   // Empties the undo list, and the redo list with it unless withRedo is false.
   void ResetUndo(bool withRedo = true);
-  // Records a step before an edit (for ukReplaceSelection extra is the old
-  // selection's length); false means the edit must not happen. Raises when
-  // the step cannot be kept (no space), with the list unchanged.
+  // Records a step before an edit that the caller then makes with
+  // WriteBuffer (for ukReplaceSelection extra is the old selection's
+  // length); false means the edit must not happen. The step keeps the
+  // pieces the edit will change, so Undo puts them back.
   bool CreateUndo(TUndoKind kind, int32_t pos, int32_t extra, int32_t count);
-  void StoreUndoRecord(TUndoKind kind, int32_t pos, int32_t extra, int32_t count);
   // The caret, selection and Modified flag an undo step brings back.
   struct TUndoState {
     int32_t Caret = 0;
@@ -284,10 +285,6 @@ class THexEditor : public TCustomGrid {
     bool operator==(const TUndoState&) const = default;
   };
   TUndoState CurrentUndoState();
-  // Records a step with the given state; oldBytes, when given, are the bytes
-  // the step takes away (else they are read from the document at pos).
-  void StoreUndoRecord(TUndoKind kind, int32_t pos, int32_t extra, int32_t count, const TUndoState& state,
-                       const uint8_t* oldBytes);
   // Takes back the newest step: bytes, length, caret, selection, change
   // marks as far as known, and Modified. The step can then be made again
   // by Redo until the next edit.
@@ -297,10 +294,6 @@ class THexEditor : public TCustomGrid {
   // undone.
   void Redo();
   static const char* UndoKindText(TUndoKind kind);
-  // The undo records (none while the list is empty).
-  const TUndoStream* UndoStream() const { return FUndoStream.get(); }
-  const TUndoStream* RedoStream() const { return FRedoStream.get(); }
-
   // --- Editing (every change records an undo step first) -------------------------------
   void ChangeByte(uint8_t oldValue, uint8_t newValue, int row, int col, int32_t pos);
   bool InsertNibble(int32_t pos, bool highHalf);
@@ -327,14 +320,6 @@ class THexEditor : public TCustomGrid {
   // Removes bytes first..stop-1 and puts the caret on (col, row), or on the
   // last byte if that cell is past the end.
   void DeleteRange(int32_t first, int32_t stop, int row, int col);
-  // Moves count bytes of the working file from one position to another, in
-  // bounded pieces, safe for overlapping ranges.
-  void MoveData(int32_t from, int32_t to, int32_t count);
-  // Nibble shifts of up to this many bytes go through a scratch file (the
-  // document is never half shifted); longer ones are done in place, in
-  // bounded blocks, as block moves are.
-  static inline int64_t NibbleScratchLimit = int64_t{64} << 20;
-
   // --- Selection (the parts the storage and layout need) ------------------------------
   void ResetSelection(bool repaint);
   void InvalidateRange(int32_t a, int32_t b);
@@ -386,45 +371,30 @@ class THexEditor : public TCustomGrid {
 
  private:
   void CloseDataStream();
-  // Rewrites the working copy's sidecar (file name, unsaved changes, the
-  // edit under way). Raises EFileError.
-  void UpdateRecoveryInfo(const std::string& intent = {});
-  // The same where a failure changes nothing the user relies on (the
-  // sidecar then still says there are changes).
-  void TryUpdateRecoveryInfo() noexcept;
-  // Before the working copy is first changed: its sidecar says so, or
-  // EFileError and nothing changed.
+  // Before the document is first changed: its journal exists, or EFileError
+  // and nothing changed (a crash must never lose edits).
   void NoteChangeComing();
-  // While a data move runs (and the bytes that fill the gap are written), the
-  // sidecar names it, so that a crash in the middle is reported as such.
-  // Scopes nest: the outermost one names the edit.
-  static std::string MoveIntentText(int32_t pos, int32_t oldCount, int32_t newCount);
-  class TMoveIntent {
-   public:
-    TMoveIntent(THexEditor& ed, const std::string& what);
-    ~TMoveIntent();
-    TMoveIntent(const TMoveIntent&) = delete;
-    TMoveIntent& operator=(const TMoveIntent&) = delete;
-
-   private:
-    THexEditor& FEd;
-  };
-  // A new, empty working file (one whose size this control keeps).
-  TTempFile NewWorkFile();
-  // Takes scratch as the new working file (its sidecar follows).
-  void AdoptWorkFile(TTempFile&& scratch) noexcept;
+  // The journal's records of the control's steps; each raises EFileError
+  // with nothing recorded (then the change must not be made).
+  void Journal(const TJournalRecord& record);
+  TCaretState JournalState(const TUndoState& state) const;
+  // The caret after a change, for the caret a recovery brings back
+  // (journaled as the state message is handled, when it moved).
+  void JournalCaret() noexcept;
+  // Called by the document before each splice: the splice goes into the
+  // journal first (while journaling is not held off).
+  void JournalSplice(uint64_t at, uint64_t removed, const std::vector<TPiece>& inserted);
   // Creates the working file exclusively, moving on to a fresh name if
   // something else has taken TempFileName meanwhile.
-  void CreateWorkFile();
-  TFileHandle& Data() { return FStore.Data(); }
+  TTempFile CreateWorkFile();
   void ResetDocumentState();
   bool SaveToFileChecked(const std::string& fileName);
-  // Editing and undo steps.
+  // After a save: the journal starts again over the saved file.
+  void StartJournalAfterSave(const std::string& fileName) noexcept;
   // Space errors (no space, quota, file size limit) become a message saying
   // what did not fit; other errors are raised as they are.
   static bool IsNoSpace(const EFileError& e);
   [[noreturn]] static void ThrowNoSpace(const EFileError& e, const std::string& what);
-  void ReserveDocument(int64_t newSize);
   void TrimChangedBits(int32_t pos);
   // Bytes changed: the change marks from trimFrom on go (-1: none; a mark
   // says the byte at that offset was typed over, which no longer holds once
@@ -435,107 +405,65 @@ class THexEditor : public TCustomGrid {
   // Selects count bytes from first on (anchored at first; none for count 0)
   // and posts the state message.
   void SelectBytes(int32_t first, int32_t count);
-  void ResizeRange(int32_t pos, int32_t oldCount, int32_t newCount);
-  // Resizes the range pos..pos+oldCount-1 to count bytes and runs fill to
-  // write them; on failure the document is as it was (the range's old bytes
-  // aside, which the caller restores).
-  void ResizeAndFill(int32_t pos, int32_t oldCount, int32_t count, const std::function<void()>& fill);
+  // One step of the undo list: its kind, where it acted, the change mark of
+  // the byte there before, the caret states its undo and its redo bring
+  // back, and the splices that take it back (or, once undone, make it again).
+  struct TUndoStep {
+    TUndoKind Kind = TUndoKind::ukByteChanged;
+    int32_t Pos = 0;
+    bool Mark = false;
+    TUndoState Before, After;
+    TEditStep Edit;
+  };
+  // Whether a step of kind may be recorded on the document as it is; false
+  // (nothing done) for any but an insertion on an empty document. Raises
+  // "Invalid CreateUndo argument" for a step that does not fit.
+  bool StepAllowed(TUndoKind kind, int32_t pos, int32_t extra, int32_t count);
+  // Begins the step in the journal; its splices follow, EndStep closes it.
+  // A planned step (CreateUndo) keeps the pieces PlannedSplice names.
+  TUndoStep BeginStep(TUndoKind kind, int32_t pos, const TUndoState& state, bool planned = false, int32_t extra = 0,
+                      int32_t count = 0);
+  TSplice PlannedSplice(TUndoKind kind, int32_t pos, int32_t extra, int32_t count);
+  // Makes the journal's records of a crashed session again (journaling
+  // them anew): the document, its undo and redo steps and marks.
+  void Replay(const TJournalContents& contents);
+  // The open step of a replay that did not end is taken back.
+  void DropOpenStep(std::optional<TUndoStep>& open);
+  static TUndoState UndoState(const TCaretState& state);
+  // Ends a step whose splices are made: journaled and kept as the newest
+  // undo step. A journal that cannot take the end takes the step back and
+  // raises.
+  void EndStep(TUndoStep&& step);
+  // A step whose edit failed: its records are never written.
+  void DropStepRecords() noexcept {
+    FJournalBatch = nullptr;
+    FStepRecords.clear();
+  }
   // One edit with its undo step of kind: the oldCount bytes at pos become
-  // count bytes that fill writes. The step is recorded first and kept only
-  // when the edit completed; a failed edit leaves the document, the undo
-  // list and Modified as they were. False when the step was refused.
-  bool RecordedEdit(TUndoKind kind, int32_t pos, int32_t oldCount, int32_t count, const std::function<void()>& fill);
+  // the count bytes of data. False when the step was refused; a failed edit
+  // leaves the document, the undo list and Modified as they were.
+  bool RecordedEdit(TUndoKind kind, int32_t pos, int32_t oldCount, const uint8_t* data, int32_t count);
+  // A nibble shift with its undo step of kind.
+  bool RecordedShift(int32_t pos, bool highHalf, TUndoKind kind);
   // After a removal: metrics, the caret on (col, row) or the last byte.
   void ShowRemoval(int row, int col);
-  // A nibble shift with its undo step of kind.
-  bool RecordedShift(int32_t pos, int skip, int64_t length, uint8_t firstByte, TUndoKind kind);
-  // An edit's undo step is kept only once the edit has completed: MarkUndo
-  // before recording it, CommitUndo after the edit, RollBackUndo when the
-  // edit failed (it writes the step's saved bytes back to pos, count of
-  // them, and takes the step out again). While a step is pending the oldest
-  // step is kept, so that a rollback loses none.
-  struct TUndoMark {
-    int64_t StreamSize = -1;
-    bool Modified = false, CanUndo = false;
-    std::string Description;
-    int Count = 0;
-  };
-  TUndoMark MarkUndo();
-  void CommitUndo();
-  void RollBackUndo(const TUndoMark& mark, int32_t pos = 0, int32_t count = 0);
-  // One edit as a whole, the only user of the three above: its undo steps
-  // are recorded and kept only once the change has completed. One that ends
-  // before Commit (the change failed) takes its steps back, writes the
-  // bytes its step saved back to the document (RestoreOnFailure) and leaves
-  // Modified, the undo list and its description as they were.
-  class TEditTransaction {
-   public:
-    explicit TEditTransaction(THexEditor& editor) : FEditor(editor), FMark(editor.MarkUndo()) {}
-    ~TEditTransaction();
-    TEditTransaction(const TEditTransaction&) = delete;
-    TEditTransaction& operator=(const TEditTransaction&) = delete;
-    // Records the step before the change; false when it is refused (the
-    // change must not be made then).
-    bool Record(TUndoKind kind, int32_t pos, int32_t extra, int32_t count) {
-      return FEditor.CreateUndo(kind, pos, extra, count);
-    }
-    // Records a step whose change is made already, with the state it brings
-    // back and the bytes it replaced.
-    void RecordMade(TUndoKind kind, int32_t pos, int32_t extra, int32_t count, const TUndoState& state,
-                    const uint8_t* oldBytes);
-    // A failed change gets count bytes from pos on back from the step.
-    void RestoreOnFailure(int32_t pos, int32_t count) {
-      FPos = pos;
-      FCount = count;
-    }
-    void Commit();
-
-   private:
-    THexEditor& FEditor;
-    TUndoMark FMark;
-    int32_t FPos = 0, FCount = 0;
-    bool FCommitted = false;
-  };
+  // The change marks after a step of kind at pos was made (redo too) or
+  // taken back (undo): one rule for live edits and the journal's replay.
+  void StepMarks(const TUndoStep& step, bool undone);
   // Replace all's steps (replaceall.cpp).
   struct TReplaceRun;
-  void ReplaceIntoNewFile(TReplaceRun& run, TEditTransaction& edit);
-  void ReplaceInPlace(TReplaceRun& run, TEditTransaction& edit);
-  void ReplacePassDone(TReplaceRun& run);
-  void RecordReplaceSteps(TReplaceRun& run, TEditTransaction& edit);
+  void ReplacePasses(TReplaceRun& run);
   // The bytes first..stop-1 an edit of the selection acts on (the caret's
   // byte when nothing is selected) and the cell for the caret afterwards.
   void SelectionBounds(int32_t& first, int32_t& stop, int& row, int& col);
-  void DropOldestUndoRecord();
   void RestoreUndoState(const TUndoState& state);
-  // Redo steps: one record per undone step, newest last, in the undo
-  // record layout; the payload holds the bytes the step wrote.
   void ResetRedo();
-  // Records the redo step of the undo step r before it is taken back and
-  // returns the redo stream's size before. Raises when the step cannot be
-  // kept (the undo must not go ahead then), with the redo list unchanged.
-  int64_t StoreRedoRecord(const TUndoRecord& r);
-  // Takes the newest record off stream; returns the kind text of the one
-  // before it, or nullptr when none is left.
-  static const char* DropNewestRecord(TUndoStream& stream, int64_t length);
-  // Takes the redo records from streamSize on off again (an undo failed).
-  void DropRedoRecordsFrom(int64_t streamSize);
-  // Undo's handlers, one per kind of step (see undo.cpp).
-  void UndoByteChange(const TUndoRecord& r);
-  void UndoRemoval(const TUndoRecord& r, TUndoStream& stream, int64_t size);
-  void UndoInsertion(const TUndoRecord& r);
-  void UndoReplacement(const TUndoRecord& r, TUndoStream& stream, int64_t size);
-  void UndoAppend(const TUndoRecord& r);
-  void UndoNibbleShift(const TUndoRecord& r, int64_t size);
-  void UndoConversion(const TUndoRecord& r, TUndoStream& stream);
-  // A scratch file with the document's bytes from pos on shifted right by
-  // one nibble, shifted bytes skip..skip+length-1, after the bytes before
-  // pos if withPrefix.
-  TTempFile WriteShiftedFile(int32_t pos, bool withPrefix, int skip, int64_t length);
-  // Replaces the document from pos on by shifted bytes skip..skip+length-1
-  // (see WriteShiftedFile) with firstByte at pos. beforeChange runs once all
-  // that can fail for want of space is done; false from it stops the shift.
-  bool ShiftNibbles(int32_t pos, int skip, int64_t length, uint8_t firstByte, const std::function<bool()>& beforeChange);
-  void ShiftNibblesInPlace(int32_t pos, int skip, int64_t length, uint8_t firstByte);
+  // Takes the newest step back / makes the newest undone one again: the
+  // document, the marks and the lists, without the journal or the caret.
+  void UndoStep();
+  void KeepWindow(const TUndoStep& step);
+  void RedoStep();
+  void UpdateUndoTexts();
 
   friend class TColors;
 
@@ -552,18 +480,19 @@ class THexEditor : public TCustomGrid {
   int FHexCells = 32;
   bool FSwapNibbles = false;
   bool FFocusFrame = true;
-  std::unique_ptr<TUndoStream> FUndoStream;
   bool FReadOnly = true;
   int FNibblesPerColumn = 4;
   bool FInCharField = false;
-  // The document's bytes: the working file (created exclusively when the
-  // document first has data; open exactly while it has data), its length,
-  // the read window and the change marks.
+  // The document, its working copy, the read window and the change marks.
   TDocumentStore FStore;
-  // Its crash-recovery sidecar, and whether that says there are changes.
-  TRecoverySidecar FSidecar;
-  bool FSidecarChanged = false;
-  int FMoveIntents = 0;  // nested TMoveIntent scopes; the outermost one writes
+  // Its crash record, made before the first change; journaling is held off
+  // while undo, redo and rollbacks splice (their own records say it all).
+  TJournal FJournal;
+  TJournalHeader FJournalHeader;
+  bool FJournalHeld = false;
+  TCaretState FJournaledCaret;
+  std::vector<TJournalRecord>* FJournalBatch = nullptr;  // splice records gathered for one write
+  std::vector<TJournalRecord> FStepRecords;              // those of the step under way
   std::string FFileName = "Untitled";
   bool FUntitled = true;
   std::string FTempFileName;
@@ -575,10 +504,10 @@ class THexEditor : public TCustomGrid {
   bool FCanUndo = false;
   std::string FUndoDescription = "No Undo";
   int FUndoCount = 0;
-  std::unique_ptr<TUndoStream> FRedoStream;
+  std::deque<TUndoStep> FUndo;  // oldest first
   std::string FRedoDescription = "No Redo";
   int FRedoCount = 0;
-  bool FRedoing = false;  // a redo records its undo step without ending the redo list
+  std::vector<TUndoStep> FRedo;  // the next to redo last
   TTranslationType FTranslation = TTranslationType::ttAnsi;
   bool FModified = false;
   bool FCreateBackup = true;
@@ -594,8 +523,6 @@ class THexEditor : public TCustomGrid {
 
   std::string FLastError;
   std::string FLastWarning;
-  bool FUndoPending = false;
-  std::string FWorkFileError;  // why the working file could not be made
   const uint64_t FSerial;
 };
 

@@ -7,16 +7,17 @@
 // rewrites the document in one pass: replacing one match at a time moves
 // the rest of the document for every match, so a document with many
 // matches would take time proportional to matches × length. The work:
-//   1. one scan counts the matches and finds the last one;
-//   2. a second scan writes the document with every match but the last one
-//      replaced: into a new working file when the length changes, in place
-//      when it does not; the undo steps the single replacements would have
-//      left (the newest 100) are recorded from what the scan saw;
-//   3. the last match is replaced with ReplaceMatch itself, which leaves the
-//      caret, the selection and the change marks exactly as the one-by-one
-//      replacement does.
+//   1. one scan counts the matches and finds the newest 100;
+//   2. a second scan replaces the older ones (no undo step would be kept
+//      for them): a splice per match, the replacements of each piece of the
+//      scan added as one stretch and journaled with one write;
+//   3. the newest 100 are replaced with ReplaceMatch itself, which leaves
+//      the undo steps, the caret, the selection and the change marks exactly
+//      as the one-by-one replacement does.
 #include <algorithm>
 #include <cstring>
+#include <deque>
+#include <string>
 #include <limits>
 #include <vector>
 
@@ -58,70 +59,20 @@ void ScanMatches(TByteSource& document, const TPatternMatcher& matcher, int32_t 
   }
 }
 
-// Writes a file from a position on, in large pieces.
-class TSequentialWriter {
+// The document as it was before Replace all began: once the passes before a
+// position have changed the length, it is read that much further on.
+class TShiftedSource final : public TByteSource {
  public:
-  TSequentialWriter(TFileHandle& file, int64_t pos) : FFile(file), FPos(pos), FBuf(static_cast<size_t>(kPiece)) {}
-  void Put(const uint8_t* p, int64_t n) {
-    if (n <= 0) return;
-    if (FUsed + n > kPiece) Flush();
-    if (n >= kPiece) {
-      FFile.WriteAt(p, n, FPos);
-      FPos += n;
-      return;
-    }
-    std::memcpy(FBuf.data() + FUsed, p, static_cast<size_t>(n));
-    FUsed += n;
+  TShiftedSource(THexEditor& editor, int32_t size) : FEditor(editor), FSize(size) {}
+  int32_t Size() override { return FSize; }
+  void Read(uint8_t* dest, int32_t pos, int32_t count) override {
+    FEditor.ReadBuffer(dest, static_cast<int32_t>(pos + Shift), count);
   }
-  void Flush() {
-    if (FUsed > 0) FFile.WriteAt(FBuf.data(), FUsed, FPos);
-    FPos += FUsed;
-    FUsed = 0;
-  }
-  // Where the next bytes go, once flushed.
-  int64_t Pos() const { return FPos; }
+  int64_t Shift = 0;
 
  private:
-  TFileHandle& FFile;
-  int64_t FPos;
-  std::vector<uint8_t> FBuf;
-  int64_t FUsed = 0;
-};
-
-// The newest replacements (up to the undo limit): where each one went and
-// the bytes it took away.
-class TPassRing {
- public:
-  TPassRing(int capacity, int32_t count)
-      : FCapacity(capacity), FCount(count), FPos(static_cast<size_t>(capacity)),
-        FOld(static_cast<size_t>(capacity) * static_cast<size_t>(count)) {}
-  // Pass number Passes() + 1 put its replacement at pos.
-  void Add(int32_t pos, const uint8_t* old) {
-    const size_t slot = Slot(FPasses + 1);
-    FPos[slot] = pos;
-    std::memcpy(FOld.data() + slot * static_cast<size_t>(FCount), old, static_cast<size_t>(FCount));
-    ++FPasses;
-    FHeld = std::min(FHeld + 1, FCapacity);
-  }
-  // Forgets the passes after pass number `passes`.
-  void Truncate(int64_t passes) {
-    FHeld = static_cast<int>(std::max<int64_t>(0, FHeld - (FPasses - passes)));
-    FPasses = passes;
-  }
-  int64_t Passes() const { return FPasses; }
-  // The passes held are Passes() - Held() + 1 .. Passes().
-  int Held() const { return FHeld; }
-  int32_t Pos(int64_t pass) const { return FPos[Slot(pass)]; }
-  const uint8_t* Old(int64_t pass) const { return FOld.data() + Slot(pass) * static_cast<size_t>(FCount); }
-
- private:
-  size_t Slot(int64_t pass) const { return static_cast<size_t>((pass - 1) % FCapacity); }
-  int FCapacity;
-  int32_t FCount;
-  std::vector<int32_t> FPos;
-  std::vector<uint8_t> FOld;
-  int64_t FPasses = 0;
-  int FHeld = 0;
+  THexEditor& FEditor;
+  int32_t FSize;
 };
 
 }  // namespace
@@ -136,14 +87,14 @@ void THexEditor::ReplaceMatch(int32_t pos, int32_t count, const uint8_t* data, i
   ReplaceSelection(data, dataCount);
 }
 
-// One Replace all: the pattern, the replacement, what the first scan found,
-// and the passes of step 2 with their undo steps.
+// One Replace all: the pattern, the replacement, and what the first scan
+// found.
 struct THexEditor::TReplaceRun {
   TReplaceRun(THexEditor& editor, const uint8_t* pattern, int32_t count, bool ignoreCase, int32_t firstMatch,
               const uint8_t* data, int32_t dataCount, const TProgress& progress)
       : Pattern(Folded(pattern, count, ignoreCase)),
         Matcher(Pattern.data(), count, SearchFold(ignoreCase)),
-        Document(editor),
+        Document(editor, editor.DataSize()),
         Count(count),
         FirstMatch(firstMatch),
         Size(editor.DataSize()),
@@ -151,8 +102,7 @@ struct THexEditor::TReplaceRun {
         Data(data),
         DataCount(dataCount),
         Delta(int64_t{dataCount} - count),
-        Progress(progress),
-        Ring(kMaxUndo, count) {}
+        Progress(progress) {}
 
   static std::vector<uint8_t> Folded(const uint8_t* pattern, int32_t count, bool ignoreCase) {
     std::vector<uint8_t> pat(pattern, pattern + count);
@@ -172,7 +122,7 @@ struct THexEditor::TReplaceRun {
 
   std::vector<uint8_t> Pattern;
   TPatternMatcher Matcher;
-  TEditorSource Document;
+  TShiftedSource Document;
   int32_t Count, FirstMatch;
   int32_t Size;
   int64_t Span;
@@ -181,10 +131,9 @@ struct THexEditor::TReplaceRun {
   int64_t Delta;
   const TProgress& Progress;
   bool Stopped = false;
-  int64_t Matches = 0, Last = -1;  // found by the first scan
-  // Step 2: the passes made, and where the caret was before.
-  TPassRing Ring;
-  bool InChar = false, ModifiedBefore = false;
+  int64_t Matches = 0;       // found by the first scan
+  std::deque<int64_t> Tail;  // where the newest matches (as many as undo keeps) are
+  int64_t Passes = 0;        // matches replaced so far
 };
 
 int32_t THexEditor::ReplaceAll(const uint8_t* pattern, int32_t count, bool ignoreCase, int32_t firstMatch,
@@ -196,153 +145,107 @@ int32_t THexEditor::ReplaceAll(const uint8_t* pattern, int32_t count, bool ignor
   TReplaceRun run(*this, pattern, count, ignoreCase, firstMatch, data, dataCount, progress);
   TWaitCursor wait(*this);
 
-  // 1. How many matches, and where the last one is.
+  // 1. How many matches, and where the newest ones are.
   run.Scan(
       [&](int64_t pos, uint8_t*) {
         ++run.Matches;
-        run.Last = pos;
+        run.Tail.push_back(pos);
+        if (run.Tail.size() > static_cast<size_t>(kMaxUndo)) run.Tail.pop_front();
       },
       [&](const uint8_t*, int64_t, int64_t end) { return run.Report(end - firstMatch); });
   if (run.Matches == 0 || run.Stopped) return 0;
-  const int64_t finalSize = size + run.Matches * run.Delta;
   // A document that would outgrow the limit is refused before anything changes.
-  if (finalSize > kMaxDocumentSize) ReserveDocument(finalSize);
+  if (size + run.Matches * run.Delta > kMaxDocumentSize)
+    throw EHexEditorError(std::string(kDocumentLimitMessage) + "; the edit was not made");
 
-  // 2. Every match but the last one, in one pass.
-  if (run.Matches > 1) {
-    NoteChangeComing();
-    TEditTransaction edit(*this);
-    const TDocumentStore::TChange change(FStore);
-    GetPosAtCell(Col(), Row());
-    run.InChar = FInCharField;
-    run.ModifiedBefore = FModified;
-    if (run.Delta != 0) ReplaceIntoNewFile(run, edit);
-    else ReplaceInPlace(run, edit);
-  }
-
+  // 2. The matches whose steps undo would not keep, a piece at a time.
+  ReplacePasses(run);
   // Stopped by the user: the matches replaced so far stay replaced.
-  if (run.Stopped) return static_cast<int32_t>(run.Ring.Passes());
-  // 3. The last match, replaced as a single replacement is.
-  ReplaceMatch(static_cast<int32_t>(run.Last + (run.Matches - 1) * run.Delta), count, data, dataCount);
+  if (run.Stopped) return static_cast<int32_t>(run.Passes);
+  // 3. The newest ones, replaced as single replacements are, with their steps.
+  for (const int64_t pos : run.Tail) {
+    if (!run.FinalReport(pos)) return static_cast<int32_t>(run.Passes);
+    ReplaceMatch(static_cast<int32_t>(pos + run.Passes * run.Delta), count, data, dataCount);
+    ++run.Passes;
+  }
   run.Report(2 * run.Span);
   return static_cast<int32_t>(run.Matches);
 }
 
-void THexEditor::RecordReplaceSteps(TReplaceRun& run, TEditTransaction& edit) {
-  // The undo steps of the passes held, oldest first, as the single
-  // replacements record them (after selecting the match). A list that could
-  // not take them all is emptied: it would not fit the document.
+void THexEditor::ReplacePasses(TReplaceRun& run) {
+  const int64_t bulk = run.Matches - static_cast<int64_t>(run.Tail.size());
+  if (bulk == 0) return;
+  // The replacement bytes of every pass, and the journal, are made sure of
+  // before anything changes.
   try {
-    for (int64_t pass = run.Ring.Passes() - run.Ring.Held() + 1; pass <= run.Ring.Passes(); ++pass) {
-      const int32_t at = run.Ring.Pos(pass);
-      TUndoState state;
-      state.Caret = at + run.Count - 1;
-      state.InChar = run.InChar;
-      state.SelMin = at;
-      state.SelMax = state.SelAnchor = at + run.Count - 1;
-      state.Modified = pass == 1 ? run.ModifiedBefore : true;
-      edit.RecordMade(TUndoKind::ukReplaceSelection, at, run.Count, run.DataCount, state, run.Ring.Old(pass));
-    }
-  } catch (...) {
-    ResetUndo();
-    throw;
-  }
-}
-
-void THexEditor::ReplacePassDone(TReplaceRun& run) {
-  // What every replacement leaves behind: the document changed, its marks
-  // from the first match on go, the rows follow the length.
-  if (run.Ring.Passes() > 0) SetModified(true);
-  BytesChanged(run.Ring.Passes() > 0 ? run.FirstMatch : -1);
-  PostStateChange();
-}
-
-void THexEditor::ReplaceIntoNewFile(TReplaceRun& run, TEditTransaction& edit) {
-  // The new document goes to a new working file; the old one stays untouched
-  // until the new one is complete.
-  TTempFile scratch;
-  try {
-    scratch = NewWorkFile();
-    // Room for the last replacement too: it is made in this file.
-    scratch.Handle().TryReserve(run.Size + run.Matches * run.Delta);
-    scratch.Handle().Reserve(run.Size + (run.Matches - 1) * run.Delta);
-    CopyData(Data(), 0, scratch.Handle(), 0, run.FirstMatch);
-    TSequentialWriter out(scratch.Handle(), run.FirstMatch);
-    int64_t copied = run.FirstMatch;
-    run.Scan(
-        [&](int64_t pos, uint8_t* at) {
-          if (pos == run.Last) return;  // replaced on its own in step 3
-          out.Put(at - (pos - copied), pos - copied);
-          run.Ring.Add(static_cast<int32_t>(pos + run.Ring.Passes() * run.Delta), at);
-          out.Put(run.Data, run.DataCount);
-          copied = pos + run.Count;
-        },
-        [&](const uint8_t* piece, int64_t piecePos, int64_t end) {
-          out.Put(piece + (copied - piecePos), end - copied);
-          copied = end;
-          return run.FinalReport(end);
-        });
-    out.Flush();
-    if (run.Stopped) {
-      // The rest of the document follows unchanged.
-      CopyData(Data(), copied, scratch.Handle(), out.Pos(), run.Size - copied);
-      scratch.Handle().SetSize(out.Pos() + run.Size - copied);
-    }
+    FStore.Doc().ReserveAdded(bulk * run.DataCount);
   } catch (const EFileError& e) {
     ThrowNoSpace(e, "for Replace all; nothing was replaced");
   }
-  // The steps go in before the new file takes the old one's place: a list
-  // that cannot take them leaves the document as it was.
-  RecordReplaceSteps(run, edit);
-  AdoptWorkFile(std::move(scratch));
-  ReplacePassDone(run);
-  edit.Commit();
-}
-
-void THexEditor::ReplaceInPlace(TReplaceRun& run, TEditTransaction& edit) {
-  // Same length: the bytes are overwritten in place, a piece at a time. A
-  // piece that cannot be written is put back, and the document keeps the
-  // replacements of the pieces before it, with their steps.
-  std::vector<int64_t> piecePositions;
-  std::vector<uint8_t> pieceOld;
-  int64_t passesBeforePiece = 0;
-  auto finish = [&] {
-    ReplacePassDone(run);
-    RecordReplaceSteps(run, edit);
-    edit.Commit();
-  };
-  try {
-    run.Scan(
-        [&](int64_t pos, uint8_t* at) {
-          if (pos == run.Last) return;
-          run.Ring.Add(static_cast<int32_t>(pos), at);
-          piecePositions.push_back(pos);
-          pieceOld.insert(pieceOld.end(), at, at + run.Count);
-          std::memcpy(at, run.Data, static_cast<size_t>(run.Count));
-        },
-        [&](const uint8_t* piece, int64_t piecePos, int64_t end) {
-          if (!piecePositions.empty()) {
-            const int64_t a = piecePositions.front(), b = piecePositions.back() + run.Count;
-            Data().WriteAt(piece + (a - piecePos), b - a, a);
-          }
-          piecePositions.clear();
-          pieceOld.clear();
-          passesBeforePiece = run.Ring.Passes();
-          return run.FinalReport(end);
-        });
-  } catch (...) {
-    for (size_t i = 0; i < piecePositions.size(); ++i) {
+  NoteChangeComing();
+  // What every replacement leaves behind, also when a piece fails or the
+  // user stops: the document changed, its marks from the first match on
+  // go, the rows follow the length.
+  struct TPassesDone {
+    THexEditor& Ed;
+    TReplaceRun& Run;
+    ~TPassesDone() {
+      Ed.FJournalBatch = nullptr;
+      Ed.FStore.Changed();
+      Ed.FStore.Edited();
+      if (Run.Passes == 0) return;
+      Ed.FModified = true;
+      Ed.TrimChangedBits(Run.FirstMatch);
       try {
-        Data().WriteAt(pieceOld.data() + i * static_cast<size_t>(run.Count), run.Count, piecePositions[i]);
+        Ed.AdjustMetrics();
       } catch (const std::exception&) {
       }
+      Ed.PostStateChange();
     }
-    run.Ring.Truncate(passesBeforePiece);
-    finish();  // the pieces written before stay, with their steps
-    throw;
-  }
-  SetModified(true);
-  finish();
+  } done{*this, run};
+  // The matches of one piece of the scan: their replacements are added as
+  // one stretch, each match a splice, and their journal records go in one
+  // write; a piece whose record cannot be written is taken back.
+  std::vector<int64_t> matches;
+  std::vector<uint8_t> replacements;
+  std::vector<TJournalRecord> records;
+  run.Scan(
+      [&](int64_t pos, uint8_t*) {
+        if (run.Passes + static_cast<int64_t>(matches.size()) < bulk) matches.push_back(pos);
+      },
+      [&](const uint8_t*, int64_t, int64_t end) {
+        if (!matches.empty()) {
+          replacements.clear();
+          for (size_t i = 0; i < matches.size(); ++i)
+            replacements.insert(replacements.end(), run.Data, run.Data + run.DataCount);
+          TDocument& doc = FStore.Doc();
+          const TPiece added = doc.Add(replacements.data(), static_cast<int64_t>(replacements.size()));
+          const uint64_t each = 2 * static_cast<uint64_t>(run.DataCount);
+          TEditStep piece;
+          records.clear();
+          FJournalBatch = &records;
+          try {
+            for (size_t i = 0; i < matches.size(); ++i) {
+              std::vector<TPiece> by;
+              if (each > 0) by.push_back({added.Source, added.Start + i * each, each});
+              TEditStep one = doc.Put(matches[i] + run.Document.Shift, run.Count, by);
+              piece.Splices.push_back(std::move(one.Splices.front()));
+              run.Document.Shift += run.Delta;
+            }
+            FJournalBatch = nullptr;
+            FJournal.Append(records);
+          } catch (...) {
+            FJournalBatch = nullptr;
+            FJournalHeld = true;
+            doc.Undo(piece);
+            FJournalHeld = false;
+            throw;
+          }
+          run.Passes += static_cast<int64_t>(matches.size());
+          matches.clear();
+        }
+        return run.FinalReport(end) && run.Passes < bulk;
+      });
 }
 
 }  // namespace byteloom

@@ -9,14 +9,10 @@
 #include <sys/stat.h>
 
 #include "control/hexeditor.h"
+#include "control/backups.h"
 #include "platform/filenames.h"
 
 namespace byteloom {
-
-namespace {
-
-
-}  // namespace
 
 std::string BackupFileName(const std::string& fileName, const std::string& backupExtension) {
   std::string ext = backupExtension;
@@ -26,7 +22,7 @@ std::string BackupFileName(const std::string& fileName, const std::string& backu
 
 std::string THexEditor::MakeTempFileName() { return ChooseTempName(WorkFolder(), ".BLWT"); }
 
-void THexEditor::CreateWorkFile() {
+TTempFile THexEditor::CreateWorkFile() {
   // The private folder is checked (and made again where it has gone); a
   // name chosen in another one is chosen anew.
   const std::string folder = WorkFolder();
@@ -37,19 +33,7 @@ void THexEditor::CreateWorkFile() {
   }
   for (int attempt = 0;; ++attempt) {
     try {
-      FStore.Adopt(TTempFile::CreateNamed(FTempFileName));
-      FStore.File().Handle().KeepSize(0);  // only this control writes its working copy
-      // No working copy without its sidecar: a crash must never lose edits.
-      try {
-        FSidecar.Open(FTempFileName);
-        FSidecarChanged = false;
-        UpdateRecoveryInfo();
-      } catch (...) {
-        FStore.File().Remove();
-        FSidecar.Remove();
-        throw;
-      }
-      return;
+      return TTempFile::CreateNamed(FTempFileName);
     } catch (const EFileError& e) {
       // Something else has the name now: never touch it, take another one.
       if (e.Errno() != EEXIST || attempt >= 1000) throw;
@@ -61,90 +45,84 @@ void THexEditor::CreateWorkFile() {
 }
 
 void THexEditor::CloseDataStream() {
-  if (!FStore.File().IsOpen()) return;
-  try {
-    Data().SetSize(0);
-  } catch (const EFileError&) {
-    // The file goes away next anyway.
-  }
-  // The working copy first: a sidecar without one is cleared at the next start.
-  FStore.File().Remove();
-  FStore.Changed();
-  FSidecar.Remove();
+  // The journal first: one without its added bytes is cleared at the next start.
+  FJournal.Remove();
+  FStore.Reset(TTempFile());
 }
 
-void THexEditor::UpdateRecoveryInfo(const std::string& intent) {
-  if (!FStore.File().IsOpen()) return;
-  const bool changed = FModified || FSidecarChanged;
-  FSidecar.Write(FFileName, FUntitled, changed, intent);
-  FSidecarChanged = changed;
+namespace {
+
+std::string BaseName(const std::string& path) {
+  const auto slash = path.rfind('/');
+  return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-void THexEditor::TryUpdateRecoveryInfo() noexcept {
-  try {
-    UpdateRecoveryInfo();
-  } catch (const std::exception&) {
-    // The sidecar keeps its last record, which errs on the side of changes.
-  }
+TJournalPiece JournalPiece(const TPiece& p) {
+  const uint8_t source = p.Source == TDocument::kFile ? kSourceFile : p.Source == TDocument::kAdded ? kSourceAdded
+                                                                                                   : kSourceZeros;
+  return {source, p.Start, p.Length};
 }
+
+}  // namespace
 
 void THexEditor::NoteChangeComing() {
-  if (FSidecarChanged || !FStore.File().IsOpen()) return;
-  FSidecarChanged = true;
+  if (FJournal.IsOpen()) return;
   try {
-    UpdateRecoveryInfo();
-  } catch (...) {
-    FSidecarChanged = false;
-    throw;
+    TJournalHeader header = FJournalHeader;
+    header.FileName = FUntitled ? std::string() : FFileName;
+    header.Untitled = FUntitled;
+    header.AddedName = BaseName(FStore.Doc().AddedFile().Name());
+    FJournal = TJournal::Create(header, FStore.Doc().AddedFile());
+  } catch (const EFileError& e) {
+    FStore.Doc().CloseAddedIfEmpty();  // a refused first edit leaves no file behind
+    ThrowNoSpace(e, "for the record of this edit; the edit was not made");
   }
 }
 
-THexEditor::TMoveIntent::TMoveIntent(THexEditor& ed, const std::string& what) : FEd(ed) {
-  if (FEd.FMoveIntents == 0) {
-    FEd.NoteChangeComing();
-    FEd.UpdateRecoveryInfo(what);
-  }
-  ++FEd.FMoveIntents;
-}
-
-THexEditor::TMoveIntent::~TMoveIntent() {
-  if (--FEd.FMoveIntents == 0) FEd.TryUpdateRecoveryInfo();
-}
-
-TTempFile THexEditor::NewWorkFile() {
-  TTempFile file = TTempFile::Create(WorkFolder(), ".BLWT");
-  file.Handle().KeepSize(0);  // only this control writes its working copies
-  return file;
-}
-
-void THexEditor::AdoptWorkFile(TTempFile&& scratch) noexcept {
-  // The scratch file takes the working copy's name in one step: at every
-  // instant the name and its sidecar hold a whole document.
+void THexEditor::Journal(const TJournalRecord& record) {
+  NoteChangeComing();
   try {
-    if (FStore.File().StillNamed()) {
-      scratch.MoveOver(FStore.File().Name());
-      FStore.Adopt(std::move(scratch));
-      return;
-    }
+    FJournal.Append(record);
+  } catch (const EFileError& e) {
+    ThrowNoSpace(e, "for the record of this edit; the edit was not made");
+  }
+}
+
+void THexEditor::JournalSplice(uint64_t at, uint64_t removed, const std::vector<TPiece>& inserted) {
+  if (FJournalHeld) return;
+  TJournalRecord r;
+  r.Kind = TJournalKind::jkSplice;
+  r.At = at;
+  r.Removed = removed;
+  for (const TPiece& p : inserted) r.Pieces.push_back(JournalPiece(p));
+  if (FJournalBatch) FJournalBatch->push_back(std::move(r));
+  else Journal(r);
+}
+
+void THexEditor::JournalCaret() noexcept {
+  if (!FJournal.IsOpen()) return;
+  TJournalRecord r;
+  r.Kind = TJournalKind::jkCaret;
+  r.State = JournalState(CurrentUndoState());
+  if (r.State == FJournaledCaret) return;
+  try {
+    FJournal.Append(r);
+    FJournaledCaret = r.State;
   } catch (const EFileError&) {
-    // The name cannot be taken over: the scratch file keeps its own.
+    // Only where the caret comes back after a crash depends on it.
   }
-  // The working copy's name has gone (a cleaner of the temporary folder) or
-  // cannot be used: the scratch file keeps its own name, with a sidecar of
-  // its own where one can be made (else only crash recovery is lost, never
-  // the document).
-  try {
-    TRecoverySidecar sidecar;
-    sidecar.Open(scratch.Name());
-    std::swap(FSidecar, sidecar);
-    sidecar.Remove();
-  } catch (const EFileError&) {
-  }
-  ReleaseTempName(FTempFileName);
-  FStore.Adopt(std::move(scratch));
-  FTempFileName = FStore.File().Name();
-  ReserveTempName(FTempFileName);
-  TryUpdateRecoveryInfo();
+}
+
+TCaretState THexEditor::JournalState(const TUndoState& state) const {
+  TCaretState c;
+  c.Caret = state.Caret;
+  c.CaretNibble = state.Nibble;
+  c.InCharField = state.InChar;
+  c.SelMin = state.SelMin;
+  c.SelMax = state.SelMax;
+  c.SelAnchor = state.SelAnchor;
+  c.Modified = state.Modified;
+  return c;
 }
 
 void THexEditor::SetModified(bool value) {
@@ -207,18 +185,17 @@ bool THexEditor::LoadFromFile(const std::string& fileName) {
     TWaitCursor wait(*this);
     try {
       TFileHandle source = OpenRegularForReading(fileName);
-      FModified = false;  // a copy cut short is nothing to recover
-      CreateWorkFile();
-      CopyWholeFile(source, Data());
-      const int64_t copied = Data().Size();
+      TTempFile work = CreateWorkFile();
+      CopyWholeFile(source, work.Handle());
+      const int64_t copied = work.Handle().Size();
       if (copied != source.Size()) throw EFileError("The working copy of " + fileName + " is incomplete");
-      if (copied > kMaxDocumentSize)
-        throw EFileError(TooLargeToOpenMessage(fileName));
+      if (copied > kMaxDocumentSize) throw EFileError(TooLargeToOpenMessage(fileName));
+      FJournalHeader = TJournalHeader();
+      FJournalHeader.Identity = TFileIdentity::Take(source.Fd(), fileName);
+      FJournalHeader.SnapshotName = BaseName(work.Name());
+      FStore.Reset(std::move(work));
       FFileName = fileName;
       FUntitled = false;
-      FModified = false;
-      FSidecarChanged = false;
-      UpdateRecoveryInfo();
       ok = true;
     } catch (const std::exception& e) {
       FLastError = e.what();
@@ -233,6 +210,7 @@ bool THexEditor::LoadFromFile(const std::string& fileName) {
 
 void THexEditor::CreateEmptyFile(const std::string& name) {
   CloseDataStream();
+  FJournalHeader = TJournalHeader();
   FFileName = name;
   FUntitled = true;
   FReadOnly = true;
@@ -240,34 +218,14 @@ void THexEditor::CreateEmptyFile(const std::string& name) {
 }
 
 void THexEditor::EnsureDataStream() {
-  if (FStore.File().IsOpen()) return;
-  CreateWorkFile();
-  FStore.Marks().SetSize(0);
-}
-
-bool THexEditor::LoadRecovered(const TRecoveryInfo& info) {
-  if (!LoadFromFile(info.WorkFile)) return false;
-  FFileName = info.Untitled ? "Untitled" : info.FileName;
-  FUntitled = info.Untitled;
-  bool readOnly = true;
-  FReadOnly = FUntitled || !CheckFileAccess(FFileName, readOnly) || readOnly;
   try {
-    SetModified(true);
-  } catch (const std::exception& e) {
-    // The old working copy stays for another try.
-    FLastError = e.what();
-    CloseDataStream();
-    ResetDocumentState();
-    return false;
+    FStore.Doc().AddedFile();
+  } catch (const EFileError& e) {
+    ThrowNoSpace(e, "for this document");
   }
-  DiscardRecoverable(info);
-  InvalidateGrid();
-  return true;
 }
 
 bool THexEditor::SaveToFileChecked(const std::string& fileName) {
-  // A new document that never received data is saved as an empty file.
-  EnsureDataStream();
   std::string backup;
   bool existed = false;
   if (FCreateBackup && FModified && fileName == FFileName) {
@@ -290,41 +248,38 @@ bool THexEditor::SaveToFileChecked(const std::string& fileName) {
       }
     }
   }
-  // Where the working copy and the file share a file system, the working
-  // copy itself becomes the file and the document goes on in a copy of it
-  // made in memory speed: the save writes the data to disk once.
-  TTempFile next;
-  const auto slash = fileName.rfind('/');
-  const std::string folder = slash == std::string::npos ? "." : fileName.substr(0, slash + 1);
-  if (SameFileSystem(WorkFolder(), folder)) {
-    // The disk writes the data while the copy is made in memory.
-    Data().StartWriteback();
-    try {
-      next = NewWorkFile();
-      CopyWholeFile(Data(), next.Handle());
-    } catch (const EFileError&) {
-      next = TTempFile();  // no room for it: the file gets a copy instead
-    }
-  }
-  const TSaveResult result =
-      SaveFileDurably(fileName, Data(), WorkFolder(), backup, next.IsOpen() ? FStore.File().Name() : std::string());
-  // The old working copy is the user's file now: its name goes, never its
-  // bytes. A working copy whose name has gone gets a named one again.
-  if (result.SourcePublished || !FStore.File().StillNamed()) {
-    if (!next.IsOpen()) {
-      try {
-        next = NewWorkFile();
-        CopyWholeFile(Data(), next.Handle());
-      } catch (const EFileError&) {
-        next = TTempFile();  // the document goes on in its nameless copy
-      }
-    }
-    if (next.IsOpen()) AdoptWorkFile(std::move(next));
-  }
+  // The new file is written from the pieces: stretches of the opened file
+  // by kernel copies, which file systems that share extents share.
+  // The journal says which file the save makes before it replaces the old
+  // one: a crash after that leaves nothing to give back, one before it
+  // leaves every edit.
+  const auto announce = [&](const TFileHandle& fresh) {
+    if (!FJournal.IsOpen()) return;
+    TJournalRecord r;
+    r.Kind = TJournalKind::jkSaved;
+    r.SavedName = AbsolutePath(fileName);
+    r.SavedIdentity = TFileIdentity::Take(fresh.Fd(), fileName);
+    Journal(r);
+  };
+  const TSaveResult result = SaveFileDurably(
+      fileName, [&](TFileHandle& out) { FStore.Doc().WriteTo(out); }, WorkFolder(), backup, announce);
   if (!result.Warning.empty())
     FLastWarning = fileName + " was saved, but it may not be safe on disk yet: " + result.Warning + ".";
   if (existed) MarkBackup(backup, fileName);
   return true;
+}
+
+void THexEditor::StartJournalAfterSave(const std::string& fileName) noexcept {
+  // The saved file is the journal's base from now on: the edits to come are
+  // replayed over it. Where it cannot be read back, a crash offers nothing
+  // wrong: the identity then matches no file.
+  FJournal.Remove();
+  FJournalHeader = TJournalHeader();
+  try {
+    TFileHandle saved = OpenRegularForReading(fileName);
+    FJournalHeader.Identity = TFileIdentity::Take(saved.Fd(), fileName);
+  } catch (const EFileError&) {
+  }
 }
 
 bool THexEditor::SaveToFile(const std::string& fileName) {
@@ -347,8 +302,7 @@ bool THexEditor::SaveToFile(const std::string& fileName) {
     FFileName = fileName;
     FUntitled = false;
     ResetUndo();
-    FSidecarChanged = false;
-    TryUpdateRecoveryInfo();
+    StartJournalAfterSave(fileName);
   }
   InvalidateGrid();
   return ok;
@@ -358,24 +312,45 @@ int32_t THexEditor::DataSize() { return FStore.Size(); }
 
 uint8_t THexEditor::ReadByte(int32_t pos) {
   uint8_t b = 0;
-  if (FStore.File().IsOpen()) Data().ReadAt(&b, 1, pos);
+  if (pos >= 0 && pos < FStore.Doc().Size()) FStore.Doc().Read(pos, 1, &b);
   return b;
 }
 
-void THexEditor::WriteByte(int32_t pos, uint8_t value) { WriteBuffer(&value, pos, 1); }
+void THexEditor::WriteByte(int32_t pos, uint8_t value) {
+  WriteBuffer(&value, pos, 1);
+  UpdateCache(pos, value);
+}
 
 void THexEditor::ReadBuffer(void* dest, int32_t pos, int32_t count) {
   if (count <= 0) return;
-  if (!FStore.File().IsOpen()) throw EHexEditorError("The document has no data");
-  Data().ReadExact(dest, count, pos);
+  if (!FStore.IsOpen()) throw EHexEditorError("The document has no data");
+  if (pos < 0 || int64_t{pos} + count > FStore.Doc().Size())
+    throw EFileError("Cannot read the document: unexpected end of file");
+  FStore.Doc().Read(pos, count, static_cast<uint8_t*>(dest));
 }
 
 void THexEditor::WriteBuffer(const void* source, int32_t pos, int32_t count) {
   if (count <= 0) return;
-  if (!FStore.File().IsOpen()) throw EHexEditorError("The document has no data");
-  // A write past the end makes the document longer.
-  if (int64_t{pos} + count > FStore.KnownSize()) FStore.Changed();
-  Data().WriteAt(source, count, pos);
+  if (!FStore.IsOpen()) throw EHexEditorError("The document has no data");
+  const int64_t size = FStore.Doc().Size();
+  if (pos < 0) throw EHexEditorError("Invalid WriteBuffer argument");
+  // A write past the end makes the document longer (zeros up to pos).
+  const int64_t over = std::clamp<int64_t>(size - pos, 0, count);
+  NoteChangeComing();
+  try {
+    TDocument& doc = FStore.Doc();
+    if (pos <= size) {
+      doc.Replace(pos, over, static_cast<const uint8_t*>(source), count);
+    } else {
+      const TPiece added = doc.Add(static_cast<const uint8_t*>(source), count);
+      doc.Put(size, 0, {TDocument::Zeros(2 * static_cast<uint64_t>(pos - size)), added});
+    }
+  } catch (const EFileError& e) {
+    ThrowNoSpace(e, "for this edit");
+  }
+  if (count != 1) FStore.Changed();
+  FStore.Edited();
+  if (over != count) AdjustMetrics();
 }
 
 std::unique_ptr<uint8_t[]> THexEditor::BufferFromFile(int32_t pos, int32_t& count) {
@@ -385,7 +360,7 @@ std::unique_ptr<uint8_t[]> THexEditor::BufferFromFile(int32_t pos, int32_t& coun
   if (static_cast<int64_t>(pos) + count > size) count = size - pos;
   try {
     auto buf = std::make_unique<uint8_t[]>(static_cast<size_t>(count));
-    Data().ReadExact(buf.get(), count, pos);
+    FStore.Doc().Read(pos, count, buf.get());
     return buf;
   } catch (const std::exception&) {
     count = 0;

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The byte stream that holds the undo records. It lives in memory while it is
-// small and moves into a private temporary file once it would grow beyond its
-// memory limit, so that undoing the deletion of a large block never needs the
-// block in memory.
+// A byte stream for step histories (the snapshot search keeps its candidate
+// sets in one). It lives in memory while it is small and moves into a
+// private temporary file once it would grow beyond its memory limit, so that
+// a large history never needs to be held in memory.
 #pragma once
 
 #include <cstdint>

@@ -98,10 +98,33 @@ TSplice TDocument::Splice(uint64_t at, uint64_t removed, const std::vector<TPiec
     const uint64_t nibbles = 2 * Source(p.Source).Size();
     if (p.Start > nibbles || p.Length > nibbles - p.Start) throw std::out_of_range("Invalid piece");
   }
+  if (at > Length() || removed > Length() - at) throw std::out_of_range("Invalid splice range");
+  if (FHook) FHook(at, removed, inserted);
   TSplice back{at, TotalLength(inserted), FTree.Splice(at, removed, inserted)};
   for (size_t i = 0; i < FWatchers.size(); ++i) FWatchers[i].second(at, removed, back.Length);
   return back;
 }
+
+void TDocument::Continue(TEditStep& step, uint64_t at, uint64_t removed, const std::vector<TPiece>& inserted) {
+  try {
+    step.Splices.push_back(Splice(at, removed, inserted));
+  } catch (...) {
+    TakeBack(step);
+    throw;
+  }
+}
+
+void TDocument::TakeBack(TEditStep& step) noexcept {
+  for (auto s = step.Splices.rbegin(); s != step.Splices.rend(); ++s) {
+    FTree.Splice(s->At, s->Length, s->Pieces);
+    for (size_t i = 0; i < FWatchers.size(); ++i) FWatchers[i].second(s->At, s->Length, TotalLength(s->Pieces));
+  }
+  step.Splices.clear();
+}
+
+const TFileHandle& TDocument::AddedFile() { return FAdded->Open(); }
+
+void TDocument::CloseAddedIfEmpty() noexcept { FAdded->CloseIfEmpty(); }
 
 int TDocument::Watch(TWatcher watcher) {
   FWatchers.emplace_back(++FNextWatcher, std::move(watcher));
@@ -142,10 +165,20 @@ TEditStep TDocument::Replace(int64_t pos, int64_t count, const uint8_t* data, in
   if (count == 0 && dataCount == 0) return {};
   std::vector<TPiece> inserted;
   if (dataCount > 0) inserted.push_back(Add(data, dataCount));
+  return Put(pos, count, inserted);
+}
+
+TEditStep TDocument::Put(int64_t pos, int64_t count, const std::vector<TPiece>& pieces) {
+  if (pos < 0 || count < 0 || pos > Size() || count > Size() - pos) throw std::out_of_range("Invalid edit range");
   const uint64_t at = 2 * static_cast<uint64_t>(pos);
-  TEditStep step{{Splice(at, 2 * static_cast<uint64_t>(count), inserted)}};
+  TEditStep step{{Splice(at, 2 * static_cast<uint64_t>(count), pieces)}};
   Consolidate(at);
   return step;
+}
+
+void TDocument::ReserveAdded(int64_t count) {
+  if (count < 0) throw std::out_of_range("Invalid byte count");
+  FAdded->Reserve(static_cast<uint64_t>(count));
 }
 
 TEditStep TDocument::InsertNibble(int64_t pos, bool highHalf) {
@@ -153,7 +186,7 @@ TEditStep TDocument::InsertNibble(int64_t pos, bool highHalf) {
   if (pos < 0 || pos >= Size()) return {};
   const uint64_t at = 2 * static_cast<uint64_t>(pos) + (highHalf ? 0 : 1);
   TEditStep step{{Splice(at, 0, {Zeros(1)})}};
-  step.Splices.push_back(Splice(Length(), 0, {Zeros(1)}));
+  Continue(step, Length(), 0, {Zeros(1)});
   Consolidate(at);
   return step;
 }
@@ -162,7 +195,7 @@ TEditStep TDocument::DeleteNibble(int64_t pos, bool highHalf) {
   if (pos < 0 || pos >= Size()) return {};
   const uint64_t at = 2 * static_cast<uint64_t>(pos) + (highHalf ? 0 : 1);
   TEditStep step{{Splice(at, 1, {})}};
-  step.Splices.push_back(Splice(Length(), 0, {Zeros(1)}));
+  Continue(step, Length(), 0, {Zeros(1)});
   Consolidate(at);
   return step;
 }

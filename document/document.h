@@ -66,6 +66,9 @@ class TDocument {
   // disk raises EFileError and leaves everything as it was.
   TPiece Add(const uint8_t* data, int64_t count);
   static TPiece Zeros(uint64_t nibbles) { return {kZeros, 0, nibbles}; }
+  // Makes sure count more bytes can be added without running out of space.
+  // Raises EFileError (nothing changed).
+  void ReserveAdded(int64_t count);
 
   // The one mutation: the nibbles [at, at + removed) become the inserted
   // pieces. Returns the splice that takes it back. Raises std::out_of_range
@@ -77,11 +80,24 @@ class TDocument {
   using TWatcher = std::function<void(uint64_t at, uint64_t removed, uint64_t inserted)>;
   int Watch(TWatcher watcher);
   void Unwatch(int id);
+  // Called before each splice of the bytes with what it will do (the
+  // document's journal writes it down there). A hook that raises refuses
+  // the splice: nothing changes, and an edit of several splices takes back
+  // those it made already (without asking the hook again).
+  using TSpliceHook = std::function<void(uint64_t at, uint64_t removed, const std::vector<TPiece>& inserted)>;
+  void SetSpliceHook(TSpliceHook hook) { FHook = std::move(hook); }
+  // Makes a source of added bytes that holds nothing yet start its file
+  // (so that a journal can name it); returns the file.
+  const TFileHandle& AddedFile();
+  // Removes the added-bytes file again while it holds nothing.
+  void CloseAddedIfEmpty() noexcept;
 
   // Byte-level edits; each returns the step that takes it back. Ranges are
   // checked (std::out_of_range, nothing changed); bytes to store that do not
   // fit on the disk raise EFileError, nothing changed.
   TEditStep Replace(int64_t pos, int64_t count, const uint8_t* data, int64_t dataCount);
+  // The count bytes at pos become the pieces (of bytes added before).
+  TEditStep Put(int64_t pos, int64_t count, const std::vector<TPiece>& pieces);
   TEditStep Insert(int64_t pos, const uint8_t* data, int64_t count) { return Replace(pos, 0, data, count); }
   TEditStep Delete(int64_t pos, int64_t count) { return Replace(pos, count, nullptr, 0); }
   TEditStep Append(const uint8_t* data, int64_t count) { return Replace(Size(), 0, data, count); }
@@ -111,6 +127,9 @@ class TDocument {
   // Rewrites the small pieces around nibble at as one piece of added bytes
   // when they are many: the same bytes, so no watcher and no undo step.
   void Consolidate(uint64_t at);
+  // Splices once more for step; a refusal takes the step's splices back.
+  void Continue(TEditStep& step, uint64_t at, uint64_t removed, const std::vector<TPiece>& inserted);
+  void TakeBack(TEditStep& step) noexcept;
   void ReadPiece(const TPiece& piece, uint8_t* dest, uint64_t destNibble, std::vector<uint8_t>& buffer) const;
 
   std::vector<std::unique_ptr<TPieceSource>> FSources;
@@ -118,6 +137,7 @@ class TDocument {
   TPieceTree FTree;
   std::vector<std::pair<int, TWatcher>> FWatchers;
   int FNextWatcher = 0;
+  TSpliceHook FHook;
 };
 
 }  // namespace byteloom

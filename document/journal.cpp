@@ -287,6 +287,7 @@ std::string EncodeHeader(const TJournalHeader& h) {
   out.U64(h.Owner.StartTime);
   out.Str(h.Owner.BootId);
   out.Str(h.Owner.PidSpace);
+  out.U8(h.Replay);
   return out.S;
 }
 
@@ -302,6 +303,7 @@ bool DecodeHeader(const std::string& payload, TJournalHeader& h) {
   h.Owner.StartTime = in.U64();
   h.Owner.BootId = in.Str();
   h.Owner.PidSpace = in.Str();
+  h.Replay = in.Bool();
   return kind && in.Done() && IsPlainName(h.AddedName) && (h.SnapshotName.empty() || IsPlainName(h.SnapshotName));
 }
 
@@ -322,16 +324,24 @@ std::string EncodeRecord(const TJournalRecord& r, uint32_t addedCrc) {
       break;
     case TJournalKind::jkStepBegin:
       out.U8(r.StepKind);
+      out.U64(static_cast<uint64_t>(r.StepPos));
+      out.U8(r.Planned ? 1 : 0);
+      if (r.Planned) {
+        out.U64(static_cast<uint64_t>(r.StepExtra));
+        out.U64(static_cast<uint64_t>(r.StepCount));
+      }
       [[fallthrough]];
     case TJournalKind::jkStepEnd:
+    case TJournalKind::jkUndo:
+    case TJournalKind::jkRedo:
+    case TJournalKind::jkCaret:
       out.State(r.State);
       break;
     case TJournalKind::jkSaved:
       out.Str(r.SavedName);
       out.Identity(r.SavedIdentity);
       break;
-    case TJournalKind::jkUndo:
-    case TJournalKind::jkRedo:
+    case TJournalKind::jkReplayed:
       break;
   }
   return out.S;
@@ -359,16 +369,24 @@ bool DecodeRecord(const std::string& payload, TJournalRecord& r, uint32_t& added
     }
     case TJournalKind::jkStepBegin:
       r.StepKind = in.Small(7);
+      r.StepPos = static_cast<int64_t>(in.U64());
+      r.Planned = in.Small(1) == 1;
+      if (r.Planned) {
+        r.StepExtra = static_cast<int64_t>(in.U64());
+        r.StepCount = static_cast<int64_t>(in.U64());
+      }
       [[fallthrough]];
     case TJournalKind::jkStepEnd:
+    case TJournalKind::jkUndo:
+    case TJournalKind::jkRedo:
+    case TJournalKind::jkCaret:
       r.State = in.State();
       break;
     case TJournalKind::jkSaved:
       r.SavedName = in.Str();
       r.SavedIdentity = in.Identity();
       break;
-    case TJournalKind::jkUndo:
-    case TJournalKind::jkRedo:
+    case TJournalKind::jkReplayed:
       break;
     default:
       return false;
@@ -592,16 +610,20 @@ TJournal TJournal::Create(const TJournalHeader& header, const TFileHandle& added
   return journal;
 }
 
-void TJournal::Append(const TJournalRecord& record) {
+void TJournal::Append(const std::vector<TJournalRecord>& records) {
   if (!IsOpen()) throw EFileError("The journal is closed");
   if (FBroken) throw EFileError("The journal " + Name() + " cannot be written since a write failed");
-  uint32_t crc = 0;
-  if (record.Kind == TJournalKind::jkSplice && !AddedBytesCrc(*FAdded, record.Pieces, crc))
-    throw EFileError("The added bytes of a change are not in " + FAdded->Name());
-  const std::string payload = EncodeRecord(record, crc);
-  if (static_cast<int64_t>(payload.size()) > kMaxJournalRecord)
-    throw EFileError("The change is too large for the journal " + Name());
-  Write(Frame(payload));
+  std::string frames;
+  for (const TJournalRecord& record : records) {
+    uint32_t crc = 0;
+    if (record.Kind == TJournalKind::jkSplice && !AddedBytesCrc(*FAdded, record.Pieces, crc))
+      throw EFileError("The added bytes of a change are not in " + FAdded->Name());
+    const std::string payload = EncodeRecord(record, crc);
+    if (static_cast<int64_t>(payload.size()) > kMaxJournalRecord)
+      throw EFileError("The change is too large for the journal " + Name());
+    frames += Frame(payload);
+  }
+  Write(frames);
 }
 
 void TJournal::Write(const std::string& bytes) {
@@ -659,6 +681,28 @@ bool TJournalContents::HasChanges() const {
   return changes;
 }
 
+namespace {
+
+// Whether a journal's edits are all in a file: no change follows its last
+// save, and that save's file is the one the save made (a save cut short
+// before its rename left the old file, and every edit is still wanted).
+bool SavedWhole(const TJournalContents& c) {
+  if (c.HasChanges()) return false;
+  const TJournalRecord* saved = nullptr;
+  for (const TJournalRecord& r : c.Records)
+    if (r.Kind == TJournalKind::jkSaved) saved = &r;
+  if (!saved) return true;
+  try {
+    const TFileHandle file = OpenRegularForReading(saved->SavedName);
+    return CompareIdentity(saved->SavedIdentity, TFileIdentity::Take(file.Fd(), saved->SavedName)) ==
+           TIdentityChange::icSame;
+  } catch (const EFileError&) {
+    return false;
+  }
+}
+
+}  // namespace
+
 bool ReadJournal(int folderFd, const std::string& name, TJournalContents& out, std::string* problem,
                  int64_t maxRecord) {
   const int fd = OpenOwnAt(folderFd, name);
@@ -679,7 +723,12 @@ std::vector<TFoundJournal> FindJournals(int folderFd) {
     if (!ReadFrom(folderFd, file, journal.Contents, nullptr, kMaxJournalRecord) ||
         OwnerStateOf(journal.Contents.Header.Owner, fd) != TOwnerState::osGone)
       continue;
-    if (journal.Contents.HasChanges() || journal.Contents.Tail != TJournalTail::jtWhole)
+    const auto& records = journal.Contents.Records;
+    const bool partial = journal.Contents.Header.Replay &&
+                         std::none_of(records.begin(), records.end(), [](const TJournalRecord& r) {
+                           return r.Kind == TJournalKind::jkReplayed;
+                         });
+    if (!partial && (!SavedWhole(journal.Contents) || journal.Contents.Tail != TJournalTail::jtWhole))
       found.push_back(std::move(journal));
     else
       DiscardJournal(folderFd, journal);
@@ -688,10 +737,12 @@ std::vector<TFoundJournal> FindJournals(int folderFd) {
 }
 
 void DiscardJournal(int folderFd, const TFoundJournal& found) {
-  // The journal last: one left alone is found again at the next start.
+  // The journal first: one whose files went before it would be offered
+  // again and could not be replayed (a crash in between leaves only files
+  // that no journal names).
+  RemoveOwnAt(folderFd, found.Name);
   for (const std::string& file : {found.Contents.Header.AddedName, found.Contents.Header.SnapshotName})
     if (!file.empty() && !NamedByAnother(folderFd, found.Name, file)) RemoveOwnAt(folderFd, file);
-  RemoveOwnAt(folderFd, found.Name);
 }
 
 TJournalSource OpenJournalSource(int folderFd, const TJournalHeader& header) {
@@ -721,6 +772,12 @@ TJournalSource OpenJournalSource(int folderFd, const TJournalHeader& header) {
   return source;
 }
 
+TFileHandle OpenJournalAdded(int folderFd, const TJournalHeader& header) {
+  const int fd = OpenOwnAt(folderFd, header.AddedName);
+  if (fd < 0) throw EFileError("Cannot read " + header.AddedName + ": " + ErrnoText(errno), errno);
+  return TFileHandle(fd, header.AddedName);
+}
+
 void ReplayJournal(const TJournalContents& contents, const TJournalReplay& replay) {
   for (const TJournalRecord& r : contents.Records) {
     switch (r.Kind) {
@@ -734,13 +791,16 @@ void ReplayJournal(const TJournalContents& contents, const TJournalReplay& repla
         if (replay.OnStepEnd) replay.OnStepEnd(r.State);
         break;
       case TJournalKind::jkUndo:
-        if (replay.OnUndo) replay.OnUndo();
+        if (replay.OnUndo) replay.OnUndo(r.State);
         break;
       case TJournalKind::jkRedo:
-        if (replay.OnRedo) replay.OnRedo();
+        if (replay.OnRedo) replay.OnRedo(r.State);
         break;
       case TJournalKind::jkSaved:
         if (replay.OnSaved) replay.OnSaved(r.SavedName, r.SavedIdentity);
+        break;
+      case TJournalKind::jkCaret:
+      case TJournalKind::jkReplayed:
         break;
     }
   }

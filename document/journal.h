@@ -113,7 +113,7 @@ struct TCaretState {
   bool operator==(const TCaretState&) const = default;
 };
 
-enum class TJournalKind : uint8_t { jkSplice = 1, jkStepBegin, jkStepEnd, jkUndo, jkRedo, jkSaved };
+enum class TJournalKind : uint8_t { jkSplice = 1, jkStepBegin, jkStepEnd, jkUndo, jkRedo, jkSaved, jkCaret, jkReplayed };
 struct TJournalRecord {
   TJournalKind Kind = TJournalKind::jkSplice;
   // jkSplice: at At (nibbles) Removed nibbles gave way to Pieces.
@@ -125,12 +125,23 @@ struct TJournalRecord {
   // brings back.
   uint8_t StepKind = 0;
   TCaretState State;
-  // jkSaved: the document was saved as SavedName (absolute), the file of
-  // SavedIdentity; a journal whose changes are all followed by a saved
-  // record has nothing to give back.
+  // jkStepBegin: the byte the step acts at; Planned: the step was recorded
+  // before its edit, which follows as splices outside the step; what it
+  // keeps is the range Extra and Count give for its kind.
+  int64_t StepPos = 0;
+  bool Planned = false;
+  int64_t StepExtra = 0, StepCount = 0;
+  // jkSaved: the document is being saved as SavedName (absolute), the new
+  // file of SavedIdentity, written before it replaces the old one; a
+  // journal whose changes are all followed by a saved record has nothing to
+  // give back once that file is in place.
   std::string SavedName;
   TFileIdentity SavedIdentity;
-  // jkUndo, jkRedo: the newest step was undone / the next one redone.
+  // jkUndo, jkRedo: the newest step was undone / the next one redone;
+  // State is where the caret was before (for an undo, what a redo brings
+  // back; for a redo, what undoing it again brings back).
+  // jkCaret: the caret and selection moved to State after a change.
+  // jkReplayed: a recovery's journal holds all it replayed.
   bool operator==(const TJournalRecord&) const = default;
 };
 
@@ -141,6 +152,10 @@ struct TJournalHeader {
   std::string AddedName;     // the added-bytes file: a name in the same folder
   std::string SnapshotName;  // the private snapshot of the file there, "" when none
   TOwnerStamp Owner;         // filled in by TJournal::Create
+  // The journal of a recovery, which replays another journal's records:
+  // until its jkReplayed record it holds only part of them, and the other
+  // journal still holds them all.
+  bool Replay = false;
   bool operator==(const TJournalHeader&) const = default;
 };
 
@@ -170,7 +185,9 @@ class TJournal {
   // must be in the added-bytes file already. Raises EFileError with the
   // journal as it was; where even that cannot be made sure of, every later
   // Append raises too (the journal then ends before the failed record).
-  void Append(const TJournalRecord& record);
+  void Append(const TJournalRecord& record) { Append(std::vector<TJournalRecord>{record}); }
+  // Appends records with one write: all of them, or (raising) none.
+  void Append(const std::vector<TJournalRecord>& records);
   // Writes the added-bytes file, then the journal (and, the first time, the
   // folder's entries) to the disk. Raises EFileError.
   void Sync();
@@ -215,7 +232,9 @@ struct TFoundJournal {
   TJournalContents Contents;
 };
 // The journals in the folder folderFd whose owner is gone and that hold
-// changes or a dropped tail, by name. Those without either are removed on
+// changes (not all in a file their save made) or a dropped tail, by name.
+// A recovery's journal cut off before its jkReplayed record is removed: the
+// journal it replayed still holds everything. Those without either are removed on
 // the way, with their added-bytes file and snapshot; a journal that cannot
 // be read, or whose owner runs or cannot be told, is left alone.
 std::vector<TFoundJournal> FindJournals(int folderFd);
@@ -236,13 +255,17 @@ struct TJournalSource {
 };
 TJournalSource OpenJournalSource(int folderFd, const TJournalHeader& header);
 
+// The journal's added-bytes file, opened as ReadJournal opens it. Raises
+// EFileError.
+TFileHandle OpenJournalAdded(int folderFd, const TJournalHeader& header);
+
 // Walks the records that count, calling back per record (a callback not
 // given is skipped).
 struct TJournalReplay {
   std::function<void(uint64_t at, uint64_t removed, const std::vector<TJournalPiece>& pieces)> OnSplice;
   std::function<void(uint8_t stepKind, const TCaretState& before)> OnStepBegin;
   std::function<void(const TCaretState& after)> OnStepEnd;
-  std::function<void()> OnUndo, OnRedo;
+  std::function<void(const TCaretState& state)> OnUndo, OnRedo;
   std::function<void(const std::string& name, const TFileIdentity& identity)> OnSaved;
 };
 void ReplayJournal(const TJournalContents& contents, const TJournalReplay& replay);

@@ -20,9 +20,16 @@ uint64_t TAddedBytes::Append(const uint8_t* data, uint64_t count) {
   try {
     if (!FFile.IsOpen()) FFile = TTempFile::Create(WorkFolder(), ".BLAD");
     if (at + count > FReserved) {
-      const uint64_t reserve = (at + count + kReserveChunk - 1) / kReserveChunk * kReserveChunk;
-      FFile.Handle().Reserve(static_cast<int64_t>(reserve));
-      FReserved = reserve;
+      // A chunk ahead, so that typing does not reserve for each byte; where
+      // the disk has no room for it, just the bytes.
+      const uint64_t chunk = (at + count + kReserveChunk - 1) / kReserveChunk * kReserveChunk;
+      try {
+        FFile.Handle().Reserve(static_cast<int64_t>(chunk));
+        FReserved = chunk;
+      } catch (const EFileError&) {
+        FFile.Handle().Reserve(static_cast<int64_t>(at + count));
+        FReserved = at + count;
+      }
     }
     FFile.Handle().WriteAt(data, static_cast<int64_t>(count), static_cast<int64_t>(at));
   } catch (const EFileError& e) {
@@ -41,6 +48,31 @@ uint64_t TAddedBytes::Append(const uint8_t* data, uint64_t count) {
     }
   }
   return at;
+}
+
+void TAddedBytes::Reserve(uint64_t count) {
+  const uint64_t want = (FSize + count + kReserveChunk - 1) / kReserveChunk * kReserveChunk;
+  if (want <= FReserved) return;
+  const bool made = !FFile.IsOpen();
+  try {
+    Open();
+    try {
+      FFile.Handle().Reserve(static_cast<int64_t>(want));
+      FReserved = want;
+    } catch (const EFileError&) {
+      // No room for a chunk ahead: just the bytes.
+      FFile.Handle().Reserve(static_cast<int64_t>(FSize + count));
+      FReserved = FSize + count;
+    }
+  } catch (const EFileError& e) {
+    if (made) FFile.Remove();
+    throw EFileError(std::string("Cannot keep the new bytes: ") + e.what(), e.Errno());
+  }
+}
+
+const TFileHandle& TAddedBytes::Open() {
+  if (!FFile.IsOpen()) FFile = TTempFile::Create(WorkFolder(), ".BLAD");
+  return FFile.Handle();
 }
 
 void TAddedBytes::ReadBytes(uint64_t pos, uint64_t count, uint8_t* dest) const {

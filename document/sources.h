@@ -60,6 +60,14 @@ class TAddedBytes final : public TPieceSource {
   // Appends count bytes and returns the offset of the first. A failure (a
   // full disk, no work folder) raises EFileError and adds nothing.
   uint64_t Append(const uint8_t* data, uint64_t count);
+  // Makes room for count more bytes. Raises EFileError (nothing changed).
+  void Reserve(uint64_t count);
+  // The file, made now if there is none yet. Raises EFileError.
+  const TFileHandle& Open();
+  // Removes the file while it holds no bytes.
+  void CloseIfEmpty() noexcept {
+    if (FSize == 0) FFile.Remove(), FReserved = 0;
+  }
   uint64_t Size() const override { return FSize; }
   void ReadBytes(uint64_t pos, uint64_t count, uint8_t* dest) const override;
   const TFileHandle* File() const override { return FFile.IsOpen() ? &FFile.Handle() : nullptr; }

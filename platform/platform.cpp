@@ -253,6 +253,20 @@ std::vector<std::string> ExistingWorkFolders() {
   return found;
 }
 
+TFileHandle OpenWorkFolderAt(const std::string& folder) {
+  const std::string temp = TempDirectory();
+  std::string name = folder;
+  if (name.compare(0, temp.size(), temp) == 0) name = name.substr(temp.size());
+  while (!name.empty() && name.back() == '/') name.pop_back();
+  const int tmpFd = open(temp.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (tmpFd < 0) throw EFileError("Cannot open " + temp + ": " + ErrnoText(errno), errno);
+  const int fd = name.find('/') == std::string::npos ? OpenPrivateFolder(tmpFd, name, false) : (errno = EPERM, -1);
+  const int err = errno;
+  ::close(tmpFd);
+  if (fd < 0) throw EFileError("Cannot open the work folder " + folder + ": " + ErrnoText(err), err);
+  return TFileHandle(fd, folder);
+}
+
 std::string ErrnoText(int err) {
   char buf[256];
   return strerror_r(err, buf, sizeof buf);
@@ -684,8 +698,13 @@ void CopyBackup(const std::string& real, const std::string& backup) {
 
 }  // namespace
 
-TSaveResult SaveFileDurably(const std::string& target, const TFileHandle& source, const std::string& tempDir,
-                            const std::string& backup, const std::string& sourceName) {
+namespace {
+
+// The save of either kind: the bytes of source (linked as the new file
+// where sourceName allows), or those write puts into an empty file.
+TSaveResult SaveDurably(const std::string& target, const TFileHandle* source, const TContentWriter* write,
+                        const std::string& tempDir, const std::string& backup, const std::string& sourceName,
+                        const TPublishHook* beforePublish = nullptr) {
   const std::string real = ResolveLinks(target);
   struct stat st;
   bool exists = true;
@@ -716,7 +735,7 @@ TSaveResult SaveFileDurably(const std::string& target, const TFileHandle& source
   } unlinkOnFailure{linked};
   if (!inPlace) {
     try {
-      if (!sourceName.empty()) linked = LinkBeside(source, real);
+      if (!sourceName.empty()) linked = LinkBeside(*source, real);
       if (linked.empty()) fresh = TTempFile::CreateBeside(real);
     } catch (const EFileError& e) {
       if (!(exists && IsPermissionError(e.Errno()))) throw;
@@ -725,30 +744,40 @@ TSaveResult SaveFileDurably(const std::string& target, const TFileHandle& source
   }
 
   if (inPlace) {
+    // The new bytes are written to a private file first: the writer may read
+    // the very file that is rewritten.
+    TTempFile written;
+    if (write) {
+      written = TTempFile::Create(tempDir, ".BLWS");
+      (*write)(written.Handle());
+      source = &written.Handle();
+    }
     // The old bytes are made safe first: the backup, or a safety copy.
     if (wantBackup) {
       CopyBackup(real, backup);
       TFileHandle safe = OpenRegularForReading(backup);
-      RewriteInPlace(real, source, safe);
+      RewriteInPlace(real, *source, safe);
       return {};
     }
     TFileHandle old = OpenRegularForReading(real);
     TTempFile safe = TTempFile::Create(tempDir, ".BLWS");
     CopyWholeFile(old, safe.Handle());
     old.Close();
-    RewriteInPlace(real, source, safe.Handle());
+    RewriteInPlace(real, *source, safe.Handle());
     return {};
   }
 
   // Everything that can fail comes before the target is touched.
-  const TFileHandle& out = linked.empty() ? fresh.Handle() : source;
-  if (linked.empty()) CopyWholeFile(source, fresh.Handle());
+  const TFileHandle& out = linked.empty() ? fresh.Handle() : *source;
+  if (write) (*write)(fresh.Handle());
+  else if (linked.empty()) CopyWholeFile(*source, fresh.Handle());
   mode_t mode = exists ? (st.st_mode & 07777) : (0666 & ~CurrentUmask());
   if (exists && fchown(out.Fd(), st.st_uid, st.st_gid) != 0) {
     // Only the owner's permission bits are promised; another owner needs privileges.
   }
   if (fchmod(out.Fd(), mode) != 0) Fail("Cannot set the permissions of " + target, errno);
   out.Sync();
+  if (beforePublish && *beforePublish) (*beforePublish)(out);
   if (wantBackup && !backupIsTarget) {
     if (!LinkAsBackup(real, backup)) CopyBackup(real, backup);
     if (int err = SyncDirectory(DirName(backup))) Fail("The backup " + backup + " could not be written to disk", err);
@@ -768,6 +797,18 @@ TSaveResult SaveFileDurably(const std::string& target, const TFileHandle& source
   if (int err = SyncDirectory(DirName(real)); err && result.Warning.empty())
     result.Warning = "The folder of " + target + " could not be written to disk: " + ErrnoText(err);
   return result;
+}
+
+}  // namespace
+
+TSaveResult SaveFileDurably(const std::string& target, const TFileHandle& source, const std::string& tempDir,
+                            const std::string& backup, const std::string& sourceName) {
+  return SaveDurably(target, &source, nullptr, tempDir, backup, sourceName);
+}
+
+TSaveResult SaveFileDurably(const std::string& target, const TContentWriter& write, const std::string& tempDir,
+                            const std::string& backup, const TPublishHook& beforePublish) {
+  return SaveDurably(target, nullptr, &write, tempDir, backup, {}, &beforePublish);
 }
 
 bool SameFileSystem(const std::string& a, const std::string& b) {

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <functional>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -30,6 +31,10 @@ int WorkFolderFd();
 // The private folders of ours that exist in the temporary folder now (the
 // working files of earlier sessions may be in any of them).
 std::vector<std::string> ExistingWorkFolders();
+class TFileHandle;
+// A descriptor of one of them, checked as WorkFolder() checks its own.
+// Raises EFileError.
+TFileHandle OpenWorkFolderAt(const std::string& folder);
 
 // Text for an errno value, e.g. "No space left on device".
 std::string ErrnoText(int err);
@@ -213,6 +218,16 @@ struct TSaveResult {
 };
 TSaveResult SaveFileDurably(const std::string& target, const TFileHandle& source, const std::string& tempDir,
                             const std::string& backup = {}, const std::string& sourceName = {});
+// The same, with the new bytes put by write into the empty file it is given
+// (the new file beside the target, or where the target is rewritten in
+// place, a private file in tempDir first: write may read the target).
+// beforePublish, when given, sees the new file once it is complete and on
+// disk, before it replaces the target (not when the target is rewritten in
+// place); raising from it ends the save with nothing published.
+using TContentWriter = std::function<void(TFileHandle& out)>;
+using TPublishHook = std::function<void(const TFileHandle& fresh)>;
+TSaveResult SaveFileDurably(const std::string& target, const TContentWriter& write, const std::string& tempDir,
+                            const std::string& backup = {}, const TPublishHook& beforePublish = {});
 // Whether the files or folders a and b are on one file system.
 bool SameFileSystem(const std::string& a, const std::string& b);
 

@@ -50,14 +50,7 @@ TEST_F(EditModel, RandomEditsAndUndosMatchThePlainModel) {
   Model m;
   std::deque<std::string> trail;  // the last steps, for the failure report
 
-  // Half the documents have their nibble shifts done in place.
-  const int64_t defaultLimit = THexEditor::NibbleScratchLimit;
-  struct RestoreLimit {
-    int64_t value;
-    ~RestoreLimit() { THexEditor::NibbleScratchLimit = value; }
-  } restoreLimit{defaultLimit};
   auto startDocument = [&]() {
-    THexEditor::NibbleScratchLimit = below(2) == 0 ? 0 : defaultLimit;
     const int64_t r = below(4);
     if (r == 0) {
       Ed->CreateEmptyFile("Untitled");

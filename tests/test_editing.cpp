@@ -57,21 +57,6 @@ Bytes ShiftNibbles(const Bytes& in, size_t pos, bool high, bool insert) {
 
 // --- Nibble shifts ---------------------------------------------------------------
 
-// Sets the length from which nibble shifts are done in place, for one scope.
-class ScratchLimit {
- public:
-  explicit ScratchLimit(int64_t limit) : FOld(THexEditor::NibbleScratchLimit) {
-    THexEditor::NibbleScratchLimit = limit;
-  }
-  ~ScratchLimit() { THexEditor::NibbleScratchLimit = FOld; }
-
- private:
-  int64_t FOld;
-};
-
-const int64_t kThroughScratch = THexEditor::NibbleScratchLimit;
-constexpr int64_t kInPlace = 0;
-
 struct NibbleRow {
   bool insert;
   int32_t pos;
@@ -88,11 +73,9 @@ TEST_F(Editing, NibbleShiftsOfThreeBytes) {
       {false, 1, false, {0x12, 0x35, 0x60}},      {false, 2, true, {0x12, 0x34, 0x60}},
       {false, 2, false, {0x12, 0x34, 0x50}},      {true, 2, true, {0x12, 0x34, 0x05, 0x60}},
   };
-  for (int64_t limit : {kThroughScratch, kInPlace})
   for (const NibbleRow& r : rows) {
-    ScratchLimit scratchLimit(limit);
     SCOPED_TRACE(std::string(r.insert ? "insert" : "delete") + " at " + std::to_string(r.pos) +
-                 (r.high ? " high" : " low") + (limit == kInPlace ? ", in place" : ""));
+                 (r.high ? " high" : " low"));
     Load(start);
     ASSERT_TRUE(r.insert ? Ed->InsertNibble(r.pos, r.high) : Ed->DeleteNibble(r.pos, r.high));
     EXPECT_EQ(Document(), r.expected);
@@ -113,10 +96,7 @@ TEST_F(Editing, NibbleShiftsAcrossBlocksMatchTheNibbleModel) {
   for (int32_t pos : positions) {
     for (bool high : {true, false}) {
       for (bool insert : {true, false}) {
-        const bool inPlace = (pos + high + insert) % 2 == 0;
-        ScratchLimit scratchLimit(inPlace ? kInPlace : kThroughScratch);
-        SCOPED_TRACE(std::to_string(pos) + (high ? " high " : " low ") + (insert ? "insert" : "delete") +
-                     (inPlace ? " in place" : ""));
+        SCOPED_TRACE(std::to_string(pos) + (high ? " high " : " low ") + (insert ? "insert" : "delete"));
         Load(data);
         ASSERT_TRUE(insert ? Ed->InsertNibble(pos, high) : Ed->DeleteNibble(pos, high));
         const Bytes expected = ShiftNibbles(data, static_cast<size_t>(pos), high, insert);
@@ -124,20 +104,18 @@ TEST_F(Editing, NibbleShiftsAcrossBlocksMatchTheNibbleModel) {
         ASSERT_TRUE(Document() == expected);
         Ed->Undo();
         ASSERT_TRUE(Document() == data);
-        // Only the working file is left: the scratch files are gone.
-        EXPECT_EQ(List(WorkFiles()).size(), 1u);
       }
     }
   }
 }
 
-TEST_F(Editing, NibbleShiftLeavesExactlyOneWorkingFile) {
+TEST_F(Editing, NibbleShiftsLeaveNoScratchFiles) {
   const Bytes data = Pattern(5000, 2);
   Load(data);
   ASSERT_TRUE(Ed->InsertNibble(3, true));  // near the start: a new working file takes over
   ASSERT_TRUE(Ed->DeleteNibble(4990, false));  // near the end: the rest is copied back
-  const std::string name = std::filesystem::path(Ed->TempFileName()).filename().string();
-  EXPECT_EQ(List(WorkFiles()), std::vector<std::string>{name});
+  // The copy of the file, the added bytes and the journal: nothing else.
+  EXPECT_EQ(List(WorkFiles()).size(), 3u);
   ASSERT_TRUE(Ed->SaveToFile(Path("out.bin"))) << Ed->LastError();
   EXPECT_EQ(ReadFile(Path("out.bin")),
             ShiftNibbles(ShiftNibbles(data, 3, true, true), 4990, false, false));
@@ -592,32 +570,6 @@ TEST_F(Editing, ChangeMarks) {
   EXPECT_FALSE(Ed->ByteChanged(-1));
 }
 
-// --- Block moves -----------------------------------------------------------------------
-
-struct MoveRow {
-  int32_t from, to, count;
-};
-
-TEST_F(Editing, MoveDataGivesTheSameBytesAsOneBufferMove) {
-  constexpr int32_t MiB = 1 << 20;
-  const Bytes data = Pattern(3 * MiB + 4321, 11);
-  const MoveRow rows[] = {
-      {0, 1, 3 * MiB},             {1, 0, 3 * MiB},              {10, 10 + MiB - 1, 2 * MiB},
-      {10 + MiB - 1, 10, 2 * MiB}, {0, MiB, 2 * MiB + 7},        {MiB, 0, 2 * MiB + 7},
-      {5, MiB + 6, 2 * MiB},       {MiB + 6, 5, 2 * MiB},        {100, 2 * MiB + 200, MiB / 2},
-      {0, 3 * MiB, 4321},          {3 * MiB, 0, 4321},           {17, 17, 1000},
-      {0, 512, 513},               {512, 0, 513},
-  };
-  Load(data);
-  for (const MoveRow& r : rows) {
-    SCOPED_TRACE(std::to_string(r.from) + " -> " + std::to_string(r.to) + " x " + std::to_string(r.count));
-    Bytes expected = Document();
-    std::memmove(expected.data() + r.to, expected.data() + r.from, static_cast<size_t>(r.count));
-    Ed->MoveData(r.from, r.to, r.count);
-    ASSERT_TRUE(Document() == expected);
-  }
-}
-
 // --- Limits and space -----------------------------------------------------------------
 
 TEST_F(Editing, TheDocumentNeverGrowsBeyondTheSignedRange) {
@@ -733,22 +685,16 @@ TEST_F(Editing, EditsThatFindNoSpaceChangeNothing) {
     ed.SetSelEnd(100 + 9 * MiB);
     const Bytes block(3 * MiB, 0xAB);
     int r = 0;
-    // The removed bytes do not fit in memory (8 MiB) nor in the folder.
-    if ((r = RefusedForSpace(ed, [&] { ed.DeleteSelection(); }, 10))) return r;
-    if ((r = RefusedForSpace(ed, [&] { ed.ReplaceSelection(block.data(), 10); }, 20))) return r;
+    // New bytes need room in the folder: 3 MiB do not fit.
     if ((r = RefusedForSpace(ed, [&] { ed.InsertBuffer(block.data(), 3 * MiB, 5); }, 30))) return r;
     if ((r = RefusedForSpace(ed, [&] { ed.AppendBuffer(block.data(), 3 * MiB); }, 40))) return r;
-    if ((r = RefusedForSpace(ed, [&] { ed.InsertNibble(0, true); }, 50))) return r;
-    if ((r = RefusedForSpace(ed, [&] { ed.DeleteNibble(5, false); }, 60))) return r;
-    {
-      // Shifted in place, a nibble needs no more than one byte.
-      ScratchLimit inPlace(kInPlace);
-      if (!ed.InsertNibble(1, true)) return 65;
-      ed.Undo();
-      if (ed.DataSize() != static_cast<int32_t>(data.size()) || ed.UndoCount() != 1) return 66;
-    }
-    // No scratch or undo file is left behind.
-    if (List(WorkFiles()).size() != 1) return 70;
+    // Removing 9 MiB and shifting nibbles move nothing: they need no room,
+    // and neither does taking them back.
+    ed.DeleteSelection();
+    if (ed.DataSize() != static_cast<int32_t>(data.size()) - 9 * MiB - 1) return 50;
+    if (!ed.InsertNibble(0, true) || !ed.DeleteNibble(5, false)) return 60;
+    for (int i = 0; i < 3; ++i) ed.Undo();
+    if (ed.DataSize() != static_cast<int32_t>(data.size()) || ed.UndoCount() != 1) return 66;
     // Small edits still fit, and undo works.
     ed.InsertBuffer(block.data(), 10, 5);
     if (ed.DataSize() != static_cast<int32_t>(data.size()) + 10 || ed.UndoCount() != 2) return 80;
@@ -756,31 +702,6 @@ TEST_F(Editing, EditsThatFindNoSpaceChangeNothing) {
     Bytes expected = data;
     expected[3] = static_cast<uint8_t>(~expected[3]);
     if (DocumentBytes(ed) != expected) return 81;
-    return 0;
-  });
-  if (rc == kSandboxUnsupported) GTEST_SKIP() << "no private mount namespace here";
-  EXPECT_EQ(rc, 0);
-}
-
-TEST_F(Editing, NibbleShiftFallsBackToTheSmallerScratchFileWhenSpaceIsShort) {
-  const std::string folder = WorkDir();
-  const std::string path = Path("six.bin");
-  constexpr int32_t MiB = 1 << 20;
-  const Bytes data = Pattern(6 * MiB, 9);
-  WriteFile(path, data);
-  // 5 MiB free beside the document: not enough for a new whole document, but
-  // enough for the 3.5 MiB after the position.
-  const int rc = RunWithSmallDisk(folder, 11 * 1024, [&] {
-    TFakeHost host;
-    THexEditor ed(host);
-    ed.Loaded();
-    if (!ed.LoadFromFile(path)) return 1;
-    const int32_t pos = 5 * MiB / 2;
-    if (!ed.InsertNibble(pos, false)) return 2;
-    if (DocumentBytes(ed) != ShiftNibbles(data, static_cast<size_t>(pos), false, true)) return 3;
-    ed.Undo();
-    if (DocumentBytes(ed) != data) return 4;
-    if (List(WorkFiles()).size() != 1) return 5;
     return 0;
   });
   if (rc == kSandboxUnsupported) GTEST_SKIP() << "no private mount namespace here";

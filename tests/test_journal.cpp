@@ -124,8 +124,8 @@ TEST_F(Journal, EveryRecordKindComesBackAsWrittenAndReplaysInOrder) {
     std::string order;
     ReplayJournal(c, {[&](uint64_t at, uint64_t, const auto& p) { order += "S" + std::to_string(at + p.size()); },
                       [&](uint8_t kind, const TCaretState& s) { order += "B" + std::to_string(kind + s.Caret); },
-                      [&](const TCaretState& s) { order += s.InCharField ? "E" : "e"; }, [&] { order += "U"; },
-                      [&] { order += "R"; }, [&](const std::string& n, const auto&) { order += n.substr(0, 7); }});
+                      [&](const TCaretState& s) { order += s.InCharField ? "E" : "e"; },
+                      [&](const TCaretState&) { order += "U"; }, [&](const TCaretState&) { order += "R"; }, [&](const std::string& n, const auto&) { order += n.substr(0, 7); }});
     EXPECT_EQ(order, "B12S11EUR/saves/S1");
   }
   fs::current_path(cwd);
@@ -240,17 +240,29 @@ TEST_F(Journal, OnlyJournalsOfEndedOwnersWithChangesAreFound) {
   mine.Append(Splice(0, 0, {{kSourceAdded, 0, 2}}));
   const std::string changed = LeaveBehind({Splice(0, 2, {})});
   const std::string clean = LeaveBehind({Of(TJournalKind::jkStepBegin)}, Header().AddedName);  // mine's
-  const std::string saved = LeaveBehind({Splice(0, 2, {}), Of(TJournalKind::jkSaved)});
+  // Saved: the file its save made is in place; a save cut short before its
+  // rename left another file there, and the edits are still wanted.
+  TJournalRecord saved = Of(TJournalKind::jkSaved), cutShort = saved;
+  saved.SavedName = Path("saved.bin");
+  WriteFile(saved.SavedName, {1, 2});
+  saved.SavedIdentity = TFileIdentity::Take(OpenRegularForReading(saved.SavedName).Fd(), saved.SavedName);
+  cutShort.SavedName = Path("cut.bin");
+  WriteFile(cutShort.SavedName, {1, 2});
+  LeaveBehind({Splice(0, 2, {}), saved});
+  const std::string unsaved = LeaveBehind({Splice(0, 2, {}), cutShort});
   const size_t before = List(WorkFiles()).size();
-  const std::vector<TFoundJournal> found = FindJournals(Folder);
-  ASSERT_EQ(found.size(), 1u);
+  std::vector<TFoundJournal> found = FindJournals(Folder);
+  ASSERT_EQ(found.size(), 2u);
+  EXPECT_EQ(found[1].Name, unsaved);
+  DiscardJournal(Folder, found[1]);
+  found.pop_back();
   EXPECT_EQ(found[0].Name, changed);
-  EXPECT_EQ(List(WorkFiles()).size(), before - 3);  // two journals, the added bytes of one
+  EXPECT_EQ(List(WorkFiles()).size(), before - 5);  // two journals and the added bytes of one, one discarded
   EXPECT_TRUE(fs::exists(mine.Name()));
   EXPECT_TRUE(fs::exists(Added.Name()));
   EXPECT_FALSE(fs::exists(WorkFiles() + "/" + clean));
   DiscardJournal(Folder, found[0]);
-  EXPECT_EQ(List(WorkFiles()).size(), before - 5);
+  EXPECT_EQ(List(WorkFiles()).size(), before - 7);
 }
 
 TEST_F(Journal, NothingPlantedAtAJournalsNameIsOpened) {

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Crash recovery and the private work folder: what another local user can
-// plant in the shared temporary folder, sidecars that tell the truth at every
-// instant, owners in other PID namespaces, and saves whose working copy lost
-// its name.
+// plant in the shared temporary folder, sessions killed in the middle of
+// their edits coming back whole from their journals, files changed while
+// no session ran, and owners in other PID namespaces.
 #include <gtest/gtest.h>
 #include <sched.h>
 #include <signal.h>
@@ -13,6 +13,8 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <sstream>
 #include <thread>
 
 #include "control/hexeditor.h"
@@ -26,29 +28,46 @@ namespace {
 
 constexpr uid_t kNobody = 65534;
 
+// What a session shows of its document: the bytes and everything a
+// recovery gives back with them.
+std::string Facts(THexEditor& ed) {
+  std::ostringstream o;
+  o << "size " << ed.DataSize() << " caret " << ed.GetCursorPos() << " modified " << ed.Modified() << " undo "
+    << ed.UndoCount() << " '" << ed.UndoDescription() << "' redo " << ed.RedoCount() << " '" << ed.RedoDescription()
+    << "' name " << ed.FileName() << " marks";
+  for (int32_t i = 0; i < ed.ChangedBits().Size(); ++i)
+    if (ed.ByteChanged(i)) o << " " << i;
+  o << " bytes";
+  for (uint8_t b : DocumentBytes(ed)) o << " " << int{b};
+  return o.str();
+}
+
 class Recovery : public EditorTest {
  protected:
-  // The working copy of path left by a process that has ended.
-  std::string LeaveBehind(const std::string& path, bool changed, const std::string& intent = {},
-                          const std::string& name = "0000AAAA.BLWT") {
-    const std::string work = WorkFolder() + name;
-    WriteFile(work, {1, 2, 3});
+  // Runs a session in a child process that opens path ("" for a new
+  // document), edits it and ends without closing anything, as a crash
+  // would; returns what it showed last.
+  std::string Crash(const std::string& path, const std::function<void(THexEditor&)>& edit) {
+    const std::string factsFile = Path("facts");
     const pid_t child = fork();
     if (child == 0) {
-      WriteRecoveryInfo(work, path, changed, intent);
+      TFakeHost host;
+      auto* ed = new THexEditor(host);  // never destroyed: the session dies
+      host.Target = ed;
+      ed->Loaded();
+      if (!path.empty() && !ed->LoadFromFile(path)) _exit(2);
+      edit(*ed);
+      host.DeliverPosted();
+      std::ofstream(factsFile) << Facts(*ed);
       _exit(0);
     }
-    waitpid(child, nullptr, 0);
-    return work;
-  }
-  TRecoveryInfo Sidecar() {
-    TRecoveryInfo info;
-    EXPECT_TRUE(ReadRecoveryInfo(RecoveryInfoName(Ed->TempFileName()), info));
-    return info;
+    int status = 0;
+    waitpid(child, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    std::ifstream in(factsFile);
+    return std::string(std::istreambuf_iterator<char>(in), {});
   }
 };
-
-// --- The private folder -----------------------------------------------------------
 
 TEST_F(Recovery, WorkingFilesLiveInAPrivateFolderThatNothingPlantedCanReplace) {
   if (geteuid() != 0) GTEST_SKIP() << "planting another user's files needs root";
@@ -89,9 +108,6 @@ TEST_F(Recovery, AFolderRemovedByACleanerIsMadeAgainAndTheDocumentIsSavedFromIts
   Bytes want = Pattern(70000);
   want[5] = 0x55;
   EXPECT_EQ(ReadFile(path), want);
-  // The document goes on in a working copy with a sidecar of its own.
-  EXPECT_TRUE(fs::exists(Ed->TempFileName()));
-  EXPECT_EQ(Sidecar().FileName, path);
   Ed->ChangeByte(Ed->ReadByte(6), 0x66, 0, 2, 6);
   ASSERT_TRUE(Ed->SaveToFile(Path("copy.sav"))) << Ed->LastError();
   want[6] = 0x66;
@@ -138,67 +154,93 @@ TEST_F(Recovery, LinksPlantedByAnotherUserInASharedFolderAreNotWrittenThrough) {
   }
 }
 
-// --- Sidecars that tell the truth -------------------------------------------------
+// --- Sessions that end without saving ---------------------------------------------
 
-TEST_F(Recovery, TheSidecarKeepsTheAbsoluteNameWithEveryByte) {
-  const fs::path cwd = fs::current_path();
-  fs::current_path(Dir());
-  for (std::string name : {"plain.sav", "line\nbreak.sav", "latin\xE9\xFF.sav", "100%.sav", " blank .sav"}) {
-    SCOPED_TRACE(name);
-    WriteFile(Path(name), {1, 2});
-    ASSERT_TRUE(Ed->LoadFromFile(name)) << Ed->LastError();  // relative, as typed
-    Ed->ChangeByte(Ed->ReadByte(0), 0x42, 0, 2, 0);
-    const TRecoveryInfo info = Sidecar();
-    EXPECT_EQ(info.FileName, Path(name));
-    EXPECT_TRUE(info.Changed);
-    EXPECT_FALSE(info.Untitled);
-  }
-  fs::current_path(cwd);
-  EXPECT_EQ(DecodeName(EncodeName(std::string("\0\x01%\n\xFF", 5))), std::string("\0\x01%\n\xFF", 5));
+void Type(THexEditor& ed, int32_t pos, uint8_t value) {
+  ed.ChangeByte(ed.ReadByte(pos), value, pos / ed.BytesPerLine(), 2, pos);
 }
 
-TEST_F(Recovery, AWriteCutShortLeavesTheOtherSlot) {
-  Load(Pattern(100), "doc.bin");
-  Ed->ChangeByte(Ed->ReadByte(0), 0x42, 0, 2, 0);  // the newer slot says: changed
-  const std::string sidecar = RecoveryInfoName(Ed->TempFileName());
-  {
-    std::fstream f(sidecar, std::ios::in | std::ios::out | std::ios::binary);
-    f.seekp(16384);  // records 1 and 3 (the change) went to slot 1, record 2 to slot 0
-    f.write("BYTELOOM-RECOVERY 2\nseq 9", 25);
+// Each row: a session's edits; the recovered document shows what the session
+// showed (bytes, change marks, caret, undo and redo steps), undoing every
+// step gives back the file, and the crashed session's files are gone.
+TEST_F(Recovery, AKilledSessionComesBackWhole) {
+  const Bytes data = Pattern(5000, 3);
+  const uint8_t three[] = {0xA1, 0xA2, 0xA3};
+  struct Row {
+    const char* what;
+    bool untitled;
+    std::function<void(THexEditor&)> edit;
+  } rows[] = {
+      {"typing", false, [](THexEditor& e) { Type(e, 10, 0x41), Type(e, 11, 0x42), Type(e, 4000, 0x43); }},
+      {"blocks and nibbles", false,
+       [&](THexEditor& e) {
+         e.InsertBuffer(three, 3, 7);
+         e.SetSelStart(100), e.SetSelEnd(199), e.DeleteSelection();
+         e.InsertNibble(50, false), e.DeleteNibble(3000, true);
+         e.SetSelStart(20), e.SetSelEnd(21), e.ReplaceSelection(three, 3);
+         e.AppendBuffer(three, 2);
+         Type(e, 30, 0x55);
+       }},
+      {"undone and redone", false,
+       [&](THexEditor& e) {
+         Type(e, 1, 0x11), e.InsertBuffer(three, 3, 2), Type(e, 3, 0x33);
+         e.Undo(), e.Undo(), e.Redo();
+       }},
+      {"a step recorded before its edit", false,
+       [](THexEditor& e) {
+         e.SetSelStart(30), e.SetSelEnd(33);
+         if (e.CreateUndo(TUndoKind::ukConvert, 30, 0, 4)) e.WriteBuffer("ABCD", 30, 4);
+       }},
+      {"a new document", true, [&](THexEditor& e) { e.InsertBuffer(three, 3, 0), e.AppendBuffer(three, 2); }},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.what);
+    const std::string path = Path("game.sav");
+    WriteFile(path, data);
+    const std::string shown = Crash(row.untitled ? "" : path, row.edit);
+    auto found = FindRecoverable();
+    ASSERT_EQ(found.size(), 1u);
+    EXPECT_EQ(RecoverQuestion(found[0]), "Recover unsaved changes of " + (row.untitled ? "Untitled" : path) + "?");
+    ASSERT_TRUE(Ed->LoadRecovered(found[0])) << Ed->LastError();
+    EXPECT_EQ(Facts(*Ed), shown);
+    EXPECT_EQ(Ed->Untitled(), row.untitled);
+    EXPECT_TRUE(FindRecoverable().empty());  // the old journal went, the new one is ours
+    while (Ed->CanUndo()) Ed->Undo();
+    EXPECT_TRUE(Document() == (row.untitled ? Bytes{} : data));
+    Ed->CreateEmptyFile("Untitled");
+    EXPECT_TRUE(List(WorkFiles()).empty()) << List(WorkFiles()).size();
   }
-  TRecoveryInfo info;
-  ASSERT_TRUE(ReadRecoveryInfo(sidecar, info));
-  EXPECT_FALSE(info.Changed);  // the older, whole record
-  {
-    std::fstream f(sidecar, std::ios::in | std::ios::out | std::ios::binary);
-    f.seekp(30);
-    f.write("garbage", 7);
-  }
-  EXPECT_FALSE(ReadRecoveryInfo(sidecar, info));
 }
 
-TEST_F(Recovery, WhatIsFoundDependsOnTheSidecar) {
+// The file changed while no session ran: the edits come back over the
+// private copy of the file as it was; without that copy they are not
+// offered, and nothing is removed.
+TEST_F(Recovery, AFileChangedMeanwhileUsesTheCopyOrOffersNothingWrong) {
   const std::string path = Path("game.sav");
-  WriteFile(path, {0});
-  LeaveBehind(path, true, {}, "0000000A.BLWT");
-  LeaveBehind(path, false, {}, "0000000B.BLWT");
-  LeaveBehind(path, false, "inserting 1 byte at offset 7 ($7)", "0000000C.BLWT");
-  LeaveBehind(path, true, {}, "0000000D.BLWT");
-  fs::remove(WorkFolder() + "0000000D.BLWT");  // the sidecar alone is left
-  const std::string torn = LeaveBehind(path, true, {}, "0000000E.BLWT");
-  WriteFile(RecoveryInfoName(torn), Bytes(100, 'x'));  // cannot be read: kept
-  const auto found = FindRecoverable();
-  ASSERT_EQ(found.size(), 2u);
-  const TRecoveryInfo& a = found[0].WorkFile < found[1].WorkFile ? found[0] : found[1];
-  const TRecoveryInfo& c = found[0].WorkFile < found[1].WorkFile ? found[1] : found[0];
-  EXPECT_EQ(RecoverQuestion(a), "Recover unsaved changes of " + path + "?");
-  EXPECT_NE(RecoverQuestion(c).find("The last change may be incomplete (inserting 1 byte at offset 7"),
-            std::string::npos);
-  // (A listing shows a sidecar only when its working copy is gone.)
-  EXPECT_EQ(List(WorkFiles()), (std::vector<std::string>{"0000000A.BLWT", "0000000C.BLWT", "0000000E.BLWT"}));
+  WriteFile(path, Pattern(300, 1));
+  const std::string shown = Crash(path, [](THexEditor& e) { Type(e, 5, 0x55); });
+  WriteFile(path, Pattern(301, 2));
+  auto found = FindRecoverable();
+  ASSERT_EQ(found.size(), 1u);
+  EXPECT_EQ(found[0].Problem, "");
+  const auto files = List(WorkFiles());
+  // Without the private copy:
+  for (const std::string& f : files)
+    if (f.size() > 5 && f.compare(f.size() - 5, 5, ".BLWT") == 0) fs::remove(WorkFiles() + "/" + f);
+  found = FindRecoverable();
+  ASSERT_EQ(found.size(), 1u);
+  EXPECT_EQ(RecoverQuestion(found[0]), path +
+                                           " was changed by another program (its size is different). Its unsaved "
+                                           "changes from a session that ended unexpectedly cannot be put back over "
+                                           "it.\nDiscard them?");
+  EXPECT_FALSE(Ed->LoadRecovered(found[0]));
+  EXPECT_EQ(FindRecoverable().size(), 1u);  // kept for the user to decide
+  DiscardRecoverable(found[0]);
+  EXPECT_TRUE(List(WorkFiles()).empty());
+  (void)shown;
 }
 
-TEST_F(Recovery, TheSidecarSaysChangedBeforeTheWorkingCopyChangesAlsoOnAFullDisk) {
+TEST_F(Recovery, AFirstEditThatFindsNoRoomForItsJournalIsRefused) {
   const std::string path = Path("doc.bin");
   WriteFile(path, Pattern(200000));
   const int rc = RunWithSmallDisk(WorkDir(), 1024, [&] {
@@ -206,50 +248,30 @@ TEST_F(Recovery, TheSidecarSaysChangedBeforeTheWorkingCopyChangesAlsoOnAFullDisk
     THexEditor ed(host);
     ed.Loaded();
     if (!ed.LoadFromFile(path)) return 1;
-    std::ofstream fill(WorkDir() + "/fill", std::ios::binary);
-    const std::string block(4096, 'x');
-    while (fill.write(block.data(), block.size())) fill.flush();
-    ed.ChangeByte(ed.ReadByte(3), 0x33, 0, 2, 3);
-    if (ed.ReadByte(3) != 0x33) return 2;
-    TRecoveryInfo info;
-    if (!ReadRecoveryInfo(RecoveryInfoName(ed.TempFileName()), info) || !info.Changed) return 3;
+    {
+      std::ofstream fill(WorkDir() + "/fill", std::ios::binary);
+      const std::string block(4096, 'x');
+      while (fill.write(block.data(), block.size())) fill.flush();
+    }
+    const uint8_t old = ed.ReadByte(3);
+    try {
+      ed.ChangeByte(old, 0x33, 0, 2, 3);
+      return 2;
+    } catch (const EFileError& e) {
+      if (std::string(e.what()).find("Not enough space") == std::string::npos) return 3;
+    }
+    if (ed.ReadByte(3) != old || ed.Modified() || ed.CanUndo()) return 4;
     return 0;
   });
   if (rc == kSandboxUnsupported) GTEST_SKIP() << "no private mount namespace here";
   EXPECT_EQ(rc, 0);
 }
 
-TEST_F(Recovery, ARecoveredDocumentKeepsItsAbsoluteNameOrStaysUntitled) {
-  const std::string path = Path("save.dat");
-  WriteFile(path, {0});
-  LeaveBehind(path, true, {}, "0000000A.BLWT");
-  LeaveBehind("Untitled", true, {}, "0000000B.BLWT");
-  const fs::path cwd = fs::current_path();
-  fs::create_directory(Path("elsewhere"));
-  fs::current_path(Path("elsewhere"));
-  auto found = FindRecoverable();
-  fs::current_path(cwd);
-  ASSERT_EQ(found.size(), 2u);
-  std::sort(found.begin(), found.end(), [](auto& x, auto& y) { return x.WorkFile < y.WorkFile; });
-  ASSERT_TRUE(Ed->LoadRecovered(found[0])) << Ed->LastError();
-  EXPECT_EQ(Ed->FileName(), path);
-  EXPECT_FALSE(Ed->Untitled());
-  EXPECT_TRUE(Ed->Modified());
-  EXPECT_FALSE(fs::exists(found[0].WorkFile));
-  ASSERT_TRUE(Ed->LoadRecovered(found[1])) << Ed->LastError();
-  EXPECT_EQ(Ed->FileName(), "Untitled");
-  EXPECT_TRUE(Ed->Untitled());
-  EXPECT_TRUE(Ed->ReadOnly());  // a save asks for a name
-  EXPECT_EQ(Document(), (Bytes{1, 2, 3}));
-  EXPECT_TRUE(Sidecar().Changed);
-}
-
 // --- Owners -------------------------------------------------------------------
 
 TEST_F(Recovery, AnOwnerInAnotherPidNamespaceIsAliveUntilItEnds) {
   const std::string path = Path("game.sav");
-  const std::string work = WorkFolder() + "0000ABCD.BLWT";
-  WriteFile(work, {1});
+  WriteFile(path, Pattern(100));
   int ready[2];
   ASSERT_EQ(pipe(ready), 0);
   const pid_t child = fork();
@@ -259,7 +281,11 @@ TEST_F(Recovery, AnOwnerInAnotherPidNamespaceIsAliveUntilItEnds) {
     if (unshare(CLONE_NEWPID) != 0) _exit(kSandboxUnsupported);
     const pid_t inner = fork();
     if (inner == 0) {
-      WriteRecoveryInfo(work, path, true);
+      TFakeHost host;
+      auto* ed = new THexEditor(host);
+      ed->Loaded();
+      ed->LoadFromFile(path);
+      Type(*ed, 0, 0x42);
       (void)!write(ready[1], "x", 1);
       for (;;) pause();
     }
@@ -275,28 +301,24 @@ TEST_F(Recovery, AnOwnerInAnotherPidNamespaceIsAliveUntilItEnds) {
     waitpid(child, nullptr, 0);
     GTEST_SKIP() << "no PID namespace here";
   }
-  TRecoveryInfo info;
-  ASSERT_TRUE(ReadRecoveryInfo(RecoveryInfoName(work), info));
-  EXPECT_NE(info.PidSpace, "");
-  EXPECT_EQ(OwnerState(info), TOwnerState::osAlive);
+  const size_t files = List(WorkFiles()).size();
   EXPECT_TRUE(FindRecoverable().empty());
-  EXPECT_TRUE(fs::exists(work));  // never taken for a dead one's
+  EXPECT_EQ(List(WorkFiles()).size(), files);  // never taken for a dead one's
   kill(-child, SIGKILL);
   waitpid(child, nullptr, 0);
-  for (int i = 0; i < 100 && OwnerState(info) != TOwnerState::osGone; ++i)
+  size_t found = 0;
+  for (int i = 0; i < 100 && (found = FindRecoverable().size()) == 0; ++i)
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
-  EXPECT_EQ(FindRecoverable().size(), 1u);
+  EXPECT_EQ(found, 1u);
 }
 
 TEST_F(Recovery, OurOwnOpenDocumentsAreAlive) {
   Load(Pattern(10), "doc.bin");
-  Ed->ChangeByte(Ed->ReadByte(0), 0x42, 0, 2, 0);
-  EXPECT_EQ(OwnerState(Sidecar()), TOwnerState::osAlive);
+  Type(*Ed, 0, 0x42);
   EXPECT_TRUE(FindRecoverable().empty());
-  const std::string work = Ed->TempFileName();
+  EXPECT_EQ(List(WorkFiles()).size(), 3u);  // the copy, the added bytes, the journal
   Ed.reset();
-  EXPECT_FALSE(fs::exists(work));
-  EXPECT_FALSE(fs::exists(RecoveryInfoName(work)));
+  EXPECT_TRUE(List(WorkFiles()).empty());
 }
 
 }  // namespace

@@ -13,6 +13,12 @@ namespace byteloom {
 void OfferRecovery(TMainform& frame) {
   for (const TRecoveryInfo& info : FindRecoverable()) {
     const QString question = QString::fromLocal8Bit(RecoverQuestion(info));
+    if (!info.Problem.empty()) {
+      // The edits cannot come back as they were: they go only on the user's word.
+      if (Dialogs().MessageDlg(&frame, question, TMsgDlgType::mtWarning, TMsgDlgButtons::mbYesNo) == TModalResult::mrYes)
+        DiscardRecoverable(info);
+      continue;
+    }
     if (Dialogs().MessageDlg(&frame, question, TMsgDlgType::mtConfirmation, TMsgDlgButtons::mbYesNo) !=
         TModalResult::mrYes) {
       DiscardRecoverable(info);

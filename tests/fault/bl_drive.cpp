@@ -66,6 +66,8 @@ TByteFormat ExportFormat(const std::string& name) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // A line per result as it comes: a trace shows where each operation ends.
+  std::setvbuf(stdout, nullptr, _IOLBF, 0);
   std::ifstream file;
   if (argc > 1) file.open(argv[1]);
   std::istream& script = argc > 1 ? static_cast<std::istream&>(file) : std::cin;

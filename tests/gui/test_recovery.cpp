@@ -18,6 +18,7 @@
 #include "control/hexeditor.h"
 #include "editor/ui/Editwin.h"
 #include "guitest.h"
+#include "tests/support/fakehost.h"
 #include "shell/ui/mainform.h"
 #include "ui/progress.h"
 
@@ -26,19 +27,27 @@ using namespace byteloom::test;
 
 namespace {
 
-// Leaves a working copy with unsaved changes of file, as a crashed session
-// would: its sidecar names a process that has ended.
-QString LeaveWorkingCopy(TSandbox& box, const QString& file, const QByteArray& bytes) {
-  const QString work = QString::fromStdString(WorkFolder()) + QStringLiteral("00C0FFEE.BLWT");
-  WriteBytes(work, bytes);
+// Leaves the journal of a session that changed file to bytes and ended
+// without saving, as a crash would (its file is made first where it is
+// missing).
+void LeaveUnsavedSession(const QString& file, const QByteArray& bytes) {
+  if (!QFile::exists(file)) WriteBytes(file, QByteArray("old"));
   const pid_t child = fork();
   if (child == 0) {
-    WriteRecoveryInfo(work.toStdString(), file.toStdString(), true);
+    TFakeHost host;
+    auto* ed = new THexEditor(host);  // never destroyed: the session dies
+    host.Target = ed;
+    ed->Loaded();
+    if (!ed->LoadFromFile(file.toStdString())) _exit(1);
+    ed->SetSelStart(0);
+    ed->SetSelEnd(ed->DataSize() - 1);
+    ed->ReplaceSelection(reinterpret_cast<const uint8_t*>(bytes.constData()), static_cast<int32_t>(bytes.size()));
     _exit(0);
   }
   waitpid(child, nullptr, 0);
-  return work;
 }
+
+QStringList WorkFolderFiles() { return QDir(QString::fromStdString(WorkFolder())).entryList(QDir::Files); }
 
 }  // namespace
 
@@ -49,7 +58,7 @@ class TestRecovery : public TGuiTest {
   void yesOpensTheRecoveredDocumentAsModified() {
     const QString file = Box().Path(QStringLiteral("game.sav"));
     WriteBytes(file, QByteArray("old bytes"));
-    const QString work = LeaveWorkingCopy(Box(), file, QByteArray("new bytes!"));
+    LeaveUnsavedSession(file, QByteArray("new bytes!"));
     Script().ExpectMessage(QStringLiteral("Recover unsaved changes of ") + file + QStringLiteral("?"),
                            TMsgDlgType::mtConfirmation, TModalResult::mrYes);
     TMainform& frame = Box().Start();
@@ -61,7 +70,7 @@ class TestRecovery : public TGuiTest {
     QCOMPARE(ed.FileName(), file.toStdString());
     QCOMPARE(DocumentBytes(ed), QByteArray("new bytes!"));
     QVERIFY(frame.ToolButton4->isEnabled());
-    QVERIFY(!QFile::exists(work));
+    QCOMPARE(WorkFolderFiles().size(), 3);  // the recovered document's own
     QCOMPARE(ReadBytes(file), QByteArray("old bytes"));  // saved only by the user
     frame.ToolButton4->click();
     QCOMPARE(ReadBytes(file), QByteArray("new bytes!"));
@@ -69,20 +78,20 @@ class TestRecovery : public TGuiTest {
   }
 
   void noDeletesTheWorkingCopy() {
-    const QString work = LeaveWorkingCopy(Box(), Box().Path(QStringLiteral("x.bin")), QByteArray("abc"));
+    LeaveUnsavedSession(Box().Path(QStringLiteral("x.bin")), QByteArray("abc"));
     Script().ExpectMessage(QStringLiteral("Recover unsaved changes of ") + Box().Path(QStringLiteral("x.bin")) +
                                QStringLiteral("?"),
                            TMsgDlgType::mtConfirmation, TModalResult::mrNo);
     TMainform& frame = Box().Start();
     QVERIFY(!frame.ActiveMDIChild());
-    QVERIFY(!QFile::exists(work));
+    QVERIFY(WorkFolderFiles().isEmpty());
   }
 
   // The question comes while the frame is being shown at start, before it is
   // on screen: in the middle of the screen, not around the frame's first
   // place. Later questions are centred on the frame.
   void questionsAreCentred() {
-    LeaveWorkingCopy(Box(), Box().Path(QStringLiteral("x.bin")), QByteArray("abc"));
+    LeaveUnsavedSession(Box().Path(QStringLiteral("x.bin")), QByteArray("abc"));
     SetDialogService(nullptr);  // the real message boxes
     const auto scripted = qScopeGuard([this] { SetDialogService(&Script()); });
     QList<QPoint> centres;
@@ -106,7 +115,7 @@ class TestRecovery : public TGuiTest {
   }
 
   // SIGTERM or SIGHUP, with no one to answer: the unsaved document keeps its
-  // working copy and sidecar for the next start, the saved one closes and
+  // working copy and journal for the next start, the saved one closes and
   // its copy goes, the settings are written and the program ends with 0;
   // long work under way is stopped first.
   void anEndSignalKeepsUnsavedDocumentsRecoverable_data() {
@@ -135,9 +144,8 @@ class TestRecovery : public TGuiTest {
     QCOMPARE(frame.MDIChildCount(), 1);
     QCOMPARE(frame.MDIChildren(0)->Editor().FileName(), changed.toStdString());
     const QStringList left = folder.entryList(QDir::Files);
-    QCOMPARE(left.size(), 2);
-    QVERIFY(left[1] == left[0] + QStringLiteral(".info"));
-    QCOMPARE(ReadBytes(folder.filePath(left[0])), QByteArray("Xaaa"));
+    QCOMPARE(left.size(), 3);  // the copy of a.sav, the added bytes, the journal
+    QCOMPARE(left.filter(QStringLiteral(".BLWJ")).size(), 1);
     QVERIFY(QFile::exists(Box().SettingsFile()));
     TLongWork later(&frame, QStringLiteral("Working..."), true);
     QVERIFY(later.Step(0, 1));
