@@ -153,10 +153,8 @@ void Teditform::CreateMenus() {
   Einfgen1 = Item(Bearbeiten1, "Einfgen1", QStringLiteral("Paste"), "Ctrl+V");
   CopyAsItems(Bearbeiten1);
   Replace1 = Item(Bearbeiten1, "Replace1", QStringLiteral("Replace"), "Ctrl+R");
-  InsertNibble1 = Item(Bearbeiten1, "InsertNibble1", QStringLiteral("Insert Nibble"));
-  InsertNibble1->setVisible(false);
-  DeleteNibble1 = Item(Bearbeiten1, "DeleteNibble1", QStringLiteral("Delete Nibble"));
-  DeleteNibble1->setVisible(false);
+  InsertNibble1 = Item(Bearbeiten1, "InsertNibble1", QStringLiteral("Insert Nibble"), "Ctrl+Shift+Ins");
+  DeleteNibble1 = Item(Bearbeiten1, "DeleteNibble1", QStringLiteral("Delete Nibble"), "Ctrl+Shift+Del");
   N13 = Separator(Bearbeiten1, "N13");
   BinaryEdit1 = Item(Bearbeiten1, "BinaryEdit1", QStringLiteral("Binary Edit"));
   N5 = Separator(Bearbeiten1, "N5");
@@ -272,6 +270,9 @@ void Teditform::CreatePopupMenu() {
   Cut1 = Item(PopupMenu1, "Cut1", QStringLiteral("&Cut"));
   Copy1 = Item(PopupMenu1, "Copy1", QStringLiteral("Copy"));
   Paste1 = Item(PopupMenu1, "Paste1", QStringLiteral("Paste"));
+  // The Edit menu's own items, with their keys.
+  PopupMenu1->addAction(InsertNibble1);
+  PopupMenu1->addAction(DeleteNibble1);
   N6 = Separator(PopupMenu1, "N6");
   Goto2 = Item(PopupMenu1, "Goto2", QStringLiteral("Goto"));
   Jump2 = SubMenu(PopupMenu1, "Jump2", QStringLiteral("Jump"));

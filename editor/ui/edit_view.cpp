@@ -88,6 +88,7 @@ void Teditform::Bearbeiten1Click() {
   Ausschneiden1->setEnabled(selection);
   Kopieren1->setEnabled(selection);
   Einfgen1->setEnabled(clipboard);
+  DeleteNibble1->setEnabled(document);
   Goto1->setEnabled(document);
   Find1->setEnabled(document);
   FindNext1->setEnabled(document);

@@ -74,7 +74,7 @@ run_once() {
   # alone and type 44.
   xdotool key --delay 120 alt+e
   sleep 0.5
-  xdotool key --delay 120 Home Down Down Down Down Return  # Undo, Copy as, Paste hex text, Replace, Binary Edit
+  xdotool key --delay 120 Home Down Down Down Down Down Down Return  # Undo, Copy as, Paste hex text, Replace, Insert Nibble, Delete Nibble, Binary Edit
   await_window '^Edit it!$' || fail "$manager: Edit > Binary Edit showed no dialog"
   await_keyboard '^Edit it!$' || fail "$manager: Binary Edit did not get the keyboard"
   closes_after '^Edit it!$' Escape

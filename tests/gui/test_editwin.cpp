@@ -272,6 +272,8 @@ class TestEditwin : public TGuiTest {
         {window->Rckgngig1, "Undo", "Ctrl+Z"},      {window->Ausschneiden1, "Cut", "Ctrl+X"},
         {window->Kopieren1, "Copy", "Ctrl+C"},      {window->Einfgen1, "Paste", "Ctrl+V"},
         {window->Replace1, "Replace", "Ctrl+R"},    {window->BinaryEdit1, "Binary Edit", ""},
+        {window->InsertNibble1, "Insert Nibble", "Ctrl+Shift+Ins"},
+        {window->DeleteNibble1, "Delete Nibble", "Ctrl+Shift+Del"},
         {window->Goto1, "Goto...", "Ctrl+G"},       {window->Amount40001, "Amount : 4000", ""},
         {window->Jumpforward1, "Jump forward", "Ctrl+J"},
         {window->Jumpbackward1, "Jump backward", "Ctrl+Shift+J"},
@@ -291,8 +293,8 @@ class TestEditwin : public TGuiTest {
     for (QMenu* menu : window->MainMenu1()) captions << menu->title();
     QCOMPARE(captions, (QStringList{"&File", "&Edit", "&View", "&Bookmarks"}));
     QVERIFY(!window->N15->isVisible());
-    QVERIFY(!window->InsertNibble1->isVisible());
-    QVERIFY(!window->DeleteNibble1->isVisible());
+    QVERIFY(window->PopupMenu1->actions().contains(window->InsertNibble1));
+    QVERIFY(window->PopupMenu1->actions().contains(window->DeleteNibble1));
     QVERIFY(!window->FindNext1->isEnabled());
     QVERIFY(!window->EditBookmark1->isEnabled());
     QVERIFY(window->ShowValueInfo1->isChecked());
@@ -439,19 +441,19 @@ class TestEditwin : public TGuiTest {
     QCOMPARE(window->MaskWhiteSpaces1->isChecked(), !mask);
   }
 
-  void hiddenNibbleCommands() {
+  void nibbleCommands() {
     Teditform* window = NewWindow();
     Append(*window, QByteArray("\x12\x34", 2));
     THexEditor& ed = window->Editor();
     ed.Seek(0, 0, true);
     QVERIFY(ed.Col() % 2 == 0);  // the high half of byte 0
-    window->InsertNibble1->trigger();
+    QTest::keyClick(&window->HexWidget(), Qt::Key_Insert, Qt::ControlModifier | Qt::ShiftModifier);
     QCOMPARE(ed.DataSize(), 3);
     QCOMPARE(ed.ReadByte(0), 0x01);
     QCOMPARE(ed.ReadByte(1), 0x23);
     QCOMPARE(ed.ReadByte(2), 0x40);
     ed.Seek(0, 0, true);
-    window->DeleteNibble1->trigger();
+    QTest::keyClick(&window->HexWidget(), Qt::Key_Delete, Qt::ControlModifier | Qt::ShiftModifier);
     QCOMPARE(ed.DataSize(), 3);
     QCOMPARE(ed.ReadByte(0), 0x12);
     QCOMPARE(ed.ReadByte(1), 0x34);
