@@ -200,9 +200,10 @@ class THexEditor : public TCustomGrid {
 
   // --- Document storage -----------------------------------------------------------
   bool LoadFromFile(const std::string& fileName);
-  // Opens the working copy left behind by a crashed session as a document
-  // named after its file, modified; the old working copy and its sidecar are
-  // removed. False (with LastError) when it cannot be read.
+  // Makes the document of a crashed session again from its journal, named
+  // after its file, modified, with its marks, caret and undo steps; the old
+  // journal and its files are removed. False (with LastError, the old journal
+  // kept) when it cannot be replayed.
   bool LoadRecovered(const TRecoveryInfo& info);
   void CreateEmptyFile(const std::string& name);
   bool SaveToFile(const std::string& fileName);

@@ -69,7 +69,7 @@ std::string IdentityChangeText(const std::string& fileName, TIdentityChange chan
 
 // --- Owners -------------------------------------------------------------------------------
 
-// The process that owns a journal (or a working copy's sidecar).
+// The process that owns a journal.
 struct TOwnerStamp {
   int64_t Pid = 0;         // as its own PID namespace numbers it
   uint64_t StartTime = 0;  // clock ticks since boot, against reused ids

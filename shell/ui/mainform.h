@@ -86,7 +86,7 @@ class TMainform : public QMainWindow, public TFrameLink, public TDocumentList {
   // exit ends the process with its status.
   void WatchEndSignals(std::function<void(int)> exit);
   // The session ends from outside, and nobody is there to answer a question:
-  // documents with unsaved changes keep their working copies and sidecars,
+  // documents with unsaved changes keep their working copies and journals,
   // so that the next start offers them back; the other windows close, which
   // removes theirs; the settings are written (a failure goes to stderr);
   // then exit(0). Long work under way is stopped first.
