@@ -17,20 +17,8 @@ void TOpenedFile::ReadBytes(uint64_t pos, uint64_t count, uint8_t* dest) const {
 uint64_t TAddedBytes::Append(const uint8_t* data, uint64_t count) {
   const uint64_t at = FSize;
   if (count == 0) return at;
+  Reserve(count);
   try {
-    if (!FFile.IsOpen()) FFile = TTempFile::Create(WorkFolder(), ".BLAD");
-    if (at + count > FReserved) {
-      // A chunk ahead, so that typing does not reserve for each byte; where
-      // the disk has no room for it, just the bytes.
-      const uint64_t chunk = (at + count + kReserveChunk - 1) / kReserveChunk * kReserveChunk;
-      try {
-        FFile.Handle().Reserve(static_cast<int64_t>(chunk));
-        FReserved = chunk;
-      } catch (const EFileError&) {
-        FFile.Handle().Reserve(static_cast<int64_t>(at + count));
-        FReserved = at + count;
-      }
-    }
     FFile.Handle().WriteAt(data, static_cast<int64_t>(count), static_cast<int64_t>(at));
   } catch (const EFileError& e) {
     throw EFileError(std::string("Cannot keep the new bytes: ") + e.what(), e.Errno());
@@ -60,7 +48,8 @@ void TAddedBytes::Reserve(uint64_t count) {
       FFile.Handle().Reserve(static_cast<int64_t>(want));
       FReserved = want;
     } catch (const EFileError&) {
-      // No room for a chunk ahead: just the bytes.
+      // A chunk ahead, so that typing does not reserve for each byte; where
+      // the disk has no room for it, just the bytes.
       FFile.Handle().Reserve(static_cast<int64_t>(FSize + count));
       FReserved = FSize + count;
     }
