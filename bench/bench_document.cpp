@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The document layer without a window: opening a 1 TiB sparse file, edits
-// and undo at position 0 of an 8 GiB and of a 64 MiB file, 100,000 random edits on 8 GiB and a
-// read of 512 MiB afterwards, and the read of an unedited file.
+// and undo at position 0 of an 8 GiB and of a 64 MiB file, a find in the
+// data file unedited and after 100,000 random edits, the read of an
+// unedited file, and a save.
 #include <cstdio>
 #include <filesystem>
 #include <functional>
@@ -11,6 +12,7 @@
 #include <vector>
 
 #include "bench/bench.h"
+#include "control/matcher.h"
 #include "document/document.h"
 #include "platform/platform.h"
 
@@ -107,12 +109,37 @@ TRegister openSparse("doc_open_sparse", [](const TBenchContext& ctx) {
   return Now() - t0;
 });
 
-// 100,000 byte and nibble edits at random places of 8 GiB whose first
-// 512 MiB are the data file's bytes; then the time of reading those 512 MiB
-// (beside doc_read, the same read unedited).
+// The time of finding an absent 15-byte text in the whole document, the
+// way the control's Find reads: 1 MiB pieces, each with the 14 bytes before.
+double FindAbsent(const TDocument& doc) {
+  static const uint8_t text[] = "Byteloom-absent";
+  const int32_t count = 15;
+  const TPatternMatcher matcher(text, count, nullptr);
+  std::vector<uint8_t> buffer(static_cast<size_t>(kMiB + count));
+  const double t0 = Now();
+  int64_t found = 0;
+  for (int64_t pos = 0; pos < doc.Size(); pos += kMiB) {
+    const int64_t from = std::max<int64_t>(pos - (count - 1), 0);
+    const int64_t n = std::min(pos + kMiB, doc.Size()) - from;
+    doc.Read(from, n, buffer.data());
+    found += matcher.First(buffer.data(), n) >= 0;
+  }
+  const double seconds = Now() - t0;
+  if (found != 0) throw std::runtime_error("the absent text was found");
+  return seconds;
+}
+
+// Find in the unedited data file (bench/run --size 8192: a real 8 GiB
+// file), beside grep -F -c.
+TRegister find("doc_find", [](const TBenchContext& ctx) {
+  const TDocument doc(OpenRegularForReading(ctx.DataFile));
+  return FindAbsent(doc);
+});
+
+// 100,000 byte and nibble edits at random places of the data file; then the
+// same find as doc_find (beside it: what the edits cost later reads).
 TRegister randomEdits("doc_random_edits", [](const TBenchContext& ctx) {
-  const TBenchFile file(ctx, "edits8g.bin", 8192 * kMiB, ctx.DataFile);
-  TDocument doc(OpenRegularForReading(file.Name()));
+  TDocument doc(OpenRegularForReading(ctx.DataFile));
   std::mt19937_64 rng(1);
   const double t0 = Now();
   for (int i = 0; i < 100000; ++i) {
@@ -126,10 +153,7 @@ TRegister randomEdits("doc_random_edits", [](const TBenchContext& ctx) {
     }
   }
   std::fprintf(stderr, "doc_random_edits: 100000 edits in %.3f s, %zu pieces\n", Now() - t0, doc.Pieces().Count());
-  const int64_t count = std::min(OpenRegularForReading(ctx.DataFile).Size(), 512 * kMiB);
-  const double t1 = Now();
-  ReadAllOf(doc, count);
-  return Now() - t1;
+  return FindAbsent(doc);
 });
 
 // Saving a document with one byte changed in its middle: a new file written

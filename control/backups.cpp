@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "control/backups.h"
+#include "platform/filenames.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -20,11 +21,6 @@ namespace {
 
 constexpr const char* kBackupAttr = "user.byteloom.backup-of";
 constexpr size_t kMaxRecords = 500;
-
-std::string BaseName(const std::string& path) {
-  const auto slash = path.find_last_of('/');
-  return slash == std::string::npos ? path : path.substr(slash + 1);
-}
 
 // The record file holds at most kMaxRecords lines of two paths each.
 constexpr int64_t kMaxRecordSize = int64_t{8} << 20;
@@ -146,7 +142,7 @@ bool IsBackupOf(const std::string& backup, const std::string& file) {
 }
 
 std::string BackupQuestion(const std::string& backup, const std::string& file) {
-  return BaseName(backup) + " exists and is not a backup of " + BaseName(file) + ". Replace it?";
+  return ExtractFileName(backup) + " exists and is not a backup of " + ExtractFileName(file) + ". Replace it?";
 }
 
 }  // namespace byteloom

@@ -77,6 +77,9 @@ class TGridHost {
   // Starts or stops the 60 ms timer of drag tracking; while it runs, the
   // host calls TCustomGrid::TrackTimer with the pointer's position.
   virtual void SetTrackTimer(bool on) { (void)on; }
+  // Watches fd (-1: nothing) for readability and then calls the control's
+  // OpenedFileEvent.
+  virtual void WatchFile(int fd) { (void)fd; }
 };
 
 // What a scroll bar asks for: a line or a page up or down, a position (the

@@ -10,16 +10,10 @@
 
 namespace byteloom {
 
-void TDocumentStore::Reset(TTempFile&& file) {
-  std::unique_ptr<TDocument> doc;
-  if (file.IsOpen()) {
-    // The document reads the working copy through a descriptor of its own.
-    const int fd = dup(file.Handle().Fd());
-    if (fd < 0) throw EFileError("Cannot read " + file.Name() + ": " + ErrnoText(errno), errno);
-    doc = std::make_unique<TDocument>(TFileHandle(fd, file.Name()));
-  } else {
-    doc = std::make_unique<TDocument>();
-  }
+void TDocumentStore::Reset(TWatchedFile&& file) {
+  // The document reads the file through a descriptor of its own.
+  std::unique_ptr<TDocument> doc =
+      file.IsOpen() ? std::make_unique<TDocument>(file.TakeHandle()) : std::make_unique<TDocument>();
   doc->SetSpliceHook(FHook);
   FDoc = std::move(doc);
   FFile = std::move(file);

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The document as the control holds it: the piece document (its bytes), the
-// private working copy of the file it was opened from, a read window over
-// it and the change marks.
+// file it was opened from (a private snapshot or copy, or the file read in
+// place and watched), a read window over it and the change marks.
 //
 // Any change of the bytes goes through Changed(): it starts a new
 // generation, and the window, read in an older one, is read again when next
@@ -14,6 +14,7 @@
 
 #include "control/bits.h"
 #include "document/document.h"
+#include "document/openedfile.h"
 #include "platform/platform.h"
 
 namespace byteloom {
@@ -31,12 +32,13 @@ class TDocumentStore {
     FDoc->SetSpliceHook(FHook);
   }
   const TDocument& Doc() const { return *FDoc; }
-  // A new document over the working copy file (closed: an empty document
-  // without one). The old document, its added bytes and working copy go.
-  void Reset(TTempFile&& file);
-  // The private working copy of the opened file (closed for a new document).
-  TTempFile& File() { return FFile; }
-  // Whether the document has storage: a working copy or added bytes.
+  // A new document over the opened file (none: an empty document). The old
+  // document, its added bytes and its file go.
+  void Reset(TWatchedFile&& file);
+  // The opened file (none for a new document).
+  TWatchedFile& File() { return FFile; }
+  const TWatchedFile& File() const { return FFile; }
+  // Whether the document has storage: an opened file or added bytes.
   bool IsOpen() const { return FFile.IsOpen() || FDoc->Source(TDocument::kAdded).Size() > 0; }
 
   // The length (at most the largest document size).
@@ -66,7 +68,7 @@ class TDocumentStore {
  private:
   std::unique_ptr<TDocument> FDoc;
   TDocument::TSpliceHook FHook;
-  TTempFile FFile;
+  TWatchedFile FFile;
   uint64_t FGeneration = 1;
   uint64_t FEdits = 0;
   uint64_t FWindowGeneration = 0;

@@ -169,6 +169,12 @@ class THexEditor : public TCustomGrid {
   // FileName is only a caption).
   bool Untitled() const { return FUntitled; }
   const std::string& TempFileName() const { return FTempFileName; }
+  // A file that cannot be cloned is copied under TempFileName up to this
+  // size, and read in place (and watched) above it.
+  int64_t CopyLimit() const { return FCopyLimit; }
+  void SetCopyLimit(int64_t bytes) { FCopyLimit = bytes; }
+  // How the opened file is read: a private snapshot or copy, or in place.
+  TOpenMode OpenMode() const { return FStore.File().Mode(); }
   int32_t SelMin() const { return FSelMin; }
   int32_t SelMax() const { return FSelMax; }
   int32_t SelAnchor() const { return FSelAnchor; }
@@ -197,6 +203,18 @@ class THexEditor : public TCustomGrid {
   // replace it. Without a handler such a backup is never replaced (the save
   // fails with the question as its reason).
   std::function<bool(const std::string& question)> OnConfirmBackupReplace;
+  // Asked by SaveToFile when another program changed, replaced or deleted
+  // the opened file (read in place) and the save could write over its work
+  // or write bytes it changed; true means save anyway. Without a handler
+  // such a save fails with the question as its reason.
+  std::function<bool(const std::string& question)> OnConfirmChangedFile;
+  // Told once, as soon as the host reports the watch, that another program
+  // changed, replaced or deleted the opened file, with what it means and
+  // what can be done.
+  std::function<void(const std::string& message)> OnOpenedFileChanged;
+  // The host's report that the opened file's watch (TGridHost::WatchFile)
+  // is readable.
+  void OpenedFileEvent();
 
   // --- Document storage -----------------------------------------------------------
   bool LoadFromFile(const std::string& fileName);
@@ -389,9 +407,17 @@ class THexEditor : public TCustomGrid {
   // something else has taken TempFileName meanwhile.
   TTempFile CreateWorkFile();
   void ResetDocumentState();
-  bool SaveToFileChecked(const std::string& fileName);
-  // After a save: the journal starts again over the saved file.
-  void StartJournalAfterSave(const std::string& fileName) noexcept;
+  bool SaveToFileChecked(const std::string& fileName, TFileHandle& saved);
+  // After a save: the document is the saved file (saved: a descriptor of
+  // it, or closed to open it by name) and the journal starts again over it.
+  void StartJournalAfterSave(const std::string& fileName, TFileHandle saved) noexcept;
+  // The document over the opened file: the journal's base and the host's watch.
+  void TakeOpenedFile(TWatchedFile&& file);
+  // How a file is opened: its private copy under TempFileName.
+  TWatchedFile::TOptions OpenOptions();
+  // Before a save to fileName: the file read in place is as it was opened,
+  // or the user said to save anyway. False with LastError otherwise.
+  bool OpenedFileStillSafe(const std::string& fileName);
   // Space errors (no space, quota, file size limit) become a message saying
   // what did not fit; other errors are raised as they are.
   static bool IsNoSpace(const EFileError& e);
@@ -490,6 +516,8 @@ class THexEditor : public TCustomGrid {
   // while undo, redo and rollbacks splice (their own records say it all).
   TJournal FJournal;
   TJournalHeader FJournalHeader;
+  int64_t FCopyLimit = TWatchedFile::kCopyLimit;
+  bool FChangeTold = false;  // the user was told that the opened file changed
   bool FJournalHeld = false;
   TCaretState FJournaledCaret;
   std::vector<TJournalRecord>* FJournalBatch = nullptr;  // splice records gathered for one write

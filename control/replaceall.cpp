@@ -9,8 +9,11 @@
 // matches would take time proportional to matches × length. The work:
 //   1. one scan counts the matches and finds the newest 100;
 //   2. a second scan replaces the older ones (no undo step would be kept
-//      for them): a splice per match, the replacements of each piece of the
-//      scan added as one stretch and journaled with one write;
+//      for them), a piece of the scan at a time with one journal write:
+//      where the matches lie close together, the piece's stretch from the
+//      first to the last is added anew with its replacements and spliced in
+//      once; else the replacements are added as one stretch and each match
+//      is a splice;
 //   3. the newest 100 are replaced with ReplaceMatch itself, which leaves
 //      the undo steps, the caret, the selection and the change marks exactly
 //      as the one-by-one replacement does.
@@ -30,6 +33,13 @@ namespace byteloom {
 namespace {
 
 constexpr int64_t kPiece = int64_t{1} << 20;
+// Where the matches of a piece of the scan lie closer than this on average,
+// the stretch from the first to the end of the last is written anew as one
+// piece (a splice per match would cost more than writing the bytes, and
+// would make a piece per match).
+constexpr int64_t kDenseGap = 1024;
+
+bool Dense(int64_t stretch, int64_t matches) { return stretch <= matches * kDenseGap; }
 
 // Walks the leftmost matches in [from, end) of the document, each search
 // starting behind the match before. onMatch(pos, at) gets every match with
@@ -133,6 +143,10 @@ struct THexEditor::TReplaceRun {
   bool Stopped = false;
   int64_t Matches = 0;       // found by the first scan
   std::deque<int64_t> Tail;  // where the newest matches (as many as undo keeps) are
+  // The added bytes the second scan needs: written anew where matches lie
+  // close, and only the replacements.
+  int64_t DenseNeed = 0, SparseNeed = 0;
+  bool Rewrite = true;       // close matches are written anew (room was found)
   int64_t Passes = 0;        // matches replaced so far
 };
 
@@ -145,14 +159,25 @@ int32_t THexEditor::ReplaceAll(const uint8_t* pattern, int32_t count, bool ignor
   TReplaceRun run(*this, pattern, count, ignoreCase, firstMatch, data, dataCount, progress);
   TWaitCursor wait(*this);
 
-  // 1. How many matches, and where the newest ones are.
+  // 1. How many matches, where the newest ones are, and the room needed.
+  int64_t pieceFirst = 0, pieceEnd = 0, pieceMatches = 0;
   run.Scan(
       [&](int64_t pos, uint8_t*) {
         ++run.Matches;
         run.Tail.push_back(pos);
         if (run.Tail.size() > static_cast<size_t>(kMaxUndo)) run.Tail.pop_front();
+        if (pieceMatches++ == 0) pieceFirst = pos;
+        pieceEnd = pos + count;
       },
-      [&](const uint8_t*, int64_t, int64_t end) { return run.Report(end - firstMatch); });
+      [&](const uint8_t*, int64_t, int64_t end) {
+        const int64_t replacements = pieceMatches * dataCount;
+        run.SparseNeed += replacements;
+        run.DenseNeed += pieceMatches > 0 && Dense(pieceEnd - pieceFirst, pieceMatches)
+                             ? pieceEnd - pieceFirst + replacements
+                             : replacements;
+        pieceMatches = 0;
+        return run.Report(end - firstMatch);
+      });
   if (run.Matches == 0 || run.Stopped) return 0;
   // A document that would outgrow the limit is refused before anything changes.
   if (size + run.Matches * run.Delta > kMaxDocumentSize)
@@ -175,10 +200,17 @@ int32_t THexEditor::ReplaceAll(const uint8_t* pattern, int32_t count, bool ignor
 void THexEditor::ReplacePasses(TReplaceRun& run) {
   const int64_t bulk = run.Matches - static_cast<int64_t>(run.Tail.size());
   if (bulk == 0) return;
-  // The replacement bytes of every pass, and the journal, are made sure of
-  // before anything changes.
+  // The added bytes of every pass, and the journal, are made sure of before
+  // anything changes; where close matches cannot be written anew for want
+  // of room, each is a splice.
   try {
-    FStore.Doc().ReserveAdded(bulk * run.DataCount);
+    try {
+      FStore.Doc().ReserveAdded(run.DenseNeed);
+    } catch (const EFileError& e) {
+      if (!IsNoSpace(e) || run.DenseNeed == run.SparseNeed) throw;
+      run.Rewrite = false;
+      FStore.Doc().ReserveAdded(run.SparseNeed);
+    }
   } catch (const EFileError& e) {
     ThrowNoSpace(e, "for Replace all; nothing was replaced");
   }
@@ -207,37 +239,52 @@ void THexEditor::ReplacePasses(TReplaceRun& run) {
   // one stretch, each match a splice, and their journal records go in one
   // write; a piece whose record cannot be written is taken back.
   std::vector<int64_t> matches;
-  std::vector<uint8_t> replacements;
+  std::vector<uint8_t> added;
   std::vector<TJournalRecord> records;
   run.Scan(
       [&](int64_t pos, uint8_t*) {
         if (run.Passes + static_cast<int64_t>(matches.size()) < bulk) matches.push_back(pos);
       },
-      [&](const uint8_t*, int64_t, int64_t end) {
+      [&](const uint8_t* piece, int64_t piecePos, int64_t end) {
         if (!matches.empty()) {
-          replacements.clear();
-          for (size_t i = 0; i < matches.size(); ++i)
-            replacements.insert(replacements.end(), run.Data, run.Data + run.DataCount);
+          const int64_t first = matches.front(), stretch = matches.back() + run.Count - first;
+          const int64_t k = static_cast<int64_t>(matches.size());
+          const bool rewrite = run.Rewrite && Dense(stretch, k);
+          // The stretch as it becomes, or the replacements one after another.
+          added.clear();
+          int64_t from = first;
+          for (const int64_t pos : matches) {
+            if (rewrite) added.insert(added.end(), piece + (from - piecePos), piece + (pos - piecePos));
+            added.insert(added.end(), run.Data, run.Data + run.DataCount);
+            from = pos + run.Count;
+          }
           TDocument& doc = FStore.Doc();
-          const TPiece added = doc.Add(replacements.data(), static_cast<int64_t>(replacements.size()));
+          const TPiece stored = doc.Add(added.data(), static_cast<int64_t>(added.size()));
           const uint64_t each = 2 * static_cast<uint64_t>(run.DataCount);
-          TEditStep piece;
+          TEditStep splices;
           records.clear();
           FJournalBatch = &records;
           try {
-            for (size_t i = 0; i < matches.size(); ++i) {
+            if (rewrite) {
               std::vector<TPiece> by;
-              if (each > 0) by.push_back({added.Source, added.Start + i * each, each});
-              TEditStep one = doc.Put(matches[i] + run.Document.Shift, run.Count, by);
-              piece.Splices.push_back(std::move(one.Splices.front()));
-              run.Document.Shift += run.Delta;
+              if (stored.Length > 0) by.push_back(stored);
+              splices = doc.Put(first + run.Document.Shift, stretch, by);
+              run.Document.Shift += k * run.Delta;
+            } else {
+              for (int64_t i = 0; i < k; ++i) {
+                std::vector<TPiece> by;
+                if (each > 0) by.push_back({stored.Source, stored.Start + static_cast<uint64_t>(i) * each, each});
+                TEditStep one = doc.Put(matches[static_cast<size_t>(i)] + run.Document.Shift, run.Count, by);
+                splices.Splices.push_back(std::move(one.Splices.front()));
+                run.Document.Shift += run.Delta;
+              }
             }
             FJournalBatch = nullptr;
             FJournal.Append(records);
           } catch (...) {
             FJournalBatch = nullptr;
             FJournalHeld = true;
-            doc.Undo(piece);
+            doc.Undo(splices);
             FJournalHeld = false;
             throw;
           }

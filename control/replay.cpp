@@ -138,16 +138,19 @@ bool THexEditor::LoadRecovered(const TRecoveryInfo& info) {
       const TFileHandle dir = OpenWorkFolderAt(info.Folder);
       const TJournalHeader& header = info.Journal.Contents.Header;
       TJournalSource source = OpenJournalSource(dir.Fd(), header);
-      TTempFile work;
+      TWatchedFile file;
       if (!header.Untitled) {
         if (!source.File.IsOpen()) throw EFileError(IdentityChangeText(header.FileName, source.Change));
-        work = CreateWorkFile();
-        CopyWholeFile(source.File, work.Handle());
+        // The file itself is opened as any file is; the old snapshot, which
+        // goes with the old journal, is copied or cloned whole.
+        TWatchedFile::TOptions options = OpenOptions();
+        if (source.FromSnapshot) options.CopyLimit = INT64_MAX;
+        file = TWatchedFile::Adopt(std::move(source.File), header.FileName, options);
       }
       FJournalHeader = TJournalHeader();
       FJournalHeader.Identity = header.Identity;
-      if (work.IsOpen()) FJournalHeader.SnapshotName = work.Name().substr(work.Name().rfind('/') + 1);
-      FStore.Reset(std::move(work));
+      FJournalHeader.SnapshotName = file.SnapshotName();
+      TakeOpenedFile(std::move(file));
       ResetDocumentState();
       FFileName = info.FileName;
       FUntitled = info.Untitled;

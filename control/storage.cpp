@@ -6,6 +6,7 @@
 #include <cstring>
 #include <limits>
 
+#include <fcntl.h>
 #include <sys/stat.h>
 
 #include "control/hexeditor.h"
@@ -47,15 +48,48 @@ TTempFile THexEditor::CreateWorkFile() {
 void THexEditor::CloseDataStream() {
   // The journal first: one without its added bytes is cleared at the next start.
   FJournal.Remove();
-  FStore.Reset(TTempFile());
+  TakeOpenedFile(TWatchedFile());
+}
+
+TWatchedFile::TOptions THexEditor::OpenOptions() {
+  TWatchedFile::TOptions options;
+  options.MakePrivate = [this] { return CreateWorkFile(); };
+  options.CopyLimit = FCopyLimit;
+  return options;
+}
+
+void THexEditor::TakeOpenedFile(TWatchedFile&& file) {
+  FStore.Reset(std::move(file));
+  FChangeTold = false;
+  Host().WatchFile(FStore.File().WatchFd());
+}
+
+void THexEditor::OpenedFileEvent() {
+  TWatchedFile& file = FStore.File();
+  if (!file.EventsPending() || FChangeTold) return;
+  const TOpenedCheck check = file.Check();
+  if (check.State == TOpenedState::osUnchanged) return;
+  FChangeTold = true;
+  // What is shown of the file is read again, as it is now.
+  FStore.Changed();
+  FStore.Edited();
+  InvalidateGrid();
+  if (OnOpenedFileChanged) OnOpenedFileChanged(OpenedFileChangedText(FFileName, check));
+}
+
+bool THexEditor::OpenedFileStillSafe(const std::string& fileName) {
+  const TOpenedCheck check = FStore.File().Check();
+  const bool inPlace = check.State == TOpenedState::osChanged || check.State == TOpenedState::osResized;
+  // A file replaced or deleted is still held as it was opened: only saving
+  // over its name writes over another program's work.
+  if (check.State == TOpenedState::osUnchanged || (!inPlace && fileName != FFileName)) return true;
+  const std::string question = check.Text + " Save the document over it anyway?";
+  if (OnConfirmChangedFile && OnConfirmChangedFile(question)) return true;
+  FLastError = check.Text + " The file was not saved.";
+  return false;
 }
 
 namespace {
-
-std::string BaseName(const std::string& path) {
-  const auto slash = path.rfind('/');
-  return slash == std::string::npos ? path : path.substr(slash + 1);
-}
 
 TJournalPiece JournalPiece(const TPiece& p) {
   const uint8_t source = p.Source == TDocument::kFile ? kSourceFile : p.Source == TDocument::kAdded ? kSourceAdded
@@ -71,7 +105,7 @@ void THexEditor::NoteChangeComing() {
     TJournalHeader header = FJournalHeader;
     header.FileName = FUntitled ? std::string() : FFileName;
     header.Untitled = FUntitled;
-    header.AddedName = BaseName(FStore.Doc().AddedFile().Name());
+    header.AddedName = ExtractFileName(FStore.Doc().AddedFile().Name());
     FJournal = TJournal::Create(header, FStore.Doc().AddedFile());
   } catch (const EFileError& e) {
     FStore.Doc().CloseAddedIfEmpty();  // a refused first edit leaves no file behind
@@ -184,16 +218,12 @@ bool THexEditor::LoadFromFile(const std::string& fileName) {
   {
     TWaitCursor wait(*this);
     try {
-      TFileHandle source = OpenRegularForReading(fileName);
-      TTempFile work = CreateWorkFile();
-      CopyWholeFile(source, work.Handle());
-      const int64_t copied = work.Handle().Size();
-      if (copied != source.Size()) throw EFileError("The working copy of " + fileName + " is incomplete");
-      if (copied > kMaxDocumentSize) throw EFileError(TooLargeToOpenMessage(fileName));
+      TWatchedFile file = TWatchedFile::Open(fileName, OpenOptions());
+      if (file.Identity().Size > kMaxDocumentSize) throw EFileError(TooLargeToOpenMessage(fileName));
       FJournalHeader = TJournalHeader();
-      FJournalHeader.Identity = TFileIdentity::Take(source.Fd(), fileName);
-      FJournalHeader.SnapshotName = BaseName(work.Name());
-      FStore.Reset(std::move(work));
+      FJournalHeader.Identity = file.Identity();
+      FJournalHeader.SnapshotName = file.SnapshotName();
+      TakeOpenedFile(std::move(file));
       FFileName = fileName;
       FUntitled = false;
       ok = true;
@@ -225,7 +255,8 @@ void THexEditor::EnsureDataStream() {
   }
 }
 
-bool THexEditor::SaveToFileChecked(const std::string& fileName) {
+bool THexEditor::SaveToFileChecked(const std::string& fileName, TFileHandle& saved) {
+  if (!OpenedFileStillSafe(fileName)) return false;
   std::string backup;
   bool existed = false;
   if (FCreateBackup && FModified && fileName == FFileName) {
@@ -254,6 +285,8 @@ bool THexEditor::SaveToFileChecked(const std::string& fileName) {
   // one: a crash after that leaves nothing to give back, one before it
   // leaves every edit.
   const auto announce = [&](const TFileHandle& fresh) {
+    const int fd = fcntl(fresh.Fd(), F_DUPFD_CLOEXEC, 0);
+    if (fd >= 0) saved = TFileHandle(fd, fileName);
     if (!FJournal.IsOpen()) return;
     TJournalRecord r;
     r.Kind = TJournalKind::jkSaved;
@@ -269,15 +302,19 @@ bool THexEditor::SaveToFileChecked(const std::string& fileName) {
   return true;
 }
 
-void THexEditor::StartJournalAfterSave(const std::string& fileName) noexcept {
-  // The saved file is the journal's base from now on: the edits to come are
-  // replayed over it. Where it cannot be read back, a crash offers nothing
+void THexEditor::StartJournalAfterSave(const std::string& fileName, TFileHandle saved) noexcept {
+  // The saved file is the document and the journal's base from now on: the
+  // edits to come are pieces of it and replayed over it. Where it cannot be
+  // read back the document stays as it is, and a crash offers nothing
   // wrong: the identity then matches no file.
   FJournal.Remove();
   FJournalHeader = TJournalHeader();
   try {
-    TFileHandle saved = OpenRegularForReading(fileName);
-    FJournalHeader.Identity = TFileIdentity::Take(saved.Fd(), fileName);
+    if (!saved.IsOpen()) saved = OpenRegularForReading(fileName);
+    TWatchedFile file = TWatchedFile::Adopt(std::move(saved), fileName, OpenOptions());
+    FJournalHeader.Identity = file.Identity();
+    FJournalHeader.SnapshotName = file.SnapshotName();
+    TakeOpenedFile(std::move(file));
   } catch (const EFileError&) {
   }
 }
@@ -286,10 +323,11 @@ bool THexEditor::SaveToFile(const std::string& fileName) {
   FLastError.clear();
   FLastWarning.clear();
   bool ok = false;
+  TFileHandle saved;
   {
     TWaitCursor wait(*this);
     try {
-      ok = SaveToFileChecked(fileName);
+      ok = SaveToFileChecked(fileName, saved);
     } catch (const std::exception& e) {
       FLastError = e.what();
       FLastError += ".";
@@ -302,7 +340,7 @@ bool THexEditor::SaveToFile(const std::string& fileName) {
     FFileName = fileName;
     FUntitled = false;
     ResetUndo();
-    StartJournalAfterSave(fileName);
+    StartJournalAfterSave(fileName, std::move(saved));
   }
   InvalidateGrid();
   return ok;

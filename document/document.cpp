@@ -1,6 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "document/document.h"
 
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
 #include <algorithm>
 #include <bit>
 #include <cstring>
@@ -10,8 +14,11 @@ namespace byteloom {
 
 namespace {
 
-// Shifted pieces are read through a buffer of this many bytes.
-constexpr uint64_t kShiftBlock = uint64_t{1} << 20;
+// Shifted pieces are read through a buffer of this many bytes (small
+// enough to stay in the cache between the read and the shift).
+constexpr uint64_t kShiftBlock = uint64_t{64} << 10;
+// A save writes what it cannot copy in the kernel in stretches of this many bytes.
+constexpr uint64_t kWriteBlock = uint64_t{1} << 20;
 // Kernel copies of a save go in steps of this many bytes, for the progress.
 constexpr uint64_t kCopyStep = uint64_t{64} << 20;
 // File systems share extents in blocks of this many bytes (or a divisor).
@@ -44,9 +51,19 @@ void CopyNibbles(const uint8_t* src, uint64_t sn, uint8_t* dst, uint64_t dn, uin
     std::memcpy(d, src + sn / 2, bytes);
   } else {
     // Each byte is the low half of one source byte and the high half of the
-    // next: eight at a time in a big-endian word, then the rest one by one.
+    // next: sixteen at a time in vector registers, or eight at a time in a
+    // big-endian word, then the rest one by one.
     const uint8_t* s = src + sn / 2;
     uint64_t i = 0;
+#ifdef __SSE2__
+    const __m128i high = _mm_set1_epi8(static_cast<char>(0xF0)), low = _mm_set1_epi8(0x0F);
+    for (; i + 16 <= bytes; i += 16) {
+      const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i));
+      const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i + 1));
+      const __m128i v = _mm_or_si128(_mm_and_si128(_mm_slli_epi16(a, 4), high), _mm_and_si128(_mm_srli_epi16(b, 4), low));
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(d + i), v);
+    }
+#endif
     for (; std::endian::native == std::endian::little && i + 8 < bytes; i += 8) {
       uint64_t w;
       std::memcpy(&w, s + i, 8);
@@ -245,9 +262,9 @@ bool TDocument::WriteTo(TFileHandle& out, const TProgress& progress) const {
   uint64_t pending = 0;
   std::vector<uint8_t> buffer;
   auto flush = [&](uint64_t to) {
-    if (pending < to && buffer.empty()) buffer.resize(kShiftBlock);
+    if (pending < to && buffer.empty()) buffer.resize(kWriteBlock);
     while (go && pending < to) {
-      const uint64_t n = std::min(to - pending, 2 * kShiftBlock);
+      const uint64_t n = std::min(to - pending, 2 * kWriteBlock);
       Read(static_cast<int64_t>(pending / 2), static_cast<int64_t>(n / 2), buffer.data());
       out.WriteAt(buffer.data(), static_cast<int64_t>(n / 2), static_cast<int64_t>(pending / 2));
       reached(pending += n);

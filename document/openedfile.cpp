@@ -34,16 +34,36 @@ TOpenedState StateOf(TIdentityChange change) {
 
 }  // namespace
 
+std::string OpenedFileChangedText(const std::string& path, const TOpenedCheck& check) {
+  switch (check.State) {
+    case TOpenedState::osUnchanged: return {};
+    case TOpenedState::osChanged:
+    case TOpenedState::osResized:
+      return check.Text +
+             " What you see of the parts you did not edit is now what it holds. Close the document without saving "
+             "and open the file again to see all of it as it is now, or save the document to put your edits in it.";
+    case TOpenedState::osReplaced:
+      return check.Text + " Byteloom keeps the file as it was opened, with your edits: save it under another name to "
+                          "keep both, or as " + path + " to replace the new one.";
+    case TOpenedState::osDeleted:
+      return check.Text + " Byteloom keeps the file as it was opened, with your edits: save it to write it back.";
+  }
+  return {};
+}
+
 TWatchedFile TWatchedFile::Open(const std::string& path, TOptions options) {
+  return Adopt(OpenRegularForReading(path), path, std::move(options));
+}
+
+TWatchedFile TWatchedFile::Adopt(TFileHandle file, const std::string& path, TOptions options) {
   TWatchedFile opened;
   opened.FPath = path;
-  TFileHandle file = OpenRegularForReading(path);
   for (int attempt = 1;; ++attempt) {
     opened.FIdentity = TFileIdentity::Take(file.Fd(), path);
     const int64_t size = opened.FIdentity.Size;
     const bool copies = size <= options.CopyLimit;
     if (!options.Clone && !copies) break;
-    opened.FSnapshot = TTempFile::Create(WorkFolder(), ".BLSN");
+    opened.FSnapshot = options.MakePrivate ? options.MakePrivate() : TTempFile::Create(WorkFolder(), ".BLSN");
     TFileHandle& snapshot = opened.FSnapshot.Handle();
     if (options.Clone && ioctl(snapshot.Fd(), FICLONE, file.Fd()) == 0) {
       opened.FMode = TOpenMode::omSnapshot;
@@ -89,13 +109,26 @@ std::string TWatchedFile::SnapshotName() const {
   return FSnapshot.Name().substr(FSnapshot.Name().find_last_of('/') + 1);
 }
 
-TOpenedCheck TWatchedFile::Check() {
-  if (FMode != TOpenMode::omInPlace) return {};
-  if (FWatch.IsOpen()) {
-    alignas(inotify_event) char events[4096];
-    while (read(FWatch.Fd(), events, sizeof events) > 0) {
+bool TWatchedFile::EventsPending() {
+  if (!FWatch.IsOpen()) return false;
+  const std::string name = FPath.substr(FPath.find_last_of('/') + 1);
+  bool concerns = false;
+  alignas(inotify_event) char events[4096];
+  for (ssize_t n; (n = read(FWatch.Fd(), events, sizeof events)) > 0;) {
+    for (ssize_t at = 0; at + static_cast<ssize_t>(sizeof(inotify_event)) <= n;) {
+      const auto* e = reinterpret_cast<const inotify_event*>(events + at);
+      // The file's own events carry no name; the folder's name a file.
+      if (e->len == 0 || name == e->name || (e->mask & IN_Q_OVERFLOW)) concerns = true;
+      if (e->len == 0 && (e->mask & (IN_MODIFY | IN_CLOSE_WRITE))) FWritten = true;
+      at += static_cast<ssize_t>(sizeof(inotify_event) + e->len);
     }
   }
+  return concerns;
+}
+
+TOpenedCheck TWatchedFile::Check() {
+  if (FMode != TOpenMode::omInPlace) return {};
+  (void)EventsPending();
   TIdentityChange change;
   struct stat st;
   if (stat(FPath.c_str(), &st) != 0) {
@@ -105,6 +138,8 @@ TOpenedCheck TWatchedFile::Check() {
   } else {
     try {
       change = CompareIdentity(FIdentity, TFileIdentity::Take(FFile.Fd(), FPath));
+      // Written where the samples do not look, within the clock's tick.
+      if (change == TIdentityChange::icSame && FWritten) change = TIdentityChange::icContent;
     } catch (const EFileError& e) {
       // Changing under the reader, or no longer readable.
       change = e.Errno() == 0 ? TIdentityChange::icContent : TIdentityChange::icMissing;

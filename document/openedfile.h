@@ -9,6 +9,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "document/journal.h"
@@ -26,6 +27,10 @@ struct TOpenedCheck {
   std::string Text;  // "FILE was changed by another program ..."; empty when unchanged
 };
 
+// What the user is told when Check() finds a change: what happened, what it
+// means for the document and what can be done.
+std::string OpenedFileChangedText(const std::string& path, const TOpenedCheck& check);
+
 class TWatchedFile {
  public:
   // Files up to this size are copied where they cannot be cloned.
@@ -33,6 +38,9 @@ class TWatchedFile {
   struct TOptions {
     int64_t CopyLimit = kCopyLimit;
     bool Clone = true;  // false: never try FICLONE
+    // Makes the private file of a snapshot or copy; by default one of a
+    // fresh name in the work folder.
+    std::function<TTempFile()> MakePrivate;
   };
 
   // Opens the regular file path read-only and chooses how it is read.
@@ -40,11 +48,17 @@ class TWatchedFile {
   // permission, changed while it was copied).
   static TWatchedFile Open(const std::string& path, TOptions options);
   static TWatchedFile Open(const std::string& path) { return Open(path, TOptions{}); }
+  // The same for a file already open for reading (path names it for the
+  // watch and in messages).
+  static TWatchedFile Adopt(TFileHandle file, const std::string& path, TOptions options);
 
+  // No file: the base of a new document.
+  TWatchedFile() = default;
   TWatchedFile(TWatchedFile&&) noexcept = default;
   TWatchedFile& operator=(TWatchedFile&&) noexcept = default;
   ~TWatchedFile() = default;
 
+  bool IsOpen() const { return FFile.IsOpen() || FSnapshot.IsOpen(); }
   TOpenMode Mode() const { return FMode; }
   const std::string& Path() const { return FPath; }
   // The file the document reads: the snapshot's or the opened file's.
@@ -59,15 +73,18 @@ class TWatchedFile {
 
   // For a file read in place: whether another program has changed it since
   // it was opened. Drains the pending watch events without blocking and
-  // always compares the identity (an event alone proves nothing, and a
-  // missed one must hide nothing). A snapshot or copy is always unchanged.
+  // always compares the identity (a missed event must hide nothing); a
+  // write the watch saw counts as a change even where the identity cannot
+  // tell it. A snapshot or copy is always unchanged.
   TOpenedCheck Check();
+  // Drains the pending watch events without blocking: whether one of them
+  // may concern the file (the folder's events name other files too).
+  bool EventsPending();
   // The inotify descriptor (readable when something happened to the file
   // or its name); -1 for a snapshot or copy, or where watching failed.
   int WatchFd() const { return FWatch.Fd(); }
 
  private:
-  TWatchedFile() = default;
   void StartWatching();
 
   TOpenMode FMode = TOpenMode::omInPlace;
@@ -76,6 +93,7 @@ class TWatchedFile {
   TTempFile FSnapshot;    // the private snapshot or copy
   TFileIdentity FIdentity;
   TFileHandle FWatch;     // inotify
+  bool FWritten = false;  // the watch saw the file written
 };
 
 }  // namespace byteloom

@@ -47,7 +47,8 @@ class Recovery : public EditorTest {
   // Runs a session in a child process that opens path ("" for a new
   // document), edits it and ends without closing anything, as a crash
   // would; returns what it showed last.
-  std::string Crash(const std::string& path, const std::function<void(THexEditor&)>& edit) {
+  std::string Crash(const std::string& path, const std::function<void(THexEditor&)>& edit,
+                    int64_t copyLimit = TWatchedFile::kCopyLimit) {
     const std::string factsFile = Path("facts");
     const pid_t child = fork();
     if (child == 0) {
@@ -55,6 +56,7 @@ class Recovery : public EditorTest {
       auto* ed = new THexEditor(host);  // never destroyed: the session dies
       host.Target = ed;
       ed->Loaded();
+      ed->SetCopyLimit(copyLimit);
       if (!path.empty() && !ed->LoadFromFile(path)) _exit(2);
       edit(*ed);
       host.DeliverPosted();
@@ -166,21 +168,34 @@ void Type(THexEditor& ed, int32_t pos, uint8_t value) {
 TEST_F(Recovery, AKilledSessionComesBackWhole) {
   const Bytes data = Pattern(5000, 3);
   const uint8_t three[] = {0xA1, 0xA2, 0xA3};
+  const auto blocksAndNibbles = [&](THexEditor& e) {
+    e.InsertBuffer(three, 3, 7);
+    e.SetSelStart(100), e.SetSelEnd(199), e.DeleteSelection();
+    e.InsertNibble(50, false), e.DeleteNibble(3000, true);
+    e.SetSelStart(20), e.SetSelEnd(21), e.ReplaceSelection(three, 3);
+    e.AppendBuffer(three, 2);
+    Type(e, 30, 0x55);
+  };
+  // Edits after a save are pieces of the saved file.
+  const auto savedThenEdited = [&](THexEditor& e) {
+    e.SetSelStart(0), e.SetSelEnd(0), e.DeleteSelection();
+    if (!e.SaveToFile(e.FileName())) _exit(3);
+    blocksAndNibbles(e);
+    e.Undo(), e.Undo(), e.Undo();  // the replaced bytes of the file come back
+  };
+  const Bytes saved(data.begin() + 1, data.end());
   struct Row {
     const char* what;
     bool untitled;
     std::function<void(THexEditor&)> edit;
+    bool inPlace = false;
+    const Bytes* undone = nullptr;  // what undoing every step gives (the file)
   } rows[] = {
       {"typing", false, [](THexEditor& e) { Type(e, 10, 0x41), Type(e, 11, 0x42), Type(e, 4000, 0x43); }},
-      {"blocks and nibbles", false,
-       [&](THexEditor& e) {
-         e.InsertBuffer(three, 3, 7);
-         e.SetSelStart(100), e.SetSelEnd(199), e.DeleteSelection();
-         e.InsertNibble(50, false), e.DeleteNibble(3000, true);
-         e.SetSelStart(20), e.SetSelEnd(21), e.ReplaceSelection(three, 3);
-         e.AppendBuffer(three, 2);
-         Type(e, 30, 0x55);
-       }},
+      {"blocks and nibbles", false, blocksAndNibbles},
+      {"blocks and nibbles, read in place", false, blocksAndNibbles, true},
+      {"saved, then edited", false, savedThenEdited, false, &saved},
+      {"read in place, saved, then edited", false, savedThenEdited, true, &saved},
       {"undone and redone", false,
        [&](THexEditor& e) {
          Type(e, 1, 0x11), e.InsertBuffer(three, 3, 2), Type(e, 3, 0x33);
@@ -197,7 +212,7 @@ TEST_F(Recovery, AKilledSessionComesBackWhole) {
     SCOPED_TRACE(row.what);
     const std::string path = Path("game.sav");
     WriteFile(path, data);
-    const std::string shown = Crash(row.untitled ? "" : path, row.edit);
+    const std::string shown = Crash(row.untitled ? "" : path, row.edit, row.inPlace ? 0 : TWatchedFile::kCopyLimit);
     auto found = FindRecoverable();
     ASSERT_EQ(found.size(), 1u);
     EXPECT_EQ(RecoverQuestion(found[0]), "Recover unsaved changes of " + (row.untitled ? "Untitled" : path) + "?");
@@ -206,7 +221,7 @@ TEST_F(Recovery, AKilledSessionComesBackWhole) {
     EXPECT_EQ(Ed->Untitled(), row.untitled);
     EXPECT_TRUE(FindRecoverable().empty());  // the old journal went, the new one is ours
     while (Ed->CanUndo()) Ed->Undo();
-    EXPECT_TRUE(Document() == (row.untitled ? Bytes{} : data));
+    EXPECT_TRUE(Document() == (row.untitled ? Bytes{} : row.undone ? *row.undone : data));
     Ed->CreateEmptyFile("Untitled");
     EXPECT_TRUE(List(WorkFiles()).empty()) << List(WorkFiles()).size();
   }

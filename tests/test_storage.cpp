@@ -3,13 +3,17 @@
 // window, including the failure paths: full disks, unwritable folders,
 // planted files, devices and files too large to open.
 #include <gtest/gtest.h>
+#include <fcntl.h>
+#include <poll.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <future>
+#include <optional>
 #include <regex>
 #include <set>
 
@@ -40,6 +44,14 @@ ino_t Inode(const std::string& path) {
   struct stat st {};
   stat(path.c_str(), &st);
   return st.st_ino;
+}
+
+// Another program's write into the file.
+void WriteAt(const std::string& path, off_t at, const Bytes& data) {
+  const int fd = ::open(path.c_str(), O_WRONLY);
+  ASSERT_GE(fd, 0);
+  EXPECT_EQ(::pwrite(fd, data.data(), data.size(), at), static_cast<ssize_t>(data.size()));
+  ::close(fd);
 }
 
 mode_t Mode(const std::string& path) {
@@ -153,6 +165,79 @@ TEST_F(Storage, IncompleteWorkingCopyFailsCleanly) {
   });
   if (rc == kSandboxUnsupported) GTEST_SKIP() << "no private mount namespace here";
   EXPECT_EQ(rc, 0);
+}
+
+// A file read in place that another program changes: the user is told once,
+// as soon as the watch reports it; no save writes over the change without
+// their word; after a save the document is the saved file.
+TEST_F(Storage, AFileReadInPlaceThatAnotherProgramChangesIsNeverSavedOverSilently) {
+  const Bytes data = Pattern(200000);
+  Bytes mine = data;
+  mine[5] = 0x55;
+  Bytes rewritten = data;
+  rewritten[100] ^= 0xFF;
+  struct Row {
+    const char* what;
+    std::function<void(const std::string&)> act;
+    bool keepsOpened;                // the document still shows the file as it was opened
+    std::optional<Bytes> savedOver;  // what saving over its name gives (none: the save fails)
+  } rows[] = {
+      {"a byte rewritten", [&](const std::string& p) { WriteAt(p, 100, {rewritten[100]}); }, false,
+       [&] { Bytes b = rewritten; b[5] = 0x55; return b; }()},
+      {"truncated", [](const std::string& p) { ASSERT_EQ(::truncate(p.c_str(), 1000), 0); }, false, std::nullopt},
+      {"replaced by rename",
+       [&](const std::string& p) { WriteFile(p + ".new", Pattern(10)), fs::rename(p + ".new", p); }, true, mine},
+      {"deleted", [](const std::string& p) { fs::remove(p); }, true, mine},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.what);
+    const std::string path = Path("disk.img");
+    WriteFile(path, data);
+    Ed->SetCopyLimit(0);
+    ASSERT_TRUE(Ed->LoadFromFile(path)) << Ed->LastError();
+    if (Ed->OpenMode() == TOpenMode::omSnapshot) GTEST_SKIP() << "cloned: nothing is read in place here";
+    ASSERT_EQ(Ed->OpenMode(), TOpenMode::omInPlace);
+    EXPECT_TRUE(List(WorkFiles()).empty());  // no copy
+    Ed->ChangeByte(data[5], 0x55, 0, 2, 5);
+    std::vector<std::string> told;
+    Ed->OnOpenedFileChanged = [&](const std::string& m) { told.push_back(m); };
+    Ed->OnConfirmChangedFile = nullptr;
+    Ed->OpenedFileEvent();
+    EXPECT_TRUE(told.empty());
+
+    row.act(path);
+    pollfd watch{Host.WatchedFd, POLLIN, 0};
+    EXPECT_EQ(::poll(&watch, 1, 1000), 1);  // the host's watch wakes up
+    Ed->OpenedFileEvent();
+    Ed->OpenedFileEvent();
+    ASSERT_EQ(told.size(), 1u);
+    EXPECT_EQ(told[0].rfind(path, 0), 0u) << told[0];
+    if (row.keepsOpened) EXPECT_EQ(Document(), mine);
+    const bool exists = fs::exists(path);
+    const Bytes theirs = exists ? ReadFile(path) : Bytes{};
+
+    EXPECT_FALSE(Ed->SaveToFile(path));
+    EXPECT_NE(Ed->LastError().find("The file was not saved."), std::string::npos) << Ed->LastError();
+    EXPECT_EQ(fs::exists(path), exists);
+    if (exists) EXPECT_EQ(ReadFile(path), theirs);
+    std::string asked;
+    Ed->OnConfirmChangedFile = [&](const std::string& q) { return asked = q, true; };
+    EXPECT_EQ(Ed->SaveToFile(path), row.savedOver.has_value()) << Ed->LastError();
+    EXPECT_NE(asked.find("Save the document over it anyway?"), std::string::npos) << asked;
+    if (row.savedOver) {
+      EXPECT_EQ(ReadFile(path), *row.savedOver);
+      EXPECT_EQ(Document(), *row.savedOver);
+      EXPECT_EQ(Ed->OpenMode(), TOpenMode::omInPlace);
+      told.clear();
+      Ed->OpenedFileEvent();
+      EXPECT_TRUE(told.empty());  // its own save is no change
+    } else if (exists) {
+      EXPECT_EQ(ReadFile(path), theirs);
+    }
+    Ed->CreateEmptyFile("Untitled");
+    fs::remove(path);
+    fs::remove(BackupFileName(path, ".bak"));
+  }
 }
 
 // --- Working-file names ---------------------------------------------------------
@@ -378,10 +463,9 @@ TEST_F(Storage, BufferFromFileCutsTheCountAndRefusesOutsidePositions) {
 TEST_F(Storage, TheStoreReadsTheWindowAgainAfterEachChange) {
   TDocumentStore store;
   EXPECT_EQ(store.Size(), 0);
-  TTempFile file = TTempFile::Create(WorkDir(), ".t");
   const Bytes data = Pattern(100);
-  file.Handle().WriteAt(data.data(), 100, 0);
-  store.Reset(std::move(file));
+  WriteFile(Path("w.bin"), data);
+  store.Reset(TWatchedFile::Open(Path("w.bin")));
   EXPECT_EQ(store.Size(), 100);
   store.Fill(10, 16);
   EXPECT_EQ(store.WindowStart(), 0);

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/qhexeditor.h"
 
+
 #include <QApplication>
 #include <QGuiApplication>
 #include <QFocusEvent>
@@ -97,6 +98,7 @@ HexEditorWidget::~HexEditorWidget() {
   FCreated = false;
   FBlinkTimer.stop();
   FTrackTimer.stop();
+  FFileWatch.reset();
   FEditor.reset();
 }
 
@@ -502,6 +504,19 @@ void HexEditorWidget::SetTrackTimer(bool on) {
     FTrackTimer.start();
   else
     FTrackTimer.stop();
+}
+
+void HexEditorWidget::WatchFile(int fd) {
+  FFileWatch.reset();
+  if (fd < 0) return;
+  FFileWatch = std::make_unique<QSocketNotifier>(fd, QSocketNotifier::Read);
+  connect(FFileWatch.get(), &QSocketNotifier::activated, this, [this] {
+    // No second report while the first one's message is up.
+    QSocketNotifier* watch = FFileWatch.get();
+    watch->setEnabled(false);
+    Guarded([&] { FEditor->OpenedFileEvent(); });
+    if (FFileWatch.get() == watch) watch->setEnabled(true);
+  });
 }
 
 void HexEditorWidget::keyPressEvent(QKeyEvent* event) {

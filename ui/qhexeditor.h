@@ -10,6 +10,7 @@
 #include <QMouseEvent>
 #include <QFont>
 #include <QPoint>
+#include <QSocketNotifier>
 #include <QRegion>
 #include <QTimer>
 
@@ -70,6 +71,7 @@ class HexEditorWidget : public QAbstractScrollArea, public TGridHost {
   TColor ColorToRGB(TColor c) const override;
   bool KeyHeld(int vk) const override;
   void SetTrackTimer(bool on) override;
+  void WatchFile(int fd) override;
 
   // The control's virtual key for a Qt key event (0 for keys it does not know).
   static uint16_t VirtualKey(const QKeyEvent& event);
@@ -119,6 +121,7 @@ class HexEditorWidget : public QAbstractScrollArea, public TGridHost {
   Qt::MouseButtons FButtons;
   QPoint FPointer;
   QTimer FTrackTimer;
+  std::unique_ptr<QSocketNotifier> FFileWatch;  // the opened file's watch
   QString FAltDigits;
 };
 

@@ -97,6 +97,16 @@ void Teditform::SetUpControl() {
   ed.AdjustMetrics();
 
   ed.OnClick = [this](TCustomGrid&) { Guarded([this] { HexEditor1Click(); }); };
+  // Another program changed the opened file: the user hears of it at once,
+  // and a save that would write over that change asks first.
+  ed.OnOpenedFileChanged = [this](const std::string& message) {
+    Dialogs().MessageDlg(this, QString::fromLocal8Bit(message.c_str()), TMsgDlgType::mtWarning,
+                         TMsgDlgButtons::mbOK);
+  };
+  ed.OnConfirmChangedFile = [this](const std::string& question) {
+    return Dialogs().MessageDlg(this, QString::fromLocal8Bit(question.c_str()), TMsgDlgType::mtWarning,
+                                TMsgDlgButtons::mbYesNo) == TModalResult::mrYes;
+  };
   // The value panel follows the caret also when another window moves it
   // (a compare, a bookmark, a jump); the caption follows every edit, undo
   // and redo.

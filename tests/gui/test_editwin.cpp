@@ -7,6 +7,7 @@
 #include <QCheckBox>
 #include <QClipboard>
 #include <QDir>
+#include <QFileInfo>
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
@@ -19,6 +20,7 @@
 #include <functional>
 
 #include "control/hexeditor.h"
+#include "document/openedfile.h"
 #include "editor/findexpr.h"
 #include "editor/ui/Editwin.h"
 #include "editor/ui/valuepanel.h"
@@ -439,6 +441,31 @@ class TestEditwin : public TGuiTest {
     QCOMPARE(window->Showmarkers1->isChecked(), !markers);
     QCOMPARE(window->SwapNibbles1->isChecked(), !swap);
     QCOMPARE(window->MaskWhiteSpaces1->isChecked(), !mask);
+  }
+
+  // A large file is read in place: its deletion by another program is
+  // told at once, and saving it back asks first.
+  void aFileDeletedWhileOpenIsToldAndSavedBackOnTheUsersWord() {
+    const QString path = File(QStringLiteral("disk.img"), "");
+    QVERIFY(QFile::resize(path, TWatchedFile::kCopyLimit + 1));  // sparse: only the size costs
+    Teditform* window = OpenFile(path);
+    THexEditor& ed = window->Editor();
+    if (ed.OpenMode() != TOpenMode::omInPlace) QSKIP("cloned: nothing is read in place here");
+    TypeByte(*window, 0, 0x42);
+    const std::string name = path.toStdString();
+    const TOpenedCheck gone{TOpenedState::osDeleted, TIdentityChange::icMissing,
+                            IdentityChangeText(name, TIdentityChange::icMissing)};
+    Script().ExpectMessage(QString::fromStdString(OpenedFileChangedText(name, gone)), TMsgDlgType::mtWarning);
+    QVERIFY(QFile::remove(path));
+    const auto asked = Script().Asked().size();
+    QTRY_COMPARE(Script().Asked().size(), asked + 1);
+    Script().ExpectFileDialog(QStringLiteral("SaveDialog1"), path);
+    Script().ExpectMessage(QString::fromStdString(gone.Text + " Save the document over it anyway?"),
+                           TMsgDlgType::mtWarning, TModalResult::mrYes);
+    window->Speichern1->trigger();
+    QCOMPARE(QFileInfo(path).size(), TWatchedFile::kCopyLimit + 1);
+    QCOMPARE(ReadBytes(path).left(2), QByteArray("\x42\0", 2));
+    QVERIFY(!ed.Modified());
   }
 
   void nibbleCommands() {

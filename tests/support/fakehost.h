@@ -82,6 +82,9 @@ class TFakeHost : public TGridHost {
   bool TrackTimerOn = false;
   bool KeyHeld(int vk) const override { return Held.count(vk) != 0; }
   void SetTrackTimer(bool on) override { TrackTimerOn = on; }
+  // The opened file's watch the control asked for (-1: none).
+  int WatchedFd = -1;
+  void WatchFile(int fd) override { WatchedFd = fd; }
 };
 
 }  // namespace byteloom::test
