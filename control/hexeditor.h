@@ -192,6 +192,8 @@ class THexEditor : public TCustomGrid {
   int32_t CacheStart() const { return FStore.WindowStart(); }
   const uint8_t* ReadCache() const { return FStore.Window(); }
   bool HasDataStream() const { return FStore.IsOpen(); }
+  // The document the control shows, for readers of its bytes.
+  const TDocument& Document() const { return FStore.Doc(); }
   const TBits& ChangedBits() const { return FStore.Marks(); }
   // Why the last LoadFromFile or SaveToFile failed, as text for the user.
   const std::string& LastError() const { return FLastError; }

@@ -73,16 +73,14 @@ void ScanMatches(TByteSource& document, const TPatternMatcher& matcher, int32_t 
 // position have changed the length, it is read that much further on.
 class TShiftedSource final : public TByteSource {
  public:
-  TShiftedSource(THexEditor& editor, int32_t size) : FEditor(editor), FSize(size) {}
-  int32_t Size() override { return FSize; }
-  void Read(uint8_t* dest, int32_t pos, int32_t count) override {
-    FEditor.ReadBuffer(dest, static_cast<int32_t>(pos + Shift), count);
-  }
+  TShiftedSource(THexEditor& editor, int64_t size) : FEditor(editor), FSize(size) {}
+  int64_t Size() override { return FSize; }
+  void Read(uint8_t* dest, int64_t pos, int64_t count) override { FEditor.Document().Read(pos + Shift, count, dest); }
   int64_t Shift = 0;
 
  private:
   THexEditor& FEditor;
-  int32_t FSize;
+  int64_t FSize;
 };
 
 }  // namespace

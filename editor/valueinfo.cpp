@@ -14,7 +14,7 @@ TCaretPlace CaretPlaceOf(THexEditor& editor) { return {editor.SelStart(), editor
 
 namespace {
 
-uint8_t ReadByte(TByteSource& bytes, int32_t pos) {
+uint8_t ReadByte(TByteSource& bytes, int64_t pos) {
   uint8_t b = 0;
   bytes.Read(&b, pos, 1);
   return b;
@@ -46,8 +46,8 @@ void ComputeValueInfo(TByteSource& bytes, const TCaretPlace& place,
   // selection end known) is shown as its 32-bit pattern.
   set(TValueBox::vbSelStart, HexMin2(static_cast<uint32_t>(place.SelStart)));
   set(TValueBox::vbSelEnd, HexMin2(static_cast<uint32_t>(place.SelEnd)));
-  const int32_t p = place.CursorPos;
-  const int32_t size = bytes.Size();
+  const int64_t p = place.CursorPos;
+  const int64_t size = bytes.Size();
   if (size == 0) return;
 
   const uint8_t b = ReadByte(bytes, p);
@@ -85,9 +85,9 @@ void ComputeValueInfo(TByteSource& bytes, const TCaretPlace& place,
 
 void ComputeTypedValues(TByteSource& bytes, int32_t pos,
                         const std::function<void(const TValueFormat&, const std::string&)>& set) {
-  const int64_t have = pos < 0 ? 0 : std::max<int64_t>(0, int64_t{bytes.Size()} - pos);
+  const int64_t have = pos < 0 ? 0 : std::max<int64_t>(0, bytes.Size() - pos);
   uint8_t b[8] = {};
-  if (have > 0) bytes.Read(b, pos, static_cast<int32_t>(std::min<int64_t>(have, 8)));
+  if (have > 0) bytes.Read(b, pos, std::min<int64_t>(have, 8));
   for (int t = 0; t < kValueTypeCount; ++t) {
     for (TByteOrder order : {TByteOrder::boLittle, TByteOrder::boBig}) {
       const TValueFormat format{static_cast<TValueType>(t), order};
