@@ -130,7 +130,7 @@ void TSideBySide::AlignHere(THexEditor* lead) {
 
 void TSideBySide::MoveBoth(int64_t pos) {
   THexEditor& lead = pos >= 0 && pos < FLeft.DataSize() ? FLeft : FRight;
-  const int64_t at = std::clamp<int64_t>(FromLeft(lead, pos), 0, std::max(lead.DataSize() - 1, 0));
+  const int64_t at = std::clamp<int64_t>(FromLeft(lead, pos), 0, std::max<int64_t>(lead.DataSize() - 1, 0));
   if (lead.DataSize() > 0) lead.SetSelStart(static_cast<int32_t>(at));
   Follow(lead);
   FMoved = pos;
