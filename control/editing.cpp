@@ -123,7 +123,7 @@ bool THexEditor::InsertNibble(int64_t pos, bool highHalf) {
   if (pos < 0 || pos >= size) return false;
   // The new zero nibble is the high or the low half of pos; the rest of the
   // document moves on by four bits and grows by one byte.
-  CheckDocumentGrowth(int64_t{size} + 1);
+  CheckDocumentGrowth(size + 1);
   if (!RecordedShift(pos, highHalf, TUndoKind::ukInsertNibble)) return false;
   BytesChanged(pos);
   return true;
@@ -262,7 +262,7 @@ void THexEditor::ReplaceSelection(const uint8_t* data, int64_t count) {
     return;
   }
   const int64_t oldCount = stop - first;
-  const int64_t newSize = static_cast<int64_t>(size) - oldCount + count;
+  const int64_t newSize = size - oldCount + count;
   const int caretCol = Col(), caretRow = Row();
   const int64_t caretPos = GetPosAtCell(caretCol, caretRow);
   const bool inChar = FInCharField;
@@ -343,10 +343,10 @@ bool THexEditor::Seek(int64_t offset, int origin, bool failIfOutside) {
       target = offset;
       break;
     case 1:
-      target = static_cast<int64_t>(offset) + GetCursorPos();
+      target = offset + GetCursorPos();
       break;
     case 2:
-      target = static_cast<int64_t>(offset) + size - 1;
+      target = offset + size - 1;
       break;
     default:
       target = GetPosAtCell(Col(), Row());
@@ -360,7 +360,7 @@ bool THexEditor::Seek(int64_t offset, int origin, bool failIfOutside) {
     if (failIfOutside) return false;
     target = size - 1;
   }
-  SetSelStart(static_cast<int64_t>(target));
+  SetSelStart(target);
   return true;
 }
 

@@ -56,7 +56,7 @@ bool THexEditor::ByteDiffers(int row, int64_t pos) {
   if (!FDifferenceMarks) return false;
   if (FDifferencePaint != PaintCount() || FDifferenceRowIndex != row) {
     FDifferenceRow.assign(static_cast<size_t>(FBytesPerLine), 0);
-    FDifferenceMarks(static_cast<int64_t>(int64_t{row} * FBytesPerLine), FBytesPerLine, FDifferenceRow.data());
+    FDifferenceMarks(int64_t{row} * FBytesPerLine, FBytesPerLine, FDifferenceRow.data());
     FDifferencePaint = PaintCount();
     FDifferenceRowIndex = row;
   }
@@ -90,11 +90,11 @@ void THexEditor::DrawCell(int col, int row, const TRect& rect) {
   if (row < 0 || row >= RowCount()) {
     const bool byte = col >= 2 && col != h + 2;
     const int index = col > h + 2 ? col - (h + 3) : (col - 2) / 2;
-    const bool differs = byte && ByteDiffers(row, static_cast<int64_t>(int64_t{row} * FBytesPerLine + index));
+    const bool differs = byte && ByteDiffers(row, int64_t{row} * FBytesPerLine + index);
     PaintCellText(" ", fontColor, differs ? host.ColorToRGB(FColors->Difference()) : background, rect);
     return;
   }
-  const int64_t rowStart = static_cast<int64_t>(static_cast<int64_t>(row) * FBytesPerLine);
+  const int64_t rowStart = int64_t{row} * FBytesPerLine;
 
   if (col == 0) {
     char buf[48];

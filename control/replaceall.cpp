@@ -106,10 +106,10 @@ struct THexEditor::TReplaceRun {
         Count(count),
         FirstMatch(firstMatch),
         Size(editor.DataSize()),
-        Span(Size - int64_t{firstMatch}),
+        Span(Size - firstMatch),
         Data(data),
         DataCount(dataCount),
-        Delta(int64_t{dataCount} - count),
+        Delta(dataCount - count),
         Progress(progress) {}
 
   static std::vector<uint8_t> Folded(const uint8_t* pattern, int64_t count, bool ignoreCase) {
@@ -152,7 +152,7 @@ int64_t THexEditor::ReplaceAll(const uint8_t* pattern, int64_t count, bool ignor
                                const uint8_t* data, int64_t dataCount, const TProgress& progress) {
   const int64_t size = DataSize();
   if (pattern == nullptr || count < 1 || dataCount < 0 || (dataCount > 0 && data == nullptr) || firstMatch < 0 ||
-      int64_t{firstMatch} + count > size)
+      firstMatch + count > size)
     throw EHexEditorError("Invalid ReplaceAll argument");
   TReplaceRun run(*this, pattern, count, ignoreCase, firstMatch, data, dataCount, progress);
   TWaitCursor wait(*this);
@@ -184,15 +184,15 @@ int64_t THexEditor::ReplaceAll(const uint8_t* pattern, int64_t count, bool ignor
   // 2. The matches whose steps undo would not keep, a piece at a time.
   ReplacePasses(run);
   // Stopped by the user: the matches replaced so far stay replaced.
-  if (run.Stopped) return static_cast<int64_t>(run.Passes);
+  if (run.Stopped) return run.Passes;
   // 3. The newest ones, replaced as single replacements are, with their steps.
   for (const int64_t pos : run.Tail) {
-    if (!run.FinalReport(pos)) return static_cast<int64_t>(run.Passes);
-    ReplaceMatch(static_cast<int64_t>(pos + run.Passes * run.Delta), count, data, dataCount);
+    if (!run.FinalReport(pos)) return run.Passes;
+    ReplaceMatch(pos + run.Passes * run.Delta, count, data, dataCount);
     ++run.Passes;
   }
   run.Report(2 * run.Span);
-  return static_cast<int64_t>(run.Matches);
+  return run.Matches;
 }
 
 void THexEditor::ReplacePasses(TReplaceRun& run) {

@@ -362,7 +362,7 @@ void THexEditor::WriteByte(int64_t pos, uint8_t value) {
 void THexEditor::ReadBuffer(void* dest, int64_t pos, int64_t count) {
   if (count <= 0) return;
   if (!FStore.IsOpen()) throw EHexEditorError("The document has no data");
-  if (pos < 0 || int64_t{pos} + count > FStore.Doc().Size())
+  if (pos < 0 || pos + count > FStore.Doc().Size())
     throw EFileError("Cannot read the document: unexpected end of file");
   FStore.Doc().Read(pos, count, static_cast<uint8_t*>(dest));
 }
@@ -395,7 +395,7 @@ std::unique_ptr<uint8_t[]> THexEditor::BufferFromFile(int64_t pos, int64_t& coun
   const int64_t size = DataSize();
   if (pos < 0 || pos >= size) throw EHexEditorError("Invalid BufferFromFile argument");
   if (count < 0) count = 0;
-  if (static_cast<int64_t>(pos) + count > size) count = size - pos;
+  if (pos + count > size) count = size - pos;
   try {
     auto buf = std::make_unique<uint8_t[]>(static_cast<size_t>(count));
     FStore.Doc().Read(pos, count, buf.get());
