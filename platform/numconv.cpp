@@ -64,9 +64,22 @@ std::optional<int32_t> TryStrToInt(const std::string& text) { return ParseIntege
 
 std::optional<int64_t> TryStrToInt64(const std::string& text) { return ParseInteger<int64_t>(text); }
 
+namespace {
+
+[[noreturn]] void ThrowNoInteger(const std::string& text) {
+  throw EConvertError("'" + AnsiToUtf8(text) + "' ist kein g\xC3\xBCltiger Integerwert");
+}
+
+}  // namespace
+
 int32_t StrToInt(const std::string& text) {
   if (const auto v = TryStrToInt(text)) return *v;
-  throw EConvertError("'" + AnsiToUtf8(text) + "' ist kein g\xC3\xBCltiger Integerwert");
+  ThrowNoInteger(text);
+}
+
+int64_t StrToInt64(const std::string& text) {
+  if (const auto v = TryStrToInt64(text)) return *v;
+  ThrowNoInteger(text);
 }
 
 std::string HexPrefixToDollar(const std::string& text) {

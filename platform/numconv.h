@@ -29,6 +29,7 @@ std::optional<int32_t> TryStrToInt(const std::string& text);
 std::optional<int64_t> TryStrToInt64(const std::string& text);
 // The value of text; raises EConvertError when it is not a valid integer.
 int32_t StrToInt(const std::string& text);
+int64_t StrToInt64(const std::string& text);
 // text with a leading "0x" (in any letter case) turned into "$", so that
 // position numbers may be typed as 0x1F as well as $1F.
 std::string HexPrefixToDollar(const std::string& text);
