@@ -51,8 +51,8 @@ std::array<bool, kMeterRows> MeterRedRows(const TMeterBuckets& buckets) {
   return rows;
 }
 
-int64_t PairCount(int32_t size1, int32_t size2, int32_t start1, int32_t start2) {
-  return int64_t{std::min(size1, size2)} - std::max(start1, start2);
+int64_t PairCount(int64_t size1, int64_t size2, int64_t start1, int64_t start2) {
+  return std::min(size1, size2) - std::max(start1, start2);
 }
 
 namespace {

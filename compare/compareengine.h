@@ -56,7 +56,7 @@ std::array<bool, kMeterRows> MeterRedRows(const TMeterBuckets& buckets);
 
 // Number of pairs compared: min(size1, size2) - max(start1, start2) (may be
 // zero or less: nothing is compared).
-int64_t PairCount(int32_t size1, int32_t size2, int32_t start1, int32_t start2);
+int64_t PairCount(int64_t size1, int64_t size2, int64_t start1, int64_t start2);
 
 struct TScanRequest {
   int32_t Start1 = 0;

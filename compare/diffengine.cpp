@@ -42,8 +42,8 @@ void TDiffEngine::ReadPiece(int64_t from, int32_t n) {
   FBoth1 = std::max(FBoth0, std::min(FLeft1, FRight1));
   const int32_t count = FBoth1 - FBoth0;
   if (count <= 0) return;
-  FLeft.Read(FA.data() + FBoth0, static_cast<int32_t>(from + FBoth0), count);
-  FRight.Read(FB.data() + FBoth0, static_cast<int32_t>(from + FBoth0 + FShift), count);
+  FLeft.Read(FA.data() + FBoth0, from + FBoth0, count);
+  FRight.Read(FB.data() + FBoth0, from + FBoth0 + FShift, count);
 }
 
 int TDiffEngine::Kind(int32_t i) const {

@@ -38,8 +38,8 @@ void TSideBySide::SetShift(int64_t shift) {
 std::pair<int, int> TSideBySide::PairRows(const THexEditor& editor) const {
   const int64_t line = editor.BytesPerLine();
   const int64_t from = FromLeft(editor, FEngine->First()), to = FromLeft(editor, FEngine->Last());
-  // Rows whose positions still fit the control's 32-bit positions.
-  const int64_t limit = std::numeric_limits<int32_t>::max() / line - 1;
+  // Rows the grid can number.
+  const int64_t limit = std::numeric_limits<int>::max() - 1;
   auto fit = [&](int64_t row) { return static_cast<int>(std::clamp(row, -limit, limit)); };
   return {fit(RowOf(from, line)), fit(RowOf(to + line - 1, line))};
 }
@@ -59,7 +59,7 @@ std::string TSideBySide::CaptionMark(const THexEditor& editor) const {
 void TSideBySide::Follow(THexEditor& moved, bool caret) {
   if (FFollowing || !Holds(moved)) return;
   THexEditor& other = Other(moved);
-  const int32_t size = other.DataSize();
+  const int64_t size = other.DataSize();
   if (size <= 0 || moved.DataSize() <= 0) return;
   FFollowing = true;
   struct TReset {
@@ -67,10 +67,10 @@ void TSideBySide::Follow(THexEditor& moved, bool caret) {
     ~TReset() { Flag = false; }
   } reset{FFollowing};
   auto there = [&](int64_t pos) {
-    return static_cast<int32_t>(std::clamp<int64_t>(FromLeft(other, ToLeft(moved, pos)), 0, size - 1));
+    return std::clamp<int64_t>(FromLeft(other, ToLeft(moved, pos)), 0, size - 1);
   };
   if (caret) {
-    const int32_t at = moved.GetCursorPos();
+    const int64_t at = moved.GetCursorPos();
     other.SetSelStart(there(at));
     if (moved.SelCount() > 0) other.SetSelEnd(there(at == moved.SelMin() ? moved.SelMax() : moved.SelMin()));
   }
@@ -130,8 +130,8 @@ void TSideBySide::AlignHere(THexEditor* lead) {
 
 void TSideBySide::MoveBoth(int64_t pos) {
   THexEditor& lead = pos >= 0 && pos < FLeft.DataSize() ? FLeft : FRight;
-  const int64_t at = std::clamp<int64_t>(FromLeft(lead, pos), 0, std::max(lead.DataSize() - 1, 0));
-  if (lead.DataSize() > 0) lead.SetSelStart(static_cast<int32_t>(at));
+  const int64_t at = std::clamp<int64_t>(FromLeft(lead, pos), 0, std::max<int64_t>(lead.DataSize() - 1, 0));
+  if (lead.DataSize() > 0) lead.SetSelStart(at);
   Follow(lead);
   FMoved = pos;
   FMovedCaret[0] = FLeft.GetCursorPos();
@@ -139,7 +139,7 @@ void TSideBySide::MoveBoth(int64_t pos) {
 }
 
 int64_t TSideBySide::StartOf(THexEditor& from) {
-  const int32_t caret = from.GetCursorPos();
+  const int64_t caret = from.GetCursorPos();
   if (FMoved && caret == FMovedCaret[&from == &FLeft ? 0 : 1]) return *FMoved;
   return ToLeft(from, caret);
 }
@@ -156,8 +156,9 @@ bool TSideBySide::PreviousDifference(THexEditor& from) {
   return run.has_value();
 }
 
-void TSideBySide::Mark(const THexEditor& editor, int32_t pos, int32_t count, uint8_t* out) {
-  FEngine->Mark(ToLeft(editor, pos), count, out);
+void TSideBySide::Mark(const THexEditor& editor, int64_t pos, int64_t count, uint8_t* out) {
+  // A row's worth at a time: at most one piece of the engine.
+  FEngine->Mark(ToLeft(editor, pos), static_cast<int32_t>(std::clamp<int64_t>(count, 0, TDiffEngine::PieceSize)), out);
 }
 
 std::string TSideBySide::CountsText(const TDiffSummary& summary) {

@@ -62,7 +62,7 @@ class TSideBySide {
   bool PreviousDifference(THexEditor& from);
 
   // out[i] = 1 where byte pos + i of editor differs from the other side.
-  void Mark(const THexEditor& editor, int32_t pos, int32_t count, uint8_t* out);
+  void Mark(const THexEditor& editor, int64_t pos, int64_t count, uint8_t* out);
   TDiffEngine& Engine() { return *FEngine; }
   // "N differing runs, M bytes".
   static std::string CountsText(const TDiffSummary& summary);
@@ -83,7 +83,7 @@ class TSideBySide {
   // What Sync compares: the view, caret, selection and edits of one side.
   struct TLook {
     int Top = -1;
-    int32_t Caret = -1, SelMin = -1, SelMax = -1, Anchor = -1;
+    int64_t Caret = -1, SelMin = -1, SelMax = -1, Anchor = -1;
     uint64_t Edits = 0;
     bool operator==(const TLook&) const = default;
     // The same caret, selection and edits (the view may differ).
@@ -102,7 +102,7 @@ class TSideBySide {
   std::unique_ptr<TDiffEngine> FEngine;
   bool FFollowing = false;
   std::optional<int64_t> FMoved;  // the last position of MoveBoth
-  int32_t FMovedCaret[2] = {-1, -1};  // where it put the left and the right caret
+  int64_t FMovedCaret[2] = {-1, -1};  // where it put the left and the right caret
 };
 
 // The overview strip of a locked pair: `height` pixel rows stand for the

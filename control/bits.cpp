@@ -3,10 +3,10 @@
 
 namespace byteloom {
 
-void TBits::SetSize(int32_t size) {
+void TBits::SetSize(int64_t size) {
   if (size < 0) size = 0;
   if (size < FSize) {
-    const int32_t firstPage = size / kPageBits;
+    const int64_t firstPage = size / kPageBits;
     for (auto it = FPages.begin(); it != FPages.end();) {
       if (it->first > firstPage || (it->first == firstPage && size % kPageBits == 0))
         it = FPages.erase(it);
@@ -21,7 +21,7 @@ void TBits::SetSize(int32_t size) {
   FSize = size;
 }
 
-bool TBits::Get(int32_t index) const {
+bool TBits::Get(int64_t index) const {
   if (index < 0 || index >= FSize) return false;
   auto it = FPages.find(index / kPageBits);
   if (it == FPages.end()) return false;
@@ -29,7 +29,7 @@ bool TBits::Get(int32_t index) const {
   return ((*it->second)[b / 64] >> (b % 64)) & 1;
 }
 
-void TBits::Set(int32_t index, bool value) {
+void TBits::Set(int64_t index, bool value) {
   if (index < 0) return;
   if (index >= FSize) {
     if (!value) return;

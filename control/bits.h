@@ -13,21 +13,21 @@ namespace byteloom {
 
 class TBits {
  public:
-  int32_t Size() const { return FSize; }
+  int64_t Size() const { return FSize; }
   // Cuts the set to size bits (dropping the bits from size on) or grows it
   // with clear bits.
-  void SetSize(int32_t size);
+  void SetSize(int64_t size);
   // Bits at or beyond the size read as false.
-  bool Get(int32_t index) const;
+  bool Get(int64_t index) const;
   // Writing true beyond the size grows the set to index + 1; writing false
   // beyond the size does nothing.
-  void Set(int32_t index, bool value);
+  void Set(int64_t index, bool value);
 
  private:
   static constexpr int kPageBits = 4096;
   using Page = std::array<uint64_t, kPageBits / 64>;
-  int32_t FSize = 0;
-  std::unordered_map<int32_t, std::unique_ptr<Page>> FPages;
+  int64_t FSize = 0;
+  std::unordered_map<int64_t, std::unique_ptr<Page>> FPages;
 };
 
 }  // namespace byteloom

@@ -11,13 +11,13 @@ void TBookmarkTable::WriteHeader() {
   SetCell(1, 0, "Comment");
 }
 
-int TBookmarkTable::RowAt(int32_t pos) const {
+int TBookmarkTable::RowAt(int64_t pos) const {
   for (int row = 1; row <= kBookmarks; ++row)
     if (IsSet(row) && TryStrToInt(Cell(0, row)) == pos) return row;
   return 0;
 }
 
-int TBookmarkTable::Add(int32_t pos, const std::string& owner) {
+int TBookmarkTable::Add(int64_t pos, const std::string& owner) {
   if (const int row = RowAt(pos)) {
     if (Owner(row).empty()) SetOwner(row, owner);
     return row;
@@ -34,7 +34,7 @@ int TBookmarkTable::Add(int32_t pos, const std::string& owner) {
 }
 
 bool TBookmarkTable::JumpTo(int row, THexEditor& editor) const {
-  const std::optional<int32_t> pos = TryStrToInt(Cell(0, row));
+  const std::optional<int64_t> pos = TryStrToInt(Cell(0, row));
   return pos && editor.Seek(*pos, 0, true);
 }
 

@@ -37,9 +37,9 @@ class TBookmarkTable {
   // of the file the bookmark was made on (empty: none). A position a set row
   // already points to gets no second row: that row is returned (and becomes
   // owner's when it belonged to no file).
-  int Add(int32_t pos, const std::string& owner = {});
+  int Add(int64_t pos, const std::string& owner = {});
   // The row (1..5) of a set bookmark at pos, or 0.
-  int RowAt(int32_t pos) const;
+  int RowAt(int64_t pos) const;
   // The file a bookmark row belongs to (empty: none, or not known).
   const std::string& Owner(int row) const { return FOwners.at(static_cast<size_t>(row)); }
   void SetOwner(int row, const std::string& owner) { FOwners.at(static_cast<size_t>(row)) = owner; }

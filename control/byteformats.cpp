@@ -266,10 +266,10 @@ THexParse ParseHexText(const std::string& t) {
   return r;
 }
 
-TExportOutcome ExportFormatted(THexEditor& editor, TByteFormat format, int32_t from, int32_t to,
+TExportOutcome ExportFormatted(THexEditor& editor, TByteFormat format, int64_t from, int64_t to,
                               const std::string& target, const TProgress& progress) {
-  const int64_t first = std::max(from, 0);
-  const int64_t end = std::min<int64_t>(int64_t{to} + 1, editor.DataSize());
+  const int64_t first = std::max<int64_t>(from, 0);
+  const int64_t end = std::min(to + 1, editor.DataSize());
   const TFormatRange range{first, std::max<int64_t>(end - first, 0)};
   TEditorSource document(editor);
   TPieceReader pieces(document, first, end);

@@ -78,7 +78,7 @@ THexParse ParseHexText(const std::string& text);
 // Writes the bytes from..to (inclusive, clamped to the document) to target in
 // a format other tools read (xxd dump, Intel HEX, S-record, Base64, C array),
 // through WriteExport. Progress counts bytes.
-TExportOutcome ExportFormatted(THexEditor& editor, TByteFormat format, int32_t from, int32_t to,
+TExportOutcome ExportFormatted(THexEditor& editor, TByteFormat format, int64_t from, int64_t to,
                               const std::string& target, const TProgress& progress = {});
 
 }  // namespace byteloom

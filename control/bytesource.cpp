@@ -20,14 +20,14 @@ void CheckRange(int64_t pos, int64_t count, int64_t size, const std::string& wha
 
 }  // namespace
 
-int32_t TEditorSource::Size() { return FEditor.DataSize(); }
+int64_t TEditorSource::Size() { return FEditor.DataSize(); }
 
-void TEditorSource::Read(uint8_t* dest, int32_t pos, int32_t count) {
+void TEditorSource::Read(uint8_t* dest, int64_t pos, int64_t count) {
   CheckRange(pos, count, FEditor.DataSize(), "the document");
-  FEditor.ReadBuffer(dest, pos, count);
+  FEditor.Document().Read(pos, count, dest);
 }
 
-void TBufferSource::Read(uint8_t* dest, int32_t pos, int32_t count) {
+void TBufferSource::Read(uint8_t* dest, int64_t pos, int64_t count) {
   CheckRange(pos, count, Size(), "the bytes");
   if (count > 0) std::memcpy(dest, FBytes.data() + pos, static_cast<size_t>(count));
 }
@@ -43,10 +43,10 @@ TFileSource::TFileSource(const std::string& fileName) : FName(fileName) {
     throw std::runtime_error(fileName + " is larger than 2 GiB and cannot be a snapshot");
   FStream.open(fileName, std::ios::binary);
   if (!FStream) throw std::runtime_error("Cannot open " + fileName + " for reading");
-  FSize = static_cast<int32_t>(size);
+  FSize = static_cast<int64_t>(size);
 }
 
-void TFileSource::Read(uint8_t* dest, int32_t pos, int32_t count) {
+void TFileSource::Read(uint8_t* dest, int64_t pos, int64_t count) {
   CheckRange(pos, count, FSize, FName);
   FStream.clear();
   FStream.seekg(pos);
@@ -73,7 +73,7 @@ bool TPieceReader::Next(int64_t keep) {
   const int64_t fresh = std::min(FEnd - end, FCapacity - carried);
   FPos = keep;
   FSize = carried;
-  FSource.Read(FBuffer.get() + carried, static_cast<int32_t>(end), static_cast<int32_t>(fresh));
+  FSource.Read(FBuffer.get() + carried, end, fresh);
   FSize += fresh;
   return true;
 }

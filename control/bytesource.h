@@ -21,18 +21,18 @@ class THexEditor;
 class TByteSource {
  public:
   virtual ~TByteSource() = default;
-  virtual int32_t Size() = 0;
+  virtual int64_t Size() = 0;
   // Reads exactly count bytes from pos on. A range that does not lie inside
   // the source raises std::out_of_range.
-  virtual void Read(uint8_t* dest, int32_t pos, int32_t count) = 0;
+  virtual void Read(uint8_t* dest, int64_t pos, int64_t count) = 0;
 };
 
 // The working copy of an open document, as edited.
 class TEditorSource final : public TByteSource {
  public:
   explicit TEditorSource(THexEditor& editor) : FEditor(editor) {}
-  int32_t Size() override;
-  void Read(uint8_t* dest, int32_t pos, int32_t count) override;
+  int64_t Size() override;
+  void Read(uint8_t* dest, int64_t pos, int64_t count) override;
 
  private:
   THexEditor& FEditor;
@@ -42,8 +42,8 @@ class TEditorSource final : public TByteSource {
 class TBufferSource final : public TByteSource {
  public:
   explicit TBufferSource(const std::vector<uint8_t>& bytes) : FBytes(bytes) {}
-  int32_t Size() override { return static_cast<int32_t>(FBytes.size()); }
-  void Read(uint8_t* dest, int32_t pos, int32_t count) override;
+  int64_t Size() override { return static_cast<int64_t>(FBytes.size()); }
+  void Read(uint8_t* dest, int64_t pos, int64_t count) override;
 
  private:
   const std::vector<uint8_t>& FBytes;
@@ -55,13 +55,13 @@ class TBufferSource final : public TByteSource {
 class TFileSource final : public TByteSource {
  public:
   explicit TFileSource(const std::string& fileName);
-  int32_t Size() override { return FSize; }
-  void Read(uint8_t* dest, int32_t pos, int32_t count) override;
+  int64_t Size() override { return FSize; }
+  void Read(uint8_t* dest, int64_t pos, int64_t count) override;
 
  private:
   std::string FName;
   std::ifstream FStream;
-  int32_t FSize = 0;
+  int64_t FSize = 0;
 };
 
 // Reads the range [first, end) of a source forward in pieces. Each piece

@@ -174,14 +174,14 @@ std::vector<uint8_t> TChecksum::Value() const {
   return out;
 }
 
-std::optional<std::vector<std::vector<uint8_t>>> ComputeChecksums(TByteSource& source, int32_t first, int32_t count,
+std::optional<std::vector<std::vector<uint8_t>>> ComputeChecksums(TByteSource& source, int64_t first, int64_t count,
                                                                   const std::vector<TChecksumKind>& kinds,
                                                                   const TProgress& progress) {
-  if (first < 0 || count < 0 || int64_t{first} + count > source.Size())
+  if (first < 0 || count < 0 || first + count > source.Size())
     throw std::out_of_range("The checksum's range lies outside the document");
   std::vector<std::unique_ptr<TChecksum>> sums;
   for (TChecksumKind kind : kinds) sums.push_back(std::make_unique<TChecksum>(kind));
-  TPieceReader pieces(source, first, int64_t{first} + count, 0, kChecksumPiece);
+  TPieceReader pieces(source, first, first + count, 0, kChecksumPiece);
   while (pieces.Next()) {
     for (auto& sum : sums) sum->Update(pieces.Data(), static_cast<size_t>(pieces.Size()));
     if (progress && !progress(pieces.End() - first, count)) return std::nullopt;
@@ -191,7 +191,7 @@ std::optional<std::vector<std::vector<uint8_t>>> ComputeChecksums(TByteSource& s
   return values;
 }
 
-std::vector<uint8_t> ComputeChecksum(TByteSource& source, int32_t first, int32_t count, TChecksumKind kind) {
+std::vector<uint8_t> ComputeChecksum(TByteSource& source, int64_t first, int64_t count, TChecksumKind kind) {
   return ComputeChecksums(source, first, count, {kind})->front();
 }
 

@@ -71,10 +71,10 @@ constexpr int32_t kChecksumPiece = 256 * 1024;
 // The values of kinds over count bytes from first on (in the order of
 // kinds); nothing when progress stopped the work. The range must lie in
 // the source.
-std::optional<std::vector<std::vector<uint8_t>>> ComputeChecksums(TByteSource& source, int32_t first, int32_t count,
+std::optional<std::vector<std::vector<uint8_t>>> ComputeChecksums(TByteSource& source, int64_t first, int64_t count,
                                                                   const std::vector<TChecksumKind>& kinds,
                                                                   const TProgress& progress = {});
-std::vector<uint8_t> ComputeChecksum(TByteSource& source, int32_t first, int32_t count, TChecksumKind kind);
+std::vector<uint8_t> ComputeChecksum(TByteSource& source, int64_t first, int64_t count, TChecksumKind kind);
 
 // Bytes as upper-case hex digits without separators ("CBF43926").
 std::string HexDigits(const std::vector<uint8_t>& bytes);

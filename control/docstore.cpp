@@ -21,25 +21,25 @@ void TDocumentStore::Reset(TWatchedFile&& file) {
   Edited();
 }
 
-int32_t TDocumentStore::Size() const { return static_cast<int32_t>(std::min(FDoc->Size(), kMaxDocumentSize)); }
+int64_t TDocumentStore::Size() const { return std::min(FDoc->Size(), kMaxDocumentSize); }
 
-void TDocumentStore::Fill(int32_t pos, int32_t span) {
-  const int32_t start = WindowStart();
-  if (start != -1 && pos >= start && int64_t{start} + kWindowSize >= int64_t{pos} + span) return;
+void TDocumentStore::Fill(int64_t pos, int64_t span) {
+  const int64_t start = WindowStart();
+  if (start != -1 && pos >= start && start + kWindowSize >= pos + span) return;
   // A failed read leaves the window stale.
   FWindowGeneration = 0;
-  FWindowStart = std::max(pos - kWindowSize / 2, 0);
+  FWindowStart = std::max<int64_t>(pos - kWindowSize / 2, 0);
   const int64_t got = std::clamp<int64_t>(FDoc->Size() - FWindowStart, 0, kWindowSize);
   if (got > 0) FDoc->Read(FWindowStart, got, FWindow.data());
   std::fill(FWindow.begin() + got, FWindow.end(), 0);
   FWindowGeneration = FGeneration;
 }
 
-void TDocumentStore::Put(int32_t pos, uint8_t value) {
+void TDocumentStore::Put(int64_t pos, uint8_t value) {
   // Every byte the window holds is kept in step, also one of a row that the
   // window does not wholly cover: a later read of that byte must not see the
   // old value.
-  const int32_t start = WindowStart();
+  const int64_t start = WindowStart();
   if (start != -1 && pos >= start && int64_t{pos} < int64_t{start} + kWindowSize)
     FWindow[static_cast<size_t>(pos - start)] = value;
 }

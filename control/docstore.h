@@ -21,7 +21,7 @@ namespace byteloom {
 
 class TDocumentStore {
  public:
-  static constexpr int32_t kWindowSize = 65536;
+  static constexpr int64_t kWindowSize = 65536;
 
   TDocumentStore() : FDoc(std::make_unique<TDocument>()), FWindow(kWindowSize, 0) {}
 
@@ -42,16 +42,16 @@ class TDocumentStore {
   bool IsOpen() const { return FFile.IsOpen() || FDoc->Source(TDocument::kAdded).Size() > 0; }
 
   // The length (at most the largest document size).
-  int32_t Size() const;
+  int64_t Size() const;
 
   // Makes the window hold pos .. pos + span - 1, reading it around pos when
   // it is stale or lies elsewhere (the bytes past the end read as 0).
-  void Fill(int32_t pos, int32_t span);
+  void Fill(int64_t pos, int64_t span);
   // The window's first position, or -1 while it is stale.
-  int32_t WindowStart() const { return FWindowGeneration == FGeneration ? FWindowStart : -1; }
+  int64_t WindowStart() const { return FWindowGeneration == FGeneration ? FWindowStart : -1; }
   const uint8_t* Window() const { return FWindow.data(); }
   // A byte written through the control: a window that holds it keeps step.
-  void Put(int32_t pos, uint8_t value);
+  void Put(int64_t pos, uint8_t value);
 
   // The bytes changed: the window is stale.
   void Changed() { ++FGeneration; }
@@ -72,7 +72,7 @@ class TDocumentStore {
   uint64_t FGeneration = 1;
   uint64_t FEdits = 0;
   uint64_t FWindowGeneration = 0;
-  int32_t FWindowStart = 0;
+  int64_t FWindowStart = 0;
   std::vector<uint8_t> FWindow;
   TBits FMarks;
 };

@@ -23,7 +23,7 @@ namespace byteloom {
 
 namespace {
 
-void CheckBuffer(const uint8_t* data, int32_t count, const char* message) {
+void CheckBuffer(const uint8_t* data, int64_t count, const char* message) {
   if (count < 0 || (count > 0 && data == nullptr)) throw EHexEditorError(message);
 }
 
@@ -49,18 +49,18 @@ void THexEditor::ThrowNoSpace(const EFileError& e, const std::string& what) {
                    e.Errno());
 }
 
-void THexEditor::TrimChangedBits(int32_t pos) {
+void THexEditor::TrimChangedBits(int64_t pos) {
   if (pos >= 0 && FStore.Marks().Size() >= pos) FStore.Marks().SetSize(pos);
 }
 
-void THexEditor::BytesChanged(int32_t trimFrom, bool resized) {
+void THexEditor::BytesChanged(int64_t trimFrom, bool resized) {
   TrimChangedBits(trimFrom);
   if (resized) AdjustMetrics();
 }
 
-bool THexEditor::RecordedEdit(TUndoKind kind, int32_t pos, int32_t oldCount, const uint8_t* data, int32_t count) {
+bool THexEditor::RecordedEdit(TUndoKind kind, int64_t pos, int64_t oldCount, const uint8_t* data, int64_t count) {
   CheckDocumentGrowth(int64_t{DataSize()} - oldCount + count);
-  const int32_t extra = kind == TUndoKind::ukReplaceSelection ? oldCount : 0;
+  const int64_t extra = kind == TUndoKind::ukReplaceSelection ? oldCount : 0;
   if (!StepAllowed(kind, pos, extra, kind == TUndoKind::ukRemoved ? oldCount : count)) {
     PostStateChange();
     return false;
@@ -93,7 +93,7 @@ bool THexEditor::RecordedEdit(TUndoKind kind, int32_t pos, int32_t oldCount, con
 // Nibble shifts
 // ---------------------------------------------------------------------------
 
-bool THexEditor::RecordedShift(int32_t pos, bool highHalf, TUndoKind kind) {
+bool THexEditor::RecordedShift(int64_t pos, bool highHalf, TUndoKind kind) {
   if (!StepAllowed(kind, pos, 0, 0)) return false;
   TUndoStep step = BeginStep(kind, pos, CurrentUndoState());
   try {
@@ -112,8 +112,8 @@ bool THexEditor::RecordedShift(int32_t pos, bool highHalf, TUndoKind kind) {
   return true;
 }
 
-bool THexEditor::InsertNibble(int32_t pos, bool highHalf) {
-  const int32_t size = DataSize();
+bool THexEditor::InsertNibble(int64_t pos, bool highHalf) {
+  const int64_t size = DataSize();
   if (size <= 0) {
     ResetSelection(false);
     const uint8_t zero = 0;
@@ -123,14 +123,14 @@ bool THexEditor::InsertNibble(int32_t pos, bool highHalf) {
   if (pos < 0 || pos >= size) return false;
   // The new zero nibble is the high or the low half of pos; the rest of the
   // document moves on by four bits and grows by one byte.
-  CheckDocumentGrowth(int64_t{size} + 1);
+  CheckDocumentGrowth(size + 1);
   if (!RecordedShift(pos, highHalf, TUndoKind::ukInsertNibble)) return false;
   BytesChanged(pos);
   return true;
 }
 
-bool THexEditor::DeleteNibble(int32_t pos, bool highHalf) {
-  const int32_t size = DataSize();
+bool THexEditor::DeleteNibble(int64_t pos, bool highHalf) {
+  const int64_t size = DataSize();
   if (pos < 0 || pos >= size) return false;
   // The high or the low half of pos goes; the rest moves back by four bits
   // and the last byte's low nibble becomes 0.
@@ -143,7 +143,7 @@ bool THexEditor::DeleteNibble(int32_t pos, bool highHalf) {
 // Byte and block edits
 // ---------------------------------------------------------------------------
 
-void THexEditor::ChangeByte(uint8_t oldValue, uint8_t newValue, int row, int col, int32_t pos) {
+void THexEditor::ChangeByte(uint8_t oldValue, uint8_t newValue, int row, int col, int64_t pos) {
   (void)col;
   if (oldValue == newValue) return;
   if (!RecordedEdit(TUndoKind::ukByteChanged, pos, 1, &newValue, 1)) return;
@@ -157,9 +157,9 @@ void THexEditor::ChangeByte(uint8_t oldValue, uint8_t newValue, int row, int col
   InvalidateCell(charCol, row);
 }
 
-void THexEditor::SelectionBounds(int32_t& first, int32_t& stop, int& row, int& col) {
-  const int32_t caret = GetPosAtCell(Col(), Row());
-  const int32_t size = DataSize();
+void THexEditor::SelectionBounds(int64_t& first, int64_t& stop, int& row, int& col) {
+  const int64_t caret = GetPosAtCell(Col(), Row());
+  const int64_t size = DataSize();
   if (FSelAnchor == -1) {
     first = caret;
     stop = first + 1;
@@ -171,12 +171,12 @@ void THexEditor::SelectionBounds(int32_t& first, int32_t& stop, int& row, int& c
     GetCellAtPos(first, FInCharField, col, row);
   }
   // A selection or caret left outside the document acts only on what exists.
-  first = std::max(first, 0);
+  first = std::max<int64_t>(first, 0);
   stop = std::min(stop, size);
 }
 
-void THexEditor::DeleteRange(int32_t first, int32_t stop, int row, int col) {
-  const int32_t size = DataSize();
+void THexEditor::DeleteRange(int64_t first, int64_t stop, int row, int col) {
+  const int64_t size = DataSize();
   if (first < 0 || stop <= first || stop > size) throw EHexEditorError("Invalid DeleteRange argument");
   NoteChangeComing();
   FStore.Doc().Delete(first, stop - first);
@@ -187,8 +187,8 @@ void THexEditor::DeleteRange(int32_t first, int32_t stop, int row, int col) {
 
 void THexEditor::ShowRemoval(int row, int col) {
   AdjustMetrics();
-  const int32_t newSize = DataSize();
-  const int32_t cellPos = GetPosAtCell(col, row);  // also takes the cell's field
+  const int64_t newSize = DataSize();
+  const int64_t cellPos = GetPosAtCell(col, row);  // also takes the cell's field
   if (newSize <= 0) {
     col = 2;
     row = 0;
@@ -201,7 +201,7 @@ void THexEditor::ShowRemoval(int row, int col) {
 }
 
 void THexEditor::DeleteSelection() {
-  int32_t first, stop;
+  int64_t first, stop;
   int row, col;
   SelectionBounds(first, stop, row, col);
   if (DataSize() <= 0) {
@@ -214,7 +214,7 @@ void THexEditor::DeleteSelection() {
   ShowRemoval(row, col);
 }
 
-void THexEditor::SelectBytes(int32_t first, int32_t count) {
+void THexEditor::SelectBytes(int64_t first, int64_t count) {
   if (count > 0) {
     FSelAnchor = FSelMin = first;
     FSelMax = first + count - 1;
@@ -224,9 +224,9 @@ void THexEditor::SelectBytes(int32_t first, int32_t count) {
   PostStateChange();
 }
 
-void THexEditor::InsertBuffer(const uint8_t* data, int32_t count, int32_t pos) {
+void THexEditor::InsertBuffer(const uint8_t* data, int64_t count, int64_t pos) {
   CheckBuffer(data, count, "Invalid InsertBuffer argument");
-  const int32_t size = DataSize();
+  const int64_t size = DataSize();
   if (pos < 0 || pos > size) throw EHexEditorError("Invalid InsertBuffer argument");
   if (count == 0) return;
   if (!RecordedEdit(TUndoKind::ukInsertBuffer, pos, 0, data, count)) return;
@@ -234,10 +234,10 @@ void THexEditor::InsertBuffer(const uint8_t* data, int32_t count, int32_t pos) {
   InvalidateGrid();
 }
 
-void THexEditor::AppendBuffer(const uint8_t* data, int32_t count) {
+void THexEditor::AppendBuffer(const uint8_t* data, int64_t count) {
   CheckBuffer(data, count, "Invalid AppendBuffer argument");
   if (count == 0) return;
-  const int32_t size = DataSize();
+  const int64_t size = DataSize();
   if (!RecordedEdit(TUndoKind::ukAppendBuffer, size, 0, data, count)) return;
   GetPosAtCell(Col(), Row());  // the caret's field
   int col, row;
@@ -247,30 +247,30 @@ void THexEditor::AppendBuffer(const uint8_t* data, int32_t count) {
   InvalidateGrid();
 }
 
-void THexEditor::ReplaceSelection(const uint8_t* data, int32_t count) {
+void THexEditor::ReplaceSelection(const uint8_t* data, int64_t count) {
   CheckBuffer(data, count, "Invalid ReplaceSelection argument");
   if (FSelAnchor == -1) {
     InsertBuffer(data, count, SelStart());
     return;
   }
-  int32_t first, stop;
+  int64_t first, stop;
   int row, col;
   SelectionBounds(first, stop, row, col);
-  const int32_t size = DataSize();
+  const int64_t size = DataSize();
   if (stop <= first) {
-    InsertBuffer(data, count, std::clamp(first, 0, size));
+    InsertBuffer(data, count, std::clamp<int64_t>(first, 0, size));
     return;
   }
-  const int32_t oldCount = stop - first;
-  const int64_t newSize = static_cast<int64_t>(size) - oldCount + count;
+  const int64_t oldCount = stop - first;
+  const int64_t newSize = size - oldCount + count;
   const int caretCol = Col(), caretRow = Row();
-  const int32_t caretPos = GetPosAtCell(caretCol, caretRow);
+  const int64_t caretPos = GetPosAtCell(caretCol, caretRow);
   const bool inChar = FInCharField;
   if (!RecordedEdit(TUndoKind::ukReplaceSelection, first, oldCount, data, count)) return;
   // The caret goes where deleting the old bytes put it: on the cell of the
   // first of them, or on the last byte left, and it comes back to the
   // remembered cell if the selection was made from its start.
-  const int32_t remaining = size - oldCount;
+  const int64_t remaining = size - oldCount;
   if (remaining <= 0) {
     col = 2;
     row = 0;
@@ -291,17 +291,17 @@ void THexEditor::ReplaceSelection(const uint8_t* data, int32_t count) {
 // Selection and caret positions
 // ---------------------------------------------------------------------------
 
-int32_t THexEditor::SelStart() {
+int64_t THexEditor::SelStart() {
   if (FSelAnchor != -1) return FSelAnchor;
   return GetPosAtCell(Col(), Row());
 }
 
-int32_t THexEditor::SelEnd() {
+int64_t THexEditor::SelEnd() {
   if (FSelAnchor == -1) return GetPosAtCell(Col(), Row());
   return FSelAnchor == FSelMax ? FSelMin : FSelMax;
 }
 
-void THexEditor::SetSelStart(int32_t pos) {
+void THexEditor::SetSelStart(int64_t pos) {
   if (pos < 0 || pos >= DataSize()) throw EHexEditorError("Invalid SelStart");
   ResetSelection(true);
   GetPosAtCell(Col(), Row());
@@ -310,10 +310,10 @@ void THexEditor::SetSelStart(int32_t pos) {
   MoveCaret(col, row);
 }
 
-void THexEditor::SetSelEnd(int32_t pos) {
+void THexEditor::SetSelEnd(int64_t pos) {
   if (pos < 0 || pos >= DataSize()) throw EHexEditorError("Invalid SelEnd");
   ResetSelection(true);
-  const int32_t caret = GetPosAtCell(Col(), Row());
+  const int64_t caret = GetPosAtCell(Col(), Row());
   FSelAnchor = caret;
   FSelMin = std::min(caret, pos);
   FSelMax = std::max(caret, pos);
@@ -321,11 +321,11 @@ void THexEditor::SetSelEnd(int32_t pos) {
   PostStateChange();
 }
 
-int32_t THexEditor::SelCount() const { return FSelAnchor == -1 ? 0 : FSelMax - FSelMin + 1; }
+int64_t THexEditor::SelCount() const { return FSelAnchor == -1 ? 0 : FSelMax - FSelMin + 1; }
 
-int32_t THexEditor::GetCursorPos() {
-  const int32_t pos = GetPosAtCell(Col(), Row());
-  return std::clamp(pos, 0, std::max(0, DataSize() - 1));
+int64_t THexEditor::GetCursorPos() {
+  const int64_t pos = GetPosAtCell(Col(), Row());
+  return std::clamp<int64_t>(pos, 0, std::max<int64_t>(0, DataSize() - 1));
 }
 
 bool THexEditor::IsCharFieldActive() {
@@ -334,8 +334,8 @@ bool THexEditor::IsCharFieldActive() {
   return FInCharField;
 }
 
-bool THexEditor::Seek(int32_t offset, int origin, bool failIfOutside) {
-  const int32_t size = DataSize();
+bool THexEditor::Seek(int64_t offset, int origin, bool failIfOutside) {
+  const int64_t size = DataSize();
   if (size <= 0) return false;
   int64_t target;
   switch (origin) {
@@ -343,10 +343,10 @@ bool THexEditor::Seek(int32_t offset, int origin, bool failIfOutside) {
       target = offset;
       break;
     case 1:
-      target = static_cast<int64_t>(offset) + GetCursorPos();
+      target = offset + GetCursorPos();
       break;
     case 2:
-      target = static_cast<int64_t>(offset) + size - 1;
+      target = offset + size - 1;
       break;
     default:
       target = GetPosAtCell(Col(), Row());
@@ -360,19 +360,19 @@ bool THexEditor::Seek(int32_t offset, int origin, bool failIfOutside) {
     if (failIfOutside) return false;
     target = size - 1;
   }
-  SetSelStart(static_cast<int32_t>(target));
+  SetSelStart(target);
   return true;
 }
 
-bool THexEditor::IsSelected(int32_t pos) const { return FSelAnchor != -1 && FSelMin <= pos && pos <= FSelMax; }
+bool THexEditor::IsSelected(int64_t pos) const { return FSelAnchor != -1 && FSelMin <= pos && pos <= FSelMax; }
 
 // ---------------------------------------------------------------------------
 // Change marks and markers
 // ---------------------------------------------------------------------------
 
-bool THexEditor::ByteChanged(int32_t pos) const { return FStore.Marks().Get(pos); }
+bool THexEditor::ByteChanged(int64_t pos) const { return FStore.Marks().Get(pos); }
 
-void THexEditor::SetChangedBit(int32_t pos, bool value) { FStore.Marks().Set(pos, value); }
+void THexEditor::SetChangedBit(int64_t pos, bool value) { FStore.Marks().Set(pos, value); }
 
 void THexEditor::SetMarker(int index, int row) {
   if (index < 0 || index > 9) throw EHexEditorError("SetMarker : Invalid marker index");

@@ -106,8 +106,8 @@ void THexEditor::SetBytesPerLine(int value) {
     TGridHost& h;
     ~Unlock() { h.LockUpdate(false); }
   } unlock{Host()};
-  const int32_t anchor = FSelAnchor, selMin = FSelMin, selMax = FSelMax;
-  const int32_t pos = GetPosAtCell(Col(), Row());
+  const int64_t anchor = FSelAnchor, selMin = FSelMin, selMax = FSelMax;
+  const int64_t pos = GetPosAtCell(Col(), Row());
   const bool inChar = FInCharField;
   FBytesPerLine = value;
   FHexCells = 2 * value;
@@ -206,13 +206,13 @@ void THexEditor::HandleMessage(uint32_t msg, intptr_t wParam, intptr_t lParam) {
 
 void THexEditor::ResetSelection(bool repaint) {
   FMouseSelecting = false;
-  const int32_t oldMin = FSelMin, oldMax = FSelMax;
+  const int64_t oldMin = FSelMin, oldMax = FSelMax;
   FSelMin = FSelAnchor = FSelMax = -1;
   if (repaint) InvalidateRange(oldMin, oldMax);
   PostStateChange();
 }
 
-void THexEditor::InvalidateRange(int32_t a, int32_t b) {
+void THexEditor::InvalidateRange(int64_t a, int64_t b) {
   if (a < 0 || b < 0) return;
   const TRect box = BoxRect(2, a / FBytesPerLine, ColCount() - 1, b / FBytesPerLine);
   if (!box.IsEmpty()) Host().InvalidateRect(box);

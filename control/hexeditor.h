@@ -103,7 +103,7 @@ class THexEditor : public TCustomGrid {
   // The message the control posts to itself after selection and undo changes.
   static constexpr uint32_t WM_STATECHANGED = 0x0402;
   static constexpr intptr_t kStateChangedParam = 7;
-  static constexpr int32_t kCacheSize = TDocumentStore::kWindowSize;
+  static constexpr int64_t kCacheSize = TDocumentStore::kWindowSize;
   static constexpr int kMaxUndo = 100;
 
   explicit THexEditor(TGridHost& host);
@@ -150,7 +150,7 @@ class THexEditor : public TCustomGrid {
   // to nonzero where position pos + i differs, positions past the end and
   // before the start (rows of the view beyond the document's, SetViewRows)
   // included. Asked once per painted row; empty: nothing differs.
-  using TDifferenceMarks = std::function<void(int32_t pos, int32_t count, uint8_t* out)>;
+  using TDifferenceMarks = std::function<void(int64_t pos, int64_t count, uint8_t* out)>;
   const TDifferenceMarks& DifferenceMarks() const { return FDifferenceMarks; }
   void SetDifferenceMarks(TDifferenceMarks marks);
 
@@ -175,9 +175,9 @@ class THexEditor : public TCustomGrid {
   void SetCopyLimit(int64_t bytes) { FCopyLimit = bytes; }
   // How the opened file is read: a private snapshot or copy, or in place.
   TOpenMode OpenMode() const { return FStore.File().Mode(); }
-  int32_t SelMin() const { return FSelMin; }
-  int32_t SelMax() const { return FSelMax; }
-  int32_t SelAnchor() const { return FSelAnchor; }
+  int64_t SelMin() const { return FSelMin; }
+  int64_t SelMax() const { return FSelMax; }
+  int64_t SelAnchor() const { return FSelAnchor; }
   bool MouseSelecting() const { return FMouseSelecting; }
   bool CanUndo() const { return FCanUndo; }
   const std::string& UndoDescription() const { return FUndoDescription; }
@@ -189,9 +189,11 @@ class THexEditor : public TCustomGrid {
   // Grows with every edit, undo and redo of the document and every load.
   uint64_t EditCount() const { return FStore.Edits(); }
   bool OemCharEntry() const { return FOemCharEntry; }
-  int32_t CacheStart() const { return FStore.WindowStart(); }
+  int64_t CacheStart() const { return FStore.WindowStart(); }
   const uint8_t* ReadCache() const { return FStore.Window(); }
   bool HasDataStream() const { return FStore.IsOpen(); }
+  // The document the control shows, for readers of its bytes.
+  const TDocument& Document() const { return FStore.Doc(); }
   const TBits& ChangedBits() const { return FStore.Marks(); }
   // Why the last LoadFromFile or SaveToFile failed, as text for the user.
   const std::string& LastError() const { return FLastError; }
@@ -225,15 +227,15 @@ class THexEditor : public TCustomGrid {
   bool LoadRecovered(const TRecoveryInfo& info);
   void CreateEmptyFile(const std::string& name);
   bool SaveToFile(const std::string& fileName);
-  int32_t DataSize();
-  uint8_t ReadByte(int32_t pos);
-  void WriteByte(int32_t pos, uint8_t value);
-  void ReadBuffer(void* dest, int32_t pos, int32_t count);
-  void WriteBuffer(const void* source, int32_t pos, int32_t count);
+  int64_t DataSize();
+  uint8_t ReadByte(int64_t pos);
+  void WriteByte(int64_t pos, uint8_t value);
+  void ReadBuffer(void* dest, int64_t pos, int64_t count);
+  void WriteBuffer(const void* source, int64_t pos, int64_t count);
   // A copy of count bytes from pos on (count is cut to the bytes that exist).
-  std::unique_ptr<uint8_t[]> BufferFromFile(int32_t pos, int32_t& count);
-  void FillCache(int32_t pos);
-  void UpdateCache(int32_t pos, uint8_t value);
+  std::unique_ptr<uint8_t[]> BufferFromFile(int64_t pos, int64_t& count);
+  void FillCache(int64_t pos);
+  void UpdateCache(int64_t pos, uint8_t value);
   void EnsureDataStream();
   std::string MakeTempFileName();
   bool CheckFileAccess(const std::string& fileName, bool& readOnly);
@@ -242,8 +244,8 @@ class THexEditor : public TCustomGrid {
   void AdjustMetrics();
   void UpdateColumnWidths();
   void UpdateOffsetWidth();
-  int32_t GetPosAtCell(int col, int row);
-  void GetCellAtPos(int32_t pos, bool inCharField, int& col, int& row) const;
+  int64_t GetPosAtCell(int col, int row);
+  void GetCellAtPos(int64_t pos, bool inCharField, int& col, int& row) const;
   int GetOtherFieldCol(int col, bool& inCharField) const;
 
   // --- Character translation (with Translation, MaskWhiteSpaces, MaskChar) ----------
@@ -252,7 +254,7 @@ class THexEditor : public TCustomGrid {
 
   // --- Search -----------------------------------------------------------------------
   // The document is scanned in pieces of this many bytes.
-  static constexpr int32_t kFindChunkSize = 1 << 20;
+  static constexpr int64_t kFindChunkSize = 1 << 20;
   // The position of the leftmost match of the count bytes of pattern that
   // starts at or after startPos (a negative one counts as 0) and ends at or
   // before lastPos (cut to DataSize - 1), or -1. The pattern is changed in
@@ -261,15 +263,15 @@ class THexEditor : public TCustomGrid {
   // ignoreCase is set, which also lower-cases the document's bytes for the
   // comparison. When the pattern cannot fit in the range, nothing is read
   // and the pattern stays as it is.
-  int32_t Find(uint8_t* pattern, int32_t count, bool translate, bool ignoreCase, int32_t lastPos, int32_t startPos);
+  int64_t Find(uint8_t* pattern, int64_t count, bool translate, bool ignoreCase, int64_t lastPos, int64_t startPos);
 
   // --- Find and replace (replaceall.cpp) -----------------------------------------------
   // Shows the count bytes of a match at pos as Find selects it: the caret on
   // its last byte (SelStart), the selection back to its first (SelEnd).
-  void SelectMatch(int32_t pos, int32_t count);
+  void SelectMatch(int64_t pos, int64_t count);
   // Replacing at a match: selects it and puts the dataCount bytes of data in
   // its place (ReplaceSelection, one undo step "Replace selection").
-  void ReplaceMatch(int32_t pos, int32_t count, const uint8_t* data, int32_t dataCount);
+  void ReplaceMatch(int64_t pos, int64_t count, const uint8_t* data, int64_t dataCount);
   // Long work reports bytes done of total now and then; false stops it.
   using TProgress = byteloom::TProgress;
   // Replace all, from the match of the count bytes of pattern at firstMatch
@@ -283,8 +285,8 @@ class THexEditor : public TCustomGrid {
   // undo steps, or none. When progress stops the work, the matches replaced
   // by then stay replaced (as if the one-by-one replacement had stopped
   // there; the caret stays where it was) and their number is returned.
-  int32_t ReplaceAll(const uint8_t* pattern, int32_t count, bool ignoreCase, int32_t firstMatch, const uint8_t* data,
-                     int32_t dataCount, const TProgress& progress = {});
+  int64_t ReplaceAll(const uint8_t* pattern, int64_t count, bool ignoreCase, int64_t firstMatch, const uint8_t* data,
+                     int64_t dataCount, const TProgress& progress = {});
 
   // --- Undo -------------------------------------------------------------------------
   // Empties the undo list, and the redo list with it unless withRedo is false.
@@ -293,13 +295,13 @@ class THexEditor : public TCustomGrid {
   // WriteBuffer (for ukReplaceSelection extra is the old selection's
   // length); false means the edit must not happen. The step keeps the
   // pieces the edit will change, so Undo puts them back.
-  bool CreateUndo(TUndoKind kind, int32_t pos, int32_t extra, int32_t count);
+  bool CreateUndo(TUndoKind kind, int64_t pos, int64_t extra, int64_t count);
   // The caret, selection and Modified flag an undo step brings back.
   struct TUndoState {
-    int32_t Caret = 0;
+    int64_t Caret = 0;
     uint8_t Nibble = 0;  // 1 on the second hex cell of the byte
     bool InChar = false;
-    int32_t SelMin = -1, SelMax = -1, SelAnchor = -1;
+    int64_t SelMin = -1, SelMax = -1, SelAnchor = -1;
     bool Modified = false;
     bool operator==(const TUndoState&) const = default;
   };
@@ -314,34 +316,34 @@ class THexEditor : public TCustomGrid {
   void Redo();
   static const char* UndoKindText(TUndoKind kind);
   // --- Editing (every change records an undo step first) -------------------------------
-  void ChangeByte(uint8_t oldValue, uint8_t newValue, int row, int col, int32_t pos);
-  bool InsertNibble(int32_t pos, bool highHalf);
-  bool DeleteNibble(int32_t pos, bool highHalf);
+  void ChangeByte(uint8_t oldValue, uint8_t newValue, int row, int col, int64_t pos);
+  bool InsertNibble(int64_t pos, bool highHalf);
+  bool DeleteNibble(int64_t pos, bool highHalf);
   void DeleteSelection();
-  void InsertBuffer(const uint8_t* data, int32_t count, int32_t pos);
-  void AppendBuffer(const uint8_t* data, int32_t count);
-  void ReplaceSelection(const uint8_t* data, int32_t count);
-  int32_t SelStart();
-  void SetSelStart(int32_t pos);
-  int32_t SelEnd();
-  void SetSelEnd(int32_t pos);
-  int32_t SelCount() const;
-  int32_t GetCursorPos();
+  void InsertBuffer(const uint8_t* data, int64_t count, int64_t pos);
+  void AppendBuffer(const uint8_t* data, int64_t count);
+  void ReplaceSelection(const uint8_t* data, int64_t count);
+  int64_t SelStart();
+  void SetSelStart(int64_t pos);
+  int64_t SelEnd();
+  void SetSelEnd(int64_t pos);
+  int64_t SelCount() const;
+  int64_t GetCursorPos();
   bool IsCharFieldActive();
   // origin 0: from the start, 1: from the caret, 2: from the last byte.
-  bool Seek(int32_t offset, int origin, bool failIfOutside);
-  bool IsSelected(int32_t pos) const;
-  bool ByteChanged(int32_t pos) const;
-  void SetChangedBit(int32_t pos, bool value);
+  bool Seek(int64_t offset, int origin, bool failIfOutside);
+  bool IsSelected(int64_t pos) const;
+  bool ByteChanged(int64_t pos) const;
+  void SetChangedBit(int64_t pos, bool value);
   void SetMarker(int index, int row);
   int GetMarker(int index) const;
   int MarkerAtRow(int row) const;
   // Removes bytes first..stop-1 and puts the caret on (col, row), or on the
   // last byte if that cell is past the end.
-  void DeleteRange(int32_t first, int32_t stop, int row, int col);
+  void DeleteRange(int64_t first, int64_t stop, int row, int col);
   // --- Selection (the parts the storage and layout need) ------------------------------
   void ResetSelection(bool repaint);
-  void InvalidateRange(int32_t a, int32_t b);
+  void InvalidateRange(int64_t a, int64_t b);
 
   // --- Caret ------------------------------------------------------------------------
   void BuildCaret();
@@ -372,7 +374,7 @@ class THexEditor : public TCustomGrid {
   // the whole rect and clipping the text to it (colours are RGB).
   void PaintCellText(const std::string& text, TColor textColor, TColor background, const TRect& rect);
   // Whether pos, on row (whose marks are asked once per paint), differs.
-  bool ByteDiffers(int row, int32_t pos);
+  bool ByteDiffers(int row, int64_t pos);
 
   // Posts the state-change message when the window exists.
   void PostStateChange();
@@ -422,22 +424,22 @@ class THexEditor : public TCustomGrid {
   // what did not fit; other errors are raised as they are.
   static bool IsNoSpace(const EFileError& e);
   [[noreturn]] static void ThrowNoSpace(const EFileError& e, const std::string& what);
-  void TrimChangedBits(int32_t pos);
+  void TrimChangedBits(int64_t pos);
   // Bytes changed: the change marks from trimFrom on go (-1: none; a mark
   // says the byte at that offset was typed over, which no longer holds once
   // bytes moved or were replaced), and when resized the rows follow the
   // length. Every edit and undo step that moves bytes ends with it, before
   // the caret is placed.
-  void BytesChanged(int32_t trimFrom, bool resized = true);
+  void BytesChanged(int64_t trimFrom, bool resized = true);
   // Selects count bytes from first on (anchored at first; none for count 0)
   // and posts the state message.
-  void SelectBytes(int32_t first, int32_t count);
+  void SelectBytes(int64_t first, int64_t count);
   // One step of the undo list: its kind, where it acted, the change mark of
   // the byte there before, the caret states its undo and its redo bring
   // back, and the splices that take it back (or, once undone, make it again).
   struct TUndoStep {
     TUndoKind Kind = TUndoKind::ukByteChanged;
-    int32_t Pos = 0;
+    int64_t Pos = 0;
     bool Mark = false;
     TUndoState Before, After;
     TEditStep Edit;
@@ -445,12 +447,12 @@ class THexEditor : public TCustomGrid {
   // Whether a step of kind may be recorded on the document as it is; false
   // (nothing done) for any but an insertion on an empty document. Raises
   // "Invalid CreateUndo argument" for a step that does not fit.
-  bool StepAllowed(TUndoKind kind, int32_t pos, int32_t extra, int32_t count);
+  bool StepAllowed(TUndoKind kind, int64_t pos, int64_t extra, int64_t count);
   // Begins the step in the journal; its splices follow, EndStep closes it.
   // A planned step (CreateUndo) keeps the pieces PlannedSplice names.
-  TUndoStep BeginStep(TUndoKind kind, int32_t pos, const TUndoState& state, bool planned = false, int32_t extra = 0,
-                      int32_t count = 0);
-  TSplice PlannedSplice(TUndoKind kind, int32_t pos, int32_t extra, int32_t count);
+  TUndoStep BeginStep(TUndoKind kind, int64_t pos, const TUndoState& state, bool planned = false, int64_t extra = 0,
+                      int64_t count = 0);
+  TSplice PlannedSplice(TUndoKind kind, int64_t pos, int64_t extra, int64_t count);
   // Makes the journal's records of a crashed session again (journaling
   // them anew): the document, its undo and redo steps and marks.
   void Replay(const TJournalContents& contents);
@@ -469,9 +471,9 @@ class THexEditor : public TCustomGrid {
   // One edit with its undo step of kind: the oldCount bytes at pos become
   // the count bytes of data. False when the step was refused; a failed edit
   // leaves the document, the undo list and Modified as they were.
-  bool RecordedEdit(TUndoKind kind, int32_t pos, int32_t oldCount, const uint8_t* data, int32_t count);
+  bool RecordedEdit(TUndoKind kind, int64_t pos, int64_t oldCount, const uint8_t* data, int64_t count);
   // A nibble shift with its undo step of kind.
-  bool RecordedShift(int32_t pos, bool highHalf, TUndoKind kind);
+  bool RecordedShift(int64_t pos, bool highHalf, TUndoKind kind);
   // After a removal: metrics, the caret on (col, row) or the last byte.
   void ShowRemoval(int row, int col);
   // The change marks after a step of kind at pos was made (redo too) or
@@ -482,7 +484,7 @@ class THexEditor : public TCustomGrid {
   void ReplacePasses(TReplaceRun& run);
   // The bytes first..stop-1 an edit of the selection acts on (the caret's
   // byte when nothing is selected) and the cell for the caret afterwards.
-  void SelectionBounds(int32_t& first, int32_t& stop, int& row, int& col);
+  void SelectionBounds(int64_t& first, int64_t& stop, int& row, int& col);
   void RestoreUndoState(const TUndoState& state);
   void ResetRedo();
   // Takes the newest step back / makes the newest undone one again: the
@@ -526,9 +528,9 @@ class THexEditor : public TCustomGrid {
   bool FUntitled = true;
   std::string FTempFileName;
   std::array<int, 10> FMarkers;
-  int32_t FSelMin = -1;
-  int32_t FSelAnchor = -1;
-  int32_t FSelMax = -1;
+  int64_t FSelMin = -1;
+  int64_t FSelAnchor = -1;
+  int64_t FSelMax = -1;
   bool FMouseSelecting = false;
   bool FCanUndo = false;
   std::string FUndoDescription = "No Undo";

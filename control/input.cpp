@@ -45,7 +45,7 @@ bool THexEditor::CanSelectCell(int col, int row) {
   if (!SelectGuard) return true;
   TGuardOff guard;
   if (!KeyHeld(VK_SHIFT) && !KeyHeld(VK_LBUTTON)) ResetSelection(true);
-  const int32_t size = DataSize();
+  const int64_t size = DataSize();
   if (GetPosAtCell(col, row) >= size) {
     // Past the end: to the last byte, in the field the caret is in now.
     GetPosAtCell(Col(), Row());
@@ -62,8 +62,8 @@ bool THexEditor::CanSelectCell(int col, int row) {
 }
 
 void THexEditor::SelectCells(int fromCol, int fromRow, int toCol, int toRow) {
-  const int32_t oldMin = FSelMin, oldMax = FSelMax;
-  const int32_t to = GetPosAtCell(toCol, toRow);
+  const int64_t oldMin = FSelMin, oldMax = FSelMax;
+  const int64_t to = GetPosAtCell(toCol, toRow);
   if (FSelAnchor == -1) {
     FSelAnchor = GetPosAtCell(fromCol, fromRow);
     FSelMin = std::min(to, FSelAnchor);
@@ -110,11 +110,11 @@ void THexEditor::KeyDown(uint16_t& key, TShiftState shift) {
 bool THexEditor::HandleKey(TShiftState shift, uint16_t key) {
   const TShiftState s = KeyShift(shift);
   if (s == 0 && key != VK_SHIFT) ResetSelection(true);
-  const int32_t size = DataSize();
-  const int32_t pos = GetPosAtCell(Col(), Row());
+  const int64_t size = DataSize();
+  const int64_t pos = GetPosAtCell(Col(), Row());
   const bool inChar = FInCharField;
   const int firstCol = inChar ? FHexCells + 3 : 2;
-  auto caretTo = [&](int32_t p) {
+  auto caretTo = [&](int64_t p) {
     int c, r;
     GetCellAtPos(p, inChar, c, r);
     MoveCaret(c, r);
@@ -129,14 +129,14 @@ bool THexEditor::HandleKey(TShiftState shift, uint16_t key) {
       if (ctrl) {
         caretTo(size - 1);
       } else {
-        const int32_t rowEnd = GetPosAtCell(2, Row() + 1) - 1;
+        const int64_t rowEnd = GetPosAtCell(2, Row() + 1) - 1;
         caretTo(std::min(rowEnd, size - 1));
       }
       return true;
     case VK_LEFT:
       if (ctrl) return false;
       if (inChar) {
-        caretTo(std::max(pos - 1, 0));
+        caretTo(std::max<int64_t>(pos - 1, 0));
       } else if ((Col() - 2) % 2 == 1) {
         MoveCaret(Col() - 1, Row());
       } else if (pos - 1 >= 0) {
@@ -195,7 +195,7 @@ void THexEditor::KeyUp(uint16_t& key, TShiftState shift) {
 }
 
 void THexEditor::KeyPress(uint8_t ch) {
-  const int32_t pos = GetPosAtCell(Col(), Row());
+  const int64_t pos = GetPosAtCell(Col(), Row());
   if (pos >= DataSize()) return;
   const int row = Row(), col = Col();
   if (FInCharField) {

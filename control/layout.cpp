@@ -11,7 +11,7 @@
 namespace byteloom {
 
 void THexEditor::AdjustMetrics() {
-  const int32_t size = DataSize();
+  const int64_t size = DataSize();
   if (size < FStore.Marks().Size()) FStore.Marks().SetSize(size);
   const int b = FBytesPerLine;
   if (size >= 1) {
@@ -37,7 +37,7 @@ void THexEditor::UpdateColumnWidths() {
 }
 
 void THexEditor::UpdateOffsetWidth() {
-  const int32_t size = DataSize();
+  const int64_t size = DataSize();
   switch (FOffsetDisplay) {
     case TOffsetDisplayStyle::odNone:
       FOffsetChars = 0;
@@ -54,19 +54,15 @@ void THexEditor::UpdateOffsetWidth() {
   SetColWidths(0, FOffsetChars * FCharWidth);
 }
 
-int32_t THexEditor::GetPosAtCell(int col, int row) {
+int64_t THexEditor::GetPosAtCell(int col, int row) {
   const int h = FHexCells;
   FInCharField = col > h + 2;
   int64_t pos = static_cast<int64_t>(row) * FBytesPerLine;
   pos += FInCharField ? col - (h + 3) : (col - 2) / 2;
-  if (pos < 0) return 0;
-  // A cell past the last position a document can have (the spacer or the
-  // row after the last one of a document near 2 GiB) gives the largest
-  // position, which lies at or beyond the end of every document.
-  return static_cast<int32_t>(std::min<int64_t>(pos, std::numeric_limits<int32_t>::max()));
+  return std::max<int64_t>(pos, 0);
 }
 
-void THexEditor::GetCellAtPos(int32_t pos, bool inCharField, int& col, int& row) const {
+void THexEditor::GetCellAtPos(int64_t pos, bool inCharField, int& col, int& row) const {
   row = pos / FBytesPerLine;
   col = inCharField ? FHexCells + 3 + pos % FBytesPerLine : 2 + 2 * (pos % FBytesPerLine);
 }

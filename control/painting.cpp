@@ -52,11 +52,11 @@ void THexEditor::SetDifferenceMarks(TDifferenceMarks marks) {
   InvalidateGrid();
 }
 
-bool THexEditor::ByteDiffers(int row, int32_t pos) {
+bool THexEditor::ByteDiffers(int row, int64_t pos) {
   if (!FDifferenceMarks) return false;
   if (FDifferencePaint != PaintCount() || FDifferenceRowIndex != row) {
     FDifferenceRow.assign(static_cast<size_t>(FBytesPerLine), 0);
-    FDifferenceMarks(static_cast<int32_t>(int64_t{row} * FBytesPerLine), FBytesPerLine, FDifferenceRow.data());
+    FDifferenceMarks(int64_t{row} * FBytesPerLine, FBytesPerLine, FDifferenceRow.data());
     FDifferencePaint = PaintCount();
     FDifferenceRowIndex = row;
   }
@@ -68,7 +68,7 @@ void THexEditor::DrawCell(int col, int row, const TRect& rect) {
   TGridHost& host = Host();
   const TColor fontColor = host.ColorToRGB(Font().Color);
   const TColor background = host.ColorToRGB(FColors->Background());
-  const int32_t size = DataSize();
+  const int64_t size = DataSize();
 
   // An empty document: one row of blanks after the offset "0".
   if (row == 0 && size <= 0) {
@@ -90,11 +90,11 @@ void THexEditor::DrawCell(int col, int row, const TRect& rect) {
   if (row < 0 || row >= RowCount()) {
     const bool byte = col >= 2 && col != h + 2;
     const int index = col > h + 2 ? col - (h + 3) : (col - 2) / 2;
-    const bool differs = byte && ByteDiffers(row, static_cast<int32_t>(int64_t{row} * FBytesPerLine + index));
+    const bool differs = byte && ByteDiffers(row, int64_t{row} * FBytesPerLine + index);
     PaintCellText(" ", fontColor, differs ? host.ColorToRGB(FColors->Difference()) : background, rect);
     return;
   }
-  const int32_t rowStart = static_cast<int32_t>(static_cast<int64_t>(row) * FBytesPerLine);
+  const int64_t rowStart = int64_t{row} * FBytesPerLine;
 
   if (col == 0) {
     char buf[48];
@@ -146,7 +146,7 @@ void THexEditor::DrawCell(int col, int row, const TRect& rect) {
   }
 
   FillCache(rowStart);
-  const int32_t pos = GetPosAtCell(col, row);
+  const int64_t pos = GetPosAtCell(col, row);
   const bool differs = ByteDiffers(row, pos);
   const TColor differenceColor = differs ? host.ColorToRGB(FColors->Difference()) : background;
   if (pos >= DataSize()) {

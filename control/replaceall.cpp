@@ -48,7 +48,7 @@ bool Dense(int64_t stretch, int64_t matches) { return stretch <= matches * kDens
 // once per piece: every match before finalEnd has been reported, and the
 // piece holds the bytes from piecePos to finalEnd; false stops the walk.
 template <class OnMatch, class OnFinal>
-void ScanMatches(TByteSource& document, const TPatternMatcher& matcher, int32_t count, int64_t from, int64_t end,
+void ScanMatches(TByteSource& document, const TPatternMatcher& matcher, int64_t count, int64_t from, int64_t end,
                  OnMatch&& onMatch, OnFinal&& onFinal) {
   const int64_t overlap = count - 1;
   TPieceReader pieces(document, from, end, overlap, kPiece);
@@ -73,26 +73,24 @@ void ScanMatches(TByteSource& document, const TPatternMatcher& matcher, int32_t 
 // position have changed the length, it is read that much further on.
 class TShiftedSource final : public TByteSource {
  public:
-  TShiftedSource(THexEditor& editor, int32_t size) : FEditor(editor), FSize(size) {}
-  int32_t Size() override { return FSize; }
-  void Read(uint8_t* dest, int32_t pos, int32_t count) override {
-    FEditor.ReadBuffer(dest, static_cast<int32_t>(pos + Shift), count);
-  }
+  TShiftedSource(THexEditor& editor, int64_t size) : FEditor(editor), FSize(size) {}
+  int64_t Size() override { return FSize; }
+  void Read(uint8_t* dest, int64_t pos, int64_t count) override { FEditor.Document().Read(pos + Shift, count, dest); }
   int64_t Shift = 0;
 
  private:
   THexEditor& FEditor;
-  int32_t FSize;
+  int64_t FSize;
 };
 
 }  // namespace
 
-void THexEditor::SelectMatch(int32_t pos, int32_t count) {
+void THexEditor::SelectMatch(int64_t pos, int64_t count) {
   SetSelStart(pos + count - 1);
   SetSelEnd(pos);
 }
 
-void THexEditor::ReplaceMatch(int32_t pos, int32_t count, const uint8_t* data, int32_t dataCount) {
+void THexEditor::ReplaceMatch(int64_t pos, int64_t count, const uint8_t* data, int64_t dataCount) {
   SelectMatch(pos, count);
   ReplaceSelection(data, dataCount);
 }
@@ -100,21 +98,21 @@ void THexEditor::ReplaceMatch(int32_t pos, int32_t count, const uint8_t* data, i
 // One Replace all: the pattern, the replacement, and what the first scan
 // found.
 struct THexEditor::TReplaceRun {
-  TReplaceRun(THexEditor& editor, const uint8_t* pattern, int32_t count, bool ignoreCase, int32_t firstMatch,
-              const uint8_t* data, int32_t dataCount, const TProgress& progress)
+  TReplaceRun(THexEditor& editor, const uint8_t* pattern, int64_t count, bool ignoreCase, int64_t firstMatch,
+              const uint8_t* data, int64_t dataCount, const TProgress& progress)
       : Pattern(Folded(pattern, count, ignoreCase)),
         Matcher(Pattern.data(), count, SearchFold(ignoreCase)),
         Document(editor, editor.DataSize()),
         Count(count),
         FirstMatch(firstMatch),
         Size(editor.DataSize()),
-        Span(Size - int64_t{firstMatch}),
+        Span(Size - firstMatch),
         Data(data),
         DataCount(dataCount),
-        Delta(int64_t{dataCount} - count),
+        Delta(dataCount - count),
         Progress(progress) {}
 
-  static std::vector<uint8_t> Folded(const uint8_t* pattern, int32_t count, bool ignoreCase) {
+  static std::vector<uint8_t> Folded(const uint8_t* pattern, int64_t count, bool ignoreCase) {
     std::vector<uint8_t> pat(pattern, pattern + count);
     PrepareSearchPattern(TTranslationType::ttAnsi, ignoreCase, pat.data(), count);
     return pat;
@@ -133,11 +131,11 @@ struct THexEditor::TReplaceRun {
   std::vector<uint8_t> Pattern;
   TPatternMatcher Matcher;
   TShiftedSource Document;
-  int32_t Count, FirstMatch;
-  int32_t Size;
+  int64_t Count, FirstMatch;
+  int64_t Size;
   int64_t Span;
   const uint8_t* Data;
-  int32_t DataCount;
+  int64_t DataCount;
   int64_t Delta;
   const TProgress& Progress;
   bool Stopped = false;
@@ -150,11 +148,11 @@ struct THexEditor::TReplaceRun {
   int64_t Passes = 0;        // matches replaced so far
 };
 
-int32_t THexEditor::ReplaceAll(const uint8_t* pattern, int32_t count, bool ignoreCase, int32_t firstMatch,
-                               const uint8_t* data, int32_t dataCount, const TProgress& progress) {
-  const int32_t size = DataSize();
+int64_t THexEditor::ReplaceAll(const uint8_t* pattern, int64_t count, bool ignoreCase, int64_t firstMatch,
+                               const uint8_t* data, int64_t dataCount, const TProgress& progress) {
+  const int64_t size = DataSize();
   if (pattern == nullptr || count < 1 || dataCount < 0 || (dataCount > 0 && data == nullptr) || firstMatch < 0 ||
-      int64_t{firstMatch} + count > size)
+      firstMatch + count > size)
     throw EHexEditorError("Invalid ReplaceAll argument");
   TReplaceRun run(*this, pattern, count, ignoreCase, firstMatch, data, dataCount, progress);
   TWaitCursor wait(*this);
@@ -186,15 +184,15 @@ int32_t THexEditor::ReplaceAll(const uint8_t* pattern, int32_t count, bool ignor
   // 2. The matches whose steps undo would not keep, a piece at a time.
   ReplacePasses(run);
   // Stopped by the user: the matches replaced so far stay replaced.
-  if (run.Stopped) return static_cast<int32_t>(run.Passes);
+  if (run.Stopped) return run.Passes;
   // 3. The newest ones, replaced as single replacements are, with their steps.
   for (const int64_t pos : run.Tail) {
-    if (!run.FinalReport(pos)) return static_cast<int32_t>(run.Passes);
-    ReplaceMatch(static_cast<int32_t>(pos + run.Passes * run.Delta), count, data, dataCount);
+    if (!run.FinalReport(pos)) return run.Passes;
+    ReplaceMatch(pos + run.Passes * run.Delta, count, data, dataCount);
     ++run.Passes;
   }
   run.Report(2 * run.Span);
-  return static_cast<int32_t>(run.Matches);
+  return run.Matches;
 }
 
 void THexEditor::ReplacePasses(TReplaceRun& run) {

@@ -25,12 +25,12 @@ TPiece DocumentPiece(const TJournalPiece& p) {
 
 THexEditor::TUndoState THexEditor::UndoState(const TCaretState& c) {
   TUndoState state;
-  state.Caret = static_cast<int32_t>(std::clamp<int64_t>(c.Caret, -1, kMaxDocumentSize));
+  state.Caret = std::clamp<int64_t>(c.Caret, -1, kMaxDocumentSize);
   state.Nibble = c.CaretNibble & 1;
   state.InChar = c.InCharField;
-  state.SelMin = static_cast<int32_t>(std::clamp<int64_t>(c.SelMin, -1, kMaxDocumentSize));
-  state.SelMax = static_cast<int32_t>(std::clamp<int64_t>(c.SelMax, -1, kMaxDocumentSize));
-  state.SelAnchor = static_cast<int32_t>(std::clamp<int64_t>(c.SelAnchor, -1, kMaxDocumentSize));
+  state.SelMin = std::clamp<int64_t>(c.SelMin, -1, kMaxDocumentSize);
+  state.SelMax = std::clamp<int64_t>(c.SelMax, -1, kMaxDocumentSize);
+  state.SelAnchor = std::clamp<int64_t>(c.SelAnchor, -1, kMaxDocumentSize);
   state.Modified = c.Modified;
   return state;
 }
@@ -60,18 +60,18 @@ void THexEditor::Replay(const TJournalContents& contents) {
         DropOpenStep(open);  // a step that never ended was taken back
         Journal(r);
         const auto kind = static_cast<TUndoKind>(r.StepKind);
-        const auto pos = static_cast<int32_t>(std::clamp<int64_t>(r.StepPos, 0, kMaxDocumentSize));
+        const auto pos = std::clamp<int64_t>(r.StepPos, 0, kMaxDocumentSize);
         openPlanned = r.Planned;
         if (r.Planned) {
           // Recorded before its edit, whose splices follow on their own.
-          if (!StepAllowed(kind, pos, static_cast<int32_t>(r.StepExtra), static_cast<int32_t>(r.StepCount)))
+          if (!StepAllowed(kind, pos, static_cast<int64_t>(r.StepExtra), static_cast<int64_t>(r.StepCount)))
             throw EFileError("The journal does not fit the document");
           TUndoStep step;
           step.Kind = kind;
           step.Pos = pos;
           step.Before = UndoState(r.State);
           step.Edit.Splices.push_back(
-              PlannedSplice(kind, pos, static_cast<int32_t>(r.StepExtra), static_cast<int32_t>(r.StepCount)));
+              PlannedSplice(kind, pos, static_cast<int64_t>(r.StepExtra), static_cast<int64_t>(r.StepCount)));
           open = std::move(step);
           break;
         }

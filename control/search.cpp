@@ -12,23 +12,23 @@
 
 namespace byteloom {
 
-int32_t THexEditor::Find(uint8_t* pattern, int32_t count, bool translate, bool ignoreCase, int32_t lastPos,
-                         int32_t startPos) {
-  const int32_t size = DataSize();
+int64_t THexEditor::Find(uint8_t* pattern, int64_t count, bool translate, bool ignoreCase, int64_t lastPos,
+                         int64_t startPos) {
+  const int64_t size = DataSize();
   if (lastPos >= size) lastPos = size - 1;
   // Nothing lies before the document's first byte.
   if (startPos < 0) startPos = 0;
-  if (pattern == nullptr || count < 1 || static_cast<int64_t>(startPos) + count > static_cast<int64_t>(lastPos) + 1)
+  if (pattern == nullptr || count < 1 || startPos + count > lastPos + 1)
     return -1;
 
   TWaitCursor wait(*this);
   PrepareSearchPattern(translate ? FTranslation : TTranslationType::ttAnsi, ignoreCase, pattern, count);
   const TPatternMatcher matcher(pattern, count, SearchFold(ignoreCase));
   TEditorSource document(*this);
-  TPieceReader pieces(document, startPos, int64_t{lastPos} + 1, count - 1, kFindChunkSize);
+  TPieceReader pieces(document, startPos, lastPos + 1, count - 1, kFindChunkSize);
   while (pieces.Next()) {
     const int64_t hit = matcher.First(pieces.Data(), pieces.Size());
-    if (hit >= 0) return static_cast<int32_t>(pieces.Pos() + hit);
+    if (hit >= 0) return pieces.Pos() + hit;
   }
   return -1;
 }

@@ -346,28 +346,28 @@ bool THexEditor::SaveToFile(const std::string& fileName) {
   return ok;
 }
 
-int32_t THexEditor::DataSize() { return FStore.Size(); }
+int64_t THexEditor::DataSize() { return FStore.Size(); }
 
-uint8_t THexEditor::ReadByte(int32_t pos) {
+uint8_t THexEditor::ReadByte(int64_t pos) {
   uint8_t b = 0;
   if (pos >= 0 && pos < FStore.Doc().Size()) FStore.Doc().Read(pos, 1, &b);
   return b;
 }
 
-void THexEditor::WriteByte(int32_t pos, uint8_t value) {
+void THexEditor::WriteByte(int64_t pos, uint8_t value) {
   WriteBuffer(&value, pos, 1);
   UpdateCache(pos, value);
 }
 
-void THexEditor::ReadBuffer(void* dest, int32_t pos, int32_t count) {
+void THexEditor::ReadBuffer(void* dest, int64_t pos, int64_t count) {
   if (count <= 0) return;
   if (!FStore.IsOpen()) throw EHexEditorError("The document has no data");
-  if (pos < 0 || int64_t{pos} + count > FStore.Doc().Size())
+  if (pos < 0 || pos + count > FStore.Doc().Size())
     throw EFileError("Cannot read the document: unexpected end of file");
   FStore.Doc().Read(pos, count, static_cast<uint8_t*>(dest));
 }
 
-void THexEditor::WriteBuffer(const void* source, int32_t pos, int32_t count) {
+void THexEditor::WriteBuffer(const void* source, int64_t pos, int64_t count) {
   if (count <= 0) return;
   if (!FStore.IsOpen()) throw EHexEditorError("The document has no data");
   const int64_t size = FStore.Doc().Size();
@@ -391,11 +391,11 @@ void THexEditor::WriteBuffer(const void* source, int32_t pos, int32_t count) {
   if (over != count) AdjustMetrics();
 }
 
-std::unique_ptr<uint8_t[]> THexEditor::BufferFromFile(int32_t pos, int32_t& count) {
-  const int32_t size = DataSize();
+std::unique_ptr<uint8_t[]> THexEditor::BufferFromFile(int64_t pos, int64_t& count) {
+  const int64_t size = DataSize();
   if (pos < 0 || pos >= size) throw EHexEditorError("Invalid BufferFromFile argument");
   if (count < 0) count = 0;
-  if (static_cast<int64_t>(pos) + count > size) count = size - pos;
+  if (pos + count > size) count = size - pos;
   try {
     auto buf = std::make_unique<uint8_t[]>(static_cast<size_t>(count));
     FStore.Doc().Read(pos, count, buf.get());
@@ -406,8 +406,8 @@ std::unique_ptr<uint8_t[]> THexEditor::BufferFromFile(int32_t pos, int32_t& coun
   }
 }
 
-void THexEditor::FillCache(int32_t pos) { FStore.Fill(pos, FBytesPerLine); }
+void THexEditor::FillCache(int64_t pos) { FStore.Fill(pos, FBytesPerLine); }
 
-void THexEditor::UpdateCache(int32_t pos, uint8_t value) { FStore.Put(pos, value); }
+void THexEditor::UpdateCache(int64_t pos, uint8_t value) { FStore.Put(pos, value); }
 
 }  // namespace byteloom

@@ -79,7 +79,7 @@ THexEditor::TUndoState THexEditor::CurrentUndoState() {
 
 void THexEditor::RestoreUndoState(const TUndoState& state) {
   int col, row;
-  GetCellAtPos(std::max(state.Caret, 0), state.InChar, col, row);
+  GetCellAtPos(std::max<int64_t>(state.Caret, 0), state.InChar, col, row);
   if (!state.InChar && DataSize() > 0) col += state.Nibble & 1;
   MoveCaret(col, row);
   FSelMin = state.SelMin;
@@ -88,15 +88,15 @@ void THexEditor::RestoreUndoState(const TUndoState& state) {
   FModified = state.Modified;
 }
 
-bool THexEditor::StepAllowed(TUndoKind kind, int32_t pos, int32_t extra, int32_t count) {
-  const int32_t size = DataSize();
+bool THexEditor::StepAllowed(TUndoKind kind, int64_t pos, int64_t extra, int64_t count) {
+  const int64_t size = DataSize();
   if (size <= 0 && kind != TUndoKind::ukInsertBuffer && kind != TUndoKind::ukAppendBuffer) return false;
   if (!ValidStep(kind, pos, extra, count, size)) throw EHexEditorError("Invalid CreateUndo argument");
   return true;
 }
 
-THexEditor::TUndoStep THexEditor::BeginStep(TUndoKind kind, int32_t pos, const TUndoState& state, bool planned,
-                                            int32_t extra, int32_t count) {
+THexEditor::TUndoStep THexEditor::BeginStep(TUndoKind kind, int64_t pos, const TUndoState& state, bool planned,
+                                            int64_t extra, int64_t count) {
   NoteChangeComing();
   TUndoStep step;
   step.Kind = kind;
@@ -153,7 +153,7 @@ void THexEditor::EndStep(TUndoStep&& step) {
   PostStateChange();
 }
 
-bool THexEditor::CreateUndo(TUndoKind kind, int32_t pos, int32_t extra, int32_t count) {
+bool THexEditor::CreateUndo(TUndoKind kind, int64_t pos, int64_t extra, int64_t count) {
   if (!StepAllowed(kind, pos, extra, count)) {
     PostStateChange();
     return false;
@@ -166,7 +166,7 @@ bool THexEditor::CreateUndo(TUndoKind kind, int32_t pos, int32_t extra, int32_t 
   return true;
 }
 
-TSplice THexEditor::PlannedSplice(TUndoKind kind, int32_t pos, int32_t extra, int32_t count) {
+TSplice THexEditor::PlannedSplice(TUndoKind kind, int64_t pos, int64_t extra, int64_t count) {
   int64_t removed = 0, added = 0;
   StepCounts(kind, extra, count, int64_t{DataSize()} - pos, removed, added);
   TSplice back{2 * static_cast<uint64_t>(pos), 2 * static_cast<uint64_t>(added), {}};
@@ -206,7 +206,7 @@ void THexEditor::StepMarks(const TUndoStep& step, bool undone) {
       break;
     case TUndoKind::ukReplaceSelection:
       // Taking a replacement back drops the mark of the byte before it too.
-      TrimChangedBits(undone ? std::max(0, step.Pos - 1) : step.Pos);
+      TrimChangedBits(undone ? std::max<int64_t>(0, step.Pos - 1) : step.Pos);
       break;
     case TUndoKind::ukInsertNibble:
     case TUndoKind::ukDeleteNibble:

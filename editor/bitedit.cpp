@@ -24,7 +24,7 @@ std::string DezText(uint8_t value) { return std::to_string(value); }
 std::string HexText(uint8_t value) { return HexMin2(value); }
 
 bool WriteBinaryEdit(THexEditor& editor, uint8_t value) {
-  const int32_t pos = editor.GetCursorPos();
+  const int64_t pos = editor.GetCursorPos();
   if (editor.SelCount() > 0 || pos >= editor.DataSize()) {
     editor.ReplaceSelection(&value, 1);
     return editor.Modified();

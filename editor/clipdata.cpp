@@ -11,7 +11,7 @@
 namespace byteloom {
 
 TClipRange ClipRange(THexEditor& editor) {
-  const int32_t count = editor.SelCount();
+  const int64_t count = editor.SelCount();
   if (count <= 0) return {};
   return {std::min(editor.SelStart(), editor.SelEnd()), count};
 }
@@ -22,7 +22,7 @@ void ReadClipRange(THexEditor& editor, const TClipRange& range, uint8_t* dest) {
 
 bool PasteBytes(THexEditor& editor, const uint8_t* data, size_t count) {
   if (count > static_cast<size_t>(kMaxDocumentSize)) throw EHexEditorError(kDocumentLimitMessage);
-  editor.ReplaceSelection(data, static_cast<int32_t>(count));
+  editor.ReplaceSelection(data, static_cast<int64_t>(count));
   return editor.Modified();
 }
 

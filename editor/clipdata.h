@@ -22,8 +22,8 @@ inline constexpr char kClipBytesMimeType[] = "application/x-byteloom-bytes";
 // The bytes Copy and Cut take: SelCount bytes from the smaller of SelStart
 // and SelEnd, in document order. Count 0: nothing is selected.
 struct TClipRange {
-  int32_t First = 0;
-  int32_t Count = 0;
+  int64_t First = 0;
+  int64_t Count = 0;
 };
 TClipRange ClipRange(THexEditor& editor);
 // Reads the range's bytes into dest (Count bytes).

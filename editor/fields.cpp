@@ -20,7 +20,7 @@ bool Overlap(int64_t a, int64_t aCount, int64_t b, int64_t bCount) {
   return aCount > 0 && bCount > 0 && a < b + bCount && b < a + aCount;
 }
 
-std::vector<uint8_t> ReadBytes(TByteSource& source, int32_t offset, int32_t count) {
+std::vector<uint8_t> ReadBytes(TByteSource& source, int64_t offset, int64_t count) {
   std::vector<uint8_t> bytes(static_cast<size_t>(count));
   source.Read(bytes.data(), offset, count);
   return bytes;
@@ -48,7 +48,7 @@ std::string TypeRange(TValueType type) {
 
 }  // namespace
 
-int32_t FieldWidth(const TField& field) {
+int64_t FieldWidth(const TField& field) {
   switch (field.Kind) {
     case TFieldKind::fkNumber: return ValueWidth(field.Type);
     case TFieldKind::fkChecksum: return ChecksumWidth(field.Algorithm);
@@ -69,20 +69,20 @@ std::string FieldTypeText(const TField& field) {
   return {};
 }
 
-std::string OffsetText(int32_t offset) {
-  char buf[16];
-  std::snprintf(buf, sizeof buf, "0x%X", static_cast<unsigned>(offset));
+std::string OffsetText(int64_t offset) {
+  char buf[24];
+  std::snprintf(buf, sizeof buf, "0x%llX", static_cast<unsigned long long>(offset));
   return buf;
 }
 
-std::optional<int32_t> ParseOffset(const std::string& text) {
-  const std::optional<int32_t> v = TryStrToInt(HexPrefixToDollar(text));
+std::optional<int64_t> ParseOffset(const std::string& text) {
+  const std::optional<int64_t> v = TryStrToInt64(HexPrefixToDollar(text));
   if (!v || *v < 0) return std::nullopt;
   return v;
 }
 
-std::string FieldProblem(const TField& field, int32_t size) {
-  const int32_t width = FieldWidth(field);
+std::string FieldProblem(const TField& field, int64_t size) {
+  const int64_t width = FieldWidth(field);
   if (width < 1) return "The field must be at least one byte long";
   if (field.Offset < 0 || int64_t{field.Offset} + width > size)
     return "The field at " + OffsetText(field.Offset) + " (" + ByteCount(width) + ") does not fit in the document of " +
@@ -90,51 +90,51 @@ std::string FieldProblem(const TField& field, int32_t size) {
   return field.Kind == TFieldKind::fkChecksum ? RangeProblem(field.From, field.To, size) : std::string();
 }
 
-std::string RangeProblem(int32_t first, int32_t last, int32_t size) {
+std::string RangeProblem(int64_t first, int64_t last, int64_t size) {
   if (first < 0 || first > size) return "The range starts past the end of the document";
   if (last != -1 && last < first) return "The range ends before it starts";
   if (last >= size) return "The range ends past the end of the document";
   return {};
 }
 
-std::string ParseRange(const std::string& from, const std::string& to, const std::string& length, int32_t& first,
-                       int32_t& last) {
-  const std::optional<int32_t> start = ParseOffset(from);
+std::string ParseRange(const std::string& from, const std::string& to, const std::string& length, int64_t& first,
+                       int64_t& last) {
+  const std::optional<int64_t> start = ParseOffset(from);
   if (!start) return NoPosition("The range's start", from);
-  std::optional<int32_t> end;
+  std::optional<int64_t> end;
   if (!Blank(to) && to != "end") {
     end = ParseOffset(to);
     if (!end) return NoPosition("The range's end", to);
   }
   if (!Blank(length)) {
-    const std::optional<int32_t> count = ParseOffset(length);
+    const std::optional<int64_t> count = ParseOffset(length);
     if (!count || *count < 1) return "The range's length \"" + length + "\" is no number of bytes (1 or more)";
-    const int64_t byLength = int64_t{*start} + *count - 1;
-    if (byLength > std::numeric_limits<int32_t>::max()) return "The range ends past the end of the document";
+    if (*count - 1 > std::numeric_limits<int64_t>::max() - *start) return "The range ends past the end of the document";
+    const int64_t byLength = *start + *count - 1;
     if (end && *end != byLength)
       return "The range's last byte " + OffsetText(*end) + " and its length " + std::to_string(*count) +
              " do not agree: give one of them";
-    end = static_cast<int32_t>(byLength);
+    end = byLength;
   }
   first = *start;
   last = end.value_or(-1);
   return {};
 }
 
-std::string RangeText(int32_t first, int32_t count, bool toEnd) {
+std::string RangeText(int64_t first, int64_t count, bool toEnd) {
   if (count <= 0 && !toEnd) return "0 bytes at " + OffsetText(first);
   return OffsetText(first) + " ... " + (toEnd ? std::string("end") : OffsetText(first + count - 1)) + " (" +
          ByteCount(count) + ")";
 }
 
-std::string FieldRangeText(const TField& field, int32_t size) {
-  const int64_t stop = field.To == -1 ? size : int64_t{field.To} + 1;
-  return RangeText(field.From, static_cast<int32_t>(std::max<int64_t>(0, stop - field.From)), field.To == -1);
+std::string FieldRangeText(const TField& field, int64_t size) {
+  const int64_t stop = field.To == -1 ? size : field.To + 1;
+  return RangeText(field.From, std::max<int64_t>(0, stop - field.From), field.To == -1);
 }
 
-TCoverage Coverage(const TField& field, int32_t size) {
-  const int32_t stop = field.To == -1 ? size : field.To + 1;
-  return {field.From, std::max(0, stop - field.From)};
+TCoverage Coverage(const TField& field, int64_t size) {
+  const int64_t stop = field.To == -1 ? size : field.To + 1;
+  return {field.From, std::max<int64_t>(0, stop - field.From)};
 }
 
 std::string FieldValueText(TByteSource& source, const TField& field, TTranslationType translation) {
@@ -170,9 +170,9 @@ TEncoded FieldBytes(const TField& field, const std::string& text, TTranslationTy
   return {};
 }
 
-std::string WriteBytes(THexEditor& editor, int32_t offset, const std::vector<uint8_t>& bytes) {
-  const auto count = static_cast<int32_t>(bytes.size());
-  const int32_t size = editor.DataSize();
+std::string WriteBytes(THexEditor& editor, int64_t offset, const std::vector<uint8_t>& bytes) {
+  const auto count = static_cast<int64_t>(bytes.size());
+  const int64_t size = editor.DataSize();
   if (count < 1 || offset < 0 || int64_t{offset} + count > size)
     return "The place " + OffsetText(offset) + " lies past the end of the document";
   TEditorSource source(editor);
@@ -202,7 +202,7 @@ std::vector<uint8_t> StoredBytes(const TField& field, std::vector<uint8_t> value
 
 TChecksumState CheckChecksum(TByteSource& source, const TField& field, const TProgress& progress) {
   TChecksumState state;
-  const int32_t size = source.Size();
+  const int64_t size = source.Size();
   state.Problem = FieldProblem(field, size);
   if (!state.Problem.empty()) return state;
   state.Stored = StoredBytes(field, ReadBytes(source, field.Offset, FieldWidth(field)));
@@ -213,7 +213,7 @@ TChecksumState CheckChecksum(TByteSource& source, const TField& field, const TPr
   return state;
 }
 
-std::string FixProblem(const TField& field, int32_t size) {
+std::string FixProblem(const TField& field, int64_t size) {
   const std::string problem = FieldProblem(field, size);
   if (!problem.empty()) return "The checksum " + Quoted(field) + ": " + problem;
   const TCoverage range = Coverage(field, size);
@@ -231,7 +231,7 @@ std::string FixChecksum(THexEditor& editor, const TField& field, const TProgress
   return WriteBytes(editor, field.Offset, StoredBytes(field, state.Computed));
 }
 
-TFixPlan PlanFixOnSave(const std::vector<TField>& fields, int32_t size) {
+TFixPlan PlanFixOnSave(const std::vector<TField>& fields, int64_t size) {
   TFixPlan plan;
   std::vector<size_t> todo;
   for (size_t i = 0; i < fields.size(); ++i) {
@@ -266,7 +266,7 @@ TFixPlan PlanFixOnSave(const std::vector<TField>& fields, int32_t size) {
 
 TFixOutcome FixOnSave(THexEditor& editor, const std::vector<TField>& fields, const TProgress& progress) {
   TFixOutcome outcome;
-  const int32_t size = editor.DataSize();
+  const int64_t size = editor.DataSize();
   const TFixPlan plan = PlanFixOnSave(fields, size);
   if (!plan.Error.empty()) {
     outcome.Error = plan.Error;
@@ -296,10 +296,10 @@ TFixOutcome FixOnSave(THexEditor& editor, const std::vector<TField>& fields, con
 
 // --- The fields window --------------------------------------------------------------------
 
-TField FieldAt(int32_t offset, int32_t count) {
+TField FieldAt(int64_t offset, int64_t count) {
   TField f;
   f.Offset = offset;
-  const std::pair<int32_t, TValueType> numbers[] = {
+  const std::pair<int64_t, TValueType> numbers[] = {
       {0, TValueType::vtU32}, {1, TValueType::vtU8}, {2, TValueType::vtU16}, {4, TValueType::vtU32}, {8, TValueType::vtU64}};
   for (const auto& [width, type] : numbers)
     if (count == width) {
@@ -311,7 +311,7 @@ TField FieldAt(int32_t offset, int32_t count) {
   return f;
 }
 
-TField NewChecksum(int32_t caret, int32_t selFirst, int32_t selCount, int32_t size) {
+TField NewChecksum(int64_t caret, int64_t selFirst, int64_t selCount, int64_t size) {
   TField f;
   f.Kind = TFieldKind::fkChecksum;
   f.Offset = caret;
@@ -327,7 +327,7 @@ TField NewChecksum(int32_t caret, int32_t selFirst, int32_t selCount, int32_t si
 std::vector<TField> BookmarkFields(const TBookmarkTable& table) {
   std::vector<TField> fields;
   for (int row = 1; row <= TBookmarkTable::kBookmarks; ++row) {
-    const std::optional<int32_t> offset = table.IsSet(row) ? ParseOffset(table.Cell(0, row)) : std::nullopt;
+    const std::optional<int64_t> offset = table.IsSet(row) ? ParseOffset(table.Cell(0, row)) : std::nullopt;
     if (!offset) continue;
     fields.push_back(FieldAt(*offset, 0));
     const std::string& comment = table.Cell(1, row);
@@ -362,11 +362,11 @@ TFieldEntry EntryOf(const TField& f) {
   return e;
 }
 
-std::string FieldFromEntry(const TFieldEntry& e, int32_t size, TField& field) {
+std::string FieldFromEntry(const TFieldEntry& e, int64_t size, TField& field) {
   TField f;
   f.Name = e.Name;
   f.Order = e.Order;
-  const std::optional<int32_t> offset = ParseOffset(e.Offset);
+  const std::optional<int64_t> offset = ParseOffset(e.Offset);
   std::string error = offset ? std::string() : NoPosition("The offset", e.Offset);
   f.Offset = offset.value_or(0);
   if (e.Checksum) {
@@ -376,7 +376,7 @@ std::string FieldFromEntry(const TFieldEntry& e, int32_t size, TField& field) {
     if (error.empty()) error = ParseRange(e.From, e.To, e.RangeLength, f.From, f.To);
   } else if (e.Type == kTypeText || e.Type == kTypeBytes) {
     f.Kind = e.Type == kTypeText ? TFieldKind::fkText : TFieldKind::fkBytes;
-    const std::optional<int32_t> length = ParseOffset(e.Length);
+    const std::optional<int64_t> length = ParseOffset(e.Length);
     if (error.empty() && (!length || *length < 1 || *length > 65536))
       error = "The length \"" + e.Length + "\" is no number of bytes from 1 to 65536";
     if (length) f.Length = *length;
@@ -391,7 +391,7 @@ std::string FieldFromEntry(const TFieldEntry& e, int32_t size, TField& field) {
 std::vector<TFieldRow> FieldRows(TByteSource& source, const std::vector<TField>& fields, TTranslationType translation,
                                  const TProgress& progress) {
   std::vector<TFieldRow> rows;
-  const int32_t size = source.Size();
+  const int64_t size = source.Size();
   bool stopped = false;
   for (const TField& f : fields) {
     TFieldRow row;
@@ -426,13 +426,13 @@ std::string FieldsSummary(const std::vector<TFieldRow>& rows) {
 TChecksumRange ChecksumRange(THexEditor& editor) {
   if (editor.SelCount() == 0)
     return {0, editor.DataSize(), "The whole document (" + std::to_string(editor.DataSize()) + " bytes)", {}};
-  const int32_t first = editor.SelMin(), count = editor.SelCount();
+  const int64_t first = editor.SelMin(), count = editor.SelCount();
   return {first, count, "The selection " + RangeText(first, count), {}};
 }
 
-TChecksumRange ChecksumRange(const std::string& from, const std::string& to, const std::string& length, int32_t size) {
+TChecksumRange ChecksumRange(const std::string& from, const std::string& to, const std::string& length, int64_t size) {
   TChecksumRange range;
-  int32_t first = 0, last = -1;
+  int64_t first = 0, last = -1;
   range.Error = ParseRange(from, to, length, first, last);
   if (range.Error.empty()) range.Error = RangeProblem(first, last, size);
   if (!range.Error.empty()) return range;
@@ -487,8 +487,8 @@ std::string ParseFieldLine(const std::string& line, TField& field, std::vector<s
     const size_t eq = words[k].find('=');
     if (eq == std::string::npos) return "\"" + words[k] + "\" is not key=value";
     const std::string key = words[k].substr(0, eq), value = words[k].substr(eq + 1);
-    const auto position = [&](int32_t& target) {
-      const std::optional<int32_t> v = ParseOffset(value);
+    const auto position = [&](int64_t& target) {
+      const std::optional<int64_t> v = ParseOffset(value);
       if (v) target = *v;
       return v.has_value();
     };
@@ -510,7 +510,7 @@ std::string ParseFieldLine(const std::string& line, TField& field, std::vector<s
       if (value != "le" && value != "be") bad = "is no byte order (le, be)";
       f.Order = value == "be" ? TByteOrder::boBig : TByteOrder::boLittle;
     } else if (key == "length") {
-      const std::optional<int32_t> v = ParseOffset(value);
+      const std::optional<int64_t> v = ParseOffset(value);
       hasLength = v && *v >= 1 && *v <= 65536;
       if (hasLength) f.Length = *v;
       else bad = "is no length (1 ... 65536)";

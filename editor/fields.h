@@ -25,50 +25,50 @@ enum class TFieldKind : uint8_t { fkNumber, fkText, fkBytes, fkChecksum };
 
 struct TField {
   std::string Name;
-  int32_t Offset = 0;
+  int64_t Offset = 0;
   TFieldKind Kind = TFieldKind::fkNumber;
   TValueType Type = TValueType::vtU32;      // numbers
   TByteOrder Order = TByteOrder::boLittle;  // numbers and checksums that are numbers
-  int32_t Length = 1;                       // text and byte strings
+  int64_t Length = 1;                       // text and byte strings
   TChecksumKind Algorithm = TChecksumKind::ckCrc32;
-  int32_t From = 0;  // the first byte a checksum covers
-  int32_t To = -1;   // the last one; -1: to the end of the document
+  int64_t From = 0;  // the first byte a checksum covers
+  int64_t To = -1;   // the last one; -1: to the end of the document
   bool FixOnSave = false;
   bool operator==(const TField&) const = default;
 };
 
 // Bytes of the field's value.
-int32_t FieldWidth(const TField& field);
+int64_t FieldWidth(const TField& field);
 // How the type column shows it: "u32 LE", "text 16", "bytes 4", "CRC-32 BE".
 std::string FieldTypeText(const TField& field);
 // An offset as the fields show it: "0x1F".
-std::string OffsetText(int32_t offset);
+std::string OffsetText(int64_t offset);
 // An offset as typed: decimal, "$1F" or "0x1F"; nothing when it is no
 // position.
-std::optional<int32_t> ParseOffset(const std::string& text);
+std::optional<int64_t> ParseOffset(const std::string& text);
 
 // The bytes a checksum covers in a document of size bytes.
 struct TCoverage {
-  int32_t First = 0;
-  int32_t Count = 0;
+  int64_t First = 0;
+  int64_t Count = 0;
 };
 // Why field cannot be read or written in a document of size bytes (its
 // place or range past the end, a range that ends before it starts), or
 // empty.
-std::string FieldProblem(const TField& field, int32_t size);
-TCoverage Coverage(const TField& field, int32_t size);
+std::string FieldProblem(const TField& field, int64_t size);
+TCoverage Coverage(const TField& field, int64_t size);
 
 // A range as typed: its first byte, then its last byte (inclusive) or its
 // length; with neither it runs to the end (last -1). Both may be given when
 // they agree. Empty, or why the text is no range.
-std::string ParseRange(const std::string& from, const std::string& to, const std::string& length, int32_t& first,
-                       int32_t& last);
+std::string ParseRange(const std::string& from, const std::string& to, const std::string& length, int64_t& first,
+                       int64_t& last);
 // Why first..last (-1: the end) is no range of a document of size bytes, or empty.
-std::string RangeProblem(int32_t first, int32_t last, int32_t size);
+std::string RangeProblem(int64_t first, int64_t last, int64_t size);
 // "0x10 ... 0x21 (18 bytes)"; to the end: "0x10 ... end (18 bytes)".
-std::string RangeText(int32_t first, int32_t count, bool toEnd = false);
+std::string RangeText(int64_t first, int64_t count, bool toEnd = false);
 // The range a checksum covers as the fields table shows it.
-std::string FieldRangeText(const TField& field, int32_t size);
+std::string FieldRangeText(const TField& field, int64_t size);
 
 // The value of a number, text or byte string as the document holds it.
 std::string FieldValueText(TByteSource& source, const TField& field, TTranslationType translation);
@@ -77,7 +77,7 @@ std::string FieldValueText(TByteSource& source, const TField& field, TTranslatio
 TEncoded FieldBytes(const TField& field, const std::string& text, TTranslationType translation);
 // Writes bytes at offset through the control as one undo step; empty, or
 // why nothing was written.
-std::string WriteBytes(THexEditor& editor, int32_t offset, const std::vector<uint8_t>& bytes);
+std::string WriteBytes(THexEditor& editor, int64_t offset, const std::vector<uint8_t>& bytes);
 // Typed text as the field's new value; empty, or why nothing changed.
 std::string SetFieldValue(THexEditor& editor, const TField& field, const std::string& text);
 
@@ -96,7 +96,7 @@ std::vector<uint8_t> StoredBytes(const TField& field, std::vector<uint8_t> value
 // Why a checksum cannot be fixed in a document of size bytes: it does not
 // fit, or its range covers its own place (writing it would change what it
 // is computed over); empty when it can. Fix and Fix on save share it.
-std::string FixProblem(const TField& field, int32_t size);
+std::string FixProblem(const TField& field, int64_t size);
 // Writes the computed value where it does not match (one undo step);
 // empty, or why nothing was written (FixProblem, a cancel).
 std::string FixChecksum(THexEditor& editor, const TField& field, const TProgress& progress = {});
@@ -109,7 +109,7 @@ struct TFixPlan {
   std::vector<size_t> Order;
   std::string Error;
 };
-TFixPlan PlanFixOnSave(const std::vector<TField>& fields, int32_t size);
+TFixPlan PlanFixOnSave(const std::vector<TField>& fields, int64_t size);
 struct TFixOutcome {
   int Fixed = 0;          // checksums that were written
   std::string Error;      // nothing more was written after it
@@ -122,11 +122,11 @@ TFixOutcome FixOnSave(THexEditor& editor, const std::vector<TField>& fields, con
 
 // A new field for count bytes at offset (the selection; 0: the caret's
 // byte): u8, u16, u32 or u64 little-endian by the count, else a byte string.
-TField FieldAt(int32_t offset, int32_t count);
+TField FieldAt(int64_t offset, int64_t count);
 // A new checksum (CRC-32, big-endian, Fix on save) stored at the caret over
 // the rest of the document, or with a selection over the selected bytes and
 // stored right after them (where most formats keep it) when it fits there.
-TField NewChecksum(int32_t caret, int32_t selFirst, int32_t selCount, int32_t size);
+TField NewChecksum(int64_t caret, int64_t selFirst, int64_t selCount, int64_t size);
 // From bookmark: a field (as FieldAt) at each bookmark whose offset is a
 // position, named after its comment.
 class TBookmarkTable;
@@ -149,7 +149,7 @@ struct TFieldEntry {
 TFieldEntry EntryOf(const TField& field);
 // The field the entry describes in a document of size bytes; empty, or why
 // it describes none (a number that is no position, a place past the end).
-std::string FieldFromEntry(const TFieldEntry& entry, int32_t size, TField& field);
+std::string FieldFromEntry(const TFieldEntry& entry, int64_t size, TField& field);
 
 // A row of the fields table: the value now and, for a checksum, the value
 // computed over its range.
@@ -170,11 +170,11 @@ std::string FieldsSummary(const std::vector<TFieldRow>& rows);
 // nothing is selected, and how the dialog names it; or a range typed there
 // (as ParseRange takes it), or why it is none (Error).
 struct TChecksumRange {
-  int32_t First = 0, Count = 0;
+  int64_t First = 0, Count = 0;
   std::string Text, Error;
 };
 TChecksumRange ChecksumRange(THexEditor& editor);
-TChecksumRange ChecksumRange(const std::string& from, const std::string& to, const std::string& length, int32_t size);
+TChecksumRange ChecksumRange(const std::string& from, const std::string& to, const std::string& length, int64_t size);
 
 // Profiles: the fields as lines of text, with the version line first,
 //   byteloom-fields 1

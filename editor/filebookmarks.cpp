@@ -106,13 +106,13 @@ int TBookmarkStore::Recall(const std::string& path, TBookmarkTable& table) const
   return unshown;
 }
 
-int AddKeptBookmark(TBookmarkTable& table, TBookmarkStore& store, int32_t pos, const std::string& owner) {
+int AddKeptBookmark(TBookmarkTable& table, TBookmarkStore& store, int64_t pos, const std::string& owner) {
   const int row = table.Add(pos, owner);
   if (row != 0) store.Keep(owner, RowMark(table, row));
   return row;
 }
 
-void AddBookmark(TBookmarkTable& table, TBookmarkStore& store, TBookmarkMenu& menu, int32_t caretPos,
+void AddBookmark(TBookmarkTable& table, TBookmarkStore& store, TBookmarkMenu& menu, int64_t caretPos,
                  const std::string& owner) {
   AddKeptBookmark(table, store, caretPos, owner);
   menu.EditEnabled = EditBookmarkEnabled(table, menu);

@@ -58,10 +58,10 @@ class TBookmarkStore {
 
 // Add Bookmark on the file owner (empty: a document without a file): the
 // table's row (0 when all five are set), kept for the file.
-int AddKeptBookmark(TBookmarkTable& table, TBookmarkStore& store, int32_t pos, const std::string& owner);
+int AddKeptBookmark(TBookmarkTable& table, TBookmarkStore& store, int64_t pos, const std::string& owner);
 // Add Bookmark in a window: the caret position to the table (kept for the
 // window's file), then "&Edit Bookmark" is offered.
-void AddBookmark(TBookmarkTable& table, TBookmarkStore& store, TBookmarkMenu& menu, int32_t caretPos,
+void AddBookmark(TBookmarkTable& table, TBookmarkStore& store, TBookmarkMenu& menu, int64_t caretPos,
                  const std::string& owner);
 // An edit of a table cell from a window showing file editor: the row's old
 // bookmark is forgotten for its file and the new one kept for it (a row of no

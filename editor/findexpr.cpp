@@ -31,7 +31,7 @@ bool StorePattern(TSearchState& state, THexEditor& editor, const std::string& te
 
 // Searches with the state's pattern from `from` to the end; LastFoundPos
 // becomes the result.
-int32_t SearchFrom(TSearchState& state, THexEditor& editor, int32_t from) {
+int64_t SearchFrom(TSearchState& state, THexEditor& editor, int64_t from) {
   state.LastFoundPos = editor.Find(state.SearchPattern->data(), state.SearchPatternLength, false,
                                    state.SearchIgnoreCase, editor.DataSize() - 1, from);
   return state.LastFoundPos;
@@ -155,20 +155,20 @@ TSearchResult ReplaceCommand(TSearchState& state, THexEditor& editor, const std:
   if (editor.DataSize() == 0 || !StorePattern(state, editor, searchText)) return {};
   const auto* r = reinterpret_cast<const uint8_t*>(replacement.data());
   const auto n = static_cast<int32_t>(replacement.size());
-  const int32_t m = SearchFrom(state, editor, editor.GetCursorPos());
+  const int64_t m = SearchFrom(state, editor, editor.GetCursorPos());
   if (!replaceAll) {
     if (m < 0) return {TSearchOutcome::soReplaceNotFound};
     editor.ReplaceMatch(m, state.SearchPatternLength, r, n);
     return {TSearchOutcome::soFound};
   }
   if (m < 0) return {TSearchOutcome::soFindNotFound};
-  const int32_t count = editor.ReplaceAll(state.SearchPattern->data(), state.SearchPatternLength,
+  const int64_t count = editor.ReplaceAll(state.SearchPattern->data(), state.SearchPatternLength,
                                           state.SearchIgnoreCase, state.LastFoundPos, r, n, progress);
   state.LastFoundPos = -1;  // the search after the last replacement found nothing
   return {TSearchOutcome::soReplacedAll, count};
 }
 
-std::optional<int32_t> ParsePosition(const std::string& text) { return TryStrToInt(HexPrefixToDollar(text)); }
+std::optional<int64_t> ParsePosition(const std::string& text) { return TryStrToInt64(HexPrefixToDollar(text)); }
 
 TSearchResult GotoCommand(THexEditor& editor, const std::string& gotoText) {
   if (editor.DataSize() == 0 || gotoText.empty()) return {};
@@ -185,10 +185,8 @@ bool SetJumpAmount(TSearchState& state, const std::string& text) {
 }
 
 void JumpCommand(const TSearchState& state, THexEditor& editor, bool forward) {
-  // The backward step of the most negative amount does not fit 32 bits; the
-  // jump stops at the last byte either way.
-  const int64_t step = forward ? int64_t{state.JumpAmount} : -int64_t{state.JumpAmount};
-  editor.Seek(static_cast<int32_t>(std::min<int64_t>(step, std::numeric_limits<int32_t>::max())), 1, false);
+  // The backward step of the most negative amount does not fit 32 bits.
+  editor.Seek(forward ? int64_t{state.JumpAmount} : -int64_t{state.JumpAmount}, 1, false);
 }
 
 }  // namespace byteloom

@@ -44,7 +44,7 @@ class TSearchState {
   std::optional<std::vector<uint8_t>> SearchPattern;  // none before the first search
   int32_t SearchPatternLength = 0;
   bool SearchIgnoreCase = false;
-  int32_t LastFoundPos = -1;
+  int64_t LastFoundPos = -1;
   int32_t JumpAmount = 256;
 
   // A new Find or Replace begins: nothing found yet, the pattern released.
@@ -66,7 +66,7 @@ enum class TSearchOutcome : uint8_t {
 };
 struct TSearchResult {
   TSearchOutcome Outcome = TSearchOutcome::soSilent;
-  int32_t Count = 0;  // replacements made by Replace all
+  int64_t Count = 0;  // replacements made by Replace all
 };
 std::string SearchMessage(const TSearchResult& result);
 
@@ -85,7 +85,7 @@ TSearchResult ReplaceCommand(TSearchState& state, THexEditor& editor, const std:
 
 // A position number as Goto takes it: a leading "0x" (either case) means
 // "$", then the integer conversion; nothing when it is not a number.
-std::optional<int32_t> ParsePosition(const std::string& text);
+std::optional<int64_t> ParsePosition(const std::string& text);
 // Goto, after its dialog (only shown for a non-empty document): gotoText is
 // Edit4's text. The window refreshes the value panel afterwards in any case.
 TSearchResult GotoCommand(THexEditor& editor, const std::string& gotoText);

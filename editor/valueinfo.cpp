@@ -14,7 +14,13 @@ TCaretPlace CaretPlaceOf(THexEditor& editor) { return {editor.SelStart(), editor
 
 namespace {
 
-uint8_t ReadByte(TByteSource& bytes, int32_t pos) {
+// A position in hex; a negative one (no selection end known) as its 32-bit
+// pattern.
+std::string PositionHex(int64_t pos) {
+  return HexMin2(pos < 0 ? uint64_t{static_cast<uint32_t>(pos)} : static_cast<uint64_t>(pos));
+}
+
+uint8_t ReadByte(TByteSource& bytes, int64_t pos) {
   uint8_t b = 0;
   bytes.Read(&b, pos, 1);
   return b;
@@ -42,12 +48,10 @@ std::string WidestValueText(TValueBox box) {
 
 void ComputeValueInfo(TByteSource& bytes, const TCaretPlace& place,
                       const std::function<void(TValueBox, const std::string&)>& set) {
-  // Positions are shown as the control gives them; a negative one (no
-  // selection end known) is shown as its 32-bit pattern.
-  set(TValueBox::vbSelStart, HexMin2(static_cast<uint32_t>(place.SelStart)));
-  set(TValueBox::vbSelEnd, HexMin2(static_cast<uint32_t>(place.SelEnd)));
-  const int32_t p = place.CursorPos;
-  const int32_t size = bytes.Size();
+  set(TValueBox::vbSelStart, PositionHex(place.SelStart));
+  set(TValueBox::vbSelEnd, PositionHex(place.SelEnd));
+  const int64_t p = place.CursorPos;
+  const int64_t size = bytes.Size();
   if (size == 0) return;
 
   const uint8_t b = ReadByte(bytes, p);
@@ -79,15 +83,15 @@ void ComputeValueInfo(TByteSource& bytes, const TCaretPlace& place,
   set(TValueBox::vbSigned8, std::to_string(b8 < 128 ? static_cast<int>(b8) : static_cast<int>(b8) - 256));
   set(TValueBox::vbDecHex, std::to_string(b8) + "/" + HexMin2(b8));
   set(TValueBox::vbAddressDec, std::to_string(p));
-  set(TValueBox::vbAddressHex, HexMin2(static_cast<uint32_t>(p)));
+  set(TValueBox::vbAddressHex, PositionHex(p));
   set(TValueBox::vbLength, std::to_string(size));
 }
 
-void ComputeTypedValues(TByteSource& bytes, int32_t pos,
+void ComputeTypedValues(TByteSource& bytes, int64_t pos,
                         const std::function<void(const TValueFormat&, const std::string&)>& set) {
-  const int64_t have = pos < 0 ? 0 : std::max<int64_t>(0, int64_t{bytes.Size()} - pos);
+  const int64_t have = pos < 0 ? 0 : std::max<int64_t>(0, bytes.Size() - pos);
   uint8_t b[8] = {};
-  if (have > 0) bytes.Read(b, pos, static_cast<int32_t>(std::min<int64_t>(have, 8)));
+  if (have > 0) bytes.Read(b, pos, std::min<int64_t>(have, 8));
   for (int t = 0; t < kValueTypeCount; ++t) {
     for (TByteOrder order : {TByteOrder::boLittle, TByteOrder::boBig}) {
       const TValueFormat format{static_cast<TValueType>(t), order};

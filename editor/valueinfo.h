@@ -36,9 +36,9 @@ constexpr int kValueBoxCount = 12;
 
 // Where the caret and the selection are, as the control gives them.
 struct TCaretPlace {
-  int32_t SelStart = 0;
-  int32_t SelEnd = 0;
-  int32_t CursorPos = 0;  // GetCursorPos: inside the document unless it is empty
+  int64_t SelStart = 0;
+  int64_t SelEnd = 0;
+  int64_t CursorPos = 0;  // GetCursorPos: inside the document unless it is empty
 };
 TCaretPlace CaretPlaceOf(THexEditor& editor);
 
@@ -59,7 +59,7 @@ void ComputeValueInfo(TByteSource& bytes, const TCaretPlace& place,
 // big endian, through set, as the typed values are written everywhere
 // (ValueText). A value whose bytes run past the end of the document is
 // absent: "-". An error of the source passes to the caller.
-void ComputeTypedValues(TByteSource& bytes, int32_t pos,
+void ComputeTypedValues(TByteSource& bytes, int64_t pos,
                         const std::function<void(const TValueFormat&, const std::string&)>& set);
 
 }  // namespace byteloom

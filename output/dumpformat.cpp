@@ -47,9 +47,11 @@ char* FormatDumpLine(char* p, const TDumpStyle& style, int64_t l0, const uint8_t
   p = Put(p, style.Lead);
   *p++ = '0';
   *p++ = 'x';
-  // Seven digits at least; a position below 0 shows as its 32-bit pattern.
-  const auto v = static_cast<uint32_t>(l0);
-  const int digits = (v >> 28) != 0 ? 8 : 7;
+  // Seven digits at least, as many as the position needs; a position below
+  // 0 shows as its 32-bit pattern.
+  const uint64_t v = l0 < 0 ? uint64_t{static_cast<uint32_t>(l0)} : static_cast<uint64_t>(l0);
+  int digits = 7;
+  while (digits < 16 && (v >> (4 * digits)) != 0) ++digits;
   for (int i = digits - 1; i >= 0; --i) *p++ = kHexDigits[(v >> (4 * i)) & 15];
   p = Put(p, style.AfterOffset);
   char* chars = p + 2 * kDumpLineBytes + (style.SpacedPairs ? kDumpLineBytes / 2 : 0) + 2;
@@ -93,19 +95,21 @@ void AppendDumpLine(std::string& out, const TDumpStyle& style, int64_t l0, const
 // Range fields
 // ---------------------------------------------------------------------------
 
-std::optional<int32_t> RangeFieldValue(const std::string& text) { return TryStrToInt("$" + text); }
+std::optional<int64_t> RangeFieldValue(const std::string& text) { return TryStrToInt64("$" + text); }
 
-std::string RangeFieldText(int32_t value) { return HexMin2(static_cast<uint32_t>(value)); }
+std::string RangeFieldText(int64_t value) {
+  return HexMin2(value < 0 ? uint64_t{static_cast<uint32_t>(value)} : static_cast<uint64_t>(value));
+}
 
-TRangeFields InitialRange(int32_t selStart, int32_t selEnd, int32_t dataSize) {
+TRangeFields InitialRange(int64_t selStart, int64_t selEnd, int64_t dataSize) {
   if (selStart == selEnd) return {"0", RangeFieldText(dataSize - 1)};
   return {RangeFieldText(std::min(selStart, selEnd)), RangeFieldText(std::max(selStart, selEnd))};
 }
 
-void RepairRange(TRangeFields& fields, int32_t dataSize) {
+void RepairRange(TRangeFields& fields, int64_t dataSize) {
   if (!RangeFieldValue(fields.To)) fields.To = fields.From;
   if (!RangeFieldValue(fields.From)) fields.From = fields.To;
-  if (StrToInt("$" + fields.To) > dataSize - 1) fields.To = RangeFieldText(dataSize - 1);
+  if (StrToInt64("$" + fields.To) > dataSize - 1) fields.To = RangeFieldText(dataSize - 1);
 }
 
 std::string ByteCountText(int64_t bytes) {
@@ -128,20 +132,20 @@ std::string ByteCountText(int64_t bytes) {
   return text + " (" + shown + " " + kUnits[unit] + ")";
 }
 
-TRangeSize RangeSize(const TRangeFields& fields, int32_t dataSize) {
+TRangeSize RangeSize(const TRangeFields& fields, int64_t dataSize) {
   if (dataSize <= 0) return {false, "The document is empty"};
-  const std::optional<int32_t> from = RangeFieldValue(fields.From);
-  const std::optional<int32_t> to = RangeFieldValue(fields.To);
+  const std::optional<int64_t> from = RangeFieldValue(fields.From);
+  const std::optional<int64_t> to = RangeFieldValue(fields.To);
   const std::string last = RangeFieldText(dataSize - 1);
   if (!from) return {false, "The start is no hex number"};
   if (!to) return {false, "The end is no hex number"};
   if (*from < 0 || *from > dataSize - 1) return {false, "The start lies outside the document (00 to " + last + ")"};
   if (*to > dataSize - 1) return {false, "The end lies past the last position " + last};
   if (*to < *from) return {false, "The end lies before the start"};
-  return {true, ByteCountText(int64_t{*to} - *from + 1)};
+  return {true, ByteCountText(*to - *from + 1)};
 }
 
-TDumpRange DumpRange(int32_t from, int32_t to) {
+TDumpRange DumpRange(int64_t from, int64_t to) {
   const int64_t from16 = from / kDumpLineBytes * kDumpLineBytes;
   const int64_t to16 = to / kDumpLineBytes * kDumpLineBytes;
   const int64_t lines = (to16 - from16 + 1) / kDumpLineBytes + 1;
@@ -149,7 +153,7 @@ TDumpRange DumpRange(int32_t from, int32_t to) {
 }
 
 TDumpRange DumpRange(const TRangeFields& fields) {
-  return DumpRange(StrToInt("$" + fields.From), StrToInt("$" + fields.To));
+  return DumpRange(StrToInt64("$" + fields.From), StrToInt64("$" + fields.To));
 }
 
 std::string PdfFileName(const std::string& chosen) {

@@ -60,9 +60,9 @@ void AppendDumpLine(std::string& out, const TDumpStyle& style, int64_t l0, const
 // ---------------------------------------------------------------------------
 
 // The value of a range field ("$" + text through the number conversion).
-std::optional<int32_t> RangeFieldValue(const std::string& text);
+std::optional<int64_t> RangeFieldValue(const std::string& text);
 // A value as a range field shows it: upper-case hex, at least two digits.
-std::string RangeFieldText(int32_t value);
+std::string RangeFieldText(int64_t value);
 
 struct TRangeFields {
   std::string From;
@@ -72,11 +72,11 @@ struct TRangeFields {
 
 // The fields when a dialog opens: the selection's bounds, or the whole
 // document when SelStart = SelEnd.
-TRangeFields InitialRange(int32_t selStart, int32_t selEnd, int32_t dataSize);
+TRangeFields InitialRange(int64_t selStart, int64_t selEnd, int64_t dataSize);
 // The repair when a field is left: an unreadable "to" takes the text of
 // "from", an unreadable "from" that of "to"; "to" is pulled back to the last
 // position. Raises EConvertError when neither is readable.
-void RepairRange(TRangeFields& fields, int32_t dataSize);
+void RepairRange(TRangeFields& fields, int64_t dataSize);
 
 // What the range fields cover, for the line beside them: the range's size
 // ("1,073,741,824 bytes (1 GiB)"), or why it covers nothing (Valid false).
@@ -84,7 +84,7 @@ struct TRangeSize {
   bool Valid = false;
   std::string Text;
 };
-TRangeSize RangeSize(const TRangeFields& fields, int32_t dataSize);
+TRangeSize RangeSize(const TRangeFields& fields, int64_t dataSize);
 // A count of bytes (0 or more) with thousands separated by ",", and from
 // 1024 bytes on its size in KiB, MiB or GiB to one decimal: "4,608 bytes
 // (4.5 KiB)".
@@ -97,7 +97,7 @@ struct TDumpRange {
   int64_t Lines = 0;
   bool operator==(const TDumpRange&) const = default;
 };
-TDumpRange DumpRange(int32_t from, int32_t to);
+TDumpRange DumpRange(int64_t from, int64_t to);
 // DumpRange of the fields' values; raises EConvertError for an unreadable one.
 TDumpRange DumpRange(const TRangeFields& fields);
 

@@ -2,6 +2,7 @@
 #include "platform/numconv.h"
 
 #include <cstdio>
+#include <type_traits>
 
 #include "platform/codepages.h"
 
@@ -14,7 +15,14 @@ int HexDigit(char c) {
   return -1;
 }
 
-std::optional<int32_t> TryStrToInt(const std::string& text) {
+namespace {
+
+// One grammar for every width: hex of up to as many digits as the width
+// holds wraps to negative numbers from the top bit on; a decimal magnitude
+// may reach 2^(bits-1) only for a negative number.
+template <class T>
+std::optional<T> ParseInteger(const std::string& text) {
+  using U = std::make_unsigned_t<T>;
   size_t i = 0;
   while (i < text.size() && text[i] == ' ') ++i;
   bool negative = false;
@@ -26,32 +34,52 @@ std::optional<int32_t> TryStrToInt(const std::string& text) {
   if (text[i] == '$') {
     ++i;
     if (i >= text.size()) return std::nullopt;
-    uint32_t value = 0;
+    U value = 0;
     for (; i < text.size(); ++i) {
       const int d = HexDigit(text[i]);
       if (d < 0) return std::nullopt;
-      if (value > 0x0FFFFFFFu) return std::nullopt;  // more than eight digits' worth
-      value = value << 4 | static_cast<uint32_t>(d);
+      if (value >> (8 * sizeof(U) - 4) != 0) return std::nullopt;  // more digits than the width holds
+      value = static_cast<U>(value << 4 | static_cast<U>(d));
     }
-    if (negative) value = 0u - value;
-    return static_cast<int32_t>(value);
+    if (negative) value = static_cast<U>(U{0} - value);
+    return static_cast<T>(value);
   }
-  // Decimal: the magnitude may reach 2147483648 only for a negative number.
-  uint64_t value = 0;
+  const U top = U{1} << (8 * sizeof(U) - 1);  // the magnitude of the most negative number
+  U value = 0;
   for (; i < text.size(); ++i) {
     const char c = text[i];
     if (c < '0' || c > '9') return std::nullopt;
-    value = value * 10 + static_cast<uint64_t>(c - '0');
-    if (value > 2147483648ull) return std::nullopt;
+    const auto digit = static_cast<U>(c - '0');
+    if (value > (top - digit) / 10) return std::nullopt;
+    value = static_cast<U>(value * 10 + digit);
   }
-  if (negative) return static_cast<int32_t>(-static_cast<int64_t>(value));
-  if (value > 2147483647ull) return std::nullopt;
-  return static_cast<int32_t>(value);
+  if (negative) return static_cast<T>(U{0} - value);
+  if (value == top) return std::nullopt;
+  return static_cast<T>(value);
 }
+
+}  // namespace
+
+std::optional<int32_t> TryStrToInt(const std::string& text) { return ParseInteger<int32_t>(text); }
+
+std::optional<int64_t> TryStrToInt64(const std::string& text) { return ParseInteger<int64_t>(text); }
+
+namespace {
+
+[[noreturn]] void ThrowNoInteger(const std::string& text) {
+  throw EConvertError("'" + AnsiToUtf8(text) + "' ist kein g\xC3\xBCltiger Integerwert");
+}
+
+}  // namespace
 
 int32_t StrToInt(const std::string& text) {
   if (const auto v = TryStrToInt(text)) return *v;
-  throw EConvertError("'" + AnsiToUtf8(text) + "' ist kein g\xC3\xBCltiger Integerwert");
+  ThrowNoInteger(text);
+}
+
+int64_t StrToInt64(const std::string& text) {
+  if (const auto v = TryStrToInt64(text)) return *v;
+  ThrowNoInteger(text);
 }
 
 std::string HexPrefixToDollar(const std::string& text) {
@@ -59,9 +87,9 @@ std::string HexPrefixToDollar(const std::string& text) {
   return text;
 }
 
-std::string HexMin2(uint32_t value) {
-  char buf[16];
-  std::snprintf(buf, sizeof buf, "%02X", value);
+std::string HexMin2(uint64_t value) {
+  char buf[24];
+  std::snprintf(buf, sizeof buf, "%02llX", static_cast<unsigned long long>(value));
   return buf;
 }
 

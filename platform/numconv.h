@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Number entry: the conversion of typed text to a 32-bit integer. Accepted
-// are optional leading blanks, an optional sign, then decimal digits or "$"
-// followed by hex digits; hex values from 80000000 on wrap to negative
+// Number entry: the conversion of typed text to a 32-bit (or, for
+// positions, 64-bit) integer. Accepted are optional leading blanks, an
+// optional sign, then decimal digits or "$" followed by hex digits; hex
+// values from the top bit on (80000000 for 32 bits) wrap to negative
 // numbers. Anything else is a conversion error.
 #pragma once
 
@@ -24,14 +25,17 @@ class EConvertError : public std::runtime_error {
 int HexDigit(char c);
 // The value of text, or nothing when it is not a valid integer.
 std::optional<int32_t> TryStrToInt(const std::string& text);
+// The same for 64 bits (positions).
+std::optional<int64_t> TryStrToInt64(const std::string& text);
 // The value of text; raises EConvertError when it is not a valid integer.
 int32_t StrToInt(const std::string& text);
+int64_t StrToInt64(const std::string& text);
 // text with a leading "0x" (in any letter case) turned into "$", so that
 // position numbers may be typed as 0x1F as well as $1F.
 std::string HexPrefixToDollar(const std::string& text);
 
 // Upper-case hex digits, at least two.
-std::string HexMin2(uint32_t value);
+std::string HexMin2(uint64_t value);
 // The eight binary digits of b, most significant first.
 std::string Binary8(uint8_t b);
 

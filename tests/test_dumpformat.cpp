@@ -43,6 +43,7 @@ TEST(DumpLine, PrintAndExportByteForByte) {
   } rows[] = {
       {PrintStyle(), 0, low, "0x0000000 " + lowHex + "  " + k16Blanks},
       {PrintStyle(), 0x10000000, letters, "0x10000000 " + letterHex + "  ABCDEFGHIJKLMNOP"},
+      {PrintStyle(), 0x140000000, letters, "0x140000000 " + letterHex + "  ABCDEFGHIJKLMNOP"},  // past 4 GiB
       {ExportStyle(true, true, true), 0, low, " 0x0000000  " + lowHex + "  " + k16Blanks + "\n\r"},
       {ExportStyle(true, false, true), 0xFFFFFF0, letters, " 0xFFFFFF0  " + letterHex + "  ABCDEFGHIJKLMNOP\r"},
       {ExportStyle(true, true, false), 0x12345670, letters, " 0x12345670  " + letterHex + "  ABCDEFGHIJKLMNOP\n"},
@@ -62,7 +63,8 @@ TEST(DumpLine, CharactersAndPositionsOutsideTheDocument) {
 
 TEST(RangeFields, ValuesTextsAndInitialRange) {
   EXPECT_EQ(RangeFieldValue("ff"), 255);
-  EXPECT_EQ(RangeFieldValue("FFFFFFF0"), -16);
+  EXPECT_EQ(RangeFieldValue("FFFFFFF0"), int64_t{0xFFFFFFF0});  // a position past 4 GiB
+  EXPECT_EQ(RangeFieldValue("FFFFFFFFFFFFFFF0"), -16);
   EXPECT_FALSE(RangeFieldValue("xyz"));
   EXPECT_FALSE(RangeFieldValue(""));
   EXPECT_EQ(RangeFieldText(9), "09");

@@ -377,7 +377,7 @@ TEST(Fields, RangesByLastByteOrLengthAndNewChecksums) {
       {"0x85", "end", "", "The range 0x85 ... end (123 bytes)"},
       {"0x85", "", "0", "The range's length \"0\" is no number of bytes (1 or more)"},
       {"0x85", "", "124", "The range ends past the end of the document"},
-      {"2147483647", "", "2", "The range ends past the end of the document"},
+      {"0x7FFFFFFFFFFFFFFF", "", "2", "The range ends past the end of the document"},
   };
   for (const Row& r : rows) {
     const TChecksumRange range = ChecksumRange(r.From, r.To, r.Length, 0x100);

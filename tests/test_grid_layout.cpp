@@ -101,12 +101,11 @@ TEST_F(GridLayout, PositionsAndCellsMapBothWays) {
   EXPECT_FALSE(Ed->InCharField());
   EXPECT_EQ(Ed->GetPosAtCell(0, 0), 0);    // negative results come back as 0
   EXPECT_EQ(Ed->GetPosAtCell(1, 0), 0);
-  // The last row a 2 GiB document can have: its spacer and the row after it
-  // lie past every document's end instead of wrapping round to a negative one.
+  // Past 2^31 positions go on instead of wrapping round to negative ones.
   constexpr int kLastRow = 134217727;  // (2^31 - 1) / 16
   EXPECT_EQ(Ed->GetPosAtCell(50, kLastRow), 2147483647);
-  EXPECT_EQ(Ed->GetPosAtCell(34, kLastRow), 2147483647);
-  EXPECT_EQ(Ed->GetPosAtCell(2, kLastRow + 1), 2147483647);
+  EXPECT_EQ(Ed->GetPosAtCell(34, kLastRow), 2147483648);
+  EXPECT_EQ(Ed->GetPosAtCell(2, kLastRow + 1), 2147483648);
 
   int col = 0, row = 0;
   Ed->GetCellAtPos(37, false, col, row);

@@ -1,8 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Number entry: decimal and "$" hex text to 32-bit integers.
+// Number entry: decimal and "$" hex text to 32-bit and 64-bit integers.
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <ostream>
+#include <utility>
 
 #include "platform/numconv.h"
 
@@ -49,6 +51,23 @@ INSTANTIATE_TEST_SUITE_P(Numbers, InvalidNumbers,
                          ::testing::Values("", " ", "abc", "12 ", "1 2", "-", "+", "$", "$G1", "0x1F", "1F",
                                            "$100000000", "2147483648", "-2147483649", "99999999999",
                                            "\t5", "--5", "$-5", "3.5"));
+
+// Positions: the same grammar in 64 bits.
+TEST(Numbers64, PositionsBeyondThirtyTwoBits) {
+  const std::pair<const char*, std::optional<int64_t>> rows[] = {
+      {"$100000000", int64_t{1} << 32},
+      {"4294967313", (int64_t{1} << 32) + 17},
+      {"$7FFFFFFFFFFFFFFF", INT64_MAX},
+      {"9223372036854775807", INT64_MAX},
+      {"-9223372036854775808", INT64_MIN},
+      {"$FFFFFFFFFFFFFFFF", -1},
+      {"9223372036854775808", std::nullopt},
+      {"18446744073709551616", std::nullopt},
+      {"$10000000000000000", std::nullopt},
+      {"$", std::nullopt},
+  };
+  for (const auto& [text, value] : rows) EXPECT_EQ(TryStrToInt64(text), value) << text;
+}
 
 TEST(ConversionError, ShowsTheTypedCharacters) {
   // Windows-1252 bytes as typed -> the message's UTF-8.

@@ -440,7 +440,7 @@ TEST_F(Storage, NewDocumentWithoutDataSavesAnEmptyFile) {
 
 TEST_F(Storage, BufferFromFileCutsTheCountAndRefusesOutsidePositions) {
   Ed->CreateEmptyFile("Untitled");
-  int32_t n = 1;
+  int64_t n = 1;
   EXPECT_THROW(Ed->BufferFromFile(0, n), EHexEditorError);
   const Bytes data = Pattern(100);
   Load(data);

@@ -24,9 +24,9 @@ class TFakeSource : public TByteSource {
   int32_t FailAt = -1;   // a read of this position fails
 
   TCaretPlace Place() const { return {Anchor >= 0 ? Anchor : Caret, Anchor >= 0 ? Other : Caret, Caret}; }
-  int32_t Size() override { return static_cast<int32_t>(Data.size()); }
-  void Read(uint8_t* dest, int32_t pos, int32_t count) override {
-    for (int32_t i = 0; i < count; ++i) {
+  int64_t Size() override { return static_cast<int64_t>(Data.size()); }
+  void Read(uint8_t* dest, int64_t pos, int64_t count) override {
+    for (int64_t i = 0; i < count; ++i) {
       if (pos + i == FailAt) throw std::runtime_error("read failed");
       dest[i] = Data.at(static_cast<size_t>(pos + i));
     }
@@ -187,9 +187,9 @@ TEST(ValueInfo, NoCaptionIsWiderThanTheWidestText) {
   struct : TByteSource {
     int32_t Last = 0;
     uint8_t Byte = 0;
-    int32_t Size() override { return Last + 1; }
-    void Read(uint8_t* dest, int32_t pos, int32_t count) override {
-      for (int32_t i = 0; i < count; ++i) dest[i] = pos + i == Last ? Byte : Byte ^ 0x7F;
+    int64_t Size() override { return Last + 1; }
+    void Read(uint8_t* dest, int64_t pos, int64_t count) override {
+      for (int64_t i = 0; i < count; ++i) dest[i] = pos + i == Last ? Byte : Byte ^ 0x7F;
     }
   } source;
   const auto hex = [](const std::string& s) { return s.find_first_of("ABCDEF") != std::string::npos; };

@@ -79,7 +79,7 @@ void Teditform::PasteHexText1Click() {
 void Teditform::ExportAsClick(TByteFormat format) {
   THexEditor& ed = Editor();
   // The selection, or the whole document.
-  int32_t from = 0, to = ed.DataSize() - 1;
+  int64_t from = 0, to = ed.DataSize() - 1;
   if (ed.SelCount() > 0) {
     from = std::min(ed.SelStart(), ed.SelEnd());
     to = std::max(ed.SelStart(), ed.SelEnd());

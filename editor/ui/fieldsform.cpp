@@ -187,7 +187,7 @@ TFieldDialog::TFieldDialog(QWidget* parent) : QDialog(parent) {
   uibuild::OnClick(SelectionButton, [this] { SelectionClick(); });
 }
 
-void TFieldDialog::SetDocument(int32_t size, int32_t selFirst, int32_t selCount) {
+void TFieldDialog::SetDocument(int64_t size, int64_t selFirst, int64_t selCount) {
   FSize = size;
   FSelFirst = selFirst;
   FSelCount = selCount;

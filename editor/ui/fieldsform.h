@@ -58,7 +58,7 @@ class TFieldDialog final : public QDialog {
  public:
   explicit TFieldDialog(QWidget* parent);
   // The document the field is for: its size and selection (count 0: none).
-  void SetDocument(int32_t size, int32_t selFirst, int32_t selCount);
+  void SetDocument(int64_t size, int64_t selFirst, int64_t selCount);
   void SetEntry(const TFieldEntry& entry);
   TFieldEntry Entry() const;
   void SelectionClick();
@@ -71,7 +71,7 @@ class TFieldDialog final : public QDialog {
  private:
   void KindChange();
   void RangeChange();
-  int32_t FSize = 0, FSelFirst = 0, FSelCount = 0;
+  int64_t FSize = 0, FSelFirst = 0, FSelCount = 0;
 };
 
 class TFieldsForm final : public QWidget {
