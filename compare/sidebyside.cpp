@@ -35,13 +35,10 @@ void TSideBySide::SetShift(int64_t shift) {
   SpanRows();
 }
 
-std::pair<int, int> TSideBySide::PairRows(const THexEditor& editor) const {
+std::pair<int64_t, int64_t> TSideBySide::PairRows(const THexEditor& editor) const {
   const int64_t line = editor.BytesPerLine();
   const int64_t from = FromLeft(editor, FEngine->First()), to = FromLeft(editor, FEngine->Last());
-  // Rows the grid can number.
-  const int64_t limit = std::numeric_limits<int>::max() - 1;
-  auto fit = [&](int64_t row) { return static_cast<int>(std::clamp(row, -limit, limit)); };
-  return {fit(RowOf(from, line)), fit(RowOf(to + line - 1, line))};
+  return {RowOf(from, line), RowOf(to + line - 1, line)};
 }
 
 void TSideBySide::SpanRows() {

@@ -55,7 +55,7 @@ class TSideBySide {
   // at the shift, so that a side can scroll along with a longer one.
   void SpanRows();
   // The view rows of editor that cover the pair (in its own rows).
-  std::pair<int, int> PairRows(const THexEditor& editor) const;
+  std::pair<int64_t, int64_t> PairRows(const THexEditor& editor) const;
   // Both carets to the start of the next (previous) differing run after
   // (before) the caret of from; false when there is none.
   bool NextDifference(THexEditor& from);
@@ -82,7 +82,7 @@ class TSideBySide {
 
   // What Sync compares: the view, caret, selection and edits of one side.
   struct TLook {
-    int Top = -1;
+    int64_t Top = -1;
     int64_t Caret = -1, SelMin = -1, SelMax = -1, Anchor = -1;
     uint64_t Edits = 0;
     bool operator==(const TLook&) const = default;

@@ -13,7 +13,7 @@ void TBookmarkTable::WriteHeader() {
 
 int TBookmarkTable::RowAt(int64_t pos) const {
   for (int row = 1; row <= kBookmarks; ++row)
-    if (IsSet(row) && TryStrToInt(Cell(0, row)) == pos) return row;
+    if (IsSet(row) && TryStrToInt64(Cell(0, row)) == pos) return row;
   return 0;
 }
 
@@ -34,7 +34,7 @@ int TBookmarkTable::Add(int64_t pos, const std::string& owner) {
 }
 
 bool TBookmarkTable::JumpTo(int row, THexEditor& editor) const {
-  const std::optional<int64_t> pos = TryStrToInt(Cell(0, row));
+  const std::optional<int64_t> pos = TryStrToInt64(Cell(0, row));
   return pos && editor.Seek(*pos, 0, true);
 }
 

@@ -49,8 +49,8 @@ void TCustomGrid::SetColCount(int count) {
   FHost.Invalidate();
 }
 
-void TCustomGrid::SetRowCount(int count) {
-  count = std::max(count, 1);
+void TCustomGrid::SetRowCount(int64_t count) {
+  count = std::max<int64_t>(count, 1);
   if (count == FRowCount) return;
   FRowCount = count;
   FRow = std::min(FRow, count - 1);
@@ -60,12 +60,12 @@ void TCustomGrid::SetRowCount(int count) {
   FHost.Invalidate();
 }
 
-void TCustomGrid::SetViewRows(int first, int end) {
+void TCustomGrid::SetViewRows(int64_t first, int64_t end) {
   if (first == FViewFirst && end == FViewEnd) return;
   FViewFirst = first;
   FViewEnd = end;
   FHost.ScrollStateChanged();
-  const int top = std::clamp(FTopRow, ViewFirstRow(), MaxTopRow());
+  const int64_t top = std::clamp(FTopRow, ViewFirstRow(), MaxTopRow());
   if (top != FTopRow)
     SetTopRow(top);
   else
@@ -138,10 +138,11 @@ void TCustomGrid::SetClientSize(int width, int height) {
   }
 }
 
-void TCustomGrid::MoveColRow(int col, int row, bool moveAnchor, bool show) {
+void TCustomGrid::MoveColRow(int col, int64_t row, bool moveAnchor, bool show) {
   if (col < 0 || row < 0 || col >= ColCount() || row >= FRowCount) return;
   if (!SelectCell(col, row)) return;
-  const int oldCol = FCol, oldRow = FRow;
+  const int oldCol = FCol;
+  const int64_t oldRow = FRow;
   FCol = col;
   FRow = row;
   if (moveAnchor) {
@@ -153,13 +154,13 @@ void TCustomGrid::MoveColRow(int col, int row, bool moveAnchor, bool show) {
   InvalidateCell(col, row);
 }
 
-bool TCustomGrid::SelectCell(int, int) { return true; }
+bool TCustomGrid::SelectCell(int, int64_t) { return true; }
 
 void TCustomGrid::SetCol(int col) {
   if (col != FCol) FocusCell(col, FRow, true);
 }
 
-void TCustomGrid::FocusCell(int col, int row, bool moveAnchor) {
+void TCustomGrid::FocusCell(int col, int64_t row, bool moveAnchor) {
   MoveColRow(col, row, moveAnchor, true);
   Click();
 }
@@ -168,7 +169,7 @@ void TCustomGrid::Click() {
   if (OnClick) OnClick(*this);
 }
 
-void TCustomGrid::DrawCell(int, int, const TRect& rect) {
+void TCustomGrid::DrawCell(int, int64_t, const TRect& rect) {
   Canvas().SetBrushColor(FHost.ColorToRGB(FColor));
   Canvas().FillRect(rect);
 }
@@ -182,9 +183,8 @@ void TCustomGrid::HandleMessage(uint32_t, intptr_t, intptr_t) {}
 
 int TCustomGrid::VisibleRowCount() const {
   const int step = FDefaultRowHeight + FGridLineWidth;
-  int n = step > 0 ? FClientHeight / step : 1;
-  n = std::min(n, ViewEndRow() - FTopRow);
-  return std::max(n, 1);
+  const int64_t n = std::min<int64_t>(step > 0 ? FClientHeight / step : 1, ViewEndRow() - FTopRow);
+  return static_cast<int>(std::max<int64_t>(n, 1));
 }
 
 int TCustomGrid::PageRows() const {
@@ -192,7 +192,7 @@ int TCustomGrid::PageRows() const {
   return step > 0 ? std::max(FClientHeight / step, 1) : 1;
 }
 
-int TCustomGrid::MaxTopRow() const { return std::max(ViewEndRow() - PageRows(), ViewFirstRow()); }
+int64_t TCustomGrid::MaxTopRow() const { return std::max(ViewEndRow() - PageRows(), ViewFirstRow()); }
 
 int TCustomGrid::MaxLeftCol() const {
   // The leftmost column from which the columns up to the last one all fit.
@@ -225,10 +225,10 @@ int TCustomGrid::FullColsFrom(int left) const {
   return std::max(n, 1);
 }
 
-void TCustomGrid::SetTopRow(int row) {
+void TCustomGrid::SetTopRow(int64_t row) {
   row = std::clamp(row, ViewFirstRow(), ViewEndRow() - 1);
   if (row == FTopRow) return;
-  const int rows = row - FTopRow;
+  const int64_t rows = row - FTopRow;
   FTopRow = row;
   FHost.ScrollStateChanged();
   ScrollViewRows(rows);
@@ -249,13 +249,15 @@ void TCustomGrid::SetLeftCol(int col) {
   TopLeftChanged();
 }
 
-void TCustomGrid::ScrollViewRows(int rows) {
+void TCustomGrid::ScrollViewRows(int64_t rows) {
   const int step = FDefaultRowHeight + FGridLineWidth;
-  const int dy = -rows * step;
-  if (FClientWidth <= 0 || std::abs(dy) >= FClientHeight) {
+  // A move by a whole view (or more) paints it anew.
+  if (FClientWidth <= 0 || step <= 0 || std::abs(rows) >= FClientHeight / step + 1 ||
+      std::abs(rows * step) >= FClientHeight) {
     FHost.Invalidate();
     return;
   }
+  const int dy = static_cast<int>(-rows * step);
   FHost.ScrollRect(0, dy, TRect{0, 0, FClientWidth, FClientHeight});
   if (dy < 0)
     FHost.InvalidateRect(TRect{0, FClientHeight + dy, FClientWidth, FClientHeight});
@@ -276,7 +278,7 @@ void TCustomGrid::ScrollViewColumns(int dx) {
     FHost.InvalidateRect(TRect{fixed, 0, fixed + dx, FClientHeight});
 }
 
-void TCustomGrid::ClampInView(int col, int row) {
+void TCustomGrid::ClampInView(int col, int64_t row) {
   if (FClientWidth <= 0 || FClientHeight <= 0) return;
   if (row < FTopRow)
     SetTopRow(row);
@@ -304,18 +306,18 @@ int TCustomGrid::ColumnLeft(int col) const {
   return x;
 }
 
-TRect TCustomGrid::CellRect(int col, int row) const {
-  if (col < 0 || col >= ColCount() || row < std::max(FTopRow, 0) || row >= FRowCount) return {};
+TRect TCustomGrid::CellRect(int col, int64_t row) const {
+  if (col < 0 || col >= ColCount() || row < std::max<int64_t>(FTopRow, 0) || row >= FRowCount) return {};
   if (col >= FFixedCols && col < FLeftCol) return {};
   const int step = FDefaultRowHeight + FGridLineWidth;
   if (step <= 0 || row - FTopRow > FClientHeight / step) return {};
-  const int y = (row - FTopRow) * step;
+  const int y = static_cast<int>(row - FTopRow) * step;
   const int x = ColumnLeft(col);
   if (x >= FClientWidth || y >= FClientHeight) return {};
   return TRect{x, y, x + FColWidths[static_cast<size_t>(col)], y + FDefaultRowHeight};
 }
 
-TRect TCustomGrid::BoxRect(int col1, int row1, int col2, int row2) const {
+TRect TCustomGrid::BoxRect(int col1, int64_t row1, int col2, int64_t row2) const {
   const int step = FDefaultRowHeight + FGridLineWidth;
   if (step <= 0) return {};
   row1 = std::max(row1, FTopRow);
@@ -334,12 +336,13 @@ TRect TCustomGrid::BoxRect(int col1, int row1, int col2, int row2) const {
     right = r.Right;
   }
   if (left < 0) return {};
-  TRect box{left, (row1 - FTopRow) * step, std::min(right, FClientWidth),
-            std::min((row2 - FTopRow) * step + FDefaultRowHeight, FClientHeight)};
+  // Both rows lie in view here: their offsets from the top row are small.
+  TRect box{left, static_cast<int>(row1 - FTopRow) * step, std::min(right, FClientWidth),
+            std::min(static_cast<int>(row2 - FTopRow) * step + FDefaultRowHeight, FClientHeight)};
   return box.IsEmpty() ? TRect{} : box;
 }
 
-void TCustomGrid::InvalidateCell(int col, int row) {
+void TCustomGrid::InvalidateCell(int col, int64_t row) {
   TRect r = CellRect(col, row);
   if (!r.IsEmpty()) FHost.InvalidateRect(r);
 }
@@ -347,6 +350,24 @@ void TCustomGrid::InvalidateCell(int col, int row) {
 // ---------------------------------------------------------------------------
 // Scrolling
 // ---------------------------------------------------------------------------
+
+int TBarScale::ToBar(int64_t pos) const {
+  pos = std::clamp<int64_t>(pos, 0, Max);
+  if (!Scaled()) return static_cast<int>(pos);
+  return static_cast<int>(static_cast<__int128>(pos) * kBarMax / Max);
+}
+
+int64_t TBarScale::FromBar(int value) const {
+  const int64_t v = std::clamp<int64_t>(value, 0, BarMax());
+  if (!Scaled()) return v;
+  // The position whose bar value is v (rounded up: ToBar(FromBar(v)) == v).
+  return static_cast<int64_t>((static_cast<__int128>(v) * Max + kBarMax - 1) / kBarMax);
+}
+
+int TBarScale::BarPage(int64_t page) const {
+  if (!Scaled()) return static_cast<int>(std::clamp<int64_t>(page, 1, kBarMax));
+  return static_cast<int>(std::clamp<int64_t>(static_cast<__int128>(page) * kBarMax / Max, 1, kBarMax));
+}
 
 TScrollInfo TCustomGrid::VertScrollInfo() const {
   return TScrollInfo{MaxTopRow() - ViewFirstRow(), PageRows(), FTopRow - ViewFirstRow()};
@@ -356,8 +377,8 @@ TScrollInfo TCustomGrid::HorzScrollInfo() const {
   return TScrollInfo{MaxLeftCol() - FFixedCols, FullColsFrom(FLeftCol), FLeftCol - FFixedCols};
 }
 
-void TCustomGrid::VScroll(TScrollCode code, int pos) {
-  int top = FTopRow;
+void TCustomGrid::VScroll(TScrollCode code, int64_t pos) {
+  int64_t top = FTopRow;
   switch (code) {
     case TScrollCode::scLineUp: top -= 1; break;
     case TScrollCode::scLineDown: top += 1; break;
@@ -428,12 +449,12 @@ void TCustomGrid::Paint(const TRect& dirty, TCanvas& canvas) {
   const int step = FDefaultRowHeight + gl;
   int gridBottom = 0;
   if (step > 0 && FDefaultRowHeight > 0) {
-    const int lastRow = std::min(ViewEndRow() - 1, FTopRow + (FClientHeight - 1) / step);
-    gridBottom = (lastRow - FTopRow + 1) * step;
-    const int firstRow = FTopRow + area.Top / step;
-    const int endRow = std::min(lastRow, FTopRow + (area.Bottom - 1) / step);
-    for (int row = firstRow; row <= endRow; ++row) {
-      const int y = (row - FTopRow) * step;
+    const int64_t lastRow = std::min<int64_t>(ViewEndRow() - 1, FTopRow + (FClientHeight - 1) / step);
+    gridBottom = static_cast<int>(lastRow - FTopRow + 1) * step;
+    const int64_t firstRow = FTopRow + area.Top / step;
+    const int64_t endRow = std::min<int64_t>(lastRow, FTopRow + (area.Bottom - 1) / step);
+    for (int64_t row = firstRow; row <= endRow; ++row) {
+      const int y = static_cast<int>(row - FTopRow) * step;
       if (y + FDefaultRowHeight <= area.Top) continue;  // only its grid line is dirty
       for (const TPaintCol& pc : FPaintCols) {
         const TRect cell{pc.X, y, pc.X + FColWidths[static_cast<size_t>(pc.Col)], y + FDefaultRowHeight};
@@ -495,8 +516,8 @@ void TCustomGrid::PaintGridLines(const TRect& area, int gridRight, int gridBotto
 
 void TCustomGrid::KeyDown(uint16_t& key, TShiftState shift) {
   if (key == 0) return;
-  int newCol = FCol, newRow = FRow;
-  int newLeft = FLeftCol, newTop = FTopRow;
+  int newCol = FCol, newLeft = FLeftCol;
+  int64_t newRow = FRow, newTop = FTopRow;
   const int pageWidth = std::max(VisibleColCount() - 1, 1);
   const int pageHeight = std::max(VisibleRowCount() - 1, 1);
   if (shift & ssCtrl) {
@@ -559,7 +580,7 @@ void TCustomGrid::KeyDown(uint16_t& key, TShiftState shift) {
   if (newTop != FTopRow) VScroll(TScrollCode::scPosition, newTop - ViewFirstRow());
   if (newLeft != FLeftCol) HScroll(TScrollCode::scPosition, newLeft - FFixedCols);
   newCol = std::clamp(newCol, FFixedCols, ColCount() - 1);
-  newRow = std::clamp(newRow, 0, FRowCount - 1);
+  newRow = std::clamp<int64_t>(newRow, 0, FRowCount - 1);
   if (newCol != FCol || newRow != FRow) FocusCell(newCol, newRow, !(shift & ssShift));
 }
 
@@ -569,11 +590,11 @@ void TCustomGrid::KeyUp(uint16_t& key, TShiftState shift) {
 
 void TCustomGrid::KeyPress(uint8_t) {}
 
-TPoint TCustomGrid::MouseCoord(int x, int y) const {
-  const TPoint none{-1, -1};
+TCell TCustomGrid::MouseCoord(int x, int y) const {
+  const TCell none{-1, -1};
   const int step = FDefaultRowHeight + FGridLineWidth;
   if (x < 0 || y < 0 || x >= FClientWidth || y >= FClientHeight || step <= 0) return none;
-  const int row = FTopRow + y / step;
+  const int64_t row = FTopRow + y / step;
   if (row < 0 || row >= FRowCount) return none;
   int left = 0;
   auto hit = [&](int c) {
@@ -583,9 +604,9 @@ TPoint TCustomGrid::MouseCoord(int x, int y) const {
     return inside;
   };
   for (int c = 0; c < FFixedCols; ++c)
-    if (hit(c)) return TPoint{c, row};
+    if (hit(c)) return TCell{c, row};
   for (int c = FLeftCol; c < ColCount() && left < FClientWidth; ++c)
-    if (hit(c)) return TPoint{c, row};
+    if (hit(c)) return TCell{c, row};
   return none;
 }
 
@@ -595,7 +616,7 @@ void TCustomGrid::MouseDown(TMouseButton button, TShiftState shift, int x, int y
     if (OnDblClick) OnDblClick(*this);
     return;
   }
-  const TPoint cell = MouseCoord(x, y);
+  const TCell cell = MouseCoord(x, y);
   if (cell.X < FFixedCols || cell.Y < 0) return;
   MoveColRow(cell.X, cell.Y, true, true);
   FTracking = true;
@@ -604,7 +625,7 @@ void TCustomGrid::MouseDown(TMouseButton button, TShiftState shift, int x, int y
 
 void TCustomGrid::MouseMove(TShiftState, int x, int y) {
   if (!FTracking) return;
-  const TPoint cell = MouseCoord(x, y);
+  const TCell cell = MouseCoord(x, y);
   if (cell.X < FFixedCols || cell.Y < 0) return;
   if (cell.X != FAnchorCol || cell.Y != FAnchorRow) MoveColRow(cell.X, cell.Y, true, true);
 }
@@ -642,12 +663,13 @@ int TCustomGrid::FullVisRight() const {
 
 int TCustomGrid::FullVisBottom() const {
   const int step = FDefaultRowHeight + FGridLineWidth;
-  return std::min(PageRows(), ViewEndRow() - FTopRow) * std::max(step, 0);
+  return static_cast<int>(std::min<int64_t>(PageRows(), ViewEndRow() - FTopRow)) * std::max(step, 0);
 }
 
 void TCustomGrid::TrackTimer(int x, int y) {
   if (!FTracking) return;
-  int col = FAnchorCol, row = FAnchorRow;
+  int col = FAnchorCol;
+  int64_t row = FAnchorRow;
   if (x < FixedWidth()) {
     if (col > FFixedCols) --col;
   } else if (x > FullVisRight()) {

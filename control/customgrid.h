@@ -86,12 +86,33 @@ class TGridHost {
 // thumb released or dragged), the start or the end.
 enum class TScrollCode : uint8_t { scLineUp, scLineDown, scPageUp, scPageDown, scPosition, scTrack, scTop, scBottom };
 
+// A cell of the grid: its column and row.
+struct TCell {
+  int X = -1;        // the column
+  int64_t Y = -1;    // the row
+  bool operator==(const TCell&) const = default;
+};
+
 // A scroll bar's state: positions 0..Max, Page positions visible at once.
 struct TScrollInfo {
-  int Max = 0;
-  int Page = 1;
-  int Position = 0;
+  int64_t Max = 0;
+  int64_t Page = 1;
+  int64_t Position = 0;
   bool operator==(const TScrollInfo&) const = default;
+};
+
+// A scroll position of up to 2^63 - 1 on a bar that counts with int: one
+// to one up to kBarMax, scaled beyond it (the first and the last bar value
+// are the first and the last position).
+struct TBarScale {
+  static constexpr int64_t kBarMax = int64_t{1} << 30;
+  int64_t Max = 0;  // the largest position
+  bool Scaled() const { return Max > kBarMax; }
+  int BarMax() const { return static_cast<int>(Scaled() ? kBarMax : Max); }
+  int ToBar(int64_t pos) const;
+  int64_t FromBar(int value) const;
+  // A page of page positions on the bar (at least 1).
+  int BarPage(int64_t page) const;
 };
 
 class TCustomGrid {
@@ -105,15 +126,15 @@ class TCustomGrid {
 
   int ColCount() const { return static_cast<int>(FColWidths.size()); }
   void SetColCount(int count);
-  int RowCount() const { return FRowCount; }
-  void SetRowCount(int count);
+  int64_t RowCount() const { return FRowCount; }
+  void SetRowCount(int64_t count);
   // Rows the view may scroll over beyond the grid's own, to line it up with
   // another view: it spans rows min(first, 0) to max(end, RowCount()) - 1.
   // Rows outside 0..RowCount()-1 have no cells: DrawCell paints them, but
   // the current cell and the mouse never reach them. (0, 0): none.
-  void SetViewRows(int first, int end);
-  int ViewFirstRow() const { return std::min(FViewFirst, 0); }
-  int ViewEndRow() const { return std::max(FViewEnd, FRowCount); }
+  void SetViewRows(int64_t first, int64_t end);
+  int64_t ViewFirstRow() const { return std::min<int64_t>(FViewFirst, 0); }
+  int64_t ViewEndRow() const { return std::max(FViewEnd, FRowCount); }
   int FixedCols() const { return FFixedCols; }
   void SetFixedCols(int count);
   int ColWidths(int col) const { return FColWidths.at(static_cast<size_t>(col)); }
@@ -126,16 +147,16 @@ class TCustomGrid {
 
   // The current cell.
   int Col() const { return FCol; }
-  int Row() const { return FRow; }
+  int64_t Row() const { return FRow; }
   // Moves the current cell like a key does (raising OnClick) when it differs.
   void SetCol(int col);
   // Makes (col, row) the current cell if SelectCell allows it; the anchor
   // moves along when moveAnchor, the cell scrolls into view when show. A cell
   // outside the grid leaves the current cell where it is.
-  void MoveColRow(int col, int row, bool moveAnchor, bool show);
+  void MoveColRow(int col, int64_t row, bool moveAnchor, bool show);
 
-  int TopRow() const { return FTopRow; }
-  void SetTopRow(int row);
+  int64_t TopRow() const { return FTopRow; }
+  void SetTopRow(int64_t row);
   int LeftCol() const { return FLeftCol; }
   void SetLeftCol(int col);
 
@@ -158,18 +179,18 @@ class TCustomGrid {
   TScrollInfo VertScrollInfo() const;
   TScrollInfo HorzScrollInfo() const;
   // A scroll bar was used; pos is the position for scPosition and scTrack.
-  virtual void VScroll(TScrollCode code, int pos);
+  virtual void VScroll(TScrollCode code, int64_t pos);
   virtual void HScroll(TScrollCode code, int pos);
   // The mouse wheel turned by delta (120 per notch, positive away from the
   // user): the view scrolls three rows per notch.
   void MouseWheel(int delta);
 
   // The rectangle of a cell in client pixels; empty when the cell is out of view.
-  TRect CellRect(int col, int row) const;
+  TRect CellRect(int col, int64_t row) const;
   // The visible part of the block of cells from (col1, row1) to (col2, row2),
   // clipped to the client area; empty when none of it is in view.
-  TRect BoxRect(int col1, int row1, int col2, int row2) const;
-  void InvalidateCell(int col, int row);
+  TRect BoxRect(int col1, int64_t row1, int col2, int64_t row2) const;
+  void InvalidateCell(int col, int64_t row);
   void InvalidateGrid() { FHost.Invalidate(); }
 
   TColor Color() const { return FColor; }
@@ -204,7 +225,7 @@ class TCustomGrid {
   void TrackTimer(int x, int y);
   bool Tracking() const { return FTracking; }
   // The cell under a point; (-1, -1) when the point is on no visible cell.
-  TPoint MouseCoord(int x, int y) const;
+  TCell MouseCoord(int x, int y) const;
 
   // Events for the owner.
   std::function<void(TCustomGrid&)> OnClick;
@@ -214,28 +235,28 @@ class TCustomGrid {
 
  protected:
   // Asked before a cell becomes current; false refuses the move.
-  virtual bool SelectCell(int col, int row);
+  virtual bool SelectCell(int col, int64_t row);
   // Draws one cell; rect is the cell's whole rectangle, which may reach past
   // the client area. Called by Paint, with Canvas() set.
-  virtual void DrawCell(int col, int row, const TRect& rect);
+  virtual void DrawCell(int col, int64_t row, const TRect& rect);
   // The canvas of the paint in progress.
   TCanvas& Canvas() const;
   // Counts the calls of Paint: what a cell asks once per paint is kept per count.
   uint64_t PaintCount() const { return FPaintCount; }
   // Moves the current cell and raises OnClick, as the cursor keys do.
-  void FocusCell(int col, int row, bool moveAnchor);
+  void FocusCell(int col, int64_t row, bool moveAnchor);
   void Click();
   // The top row or the left column changed.
   virtual void TopLeftChanged() {}
   // Scrolls so that the cell is wholly visible.
-  void ClampInView(int col, int row);
+  void ClampInView(int col, int64_t row);
 
  private:
   int ColumnLeft(int col) const;  // x of a visible scrolling or fixed column
   int FixedWidth() const;
   int FullColsFrom(int left) const;  // wholly visible columns from column left on
   int PageRows() const;              // rows that fit wholly in the client height (at least 1)
-  int MaxTopRow() const;
+  int64_t MaxTopRow() const;
   int MaxLeftCol() const;
   void PaintGridLines(const TRect& area, int gridRight, int gridBottom);
   int FullVisRight() const;   // x after the last wholly visible column
@@ -243,22 +264,22 @@ class TCustomGrid {
   // The view moved by rows (positive: towards the end), or its scrolling
   // columns by dx pixels: the pixels that stay in view move, the strip they
   // uncover is invalidated; a move by a whole view invalidates it all.
-  void ScrollViewRows(int rows);
+  void ScrollViewRows(int64_t rows);
   void ScrollViewColumns(int dx);
 
   TGridHost& FHost;
   std::vector<int> FColWidths;
-  int FRowCount = 5;
-  int FViewFirst = 0, FViewEnd = 0;  // SetViewRows
+  int64_t FRowCount = 5;
+  int64_t FViewFirst = 0, FViewEnd = 0;  // SetViewRows
   int FFixedCols = 1;
   int FDefaultColWidth = 64;
   int FDefaultRowHeight = 24;
   int FGridLineWidth = 1;
   int FCol = 1;
-  int FRow = 0;
+  int64_t FRow = 0;
   int FAnchorCol = 1;
-  int FAnchorRow = 0;
-  int FTopRow = 0;
+  int64_t FAnchorRow = 0;
+  int64_t FTopRow = 0;
   int FLeftCol = 1;
   int FClientWidth = 0;
   int FClientHeight = 0;

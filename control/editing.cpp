@@ -143,13 +143,14 @@ bool THexEditor::DeleteNibble(int64_t pos, bool highHalf) {
 // Byte and block edits
 // ---------------------------------------------------------------------------
 
-void THexEditor::ChangeByte(uint8_t oldValue, uint8_t newValue, int row, int col, int64_t pos) {
+void THexEditor::ChangeByte(uint8_t oldValue, uint8_t newValue, int64_t row, int col, int64_t pos) {
   (void)col;
   if (oldValue == newValue) return;
   if (!RecordedEdit(TUndoKind::ukByteChanged, pos, 1, &newValue, 1)) return;
   UpdateCache(pos, newValue);
   FStore.Marks().Set(pos, true);
-  int hexCol, charCol, r;
+  int hexCol = 0, charCol = 0;
+  int64_t r = 0;
   GetCellAtPos(pos, false, hexCol, r);
   GetCellAtPos(pos, true, charCol, r);
   InvalidateCell(hexCol, row);
@@ -157,7 +158,7 @@ void THexEditor::ChangeByte(uint8_t oldValue, uint8_t newValue, int row, int col
   InvalidateCell(charCol, row);
 }
 
-void THexEditor::SelectionBounds(int64_t& first, int64_t& stop, int& row, int& col) {
+void THexEditor::SelectionBounds(int64_t& first, int64_t& stop, int64_t& row, int& col) {
   const int64_t caret = GetPosAtCell(Col(), Row());
   const int64_t size = DataSize();
   if (FSelAnchor == -1) {
@@ -175,7 +176,7 @@ void THexEditor::SelectionBounds(int64_t& first, int64_t& stop, int& row, int& c
   stop = std::min(stop, size);
 }
 
-void THexEditor::DeleteRange(int64_t first, int64_t stop, int row, int col) {
+void THexEditor::DeleteRange(int64_t first, int64_t stop, int64_t row, int col) {
   const int64_t size = DataSize();
   if (first < 0 || stop <= first || stop > size) throw EHexEditorError("Invalid DeleteRange argument");
   NoteChangeComing();
@@ -185,7 +186,7 @@ void THexEditor::DeleteRange(int64_t first, int64_t stop, int row, int col) {
   ShowRemoval(row, col);
 }
 
-void THexEditor::ShowRemoval(int row, int col) {
+void THexEditor::ShowRemoval(int64_t row, int col) {
   AdjustMetrics();
   const int64_t newSize = DataSize();
   const int64_t cellPos = GetPosAtCell(col, row);  // also takes the cell's field
@@ -202,7 +203,8 @@ void THexEditor::ShowRemoval(int row, int col) {
 
 void THexEditor::DeleteSelection() {
   int64_t first, stop;
-  int row, col;
+  int64_t row = 0;
+  int col = 0;
   SelectionBounds(first, stop, row, col);
   if (DataSize() <= 0) {
     // An empty document: the undo step is refused, so nothing happens.
@@ -240,7 +242,8 @@ void THexEditor::AppendBuffer(const uint8_t* data, int64_t count) {
   const int64_t size = DataSize();
   if (!RecordedEdit(TUndoKind::ukAppendBuffer, size, 0, data, count)) return;
   GetPosAtCell(Col(), Row());  // the caret's field
-  int col, row;
+  int col = 0;
+  int64_t row = 0;
   GetCellAtPos(size, FInCharField, col, row);
   MoveCaret(col, row);
   SelectBytes(size, count);
@@ -254,7 +257,8 @@ void THexEditor::ReplaceSelection(const uint8_t* data, int64_t count) {
     return;
   }
   int64_t first, stop;
-  int row, col;
+  int64_t row = 0;
+  int col = 0;
   SelectionBounds(first, stop, row, col);
   const int64_t size = DataSize();
   if (stop <= first) {
@@ -263,7 +267,8 @@ void THexEditor::ReplaceSelection(const uint8_t* data, int64_t count) {
   }
   const int64_t oldCount = stop - first;
   const int64_t newSize = size - oldCount + count;
-  const int caretCol = Col(), caretRow = Row();
+  const int caretCol = Col();
+  const int64_t caretRow = Row();
   const int64_t caretPos = GetPosAtCell(caretCol, caretRow);
   const bool inChar = FInCharField;
   if (!RecordedEdit(TUndoKind::ukReplaceSelection, first, oldCount, data, count)) return;
@@ -305,7 +310,8 @@ void THexEditor::SetSelStart(int64_t pos) {
   if (pos < 0 || pos >= DataSize()) throw EHexEditorError("Invalid SelStart");
   ResetSelection(true);
   GetPosAtCell(Col(), Row());
-  int col, row;
+  int col = 0;
+  int64_t row = 0;
   GetCellAtPos(pos, FInCharField, col, row);
   MoveCaret(col, row);
 }
@@ -374,20 +380,20 @@ bool THexEditor::ByteChanged(int64_t pos) const { return FStore.Marks().Get(pos)
 
 void THexEditor::SetChangedBit(int64_t pos, bool value) { FStore.Marks().Set(pos, value); }
 
-void THexEditor::SetMarker(int index, int row) {
+void THexEditor::SetMarker(int index, int64_t row) {
   if (index < 0 || index > 9) throw EHexEditorError("SetMarker : Invalid marker index");
   if (FMarkers[static_cast<size_t>(index)] == row) return;
   FMarkers[static_cast<size_t>(index)] = row;
   InvalidateGrid();
 }
 
-int THexEditor::GetMarker(int index) const {
+int64_t THexEditor::GetMarker(int index) const {
   if (index < 0 || index > 9) throw EHexEditorError("GetMarker : Invalid marker index");
-  const int row = FMarkers[static_cast<size_t>(index)];
+  const int64_t row = FMarkers[static_cast<size_t>(index)];
   return row == -1 ? Row() : row;
 }
 
-int THexEditor::MarkerAtRow(int row) const {
+int THexEditor::MarkerAtRow(int64_t row) const {
   for (int i = 0; i < 10; ++i)
     if (FMarkers[static_cast<size_t>(i)] == row) return i;
   return -1;

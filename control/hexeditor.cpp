@@ -112,7 +112,8 @@ void THexEditor::SetBytesPerLine(int value) {
   FBytesPerLine = value;
   FHexCells = 2 * value;
   AdjustMetrics();
-  int col, row;
+  int col = 0;
+  int64_t row = 0;
   GetCellAtPos(pos, inChar, col, row);
   MoveCaret(col, row);
   FSelAnchor = anchor;

@@ -244,8 +244,8 @@ class THexEditor : public TCustomGrid {
   void AdjustMetrics();
   void UpdateColumnWidths();
   void UpdateOffsetWidth();
-  int64_t GetPosAtCell(int col, int row);
-  void GetCellAtPos(int64_t pos, bool inCharField, int& col, int& row) const;
+  int64_t GetPosAtCell(int col, int64_t row);
+  void GetCellAtPos(int64_t pos, bool inCharField, int& col, int64_t& row) const;
   int GetOtherFieldCol(int col, bool& inCharField) const;
 
   // --- Character translation (with Translation, MaskWhiteSpaces, MaskChar) ----------
@@ -316,7 +316,7 @@ class THexEditor : public TCustomGrid {
   void Redo();
   static const char* UndoKindText(TUndoKind kind);
   // --- Editing (every change records an undo step first) -------------------------------
-  void ChangeByte(uint8_t oldValue, uint8_t newValue, int row, int col, int64_t pos);
+  void ChangeByte(uint8_t oldValue, uint8_t newValue, int64_t row, int col, int64_t pos);
   bool InsertNibble(int64_t pos, bool highHalf);
   bool DeleteNibble(int64_t pos, bool highHalf);
   void DeleteSelection();
@@ -335,12 +335,12 @@ class THexEditor : public TCustomGrid {
   bool IsSelected(int64_t pos) const;
   bool ByteChanged(int64_t pos) const;
   void SetChangedBit(int64_t pos, bool value);
-  void SetMarker(int index, int row);
-  int GetMarker(int index) const;
-  int MarkerAtRow(int row) const;
+  void SetMarker(int index, int64_t row);
+  int64_t GetMarker(int index) const;
+  int MarkerAtRow(int64_t row) const;
   // Removes bytes first..stop-1 and puts the caret on (col, row), or on the
   // last byte if that cell is past the end.
-  void DeleteRange(int64_t first, int64_t stop, int row, int col);
+  void DeleteRange(int64_t first, int64_t stop, int64_t row, int col);
   // --- Selection (the parts the storage and layout need) ------------------------------
   void ResetSelection(bool repaint);
   void InvalidateRange(int64_t a, int64_t b);
@@ -354,13 +354,13 @@ class THexEditor : public TCustomGrid {
   static inline bool SelectGuard = true;
   // The checks before the caret enters a cell of a non-empty document: past
   // the end it goes to the last byte instead, the spacer is refused.
-  bool CanSelectCell(int col, int row);
+  bool CanSelectCell(int col, int64_t row);
   // The control's own keys; true when the key was handled.
   bool HandleKey(TShiftState shift, uint16_t key);
   // The key or mouse button is down at this moment.
   bool KeyHeld(int vk) const { return Host().KeyHeld(vk); }
   // Starts or extends the selection from the byte of one cell to another's.
-  void SelectCells(int fromCol, int fromRow, int toCol, int toRow);
+  void SelectCells(int fromCol, int64_t fromRow, int toCol, int64_t toRow);
   void KeyDown(uint16_t& key, TShiftState shift) override;
   void KeyUp(uint16_t& key, TShiftState shift) override;
   // A typed character: overwrites the nibble or the byte at the caret.
@@ -374,7 +374,7 @@ class THexEditor : public TCustomGrid {
   // the whole rect and clipping the text to it (colours are RGB).
   void PaintCellText(const std::string& text, TColor textColor, TColor background, const TRect& rect);
   // Whether pos, on row (whose marks are asked once per paint), differs.
-  bool ByteDiffers(int row, int64_t pos);
+  bool ByteDiffers(int64_t row, int64_t pos);
 
   // Posts the state-change message when the window exists.
   void PostStateChange();
@@ -382,11 +382,11 @@ class THexEditor : public TCustomGrid {
 
  protected:
   // Moves the caret to (col, row) through the grid's current-cell move.
-  void MoveCaret(int col, int row) { MoveColRow(col, row, true, true); }
+  void MoveCaret(int col, int64_t row) { MoveColRow(col, row, true, true); }
   // Paints one cell: its text and colours, and the caret or the twin frame.
-  void DrawCell(int col, int row, const TRect& rect) override;
+  void DrawCell(int col, int64_t row, const TRect& rect) override;
   // Checks and follows a move of the caret (see CanSelectCell).
-  bool SelectCell(int col, int row) override;
+  bool SelectCell(int col, int64_t row) override;
   // After the view scrolled: the caret to its cell, or out of sight.
   void TopLeftChanged() override;
 
@@ -475,7 +475,7 @@ class THexEditor : public TCustomGrid {
   // A nibble shift with its undo step of kind.
   bool RecordedShift(int64_t pos, bool highHalf, TUndoKind kind);
   // After a removal: metrics, the caret on (col, row) or the last byte.
-  void ShowRemoval(int row, int col);
+  void ShowRemoval(int64_t row, int col);
   // The change marks after a step of kind at pos was made (redo too) or
   // taken back (undo): one rule for live edits and the journal's replay.
   void StepMarks(const TUndoStep& step, bool undone);
@@ -484,7 +484,7 @@ class THexEditor : public TCustomGrid {
   void ReplacePasses(TReplaceRun& run);
   // The bytes first..stop-1 an edit of the selection acts on (the caret's
   // byte when nothing is selected) and the cell for the caret afterwards.
-  void SelectionBounds(int64_t& first, int64_t& stop, int& row, int& col);
+  void SelectionBounds(int64_t& first, int64_t& stop, int64_t& row, int& col);
   void RestoreUndoState(const TUndoState& state);
   void ResetRedo();
   // Takes the newest step back / makes the newest undone one again: the
@@ -502,7 +502,7 @@ class THexEditor : public TCustomGrid {
   std::unique_ptr<TColors> FColors;
   TDifferenceMarks FDifferenceMarks;
   std::vector<uint8_t> FDifferenceRow;  // the marks of one row, asked at paint FDifferencePaint
-  int FDifferenceRowIndex = -1;
+  int64_t FDifferenceRowIndex = -1;
   uint64_t FDifferencePaint = 0;
   int FBytesPerLine = 16;
   int FOffsetChars = -1;
@@ -527,7 +527,7 @@ class THexEditor : public TCustomGrid {
   std::string FFileName = "Untitled";
   bool FUntitled = true;
   std::string FTempFileName;
-  std::array<int, 10> FMarkers;
+  std::array<int64_t, 10> FMarkers;
   int64_t FSelMin = -1;
   int64_t FSelAnchor = -1;
   int64_t FSelMax = -1;

@@ -26,7 +26,7 @@ struct TGuardOff {
 // Where the caret may go
 // ---------------------------------------------------------------------------
 
-bool THexEditor::SelectCell(int col, int row) {
+bool THexEditor::SelectCell(int col, int64_t row) {
   if (DataSize() < 1) return col == 2 && row == 0;
   if (!CanSelectCell(col, row)) return false;
   bool side = false;
@@ -41,7 +41,7 @@ bool THexEditor::SelectCell(int col, int row) {
   return true;
 }
 
-bool THexEditor::CanSelectCell(int col, int row) {
+bool THexEditor::CanSelectCell(int col, int64_t row) {
   if (!SelectGuard) return true;
   TGuardOff guard;
   if (!KeyHeld(VK_SHIFT) && !KeyHeld(VK_LBUTTON)) ResetSelection(true);
@@ -49,7 +49,8 @@ bool THexEditor::CanSelectCell(int col, int row) {
   if (GetPosAtCell(col, row) >= size) {
     // Past the end: to the last byte, in the field the caret is in now.
     GetPosAtCell(Col(), Row());
-    int c, r;
+    int c = 0;
+        int64_t r = 0;
     GetCellAtPos(size - 1, FInCharField, c, r);
     MoveCaret(c, r);
     return false;
@@ -61,7 +62,7 @@ bool THexEditor::CanSelectCell(int col, int row) {
   return true;
 }
 
-void THexEditor::SelectCells(int fromCol, int fromRow, int toCol, int toRow) {
+void THexEditor::SelectCells(int fromCol, int64_t fromRow, int toCol, int64_t toRow) {
   const int64_t oldMin = FSelMin, oldMax = FSelMax;
   const int64_t to = GetPosAtCell(toCol, toRow);
   if (FSelAnchor == -1) {
@@ -115,7 +116,8 @@ bool THexEditor::HandleKey(TShiftState shift, uint16_t key) {
   const bool inChar = FInCharField;
   const int firstCol = inChar ? FHexCells + 3 : 2;
   auto caretTo = [&](int64_t p) {
-    int c, r;
+    int c = 0;
+        int64_t r = 0;
     GetCellAtPos(p, inChar, c, r);
     MoveCaret(c, r);
   };
@@ -140,7 +142,8 @@ bool THexEditor::HandleKey(TShiftState shift, uint16_t key) {
       } else if ((Col() - 2) % 2 == 1) {
         MoveCaret(Col() - 1, Row());
       } else if (pos - 1 >= 0) {
-        int c, r;
+        int c = 0;
+        int64_t r = 0;
         GetCellAtPos(pos - 1, false, c, r);
         MoveCaret(c + 1, r);
       }
@@ -152,7 +155,8 @@ bool THexEditor::HandleKey(TShiftState shift, uint16_t key) {
       } else if ((Col() - 2) % 2 == 0) {
         MoveCaret(Col() + 1, Row());
       } else if (pos + 1 < size) {
-        int c, r;
+        int c = 0;
+        int64_t r = 0;
         GetCellAtPos(pos + 1, false, c, r);
         MoveCaret(c, r);
       }
@@ -177,7 +181,7 @@ bool THexEditor::HandleKey(TShiftState shift, uint16_t key) {
     }
     if (s == ssCtrl) {
       ResetSelection(true);
-      const int row = GetMarker(digit);
+      const int64_t row = GetMarker(digit);
       if (row < RowCount())
         MoveCaret(2, row);
       else
@@ -197,14 +201,16 @@ void THexEditor::KeyUp(uint16_t& key, TShiftState shift) {
 void THexEditor::KeyPress(uint8_t ch) {
   const int64_t pos = GetPosAtCell(Col(), Row());
   if (pos >= DataSize()) return;
-  const int row = Row(), col = Col();
+  const int64_t row = Row();
+  const int col = Col();
   if (FInCharField) {
     const uint8_t b = FOemCharEntry ? AnsiToOemChar(ch) : CharToFileByte(ch);
     if (b < 32 && !FOemCharEntry) return;  // control characters, or not in this translation
     FOemCharEntry = false;
     ResetSelection(true);
     ChangeByte(ReadByte(pos), b, row, col, pos);
-    int nextCol = col + 1, nextRow = row;
+    int nextCol = col + 1;
+    int64_t nextRow = row;
     if (nextCol > ColCount() - 1) {
       nextCol = FHexCells + 3;
       ++nextRow;
@@ -216,12 +222,14 @@ void THexEditor::KeyPress(uint8_t ch) {
   if (d < 0) return;
   ResetSelection(true);
   const uint8_t old = ReadByte(pos);
-  int first, firstRow;
+  int first = 0;
+  int64_t firstRow = 0;
   GetCellAtPos(pos, false, first, firstRow);
   const bool highNibble = col - (FSwapNibbles ? 1 : 0) == first;
   const uint8_t value = highNibble ? static_cast<uint8_t>(d * 16 + (old & 0x0F)) : static_cast<uint8_t>(d + (old & 0xF0));
   ChangeByte(old, value, row, col, pos);
-  int nextCol = col + 1, nextRow = row;
+  int nextCol = col + 1;
+  int64_t nextRow = row;
   if (nextCol > FHexCells + 1) {
     nextCol = 2;
     ++nextRow;

@@ -54,7 +54,7 @@ void THexEditor::UpdateOffsetWidth() {
   SetColWidths(0, FOffsetChars * FCharWidth);
 }
 
-int64_t THexEditor::GetPosAtCell(int col, int row) {
+int64_t THexEditor::GetPosAtCell(int col, int64_t row) {
   const int h = FHexCells;
   FInCharField = col > h + 2;
   int64_t pos = static_cast<int64_t>(row) * FBytesPerLine;
@@ -62,9 +62,10 @@ int64_t THexEditor::GetPosAtCell(int col, int row) {
   return std::max<int64_t>(pos, 0);
 }
 
-void THexEditor::GetCellAtPos(int64_t pos, bool inCharField, int& col, int& row) const {
+void THexEditor::GetCellAtPos(int64_t pos, bool inCharField, int& col, int64_t& row) const {
   row = pos / FBytesPerLine;
-  col = inCharField ? FHexCells + 3 + pos % FBytesPerLine : 2 + 2 * (pos % FBytesPerLine);
+  const int inRow = static_cast<int>(pos % FBytesPerLine);
+  col = inCharField ? FHexCells + 3 + inRow : 2 + 2 * inRow;
 }
 
 int THexEditor::GetOtherFieldCol(int col, bool& inCharField) const {

@@ -52,7 +52,7 @@ void THexEditor::SetDifferenceMarks(TDifferenceMarks marks) {
   InvalidateGrid();
 }
 
-bool THexEditor::ByteDiffers(int row, int64_t pos) {
+bool THexEditor::ByteDiffers(int64_t row, int64_t pos) {
   if (!FDifferenceMarks) return false;
   if (FDifferencePaint != PaintCount() || FDifferenceRowIndex != row) {
     FDifferenceRow.assign(static_cast<size_t>(FBytesPerLine), 0);
@@ -64,7 +64,7 @@ bool THexEditor::ByteDiffers(int row, int64_t pos) {
   return i >= 0 && i < FBytesPerLine && FDifferenceRow[static_cast<size_t>(i)] != 0;
 }
 
-void THexEditor::DrawCell(int col, int row, const TRect& rect) {
+void THexEditor::DrawCell(int col, int64_t row, const TRect& rect) {
   TGridHost& host = Host();
   const TColor fontColor = host.ColorToRGB(Font().Color);
   const TColor background = host.ColorToRGB(FColors->Background());

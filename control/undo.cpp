@@ -78,7 +78,8 @@ THexEditor::TUndoState THexEditor::CurrentUndoState() {
 }
 
 void THexEditor::RestoreUndoState(const TUndoState& state) {
-  int col, row;
+  int col = 0;
+  int64_t row = 0;
   GetCellAtPos(std::max<int64_t>(state.Caret, 0), state.InChar, col, row);
   if (!state.InChar && DataSize() > 0) col += state.Nibble & 1;
   MoveCaret(col, row);

@@ -29,7 +29,8 @@ bool WriteBinaryEdit(THexEditor& editor, uint8_t value) {
     editor.ReplaceSelection(&value, 1);
     return editor.Modified();
   }
-  int col = 0, row = 0;
+  int col = 0;
+  int64_t row = 0;
   editor.GetCellAtPos(pos, editor.IsCharFieldActive(), col, row);
   editor.ChangeByte(editor.ReadByte(pos), value, row, col, pos);
   return editor.Modified();

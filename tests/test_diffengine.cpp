@@ -268,7 +268,7 @@ TEST_F(SideBySide, AShorterSideScrollsAlongOverBlankRows) {
     int32_t LeadCaret;
     int Top;  // the other side's afterwards
     int32_t Caret;
-    std::pair<int, int> LeftRows, RightRows;  // view rows: first, end
+    std::pair<int64_t, int64_t> LeftRows, RightRows;  // view rows: first, end
   };
   const Row rows[] = {
       {"the right's tail", 320, 800, 0, true, 40, 790, 40, 319, {0, 50}, {0, 50}},
@@ -294,7 +294,7 @@ TEST_F(SideBySide, AShorterSideScrollsAlongOverBlankRows) {
     EXPECT_EQ(other.TopRow(), row.Top);
     EXPECT_EQ(other.GetCursorPos(), row.Caret);
     const auto [first, end] = Pair->PairRows(other);
-    EXPECT_EQ(other.VertScrollInfo(), (TScrollInfo{std::max(end, other.RowCount()) - 10 - std::min(first, 0), 10, row.Top - std::min(first, 0)}));
+    EXPECT_EQ(other.VertScrollInfo(), (TScrollInfo{std::max(end, other.RowCount()) - 10 - std::min<int64_t>(first, 0), 10, row.Top - std::min<int64_t>(first, 0)}));
     // The caret keeps to the bytes there are: keys, a click on a blank row.
     for (uint16_t key : {VK_DOWN, VK_NEXT, VK_UP}) {
       uint16_t k = key;
@@ -306,7 +306,7 @@ TEST_F(SideBySide, AShorterSideScrollsAlongOverBlankRows) {
     Pair.reset();
     other.SetViewRows(0, 0);
     EXPECT_GE(other.TopRow(), 0);
-    EXPECT_EQ(other.VertScrollInfo().Max, std::max(other.RowCount() - 10, 0));
+    EXPECT_EQ(other.VertScrollInfo().Max, std::max<int64_t>(other.RowCount() - 10, 0));
     lead.SetViewRows(0, 0);
   }
 }

@@ -107,7 +107,8 @@ TEST_F(GridLayout, PositionsAndCellsMapBothWays) {
   EXPECT_EQ(Ed->GetPosAtCell(34, kLastRow), 2147483648);
   EXPECT_EQ(Ed->GetPosAtCell(2, kLastRow + 1), 2147483648);
 
-  int col = 0, row = 0;
+  int col = 0;
+  int64_t row = 0;
   Ed->GetCellAtPos(37, false, col, row);
   EXPECT_EQ(col, 12);
   EXPECT_EQ(row, 2);
@@ -138,7 +139,8 @@ TEST_F(GridLayout, OddLineWidthsKeepTheMappingsConsistent) {
     Ed->SetBytesPerLine(b);
     EXPECT_EQ(Ed->ColCount(), 3 * b + 3);
     EXPECT_EQ(Ed->RowCount(), (1000 + b - 1) / b);
-    int col, row;
+    int col = 0;
+    int64_t row = 0;
     Ed->GetCellAtPos(999, true, col, row);
     EXPECT_EQ(col, 2 * b + 3 + 999 % b);
     EXPECT_EQ(Ed->GetPosAtCell(col, row), 999);

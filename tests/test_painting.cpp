@@ -25,18 +25,18 @@ class TRecordingGrid : public TCustomGrid {
   using TCustomGrid::TCustomGrid;
   struct TCall {
     int Col;
-    int Row;
+    int64_t Row;
     TRect Rect;
   };
   std::vector<TCall> Calls;
-  std::set<std::pair<int, int>> Cells() const {
-    std::set<std::pair<int, int>> s;
+  std::set<std::pair<int, int64_t>> Cells() const {
+    std::set<std::pair<int, int64_t>> s;
     for (const TCall& c : Calls) s.insert({c.Col, c.Row});
     return s;
   }
 
  protected:
-  void DrawCell(int col, int row, const TRect& rect) override { Calls.push_back({col, row, rect}); }
+  void DrawCell(int col, int64_t row, const TRect& rect) override { Calls.push_back({col, row, rect}); }
 };
 
 // Six columns of 10 pixels (two of them fixed), rows of 10 pixels, no grid
@@ -60,8 +60,46 @@ class GridPaint : public ::testing::Test {
   TFakeCanvas Canvas;
 };
 
+// 2^36 rows (a tebibyte at 16 bytes a row): the end scrolls, pages and
+// paints as the start does, and the scroll bar's ends are the rows' ends.
+TEST_F(GridPaint, TheEndOfATebibyteOfRowsScrollsAndPaintsAsTheStartDoes) {
+  const int64_t rows = int64_t{1} << 36;
+  Grid.SetRowCount(rows);
+  Grid.VScroll(TScrollCode::scBottom, 0);
+  EXPECT_EQ(Grid.TopRow(), rows - 3);  // three whole rows in view
+  const TScrollInfo v = Grid.VertScrollInfo();
+  EXPECT_EQ(v, (TScrollInfo{rows - 3, 3, rows - 3}));
+  Grid.MoveColRow(2, rows - 1, true, true);
+  EXPECT_EQ(Grid.Row(), rows - 1);
+  EXPECT_EQ(Grid.CellRect(2, rows - 1), (TRect{20, 20, 30, 30}));
+  PaintAll();
+  std::set<int64_t> painted;
+  for (const auto& c : Grid.Calls) painted.insert(c.Row);
+  EXPECT_EQ(painted, (std::set<int64_t>{rows - 3, rows - 2, rows - 1}));
+  Grid.VScroll(TScrollCode::scPageUp, 0);
+  EXPECT_EQ(Grid.TopRow(), rows - 6);
+
+  const TBarScale bar{v.Max};
+  EXPECT_TRUE(bar.Scaled());
+  EXPECT_EQ(bar.ToBar(0), 0);
+  EXPECT_EQ(bar.FromBar(0), 0);
+  EXPECT_EQ(bar.ToBar(v.Max), bar.BarMax());
+  EXPECT_EQ(bar.FromBar(bar.BarMax()), v.Max);
+  int64_t before = -1;
+  for (int value : {1, 2, 1000, bar.BarMax() / 2, bar.BarMax() - 1}) {
+    EXPECT_EQ(bar.ToBar(bar.FromBar(value)), value) << value;
+    EXPECT_GT(bar.FromBar(value), before);
+    before = bar.FromBar(value);
+  }
+  EXPECT_EQ(bar.BarPage(3), 1);
+  const TBarScale small{100};
+  EXPECT_EQ(small.ToBar(37), 37);
+  EXPECT_EQ(small.FromBar(37), 37);
+  EXPECT_EQ(small.BarPage(3), 3);
+}
+
 TEST_F(GridPaint, DrawsExactlyTheCellsThatMeetTheDirtyRectangle) {
-  using Cells = std::set<std::pair<int, int>>;
+  using Cells = std::set<std::pair<int, int64_t>>;
   struct Case {
     TRect Dirty;
     Cells Expected;

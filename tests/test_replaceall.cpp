@@ -28,8 +28,8 @@ namespace {
 
 struct Snapshot {
   Bytes bytes, undo;
-  std::vector<int32_t> marks;
-  int32_t col, row, selMin, selMax, anchor, markSize, undoCount;
+  std::vector<int64_t> marks;
+  int64_t col, row, selMin, selMax, anchor, markSize, undoCount;
   bool modified, canUndo;
   std::string description;
   bool operator==(const Snapshot&) const = default;
@@ -39,7 +39,7 @@ Snapshot Take(THexEditor& e) {
   Snapshot s{{}, {}, {}, e.Col(), e.Row(), e.SelMin(), e.SelMax(), e.SelAnchor(), e.ChangedBits().Size(),
              e.UndoCount(), e.Modified(), e.CanUndo(), e.UndoDescription()};
   s.bytes = DocumentBytes(e);
-  for (int32_t i = 0; i < s.markSize; ++i)
+  for (int64_t i = 0; i < s.markSize; ++i)
     if (e.ByteChanged(i)) s.marks.push_back(i);
   return s;
 }
@@ -135,7 +135,8 @@ TEST_F(ReplaceAllModel, OnePassEqualsReplacingMatchByMatch) {
       // Earlier edits: undo steps, change marks and Modified to carry over.
       for (int i = static_cast<int>(same() % 4); i > 0; --i) {
         const auto pos = static_cast<int32_t>(same() % static_cast<uint32_t>(e->DataSize()));
-        int col, row;
+        int col = 0;
+        int64_t row = 0;
         e->GetCellAtPos(pos, false, col, row);
         e->ChangeByte(e->ReadByte(pos), static_cast<uint8_t>(same()), row, col, pos);
       }

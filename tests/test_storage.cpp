@@ -212,14 +212,18 @@ TEST_F(Storage, AFileReadInPlaceThatAnotherProgramChangesIsNeverSavedOverSilentl
     Ed->OpenedFileEvent();
     ASSERT_EQ(told.size(), 1u);
     EXPECT_EQ(told[0].rfind(path, 0), 0u) << told[0];
-    if (row.keepsOpened) EXPECT_EQ(Document(), mine);
+    if (row.keepsOpened) {
+      EXPECT_EQ(Document(), mine);
+    }
     const bool exists = fs::exists(path);
     const Bytes theirs = exists ? ReadFile(path) : Bytes{};
 
     EXPECT_FALSE(Ed->SaveToFile(path));
     EXPECT_NE(Ed->LastError().find("The file was not saved."), std::string::npos) << Ed->LastError();
     EXPECT_EQ(fs::exists(path), exists);
-    if (exists) EXPECT_EQ(ReadFile(path), theirs);
+    if (exists) {
+      EXPECT_EQ(ReadFile(path), theirs);
+    }
     std::string asked;
     Ed->OnConfirmChangedFile = [&](const std::string& q) { return asked = q, true; };
     EXPECT_EQ(Ed->SaveToFile(path), row.savedOver.has_value()) << Ed->LastError();

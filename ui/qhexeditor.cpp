@@ -218,14 +218,16 @@ void HexEditorWidget::SyncScrollBars() {
   const TScrollInfo v = FEditor->VertScrollInfo();
   const TScrollInfo h = FEditor->HorzScrollInfo();
   FSyncingBars = true;
-  verticalScrollBar()->setRange(0, v.Max);
-  verticalScrollBar()->setPageStep(v.Page);
+  // Rows beyond what the bar can count are scaled onto it.
+  FRowScale.Max = v.Max;
+  verticalScrollBar()->setRange(0, FRowScale.BarMax());
+  verticalScrollBar()->setPageStep(FRowScale.BarPage(v.Page));
   verticalScrollBar()->setSingleStep(1);
-  verticalScrollBar()->setValue(v.Position);
-  horizontalScrollBar()->setRange(0, h.Max);
-  horizontalScrollBar()->setPageStep(h.Page);
+  verticalScrollBar()->setValue(FRowScale.ToBar(v.Position));
+  horizontalScrollBar()->setRange(0, static_cast<int>(h.Max));
+  horizontalScrollBar()->setPageStep(static_cast<int>(h.Page));
   horizontalScrollBar()->setSingleStep(1);
-  horizontalScrollBar()->setValue(h.Position);
+  horizontalScrollBar()->setValue(static_cast<int>(h.Position));
   FSyncingBars = false;
 }
 
@@ -331,10 +333,12 @@ void HexEditorWidget::resizeEvent(QResizeEvent*) {
 
 void HexEditorWidget::scrollContentsBy(int, int) {
   if (FSyncingBars) return;
-  const int top = verticalScrollBar()->value();
+  const int bar = verticalScrollBar()->value();
   const int left = horizontalScrollBar()->value();
   Guarded([&] {
-    if (top != FEditor->TopRow()) FEditor->VScroll(TScrollCode::scPosition, top);
+    // The bar's value counts from the view's first row.
+    if (bar != FRowScale.ToBar(FEditor->VertScrollInfo().Position))
+      FEditor->VScroll(TScrollCode::scPosition, FRowScale.FromBar(bar));
     if (left != FEditor->LeftCol() - FEditor->FixedCols()) FEditor->HScroll(TScrollCode::scPosition, left);
   });
 }

@@ -103,6 +103,7 @@ class HexEditorWidget : public QAbstractScrollArea, public TGridHost {
   bool FCreated = false;
   int FLockCount = 0;
   bool FSyncingBars = false;
+  TBarScale FRowScale;  // the vertical bar's rows
   bool FPaintErrorShown = false;
 
   // The caret: a shape, a place, a hide count as the system caret has one

@@ -249,8 +249,9 @@ void Settle() {
 
 void TypeByte(Teditform& window, int32_t pos, uint8_t value) {
   THexEditor& ed = window.Editor();
-  const int row = pos / ed.BytesPerLine();
-  int col = 0, r = 0;
+  const int64_t row = pos / ed.BytesPerLine();
+  int col = 0;
+  int64_t r = 0;
   ed.GetCellAtPos(pos, false, col, r);
   ed.ChangeByte(ed.ReadByte(pos), value, row, col, pos);
 }

@@ -174,7 +174,8 @@ class TestSideBySide : public TGuiTest {
   void altMovesOneCaretAloneAndAlignHereShowsTheShift() {
     LockPair();
     auto click = [this](Teditform* window, int32_t pos, Qt::KeyboardModifiers modifiers) {
-      int col = 0, row = 0;
+      int col = 0;
+      int64_t row = 0;
       window->Editor().GetCellAtPos(pos, false, col, row);
       const TRect r = window->Editor().CellRect(col, row);
       QTest::mouseClick(window->HexEditor1->viewport(), Qt::LeftButton, modifiers, QPoint(r.Left + 2, r.Top + 2));

@@ -417,7 +417,8 @@ inline std::string Mismatch(THexEditor& ed, const Model& m, TChoices& c) {
   if ((d = differ("SelAnchor", ed.SelAnchor(), m.sel.anchor)) != "") return d;
   if ((d = differ("SelMin", ed.SelMin(), m.sel.min)) != "") return d;
   if ((d = differ("SelMax", ed.SelMax(), m.sel.max)) != "") return d;
-  int col = 2, row = 0;
+  int col = 2;
+  int64_t row = 0;
   if (m.Size() > 0) {
     ed.GetCellAtPos(m.caret.pos, m.caret.inChar, col, row);
     if (!m.caret.inChar) col += m.caret.nibble;
