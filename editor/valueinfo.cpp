@@ -14,12 +14,6 @@ TCaretPlace CaretPlaceOf(THexEditor& editor) { return {editor.SelStart(), editor
 
 namespace {
 
-// A position in hex; a negative one (no selection end known) as its 32-bit
-// pattern.
-std::string PositionHex(int64_t pos) {
-  return HexMin2(pos < 0 ? uint64_t{static_cast<uint32_t>(pos)} : static_cast<uint64_t>(pos));
-}
-
 uint8_t ReadByte(TByteSource& bytes, int64_t pos) {
   uint8_t b = 0;
   bytes.Read(&b, pos, 1);

@@ -97,9 +97,7 @@ void AppendDumpLine(std::string& out, const TDumpStyle& style, int64_t l0, const
 
 std::optional<int64_t> RangeFieldValue(const std::string& text) { return TryStrToInt64("$" + text); }
 
-std::string RangeFieldText(int64_t value) {
-  return HexMin2(value < 0 ? uint64_t{static_cast<uint32_t>(value)} : static_cast<uint64_t>(value));
-}
+std::string RangeFieldText(int64_t value) { return PositionHex(value); }
 
 TRangeFields InitialRange(int64_t selStart, int64_t selEnd, int64_t dataSize) {
   if (selStart == selEnd) return {"0", RangeFieldText(dataSize - 1)};

@@ -93,6 +93,10 @@ std::string HexMin2(uint64_t value) {
   return buf;
 }
 
+std::string PositionHex(int64_t pos) {
+  return HexMin2(pos < 0 ? uint64_t{static_cast<uint32_t>(pos)} : static_cast<uint64_t>(pos));
+}
+
 std::string Binary8(uint8_t b) {
   std::string s(8, '0');
   for (int i = 0; i < 8; ++i)

@@ -36,6 +36,9 @@ std::string HexPrefixToDollar(const std::string& text);
 
 // Upper-case hex digits, at least two.
 std::string HexMin2(uint64_t value);
+// A position in hex (at least two digits); a negative one (none known) as
+// its 32-bit pattern.
+std::string PositionHex(int64_t pos);
 // The eight binary digits of b, most significant first.
 std::string Binary8(uint8_t b);
 
