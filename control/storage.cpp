@@ -186,9 +186,8 @@ void THexEditor::ResetDocumentState() {
 bool THexEditor::LoadFromFile(const std::string& fileName) {
   CloseDataStream();
   FLastError.clear();
-  int64_t size = 0;
   int err = 0;
-  switch (FileKindOf(fileName, &size, &err)) {
+  switch (FileKindOf(fileName, nullptr, &err)) {
     case TFileKind::fkError:
       FLastError = "Cannot open " + fileName + ": " + ErrnoText(err) + ".";
       break;
@@ -202,8 +201,6 @@ bool THexEditor::LoadFromFile(const std::string& fileName) {
       FLastError = "Cannot open " + fileName + ": " + ErrnoText(ENOENT) + ".";
       break;
     case TFileKind::fkRegular:
-      if (size > kMaxDocumentSize)
-        FLastError = TooLargeToOpenMessage(fileName) + ".";
       break;
   }
   if (FLastError.empty() && !CheckFileAccess(fileName, FReadOnly))
@@ -219,7 +216,6 @@ bool THexEditor::LoadFromFile(const std::string& fileName) {
     TWaitCursor wait(*this);
     try {
       TWatchedFile file = TWatchedFile::Open(fileName, OpenOptions());
-      if (file.Identity().Size > kMaxDocumentSize) throw EFileError(TooLargeToOpenMessage(fileName));
       FJournalHeader = TJournalHeader();
       FJournalHeader.Identity = file.Identity();
       FJournalHeader.SnapshotName = file.SnapshotName();

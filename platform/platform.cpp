@@ -315,6 +315,15 @@ int64_t TFileHandle::ReadAt(void* buf, int64_t count, int64_t pos) const {
   return done;
 }
 
+std::pair<int64_t, int64_t> TFileHandle::DataExtent(int64_t pos, int64_t end) const {
+  if (pos >= end) return {end, end};
+  const off_t data = lseek(FFd, pos, SEEK_DATA);
+  if (data < 0) return errno == ENXIO ? std::pair{end, end} : std::pair{pos, end};
+  if (data >= end) return {end, end};
+  const off_t hole = lseek(FFd, data, SEEK_HOLE);
+  return {data, hole < 0 ? end : std::min<int64_t>(hole, end)};
+}
+
 void TFileHandle::ReadExact(void* buf, int64_t count, int64_t pos) const {
   if (ReadAt(buf, count, pos) != count) throw EFileError("Cannot read " + FName + ": unexpected end of file");
 }

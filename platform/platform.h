@@ -9,6 +9,7 @@
 #include <functional>
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 #include <sys/types.h>
 
@@ -84,6 +85,10 @@ class TFileHandle {
   // Reads up to count bytes at pos; returns the number read (short only at the end).
   int64_t ReadAt(void* buf, int64_t count, int64_t pos) const;
   void ReadExact(void* buf, int64_t count, int64_t pos) const;
+  // The first stretch of [pos, end) that may hold data rather than a hole
+  // of a sparse file: {start, stop}, with start = end where only holes are
+  // left. Where the file system cannot tell, all of it is data.
+  std::pair<int64_t, int64_t> DataExtent(int64_t pos, int64_t end) const;
   void WriteAt(const void* buf, int64_t count, int64_t pos);
   void SetSize(int64_t size);
   // Allocates the blocks for a growth to size without changing the length;
