@@ -174,8 +174,8 @@ class SnapshotSearchTest : public TempDirTest {
     TSnapshotSearch::PageOffsets = 256;   // nor on a page
   }
   void TearDown() override {
-    TSnapshotSearch::PieceOffsets = 1 << 20;
-    TSnapshotSearch::PageOffsets = 1 << 20;
+    TSnapshotSearch::PieceOffsets = 1 << 18;
+    TSnapshotSearch::PageOffsets = 1 << 18;
     TSnapshotSearch::UndoBudget = 2u << 20;
     TSnapshotSearch::PageBudget = size_t{64} << 20;
     TempDirTest::TearDown();
@@ -315,7 +315,7 @@ TEST_F(SnapshotSearchTest, CancelOrAFailingPageFileLeavesTheCandidatesAsTheyWere
 // bytes differ, "unchanged" leaves pages (some in the file) without them,
 // "changed" a list of them.
 TEST(SnapshotLimits, SnapshotsOfAnySize) {
-  TSnapshotSearch::PageBudget = 1u << 17;  // one page of 2^20 offsets
+  TSnapshotSearch::PageBudget = 1u << 15;  // one page of 2^18 offsets
   for (const int64_t size : {int64_t{2146435073}, int64_t{2147483647}, (int64_t{1} << 32) + 17}) {
     SCOPED_TRACE(size);
     const int64_t mid = size - 9;  // past 4 GiB in the largest

@@ -200,7 +200,7 @@ class TestSnapshots : public TGuiTest {
     QTimer::singleShot(0, cancelWhenShown);
     Step(0);  // changed
     TLongWork::ShowAfterMs = 500;
-    TSnapshotSearch::PieceOffsets = 1 << 20;
+    TSnapshotSearch::PieceOffsets = 1 << 18;
     QVERIFY(sawProgress);
     QCOMPARE(Form().Search().StepCount(), 0);
     QCOMPARE(Form().CandidateView->model()->rowCount(), 63);
