@@ -11,8 +11,9 @@
 // that are neither empty nor full hold bits, in memory up to PageBudget and
 // beyond it in a private temporary file. The set before each step is kept
 // for Undo step and Cancel in a stream that moves into a private temporary
-// file once it is large, so that the search holds at most PageBudget, a few
-// bytes per page and 16 MiB in memory, whatever the size of the snapshots.
+// file once it is large, so that the search holds at most PageBudget, the
+// page table (under 64 bytes a page of 2^18 offsets) and 16 MiB in memory,
+// whatever the size of the snapshots.
 #pragma once
 
 #include <algorithm>
@@ -75,6 +76,8 @@ class TCandidates {
   // Every offset o with o + width <= limit (and o a multiple of step).
   static TCandidates All(int64_t limit, int width, int step);
   int64_t Count() const { return FCount; }
+  // Every candidate lies below it.
+  int64_t Limit() const { return FLimit; }
   // The index-th candidate in increasing order (0 <= index < Count()).
   int64_t At(int64_t index) const;
   bool Contains(int64_t offset) const;

@@ -37,7 +37,12 @@ QVariant TCandidateModel::data(const QModelIndex& index, int role) const {
       (role != Qt::DisplayRole && role != Qt::TextAlignmentRole))
     return {};
   if (role == Qt::TextAlignmentRole) return QVariant(Qt::AlignRight | Qt::AlignVCenter);
-  const int64_t offset = FSearch.Candidates().At(index.row());
+  int64_t offset = 0;
+  try {
+    offset = FSearch.Candidates().At(index.row());  // may read a page from the temporary file
+  } catch (const std::exception&) {
+    return QStringLiteral("?");
+  }
   if (index.column() == 0) return QStringLiteral("%1").arg(static_cast<qlonglong>(offset), 8, 16, QLatin1Char('0')).toUpper();
   // A window closed since the last look is never read again.
   if (FDocuments) FSearch.ForgetClosedDocuments(*FDocuments);
@@ -248,8 +253,8 @@ void TSnapshotForm::FitColumns() {
   const QFontMetrics metrics(CandidateView->font());
   QHeaderView* header = CandidateView->horizontalHeader();
   // Offsets take eight hex digits, more past 4 GiB.
-  const int64_t last = FSearch.Candidates().Count() > 0 ? FSearch.Candidates().At(FSearch.Candidates().Count() - 1) : 0;
-  const int digits = std::max(8, static_cast<int>(QString::number(static_cast<qlonglong>(last), 16).size()));
+  const auto last = static_cast<qlonglong>(std::max<int64_t>(FSearch.Candidates().Limit() - 1, 0));
+  const int digits = std::max(8, static_cast<int>(QString::number(last, 16).size()));
   const int offset = WidestWidth(metrics, QString(digits, QLatin1Char('F')), {QLatin1StringView("0123456789ABCDEF")});
   const int value = WidestWidth(metrics, QString::fromStdString(WidestValueText(FSearch.Format().Type)),
                                 {QLatin1StringView("0123456789"), QLatin1StringView("+-")});
