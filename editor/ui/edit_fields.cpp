@@ -30,7 +30,7 @@ void Teditform::AddFieldHere1Click() {
   FieldsForm().AddAndEdit(ed.SelCount() > 0 ? FieldAt(ed.SelMin(), ed.SelCount()) : FieldAt(ed.GetCursorPos(), 0));
 }
 
-void Teditform::AddField(int32_t offset, const TValueFormat& format) {
+void Teditform::AddField(int64_t offset, const TValueFormat& format) {
   TField field = FieldAt(offset, 0);
   field.Type = format.Type;
   field.Order = format.Order;
