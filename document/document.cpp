@@ -252,6 +252,25 @@ void TDocument::Consolidate(uint64_t at) {
   }
 }
 
+int64_t TDocument::KnownZeros(int64_t pos, int64_t limit) const {
+  const auto from = 2 * static_cast<uint64_t>(pos), to = 2 * static_cast<uint64_t>(std::min(limit, Size()));
+  if (from >= to) return 0;
+  uint64_t reached = from;
+  FTree.Visit(from, to - from, [&](uint64_t at, const TPiece& q) {
+    const TPieceSource& src = *FSources[q.Source];
+    if (src.Zeros()) {
+      reached = at + q.Length;
+      return true;
+    }
+    if (!src.File() || !ByteAligned(at, q)) return false;
+    const auto start = static_cast<int64_t>(q.Start / 2), end = static_cast<int64_t>((q.Start + q.Length) / 2);
+    const int64_t data = src.File()->DataExtent(start, end).first;
+    reached = at + 2 * static_cast<uint64_t>(data - start);
+    return data == end;
+  });
+  return static_cast<int64_t>(reached / 2) - pos;
+}
+
 bool TDocument::WriteTo(TFileHandle& out, const TProgress& progress) const {
   const uint64_t end = Length() & ~uint64_t{1};
   const int64_t total = Size();

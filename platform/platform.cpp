@@ -5,6 +5,7 @@
 #include <linux/fs.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <time.h>
 #include <unistd.h>
 
@@ -818,6 +819,17 @@ TSaveResult SaveFileDurably(const std::string& target, const TFileHandle& source
 TSaveResult SaveFileDurably(const std::string& target, const TContentWriter& write, const std::string& tempDir,
                             const std::string& backup, const TPublishHook& beforePublish) {
   return SaveDurably(target, nullptr, &write, tempDir, backup, {}, &beforePublish);
+}
+
+int64_t PhysicalMemoryBytes() {
+  const long pages = sysconf(_SC_PHYS_PAGES), size = sysconf(_SC_PAGESIZE);
+  return pages > 0 && size > 0 ? int64_t{pages} * size : -1;
+}
+
+int64_t FreeSpaceBytes(const std::string& folder) {
+  struct statvfs st;
+  if (statvfs(folder.empty() ? "." : folder.c_str(), &st) != 0) return -1;
+  return static_cast<int64_t>(st.f_bavail) * static_cast<int64_t>(st.f_frsize);
 }
 
 bool SameFileSystem(const std::string& a, const std::string& b) {

@@ -233,6 +233,10 @@ using TContentWriter = std::function<void(TFileHandle& out)>;
 using TPublishHook = std::function<void(const TFileHandle& fresh)>;
 TSaveResult SaveFileDurably(const std::string& target, const TContentWriter& write, const std::string& tempDir,
                             const std::string& backup = {}, const TPublishHook& beforePublish = {});
+// The computer's memory in bytes, and the bytes free for this user in the
+// file system of folder (-1 where it cannot be told).
+int64_t PhysicalMemoryBytes();
+int64_t FreeSpaceBytes(const std::string& folder);
 // Whether the files or folders a and b are on one file system.
 bool SameFileSystem(const std::string& a, const std::string& b);
 

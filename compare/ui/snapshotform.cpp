@@ -362,7 +362,7 @@ void TSnapshotForm::RunStepClick() {
   {
     TBusy busy(*this);
     TLongWork work(this, QStringLiteral("Narrowing the candidates..."), true);
-    if (!FSearch.RunStep(*input.Step, [&work](int64_t done, int64_t total) { return work.Step(done, total); })) return;
+    if (!FSearch.RunStep(*input.Step, work.Progress())) return;
   }
   // Nothing left: say what usually causes it and offer the way back.
   if (FSearch.Candidates().Count() > 0) return;

@@ -112,6 +112,7 @@ class Teditform : public TDocumentWindow {
   void Wiederherstellen1Click();
   void Ausschneiden1Click();
   void Kopieren1Click();
+  bool SelectionFitsClipboard();
   void Einfgen1Click();
   // Binary edit and bookmarks
   void BinaryEdit1Click();
