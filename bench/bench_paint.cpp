@@ -11,6 +11,8 @@
 #include "bench/benchhost.h"
 #include "bench/benchpair.h"
 #include "control/canvas.h"
+#include "control/keys.h"
+#include "platform/platform.h"
 
 namespace byteloom::bench {
 
@@ -126,6 +128,62 @@ TRegister page("page", [](const TBenchContext& ctx) {
   }
   return static_cast<double>(histogram.size()) * kStep;
 });
+
+// A sparse file of 1 TiB in the work folder (no disk blocks but a few),
+// removed with the returned file.
+TTempFile TebibyteFile(const TBenchContext& ctx) {
+  TTempFile made = TTempFile::CreateNamed(ctx.WorkDir + "/tebibyte.bin");
+  made.Handle().SetSize(int64_t{1} << 40);
+  const char head[] = "first bytes", tail[] = "last bytes";
+  made.Handle().WriteAt(head, sizeof head, 0);
+  made.Handle().WriteAt(tail, sizeof tail, (int64_t{1} << 40) - static_cast<int64_t>(sizeof tail));
+  return made;
+}
+
+// Opening a 1 TiB file until its first rows are painted.
+TRegister huge_open("huge_open", [](const TBenchContext& ctx) {
+  const TTempFile file = TebibyteFile(ctx);
+  const std::string& name = file.Name();
+  const double t0 = Now();
+  TBenchHost host;
+  THexEditor editor(host);
+  editor.Loaded();
+  if (!editor.LoadFromFile(name)) throw std::runtime_error(editor.LastError());
+  editor.SetClientSize(kView.Width(), kView.Height());
+  TNullCanvas canvas;
+  editor.Paint(kView, canvas);
+  const double seconds = Now() - t0;
+  if (canvas.Sum == 0) throw std::runtime_error("nothing was painted");
+  return seconds;
+});
+
+// Ctrl+Home (or Ctrl+End and 300 pages back), then 300 x Page Down, each
+// painted, on the 1 TiB file: the end must cost what the start costs.
+double PagesOfTebibyte(const TBenchContext& ctx, bool atEnd) {
+  TBenchHost host;
+  THexEditor editor(host);
+  editor.Loaded();
+  const TTempFile file = TebibyteFile(ctx);
+  if (!editor.LoadFromFile(file.Name())) throw std::runtime_error(editor.LastError());
+  editor.SetClientSize(kView.Width(), kView.Height());
+  TNullCanvas canvas;
+  editor.Paint(kView, canvas);
+  const auto key = [&](uint16_t code, TShiftState shift) {
+    uint16_t k = code;
+    editor.KeyDown(k, shift);
+    editor.Paint(kView, canvas);
+  };
+  const double t0 = Now();
+  key(atEnd ? VK_END : VK_HOME, ssCtrl);
+  if (atEnd) editor.Seek(editor.DataSize() - 301 * editor.VisibleRowCount() * editor.BytesPerLine(), 0, true);
+  for (int i = 0; i < 300; ++i) key(VK_NEXT, 0);
+  const double seconds = Now() - t0;
+  if (atEnd != (editor.TopRow() > editor.RowCount() / 2)) throw std::runtime_error("the pages went elsewhere");
+  return seconds;
+}
+
+TRegister huge_pages_start("huge_pages_start", [](const TBenchContext& ctx) { return PagesOfTebibyte(ctx, false); });
+TRegister huge_pages_end("huge_pages_end", [](const TBenchContext& ctx) { return PagesOfTebibyte(ctx, true); });
 
 }  // namespace
 

@@ -11,9 +11,19 @@
 //                 "unchanged", Undo step, "unchanged" and "changed"; its
 //                 rss_growth_mib is the search's peak, a bit per offset
 //                 (128 MiB) and a few MiB more (no peer)
-// The snapshots of narrow and narrow_dense are files from disk, read in
-// pieces like any snapshot.
+//   narrow_8g     two snapshot files of 8 GiB (narrow8g/a.bin and b.bin,
+//                 once): random bytes, 4,000 bytes of b with their top bit
+//                 flipped, and a u32 little-endian counter past 4 GiB that
+//                 rises by 1. One step "u32 LE increased by 1" from every
+//                 offset must leave exactly the counter (peer: cmp -l a b);
+//                 then, untimed but in rss_growth_mib, an "unchanged" step
+//                 from every offset keeps all but the offsets next to a
+//                 change: most pages of the bitmap mixed, those beyond the
+//                 budget in the file (its time goes to stderr)
+// The snapshots of narrow, narrow_dense and narrow_8g are files from disk,
+// read in pieces like any snapshot.
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <fstream>
@@ -37,7 +47,7 @@ constexpr int kNoisePerSnapshot = 1000;
 
 std::string SnapshotName(const TBenchContext& ctx, int k) { return ctx.WorkDir + "/narrow/snap" + std::to_string(k) + ".bin"; }
 
-bool Exists(const std::string& name, int32_t size) {
+bool Exists(const std::string& name, int64_t size) {
   struct stat st{};
   return stat(name.c_str(), &st) == 0 && st.st_size == size;
 }
@@ -121,9 +131,79 @@ double TimeNarrowBig() {
   return seconds;
 }
 
+constexpr int64_t kBigSize = int64_t{8} << 30;
+constexpr int64_t kBigCounter = (int64_t{5} << 30) + 3;
+constexpr int kBigNoise = 4000;
+
+std::string BigName(const TBenchContext& ctx, char which) { return ctx.WorkDir + "/narrow8g/" + which + ".bin"; }
+
+// Writes both snapshots in pieces of 8 MiB. The flipped bytes lie apart from
+// each other and from the counter, so no u32 there rises by exactly 1.
+void MakeBigSnapshots(const TBenchContext& ctx) {
+  if (Exists(BigName(ctx, 'b'), kBigSize)) return;
+  ::mkdir((ctx.WorkDir + "/narrow8g").c_str(), 0700);
+  std::mt19937_64 rng(11);
+  constexpr int64_t kSpacing = kBigSize / kBigNoise;
+  std::vector<int64_t> noise;
+  for (int k = 0; k < kBigNoise; ++k) {
+    const int64_t pos = k * kSpacing + 8 + static_cast<int64_t>(rng() % (kSpacing - 16));
+    if (pos + 8 < kBigCounter || pos > kBigCounter + 8) noise.push_back(pos);
+  }
+  if (noise.size() != kBigNoise) throw std::runtime_error("a flipped byte would touch the counter");
+  std::ofstream a(BigName(ctx, 'a') + ".part", std::ios::binary | std::ios::trunc);
+  std::ofstream b(BigName(ctx, 'b') + ".part", std::ios::binary | std::ios::trunc);
+  constexpr int64_t kPiece = 8 << 20;
+  std::vector<uint64_t> words(kPiece / 8);
+  const auto bytes = reinterpret_cast<uint8_t*>(words.data());
+  const auto put = [bytes](int64_t base, int64_t at, uint32_t value) {
+    for (int64_t i = 0; i < 4; ++i)
+      if (at + i >= base && at + i < base + kPiece) bytes[at + i - base] = static_cast<uint8_t>(value >> (8 * i));
+  };
+  auto next = noise.begin();
+  for (int64_t base = 0; base < kBigSize; base += kPiece) {
+    for (auto& word : words) word = rng();
+    put(base, kBigCounter, 0x12345678u);
+    a.write(reinterpret_cast<const char*>(bytes), kPiece);
+    put(base, kBigCounter, 0x12345679u);
+    for (auto flip = next; flip != noise.end() && *flip < base + kPiece; ++flip) bytes[*flip - base] ^= 0x80;
+    b.write(reinterpret_cast<const char*>(bytes), kPiece);
+    while (next != noise.end() && *next < base + kPiece) ++next;
+  }
+  a.close();
+  b.close();
+  if (!a || !b) throw std::runtime_error("cannot write the 8 GiB snapshots");
+  std::rename((BigName(ctx, 'a') + ".part").c_str(), BigName(ctx, 'a').c_str());
+  std::rename((BigName(ctx, 'b') + ".part").c_str(), BigName(ctx, 'b').c_str());
+  ::sync();  // the first step does not meet the files' writeback
+}
+
+double TimeNarrow8g(const TBenchContext& ctx) {
+  MakeBigSnapshots(ctx);
+  TSnapshotSearch search;
+  search.AddFile(BigName(ctx, 'a'));
+  search.AddFile(BigName(ctx, 'b'));
+  const TValueFormat format{TValueType::vtU32, TByteOrder::boLittle, false};
+  search.Restart(format);
+  double t0 = Now();
+  search.RunStep(*MakeStep(TStepCondition::scIncreasedBy, TValueType::vtU32, "1", "").Step);
+  const double seconds = Now() - t0;
+  if (search.Candidates().Count() != 1 || search.Candidates().At(0) != kBigCounter)
+    throw std::runtime_error(std::to_string(search.Candidates().Count()) + " candidates are left, not the counter alone");
+  search.Restart(format);
+  t0 = Now();
+  search.RunStep(*MakeStep(TStepCondition::scUnchanged, TValueType::vtU32, "", "").Step);
+  // Each flipped byte drops the four values that hold it, so does the counter's low byte.
+  if (search.Candidates().Count() != kBigSize - 3 - 4 * (kBigNoise + 1))
+    throw std::runtime_error("\"unchanged\" left " + std::to_string(search.Candidates().Count()) + " candidates");
+  std::fprintf(stderr, "narrow_8g: \"unchanged\" %.3f s, %lld pages in the file, %zu MiB held\n", Now() - t0,
+               static_cast<long long>(search.Candidates().PagesInFile()), search.MemoryBytes() >> 20);
+  return seconds;
+}
+
 TRegister narrow("narrow", [](const TBenchContext& ctx) { return TimeNarrow(ctx, false); });
 TRegister narrowDense("narrow_dense", [](const TBenchContext& ctx) { return TimeNarrow(ctx, true); });
 TRegister narrowBig("narrow_big", [](const TBenchContext&) { return TimeNarrowBig(); });
+TRegister narrow8g("narrow_8g", TimeNarrow8g);
 
 }  // namespace
 

@@ -23,7 +23,7 @@ class TBenchPair {
     if (locked) {
       FPair = std::make_unique<TSideBySide>(left, right, 0);
       for (THexEditor* e : {&left, &right})
-        e->SetDifferenceMarks([this, e](int32_t pos, int32_t count, uint8_t* out) { FPair->Mark(*e, pos, count, out); });
+        e->SetDifferenceMarks([this, e](int64_t pos, int64_t count, uint8_t* out) { FPair->Mark(*e, pos, count, out); });
     }
     left.SetTopRow(middle / left.BytesPerLine());
     right.SetTopRow(left.TopRow());

@@ -105,7 +105,7 @@ TScanOutcome ScanDifferences(TByteSource& file1, TByteSource& file2, const TScan
   return outcome;
 }
 
-void ReportDifference(TDocumentList& documents, int32_t offset,
+void ReportDifference(TDocumentList& documents, int64_t offset,
                       const std::function<void(const std::string&)>& warning) {
   for (int k = documents.DocumentCount() - 1; k >= 0; --k)
     if (!documents.DocumentEditor(k).Seek(offset, 0, true) && warning)
@@ -158,8 +158,8 @@ std::optional<TPairChoice> TCompareEngine::ChoosePair(const TDocumentList& docum
     if (warn) warn("Please choose 2 different Files!");
     return std::nullopt;
   }
-  const std::optional<int32_t> start1 = TryStrToInt(fields.Start1), start2 = TryStrToInt(fields.Start2);
-  if (start1 && start2) pair.Shift = int64_t{*start2} - *start1;
+  const std::optional<int64_t> start1 = TryStrToInt64(fields.Start1), start2 = TryStrToInt64(fields.Start2);
+  if (start1 && start2 && __builtin_sub_overflow(*start2, *start1, &pair.Shift)) pair.Shift = 0;
   return pair;
 }
 
@@ -188,7 +188,7 @@ TCompareOutcome TCompareEngine::Run(TDocumentList& documents, const TCompareFiel
   TScanRequest request;
   request.Mode = fields.Mode;
   request.Meter = meter;
-  const std::optional<int32_t> start1 = TryStrToInt(fields.Start1), start2 = TryStrToInt(fields.Start2);
+  const std::optional<int64_t> start1 = TryStrToInt64(fields.Start1), start2 = TryStrToInt64(fields.Start2);
   if (!start1 || !start2 || *start1 < 0 || *start2 < 0) {
     warn("Error while converting Startpos. Editor uses 0 for both Files");
   } else if (!meter) {
@@ -215,7 +215,7 @@ TCompareOutcome TCompareEngine::Run(TDocumentList& documents, const TCompareFiel
     outcome.Cancelled = true;
   } else if (scan.Found) {
     outcome.Found = true;
-    outcome.Offset = static_cast<int32_t>(request.Start1 + scan.Pair);
+    outcome.Offset = request.Start1 + scan.Pair;
     ReportDifference(documents, outcome.Offset, warn);
   } else if (!meter) {
     warn("No differences found!");

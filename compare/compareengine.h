@@ -44,7 +44,7 @@ bool ModeUsesValue(TCompareMode mode, int value);
 
 // The compare-o-meter counters: differences per two-hundredth of the length.
 constexpr int kMeterBucketCount = 201;
-using TMeterBuckets = std::array<int32_t, kMeterBucketCount>;
+using TMeterBuckets = std::array<int64_t, kMeterBucketCount>;
 // The counter of pair i of n: i / (n * 0.5) * 100, to the nearest integer,
 // halves to the even neighbour.
 int MeterBucket(int64_t pair, int64_t count);
@@ -59,8 +59,8 @@ std::array<bool, kMeterRows> MeterRedRows(const TMeterBuckets& buckets);
 int64_t PairCount(int64_t size1, int64_t size2, int64_t start1, int64_t start2);
 
 struct TScanRequest {
-  int32_t Start1 = 0;
-  int32_t Start2 = 0;
+  int64_t Start1 = 0;
+  int64_t Start2 = 0;
   TCompareMode Mode = TCompareMode::cmSimple;
   uint8_t Value1 = 2;
   uint8_t Value2 = 1;
@@ -104,7 +104,7 @@ struct TCompareOutcome {
   bool Compared = false;  // the file choice was valid and the pairs were read
   bool Found = false;
   bool Cancelled = false;
-  int32_t Offset = -1;  // the found offset in file 1 (where the carets went)
+  int64_t Offset = -1;  // the found offset in file 1 (where the carets went)
 };
 
 // Two documents of the file choice and how far apart their start offsets are.
@@ -116,7 +116,7 @@ struct TPairChoice {
 // Moves the caret of every document, last index first, to offset; a window
 // whose document does not reach that far gets the warning
 // "Error while setting Cursor to:" and the offset.
-void ReportDifference(TDocumentList& documents, int32_t offset, const std::function<void(const std::string&)>& warning);
+void ReportDifference(TDocumentList& documents, int64_t offset, const std::function<void(const std::string&)>& warning);
 
 // The state of the compare for the whole program and its runs.
 class TCompareEngine {

@@ -73,7 +73,7 @@ void TSideBySide::Follow(THexEditor& moved, bool caret) {
   }
   const int64_t top = FromLeft(other, ToLeft(moved, int64_t{moved.TopRow()} * moved.BytesPerLine()));
   const int64_t row = RowOf(top, other.BytesPerLine());
-  other.SetTopRow(static_cast<int>(std::clamp<int64_t>(row, other.ViewFirstRow(), other.ViewEndRow() - 1)));
+  other.SetTopRow(std::clamp<int64_t>(row, other.ViewFirstRow(), other.ViewEndRow() - 1));
   if (caret) {
     // A shift that is no multiple of the line starts the other view part of
     // a row earlier: a caret on the last row would sit just below it.

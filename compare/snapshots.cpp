@@ -8,10 +8,12 @@
 // exactly those offsets. The other conditions test every candidate. Once the
 // candidates are sparse, a step reads only small windows around them.
 //
-// Memory: a bitmap takes one bit per offset and is narrowed in place; the
-// set before a step goes into the history stream (a file once large) first,
-// and a set is read back only after the one it replaces is freed, so no two
-// bitmaps are ever held at once.
+// Memory: the bitmap's pages are narrowed in place, one after the other (a
+// page in the file is read, narrowed and written back); a full page gets
+// bits only when some of its offsets go and others stay. The set before a
+// step goes into the history stream (a file once large) first, as its page
+// kinds and mixed pages, and a set is read back only after the one it
+// replaces is freed, so no two bitmaps are ever held at once.
 #include "compare/snapshots.h"
 
 #include <algorithm>
@@ -35,13 +37,12 @@ namespace {
 
 using TUInt128 = unsigned __int128;
 
-constexpr int kRankWords = 64;              // bitmap words per rank entry
-constexpr int32_t kListWindow = 4096;       // bytes read around sparse candidates
-constexpr int64_t kMaxListOffsets = 2 << 20;  // a list takes at most 8 MiB
+constexpr int64_t kListWindow = 4096;       // bytes read around sparse candidates
+constexpr int64_t kMaxListOffsets = 2 << 20;  // a list takes at most 16 MiB
 
-// How a set starts in the history stream; its bitmap words or list offsets follow.
+// How a set starts in the history stream; its pages or list offsets follow.
 struct TSetHeader {
-  int64_t Kind, Limit, Step, Count, Entries;
+  int64_t Kind, Limit, Step, Count, Entries, PageOffsets;
 };
 
 }  // namespace
@@ -131,111 +132,237 @@ TStepInput MakeStep(TStepCondition condition, TValueType type, const std::string
 
 // --- Candidates --------------------------------------------------------------------------
 
-TCandidates TCandidates::All(int32_t limit, int width, int step) {
+namespace {
+
+// The bits of every step-th offset in a word (pages start on a multiple of 64).
+uint64_t FullWord(int step) {
+  uint64_t word = 0;
+  for (int b = 0; b < 64; b += step) word |= uint64_t{1} << b;
+  return word;
+}
+
+void ClearBit(uint64_t* bits, int64_t o) { bits[o / 64] &= ~(uint64_t{1} << (o % 64)); }
+void SetBit(uint64_t* bits, int64_t o) { bits[o / 64] |= uint64_t{1} << (o % 64); }
+bool TestBit(const uint64_t* bits, int64_t o) { return (bits[o / 64] >> (o % 64)) & 1; }
+
+// Clears bits [from, to) (whole words at a time).
+void ClearBits(uint64_t* bits, int64_t from, int64_t to) {
+  for (; from < to && from % 64 != 0; ++from) ClearBit(bits, from);
+  for (; from + 64 <= to; from += 64) bits[from / 64] = 0;
+  for (; from < to; ++from) ClearBit(bits, from);
+}
+
+}  // namespace
+
+TCandidates TCandidates::All(int64_t limit, int width, int step) {
   TCandidates set;
-  set.FLimit = std::max(limit - width + 1, 0);
+  set.FLimit = std::max<int64_t>(limit - width + 1, 0);
   set.FStep = step;
-  set.FCount = (int64_t{set.FLimit} + step - 1) / step;
+  set.FCount = (set.FLimit + step - 1) / step;
   return set;
 }
 
-int32_t TCandidates::At(int64_t index) const {
-  switch (FKind) {
-    case TKind::kAll: return static_cast<int32_t>(index * FStep);
-    case TKind::kList: return FList.at(static_cast<size_t>(index));
-    case TKind::kBitmap: break;
+const uint64_t* TCandidates::PageBits(size_t page) const {
+  const TPage& p = FPages[page];
+  if (!p.Bits.empty()) return p.Bits.data();
+  if (FCachedSlot != p.Slot) {
+    FCachedSlot = -1;
+    FCache.resize(PageWords());
+    ReadSlot(p.Slot, FCache.data());
+    FCachedSlot = p.Slot;
   }
-  const auto block = static_cast<size_t>(std::upper_bound(FRanks.begin(), FRanks.end(), index) - FRanks.begin() - 1);
-  int64_t left = index - FRanks[block];
-  for (size_t w = block * kRankWords; w < FBits.size(); ++w) {
-    const int bits = std::popcount(FBits[w]);
-    if (left < bits) {
-      uint64_t word = FBits[w];
+  return FCache.data();
+}
+
+void TCandidates::ReadSlot(int64_t slot, uint64_t* words) const {
+  const auto bytes = static_cast<int64_t>(PageWords() * 8);
+  FPageFile->Read(slot * bytes, words, bytes);
+}
+
+void TCandidates::WriteSlot(int64_t slot, const uint64_t* words) {
+  if (slot == FCachedSlot) FCachedSlot = -1;
+  const auto bytes = static_cast<int64_t>(PageWords() * 8);
+  try {
+    if (!FPageFile) FPageFile = std::make_unique<TUndoStream>(WorkFolder(), 0);
+    FPageFile->Write(slot * bytes, words, bytes);
+  } catch (const EFileError& e) {
+    throw EFileError(std::string("The candidates do not fit into the temporary folder (") + e.what() + ")", e.Errno());
+  }
+}
+
+int64_t TCandidates::TakeSlot() {
+  if (FFreeSlots.empty()) return FSlots++;
+  const int64_t slot = FFreeSlots.back();
+  FFreeSlots.pop_back();
+  return slot;
+}
+
+void TCandidates::FreeStorage(TPage& page) {
+  if (!page.Bits.empty()) {
+    std::vector<uint64_t>().swap(page.Bits);
+    --FPagesInMemory;
+  }
+  if (page.Slot >= 0) FFreeSlots.push_back(page.Slot);
+  page.Slot = -1;
+}
+
+void TCandidates::StoreMixed(TPage& page, std::vector<uint64_t>& words, bool inMemory) {
+  page.Kind = TPageKind::pkMixed;
+  if (inMemory || (FPagesInMemory + 1) * PageWords() * 8 <= TSnapshotSearch::PageBudget) {
+    page.Bits = std::move(words);
+    words = {};
+    ++FPagesInMemory;
+    return;
+  }
+  const int64_t slot = TakeSlot();
+  try {
+    WriteSlot(slot, words.data());
+  } catch (...) {
+    FFreeSlots.push_back(slot);
+    throw;
+  }
+  page.Slot = slot;
+}
+
+int64_t TCandidates::At(int64_t index) const {
+  if (index < 0 || index >= FCount) throw std::out_of_range("No such candidate");
+  switch (FKind) {
+    case TKind::kAll: return index * FStep;
+    case TKind::kList: return FList[static_cast<size_t>(index)];
+    case TKind::kPaged: break;
+  }
+  // The last page with fewer candidates before it than index holds it.
+  const auto page = static_cast<size_t>(
+      std::upper_bound(FPages.begin(), FPages.end(), index, [](int64_t i, const TPage& p) { return i < p.Before; }) -
+      FPages.begin() - 1);
+  int64_t left = index - FPages[page].Before;
+  if (FPages[page].Kind == TPageKind::pkFull) return PageStart(page) + left * FStep;
+  const uint64_t* bits = PageBits(page);
+  for (size_t w = 0; w < PageWords(); ++w) {
+    const int count = std::popcount(bits[w]);
+    if (left < count) {
+      uint64_t word = bits[w];
       for (; left > 0; --left) word &= word - 1;
-      return static_cast<int32_t>(w * 64 + static_cast<size_t>(std::countr_zero(word)));
+      return PageStart(page) + static_cast<int64_t>(w * 64) + std::countr_zero(word);
     }
-    left -= bits;
+    left -= count;
   }
   throw std::out_of_range("No such candidate");
 }
 
-bool TCandidates::Contains(int32_t offset) const {
+bool TCandidates::Contains(int64_t offset) const {
   if (offset < 0 || offset >= FLimit) return false;
   switch (FKind) {
     case TKind::kAll: return offset % FStep == 0;
     case TKind::kList: return std::binary_search(FList.begin(), FList.end(), offset);
-    case TKind::kBitmap: return (FBits[static_cast<size_t>(offset) / 64] >> (offset % 64)) & 1;
+    case TKind::kPaged: break;
   }
-  return false;
+  const auto page = static_cast<size_t>(offset / FPageOffsets);
+  switch (FPages[page].Kind) {
+    case TPageKind::pkEmpty: return false;
+    case TPageKind::pkFull: return offset % FStep == 0;
+    case TPageKind::pkMixed: break;
+  }
+  return TestBit(PageBits(page), offset - PageStart(page));
 }
+
+int64_t TCandidates::PagesInFile() const { return FSlots - static_cast<int64_t>(FFreeSlots.size()); }
 
 size_t TCandidates::MemoryBytes() const {
-  return FBits.capacity() * 8 + FRanks.capacity() * 8 + FList.capacity() * 4;
+  return FPages.capacity() * sizeof(TPage) + FPagesInMemory * PageWords() * 8 + FList.capacity() * 8 +
+         FCache.capacity() * 8 + FFreeSlots.capacity() * 8 + (FPageFile ? FPageFile->MemoryBytes() : 0);
 }
 
-std::vector<int32_t> TCandidates::ToVector() const {
-  std::vector<int32_t> offsets;
-  offsets.reserve(static_cast<size_t>(FCount));
-  if (FKind != TKind::kBitmap) {
+std::vector<int64_t> TCandidates::ToVector() const {
+  std::vector<int64_t> offsets;
+  if (FKind != TKind::kPaged) {
+    offsets.reserve(static_cast<size_t>(FCount));
     for (int64_t k = 0; k < FCount; ++k) offsets.push_back(At(k));
-  } else {
-    for (size_t w = 0; w < FBits.size(); ++w)
-      for (uint64_t word = FBits[w]; word != 0; word &= word - 1)
-        offsets.push_back(static_cast<int32_t>(w * 64 + static_cast<size_t>(std::countr_zero(word))));
+    return offsets;
+  }
+  offsets.reserve(static_cast<size_t>(FCount));
+  for (size_t page = 0; page < FPages.size(); ++page) {
+    const int64_t start = PageStart(page);
+    if (FPages[page].Kind == TPageKind::pkFull)
+      for (int64_t o = start; o < PageEnd(page); o += FStep) offsets.push_back(o);
+    if (FPages[page].Kind != TPageKind::pkMixed) continue;
+    const uint64_t* bits = PageBits(page);
+    for (size_t w = 0; w < PageWords(); ++w)
+      for (uint64_t word = bits[w]; word != 0; word &= word - 1)
+        offsets.push_back(start + static_cast<int64_t>(w * 64) + std::countr_zero(word));
   }
   return offsets;
 }
 
 void TCandidates::Recount() {
-  if (FKind != TKind::kBitmap) return;
+  if (FKind != TKind::kPaged) return;
   FCount = 0;
-  for (uint64_t word : FBits) FCount += std::popcount(word);
-  // Sparse: a list of 4-byte offsets takes at most an eighth of the bitmap
-  // (and 8 MiB, so that bitmap and list fit the search's bound together).
-  if (FCount <= std::min(int64_t{FLimit} / 256, kMaxListOffsets)) {
-    std::vector<int64_t>().swap(FRanks);
-    FList = ToVector();
-    FKind = TKind::kList;
-    std::vector<uint64_t>().swap(FBits);
-    return;
+  for (TPage& page : FPages) {
+    page.Before = FCount;
+    FCount += page.Count;
   }
-  IndexRanks();
-}
-
-void TCandidates::IndexRanks() {
-  FRanks.assign((FBits.size() + kRankWords - 1) / kRankWords, 0);
-  int64_t before = 0;
-  for (size_t w = 0; w < FBits.size(); ++w) {
-    if (w % kRankWords == 0) FRanks[w / kRankWords] = before;
-    before += std::popcount(FBits[w]);
+  // Sparse: a list of 8-byte offsets takes at most a quarter of the bitmap
+  // (and 16 MiB); the pages and their file go once it is made.
+  if (FCount <= std::min(FLimit / 256, kMaxListOffsets)) {
+    std::vector<int64_t> list = ToVector();
+    TCandidates sparse;
+    sparse.FKind = TKind::kList;
+    sparse.FLimit = FLimit;
+    sparse.FStep = FStep;
+    sparse.FCount = FCount;
+    sparse.FList = std::move(list);
+    *this = std::move(sparse);
   }
 }
 
 void TCandidates::Save(TUndoStream& stream) const {
-  const bool bitmap = FKind == TKind::kBitmap;
-  const size_t entries = bitmap ? FBits.size() : FList.size();
-  const TSetHeader header{static_cast<int64_t>(FKind), FLimit, FStep, FCount, static_cast<int64_t>(entries)};
+  const bool paged = FKind == TKind::kPaged;
+  const size_t entries = paged ? FPages.size() : FList.size();
+  const TSetHeader header{static_cast<int64_t>(FKind), FLimit, FStep, FCount, static_cast<int64_t>(entries), FPageOffsets};
   stream.Append(&header, sizeof header);
-  if (bitmap) stream.Append(FBits.data(), static_cast<int64_t>(entries * 8));
-  if (!bitmap) stream.Append(FList.data(), static_cast<int64_t>(entries * 4));
+  if (!paged) {
+    stream.Append(FList.data(), static_cast<int64_t>(entries * 8));
+    return;
+  }
+  // The pages' counts (an empty or full page needs no more), then the mixed pages' bits.
+  std::vector<int64_t> counts;
+  counts.reserve(entries);
+  for (const TPage& page : FPages) counts.push_back(page.Count);
+  stream.Append(counts.data(), static_cast<int64_t>(entries * 8));
+  for (size_t page = 0; page < entries; ++page)
+    if (FPages[page].Kind == TPageKind::pkMixed) stream.Append(PageBits(page), static_cast<int64_t>(PageWords() * 8));
 }
 
-TCandidates TCandidates::Load(const TUndoStream& stream, int64_t pos) {
+TCandidates TCandidates::Load(const TUndoStream& stream, int64_t pos, bool inMemory) {
   TSetHeader header{};
   stream.Read(pos, &header, sizeof header);
   TCandidates set;
   set.FKind = static_cast<TKind>(header.Kind);
-  set.FLimit = static_cast<int32_t>(header.Limit);
+  set.FLimit = header.Limit;
   set.FStep = static_cast<int>(header.Step);
   set.FCount = header.Count;
+  set.FPageOffsets = header.PageOffsets;
   pos += sizeof header;
-  if (set.FKind == TKind::kBitmap) {
-    set.FBits.resize(static_cast<size_t>(header.Entries));
-    stream.Read(pos, set.FBits.data(), header.Entries * 8);
-    set.IndexRanks();
-  } else if (set.FKind == TKind::kList) {
+  if (set.FKind == TKind::kList) {
     set.FList.resize(static_cast<size_t>(header.Entries));
-    stream.Read(pos, set.FList.data(), header.Entries * 4);
+    stream.Read(pos, set.FList.data(), header.Entries * 8);
+  } else if (set.FKind == TKind::kPaged) {
+    std::vector<int64_t> counts(static_cast<size_t>(header.Entries));
+    stream.Read(pos, counts.data(), header.Entries * 8);
+    pos += header.Entries * 8;
+    set.FPages.resize(counts.size());
+    std::vector<uint64_t> words;
+    for (size_t page = 0; page < counts.size(); ++page) {
+      TPage& p = set.FPages[page];
+      p.Count = counts[page];
+      p.Kind = p.Count == 0 ? TPageKind::pkEmpty : TPageKind::pkFull;
+      if (p.Count == 0 || p.Count == set.FullCount(set.PageStart(page), set.PageEnd(page))) continue;
+      words.resize(set.PageWords());
+      stream.Read(pos, words.data(), static_cast<int64_t>(words.size() * 8));
+      pos += static_cast<int64_t>(words.size() * 8);
+      set.StoreMixed(p, words, inMemory);
+    }
+    set.Recount();
   }
   return set;
 }
@@ -284,7 +411,7 @@ void TSnapshotSearch::Restart(const TValueFormat& format) {
   FHistory.reset();
   FAsideAt = -1;
   const int width = ValueWidth(format.Type);
-  const int32_t size = FSnapshots.empty() || !FSnapshots[0].Source ? 0 : FSnapshots[0].Source->Size();
+  const int64_t size = FSnapshots.empty() || !FSnapshots[0].Source ? 0 : FSnapshots[0].Source->Size();
   FCandidates = TCandidates::All(size, width, format.Aligned ? width : 1);
 }
 
@@ -330,7 +457,14 @@ int64_t TSnapshotSearch::Keep() {
 void TSnapshotSearch::Restore(int64_t pos) {
   FCandidates = TCandidates{};  // freed before the kept set is read
   try {
-    FCandidates = TCandidates::Load(*FHistory, pos);
+    try {
+      FCandidates = TCandidates::Load(*FHistory, pos);
+    } catch (const EFileError&) {
+      // Where the pages do not fit into the file (a full disk) they stay
+      // in memory until a step can move them.
+      FCandidates = TCandidates{};
+      FCandidates = TCandidates::Load(*FHistory, pos, true);
+    }
     FHistory->SetSize(pos);
   } catch (const std::exception& e) {
     Restart(FFormat);
@@ -388,16 +522,16 @@ bool TSnapshotSearch::UndoStep() {
   return true;
 }
 
-std::string TSnapshotSearch::ValueAt(int snapshot, int32_t offset) {
+std::string TSnapshotSearch::ValueAt(int snapshot, int64_t offset) {
   TSnapshot& s = FSnapshots.at(static_cast<size_t>(snapshot));
   const int width = ValueWidth(FFormat.Type);
-  if (!s.Source || offset < 0 || int64_t{offset} + width > s.Source->Size()) return "";
+  if (!s.Source || offset < 0 || offset + width > s.Source->Size()) return "";
   uint8_t bytes[8];
   s.Source->Read(bytes, offset, width);
   return ValueText(DecodeValue(bytes, FFormat), FFormat.Type);
 }
 
-int TSnapshotSearch::SeekSnapshots(TDocumentList& documents, int32_t offset) const {
+int TSnapshotSearch::SeekSnapshots(TDocumentList& documents, int64_t offset) const {
   int moved = 0;
   for (int k = 0; k < documents.DocumentCount(); ++k) {
     THexEditor& editor = documents.DocumentEditor(k);
@@ -410,24 +544,12 @@ int TSnapshotSearch::SeekSnapshots(TDocumentList& documents, int32_t offset) con
 
 namespace {
 
-void ClearBit(std::vector<uint64_t>& bits, int64_t o) { bits[static_cast<size_t>(o / 64)] &= ~(uint64_t{1} << (o % 64)); }
-void SetBit(std::vector<uint64_t>& bits, int64_t o) { bits[static_cast<size_t>(o / 64)] |= uint64_t{1} << (o % 64); }
-bool TestBit(const std::vector<uint64_t>& bits, int64_t o) { return (bits[static_cast<size_t>(o / 64)] >> (o % 64)) & 1; }
-
-// Sets or clears every step-th of bits [from, to) (whole words at a time for step 1).
-void FillBits(std::vector<uint64_t>& bits, int64_t from, int64_t to, bool value, int step) {
-  const auto put = [&bits, value](int64_t o) { value ? SetBit(bits, o) : ClearBit(bits, o); };
-  int64_t o = (from + step - 1) / step * step;
-  if (step == 1) {
-    for (; o < to && o % 64 != 0; ++o) put(o);
-    for (; o + 64 <= to; o += 64) bits[static_cast<size_t>(o / 64)] = value ? ~uint64_t{0} : 0;
-  }
-  for (; o < to; o += step) put(o);
-}
-
-// The first j in [from, end) with a[j] != b[j], or end.
-int32_t NextDifference(const uint8_t* a, const uint8_t* b, int32_t from, int32_t end) {
-  int32_t j = from;
+// The first j in [from, end) with a[j] != b[j], or end. Equal runs go a
+// block at a time (memcmp compares wide), then eight bytes at a time.
+int64_t NextDifference(const uint8_t* a, const uint8_t* b, int64_t from, int64_t end) {
+  constexpr int64_t kBlock = 256;
+  int64_t j = from;
+  while (j + kBlock <= end && std::memcmp(a + j, b + j, kBlock) == 0) j += kBlock;
   for (; j + 8 <= end; j += 8) {
     uint64_t x, y;
     std::memcpy(&x, a + j, 8);
@@ -443,14 +565,137 @@ int32_t NextDifference(const uint8_t* a, const uint8_t* b, int32_t from, int32_t
 
 }  // namespace
 
+// The page a step narrows, one after the other from the first: a mixed
+// page's bits are at hand while it is narrowed (those in the file are read
+// and written back), a full page gets bits only once one of its offsets goes
+// and the rest stays; offsets dropped from a full page's start on need none.
+class TPageCursor {
+ public:
+  // limit: the offsets the step leaves below it.
+  TPageCursor(TCandidates& set, int64_t limit) : FSet(set), FLimit(limit) {}
+  size_t Page() const { return FPage; }
+  bool Empty() const { return FOld == TCandidates::TPageKind::pkEmpty; }
+  size_t BufferBytes() const { return FWords.capacity() * 8; }
+
+  // Finishes the page held and takes up page (the pages after the one held).
+  void Open(size_t page) {
+    if (page == FPage) return;
+    Finish();
+    FPage = page;
+    FStart = FSet.PageStart(page);
+    TCandidates::TPage& p = FSet.FPages[page];
+    FOld = p.Kind;
+    FDroppedTo = 0;
+    FHave = FDirty = FFromMemory = false;
+    if (FOld != TCandidates::TPageKind::pkMixed) return;
+    if (!p.Bits.empty()) {
+      FWords = std::move(p.Bits);
+      p.Bits = {};
+      FFromMemory = true;
+    } else {
+      FWords.resize(FSet.PageWords());
+      FSet.ReadSlot(p.Slot, FWords.data());
+    }
+    FHave = true;
+  }
+  bool Member(int64_t o) const {
+    switch (FOld) {
+      case TCandidates::TPageKind::pkEmpty: return false;
+      case TCandidates::TPageKind::pkFull: return o % FSet.FStep == 0;
+      case TCandidates::TPageKind::pkMixed: break;
+    }
+    return TestBit(FWords.data(), o - FStart);
+  }
+  void Clear(int64_t o) {
+    if (FOld == TCandidates::TPageKind::pkEmpty || !Member(o)) return;
+    Materialize();
+    ClearBit(FWords.data(), o - FStart);
+  }
+  void Set(int64_t o) {
+    Materialize();
+    SetBit(FWords.data(), o - FStart);
+  }
+  // Drops the offsets [from, to) of the page.
+  void ClearRange(int64_t from, int64_t to) {
+    if (FOld == TCandidates::TPageKind::pkEmpty) return;
+    if (!FHave && from - FStart <= FDroppedTo) {
+      FDroppedTo = std::max(FDroppedTo, to - FStart);
+      return;
+    }
+    Materialize();
+    ClearBits(FWords.data(), from - FStart, to - FStart);
+  }
+  // The page held gets its kind, count and storage anew.
+  void Finish() {
+    if (FPage == kNone) return;
+    TCandidates::TPage& p = FSet.FPages[FPage];
+    const int64_t end = std::min(FStart + FSet.FPageOffsets, FLimit) - FStart;  // offsets in the page now
+    if (!FHave && FOld == TCandidates::TPageKind::pkFull && FDroppedTo > 0 && FDroppedTo < end) Materialize();
+    FPage = kNone;
+    if (!FHave) {
+      // Untouched: an empty page stays, a full one keeps the offsets below the limit.
+      const bool full = FOld == TCandidates::TPageKind::pkFull && FDroppedTo == 0 && end > 0;
+      p.Kind = full ? TCandidates::TPageKind::pkFull : TCandidates::TPageKind::pkEmpty;
+      p.Count = full ? FSet.FullCount(FStart, FStart + end) : 0;
+      return;
+    }
+    if (end < FSet.FPageOffsets) {  // the step's limit cuts the page
+      ClearBits(FWords.data(), end, FSet.FPageOffsets);
+      FDirty = true;
+    }
+    int64_t count = 0;
+    for (uint64_t word : FWords) count += std::popcount(word);
+    p.Count = count;
+    const bool mixed = count > 0 && count < FSet.FullCount(FStart, FStart + end);
+    if (FFromMemory) {
+      // Pages kept in memory beyond the budget (the file could not take them) move now.
+      if (mixed && FSet.FPagesInMemory * FSet.PageWords() * 8 <= TSnapshotSearch::PageBudget) {
+        p.Bits = std::move(FWords);
+        FWords = {};
+        return;
+      }
+      --FSet.FPagesInMemory;
+      if (mixed) FSet.StoreMixed(p, FWords);
+    } else if (p.Slot >= 0) {
+      if (mixed) {
+        if (FDirty) FSet.WriteSlot(p.Slot, FWords.data());
+        return;
+      }
+      FSet.FreeStorage(p);
+    } else if (mixed) {
+      FSet.StoreMixed(p, FWords);
+    }
+    p.Kind = count == 0 ? TCandidates::TPageKind::pkEmpty : mixed ? TCandidates::TPageKind::pkMixed
+                                                                  : TCandidates::TPageKind::pkFull;
+  }
+
+ private:
+  static constexpr size_t kNone = ~size_t{0};
+  // Bits for the page as it was, less the offsets dropped from its start.
+  void Materialize() {
+    FDirty = true;
+    if (FHave) return;
+    FWords.assign(FSet.PageWords(), FOld == TCandidates::TPageKind::pkFull ? FullWord(FSet.FStep) : 0);
+    ClearBits(FWords.data(), 0, FDroppedTo);
+    FHave = true;
+  }
+
+  TCandidates& FSet;
+  int64_t FLimit;
+  size_t FPage = kNone;
+  int64_t FStart = 0;
+  TCandidates::TPageKind FOld = TCandidates::TPageKind::pkEmpty;
+  int64_t FDroppedTo = 0;  // a full page without bits: offsets from its start dropped
+  bool FHave = false, FDirty = false, FFromMemory = false;
+  std::vector<uint64_t> FWords;
+};
+
 bool TSnapshotSearch::Narrow(TCandidates& set, int from, const TStep& step, const TProgress& progress) {
   TByteSource& first = *FSnapshots.at(static_cast<size_t>(from)).Source;
   TByteSource& second = *FSnapshots.at(static_cast<size_t>(from) + 1).Source;
   const int width = ValueWidth(FFormat.Type);
-  // In 64 bits: the last offset plus a value's width may pass the largest int32_t.
-  const auto dataLimit = static_cast<int32_t>(
-      std::min<int64_t>({first.Size(), second.Size(), int64_t{set.FLimit} + width - 1}));
-  const int32_t limit = std::max(dataLimit - width + 1, 0);  // offsets below it can still match
+  const int64_t dataLimit = std::min<int64_t>({first.Size(), second.Size(), set.FLimit + width - 1});
+  const int64_t limit = std::max<int64_t>(dataLimit - width + 1, 0);  // offsets below it can still match
   const auto holds = [&](const uint8_t* a, const uint8_t* b) {
     return StepHolds(step, DecodeValue(a, FFormat), DecodeValue(b, FFormat), std::memcmp(a, b, static_cast<size_t>(width)) == 0);
   };
@@ -467,7 +712,7 @@ bool TSnapshotSearch::Narrow(TCandidates& set, int from, const TStep& step, cons
     FWorkBytes = 2 * kListWindow;
     size_t kept = 0;
     for (size_t k = 0; k < set.FList.size(); ++k) {
-      const int32_t o = set.FList[k];
+      const int64_t o = set.FList[k];
       if (o >= limit) break;
       if (holds(readA.At(o, width), readB.At(o, width))) set.FList[kept++] = o;
       if (k % 65536 == 65535 && progress && !progress(static_cast<int64_t>(k), static_cast<int64_t>(set.FList.size())))
@@ -480,68 +725,73 @@ bool TSnapshotSearch::Narrow(TCandidates& set, int from, const TStep& step, cons
     return true;
   }
 
-  const bool wasAll = set.IsAll();
-  if (wasAll) {
-    set.FBits.assign((static_cast<size_t>(limit) + 63) / 64, 0);
-    set.FKind = TCandidates::TKind::kBitmap;
-  } else {
-    FillBits(set.FBits, limit, set.FLimit, false, 1);
+  if (set.IsAll()) {
+    // Every page full.
+    set.FKind = TCandidates::TKind::kPaged;
+    set.FPageOffsets = std::max<int64_t>(64, (PageOffsets + 63) / 64 * 64);
+    set.FPages.resize(static_cast<size_t>((set.FLimit + set.FPageOffsets - 1) / set.FPageOffsets));
+    for (size_t page = 0; page < set.FPages.size(); ++page)
+      set.FPages[page].Count = set.FullCount(set.PageStart(page), set.PageEnd(page));
   }
-  std::vector<int64_t>().swap(set.FRanks);  // stale once bits change; Recount builds them anew
-  const int stride = set.FStep;
-  const auto member = [&](int64_t o) { return wasAll ? o % stride == 0 : TestBit(set.FBits, o); };
   const bool sparse = NeedsChange(step);
   const bool unchanged = step.Condition == TStepCondition::scUnchanged;
   {
+    TPageCursor page(set, limit);
     // Pieces of PieceOffsets offsets, each with the bytes its last value needs.
     TPieceReader readA(first, 0, dataLimit, width - 1, PieceOffsets), readB(second, 0, dataLimit, width - 1, PieceOffsets);
-    std::vector<int32_t> survivors;
+    std::vector<int64_t> survivors;
     while (readA.Next() && readB.Next()) {
-      // The piece's start counts in 64 bits: past the last piece of a
-      // snapshot near 2 GiB it would leave the 32-bit range.
-      const auto p = static_cast<int32_t>(readA.Pos());
-      const auto q = static_cast<int32_t>(std::min<int64_t>(readA.End() - width + 1, limit) - p);  // offsets p .. p + q - 1
-      const auto length = static_cast<int32_t>(readA.Size());
+      const int64_t p = readA.Pos();
+      const int64_t q = std::min(readA.End() - width + 1, limit) - p;  // offsets p .. p + q - 1
+      const int64_t length = readA.Size();
       const uint8_t* a = readA.Data();
       const uint8_t* b = readB.Data();
-      if (sparse || unchanged) {
-        // Offsets o whose value holds a differing byte j: j - width < o <= j.
-        if (unchanged && wasAll) FillBits(set.FBits, p, int64_t{p} + q, true, stride);
-        survivors.clear();
-        int32_t next = 0;  // offsets before it are done
-        for (int32_t j = NextDifference(a, b, 0, length); j < length; j = NextDifference(a, b, j + 1, length)) {
-          for (int32_t o = std::max(next, j - width + 1); o <= j && o < q; ++o) {
-            if (unchanged) {
-              ClearBit(set.FBits, int64_t{p} + o);
-            } else if (member(int64_t{p} + o) && holds(a + o, b + o)) {
-              survivors.push_back(p + o);
+      // The piece's offsets [lo, hi) on one page at a time.
+      for (int64_t lo = 0, hi; lo < q; lo = hi) {
+        page.Open(static_cast<size_t>((p + lo) / set.FPageOffsets));
+        hi = std::min(q, set.PageStart(page.Page()) + set.FPageOffsets - p);
+        if (page.Empty()) continue;
+        if (sparse || unchanged) {
+          // Offsets o whose value holds a differing byte j: j - width < o <= j.
+          survivors.clear();
+          const int64_t end = std::min(length, hi + width - 1);
+          int64_t next = lo;  // offsets before it are done
+          for (int64_t j = NextDifference(a, b, lo, end); j < end; j = NextDifference(a, b, j + 1, end)) {
+            for (int64_t o = std::max(next, j - width + 1); o <= j && o < hi; ++o) {
+              if (unchanged) {
+                page.Clear(p + o);
+              } else if (page.Member(p + o) && holds(a + o, b + o)) {
+                survivors.push_back(p + o);
+              }
             }
+            next = j + 1;
           }
-          next = j + 1;
-        }
-        if (sparse) {
-          if (!wasAll) FillBits(set.FBits, p, int64_t{p} + q, false, 1);
-          for (int32_t o : survivors) SetBit(set.FBits, o);
-        }
-      } else {
-        for (int32_t o = 0; o < q; ++o) {
-          if (!member(int64_t{p} + o)) continue;
-          const bool ok = holds(a + o, b + o);
-          if (wasAll && ok) SetBit(set.FBits, int64_t{p} + o);
-          if (!wasAll && !ok) ClearBit(set.FBits, int64_t{p} + o);
+          if (sparse) {
+            page.ClearRange(p + lo, p + hi);
+            for (int64_t o : survivors) page.Set(o);
+          }
+        } else {
+          for (int64_t o = lo; o < hi; ++o)
+            if (page.Member(p + o) && !holds(a + o, b + o)) page.Clear(p + o);
         }
       }
-      FWorkBytes = 2 * static_cast<size_t>(PieceOffsets + width - 1) + survivors.capacity() * sizeof(int32_t);
-      if (p + q < limit && progress && !progress(int64_t{p} + q, limit)) return false;
+      FWorkBytes = 2 * static_cast<size_t>(PieceOffsets + width - 1) + survivors.capacity() * sizeof(int64_t) +
+                   page.BufferBytes();
+      if (p + q < limit && progress && !progress(p + q, limit)) return false;
     }
+    page.Finish();
     // The pieces' buffers go before Recount may make a list.
   }
+  // Pages past the limit go.
+  const auto pages = static_cast<size_t>((limit + set.FPageOffsets - 1) / set.FPageOffsets);
+  for (size_t k = pages; k < set.FPages.size(); ++k) set.FreeStorage(set.FPages[k]);
+  set.FPages.resize(pages);
   set.FLimit = limit;
   set.Recount();
   return true;
 }
 
-std::string AddToBookmarks(TBookmarkTable& table, const std::vector<int32_t>& offsets) {
+std::string AddToBookmarks(TBookmarkTable& table, const std::vector<int64_t>& offsets) {
   size_t added = 0;
   while (added < offsets.size() && table.Add(offsets[added]) != 0) ++added;
   const std::string count = std::to_string(added) + (added == 1 ? " candidate" : " candidates");

@@ -6,13 +6,17 @@
 // far. Integer arithmetic is exact (no wrap-around).
 //
 // Snapshots are byte sources read in pieces: open documents through their
-// working copies, or files on disk. Candidates are a bitmap (one bit per
-// offset) while dense and a sorted offset list once sparse. The set before
-// each step is kept for Undo step and Cancel in a stream that moves into a
-// private temporary file once it is large, so that the search holds at most
-// one bit per offset of the first snapshot plus 16 MiB.
+// working copies, or files on disk, of any size. Candidates are a bitmap
+// in pages while dense and a sorted offset list once sparse; only the pages
+// that are neither empty nor full hold bits, in memory up to PageBudget and
+// beyond it in a private temporary file. The set before each step is kept
+// for Undo step and Cancel in a stream that moves into a private temporary
+// file once it is large, so that the search holds at most PageBudget, the
+// page table (under 64 bytes a page of 2^18 offsets) and 16 MiB in memory,
+// whatever the size of the snapshots.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -62,39 +66,75 @@ struct TStepInput {
 };
 TStepInput MakeStep(TStepCondition condition, TValueType type, const std::string& first, const std::string& second);
 
-// The offsets still matching: every valid offset (before the first step), a
-// bitmap while dense, a sorted list once sparse.
+// The offsets still matching: every valid offset (before the first step),
+// pages of a bitmap while dense, a sorted list once sparse. The bitmap is
+// split into pages of a fixed number of offsets; a page is empty, full (every
+// step-th offset) or mixed, and only mixed pages hold bits: in memory up to
+// TSnapshotSearch::PageBudget, beyond it in a private temporary file.
 class TCandidates {
  public:
   // Every offset o with o + width <= limit (and o a multiple of step).
-  static TCandidates All(int32_t limit, int width, int step);
+  static TCandidates All(int64_t limit, int width, int step);
   int64_t Count() const { return FCount; }
+  // Every candidate lies below it.
+  int64_t Limit() const { return FLimit; }
   // The index-th candidate in increasing order (0 <= index < Count()).
-  int32_t At(int64_t index) const;
-  bool Contains(int32_t offset) const;
+  int64_t At(int64_t index) const;
+  bool Contains(int64_t offset) const;
   bool IsAll() const { return FKind == TKind::kAll; }
-  bool IsBitmap() const { return FKind == TKind::kBitmap; }
+  bool IsPaged() const { return FKind == TKind::kPaged; }
   bool IsList() const { return FKind == TKind::kList; }
-  // Bytes held.
+  // Mixed pages whose bits are in the temporary file.
+  int64_t PagesInFile() const;
+  // Bytes held in memory (not those in the file).
   size_t MemoryBytes() const;
-  std::vector<int32_t> ToVector() const;
-  // Appends the set to stream; Load reads the one written at pos.
+  std::vector<int64_t> ToVector() const;
+  // Appends the set to stream: the page kinds and the mixed pages' bits, or
+  // the list. Load reads the one written at pos, with the mixed pages beyond
+  // the budget in the file unless inMemory (raises EFileError).
   void Save(TUndoStream& stream) const;
-  static TCandidates Load(const TUndoStream& stream, int64_t pos);
+  static TCandidates Load(const TUndoStream& stream, int64_t pos, bool inMemory = false);
 
  private:
   friend class TSnapshotSearch;
-  enum class TKind { kAll, kBitmap, kList };
-  void Recount();  // after the bits changed: count, rank index, list when sparse
-  void IndexRanks();
+  friend class TPageCursor;
+  enum class TKind { kAll, kPaged, kList };
+  enum class TPageKind : uint8_t { pkEmpty, pkFull, pkMixed };
+  struct TPage {
+    int64_t Before = 0;  // candidates in the pages before
+    int64_t Count = 0;
+    int64_t Slot = -1;   // a mixed page in the file: where its bits are, in pages
+    TPageKind Kind = TPageKind::pkFull;
+    std::vector<uint64_t> Bits;  // a mixed page in memory
+  };
+  int64_t PageStart(size_t page) const { return static_cast<int64_t>(page) * FPageOffsets; }
+  int64_t PageEnd(size_t page) const { return std::min(PageStart(page) + FPageOffsets, FLimit); }
+  size_t PageWords() const { return static_cast<size_t>(FPageOffsets / 64); }
+  // Candidates of a full page [start, end).
+  int64_t FullCount(int64_t start, int64_t end) const { return (end + FStep - 1) / FStep - (start + FStep - 1) / FStep; }
+  // A mixed page's bits (from memory, or read from the file into the cache).
+  const uint64_t* PageBits(size_t page) const;
+  void ReadSlot(int64_t slot, uint64_t* words) const;
+  void WriteSlot(int64_t slot, const uint64_t* words);
+  int64_t TakeSlot();
+  void FreeStorage(TPage& page);
+  // Keeps a page that became mixed: in memory while the budget allows.
+  void StoreMixed(TPage& page, std::vector<uint64_t>& words, bool inMemory = false);
+  void Recount();  // after the pages changed: counts, prefix sums, a list when sparse
 
   TKind FKind = TKind::kAll;
-  int32_t FLimit = 0;  // offsets below it
+  int64_t FLimit = 0;  // offsets below it
   int FStep = 1;  // 1, or the value's size when aligned
   int64_t FCount = 0;
-  std::vector<uint64_t> FBits;   // kBitmap: bit o set = candidate
-  std::vector<int64_t> FRanks;   // kBitmap: candidates before each block of kRankWords words
-  std::vector<int32_t> FList;    // kList
+  int64_t FPageOffsets = 1 << 20;  // kPaged: offsets per page, a multiple of 64
+  std::vector<TPage> FPages;
+  size_t FPagesInMemory = 0;
+  std::unique_ptr<TUndoStream> FPageFile;  // the mixed pages beyond the budget
+  std::vector<int64_t> FFreeSlots;
+  int64_t FSlots = 0;
+  mutable std::vector<uint64_t> FCache;  // the file page read last
+  mutable int64_t FCachedSlot = -1;
+  std::vector<int64_t> FList;    // kList
 };
 
 class TSnapshotSearch {
@@ -142,10 +182,10 @@ class TSnapshotSearch {
   size_t MemoryBytes() const;
   // Text of the value at offset in a snapshot ("" beyond its end or when
   // the snapshot was closed).
-  std::string ValueAt(int snapshot, int32_t offset);
+  std::string ValueAt(int snapshot, int64_t offset);
   // Moves the caret of every open window that shows a snapshot to offset;
   // returns how many moved.
-  int SeekSnapshots(TDocumentList& documents, int32_t offset) const;
+  int SeekSnapshots(TDocumentList& documents, int64_t offset) const;
   // Marks the snapshots whose document is no longer open (its window was
   // closed): they are never read again, and a step or an undo that needs one
   // is refused with its name.
@@ -155,8 +195,14 @@ class TSnapshotSearch {
   // The sets kept for Undo step stay in memory up to this many bytes and
   // move into a private temporary file beyond.
   static inline size_t UndoBudget = 2u << 20;
-  // Offsets per piece a dense step reads at once.
-  static inline int32_t PieceOffsets = 1 << 20;
+  // Offsets per piece a dense step reads at once (pieces of 256 KiB stay in
+  // the processor's cache between the read and the compare).
+  static inline int64_t PieceOffsets = 1 << 18;
+  // Offsets per page of the candidates' bitmap (rounded up to a multiple of
+  // 64), and the bytes of mixed pages held in memory; the rest go into a
+  // private temporary file.
+  static inline int64_t PageOffsets = 1 << 18;
+  static inline size_t PageBudget = size_t{64} << 20;
 
  private:
   struct TSnapshot {
@@ -192,6 +238,6 @@ std::string NoCandidateText(const TValueFormat& format);
 // "Add to bookmarks": the offsets go into the free bookmark rows in order
 // until all five are in use; the rest are left out. Returns the message
 // for the user: how many went in, and how many found no free row.
-std::string AddToBookmarks(TBookmarkTable& table, const std::vector<int32_t>& offsets);
+std::string AddToBookmarks(TBookmarkTable& table, const std::vector<int64_t>& offsets);
 
 }  // namespace byteloom

@@ -8,10 +8,11 @@
 #pragma once
 
 #include <cstdint>
-#include <fstream>
 #include <memory>
 #include <string>
 #include <vector>
+
+#include "platform/platform.h"
 
 namespace byteloom {
 
@@ -49,9 +50,9 @@ class TBufferSource final : public TByteSource {
   const std::vector<uint8_t>& FBytes;
 };
 
-// A file on disk; its size is taken when it is opened. Raises
-// std::runtime_error with a clear message for a missing file, a directory
-// or device, or a file larger than a document can be.
+// A file on disk of any size, read with pread; its size is taken when it is
+// opened. Raises std::runtime_error with a clear message for a missing file,
+// a directory or a device.
 class TFileSource final : public TByteSource {
  public:
   explicit TFileSource(const std::string& fileName);
@@ -60,7 +61,7 @@ class TFileSource final : public TByteSource {
 
  private:
   std::string FName;
-  std::ifstream FStream;
+  TFileHandle FFile;
   int64_t FSize = 0;
 };
 

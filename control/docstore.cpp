@@ -21,7 +21,7 @@ void TDocumentStore::Reset(TWatchedFile&& file) {
   Edited();
 }
 
-int64_t TDocumentStore::Size() const { return std::min(FDoc->Size(), kMaxDocumentSize); }
+int64_t TDocumentStore::Size() const { return FDoc->Size(); }
 
 void TDocumentStore::Fill(int64_t pos, int64_t span) {
   const int64_t start = WindowStart();

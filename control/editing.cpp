@@ -27,8 +27,9 @@ void CheckBuffer(const uint8_t* data, int64_t count, const char* message) {
   if (count < 0 || (count > 0 && data == nullptr)) throw EHexEditorError(message);
 }
 
-void CheckDocumentGrowth(int64_t newSize) {
-  if (newSize > kMaxDocumentSize)
+// size - removed + added must still be a position.
+void CheckDocumentGrowth(int64_t size, int64_t removed, int64_t added) {
+  if (__int128{size} - removed + added > kMaxDocumentSize)
     throw EHexEditorError(std::string(kDocumentLimitMessage) + "; the edit was not made");
 }
 
@@ -59,7 +60,7 @@ void THexEditor::BytesChanged(int64_t trimFrom, bool resized) {
 }
 
 bool THexEditor::RecordedEdit(TUndoKind kind, int64_t pos, int64_t oldCount, const uint8_t* data, int64_t count) {
-  CheckDocumentGrowth(int64_t{DataSize()} - oldCount + count);
+  CheckDocumentGrowth(DataSize(), oldCount, count);
   const int64_t extra = kind == TUndoKind::ukReplaceSelection ? oldCount : 0;
   if (!StepAllowed(kind, pos, extra, kind == TUndoKind::ukRemoved ? oldCount : count)) {
     PostStateChange();
@@ -123,7 +124,7 @@ bool THexEditor::InsertNibble(int64_t pos, bool highHalf) {
   if (pos < 0 || pos >= size) return false;
   // The new zero nibble is the high or the low half of pos; the rest of the
   // document moves on by four bits and grows by one byte.
-  CheckDocumentGrowth(size + 1);
+  CheckDocumentGrowth(size, 0, 1);
   if (!RecordedShift(pos, highHalf, TUndoKind::ukInsertNibble)) return false;
   BytesChanged(pos);
   return true;

@@ -226,7 +226,9 @@ class THexEditor : public TCustomGrid {
   // kept) when it cannot be replayed.
   bool LoadRecovered(const TRecoveryInfo& info);
   void CreateEmptyFile(const std::string& name);
-  bool SaveToFile(const std::string& fileName);
+  // progress follows the writing; when it stops the save, the file is left
+  // as it was and LastError says so.
+  bool SaveToFile(const std::string& fileName, const byteloom::TProgress& progress = {});
   int64_t DataSize();
   uint8_t ReadByte(int64_t pos);
   void WriteByte(int64_t pos, uint8_t value);
@@ -262,8 +264,12 @@ class THexEditor : public TCustomGrid {
   // Translation is not ttAnsi, then lower-cased (Windows-1252) when
   // ignoreCase is set, which also lower-cases the document's bytes for the
   // comparison. When the pattern cannot fit in the range, nothing is read
-  // and the pattern stays as it is.
-  int64_t Find(uint8_t* pattern, int64_t count, bool translate, bool ignoreCase, int64_t lastPos, int64_t startPos);
+  // and the pattern stays as it is. progress follows every piece with the
+  // bytes searched and the bytes in all; when it stops the search the result
+  // is kFindStopped.
+  static constexpr int64_t kFindStopped = -2;
+  int64_t Find(uint8_t* pattern, int64_t count, bool translate, bool ignoreCase, int64_t lastPos, int64_t startPos,
+               const byteloom::TProgress& progress = {});
 
   // --- Find and replace (replaceall.cpp) -----------------------------------------------
   // Shows the count bytes of a match at pos as Find selects it: the caret on
@@ -409,7 +415,7 @@ class THexEditor : public TCustomGrid {
   // something else has taken TempFileName meanwhile.
   TTempFile CreateWorkFile();
   void ResetDocumentState();
-  bool SaveToFileChecked(const std::string& fileName, TFileHandle& saved);
+  bool SaveToFileChecked(const std::string& fileName, TFileHandle& saved, const byteloom::TProgress& progress);
   // After a save: the document is the saved file (saved: a descriptor of
   // it, or closed to open it by name) and the journal starts again over it.
   void StartJournalAfterSave(const std::string& fileName, TFileHandle saved) noexcept;

@@ -15,7 +15,7 @@ void THexEditor::AdjustMetrics() {
   if (size < FStore.Marks().Size()) FStore.Marks().SetSize(size);
   const int b = FBytesPerLine;
   if (size >= 1) {
-    SetRowCount(static_cast<int>((static_cast<int64_t>(size) + b - 1) / b));
+    SetRowCount((size + b - 1) / b);
   } else {
     SetRowCount(1);
   }
@@ -43,8 +43,8 @@ void THexEditor::UpdateOffsetWidth() {
       FOffsetChars = 0;
       break;
     case TOffsetDisplayStyle::odHex: {
-      char buf[16];
-      FOffsetChars = std::snprintf(buf, sizeof buf, "%X", static_cast<unsigned>(size)) + 3;
+      char buf[24];
+      FOffsetChars = std::snprintf(buf, sizeof buf, "%llX", static_cast<unsigned long long>(size)) + 3;
       break;
     }
     case TOffsetDisplayStyle::odDec:

@@ -100,11 +100,11 @@ void THexEditor::DrawCell(int col, int64_t row, const TRect& rect) {
     char buf[48];
     switch (FOffsetDisplay) {
       case TOffsetDisplayStyle::odHex:
-        std::snprintf(buf, sizeof buf, "0x%0*X%c", std::max(FOffsetChars - 3, 0), static_cast<unsigned>(rowStart),
+        std::snprintf(buf, sizeof buf, "0x%0*llX%c", std::max(FOffsetChars - 3, 0), static_cast<unsigned long long>(rowStart),
                       FOffsetSeparator);
         break;
       case TOffsetDisplayStyle::odDec:
-        std::snprintf(buf, sizeof buf, "%0*d%c", std::max(FOffsetChars - 1, 0), static_cast<int>(rowStart),
+        std::snprintf(buf, sizeof buf, "%0*lld%c", std::max(FOffsetChars - 1, 0), static_cast<long long>(rowStart),
                       FOffsetSeparator);
         break;
       case TOffsetDisplayStyle::odNone:

@@ -178,7 +178,7 @@ int64_t THexEditor::ReplaceAll(const uint8_t* pattern, int64_t count, bool ignor
       });
   if (run.Matches == 0 || run.Stopped) return 0;
   // A document that would outgrow the limit is refused before anything changes.
-  if (size + run.Matches * run.Delta > kMaxDocumentSize)
+  if (__int128{size} + __int128{run.Matches} * run.Delta > kMaxDocumentSize)
     throw EHexEditorError(std::string(kDocumentLimitMessage) + "; the edit was not made");
 
   // 2. The matches whose steps undo would not keep, a piece at a time.

@@ -5,6 +5,9 @@
 // with the last count - 1 bytes of the one before, so a match that
 // straddles two pieces is seen whole; TPatternMatcher finds the leftmost
 // match within a piece.
+#include <algorithm>
+#include <vector>
+
 #include "control/bytesource.h"
 #include "control/hexeditor.h"
 #include "control/matcher.h"
@@ -13,7 +16,7 @@
 namespace byteloom {
 
 int64_t THexEditor::Find(uint8_t* pattern, int64_t count, bool translate, bool ignoreCase, int64_t lastPos,
-                         int64_t startPos) {
+                         int64_t startPos, const TProgress& progress) {
   const int64_t size = DataSize();
   if (lastPos >= size) lastPos = size - 1;
   // Nothing lies before the document's first byte.
@@ -24,11 +27,26 @@ int64_t THexEditor::Find(uint8_t* pattern, int64_t count, bool translate, bool i
   TWaitCursor wait(*this);
   PrepareSearchPattern(translate ? FTranslation : TTranslationType::ttAnsi, ignoreCase, pattern, count);
   const TPatternMatcher matcher(pattern, count, SearchFold(ignoreCase));
-  TEditorSource document(*this);
-  TPieceReader pieces(document, startPos, lastPos + 1, count - 1, kFindChunkSize);
-  while (pieces.Next()) {
-    const int64_t hit = matcher.First(pieces.Data(), pieces.Size());
-    if (hit >= 0) return pieces.Pos() + hit;
+  // A pattern with a byte other than zero never lies wholly in zeros: the
+  // holes of a sparse file and zero pieces are passed over unread, but for
+  // the pattern's length before their end.
+  const bool skipZeros = std::any_of(pattern, pattern + count, [](uint8_t b) { return b != 0; });
+  const TDocument& doc = FStore.Doc();
+  std::vector<uint8_t> buffer;
+  const int64_t end = lastPos + 1;
+  for (int64_t p = startPos; p + count <= end;) {
+    const int64_t zeros = skipZeros ? doc.KnownZeros(p, end) : 0;
+    if (zeros >= count) {
+      p += zeros - (count - 1);
+      continue;
+    }
+    const int64_t n = std::min(end - p, kFindChunkSize + count - 1);
+    buffer.resize(static_cast<size_t>(n));
+    doc.Read(p, n, buffer.data());
+    const int64_t hit = matcher.First(buffer.data(), n);
+    if (hit >= 0) return p + hit;
+    p += n - (count - 1);
+    if (progress && p + count <= end && !progress(p - startPos, end - startPos)) return kFindStopped;
   }
   return -1;
 }

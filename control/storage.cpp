@@ -186,9 +186,8 @@ void THexEditor::ResetDocumentState() {
 bool THexEditor::LoadFromFile(const std::string& fileName) {
   CloseDataStream();
   FLastError.clear();
-  int64_t size = 0;
   int err = 0;
-  switch (FileKindOf(fileName, &size, &err)) {
+  switch (FileKindOf(fileName, nullptr, &err)) {
     case TFileKind::fkError:
       FLastError = "Cannot open " + fileName + ": " + ErrnoText(err) + ".";
       break;
@@ -202,8 +201,6 @@ bool THexEditor::LoadFromFile(const std::string& fileName) {
       FLastError = "Cannot open " + fileName + ": " + ErrnoText(ENOENT) + ".";
       break;
     case TFileKind::fkRegular:
-      if (size > kMaxDocumentSize)
-        FLastError = TooLargeToOpenMessage(fileName) + ".";
       break;
   }
   if (FLastError.empty() && !CheckFileAccess(fileName, FReadOnly))
@@ -219,7 +216,6 @@ bool THexEditor::LoadFromFile(const std::string& fileName) {
     TWaitCursor wait(*this);
     try {
       TWatchedFile file = TWatchedFile::Open(fileName, OpenOptions());
-      if (file.Identity().Size > kMaxDocumentSize) throw EFileError(TooLargeToOpenMessage(fileName));
       FJournalHeader = TJournalHeader();
       FJournalHeader.Identity = file.Identity();
       FJournalHeader.SnapshotName = file.SnapshotName();
@@ -255,7 +251,7 @@ void THexEditor::EnsureDataStream() {
   }
 }
 
-bool THexEditor::SaveToFileChecked(const std::string& fileName, TFileHandle& saved) {
+bool THexEditor::SaveToFileChecked(const std::string& fileName, TFileHandle& saved, const TProgress& progress) {
   if (!OpenedFileStillSafe(fileName)) return false;
   std::string backup;
   bool existed = false;
@@ -295,7 +291,11 @@ bool THexEditor::SaveToFileChecked(const std::string& fileName, TFileHandle& sav
     Journal(r);
   };
   const TSaveResult result = SaveFileDurably(
-      fileName, [&](TFileHandle& out) { FStore.Doc().WriteTo(out); }, WorkFolder(), backup, announce);
+      fileName,
+      [&](TFileHandle& out) {
+        if (!FStore.Doc().WriteTo(out, progress)) throw EFileError("The save was stopped; " + fileName + " is as it was");
+      },
+      WorkFolder(), backup, announce);
   if (!result.Warning.empty())
     FLastWarning = fileName + " was saved, but it may not be safe on disk yet: " + result.Warning + ".";
   if (existed) MarkBackup(backup, fileName);
@@ -319,7 +319,7 @@ void THexEditor::StartJournalAfterSave(const std::string& fileName, TFileHandle 
   }
 }
 
-bool THexEditor::SaveToFile(const std::string& fileName) {
+bool THexEditor::SaveToFile(const std::string& fileName, const TProgress& progress) {
   FLastError.clear();
   FLastWarning.clear();
   bool ok = false;
@@ -327,7 +327,7 @@ bool THexEditor::SaveToFile(const std::string& fileName) {
   {
     TWaitCursor wait(*this);
     try {
-      ok = SaveToFileChecked(fileName, saved);
+      ok = SaveToFileChecked(fileName, saved, progress);
     } catch (const std::exception& e) {
       FLastError = e.what();
       FLastError += ".";

@@ -25,13 +25,10 @@ constexpr TColor clBtnFace = clSystemColor | 15;
 
 inline bool IsSystemColor(TColor c) { return (c & clSystemColor) != 0; }
 
-// A document holds at most 2,147,483,647 bytes: positions are signed 32-bit.
-inline constexpr int64_t kMaxDocumentSize = 2147483647;
-// Why a file cannot be opened, or a document cannot grow, past that limit.
-inline std::string TooLargeToOpenMessage(const std::string& fileName) {
-  return fileName + " is too large: Byteloom opens files of up to 2,147,483,647 bytes";
-}
-inline const char* const kDocumentLimitMessage = "The document cannot grow beyond 2,147,483,647 bytes";
+// Positions are signed 64-bit: a document could hold up to 2^63 - 1 bytes,
+// far beyond what any file system stores, which sets the real limit.
+inline constexpr int64_t kMaxDocumentSize = INT64_MAX;
+inline const char* const kDocumentLimitMessage = "The document cannot grow beyond 9,223,372,036,854,775,807 bytes";
 
 enum class TTranslationType : uint8_t { ttAnsi, ttDos8, ttASCII, ttMac, ttEBCDIC };
 enum class TOffsetDisplayStyle : uint8_t { odHex, odDec, odNone };

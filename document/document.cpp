@@ -252,6 +252,25 @@ void TDocument::Consolidate(uint64_t at) {
   }
 }
 
+int64_t TDocument::KnownZeros(int64_t pos, int64_t limit) const {
+  const auto from = 2 * static_cast<uint64_t>(pos), to = 2 * static_cast<uint64_t>(std::min(limit, Size()));
+  if (from >= to) return 0;
+  uint64_t reached = from;
+  FTree.Visit(from, to - from, [&](uint64_t at, const TPiece& q) {
+    const TPieceSource& src = *FSources[q.Source];
+    if (src.Zeros()) {
+      reached = at + q.Length;
+      return true;
+    }
+    if (!src.File() || !ByteAligned(at, q)) return false;
+    const auto start = static_cast<int64_t>(q.Start / 2), end = static_cast<int64_t>((q.Start + q.Length) / 2);
+    const int64_t data = src.File()->DataExtent(start, end).first;
+    reached = at + 2 * static_cast<uint64_t>(data - start);
+    return data == end;
+  });
+  return static_cast<int64_t>(reached / 2) - pos;
+}
+
 bool TDocument::WriteTo(TFileHandle& out, const TProgress& progress) const {
   const uint64_t end = Length() & ~uint64_t{1};
   const int64_t total = Size();
@@ -261,12 +280,20 @@ bool TDocument::WriteTo(TFileHandle& out, const TProgress& progress) const {
   // Everything from pending on that is not written yet goes through a buffer.
   uint64_t pending = 0;
   std::vector<uint8_t> buffer;
+  // The new file starts empty and is written in order, so what is never
+  // written reads as zeros: zero blocks and the holes of a sparse file are
+  // skipped, and stay holes of the new file.
   auto flush = [&](uint64_t to) {
     if (pending < to && buffer.empty()) buffer.resize(kWriteBlock);
     while (go && pending < to) {
       const uint64_t n = std::min(to - pending, 2 * kWriteBlock);
       Read(static_cast<int64_t>(pending / 2), static_cast<int64_t>(n / 2), buffer.data());
-      out.WriteAt(buffer.data(), static_cast<int64_t>(n / 2), static_cast<int64_t>(pending / 2));
+      for (uint64_t b = 0; b < n / 2; b += kShareBlock) {
+        const uint64_t m = std::min(kShareBlock, n / 2 - b);
+        const uint8_t* block = buffer.data() + b;
+        if (block[0] != 0 || std::memcmp(block, block + 1, m - 1) != 0)
+          out.WriteAt(block, static_cast<int64_t>(m), static_cast<int64_t>(pending / 2 + b));
+      }
       reached(pending += n);
     }
   };
@@ -289,9 +316,14 @@ bool TDocument::WriteTo(TFileHandle& out, const TProgress& progress) const {
     flush(from);
     // Zeros stay a hole of the new file.
     for (uint64_t done = from; go && done < to && !src.Zeros();) {
-      const uint64_t n = std::min(to - done, 2 * kCopyStep);
-      CopyData(*src.File(), static_cast<int64_t>((q.Start + done - at) / 2), out, static_cast<int64_t>(done / 2),
-               static_cast<int64_t>(n / 2));
+      const auto srcPos = static_cast<int64_t>((q.Start + done - at) / 2);
+      const auto [data, stop] = src.File()->DataExtent(srcPos, srcPos + static_cast<int64_t>((to - done) / 2));
+      if (data > srcPos) {
+        reached(done += 2 * static_cast<uint64_t>(data - srcPos));
+        continue;
+      }
+      const uint64_t n = std::min(2 * static_cast<uint64_t>(stop - srcPos), 2 * kCopyStep);
+      CopyData(*src.File(), srcPos, out, static_cast<int64_t>(done / 2), static_cast<int64_t>(n / 2));
       reached(done += n);
     }
     if (go) reached(pending = to);

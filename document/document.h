@@ -61,6 +61,9 @@ class TDocument {
   // buffer, zeros are filled in. Raises std::out_of_range for a range
   // outside the document, EFileError when a source cannot be read.
   void Read(int64_t pos, int64_t count, uint8_t* dest) const;
+  // How many of the bytes from pos on (up to limit) are known to be zeros
+  // without reading them: zero pieces and the holes of a sparse file.
+  int64_t KnownZeros(int64_t pos, int64_t limit) const;
 
   // Stores count bytes in the added file and returns their piece. A full
   // disk raises EFileError and leaves everything as it was.

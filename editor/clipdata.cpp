@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "editor/clipdata.h"
 
+#include "platform/numconv.h"
+
 #include <algorithm>
 #include <cstring>
 #include <limits>
@@ -14,6 +16,14 @@ TClipRange ClipRange(THexEditor& editor) {
   const int64_t count = editor.SelCount();
   if (count <= 0) return {};
   return {std::min(editor.SelStart(), editor.SelEnd()), count};
+}
+
+std::string ClipboardRefusal(int64_t count, int64_t memory) {
+  if (memory < 0 || count <= memory / 4) return "";
+  return "The selection holds " + ByteCountText(count) +
+         ". Copy keeps it in memory twice, as bytes and as a text for other programs, and this computer has " +
+         ByteCountText(memory) + " of memory: Byteloom copies at most a quarter of that, " +
+         ByteCountText(memory / 4) + ". Select less.";
 }
 
 void ReadClipRange(THexEditor& editor, const TClipRange& range, uint8_t* dest) {

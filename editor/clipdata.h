@@ -10,6 +10,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 namespace byteloom {
@@ -26,6 +27,11 @@ struct TClipRange {
   int64_t Count = 0;
 };
 TClipRange ClipRange(THexEditor& editor);
+// Why Copy or Cut cannot take count bytes on a computer with memory bytes
+// of memory (-1: unknown), or "" when they can. The clipboard keeps the
+// bytes and a text of them for other programs, both in memory: a copy may
+// take a quarter of the memory.
+std::string ClipboardRefusal(int64_t count, int64_t memory);
 // Reads the range's bytes into dest (Count bytes).
 void ReadClipRange(THexEditor& editor, const TClipRange& range, uint8_t* dest);
 

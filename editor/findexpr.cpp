@@ -30,14 +30,16 @@ bool StorePattern(TSearchState& state, THexEditor& editor, const std::string& te
 }
 
 // Searches with the state's pattern from `from` to the end; LastFoundPos
-// becomes the result.
-int64_t SearchFrom(TSearchState& state, THexEditor& editor, int64_t from) {
-  state.LastFoundPos = editor.Find(state.SearchPattern->data(), state.SearchPatternLength, false,
-                                   state.SearchIgnoreCase, editor.DataSize() - 1, from);
-  return state.LastFoundPos;
+// becomes the result, unless the search was stopped (kFindStopped then).
+int64_t SearchFrom(TSearchState& state, THexEditor& editor, int64_t from, const TProgress& progress) {
+  const int64_t found = editor.Find(state.SearchPattern->data(), state.SearchPatternLength, false,
+                                    state.SearchIgnoreCase, editor.DataSize() - 1, from, progress);
+  if (found != THexEditor::kFindStopped) state.LastFoundPos = found;
+  return found;
 }
 
-TSearchResult SelectFound(TSearchState& state, THexEditor& editor, TSearchOutcome notFound) {
+TSearchResult SelectFound(TSearchState& state, THexEditor& editor, int64_t found, TSearchOutcome notFound) {
+  if (found == THexEditor::kFindStopped) return {TSearchOutcome::soStopped};
   if (state.LastFoundPos < 0) return {notFound};
   editor.SelectMatch(state.LastFoundPos, state.SearchPatternLength);
   return {TSearchOutcome::soFound};
@@ -133,20 +135,22 @@ bool BeginSearchCommand(TSearchState& state, THexEditor& editor) {
   return true;
 }
 
-TSearchResult FindCommand(TSearchState& state, THexEditor& editor, const std::string& findText) {
+TSearchResult FindCommand(TSearchState& state, THexEditor& editor, const std::string& findText,
+                          const TProgress& progress) {
   if (editor.DataSize() == 0 || !StorePattern(state, editor, findText)) return {};
-  SearchFrom(state, editor, editor.GetCursorPos());
-  return SelectFound(state, editor, TSearchOutcome::soFindNotFound);
+  const int64_t found = SearchFrom(state, editor, editor.GetCursorPos(), progress);
+  return SelectFound(state, editor, found, TSearchOutcome::soFindNotFound);
 }
 
-TSearchResult FindNextCommand(TSearchState& state, THexEditor& editor) {
+TSearchResult FindNextCommand(TSearchState& state, THexEditor& editor, const TProgress& progress) {
   if (editor.DataSize() == 0) return {};
   if (!state.SearchPattern) return {TSearchOutcome::soRunFind};
   // While the match found last is still selected, the search goes on behind
   // its first byte; otherwise it starts at that match again.
-  if (editor.SelEnd() == state.LastFoundPos) ++state.LastFoundPos;
-  SearchFrom(state, editor, state.LastFoundPos == -1 ? 0 : state.LastFoundPos);
-  return SelectFound(state, editor, TSearchOutcome::soNextNotFound);
+  const int64_t last = state.LastFoundPos;
+  const int64_t from = editor.SelEnd() == last ? last + 1 : last == -1 ? 0 : last;
+  const int64_t found = SearchFrom(state, editor, from, progress);
+  return SelectFound(state, editor, found, TSearchOutcome::soNextNotFound);
 }
 
 TSearchResult ReplaceCommand(TSearchState& state, THexEditor& editor, const std::string& searchText,
@@ -155,7 +159,8 @@ TSearchResult ReplaceCommand(TSearchState& state, THexEditor& editor, const std:
   if (editor.DataSize() == 0 || !StorePattern(state, editor, searchText)) return {};
   const auto* r = reinterpret_cast<const uint8_t*>(replacement.data());
   const auto n = static_cast<int32_t>(replacement.size());
-  const int64_t m = SearchFrom(state, editor, editor.GetCursorPos());
+  const int64_t m = SearchFrom(state, editor, editor.GetCursorPos(), progress);
+  if (m == THexEditor::kFindStopped) return {TSearchOutcome::soStopped};
   if (!replaceAll) {
     if (m < 0) return {TSearchOutcome::soReplaceNotFound};
     editor.ReplaceMatch(m, state.SearchPatternLength, r, n);

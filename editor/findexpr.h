@@ -62,7 +62,8 @@ enum class TSearchOutcome : uint8_t {
   soNextNotFound,     // plain message box: "Data not found."
   soReplaceNotFound,  // message dialog, error kind, OK: "Data not Found!"
   soReplacedAll,      // information dialog: Count followed by " Founds replaced!"
-  soInvalidPosition   // ShowErrorBox: "Invalid position"
+  soInvalidPosition,  // ShowErrorBox: "Invalid position"
+  soStopped           // the user stopped the search: nothing changed, nothing to show
 };
 struct TSearchResult {
   TSearchOutcome Outcome = TSearchOutcome::soSilent;
@@ -74,9 +75,12 @@ std::string SearchMessage(const TSearchResult& result);
 // command ends, the dialog is not shown); otherwise the state starts afresh.
 bool BeginSearchCommand(TSearchState& state, THexEditor& editor);
 // Find, after its dialog: findText is Edit1's text.
-TSearchResult FindCommand(TSearchState& state, THexEditor& editor, const std::string& findText);
+// progress follows the search (and Replace all's work); when it stops the
+// search, the selection and the state stay as they were (soStopped).
+TSearchResult FindCommand(TSearchState& state, THexEditor& editor, const std::string& findText,
+                          const TProgress& progress = {});
 // Find Next (no dialog of its own; soRunFind asks the window to run Find).
-TSearchResult FindNextCommand(TSearchState& state, THexEditor& editor);
+TSearchResult FindNextCommand(TSearchState& state, THexEditor& editor, const TProgress& progress = {});
 // Replace, after its dialog: Edit2, Edit3 (taken literally, one byte per
 // character) and CheckBox1. progress reports Replace all's work.
 TSearchResult ReplaceCommand(TSearchState& state, THexEditor& editor, const std::string& searchText,

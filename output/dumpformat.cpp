@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <limits>
 
 #include "control/hexeditor.h"
 #include "platform/filenames.h"
@@ -110,24 +111,32 @@ void RepairRange(TRangeFields& fields, int64_t dataSize) {
   if (StrToInt64("$" + fields.To) > dataSize - 1) fields.To = RangeFieldText(dataSize - 1);
 }
 
-std::string ByteCountText(int64_t bytes) {
-  std::string digits = std::to_string(bytes);
-  for (int i = static_cast<int>(digits.size()) - 3; i > 0; i -= 3) digits.insert(static_cast<size_t>(i), ",");
-  std::string text = digits + (bytes == 1 ? " byte" : " bytes");
-  static const char* const kUnits[] = {"KiB", "MiB", "GiB"};
-  double size = static_cast<double>(bytes);
-  int unit = -1;
-  // 1023.95 and more shows as the next unit ("1 GiB", not "1024.0 MiB").
-  while (unit < 2 && size >= 1023.95) {
-    size /= 1024;
-    ++unit;
-  }
-  if (unit < 0) return text;
-  char figure[32];
-  std::snprintf(figure, sizeof figure, "%.1f", size);
-  std::string shown = figure;
-  if (shown.size() > 2 && shown.compare(shown.size() - 2, 2, ".0") == 0) shown.resize(shown.size() - 2);
-  return text + " (" + shown + " " + kUnits[unit] + ")";
+int64_t ExportTextSize(const TDumpRange& range, const TDumpStyle& style) {
+  if (range.Lines <= 0) return 0;
+  // The last line's offset has the most digits: every line is at most as long.
+  const uint8_t bytes[kDumpLineBytes] = {};
+  std::string line;
+  AppendDumpLine(line, style, range.From + (range.Lines - 1) * kDumpLineBytes, bytes);
+  return range.Lines * static_cast<int64_t>(line.size());
+}
+
+TSizeCheck CheckExportSize(const TDumpRange& range, const TDumpStyle& style, int64_t freeBytes) {
+  const int64_t text = ExportTextSize(range, style);
+  if (freeBytes >= 0 && text > freeBytes)
+    return {true, "The export would write " + ByteCountText(text) + " of text, and only " + ByteCountText(freeBytes) +
+                      " are free where it would go. Choose a smaller range or another folder."};
+  if (text > int64_t{1} << 30) return {false, "The export writes " + ByteCountText(text) + " of text. Export it?"};
+  return {};
+}
+
+TSizeCheck CheckPrintSize(const TDumpRange& range, int linesPerPage) {
+  const int64_t perPage = std::max(linesPerPage, 1);
+  const int64_t pages = (std::max<int64_t>(range.Lines, 0) + perPage - 1) / perPage;
+  const std::string count = ThousandsText(pages);
+  if (pages > std::numeric_limits<int32_t>::max())
+    return {true, "The range would print " + count + " pages, more than a print job can count. Choose a smaller range."};
+  if (pages > 1000) return {false, "The range prints about " + count + " pages. Print them?"};
+  return {};
 }
 
 TRangeSize RangeSize(const TRangeFields& fields, int64_t dataSize) {

@@ -21,6 +21,7 @@
 #include "control/bytesource.h"
 #include "control/types.h"
 #include "platform/exportfile.h"
+#include "platform/numconv.h"
 #include "platform/progress.h"
 
 namespace byteloom {
@@ -85,10 +86,6 @@ struct TRangeSize {
   std::string Text;
 };
 TRangeSize RangeSize(const TRangeFields& fields, int64_t dataSize);
-// A count of bytes (0 or more) with thousands separated by ",", and from
-// 1024 bytes on its size in KiB, MiB or GiB to one decimal: "4,608 bytes
-// (4.5 KiB)".
-std::string ByteCountText(int64_t bytes);
 
 // The lines a range covers: from rounded down to 16, lines = (to16 - from +
 // 1) div 16 + 1 (truncating), none when that is 0 or less.
@@ -100,6 +97,21 @@ struct TDumpRange {
 TDumpRange DumpRange(int64_t from, int64_t to);
 // DumpRange of the fields' values; raises EConvertError for an unreadable one.
 TDumpRange DumpRange(const TRangeFields& fields);
+
+// Before a large export or print: nothing to say (Text empty), a question
+// for the user, or a refusal (Refused).
+struct TSizeCheck {
+  bool Refused = false;
+  std::string Text;
+};
+// The export of range in style writes about this many bytes of text.
+int64_t ExportTextSize(const TDumpRange& range, const TDumpStyle& style);
+// An export of more than 1 GiB of text is asked about; one that does not fit
+// into the freeBytes of the target's file system (-1: unknown) is refused.
+TSizeCheck CheckExportSize(const TDumpRange& range, const TDumpStyle& style, int64_t freeBytes);
+// A print of more than 1,000 pages (of linesPerPage dump lines) is asked
+// about; one of more pages than a print job can count is refused.
+TSizeCheck CheckPrintSize(const TDumpRange& range, int linesPerPage);
 
 // The file a print to PDF writes for the name the user chose: a name
 // without an extension gets ".pdf"; any other stays as it is.

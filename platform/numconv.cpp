@@ -104,4 +104,28 @@ std::string Binary8(uint8_t b) {
   return s;
 }
 
+std::string ThousandsText(int64_t n) {
+  std::string digits = std::to_string(n);
+  for (int i = static_cast<int>(digits.size()) - 3; i > (n < 0 ? 1 : 0); i -= 3) digits.insert(static_cast<size_t>(i), ",");
+  return digits;
+}
+
+std::string ByteCountText(int64_t bytes) {
+  std::string text = ThousandsText(bytes) + (bytes == 1 ? " byte" : " bytes");
+  static const char* const kUnits[] = {"KiB", "MiB", "GiB", "TiB"};
+  double size = static_cast<double>(bytes);
+  int unit = -1;
+  // 1023.95 and more shows as the next unit ("1 GiB", not "1024.0 MiB").
+  while (unit < 3 && size >= 1023.95) {
+    size /= 1024;
+    ++unit;
+  }
+  if (unit < 0) return text;
+  char figure[32];
+  std::snprintf(figure, sizeof figure, "%.1f", size);
+  std::string shown = figure;
+  if (shown.size() > 2 && shown.compare(shown.size() - 2, 2, ".0") == 0) shown.resize(shown.size() - 2);
+  return text + " (" + shown + " " + kUnits[unit] + ")";
+}
+
 }  // namespace byteloom

@@ -41,5 +41,11 @@ std::string HexMin2(uint64_t value);
 std::string PositionHex(int64_t pos);
 // The eight binary digits of b, most significant first.
 std::string Binary8(uint8_t b);
+// n with thousands separated by ",": "1,234,567".
+std::string ThousandsText(int64_t n);
+// A count of bytes (0 or more) with thousands separated by ",", and from
+// 1024 bytes on its size in KiB, MiB, GiB or TiB to one decimal: "4,608
+// bytes (4.5 KiB)".
+std::string ByteCountText(int64_t bytes);
 
 }  // namespace byteloom

@@ -5,6 +5,7 @@
 #include <linux/fs.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <time.h>
 #include <unistd.h>
 
@@ -313,6 +314,15 @@ int64_t TFileHandle::ReadAt(void* buf, int64_t count, int64_t pos) const {
     done += n;
   }
   return done;
+}
+
+std::pair<int64_t, int64_t> TFileHandle::DataExtent(int64_t pos, int64_t end) const {
+  if (pos >= end) return {end, end};
+  const off_t data = lseek(FFd, pos, SEEK_DATA);
+  if (data < 0) return errno == ENXIO ? std::pair{end, end} : std::pair{pos, end};
+  if (data >= end) return {end, end};
+  const off_t hole = lseek(FFd, data, SEEK_HOLE);
+  return {data, hole < 0 ? end : std::min<int64_t>(hole, end)};
 }
 
 void TFileHandle::ReadExact(void* buf, int64_t count, int64_t pos) const {
@@ -809,6 +819,17 @@ TSaveResult SaveFileDurably(const std::string& target, const TFileHandle& source
 TSaveResult SaveFileDurably(const std::string& target, const TContentWriter& write, const std::string& tempDir,
                             const std::string& backup, const TPublishHook& beforePublish) {
   return SaveDurably(target, nullptr, &write, tempDir, backup, {}, &beforePublish);
+}
+
+int64_t PhysicalMemoryBytes() {
+  const long pages = sysconf(_SC_PHYS_PAGES), size = sysconf(_SC_PAGESIZE);
+  return pages > 0 && size > 0 ? int64_t{pages} * size : -1;
+}
+
+int64_t FreeSpaceBytes(const std::string& folder) {
+  struct statvfs st;
+  if (statvfs(folder.empty() ? "." : folder.c_str(), &st) != 0) return -1;
+  return static_cast<int64_t>(st.f_bavail) * static_cast<int64_t>(st.f_frsize);
 }
 
 bool SameFileSystem(const std::string& a, const std::string& b) {

@@ -9,6 +9,7 @@
 #include <functional>
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 #include <sys/types.h>
 
@@ -84,6 +85,10 @@ class TFileHandle {
   // Reads up to count bytes at pos; returns the number read (short only at the end).
   int64_t ReadAt(void* buf, int64_t count, int64_t pos) const;
   void ReadExact(void* buf, int64_t count, int64_t pos) const;
+  // The first stretch of [pos, end) that may hold data rather than a hole
+  // of a sparse file: {start, stop}, with start = end where only holes are
+  // left. Where the file system cannot tell, all of it is data.
+  std::pair<int64_t, int64_t> DataExtent(int64_t pos, int64_t end) const;
   void WriteAt(const void* buf, int64_t count, int64_t pos);
   void SetSize(int64_t size);
   // Allocates the blocks for a growth to size without changing the length;
@@ -228,6 +233,10 @@ using TContentWriter = std::function<void(TFileHandle& out)>;
 using TPublishHook = std::function<void(const TFileHandle& fresh)>;
 TSaveResult SaveFileDurably(const std::string& target, const TContentWriter& write, const std::string& tempDir,
                             const std::string& backup = {}, const TPublishHook& beforePublish = {});
+// The computer's memory in bytes, and the bytes free for this user in the
+// file system of folder (-1 where it cannot be told).
+int64_t PhysicalMemoryBytes();
+int64_t FreeSpaceBytes(const std::string& folder);
 // Whether the files or folders a and b are on one file system.
 bool SameFileSystem(const std::string& a, const std::string& b);
 

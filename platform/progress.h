@@ -6,9 +6,15 @@
 
 #include <cstdint>
 #include <functional>
+#include <string>
 
 namespace byteloom {
 
 using TProgress = std::function<bool(int64_t done, int64_t total)>;
+
+// The time the rest of the work will take at the pace so far, for the line
+// under a progress bar: "About 40 seconds left", "About 3 minutes left",
+// "About 2 hours left"; "" until a second has passed and some work is done.
+std::string TimeLeftText(int64_t elapsedMs, int64_t done, int64_t total);
 
 }  // namespace byteloom

@@ -7,6 +7,7 @@
 
 #include <numeric>
 
+#include "editor/clipdata.h"
 #include "output/dumpformat.h"
 #include "platform/numconv.h"
 #include "platform/platform.h"
@@ -282,6 +283,40 @@ TEST_F(DumpPages, ProgressCanStopTheJob) {
   EXPECT_LT(c.Body().size(), 4096u);
 }
 
+TEST(LargeWork, ClipboardExportAndPrintAskOrRefuseBeyondTheirLimits) {
+  constexpr int64_t kGiB = int64_t{1} << 30;
+  // The clipboard: a quarter of the memory, or anything where it is unknown.
+  EXPECT_EQ(ClipboardRefusal(6 * kGiB, 24 * kGiB), "");
+  EXPECT_EQ(ClipboardRefusal(int64_t{1} << 40, -1), "");
+  EXPECT_EQ(ClipboardRefusal(6 * kGiB + 1, 24 * kGiB),
+            "The selection holds 6,442,450,945 bytes (6 GiB). Copy keeps it in memory twice, as bytes and as a text "
+            "for other programs, and this computer has 25,769,803,776 bytes (24 GiB) of memory: Byteloom copies at "
+            "most a quarter of that, 6,442,450,944 bytes (6 GiB). Select less.");
+  // Just over 1 GiB of export lines is asked about; more than fits is refused.
+  const TDumpStyle style = ExportStyle(true, true, false);
+  const int64_t perLine = ExportTextSize(DumpRange(int64_t{1} << 40, (int64_t{1} << 40) + 15), style);
+  const auto lines = [](int64_t n) { return TDumpRange{int64_t{1} << 40, n}; };
+  const struct {
+    TSizeCheck Check;
+    bool Refused;
+    const char* Text;
+  } rows[] = {
+      {CheckExportSize(lines(kGiB / perLine), style, -1), false, ""},
+      {CheckExportSize(lines(kGiB / perLine + 1), style, 100 * kGiB), false,
+       "The export writes 1,073,741,850 bytes (1 GiB) of text. Export it?"},
+      {CheckExportSize(lines(100), style, 100 * perLine - 1), true, ""},
+      {CheckPrintSize(lines(60'000), 60), false, ""},
+      {CheckPrintSize(lines(60'001), 60), false, "The range prints about 1,001 pages. Print them?"},
+      {CheckPrintSize(lines(int64_t{60} << 31), 60), true,
+       "The range would print 2,147,483,648 pages, more than a print job can count. Choose a smaller range."},
+  };
+  for (const auto& r : rows) {
+    EXPECT_EQ(r.Check.Refused, r.Refused) << r.Check.Text;
+    if (*r.Text || !r.Refused) EXPECT_EQ(r.Check.Text, r.Text);
+  }
+  EXPECT_NE(rows[2].Check.Text.find("are free where it would go"), std::string::npos) << rows[2].Check.Text;
+}
+
 class DumpExport : public EditorTest {
  protected:
   std::string Text(const std::string& path) {
@@ -312,6 +347,7 @@ TEST_F(DumpExport, WritesTheRangeLineByLine) {
     }
     ASSERT_TRUE(ExportDump(*Ed, r.Range, r.Style, out));
     EXPECT_EQ(Text(out), expected);
+    EXPECT_EQ(ExportTextSize(r.Range, r.Style), static_cast<int64_t>(expected.size()));
   }
   EXPECT_EQ(List(Dir()), (std::vector<std::string>{"doc.bin", "out.txt", "tmp"}));
 }

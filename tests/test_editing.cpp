@@ -572,53 +572,6 @@ TEST_F(Editing, ChangeMarks) {
 
 // --- Limits and space -----------------------------------------------------------------
 
-TEST_F(Editing, TheDocumentNeverGrowsBeyondTheSignedRange) {
-  Load(Pattern(16));
-  // A sparse working file just below the limit.
-  Ed->WriteByte(INT32_MAX - 2, 0x77);
-  Ed->AdjustMetrics();
-  ASSERT_EQ(Ed->DataSize(), INT32_MAX - 1);
-  const Bytes two{1, 2};
-  Ed->InsertBuffer(two.data(), 1, INT32_MAX - 1);  // exactly to the limit
-  ASSERT_EQ(Ed->DataSize(), INT32_MAX);
-  ASSERT_EQ(Ed->UndoCount(), 1);
-  Ed->SetSelStart(INT32_MAX - 1);
-  Ed->SetSelEnd(INT32_MAX - 1);
-  struct Row {
-    const char* what;
-    std::function<void()> call;
-  };
-  const Row rows[] = {
-      {"insert", [&] { Ed->InsertBuffer(two.data(), 1, INT32_MAX); }},
-      {"append", [&] { Ed->AppendBuffer(two.data(), 2); }},
-      {"replace", [&] { Ed->ReplaceSelection(two.data(), 2); }},
-      {"nibble", [&] { Ed->InsertNibble(INT32_MAX - 1, true); }},
-  };
-  for (const Row& r : rows) {
-    SCOPED_TRACE(r.what);
-    try {
-      r.call();
-      ADD_FAILURE() << "no exception";
-    } catch (const EHexEditorError& e) {
-      EXPECT_NE(std::string(e.what()).find("2,147,483,647"), std::string::npos) << e.what();
-    }
-    EXPECT_EQ(Ed->DataSize(), INT32_MAX);
-    EXPECT_EQ(Ed->UndoCount(), 1);
-    EXPECT_EQ(Ed->SelMin(), INT32_MAX - 1);
-    EXPECT_EQ(Ed->ReadByte(INT32_MAX - 1), 1);
-  }
-  // Edits that keep the length still work at the limit.
-  Ed->ReplaceSelection(two.data() + 1, 1);
-  EXPECT_EQ(Ed->ReadByte(INT32_MAX - 1), 2);
-  EXPECT_TRUE(Ed->DeleteNibble(INT32_MAX - 1, true));
-  EXPECT_EQ(Ed->ReadByte(INT32_MAX - 1), 0x20);
-  Ed->Undo();
-  Ed->Undo();
-  Ed->Undo();
-  EXPECT_EQ(Ed->DataSize(), INT32_MAX - 1);
-  EXPECT_EQ(Ed->ReadByte(INT32_MAX - 2), 0x77);
-}
-
 // The state an edit must leave alone when it is refused.
 struct Snapshot {
   Bytes bytes;

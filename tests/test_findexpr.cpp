@@ -43,7 +43,7 @@ TEST(SearchExpression, TextHexAndIgnoreCase) {
   const std::pair<TSearchResult, const char*> messages[] = {
       {{O::soFindNotFound}, "Data not found!"},   {{O::soNextNotFound}, "Data not found."},
       {{O::soReplaceNotFound}, "Data not Found!"}, {{O::soReplacedAll, 3}, "3 Founds replaced!"},
-      {{O::soInvalidPosition}, "Invalid position"}, {{O::soFound}, ""}, {{O::soRunFind}, ""}};
+      {{O::soInvalidPosition}, "Invalid position"}, {{O::soFound}, ""}, {{O::soRunFind}, ""}, {{O::soStopped}, ""}};
   for (const auto& [result, text] : messages) EXPECT_EQ(SearchMessage(result), text);
 }
 
@@ -95,6 +95,30 @@ TEST_F(SearchCommands, FindNextWalksOverlappingMatchesThenStartsAgain) {
   EXPECT_EQ(S.LastFoundPos, 0);
   S.ReleasePattern();  // an editor window was closed
   EXPECT_EQ(Next(), O::soRunFind);
+}
+
+TEST_F(SearchCommands, AStoppedSearchLeavesTheSelectionAndTheStateAndReportsAsItGoes) {
+  Bytes data(3 << 20, 0);
+  data[10] = 'A', data[11] = 'B', data.end()[-2] = 'A', data.end()[-1] = 'B';
+  Load(data);
+  const auto stop = [](int64_t, int64_t) { return false; };
+  ASSERT_TRUE(BeginSearchCommand(S, *Ed));
+  EXPECT_EQ(FindCommand(S, *Ed, "tAB", stop).Outcome, O::soFound);  // found in the first piece
+  EXPECT_EQ(S.LastFoundPos, 10);
+  EXPECT_EQ(FindNextCommand(S, *Ed, stop).Outcome, O::soStopped);
+  EXPECT_EQ(S.LastFoundPos, 10);
+  EXPECT_EQ(Ed->SelEnd(), 10);
+  std::vector<std::pair<int64_t, int64_t>> reports;
+  EXPECT_EQ(FindNextCommand(S, *Ed, [&](int64_t done, int64_t total) {
+              reports.emplace_back(done, total);
+              return true;
+            }).Outcome,
+            O::soFound);
+  EXPECT_EQ(S.LastFoundPos, static_cast<int64_t>(data.size()) - 2);
+  ASSERT_EQ(reports.size(), 2u);  // after each piece but the last
+  EXPECT_LT(reports[0].first, reports[1].first);
+  EXPECT_LT(reports[1].first, reports[1].second);
+  EXPECT_EQ(reports[1].second, static_cast<int64_t>(data.size()) - 11);
 }
 
 TEST_F(SearchCommands, TextIsTranslatedOnceAndStaysTranslatedForFindNext) {

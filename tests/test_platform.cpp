@@ -7,6 +7,7 @@
 #include <filesystem>
 
 #include "platform/platform.h"
+#include "platform/progress.h"
 #include "tests/support/tempdir.h"
 
 namespace fs = std::filesystem;
@@ -75,6 +76,21 @@ TEST_F(Platform, ReplacedFileKeepsNothingOfTheTemporaryName) {
   // A new file under a name that did not exist yet.
   ReplaceFileContents(Path("new.bin"), src.Handle(), WorkDir() + "/");
   EXPECT_EQ(ReadFile(Path("new.bin")), data);
+}
+
+TEST(Progress, TheTimeLeftIsRoundedToItsUnitAndWaitsForASecondOfWork) {
+  const struct {
+    int64_t ms, done, total;
+    const char* text;
+  } rows[] = {
+      {999, 50, 100, ""},          {1000, 0, 100, ""},
+      {1000, 100, 100, ""},        {1000, 90, 100, "About 1 second left"},
+      {1000, 50, 100, "About 1 second left"}, {1000, 1, 90, "About 89 seconds left"},
+      {1000, 1, 91, "About 2 minutes left"},  {60000, 1, 90, "About 89 minutes left"},
+      {60000, 1, 91, "About 2 hours left"},   {3600000, 1, 1000, "About 999 hours left"},
+      {int64_t{1} << 40, 1, int64_t{1} << 40, "About 1000000 hours left"},  // or more
+  };
+  for (const auto& r : rows) EXPECT_EQ(TimeLeftText(r.ms, r.done, r.total), r.text) << r.ms << " " << r.done;
 }
 
 TEST_F(Platform, CopyDataMovesExactRangesAcrossBlockSizes) {

@@ -8,7 +8,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <memory>
 #include <random>
@@ -18,6 +20,7 @@
 #include "control/documents.h"
 #include "control/hexeditor.h"
 #include "tests/support/fakehost.h"
+#include "tests/support/filelimit.h"
 #include "tests/support/patternsource.h"
 #include "tests/support/tempdir.h"
 
@@ -145,16 +148,16 @@ bool ModelHolds(const ModelStep& st, const Bytes& s1, const Bytes& s2, size_t o,
   return false;
 }
 
-std::vector<int32_t> ModelCandidates(const std::vector<Bytes>& snaps, const std::vector<ModelStep>& steps,
+std::vector<int64_t> ModelCandidates(const std::vector<Bytes>& snaps, const std::vector<ModelStep>& steps,
                                      const TValueFormat& f) {
   const size_t w = static_cast<size_t>(ValueWidth(f.Type));
   size_t shortest = snaps[0].size();
   for (size_t k = 0; k <= steps.size(); ++k) shortest = std::min(shortest, snaps[k].size());
-  std::vector<int32_t> out;
+  std::vector<int64_t> out;
   for (size_t o = 0; o + w <= shortest; o += f.Aligned ? w : 1) {
     bool ok = true;
     for (size_t k = 0; k < steps.size() && ok; ++k) ok = ModelHolds(steps[k], snaps[k], snaps[k + 1], o, f);
-    if (ok) out.push_back(static_cast<int32_t>(o));
+    if (ok) out.push_back(static_cast<int64_t>(o));
   }
   return out;
 }
@@ -168,10 +171,13 @@ class SnapshotSearchTest : public TempDirTest {
   void SetUp() override {
     TempDirTest::SetUp();
     TSnapshotSearch::PieceOffsets = 100;  // pieces need not start on a word
+    TSnapshotSearch::PageOffsets = 256;   // nor on a page
   }
   void TearDown() override {
-    TSnapshotSearch::PieceOffsets = 1 << 20;
+    TSnapshotSearch::PieceOffsets = 1 << 18;
+    TSnapshotSearch::PageOffsets = 1 << 18;
     TSnapshotSearch::UndoBudget = 2u << 20;
+    TSnapshotSearch::PageBudget = size_t{64} << 20;
     TempDirTest::TearDown();
   }
 };
@@ -197,7 +203,7 @@ std::vector<Bytes> RandomSnapshots(std::mt19937& rng, std::vector<size_t> sizes)
 
 TEST_F(SnapshotSearchTest, EveryTypeOrderAlignmentAndConditionMatchesTheModel) {
   std::mt19937 rng(1234);
-  int listsSeen = 0, fromFile = 0, narrowed = 0;
+  int listsSeen = 0, fromFile = 0, narrowed = 0, pagesInFile = 0;
   for (int t = 0; t < 10; ++t)
     for (TByteOrder order : {TByteOrder::boLittle, TByteOrder::boBig})
       for (bool aligned : {false, true}) {
@@ -209,8 +215,10 @@ TEST_F(SnapshotSearchTest, EveryTypeOrderAlignmentAndConditionMatchesTheModel) {
           search.AddSource(std::make_unique<TBufferSource>(snaps[k]), "s" + std::to_string(k));
         search.Restart(f);
         TSnapshotSearch::UndoBudget = (t + aligned) % 2 ? 0 : 1u << 20;
+        // Pages (32 bytes each) all in memory, all in the file, or some of each.
+        TSnapshotSearch::PageBudget = std::array<size_t, 3>{1u << 20, 0, 320}[(t + (order == TByteOrder::boBig)) % 3];
         std::vector<ModelStep> steps;
-        std::vector<std::vector<int32_t>> expected{ModelCandidates(snaps, steps, f)};
+        std::vector<std::vector<int64_t>> expected{ModelCandidates(snaps, steps, f)};
         for (size_t k = 0; k + 1 < snaps.size(); ++k) {
           // Conditions cycle; values come from the snapshots themselves.
           ModelStep st{static_cast<C>((t * 4 + k + (order == TByteOrder::boBig) * 2 + aligned) % kStepConditionCount),
@@ -236,8 +244,10 @@ TEST_F(SnapshotSearchTest, EveryTypeOrderAlignmentAndConditionMatchesTheModel) {
           for (size_t i = 0; i < expected.back().size(); i += 97) EXPECT_EQ(got.At(static_cast<int64_t>(i)), expected.back()[i]);
           if (!expected.back().empty()) {
             EXPECT_TRUE(got.Contains(expected.back().back()));
+            EXPECT_FALSE(got.Contains(expected.back().back() + 1));
           }
           listsSeen += got.IsList();
+          pagesInFile += got.PagesInFile() > 0;
           narrowed += !expected.back().empty() && expected.back().size() < expected[expected.size() - 2].size();
         }
         for (size_t k = steps.size(); k > 0; --k) {
@@ -250,40 +260,89 @@ TEST_F(SnapshotSearchTest, EveryTypeOrderAlignmentAndConditionMatchesTheModel) {
   EXPECT_GT(listsSeen, 10);  // the sparse form was exercised
   EXPECT_GT(fromFile, 10);  // sets read back from the temporary file
   EXPECT_GT(narrowed, 80);  // most steps kept some candidates and dropped others
+  EXPECT_GT(pagesInFile, 20);  // pages narrowed in the temporary file
 }
 
-TEST_F(SnapshotSearchTest, CancelLeavesTheCandidatesAsTheyWere) {
+// A step cancelled half-way, or one whose pages cannot move into the file
+// (a write fails as on a full disk), leaves the search as it was: the
+// history and the pages in memory or in the file. Snapshot 1 differs from
+// snapshot 0 in its first 1,000 bytes only, so "unchanged" leaves four mixed
+// pages and full ones, which "within" makes mixed.
+TEST_F(SnapshotSearchTest, CancelOrAFailingPageFileLeavesTheCandidatesAsTheyWere) {
   std::mt19937 rng(7);
-  const std::vector<Bytes> snaps = RandomSnapshots(rng, {3000, 3000, 3000});
-  for (size_t budget : {size_t{0}, size_t{1} << 20}) {
-    TSnapshotSearch::UndoBudget = budget;
+  std::vector<Bytes> snaps = RandomSnapshots(rng, {3000, 3000, 3000});
+  std::copy(snaps[0].begin() + 1000, snaps[0].end(), snaps[1].begin() + 1000);
+  const struct {
+    size_t UndoBudget, PageBudget;
+    bool Fail;  // instead of Cancel: no file may grow
+  } rows[] = {{0, 1u << 20, false}, {1u << 20, 1u << 20, false}, {1u << 20, 0, false}, {0, 0, false},
+              {1u << 20, 128, true}, {0, 128, true}, {1u << 20, 0, true}};
+  for (const auto& row : rows) {
+    SCOPED_TRACE(testing::Message() << row.UndoBudget << " " << row.PageBudget << " " << row.Fail);
+    TSnapshotSearch::UndoBudget = row.UndoBudget;
+    TSnapshotSearch::PageBudget = row.PageBudget;
     TSnapshotSearch search;
     for (const Bytes& s : snaps) search.AddSource(std::make_unique<TBufferSource>(s), "s");
     search.Restart({T::vtU16, TByteOrder::boLittle, false});
     ASSERT_TRUE(search.RunStep(*MakeStep(C::scUnchanged, T::vtU16, "", "").Step));
-    const std::vector<int32_t> before = search.Candidates().ToVector();
-    int calls = 0;
-    EXPECT_FALSE(search.RunStep(*MakeStep(C::scWithin, T::vtU16, "0", "300").Step,
-                                [&calls](int64_t, int64_t) { return ++calls < 5; }));
+    ASSERT_TRUE(search.Candidates().IsPaged());
+    const std::vector<int64_t> before = search.Candidates().ToVector();
+    const TStep within = *MakeStep(C::scWithin, T::vtU16, "0", "300").Step;
+    if (row.Fail) {
+      const TFileSizeLimit noGrowth(0);
+      try {
+        search.RunStep(within);
+        ADD_FAILURE() << "the step ran";
+      } catch (const EFileError& e) {
+        EXPECT_NE(std::string(e.what()).find("Cannot"), std::string::npos) << e.what();
+      }
+    } else {
+      int calls = 0;
+      EXPECT_FALSE(search.RunStep(within, [&calls](int64_t, int64_t) { return ++calls < 5; }));
+    }
     EXPECT_EQ(search.StepCount(), 1);
     EXPECT_EQ(search.Candidates().ToVector(), before);
     EXPECT_EQ(search.CheckNextStep(), "");
-    ASSERT_TRUE(search.RunStep(*MakeStep(C::scChanged, T::vtU16, "", "").Step));
+    ASSERT_TRUE(search.RunStep(within));
+    EXPECT_EQ(search.Candidates().ToVector(), ModelCandidates(snaps, {{C::scUnchanged}, {C::scWithin, {}, {0, 300}}},
+                                                              {T::vtU16, TByteOrder::boLittle, false}));
     EXPECT_EQ(search.CheckNextStep(), "Add snapshot 4 before the next step");
   }
 }
 
-// The last piece of a snapshot near 2 GiB ends beyond the 32-bit range.
-TEST(SnapshotLimits, SnapshotsUpToTheLargestDocument) {
-  for (const int32_t size : {2146435073, 2147483647}) {
+// The last piece of a snapshot near 2 GiB ends beyond the 32-bit range, and
+// offsets past 4 GiB are found, listed, told apart and read exactly: three
+// bytes differ, "unchanged" leaves pages (some in the file) without them,
+// "changed" a list of them.
+TEST(SnapshotLimits, SnapshotsOfAnySize) {
+  TSnapshotSearch::PageBudget = 1u << 15;  // one page of 2^18 offsets
+  for (const int64_t size : {int64_t{2146435073}, int64_t{2147483647}, (int64_t{1} << 32) + 17}) {
+    SCOPED_TRACE(size);
+    const int64_t mid = size - 9;  // past 4 GiB in the largest
     TSnapshotSearch search;
     search.AddSource(std::make_unique<TPatternSource>(size, 0), "before");
-    search.AddSource(std::make_unique<TPatternSource>(size, 0, 0, 0, TPatternSource::TBytes{{5, 1}, {size - 1, 7}}),
+    search.AddSource(std::make_unique<TPatternSource>(size, 0, 0, 0, TPatternSource::TBytes{{5, 1}, {mid, 7}, {size - 1, 9}}),
                      "after");
     search.Restart({T::vtU8, TByteOrder::boLittle, false});
-    ASSERT_TRUE(search.RunStep(*MakeStep(C::scChanged, T::vtU8, "", "").Step)) << size;
-    EXPECT_EQ(search.Candidates().ToVector(), (std::vector<int32_t>{5, size - 1})) << size;
+    ASSERT_TRUE(search.RunStep(*MakeStep(C::scUnchanged, T::vtU8, "", "").Step));
+    const TCandidates& kept = search.Candidates();
+    EXPECT_TRUE(kept.IsPaged());
+    EXPECT_EQ(kept.Count(), size - 3);
+    EXPECT_EQ(kept.At(mid - 2), mid - 1);
+    EXPECT_EQ(kept.At(mid - 1), mid + 1);
+    EXPECT_EQ(kept.PagesInFile(), 1);
+    EXPECT_EQ(kept.At(size - 4), size - 2);
+    EXPECT_FALSE(kept.Contains(mid));
+    EXPECT_TRUE(kept.Contains(mid + 1));
+    EXPECT_FALSE(kept.Contains(size - 1));
+    ASSERT_TRUE(search.UndoStep());
+    ASSERT_TRUE(search.RunStep(*MakeStep(C::scChanged, T::vtU8, "", "").Step));
+    EXPECT_EQ(search.Candidates().ToVector(), (std::vector<int64_t>{5, mid, size - 1}));
+    EXPECT_TRUE(search.Candidates().Contains(mid));
+    EXPECT_EQ(search.Candidates().At(1), mid);
+    EXPECT_EQ(search.ValueAt(0, mid) + " " + search.ValueAt(1, mid) + " " + search.ValueAt(1, size - 1), "0 7 9");
   }
+  TSnapshotSearch::PageBudget = size_t{64} << 20;
 }
 
 // The peak of the process's resident memory since ResetPeak, in bytes; -1
@@ -303,11 +362,13 @@ class SnapshotMemory : public TempDirTest {};
 // Snapshot k is snapshot 0 with every 4099th byte from k * 1000 on raised:
 // "unchanged" keeps a dense set, "changed" leaves a list. Steps (u
 // unchanged, c changed, x changed but cancelled half-way) and Undo step (<)
-// hold at most a bit per offset and 16 MiB, and a set comes back as it was;
-// a new search gives everything back, the history's file too.
-TEST_F(SnapshotMemory, StepsUndoCancelAndResetStayWithinABitPerOffset) {
+// hold at most the pages' budget (a quarter of the bitmap: the rest is in
+// the file) and 16 MiB, and a set comes back as it was; a new search gives
+// everything back, the files too.
+TEST_F(SnapshotMemory, StepsUndoCancelAndResetStayWithinThePageBudget) {
   constexpr int32_t kSize = 256 << 20;
-  const size_t bound = kSize / 8 + (size_t{16} << 20);
+  TSnapshotSearch::PageBudget = size_t{8} << 20;
+  const size_t bound = TSnapshotSearch::PageBudget + (size_t{16} << 20);
   ResetPeak();
   const int64_t peakBefore = PeakResident();
   TSnapshotSearch search;
@@ -334,6 +395,7 @@ TEST_F(SnapshotMemory, StepsUndoCancelAndResetStayWithinABitPerOffset) {
   if (peakBefore >= 0) {
     EXPECT_LE(PeakResident() - peakBefore, static_cast<int64_t>(bound));
   }
+  TSnapshotSearch::PageBudget = size_t{64} << 20;
 }
 
 class Documents final : public TDocumentList {
@@ -350,6 +412,16 @@ class SnapshotSources : public TempDirTest {};
 TEST_F(SnapshotSources, DocumentsAndFilesAsSnapshots) {
   EXPECT_THROW(TFileSource{Path("missing")}, std::runtime_error);
   EXPECT_THROW(TFileSource{Dir()}, std::runtime_error);
+  // A file past 4 GiB (sparse: it takes no disk) is read where it says.
+  const std::string big = Path("big");
+  WriteFile(big, {});
+  std::filesystem::resize_file(big, (uint64_t{1} << 32) + 17);
+  std::fstream(big, std::ios::in | std::ios::out | std::ios::binary).seekp((int64_t{1} << 32) + 5).put('\x2A');
+  TFileSource bigSource(big);
+  uint8_t byte = 0;
+  bigSource.Read(&byte, (int64_t{1} << 32) + 5, 1);
+  EXPECT_EQ(bigSource.Size(), (int64_t{1} << 32) + 17);
+  EXPECT_EQ(byte, 0x2A);
   TFakeHost host;
   Documents docs;
   TSnapshotSearch search;
@@ -375,7 +447,7 @@ TEST_F(SnapshotSources, DocumentsAndFilesAsSnapshots) {
   docs.Editors.back()->Loaded();
   search.Restart({T::vtU16, TByteOrder::boBig, false});
   for (int k = 0; k < 2; ++k) ASSERT_TRUE(search.RunStep(*MakeStep(C::scIncreasedBy, T::vtU16, "1", "").Step));
-  EXPECT_EQ(search.Candidates().ToVector(), std::vector<int32_t>{6});
+  EXPECT_EQ(search.Candidates().ToVector(), std::vector<int64_t>{6});
   EXPECT_EQ(search.ValueAt(0, 6) + " " + search.ValueAt(2, 6) + " [" + search.ValueAt(2, 8) + "]", "255 257 []");
   EXPECT_EQ(search.SeekSnapshots(docs, 6), 2);
   EXPECT_EQ(docs.Editors[1]->GetCursorPos(), 6);

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Working files, opening, saving with backups, raw byte access and the read
 // window, including the failure paths: full disks, unwritable folders,
-// planted files, devices and files too large to open.
+// planted files and devices.
 #include <gtest/gtest.h>
 #include <fcntl.h>
 #include <poll.h>
@@ -128,22 +128,6 @@ TEST_F(Storage, WhatCannotBeOpenedLeavesAnEmptyControlAndAReason) {
     EXPECT_FALSE(Ed->CanUndo());
     EXPECT_EQ(Ed->FileName(), Path("previous.bin"));
     EXPECT_EQ(List(WorkFiles()), std::vector<std::string>{});
-  }
-}
-
-TEST_F(Storage, FileBeyondThePositionRangeIsRefusedNotTruncated) {
-  const std::string path = Path("huge.bin");
-  WriteFile(path, {});
-  ASSERT_EQ(::truncate(path.c_str(), int64_t{1} << 31), 0);  // sparse: 2 GiB, one byte too many
-  EXPECT_FALSE(Ed->LoadFromFile(path));
-  EXPECT_NE(Ed->LastError().find("too large"), std::string::npos) << Ed->LastError();
-  EXPECT_EQ(Ed->DataSize(), 0);
-  EXPECT_TRUE(List(WorkFiles()).empty());
-
-  ASSERT_EQ(::truncate(path.c_str(), (int64_t{1} << 31) - 1), 0);  // the largest that fits
-  if (std::getenv("BYTELOOM_BIG_TESTS")) {
-    EXPECT_TRUE(Ed->LoadFromFile(path)) << Ed->LastError();
-    EXPECT_EQ(Ed->DataSize(), 0x7FFFFFFF);
   }
 }
 

@@ -34,6 +34,17 @@ void ShowWarning(QWidget* owner, const std::string& text) {
     Dialogs().MessageDlg(owner, QString::fromLocal8Bit(text.c_str()), TMsgDlgType::mtWarning, TMsgDlgButtons::mbOK);
 }
 
+bool AcceptLargeWork(QWidget* owner, bool refused, const std::string& text) {
+  if (text.empty()) return true;
+  const QString shown = QString::fromLocal8Bit(text.c_str());
+  if (refused) {
+    Dialogs().ErrorBox(owner, shown);
+    return false;
+  }
+  return Dialogs().MessageDlg(owner, shown, TMsgDlgType::mtConfirmation, TMsgDlgButtons::mbYesNo) ==
+         TModalResult::mrYes;
+}
+
 QString DisplayText(const QString& text) {
   QString s = text;
   s.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));

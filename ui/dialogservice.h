@@ -96,6 +96,9 @@ void SetDialogService(TDialogService* service);
 
 // A warning with an OK button, when text (from the core) is not empty.
 void ShowWarning(QWidget* owner, const std::string& text);
+// Before large work: a refusal (an error box, false), a question (Yes/No,
+// true on Yes) or nothing to say (true).
+bool AcceptLargeWork(QWidget* owner, bool refused, const std::string& text);
 
 // "\r\n" line ends as the window system shows them.
 QString DisplayText(const QString& text);

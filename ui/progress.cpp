@@ -36,6 +36,8 @@ bool TLongWork::Step(int64_t done, int64_t total) {
   }
   if (FDialog) {
     FDialog->setValue(total > 0 ? static_cast<int>(done * kScale / total) : 0);
+    const std::string left = TimeLeftText(FTimer.elapsed(), done, total);
+    FDialog->setLabelText(left.empty() ? FLabel : FLabel + QLatin1Char('\n') + QString::fromStdString(left));
     QApplication::processEvents();
     if (FDialog->wasCanceled() || FStopAll) FCancelled = true;
   }

@@ -11,6 +11,8 @@
 #include <cstdint>
 #include <memory>
 
+#include "platform/progress.h"
+
 class QProgressDialog;
 class QWidget;
 
@@ -23,8 +25,13 @@ class TLongWork {
   TLongWork(const TLongWork&) = delete;
   TLongWork& operator=(const TLongWork&) = delete;
 
-  // Reports progress; false once the user has cancelled.
+  // Reports progress; false once the user has cancelled. The dialog shows
+  // how much time is left at the pace so far.
   bool Step(int64_t done, int64_t total);
+  // Step as the engines take it.
+  TProgress Progress() {
+    return [this](int64_t done, int64_t total) { return Step(done, total); };
+  }
   bool Cancelled() const { return FCancelled; }
 
   // How long the work runs before the dialog shows (tests shorten it).

@@ -26,8 +26,8 @@ using namespace uibuild;
 
 namespace {
 
-// The widest starting offsets: the largest decimal one and eight hex digits.
-constexpr const char* kWidestOffsets[] = {"2147483647", "$FFFFFFFF"};
+// The widest starting offsets shown whole: those below 256 TiB, in decimal and in hex.
+constexpr const char* kWidestOffsets[] = {"281474976710655", "$FFFFFFFFFFFF"};
 
 QComboBox* ComboBox(QWidget* parent, const char* name, int x, int y) {
   auto* box = new QComboBox(parent);

@@ -145,7 +145,7 @@ void TSideBySideView::Lock(TDocumentWindow& left, TDocumentWindow& right, int64_
       PostSync(side);
     };
     editor.Colors().SetDifference(FDifferenceColor);
-    editor.SetDifferenceMarks([this, &editor](int32_t pos, int32_t count, uint8_t* out) {
+    editor.SetDifferenceMarks([this, &editor](int64_t pos, int64_t count, uint8_t* out) {
       if (FPair) FPair->Mark(editor, pos, count, out);
     });
     auto* strip = new TOverviewStrip(&window);

@@ -37,8 +37,13 @@ QVariant TCandidateModel::data(const QModelIndex& index, int role) const {
       (role != Qt::DisplayRole && role != Qt::TextAlignmentRole))
     return {};
   if (role == Qt::TextAlignmentRole) return QVariant(Qt::AlignRight | Qt::AlignVCenter);
-  const int32_t offset = FSearch.Candidates().At(index.row());
-  if (index.column() == 0) return QStringLiteral("%1").arg(offset, 8, 16, QLatin1Char('0')).toUpper();
+  int64_t offset = 0;
+  try {
+    offset = FSearch.Candidates().At(index.row());  // may read a page from the temporary file
+  } catch (const std::exception&) {
+    return QStringLiteral("?");
+  }
+  if (index.column() == 0) return QStringLiteral("%1").arg(static_cast<qlonglong>(offset), 8, 16, QLatin1Char('0')).toUpper();
   // A window closed since the last look is never read again.
   if (FDocuments) FSearch.ForgetClosedDocuments(*FDocuments);
   return QString::fromStdString(FSearch.ValueAt(index.column() - 1, offset));
@@ -247,7 +252,10 @@ void TSnapshotForm::closeEvent(QCloseEvent* event) {
 void TSnapshotForm::FitColumns() {
   const QFontMetrics metrics(CandidateView->font());
   QHeaderView* header = CandidateView->horizontalHeader();
-  const int offset = WidestWidth(metrics, QStringLiteral("7FFFFFFF"), {QLatin1StringView("0123456789ABCDEF")});
+  // Offsets take eight hex digits, more past 4 GiB.
+  const auto last = static_cast<qlonglong>(std::max<int64_t>(FSearch.Candidates().Limit() - 1, 0));
+  const int digits = std::max(8, static_cast<int>(QString::number(last, 16).size()));
+  const int offset = WidestWidth(metrics, QString(digits, QLatin1Char('F')), {QLatin1StringView("0123456789ABCDEF")});
   const int value = WidestWidth(metrics, QString::fromStdString(WidestValueText(FSearch.Format().Type)),
                                 {QLatin1StringView("0123456789"), QLatin1StringView("+-")});
   const int margins = 2 * metrics.averageCharWidth();  // the cell's margins and its grid line
@@ -354,7 +362,7 @@ void TSnapshotForm::RunStepClick() {
   {
     TBusy busy(*this);
     TLongWork work(this, QStringLiteral("Narrowing the candidates..."), true);
-    if (!FSearch.RunStep(*input.Step, [&work](int64_t done, int64_t total) { return work.Step(done, total); })) return;
+    if (!FSearch.RunStep(*input.Step, work.Progress())) return;
   }
   // Nothing left: say what usually causes it and offer the way back.
   if (FSearch.Candidates().Count() > 0) return;
@@ -382,7 +390,7 @@ void TSnapshotForm::UndoStepClick() {
 
 void TSnapshotForm::AddBookmarksClick() {
   if (!FBookmarks) return;
-  std::vector<int32_t> offsets;
+  std::vector<int64_t> offsets;
   for (const QModelIndex& row : CandidateView->selectionModel()->selectedRows())
     offsets.push_back(FSearch.Candidates().At(row.row()));
   if (offsets.empty() && FSearch.Candidates().Count() <= TBookmarkTable::kBookmarks)

@@ -74,7 +74,7 @@ class TSnapshotForm : public QWidget {
   void AddBookmarksClick();
   void AddFieldClick();
   // "Add as field": the chosen candidate as a field of the active document.
-  std::function<void(int32_t offset, const TValueFormat& format)> OnAddField;
+  std::function<void(int64_t offset, const TValueFormat& format)> OnAddField;
   void CandidateDoubleClick(int row);
   void ConditionChange();
 

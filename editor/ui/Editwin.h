@@ -112,6 +112,7 @@ class Teditform : public TDocumentWindow {
   void Wiederherstellen1Click();
   void Ausschneiden1Click();
   void Kopieren1Click();
+  bool SelectionFitsClipboard();
   void Einfgen1Click();
   // Binary edit and bookmarks
   void BinaryEdit1Click();
@@ -130,7 +131,7 @@ class Teditform : public TDocumentWindow {
   void AddFieldHere1Click();     // "Add field here": the caret's byte or the selection
   void ChecksumOfSelection1Click();  // Tools > Checksum of selection
   // A field of format at offset (a candidate of the snapshot search).
-  void AddField(int32_t offset, const TValueFormat& format);
+  void AddField(int64_t offset, const TValueFormat& format);
   // The document's fields; FieldsChanged keeps them for its file and shows them.
   std::vector<TField>& Fields() { return FFields; }
   void FieldsChanged();

@@ -8,6 +8,8 @@
 #include "editor/clipdata.h"
 #include "editor/ui/clipboard.h"
 #include "editor/ui/Editwin.h"
+#include "platform/platform.h"
+#include "ui/dialogservice.h"
 
 namespace byteloom {
 
@@ -40,12 +42,17 @@ void Teditform::Wiederherstellen1Click() {
   Bearbeiten1Click();
 }
 
+// Whether the selection fits the clipboard (the user is told when not).
+bool Teditform::SelectionFitsClipboard() {
+  return AcceptLargeWork(this, true, ClipboardRefusal(ClipRange(Editor()).Count, PhysicalMemoryBytes()));
+}
+
 void Teditform::Kopieren1Click() {
-  if (EditItemEnabled(Kopieren1)) Clipboard().PutBytes(SelectedBytes(Editor()));
+  if (EditItemEnabled(Kopieren1) && SelectionFitsClipboard()) Clipboard().PutBytes(SelectedBytes(Editor()));
 }
 
 void Teditform::Ausschneiden1Click() {
-  if (EditItemEnabled(Ausschneiden1)) {
+  if (EditItemEnabled(Ausschneiden1) && SelectionFitsClipboard()) {
     Clipboard().PutBytes(SelectedBytes(Editor()));
     Editor().DeleteSelection();
   }

@@ -88,7 +88,7 @@ void Teditform::ExportAsClick(TByteFormat format) {
   if (!dialog.Execute(this)) return;
   TLongWork work(this, QStringLiteral("Exporting..."), true);
   ShowWarning(this, ExportFormatted(ed, format, from, to, ToFileName(dialog.FileName()),
-                                    [&work](int64_t done, int64_t total) { return work.Step(done, total); })
+                                    work.Progress())
                         .Warning);
 }
 

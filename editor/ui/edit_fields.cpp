@@ -30,7 +30,7 @@ void Teditform::AddFieldHere1Click() {
   FieldsForm().AddAndEdit(ed.SelCount() > 0 ? FieldAt(ed.SelMin(), ed.SelCount()) : FieldAt(ed.GetCursorPos(), 0));
 }
 
-void Teditform::AddField(int32_t offset, const TValueFormat& format) {
+void Teditform::AddField(int64_t offset, const TValueFormat& format) {
   TField field = FieldAt(offset, 0);
   field.Type = format.Type;
   field.Order = format.Order;
@@ -42,7 +42,7 @@ bool Teditform::FixChecksumsForSave(const std::string& fileName) {
   TFixOutcome outcome;
   {
     TLongWork work(this, QStringLiteral("Fixing the checksums..."), true);
-    outcome = FixOnSave(Editor(), FFields, [&work](int64_t done, int64_t total) { return work.Step(done, total); });
+    outcome = FixOnSave(Editor(), FFields, work.Progress());
   }
   if (outcome.Fixed > 0) EnableSaveIfModified();
   if (outcome.Error.empty()) return true;
@@ -57,7 +57,7 @@ void Teditform::ChecksumOfSelection1Click() {
     TEditorSource source(Editor());
     TLongWork work(this, QStringLiteral("Computing the checksums..."), true);
     return ComputeChecksums(source, range.First, range.Count, AllChecksumKinds(),
-                            [&work](int64_t done, int64_t total) { return work.Step(done, total); });
+                            work.Progress());
   };
   const TChecksumRange range = ChecksumRange(Editor());
   const auto values = compute(range);

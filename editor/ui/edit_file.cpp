@@ -8,6 +8,7 @@
 #include "editor/ui/framelink.h"
 #include "platform/platform.h"
 #include "ui/dialogservice.h"
+#include "ui/progress.h"
 #include "ui/qtext.h"
 
 namespace byteloom {
@@ -29,7 +30,12 @@ bool Teditform::WriteDocument(const std::string& fileName) {
   };
   if (!FixChecksumsForSave(fileName)) return false;
   const std::string oldKey = KeptBookmarkKey(ed);
-  if (ed.SaveToFile(fileName)) {
+  bool done = false;
+  {
+    TLongWork work(this, QStringLiteral("Saving..."), true);
+    done = ed.SaveToFile(fileName, work.Progress());
+  }
+  if (done) {
     // The fields go with the document to a new name.
     if (!FFields.empty() && KeptBookmarkKey(ed) != oldKey) KeepFields(KeptBookmarkKey(ed), FFields);
     SetDocumentName(FromFileName(fileName));

@@ -42,12 +42,14 @@ void Teditform::Find1Click() {
   if (!BeginSearchCommand(Frame().SearchState(), Editor())) return;
   TSearchReplace& dialog = Frame().SearchDialog();
   ShowSearchDialog(TSearchPage::spFind);
-  ReportSearch(FindCommand(Frame().SearchState(), Editor(), dialog.FindText()));
+  TLongWork work(this, QStringLiteral("Searching..."), true);
+  ReportSearch(FindCommand(Frame().SearchState(), Editor(), dialog.FindText(), work.Progress()));
   UpdateValueInfo();
 }
 
 void Teditform::FindNext1Click() {
-  const TSearchResult result = FindNextCommand(Frame().SearchState(), Editor());
+  TLongWork work(this, QStringLiteral("Searching..."), true);
+  const TSearchResult result = FindNextCommand(Frame().SearchState(), Editor(), work.Progress());
   if (result.Outcome == TSearchOutcome::soRunFind) return Find1Click();
   ReportSearch(result);
   UpdateValueInfo();
@@ -59,7 +61,7 @@ void Teditform::Replace1Click() {
   ShowSearchDialog(TSearchPage::spReplace);
   TLongWork work(this, QStringLiteral("Replacing..."), true);
   ReportSearch(ReplaceCommand(Frame().SearchState(), Editor(), dialog.ReplaceWhat(), dialog.ReplaceWith(), dialog.ReplaceAllChosen(),
-                              [&work](int64_t done, int64_t total) { return work.Step(done, total); }));
+                              work.Progress()));
   EnableSaveIfModified();
   UpdateValueInfo();
 }

@@ -344,7 +344,7 @@ void TFieldsForm::Refresh() {
   TEditorSource source(FOwner.Editor());
   TLongWork work(this, QStringLiteral("Computing the checksums..."), true);
   std::vector<TFieldRow> rows = FieldRows(source, FOwner.Fields(), FOwner.Editor().Translation(),
-                                          [&work](int64_t done, int64_t total) { return work.Step(done, total); });
+                                          work.Progress());
   StatusLabel->setText(Text(FieldsSummary(rows)));
   const int row = CurrentRow();
   FModel->SetRows(std::move(rows));
@@ -449,7 +449,7 @@ void TFieldsForm::FixClick() {
   {
     TLongWork work(this, QStringLiteral("Computing the checksum..."), true);
     error = FixChecksum(FOwner.Editor(), FOwner.Fields()[static_cast<size_t>(row)],
-                        [&work](int64_t done, int64_t total) { return work.Step(done, total); });
+                        work.Progress());
   }
   ShowWarning(this, error);
   FOwner.EnableSaveIfModified();

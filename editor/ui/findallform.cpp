@@ -72,7 +72,7 @@ QVariant TFindAllModel::data(const QModelIndex& index, int role) const {
   if (n <= 0) return {};
   uint8_t bytes[64];
   const int shown = std::min(n, 64);
-  FEditor.ReadBuffer(bytes, static_cast<int32_t>(pos), shown);
+  FEditor.ReadBuffer(bytes, pos, shown);
   if (index.column() == 1) return QString::fromStdString(FormatBytes(TByteFormat::bfHexText, bytes, shown));
   if (n < ValueWidth(FFormat->Type)) return {};
   return QString::fromStdString(ValueText(DecodeValue(bytes, *FFormat), FFormat->Type));
@@ -190,7 +190,7 @@ void TFindAllForm::Finish(const QString& status) {
 void TFindAllForm::HitActivated(int row) {
   if (row < 0 || row >= FModel->rowCount()) return;
   const int64_t pos = FModel->HitAt(row);
-  if (pos < FEditor.DataSize()) FEditor.SelectMatch(static_cast<int32_t>(pos), FModel->Run()->Pattern().Size());
+  if (pos < FEditor.DataSize()) FEditor.SelectMatch(pos, FModel->Run()->Pattern().Size());
 }
 
 void TFindAllForm::AddToBookmarksClick() {
@@ -202,7 +202,7 @@ void TFindAllForm::AddToBookmarksClick() {
   int added = 0;
   ChangeKeptBookmarks([&](TBookmarkStore& store) {
     const std::string key = KeptBookmarkKey(FEditor);
-    while (added < rows.size() && AddKeptBookmark(FBookmarks, store, static_cast<int32_t>(FModel->HitAt(rows[added])), key))
+    while (added < rows.size() && AddKeptBookmark(FBookmarks, store, FModel->HitAt(rows[added]), key))
       ++added;
   });
   Status->setText(added < rows.size() ? QStringLiteral("%1 of %2 hits added: all five bookmarks are set").arg(added).arg(rows.size())

@@ -163,6 +163,8 @@ void TDruckerForm::ButtonPrintPortraitClick() {
   THexEditor* ed = ActiveEditor();
   if (!ed) return;
   const TPageJob job = Job();
+  const TSizeCheck size = CheckPrintSize(job.Range, PageGeometry(FPrinter->width(), FPrinter->height()).LinesPerPage());
+  if (!AcceptLargeWork(this, size.Refused, size.Text)) return;
   const TOutput output = ChooseOutput();
   if (output == TOutput::oNone) return;
   // A file chosen for want of a printer is asked for again next time.
@@ -183,7 +185,7 @@ void TDruckerForm::ButtonPrintPortraitClick() {
   TDumpReader reader(*ed);
   TLongWork work(this, QStringLiteral("Printing..."), true);
   const int pages = DrawDumpPages(canvas, FPrinter->width(), FPrinter->height(), job, reader, TPageMode::pmPrint,
-                                  [&work](int64_t done, int64_t total) { return work.Step(done, total); });
+                                  work.Progress());
   if (work.Cancelled()) {
     FPrinter->abort();
     painter.end();
@@ -211,7 +213,7 @@ void TDruckerForm::HochformatClick() {
   TDumpReader reader(*ed);
   TLongWork work(this, QStringLiteral("Counting pages..."), true);
   const int pages = DrawDumpPages(measure, FPrinter->width(), FPrinter->height(), job, reader, TPageMode::pmCount,
-                                  [&work](int64_t done, int64_t total) { return work.Step(done, total); });
+                                  work.Progress());
   SetStatus(work.Cancelled() ? QString() : QStringLiteral("Sum of all Pages:%1").arg(pages));
 }
 

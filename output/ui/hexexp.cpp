@@ -11,6 +11,8 @@
 
 #include "control/documents.h"
 #include "control/hexeditor.h"
+#include "platform/filenames.h"
+#include "platform/platform.h"
 #include "ui/dialogservice.h"
 #include "ui/progress.h"
 #include "ui/qtext.h"
@@ -89,8 +91,11 @@ void THexExport::BitBtn1Click() {
   if (!ed || !FSaveDialog) return;
   const TDumpRange range = DumpRange(FRange->Fields());
   if (!FSaveDialog->Execute(this)) return accept();
+  const std::string target = ToFileName(FSaveDialog->FileName());
+  const TSizeCheck size = CheckExportSize(range, Style(), FreeSpaceBytes(ExtractFilePath(target)));
+  if (!AcceptLargeWork(this, size.Refused, size.Text)) return;
   TLongWork work(this, QStringLiteral("Exporting..."), true);
-  const TExportOutcome done = ExportDump(*ed, range, Style(), ToFileName(FSaveDialog->FileName()),
+  const TExportOutcome done = ExportDump(*ed, range, Style(), target,
                                          [&work](int64_t d, int64_t total) { return work.Step(d, total); });
   ShowWarning(this, done.Warning);
   if (done) accept();

@@ -40,7 +40,7 @@ TMainform* CreateForms(const std::vector<std::string>& params) {
   f.SnapshotForm = new TSnapshotForm(f.Mainform);
   f.SnapshotForm->SetDocuments(f.Mainform);
   f.SnapshotForm->SetBookmarks(&f.Mainform->Bookmarks());
-  f.SnapshotForm->OnAddField = [frame = f.Mainform](int32_t offset, const TValueFormat& format) {
+  f.SnapshotForm->OnAddField = [frame = f.Mainform](int64_t offset, const TValueFormat& format) {
     if (Teditform* window = frame->ActiveMDIChild()) window->AddField(offset, format);
     else ShowWarning(frame, "Open the document to add the field to first.");
   };

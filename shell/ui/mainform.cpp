@@ -481,7 +481,7 @@ void TMainform::FormShow() {
   if (first) FClient->setActiveSubWindow(first);
   if (!first || !line.Offset) return;
   if (!line.Offset->empty()) {
-    const int32_t offset = TryStrToInt(HexPrefixToDollar(*line.Offset)).value_or(-1);
+    const int64_t offset = TryStrToInt64(HexPrefixToDollar(*line.Offset)).value_or(-1);
     first->Editor().Seek(offset, 0, true);
   }
   first->UpdateValueInfo();

@@ -98,12 +98,12 @@ int main(int argc, char** argv) {
       } else if (op == "new") {
         ed.CreateEmptyFile("Untitled");
       } else if (op == "change") {
-        int32_t pos;
+        int64_t pos;
         std::string hex;
         in >> pos >> hex;
         ed.ChangeByte(ed.ReadByte(pos), static_cast<uint8_t>(std::stoul(hex, nullptr, 16)), 0, 2, pos);
       } else if (op == "insert" || op == "insertfill") {
-        int32_t pos, count = 0;
+        int64_t pos, count = 0;
         in >> pos;
         if (op == "insertfill") in >> count;
         std::vector<uint8_t> data = HexBytes(in);
@@ -113,7 +113,7 @@ int main(int argc, char** argv) {
         const std::vector<uint8_t> data = HexBytes(in);
         ed.AppendBuffer(data.data(), static_cast<int32_t>(data.size()));
       } else if (op == "delete" || op == "replace") {
-        int32_t pos, count;
+        int64_t pos, count;
         in >> pos >> count;
         ed.SetSelStart(pos);
         ed.SetSelEnd(pos + count - 1);
@@ -121,7 +121,7 @@ int main(int argc, char** argv) {
         if (op == "delete") ed.DeleteSelection();
         else ed.ReplaceSelection(data.data(), static_cast<int32_t>(data.size()));
       } else if (op == "nibble") {
-        int32_t pos;
+        int64_t pos;
         in >> pos;
         if (!ed.InsertNibble(pos, true)) result = "error refused";
       } else if (op == "replaceall") {

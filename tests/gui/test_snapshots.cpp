@@ -4,8 +4,8 @@
 // a typo in a value field, the list, double-click to every snapshot window,
 // Add to bookmarks with more candidates than free rows, the search
 // surviving the window's close and a snapshot window's close, a list of
-// billions of candidates as a bounded number of rows, and columns as wide as
-// their widest value.
+// billions of candidates as a bounded number of rows, offsets past 4 GiB, and
+// columns as wide as their widest value.
 #include <QAction>
 #include <QComboBox>
 #include <QDir>
@@ -200,7 +200,7 @@ class TestSnapshots : public TGuiTest {
     QTimer::singleShot(0, cancelWhenShown);
     Step(0);  // changed
     TLongWork::ShowAfterMs = 500;
-    TSnapshotSearch::PieceOffsets = 1 << 20;
+    TSnapshotSearch::PieceOffsets = 1 << 18;
     QVERIFY(sawProgress);
     QCOMPARE(Form().Search().StepCount(), 0);
     QCOMPARE(Form().CandidateView->model()->rowCount(), 63);
@@ -214,13 +214,25 @@ class TestSnapshots : public TGuiTest {
     Form().NewSearchButton->click();
     QCOMPARE(Form().CandidateView->verticalHeader()->count(), TCandidateModel::kListedRows);
     QVERIFY(Form().CountLabel->text().contains(QStringLiteral(" candidates after 0 steps; the list shows the first ")));
-    Step(0);  // changed: a list of 4 MiB
+    Step(0);  // changed: a list of 8 MiB
     const int64_t count = Form().Search().Candidates().Count();
     QVERIFY(count > TCandidateModel::kListedRows && Form().Search().MemoryBytes() > (4u << 20));
     Form().close();
     QVERIFY(Form().Search().MemoryBytes() < (64u << 10) && Form().CandidateView->model()->rowCount() == 0);
     Form().ShowSearch();
     QCOMPARE(Form().Search().Candidates().Count(), count);
+  }
+
+  // A candidate past 4 GiB shows every digit, in a column as wide as they are.
+  void offsetsPastFourGiB() {
+    Box().Frame().findChild<QAction*>(QStringLiteral("Snapshots1"))->trigger();
+    const int64_t size = (int64_t{1} << 32) + 17;
+    Form().Search().AddSource(std::make_unique<TPatternSource>(size, 0), "before");
+    Form().Search().AddSource(std::make_unique<TPatternSource>(size, 0, 0, 0, TPatternSource::TBytes{{size - 9, 1}}), "after");
+    Form().TypeBox->setCurrentIndex(0);  // u8: a new search
+    Step(0);  // changed
+    QCOMPARE(Cell(0, 0) + " " + Cell(0, 1) + " " + Cell(0, 2), QStringLiteral("100000008 0 1"));
+    QVERIFY(Form().CandidateView->columnWidth(0) >= (Form().CandidateView->*ContentWidth)(0));
   }
 
   // Each type's widest values at the first offsets: f64, f32, i64, u64.
