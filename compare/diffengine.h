@@ -31,7 +31,7 @@ struct TDiffSummary {
 class TDiffEngine {
  public:
   // Bytes read from each side per piece.
-  static inline int32_t PieceSize = 1 << 20;
+  static inline int32_t PieceSize = 1 << 18;
 
   TDiffEngine(TByteSource& left, TByteSource& right, int64_t shift) : FLeft(left), FRight(right), FShift(shift) {}
 
