@@ -49,7 +49,7 @@ double TimeCompare(const TBenchContext& ctx, const std::string& second, bool met
   const TCompareOutcome outcome = engine.Run(documents, fields, meter, hooks);
   const double seconds = Now() - t0;
   if (!warning.empty()) throw std::runtime_error(warning);
-  const int32_t size = documents.Editors[0]->DataSize();
+  const int64_t size = documents.Editors[0]->DataSize();
   if (!meter && outcome.Offset != size - 1) throw std::runtime_error("the difference was not found at the end");
   if (meter && engine.MeterBuckets[0] == 0) throw std::runtime_error("the meter counted nothing");
   return seconds;

@@ -81,6 +81,7 @@ std::optional<int64_t> TDiffEngine::Find(int64_t from, bool forward, int kind, b
       }
       if (i < n) return at + i;
       at += n;
+      if (at < last && FProgress && !FProgress(at - from, last - from)) return Stop();
     }
     return std::nullopt;
   }
@@ -91,7 +92,13 @@ std::optional<int64_t> TDiffEngine::Find(int64_t from, bool forward, int kind, b
     for (int32_t i = n - 1; i >= 0; --i)
       if (hit(i)) return at + i;
     end = at;
+    if (end > first && FProgress && !FProgress(from - end, from - first)) return Stop();
   }
+  return std::nullopt;
+}
+
+std::nullopt_t TDiffEngine::Stop() {
+  FStopped = true;
   return std::nullopt;
 }
 
@@ -101,23 +108,45 @@ std::optional<int64_t> TDiffEngine::KindAt(int64_t pos) {
   return Kind(0);
 }
 
-std::optional<int64_t> TDiffEngine::NextRun(int64_t pos) {
+namespace {
+
+// The progress of one search, forgotten when the search ends.
+class TSearchProgress {
+ public:
+  TSearchProgress(TProgress& slot, bool& stopped, const TProgress& progress) : FSlot(slot) {
+    slot = progress;
+    stopped = false;
+  }
+  ~TSearchProgress() { FSlot = nullptr; }
+  TSearchProgress(const TSearchProgress&) = delete;
+  TSearchProgress& operator=(const TSearchProgress&) = delete;
+
+ private:
+  TProgress& FSlot;
+};
+
+}  // namespace
+
+std::optional<int64_t> TDiffEngine::NextRun(int64_t pos, const TProgress& progress) {
+  const TSearchProgress running(FProgress, FStopped, progress);
   int64_t from = pos + 1;
   const std::optional<int64_t> kind = KindAt(pos);
   if (kind && *kind != kSame) {
     // The run that holds pos ends first; a run of the other kind may follow at once.
     const std::optional<int64_t> end = Find(pos, true, static_cast<int>(*kind), false);
-    if (!end) return std::nullopt;
+    if (!end || FStopped) return std::nullopt;
     if (KindAt(*end) != kSame) return end;
     from = *end;
   }
   return Find(from, true, kSame, false);
 }
 
-std::optional<int64_t> TDiffEngine::PreviousRun(int64_t pos) {
+std::optional<int64_t> TDiffEngine::PreviousRun(int64_t pos, const TProgress& progress) {
+  const TSearchProgress running(FProgress, FStopped, progress);
   const std::optional<int64_t> q = Find(pos, false, kSame, false);
   if (!q) return std::nullopt;
   const std::optional<int64_t> before = Find(*q, false, static_cast<int>(*KindAt(*q)), false);
+  if (FStopped) return std::nullopt;
   return before ? *before + 1 : First();
 }
 

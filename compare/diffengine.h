@@ -31,7 +31,7 @@ struct TDiffSummary {
 class TDiffEngine {
  public:
   // Bytes read from each side per piece.
-  static inline int32_t PieceSize = 1 << 20;
+  static inline int32_t PieceSize = 1 << 18;
 
   TDiffEngine(TByteSource& left, TByteSource& right, int64_t shift) : FLeft(left), FRight(right), FShift(shift) {}
 
@@ -44,10 +44,14 @@ class TDiffEngine {
   // them); 0 outside the pair's positions, where neither side has a byte.
   void Mark(int64_t from, int32_t count, uint8_t* out);
   // The start of the first differing run after pos (a run that holds pos
-  // does not count), or nothing.
-  std::optional<int64_t> NextRun(int64_t pos);
+  // does not count), or nothing. progress follows the search with the
+  // positions passed and the positions to go through; when it stops the
+  // search, the result is nothing and Stopped() is true.
+  std::optional<int64_t> NextRun(int64_t pos, const TProgress& progress = {});
   // The start of the last differing run that starts before pos, or nothing.
-  std::optional<int64_t> PreviousRun(int64_t pos);
+  std::optional<int64_t> PreviousRun(int64_t pos, const TProgress& progress = {});
+  // Whether the last NextRun or PreviousRun was stopped by its progress.
+  bool Stopped() const { return FStopped; }
   // Runs, bytes and buckets of the whole pair; nothing when cancelled.
   std::optional<TDiffSummary> Summarize(int buckets, const TProgress& progress = {});
 
@@ -64,6 +68,7 @@ class TDiffEngine {
   // Reads the piece [from, from + n) of both sides; sets FLeft0.. and
   // FBoth0.. to which part of it each side covers.
   void ReadPiece(int64_t from, int32_t n);
+  std::nullopt_t Stop();  // a search stopped by its progress
   // The kind of piece index i (after ReadPiece).
   int Kind(int32_t i) const;
   // The first piece index after i where a side starts or ends (or n): the
@@ -75,6 +80,8 @@ class TDiffEngine {
   int64_t FShift;
   std::vector<uint8_t> FA, FB;
   int64_t FPieceFrom = 0;
+  TProgress FProgress;  // of the running NextRun or PreviousRun
+  bool FStopped = false;
   int32_t FBoth0 = 0, FBoth1 = 0;  // piece indexes where both sides have bytes
   int32_t FLeft0 = 0, FLeft1 = 0, FRight0 = 0, FRight1 = 0;  // where each side has bytes
 };

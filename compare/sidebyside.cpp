@@ -141,14 +141,14 @@ int64_t TSideBySide::StartOf(THexEditor& from) {
   return ToLeft(from, caret);
 }
 
-bool TSideBySide::NextDifference(THexEditor& from) {
-  const std::optional<int64_t> run = FEngine->NextRun(StartOf(from));
+bool TSideBySide::NextDifference(THexEditor& from, const TProgress& progress) {
+  const std::optional<int64_t> run = FEngine->NextRun(StartOf(from), progress);
   if (run) MoveBoth(*run);
   return run.has_value();
 }
 
-bool TSideBySide::PreviousDifference(THexEditor& from) {
-  const std::optional<int64_t> run = FEngine->PreviousRun(StartOf(from));
+bool TSideBySide::PreviousDifference(THexEditor& from, const TProgress& progress) {
+  const std::optional<int64_t> run = FEngine->PreviousRun(StartOf(from), progress);
   if (run) MoveBoth(*run);
   return run.has_value();
 }

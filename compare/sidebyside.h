@@ -58,8 +58,8 @@ class TSideBySide {
   std::pair<int64_t, int64_t> PairRows(const THexEditor& editor) const;
   // Both carets to the start of the next (previous) differing run after
   // (before) the caret of from; false when there is none.
-  bool NextDifference(THexEditor& from);
-  bool PreviousDifference(THexEditor& from);
+  bool NextDifference(THexEditor& from, const TProgress& progress = {});
+  bool PreviousDifference(THexEditor& from, const TProgress& progress = {});
 
   // out[i] = 1 where byte pos + i of editor differs from the other side.
   void Mark(const THexEditor& editor, int64_t pos, int64_t count, uint8_t* out);

@@ -266,6 +266,30 @@ THexParse ParseHexText(const std::string& t) {
   return r;
 }
 
+TSizeCheck CheckTextSize(int64_t text, int64_t freeBytes) {
+  if (freeBytes >= 0 && text > freeBytes)
+    return {true, "The export would write " + ByteCountText(text) + " of text, and only " + ByteCountText(freeBytes) +
+                      " are free where it would go. Choose a smaller range or another folder."};
+  if (text > int64_t{1} << 30) return {false, "The export writes " + ByteCountText(text) + " of text. Export it?"};
+  return {};
+}
+
+int64_t FormattedTextSize(TByteFormat format, int64_t from, int64_t to, int64_t size) {
+  const int64_t first = std::max<int64_t>(from, 0), end = std::min(to + 1, size);
+  if (end <= first) return 0;
+  const TFormatRange range{first, end - first};
+  // Lines of the same length take about as many characters as the last
+  // whole one, whose address has the most digits.
+  const int64_t len = LineBytes(format);
+  const int64_t lines = (range.Count + len - 1) / len + (IsAddressed(format) ? 1 : 0);
+  const uint8_t zeros[kMaxFormatLine] = {};
+  char line[kMaxFormatLine];
+  const int64_t at = std::max(first, end - len);
+  const auto lineChars = FormatLine(format, line, at, zeros, static_cast<int>(end - at), false) - line;
+  return static_cast<int64_t>(FormatHeader(format, range).size() + FormatFooter(format, range).size()) +
+         lines * lineChars;
+}
+
 TExportOutcome ExportFormatted(THexEditor& editor, TByteFormat format, int64_t from, int64_t to,
                               const std::string& target, const TProgress& progress) {
   const int64_t first = std::max<int64_t>(from, 0);

@@ -75,6 +75,19 @@ struct THexParse {
 };
 THexParse ParseHexText(const std::string& text);
 
+// Before a large export or print: nothing to say (Text empty), a question
+// for the user, or a refusal (Refused).
+struct TSizeCheck {
+  bool Refused = false;
+  std::string Text;
+};
+// An export of more than 1 GiB of text is asked about; one that does not fit
+// into the freeBytes of the target's file system (-1: unknown) is refused.
+TSizeCheck CheckTextSize(int64_t textBytes, int64_t freeBytes);
+// About how many bytes of text ExportFormatted writes for the bytes from..to
+// of a document of size bytes.
+int64_t FormattedTextSize(TByteFormat format, int64_t from, int64_t to, int64_t size);
+
 // Writes the bytes from..to (inclusive, clamped to the document) to target in
 // a format other tools read (xxd dump, Intel HEX, S-record, Base64, C array),
 // through WriteExport. Progress counts bytes.

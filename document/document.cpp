@@ -262,7 +262,7 @@ int64_t TDocument::KnownZeros(int64_t pos, int64_t limit) const {
       reached = at + q.Length;
       return true;
     }
-    if (!src.File() || !ByteAligned(at, q)) return false;
+    if (!src.Sparse() || !ByteAligned(at, q)) return false;
     const auto start = static_cast<int64_t>(q.Start / 2), end = static_cast<int64_t>((q.Start + q.Length) / 2);
     const int64_t data = src.File()->DataExtent(start, end).first;
     reached = at + 2 * static_cast<uint64_t>(data - start);

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "document/sources.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <cstring>
 
@@ -15,7 +17,10 @@ constexpr int64_t kHoleCheck = 64 << 10;
 
 void TZeroSource::ReadBytes(uint64_t, uint64_t count, uint8_t* dest) const { std::memset(dest, 0, count); }
 
-TOpenedFile::TOpenedFile(TFileHandle file) : FFile(std::move(file)), FSize(static_cast<uint64_t>(FFile.Size())) {}
+TOpenedFile::TOpenedFile(TFileHandle file) : FFile(std::move(file)), FSize(static_cast<uint64_t>(FFile.Size())) {
+  struct stat st{};
+  FSparse = fstat(FFile.Fd(), &st) == 0 && static_cast<uint64_t>(st.st_blocks) * 512 < FSize;
+}
 
 void TOpenedFile::ReadBytes(uint64_t pos, uint64_t count, uint8_t* dest) const {
   // The holes of a sparse file are zeros that need no read (a disk image
@@ -23,7 +28,7 @@ void TOpenedFile::ReadBytes(uint64_t pos, uint64_t count, uint8_t* dest) const {
   // inside the file: a read past its end still fails as it did.
   auto at = static_cast<int64_t>(pos);
   const auto end = static_cast<int64_t>(pos + count);
-  while (end - at >= kHoleCheck) {
+  while (FSparse && end - at >= kHoleCheck) {
     const auto [data, stop] = FFile.DataExtent(at, end);
     if (data == at) {
       FFile.ReadExact(dest, stop - at, at);

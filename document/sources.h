@@ -25,6 +25,9 @@ class TPieceSource {
   virtual const TFileHandle* File() const { return nullptr; }
   // Whether every byte is zero (nothing needs to be read).
   virtual bool Zeros() const { return false; }
+  // Whether the file may have holes (a sparse file: fewer blocks than bytes
+  // when it was opened); only then are they looked for.
+  virtual bool Sparse() const { return false; }
 };
 
 class TZeroSource final : public TPieceSource {
@@ -41,10 +44,12 @@ class TOpenedFile final : public TPieceSource {
   uint64_t Size() const override { return FSize; }
   void ReadBytes(uint64_t pos, uint64_t count, uint8_t* dest) const override;
   const TFileHandle* File() const override { return &FFile; }
+  bool Sparse() const override { return FSparse; }
 
  private:
   TFileHandle FFile;
   uint64_t FSize;
+  bool FSparse = false;
 };
 
 // The bytes added by edits, in a file of the private work folder made at the

@@ -121,12 +121,7 @@ int64_t ExportTextSize(const TDumpRange& range, const TDumpStyle& style) {
 }
 
 TSizeCheck CheckExportSize(const TDumpRange& range, const TDumpStyle& style, int64_t freeBytes) {
-  const int64_t text = ExportTextSize(range, style);
-  if (freeBytes >= 0 && text > freeBytes)
-    return {true, "The export would write " + ByteCountText(text) + " of text, and only " + ByteCountText(freeBytes) +
-                      " are free where it would go. Choose a smaller range or another folder."};
-  if (text > int64_t{1} << 30) return {false, "The export writes " + ByteCountText(text) + " of text. Export it?"};
-  return {};
+  return CheckTextSize(ExportTextSize(range, style), freeBytes);
 }
 
 TSizeCheck CheckPrintSize(const TDumpRange& range, int linesPerPage) {

@@ -98,16 +98,9 @@ TDumpRange DumpRange(int64_t from, int64_t to);
 // DumpRange of the fields' values; raises EConvertError for an unreadable one.
 TDumpRange DumpRange(const TRangeFields& fields);
 
-// Before a large export or print: nothing to say (Text empty), a question
-// for the user, or a refusal (Refused).
-struct TSizeCheck {
-  bool Refused = false;
-  std::string Text;
-};
 // The export of range in style writes about this many bytes of text.
 int64_t ExportTextSize(const TDumpRange& range, const TDumpStyle& style);
-// An export of more than 1 GiB of text is asked about; one that does not fit
-// into the freeBytes of the target's file system (-1: unknown) is refused.
+// CheckTextSize of that export.
 TSizeCheck CheckExportSize(const TDumpRange& range, const TDumpStyle& style, int64_t freeBytes);
 // A print of more than 1,000 pages (of linesPerPage dump lines) is asked
 // about; one of more pages than a print job can count is refused.

@@ -104,6 +104,11 @@ TEST_F(ExportRoundTrip, EveryFormatRebuildsTheBytesThroughItsDecoder) {
       if (size == 0 && std::string(r.Decode).starts_with("objcopy")) continue;
       std::remove(Path("back.bin").c_str());
       ASSERT_TRUE(ExportFormatted(*Ed, r.Format, 0, int32_t(size) - 1, Path("out.txt")));
+      // What the export is asked about beforehand: about its size.
+      const auto written = static_cast<double>(ReadFile(Path("out.txt")).size());
+      EXPECT_NEAR(static_cast<double>(FormattedTextSize(r.Format, 0, int64_t(size) - 1, int64_t(size))), written,
+                  written / 10 + 80)
+          << r.Decode << " size " << size;
       ASSERT_EQ(Run(std::string(r.Decode) + " 2>err.txt"), 0) << r.Decode << " size " << size;
       EXPECT_EQ(!std::ifstream(Path("back.bin")) ? Bytes{} : ReadFile(Path("back.bin")), data)
           << r.Decode << " size " << size;

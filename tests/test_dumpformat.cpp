@@ -12,6 +12,7 @@
 #include "platform/numconv.h"
 #include "platform/platform.h"
 #include "tests/support/editortest.h"
+#include "tests/support/patternsource.h"
 #include "tests/support/filelimit.h"
 
 namespace byteloom::test {
@@ -217,6 +218,26 @@ TEST_F(DumpPages, CountsAtTheLinesPerPageBoundary) {
   TRecordingPageCanvas first;
   EXPECT_EQ(Run(first, 183, TPageMode::pmFirstPage), 1);
   EXPECT_EQ(first.Body().size(), 91u);
+}
+
+TEST_F(DumpPages, LinesPastFourGiBCarryTheirWholeOffset) {
+  const int64_t size = (int64_t{1} << 40) + 5;  // a tebibyte, generated
+  test::TPatternSource source(size, 3);
+  TDumpReader reader(source);
+  TRecordingPageCanvas canvas;
+  const int64_t from = (int64_t{1} << 40) - 32;
+  DrawDumpPages(canvas, 4960, 7016, TPageJob{"t", "f", {from, 3}}, reader, TPageMode::pmPrint);
+  ASSERT_EQ(canvas.Body().size(), 3u);
+  for (int k = 0; k < 3; ++k) {
+    const int64_t l0 = from + 16 * k;
+    uint8_t bytes[16] = {};
+    const int64_t n = std::min<int64_t>(16, size - l0);
+    source.Read(bytes, l0, n);
+    std::string line;
+    AppendDumpLine(line, PrintStyle(), l0, bytes, 0, static_cast<int>(n));
+    EXPECT_EQ(canvas.Body()[static_cast<size_t>(k)].Text, line);
+  }
+  EXPECT_EQ(canvas.Body()[2].Text.substr(0, 13), "0x10000000000");
 }
 
 TEST_F(DumpPages, PageLayout) {

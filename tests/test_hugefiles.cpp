@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Files far beyond 4 GiB, end to end through the control: sparse files of
 // 3 GiB, 2^32 + 17 bytes and 1 TiB with a few real bytes near 0, 2^31, 2^32
-// and the end are edited, searched, replaced, checksummed, dumped, saved and
-// compared. A model of the document's non-zero nibbles says what each step
+// and the end are edited, searched, replaced, given fields and checksums,
+// dumped, saved and compared. A model of the document's non-zero nibbles says what each step
 // must leave; the saved file is checked with Python against a file the
 // model writes.
 #include <gtest/gtest.h>
@@ -19,6 +19,7 @@
 #include "compare/diffengine.h"
 #include "control/checksums.h"
 #include "control/findall.h"
+#include "editor/fields.h"
 #include "editor/findexpr.h"
 #include "output/dumpformat.h"
 #include "tests/support/editortest.h"
@@ -214,7 +215,21 @@ TEST_F(HugeFiles, EditFindReplaceChecksumDumpSaveAndCompareAcrossTwoAndFourGiB) 
 
     // A checksum and dump lines of a range past 2^32 (or near the end).
     const int64_t from = (past4G ? k4G : size - 64) - 16, count = std::min<int64_t>(48, m.Size - from);
+    // A named value and a checksum of the 8 bytes before it there, set and fixed.
+    const TField gold{"gold", from + 4};
+    EXPECT_EQ(SetFieldValue(*Ed, gold, "305419896"), "");
+    m.Write(from + 4, {0x78, 0x56, 0x34, 0x12});
+    TField crc{"crc", from + 8, TFieldKind::fkChecksum};
+    crc.From = from;
+    crc.To = from + 7;
+    EXPECT_EQ(FixChecksum(*Ed, crc), "");
+    const Bytes summed = m.Window(from, 8);
+    TBufferSource summedSource(summed);
+    m.Write(from + 8, StoredBytes(crc, ComputeChecksum(summedSource, 0, 8, TChecksumKind::ckCrc32)));
+    ExpectModel(m);
     TEditorSource source(*Ed);
+    EXPECT_EQ(FieldValueText(source, gold, TTranslationType::ttAnsi), "305419896");
+    EXPECT_TRUE(CheckChecksum(source, crc).Matches());
     const Bytes bytes = m.Window(from, count);
     TBufferSource window(bytes);
     EXPECT_EQ(ComputeChecksum(source, from, count, TChecksumKind::ckCrc32),
@@ -280,7 +295,15 @@ for start, end in [*stretches(a), *stretches(b)]:
     EXPECT_TRUE(scan.Found);
     EXPECT_EQ(scan.Pair, differs);
     TDiffEngine pair(left, right, 0);
+    const auto stop = [](int64_t, int64_t) { return false; };
+    EXPECT_EQ(pair.NextRun(0, stop), std::nullopt);  // F7 stopped by the user
+    EXPECT_TRUE(pair.Stopped());
+    if (size - differs > 2 * TDiffEngine::PieceSize) {  // else found in the first piece, before any report
+      EXPECT_EQ(pair.PreviousRun(size, stop), std::nullopt);
+      EXPECT_TRUE(pair.Stopped());
+    }
     EXPECT_EQ(pair.NextRun(0), differs);
+    EXPECT_FALSE(pair.Stopped());
     EXPECT_EQ(pair.PreviousRun(size), differs);
   }
 }

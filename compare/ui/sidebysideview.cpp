@@ -16,6 +16,7 @@
 #include "control/documents.h"
 #include "ui/dialogservice.h"
 #include "ui/docwindow.h"
+#include "ui/progress.h"
 #include "ui/qhexeditor.h"
 #include "ui/uibuild.h"
 
@@ -249,8 +250,12 @@ QString TSideBySideView::AlignHint() {
 bool TSideBySideView::NextDifference(bool forward) {
   if (!FPair) return false;
   THexEditor& from = ActiveSide();
-  const bool found = forward ? FPair->NextDifference(from) : FPair->PreviousDifference(from);
-  if (!found) QApplication::beep();
+  bool found = false;
+  {
+    TLongWork work(&FArea, QStringLiteral("Looking for the next difference..."), true);
+    found = forward ? FPair->NextDifference(from, work.Progress()) : FPair->PreviousDifference(from, work.Progress());
+  }
+  if (!found && !FPair->Engine().Stopped()) QApplication::beep();
   Refresh();
   return found;
 }

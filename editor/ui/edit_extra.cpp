@@ -11,6 +11,8 @@
 #include "editor/ui/Editwin.h"
 #include "editor/ui/findallform.h"
 #include "editor/ui/framelink.h"
+#include "platform/filenames.h"
+#include "platform/platform.h"
 #include "ui/dialogservice.h"
 #include "ui/progress.h"
 #include "ui/qtext.h"
@@ -86,8 +88,12 @@ void Teditform::ExportAsClick(TByteFormat format) {
   }
   TFileDialog& dialog = Frame().SaveDialog();
   if (!dialog.Execute(this)) return;
+  const std::string target = ToFileName(dialog.FileName());
+  const TSizeCheck size =
+      CheckTextSize(FormattedTextSize(format, from, to, ed.DataSize()), FreeSpaceBytes(ExtractFilePath(target)));
+  if (!AcceptLargeWork(this, size.Refused, size.Text)) return;
   TLongWork work(this, QStringLiteral("Exporting..."), true);
-  ShowWarning(this, ExportFormatted(ed, format, from, to, ToFileName(dialog.FileName()),
+  ShowWarning(this, ExportFormatted(ed, format, from, to, target,
                                     work.Progress())
                         .Warning);
 }

@@ -59,8 +59,8 @@ TFileproperties::TFileproperties(QWidget* parent) : QDialog(parent) {
   LastChange = row("Last change:", "LastChange", 168);
   LastAccess = row("Last access:", "LastAccess", 188);
   Backup = row("Backup?", "Backup", 208);
-  // Room for the widest size, time and backup texts.
-  FitWidth(Size, QString::fromStdString(std::to_string(std::numeric_limits<int32_t>::max()) + " Bytes"));
+  // Room for the widest size (of a file below a petabyte), time and backup texts.
+  FitWidth(Size, QStringLiteral("999999999999999 Bytes"));
   const QString widestTime = QString::fromStdString(FormatFileTime(kWidestTime));
   for (QLabel* time : {Created, LastChange, LastAccess}) FitWidth(time, widestTime);
   for (TBackupKind kind : {TBackupKind::bkNone, TBackupKind::bkBak, TBackupKind::bkBakTilde})
