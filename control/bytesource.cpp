@@ -23,6 +23,8 @@ void CheckRange(int64_t pos, int64_t count, int64_t size, const std::string& wha
 
 int64_t TEditorSource::Size() { return FEditor.DataSize(); }
 
+int64_t TEditorSource::KnownZeros(int64_t pos, int64_t limit) { return FEditor.Document().KnownZeros(pos, limit); }
+
 void TEditorSource::Read(uint8_t* dest, int64_t pos, int64_t count) {
   CheckRange(pos, count, FEditor.DataSize(), "the document");
   FEditor.Document().Read(pos, count, dest);
@@ -61,9 +63,18 @@ TPieceReader::TPieceReader(TByteSource& source, int64_t first, int64_t end, int6
       FPos(first) {}
 
 bool TPieceReader::Next(int64_t keep) {
-  const int64_t end = End();
+  int64_t end = End();
   if (end >= FEnd) return false;
   keep = std::clamp(keep, FPos, end);
+  if (FSkipZeros) {
+    const int64_t zeros = FSource.KnownZeros(keep, FEnd);
+    if (zeros > FOverlap) {
+      // Nothing carried: the piece starts afresh near the zeros' end.
+      FPos = keep + zeros - FOverlap;
+      FSize = 0;
+      keep = end = FPos;
+    }
+  }
   const int64_t carried = end - keep;
   if (carried >= FCapacity) throw std::logic_error("A piece that keeps all its bytes cannot move on");
   if (carried > 0 && keep > FPos) std::memmove(FBuffer.get(), FBuffer.get() + (keep - FPos), static_cast<size_t>(carried));

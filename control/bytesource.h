@@ -26,12 +26,16 @@ class TByteSource {
   // Reads exactly count bytes from pos on. A range that does not lie inside
   // the source raises std::out_of_range.
   virtual void Read(uint8_t* dest, int64_t pos, int64_t count) = 0;
+  // How many bytes from pos on (up to limit) are known to be zeros without
+  // reading them (the holes of a sparse file); 0 where nothing is known.
+  virtual int64_t KnownZeros(int64_t /*pos*/, int64_t /*limit*/) { return 0; }
 };
 
 // The working copy of an open document, as edited.
 class TEditorSource final : public TByteSource {
  public:
   explicit TEditorSource(THexEditor& editor) : FEditor(editor) {}
+  int64_t KnownZeros(int64_t pos, int64_t limit) override;
   int64_t Size() override;
   void Read(uint8_t* dest, int64_t pos, int64_t count) override;
 
@@ -78,6 +82,10 @@ class TPieceReader {
   // Reads the next piece; false (the piece as it was) once the piece held
   // reaches the end of the range.
   bool Next() { return Next(End() - FOverlap); }
+  // From now on Next passes over the stretches the source knows to be
+  // zeros, but for the overlap bytes before their end: for a search whose
+  // pattern cannot lie wholly in zeros.
+  void SkipZeros() { FSkipZeros = true; }
   // The same, with the bytes from keep on (Pos() <= keep <= End()) as the
   // start of the next piece.
   bool Next(int64_t keep);
@@ -100,6 +108,7 @@ class TPieceReader {
   int64_t FFirst, FEnd, FOverlap, FCapacity;
   std::unique_ptr<uint8_t[]> FBuffer;
   int64_t FPos, FSize = 0;
+  bool FSkipZeros = false;
 };
 
 }  // namespace byteloom

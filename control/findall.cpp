@@ -113,6 +113,9 @@ bool FindAll(TByteSource& source, const TMaskedPattern& pattern, int64_t first, 
     if (align <= 1 || pos % align == 0) hits.push_back(pos);
   };
   TPieceReader pieces(source, first, last + 1, n - 1);
+  // A pattern that zeros cannot fit passes over the zeros the source knows.
+  const std::vector<uint8_t> zeros(static_cast<size_t>(n), 0);
+  if (!pattern.FitsAt(zeros.data())) pieces.SkipZeros();
   while (pieces.Next()) {
     ScanMasked(pattern, pieces.Data(), pieces.Size(), pieces.Pos(), take);
     if (pieces.Last()) break;

@@ -30,23 +30,13 @@ int64_t THexEditor::Find(uint8_t* pattern, int64_t count, bool translate, bool i
   // A pattern with a byte other than zero never lies wholly in zeros: the
   // holes of a sparse file and zero pieces are passed over unread, but for
   // the pattern's length before their end.
-  const bool skipZeros = std::any_of(pattern, pattern + count, [](uint8_t b) { return b != 0; });
-  const TDocument& doc = FStore.Doc();
-  std::vector<uint8_t> buffer;
-  const int64_t end = lastPos + 1;
-  for (int64_t p = startPos; p + count <= end;) {
-    const int64_t zeros = skipZeros ? doc.KnownZeros(p, end) : 0;
-    if (zeros >= count) {
-      p += zeros - (count - 1);
-      continue;
-    }
-    const int64_t n = std::min(end - p, kFindChunkSize + count - 1);
-    buffer.resize(static_cast<size_t>(n));
-    doc.Read(p, n, buffer.data());
-    const int64_t hit = matcher.First(buffer.data(), n);
-    if (hit >= 0) return p + hit;
-    p += n - (count - 1);
-    if (progress && p + count <= end && !progress(p - startPos, end - startPos)) return kFindStopped;
+  TEditorSource document(*this);
+  TPieceReader pieces(document, startPos, lastPos + 1, count - 1, kFindChunkSize);
+  if (std::any_of(pattern, pattern + count, [](uint8_t b) { return b != 0; })) pieces.SkipZeros();
+  while (pieces.Next()) {
+    const int64_t hit = matcher.First(pieces.Data(), pieces.Size());
+    if (hit >= 0) return pieces.Pos() + hit;
+    if (progress && !pieces.Last() && !progress(pieces.End() - startPos, lastPos + 1 - startPos)) return kFindStopped;
   }
   return -1;
 }
