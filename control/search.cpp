@@ -6,7 +6,6 @@
 // straddles two pieces is seen whole; TPatternMatcher finds the leftmost
 // match within a piece.
 #include <algorithm>
-#include <vector>
 
 #include "control/bytesource.h"
 #include "control/hexeditor.h"

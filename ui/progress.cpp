@@ -36,8 +36,13 @@ bool TLongWork::Step(int64_t done, int64_t total) {
   }
   if (FDialog) {
     FDialog->setValue(total > 0 ? static_cast<int>(done * kScale / total) : 0);
+    // The label is laid out anew only when its text changes (steps come
+    // many times a second).
     const std::string left = TimeLeftText(FTimer.elapsed(), done, total);
-    FDialog->setLabelText(left.empty() ? FLabel : FLabel + QLatin1Char('\n') + QString::fromStdString(left));
+    if (left != FTimeLeft) {
+      FTimeLeft = left;
+      FDialog->setLabelText(left.empty() ? FLabel : FLabel + QLatin1Char('\n') + QString::fromStdString(left));
+    }
     QApplication::processEvents();
     if (FDialog->wasCanceled() || FStopAll) FCancelled = true;
   }

@@ -10,6 +10,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
 
 #include "platform/progress.h"
 
@@ -48,6 +49,7 @@ class TLongWork {
   bool FCancellable;
   bool FCancelled = false;
   QElapsedTimer FTimer;
+  std::string FTimeLeft;  // shown under the label
   std::unique_ptr<QProgressDialog> FDialog;
   static inline int FRunning = 0;
   static inline bool FStopAll = false;
