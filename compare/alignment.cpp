@@ -88,6 +88,11 @@ int64_t TAlignment::PosAt(int side, int64_t lane, bool& gap) const {
 }
 
 TAlignment TAlignment::Spliced(int side, int64_t pos, int64_t removed, int64_t inserted) const {
+  // New bytes in place of old ones take their places; only the rest moves.
+  const int64_t kept = std::min(removed, inserted);
+  pos += kept;
+  removed -= kept;
+  inserted -= kept;
   const TSegment::TKind other = Only(1 - side);
   std::vector<TSegment> out;
   bool placed = false;
@@ -147,7 +152,8 @@ std::vector<TSegment> TAlignment::Tail(int64_t left, int64_t right) const {
 TAlignment TAlignment::Realigned(int64_t left, int64_t right, int64_t count) const {
   left = std::clamp<int64_t>(left, 0, FSize[0]);
   right = std::clamp<int64_t>(right, 0, FSize[1]);
-  count = std::clamp<int64_t>(count, 0, std::min(FSize[0] - left, FSize[1] - right));
+  const int64_t most = std::min(FSize[0] - left, FSize[1] - right);  // 0 when a side has no byte there
+  count = most <= 0 ? 0 : std::clamp<int64_t>(count, 1, most);
   std::vector<TSegment> v = Head(left, right);
   Emit(v, TSegment::skPaired, count);
   const std::vector<TSegment> tail = Tail(left + count, right + count);

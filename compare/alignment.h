@@ -47,13 +47,12 @@ class TAlignment {
   int64_t PosAt(int side, int64_t lane, bool& gap) const;
 
   // After a splice of side: `removed` bytes at pos became `inserted` ones.
-  // Bytes that go leave their segments; new bytes are a stretch only that
-  // side has.
+  // New bytes take the places of as many old ones; of the rest, bytes that
+  // go leave their segments and new bytes are a stretch only that side has.
   TAlignment Spliced(int side, int64_t pos, int64_t removed, int64_t inserted) const;
   // Byte left of the left side faces byte right of the right side, and the
-  // bytes after them at that shift for `count` bytes (count 0: the two
-  // bytes begin a change); the segments before and after are kept as far as
-  // they fit around it.
+  // bytes after them at that shift, `count` bytes in all (at least those
+  // two); the segments before and after are kept as far as they fit around it.
   TAlignment Realigned(int64_t left, int64_t right, int64_t count) const;
 
  private:

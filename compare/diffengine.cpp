@@ -22,50 +22,60 @@ int32_t FirstMismatch(const uint8_t* a, const uint8_t* b, int32_t i, int32_t end
 
 }  // namespace
 
-int64_t TDiffEngine::First() { return std::min<int64_t>(0, -FShift); }
-
-int64_t TDiffEngine::Last() { return std::max<int64_t>(FLeft.Size(), FRight.Size() - FShift); }
-
 void TDiffEngine::ReadPiece(int64_t from, int32_t n) {
   if (FA.size() < static_cast<size_t>(n)) {
     FA.resize(static_cast<size_t>(n));
     FB.resize(static_cast<size_t>(n));
   }
   FPieceFrom = from;
-  // Where the left side (0 <= o < size) and the right one (0 <= o + shift < size) have bytes.
-  const auto clamp = [n](int64_t i) { return static_cast<int32_t>(std::clamp<int64_t>(i, 0, n)); };
-  FLeft0 = clamp(-from);
-  FLeft1 = std::max(FLeft0, clamp(FLeft.Size() - from));
-  FRight0 = clamp(-FShift - from);
-  FRight1 = std::max(FRight0, clamp(FRight.Size() - FShift - from));
-  FBoth0 = std::max(FLeft0, FRight0);
-  FBoth1 = std::max(FBoth0, std::min(FLeft1, FRight1));
-  const int32_t count = FBoth1 - FBoth0;
-  if (count <= 0) return;
-  FLeft.Read(FA.data() + FBoth0, from + FBoth0, count);
-  FRight.Read(FB.data() + FBoth0, from + FBoth0 + FShift, count);
+  FSpans.clear();
+  const std::vector<TSegment>& segments = FAlignment.Segments();
+  int32_t i = 0;
+  for (size_t k = FAlignment.SegmentAt(from); i < n && k < segments.size(); ++k) {
+    const TSegment& s = segments[k];
+    const int64_t into = from + i - FAlignment.LaneStart(k);
+    const auto m = static_cast<int32_t>(std::min<int64_t>(n - i, s.Count - into));
+    if (m <= 0) continue;
+    if (s.Kind == TSegment::skPaired) {
+      FLeft.Read(FA.data() + i, s.Left + into, m);
+      FRight.Read(FB.data() + i, s.Right + into, m);
+    }
+    i += m;
+    FSpans.push_back({i, s.Kind == TSegment::skPaired ? kSame : s.Kind == TSegment::skRightOnly ? kInserted : kDeleted});
+  }
+  if (i < n) FSpans.push_back({n, kSame});  // past the end of the pair: nothing differs
+  if (i < n) std::fill(FA.begin() + i, FA.begin() + n, 0), std::fill(FB.begin() + i, FB.begin() + n, 0);
+}
+
+int32_t TDiffEngine::SpanEnd(int32_t i) const {
+  const auto it = std::upper_bound(FSpans.begin(), FSpans.end(), i, [](int32_t x, const TSpan& s) { return x < s.End; });
+  return it == FSpans.end() ? i + 1 : it->End;
+}
+
+bool TDiffEngine::Paired(int32_t i) const {
+  const auto it = std::upper_bound(FSpans.begin(), FSpans.end(), i, [](int32_t x, const TSpan& s) { return x < s.End; });
+  return it == FSpans.end() || it->Kind == kSame;
 }
 
 int TDiffEngine::Kind(int32_t i) const {
-  const bool left = i >= FLeft0 && i < FLeft1, right = i >= FRight0 && i < FRight1;
-  if (left != right) return kMissing;
-  if (!left) return kSame;  // neither side has a byte here
+  const auto it = std::upper_bound(FSpans.begin(), FSpans.end(), i, [](int32_t x, const TSpan& s) { return x < s.End; });
+  if (it != FSpans.end() && it->Kind != kSame) return it->Kind;
   return FA[static_cast<size_t>(i)] != FB[static_cast<size_t>(i)] ? kDiffer : kSame;
-}
-
-int32_t TDiffEngine::CoverEnd(int32_t i, int32_t n) const {
-  int32_t end = n;
-  for (int32_t edge : {FLeft0, FLeft1, FRight0, FRight1})
-    if (edge > i) end = std::min(end, edge);
-  return end;
 }
 
 void TDiffEngine::Mark(int64_t from, int32_t count, uint8_t* out) {
   if (count <= 0) return;
-  ReadPiece(from, count);
-  // Where neither side has a byte there is no position of the pair.
-  const int64_t first = First() - from, last = Last() - from;
-  for (int32_t i = 0; i < count; ++i) out[i] = i >= first && i < last && Kind(i) != kSame ? 1 : 0;
+  const int64_t lead = std::clamp<int64_t>(-from, 0, count);  // positions before the pair
+  std::fill(out, out + lead, 0);
+  const auto n = static_cast<int32_t>(std::clamp<int64_t>(Last() - (from + lead), 0, count - lead));
+  std::fill(out + lead + n, out + count, 0);
+  if (n <= 0) return;
+  ReadPiece(from + lead, n);
+  int32_t i = 0;
+  for (const TSpan& span : FSpans) {
+    for (; i < span.End; ++i)
+      out[lead + i] = static_cast<uint8_t>(span.Kind != kSame ? span.Kind : FA[static_cast<size_t>(i)] != FB[static_cast<size_t>(i)] ? kDiffer : kSame);
+  }
 }
 
 std::optional<int64_t> TDiffEngine::Find(int64_t from, bool forward, int kind, bool equal) {
@@ -76,8 +86,14 @@ std::optional<int64_t> TDiffEngine::Find(int64_t from, bool forward, int kind, b
       const auto n = static_cast<int32_t>(std::min<int64_t>(PieceSize, last - at));
       ReadPiece(at, n);
       int32_t i = 0;
-      if (kind == kSame && !equal && FBoth0 == 0) i = FirstMismatch(FA.data(), FB.data(), 0, FBoth1);  // the common case
-      for (; i < n && !hit(i); ++i) {
+      while (i < n && !hit(i)) {
+        // The common cases: a stretch of equal bytes, or a whole span of the kind passed over.
+        if (kind == kSame && !equal && Paired(i))
+          i = std::max(i + 1, FirstMismatch(FA.data(), FB.data(), i, SpanEnd(i)));
+        else if (!equal && !Paired(i) && Kind(i) == kind)
+          i = SpanEnd(i);
+        else
+          ++i;
       }
       if (i < n) return at + i;
       at += n;
@@ -185,26 +201,31 @@ bool TDiffSummaryRun::Step(int64_t positions) {
     FEngine.ReadPiece(FNext, n);
     const uint8_t* a = FEngine.FA.data();
     const uint8_t* b = FEngine.FB.data();
-    const int32_t both0 = FEngine.FBoth0, both1 = FEngine.FBoth1;
     int32_t i = 0;
-    while (i < n) {
-      // A run of differing positions from i on, then one of equal ones.
-      int32_t j = i;
-      const int kind = FEngine.Kind(i);
-      if (kind == E::kMissing) {
-        j = FEngine.CoverEnd(i, n);
-      } else if (kind == E::kDiffer) {
-        while (j < both1 && a[j] != b[j]) ++j;
-      }
-      if (j > i) {
-        if (FBefore != kind) ++FSummary.Runs;
-        Add(FNext + i, FNext + j);
-        FBefore = kind;
-        i = j;
+    for (const E::TSpan& span : FEngine.FSpans) {
+      if (span.Kind != E::kSame) {
+        // A stretch only one side has.
+        if (FBefore != E::kInserted) ++FSummary.Runs;  // one run however the sides take turns
+        (span.Kind == E::kInserted ? FSummary.Inserted : FSummary.Deleted) += span.End - i;
+        Add(FNext + i, FNext + span.End);
+        FBefore = E::kInserted;
+        i = span.End;
         continue;
       }
-      FBefore = E::kSame;
-      i = i >= both0 && i < both1 ? FirstMismatch(a, b, i, both1) : FEngine.CoverEnd(i, n);  // else neither side has bytes
+      while (i < span.End) {
+        // A run of differing bytes from i on, then one of equal ones.
+        int32_t j = i;
+        while (j < span.End && a[j] != b[j]) ++j;
+        if (j > i) {
+          if (FBefore != E::kDiffer) ++FSummary.Runs, ++FSummary.ChangedRuns;
+          Add(FNext + i, FNext + j);
+          FBefore = E::kDiffer;
+          i = j;
+          continue;
+        }
+        FBefore = E::kSame;
+        i = FirstMismatch(a, b, i, span.End);
+      }
     }
     FNext += n;
   }

@@ -1,18 +1,18 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Two documents side by side: byte o of the left one faces byte o + shift of
-// the right one. A position where only one side has a byte differs; one
-// where neither has a byte (the gap between two files whose shift keeps
-// them apart) never does. The
-// engine answers per range (for the rows on screen), finds the next and the
-// previous differing run from a position, and sums up the differences of
-// the whole pair (runs, bytes, and how they spread over a fixed number of
-// buckets) in one pass of bounded memory.
+// Two documents side by side along the lane of their alignment: at each
+// lane position both sides have the same byte, different bytes, or only
+// one side has a byte (inserted on the right, deleted from the left). The
+// engine answers per range of lane positions (for the rows on screen),
+// finds the next and the previous run of differences from a position, and
+// sums up the differences of the whole pair (runs, bytes, and how they
+// spread over a fixed number of buckets) in one pass of bounded memory.
 #pragma once
 
 #include <cstdint>
 #include <optional>
 #include <vector>
 
+#include "compare/alignment.h"
 #include "control/bytesource.h"
 #include "platform/progress.h"
 
@@ -20,9 +20,11 @@ namespace byteloom {
 
 struct TDiffSummary {
   // Differing runs: a stretch of differing bytes counts once, and so does a
-  // stretch where only one side has bytes.
+  // stretch only one side has.
   int64_t Runs = 0;
   int64_t Bytes = 0;  // differing positions
+  int64_t ChangedRuns = 0;  // runs of different bytes on both sides
+  int64_t Inserted = 0, Deleted = 0;  // bytes only the right (the left) side has
   // Differing positions per bucket: bucket k of n holds the positions o
   // with (o - First()) * n / span rounded down equal to k.
   std::vector<int64_t> Buckets;
@@ -33,15 +35,23 @@ class TDiffEngine {
   // Bytes read from each side per piece.
   static inline int32_t PieceSize = 1 << 18;
 
-  TDiffEngine(TByteSource& left, TByteSource& right, int64_t shift) : FLeft(left), FRight(right), FShift(shift) {}
+  // The alignment must outlive the engine.
+  TDiffEngine(TByteSource& left, TByteSource& right, const TAlignment& alignment)
+      : FLeft(left), FRight(right), FAlignment(alignment) {}
+  // One fixed shift: left byte o faces right byte o + shift.
+  TDiffEngine(TByteSource& left, TByteSource& right, int64_t shift)
+      : FLeft(left), FRight(right), FShifted(TAlignment::Shifted(left.Size(), right.Size(), shift)), FAlignment(FShifted) {}
 
-  int64_t Shift() const { return FShift; }
-  // The positions of the pair: First() <= o < Last() (left coordinates).
-  int64_t First();
-  int64_t Last();
+  // The positions of the pair: First() <= o < Last() (lane positions).
+  int64_t First() const { return 0; }
+  int64_t Last() const { return FAlignment.Lanes(); }
 
-  // Sets out[i] to 1 where position from + i differs, else 0 (count of
-  // them); 0 outside the pair's positions, where neither side has a byte.
+  // The kinds of positions: both sides have the same byte, different
+  // bytes, or only one side has a byte. A run is a stretch of one kind
+  // other than the first.
+  static constexpr int kSame = 0, kDiffer = 1, kInserted = 2, kDeleted = 3;
+  // Sets out[i] to the kind of position from + i (count of them); kSame
+  // outside the pair's positions.
   void Mark(int64_t from, int32_t count, uint8_t* out);
   // The start of the first differing run after pos (a run that holds pos
   // does not count), or nothing. progress follows the search with the
@@ -57,33 +67,36 @@ class TDiffEngine {
 
  private:
   friend class TDiffSummaryRun;
-  // The kinds of positions: both sides have the same byte (or neither has
-  // one), different bytes, or only one side has a byte. A run is a stretch
-  // of one kind other than the first.
-  static constexpr int kSame = 0, kDiffer = 1, kMissing = 2;
   // The first position >= from (or the last < from, backward) whose kind is
   // (equal true) or is not kind; nothing when there is none.
   std::optional<int64_t> Find(int64_t from, bool forward, int kind, bool equal);
   std::optional<int64_t> KindAt(int64_t pos);
-  // Reads the piece [from, from + n) of both sides; sets FLeft0.. and
-  // FBoth0.. to which part of it each side covers.
+  // Reads the piece [from, from + n) of both sides; FSpans says which part
+  // of it each segment covers.
   void ReadPiece(int64_t from, int32_t n);
   std::nullopt_t Stop();  // a search stopped by its progress
   // The kind of piece index i (after ReadPiece).
   int Kind(int32_t i) const;
-  // The first piece index after i where a side starts or ends (or n): the
-  // kind of a position where not both sides have a byte holds until there.
-  int32_t CoverEnd(int32_t i, int32_t n) const;
+  // The end of the span of the piece that holds index i.
+  int32_t SpanEnd(int32_t i) const;
+  // Whether index i lies where both sides have bytes.
+  bool Paired(int32_t i) const;
 
   TByteSource& FLeft;
   TByteSource& FRight;
-  int64_t FShift;
+  TAlignment FShifted;  // of a fixed shift
+  const TAlignment& FAlignment;
   std::vector<uint8_t> FA, FB;
   int64_t FPieceFrom = 0;
   TProgress FProgress;  // of the running NextRun or PreviousRun
   bool FStopped = false;
-  int32_t FBoth0 = 0, FBoth1 = 0;  // piece indexes where both sides have bytes
-  int32_t FLeft0 = 0, FLeft1 = 0, FRight0 = 0, FRight1 = 0;  // where each side has bytes
+  // The piece in stretches of one segment each: where they end and what kind
+  // (kSame for both sides, kInserted, kDeleted).
+  struct TSpan {
+    int32_t End;
+    int Kind;
+  };
+  std::vector<TSpan> FSpans;
 };
 
 // The summary of a pair in slices, so that the window that shows it stays

@@ -15,6 +15,7 @@ void TDocumentStore::Reset(TWatchedFile&& file) {
   std::unique_ptr<TDocument> doc =
       file.IsOpen() ? std::make_unique<TDocument>(file.TakeHandle()) : std::make_unique<TDocument>();
   doc->SetSpliceHook(FHook);
+  if (FWatcher) doc->Watch(FWatcher);
   FDoc = std::move(doc);
   FFile = std::move(file);
   Changed();

@@ -32,6 +32,11 @@ class TDocumentStore {
     FDoc->SetSpliceHook(FHook);
   }
   const TDocument& Doc() const { return *FDoc; }
+  // The watcher every document of the store tells after each splice.
+  void SetWatcher(TDocument::TWatcher watcher) {
+    FWatcher = std::move(watcher);
+    FDoc->Watch(FWatcher);
+  }
   // A new document over the opened file (none: an empty document). The old
   // document, its added bytes and its file go.
   void Reset(TWatchedFile&& file);
@@ -68,6 +73,7 @@ class TDocumentStore {
  private:
   std::unique_ptr<TDocument> FDoc;
   TDocument::TSpliceHook FHook;
+  TDocument::TWatcher FWatcher;
   TWatchedFile FFile;
   uint64_t FGeneration = 1;
   uint64_t FEdits = 0;

@@ -30,6 +30,7 @@ void TColors::SetChangedText(TColor c) { SetPlain(FChangedText, c); }
 void TColors::SetPositionText(TColor c) { SetPlain(FPositionText, c); }
 void TColors::SetChangedBackground(TColor c) { SetPlain(FChangedBackground, c); }
 void TColors::SetDifference(TColor c) { SetPlain(FDifference, c); }
+void TColors::SetGap(TColor c) { SetPlain(FGap, c); }
 
 void TColors::SetOddColumn(TColor c) {
   if (FOddColumn == c) return;
@@ -72,6 +73,11 @@ THexEditor::THexEditor(TGridHost& host) : TCustomGrid(host), FSerial(NextSerial(
   FMarkers.fill(-1);
   FStore.SetSpliceHook([this](uint64_t at, uint64_t removed, const std::vector<TPiece>& inserted) {
     JournalSplice(at, removed, inserted);
+  });
+  FStore.SetWatcher([this](uint64_t at, uint64_t removed, uint64_t inserted) {
+    if (!OnSpliced) return;
+    const auto first = static_cast<int64_t>(at / 2);
+    OnSpliced(first, static_cast<int64_t>((at + removed + 1) / 2) - first, static_cast<int64_t>((at + inserted + 1) / 2) - first);
   });
   ResetUndo();
   SetDefaultColWidth(0);
@@ -215,6 +221,10 @@ void THexEditor::ResetSelection(bool repaint) {
 
 void THexEditor::InvalidateRange(int64_t a, int64_t b) {
   if (a < 0 || b < 0) return;
+  if (FLaneMap) {
+    a = FLaneMap->LaneOf(a);
+    b = FLaneMap->LaneOf(b);
+  }
   const TRect box = BoxRect(2, a / FBytesPerLine, ColCount() - 1, b / FBytesPerLine);
   if (!box.IsEmpty()) Host().InvalidateRect(box);
 }

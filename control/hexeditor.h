@@ -27,6 +27,20 @@ namespace byteloom {
 
 class THexEditor;
 
+// How a view lays out its document along a lane it shares with another
+// view (a locked pair): row r shows lane positions r * BytesPerLine on,
+// each a byte of the document or a gap where only the other side has one.
+class TLaneMap {
+ public:
+  virtual ~TLaneMap() = default;
+  virtual int64_t Lanes() = 0;
+  // The lane position of byte pos (Lanes() for pos at or past the end).
+  virtual int64_t LaneOf(int64_t pos) = 0;
+  // The byte at lane position lane; at a gap, the first byte after it (the
+  // document's size when none) with gap set.
+  virtual int64_t PosAt(int64_t lane, bool& gap) = 0;
+};
+
 // The kinds of undo steps, in the order of their numbers in the undo records.
 enum class TUndoKind : uint8_t {
   ukByteChanged,       // "Byte changed"
@@ -61,6 +75,9 @@ class TColors {
   TColor ChangedBackground() const { return FChangedBackground; }
   // The background of bytes that differ from the other side of a locked pair.
   TColor Difference() const { return FDifference; }
+  // The background of bytes only one side of a locked pair has, and of the
+  // gap facing them on the other side.
+  TColor Gap() const { return FGap; }
 
   void SetOffset(TColor c);
   void SetOddColumn(TColor c);
@@ -72,6 +89,7 @@ class TColors {
   void SetPositionText(TColor c);
   void SetChangedBackground(TColor c);
   void SetDifference(TColor c);
+  void SetGap(TColor c);
 
   // The RGB value whose bytes are 255 minus those of c, taken from the raw
   // value (a system colour is inverted from its index bits).
@@ -93,9 +111,11 @@ class TColors {
   TColor FPositionText = clWhite;
   TColor FChangedBackground = 0xA8FFFF;
   TColor FDifference = kDefaultDifference;
+  TColor FGap = kDefaultGap;
 
  public:
   static constexpr TColor kDefaultDifference = 0xB4B4FF;  // light red, apart from the changed bytes' yellow
+  static constexpr TColor kDefaultGap = 0xFFD8A8;         // light blue
 };
 
 class THexEditor : public TCustomGrid {
@@ -146,13 +166,26 @@ class THexEditor : public TCustomGrid {
   const std::string& BackupExtension() const { return FBackupExtension; }
   void SetBackupExtension(const std::string& value) { FBackupExtension = value; }
   std::function<void(THexEditor&)> OnStateChanged;
+  // Told after each splice of the document's bytes (edits, undo, redo):
+  // the `removed` bytes at `at` became `inserted` ones (a nibble shift
+  // counts the bytes it touches).
+  std::function<void(int64_t at, int64_t removed, int64_t inserted)> OnSpliced;
   // Which bytes differ from another document (a locked pair): sets out[i]
-  // to nonzero where position pos + i differs, positions past the end and
-  // before the start (rows of the view beyond the document's, SetViewRows)
-  // included. Asked once per painted row; empty: nothing differs.
+  // to kDiffers where position pos + i differs, to kOneSided where only
+  // one side has a byte there, positions past the end and before the start
+  // (rows of the view beyond the document's, SetViewRows) included; with a
+  // lane map the positions are lane positions. Asked once per painted row;
+  // empty: nothing differs.
+  static constexpr uint8_t kDiffers = 1, kOneSided = 2;
   using TDifferenceMarks = std::function<void(int64_t pos, int64_t count, uint8_t* out)>;
   const TDifferenceMarks& DifferenceMarks() const { return FDifferenceMarks; }
   void SetDifferenceMarks(TDifferenceMarks marks);
+  // Lays the document out along a shared lane (nullptr: row r shows bytes
+  // r * BytesPerLine on, as usual). The map must outlive its use; call
+  // LaneMapChanged when what it maps changes.
+  TLaneMap* LaneMap() const { return FLaneMap; }
+  void SetLaneMap(TLaneMap* map);
+  void LaneMapChanged();
 
   // --- Read-only state ----------------------------------------------------------
   int CharWidth() const { return FCharWidth; }
@@ -379,8 +412,9 @@ class THexEditor : public TCustomGrid {
   // Writes text at rect's top-left corner in textColor on background, filling
   // the whole rect and clipping the text to it (colours are RGB).
   void PaintCellText(const std::string& text, TColor textColor, TColor background, const TRect& rect);
-  // Whether pos, on row (whose marks are asked once per paint), differs.
-  bool ByteDiffers(int64_t row, int64_t pos);
+  // The difference mark of the cell `index` of row (whose marks are asked
+  // once per paint): 0, kDiffers or kOneSided.
+  uint8_t CellMark(int64_t row, int64_t index);
 
   // Posts the state-change message when the window exists.
   void PostStateChange();
@@ -507,6 +541,8 @@ class THexEditor : public TCustomGrid {
   int FRowHeight = 0;
   std::unique_ptr<TColors> FColors;
   TDifferenceMarks FDifferenceMarks;
+  TLaneMap* FLaneMap = nullptr;
+  bool FCellGap = false;  // the cell of the last GetPosAtCell is a gap of the lane
   std::vector<uint8_t> FDifferenceRow;  // the marks of one row, asked at paint FDifferencePaint
   int64_t FDifferenceRowIndex = -1;
   uint64_t FDifferencePaint = 0;

@@ -59,6 +59,18 @@ bool THexEditor::CanSelectCell(int col, int64_t row) {
     if (KeyHeld(VK_LBUTTON)) MoveCaret(std::max(2, col - 1), row);
     return false;
   }
+  if (FCellGap) {
+    // A gap of the lane: to the byte before it when the caret goes back,
+    // else to the byte after it, in the field of the cell.
+    const int64_t after = GetPosAtCell(col, row);
+    const bool inChar = FInCharField;
+    const bool back = row < Row() || (row == Row() && col < Col());
+    int c = 0;
+    int64_t r = 0;
+    GetCellAtPos(std::clamp<int64_t>(back ? after - 1 : after, 0, size - 1), inChar, c, r);
+    MoveCaret(c, r);
+    return false;
+  }
   return true;
 }
 
@@ -137,7 +149,7 @@ bool THexEditor::HandleKey(TShiftState shift, uint16_t key) {
       return true;
     case VK_LEFT:
       if (ctrl) return false;
-      if (inChar) {
+      if (inChar || s == ssAlt) {  // Alt: a whole byte in the hex field too
         caretTo(std::max<int64_t>(pos - 1, 0));
       } else if ((Col() - 2) % 2 == 1) {
         MoveCaret(Col() - 1, Row());
@@ -150,7 +162,7 @@ bool THexEditor::HandleKey(TShiftState shift, uint16_t key) {
       return true;
     case VK_RIGHT:
       if (ctrl) return false;
-      if (inChar) {
+      if (inChar || s == ssAlt) {
         caretTo(std::min(pos + 1, size - 1));
       } else if ((Col() - 2) % 2 == 0) {
         MoveCaret(Col() + 1, Row());

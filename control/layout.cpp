@@ -14,7 +14,9 @@ void THexEditor::AdjustMetrics() {
   const int64_t size = DataSize();
   if (size < FStore.Marks().Size()) FStore.Marks().SetSize(size);
   const int b = FBytesPerLine;
-  if (size >= 1) {
+  if (FLaneMap) {
+    SetRowCount(std::max<int64_t>((FLaneMap->Lanes() + b - 1) / b, 1));
+  } else if (size >= 1) {
     SetRowCount((size + b - 1) / b);
   } else {
     SetRowCount(1);
@@ -59,13 +61,26 @@ int64_t THexEditor::GetPosAtCell(int col, int64_t row) {
   FInCharField = col > h + 2;
   int64_t pos = static_cast<int64_t>(row) * FBytesPerLine;
   pos += FInCharField ? col - (h + 3) : (col - 2) / 2;
+  FCellGap = false;
+  if (FLaneMap) return FLaneMap->PosAt(std::max<int64_t>(pos, 0), FCellGap);
   return std::max<int64_t>(pos, 0);
 }
 
 void THexEditor::GetCellAtPos(int64_t pos, bool inCharField, int& col, int64_t& row) const {
+  if (FLaneMap) pos = FLaneMap->LaneOf(pos);
   row = pos / FBytesPerLine;
   const int inRow = static_cast<int>(pos % FBytesPerLine);
   col = inCharField ? FHexCells + 3 + inRow : 2 + 2 * inRow;
+}
+
+void THexEditor::SetLaneMap(TLaneMap* map) {
+  FLaneMap = map;
+  LaneMapChanged();
+}
+
+void THexEditor::LaneMapChanged() {
+  AdjustMetrics();
+  InvalidateGrid();
 }
 
 int THexEditor::GetOtherFieldCol(int col, bool& inCharField) const {

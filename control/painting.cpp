@@ -52,16 +52,15 @@ void THexEditor::SetDifferenceMarks(TDifferenceMarks marks) {
   InvalidateGrid();
 }
 
-bool THexEditor::ByteDiffers(int64_t row, int64_t pos) {
-  if (!FDifferenceMarks) return false;
+uint8_t THexEditor::CellMark(int64_t row, int64_t index) {
+  if (!FDifferenceMarks) return 0;
   if (FDifferencePaint != PaintCount() || FDifferenceRowIndex != row) {
     FDifferenceRow.assign(static_cast<size_t>(FBytesPerLine), 0);
     FDifferenceMarks(int64_t{row} * FBytesPerLine, FBytesPerLine, FDifferenceRow.data());
     FDifferencePaint = PaintCount();
     FDifferenceRowIndex = row;
   }
-  const int64_t i = pos - int64_t{row} * FBytesPerLine;
-  return i >= 0 && i < FBytesPerLine && FDifferenceRow[static_cast<size_t>(i)] != 0;
+  return index >= 0 && index < FBytesPerLine ? FDifferenceRow[static_cast<size_t>(index)] : 0;
 }
 
 void THexEditor::DrawCell(int col, int64_t row, const TRect& rect) {
@@ -71,7 +70,7 @@ void THexEditor::DrawCell(int col, int64_t row, const TRect& rect) {
   const int64_t size = DataSize();
 
   // An empty document: one row of blanks after the offset "0".
-  if (row == 0 && size <= 0) {
+  if (row == 0 && size <= 0 && !(FLaneMap && FLaneMap->Lanes() > 0)) {
     std::string text = "   ";
     if (col == 0) {
       if (FOffsetDisplay == TOffsetDisplayStyle::odHex)
@@ -85,20 +84,26 @@ void THexEditor::DrawCell(int col, int64_t row, const TRect& rect) {
   }
 
   const int h = FHexCells;
+  const int index = col > h + 2 ? col - (h + 3) : (col - 2) / 2;  // of the byte cell in its row
+  const auto markColor = [&](uint8_t mark) {
+    return host.ColorToRGB(mark == kOneSided ? FColors->Gap() : mark != 0 ? FColors->Difference() : FColors->Background());
+  };
   // A row the view shows beyond the document's own, facing another view's
   // rows: blank cells, in the difference colour where they differ.
   if (row < 0 || row >= RowCount()) {
     const bool byte = col >= 2 && col != h + 2;
-    const int index = col > h + 2 ? col - (h + 3) : (col - 2) / 2;
-    const bool differs = byte && ByteDiffers(row, int64_t{row} * FBytesPerLine + index);
-    PaintCellText(" ", fontColor, differs ? host.ColorToRGB(FColors->Difference()) : background, rect);
+    PaintCellText(" ", fontColor, byte ? markColor(CellMark(row, index)) : background, rect);
     return;
   }
-  const int64_t rowStart = int64_t{row} * FBytesPerLine;
+  // The row's first byte (along a lane, the first one at or after it).
+  bool gapStart = false;
+  int64_t rowStart = int64_t{row} * FBytesPerLine;
+  if (FLaneMap) rowStart = FLaneMap->PosAt(rowStart, gapStart);
+  const bool noBytes = FLaneMap && (rowStart >= size || FLaneMap->LaneOf(rowStart) >= (row + 1) * int64_t{FBytesPerLine});
 
   if (col == 0) {
     char buf[48];
-    switch (FOffsetDisplay) {
+    switch (noBytes ? TOffsetDisplayStyle::odNone : FOffsetDisplay) {
       case TOffsetDisplayStyle::odHex:
         std::snprintf(buf, sizeof buf, "0x%0*llX%c", std::max(FOffsetChars - 3, 0), static_cast<unsigned long long>(rowStart),
                       FOffsetSeparator);
@@ -147,9 +152,10 @@ void THexEditor::DrawCell(int col, int64_t row, const TRect& rect) {
 
   FillCache(rowStart);
   const int64_t pos = GetPosAtCell(col, row);
-  const bool differs = ByteDiffers(row, pos);
-  const TColor differenceColor = differs ? host.ColorToRGB(FColors->Difference()) : background;
-  if (pos >= DataSize()) {
+  const uint8_t mark = CellMark(row, index);
+  const bool differs = mark != 0;
+  const TColor differenceColor = markColor(mark);
+  if (pos >= DataSize() || FCellGap) {
     PaintCellText(" ", fontColor, differenceColor, rect);
     return;
   }

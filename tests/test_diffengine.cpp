@@ -22,20 +22,29 @@ namespace {
 
 using Bytes = std::vector<uint8_t>;
 
+// The pair at a fixed shift read position by position: the lane holds the
+// left positions where either side has a byte, each of kind 0 (the same
+// byte), 1 (different bytes), 2 (only the right has one) or 3 (only the left).
 struct Brute {
-  const Bytes &l, &r;
-  int64_t shift;
-  int64_t First() const { return std::min<int64_t>(0, -shift); }
-  int64_t Last() const { return std::max<int64_t>(static_cast<int64_t>(l.size()), static_cast<int64_t>(r.size()) - shift); }
-  // 0: the same byte on both sides (or none on either), 1: different bytes, 2: a byte on one side only.
-  int Kind(int64_t o) const {
-    const int64_t p = o + shift;
-    const bool left = o >= 0 && o < static_cast<int64_t>(l.size()), right = p >= 0 && p < static_cast<int64_t>(r.size());
-    if (left != right) return 2;
-    return left && l[static_cast<size_t>(o)] != r[static_cast<size_t>(p)];
+  std::vector<int> Kinds;
+  Brute(const Bytes& l, const Bytes& r, int64_t shift) {
+    const auto ls = static_cast<int64_t>(l.size()), rs = static_cast<int64_t>(r.size());
+    for (int64_t o = std::min<int64_t>(0, -shift); o < std::max(ls, rs - shift); ++o) {
+      const int64_t p = o + shift;
+      const bool left = o >= 0 && o < ls, right = p >= 0 && p < rs;
+      if (left && right)
+        Kinds.push_back(l[static_cast<size_t>(o)] != r[static_cast<size_t>(p)]);
+      else if (left || right)
+        Kinds.push_back(left ? 3 : 2);
+    }
   }
-  bool Differs(int64_t o) const { return Kind(o) != 0; }
-  bool Start(int64_t o) const { return o >= First() && o < Last() && Differs(o) && (o == First() || Kind(o - 1) != Kind(o)); }
+  int64_t Last() const { return static_cast<int64_t>(Kinds.size()); }
+  int Kind(int64_t k) const { return k >= 0 && k < Last() ? Kinds[static_cast<size_t>(k)] : 0; }
+  bool Differs(int64_t k) const { return Kind(k) != 0; }
+  // Where F7 stops: a change of kind.
+  bool Start(int64_t k) const { return Differs(k) && (k == 0 || Kind(k - 1) != Kind(k)); }
+  // Where a counted run starts: one-sided stretches count once however the sides take turns.
+  bool RunStart(int64_t k) const { return Differs(k) && (k == 0 || (Kind(k - 1) >= 2) != (Kind(k) >= 2) || !Differs(k - 1)); }
 };
 
 // Pieces of 5 and 64 bytes make runs straddle them; a third of the
@@ -56,32 +65,36 @@ TEST(DiffEngine, RunsCountsAndBucketsMatchABruteForceReading) {
     TDiffEngine::PieceSize = round % 2 ? 5 : 64;
     TBufferSource left(l), right(r);
     TDiffEngine engine(left, right, shift);
-    const Brute b{l, r, shift};
+    const Brute b(l, r, shift);
     SCOPED_TRACE(testing::Message() << "round " << round << " sizes " << l.size() << "/" << r.size() << " shift " << shift);
-    ASSERT_EQ(engine.First(), b.First());
     ASSERT_EQ(engine.Last(), b.Last());
     TDiffSummary want;
     const int nb = round % 3 == 0 ? 1 : 7;
     want.Buckets.assign(static_cast<size_t>(nb), 0);
     std::optional<int64_t> next;  // the first run start after o, walking back
-    for (int64_t o = b.Last() + 1; o >= b.First() - 2; --o) {
+    for (int64_t o = b.Last() + 1; o >= -2; --o) {
       ASSERT_EQ(engine.NextRun(o), next) << o;
       if (b.Start(o)) next = o;
     }
     std::optional<int64_t> previous;
-    for (int64_t o = b.First() - 2; o <= b.Last() + 1; ++o) {
+    for (int64_t o = -2; o <= b.Last() + 1; ++o) {
       ASSERT_EQ(engine.PreviousRun(o), previous) << o;
       if (b.Start(o)) previous = o;
-      if (o >= b.First() && o < b.Last() && b.Differs(o)) {
-        want.Runs += b.Start(o);
-        ++want.Bytes;
-        ++want.Buckets[static_cast<size_t>((o - b.First()) * nb / (b.Last() - b.First()))];
+      if (b.Differs(o)) {
+        want.Runs += b.RunStart(o);
+        want.ChangedRuns += b.Kind(o) == 1 && b.Kind(o - 1) != 1;
+        (b.Kind(o) == 2 ? want.Inserted : b.Kind(o) == 3 ? want.Deleted : want.Bytes) += 1;
+        ++want.Buckets[static_cast<size_t>(o * nb / b.Last())];
       }
     }
+    want.Bytes += want.Inserted + want.Deleted;
     const std::optional<TDiffSummary> got = engine.Summarize(nb);
     ASSERT_TRUE(got);
     EXPECT_EQ(got->Runs, want.Runs);
     EXPECT_EQ(got->Bytes, want.Bytes);
+    EXPECT_EQ(got->ChangedRuns, want.ChangedRuns);
+    EXPECT_EQ(got->Inserted, want.Inserted);
+    EXPECT_EQ(got->Deleted, want.Deleted);
     EXPECT_EQ(got->Buckets, want.Buckets);
     // The same in slices of 1 to 20 positions, which cut pieces and runs.
     TDiffSummaryRun run(engine, nb);
@@ -90,24 +103,26 @@ TEST(DiffEngine, RunsCountsAndBucketsMatchABruteForceReading) {
     EXPECT_EQ(run.Summary().Runs, want.Runs);
     EXPECT_EQ(run.Summary().Buckets, want.Buckets);
     Bytes marks(40);
-    const int64_t from = b.First() + static_cast<int64_t>(rng() % static_cast<uint64_t>(b.Last() - b.First() + 40)) - 20;
+    const int64_t from = static_cast<int64_t>(rng() % static_cast<uint64_t>(b.Last() + 40)) - 20;
     engine.Mark(from, 40, marks.data());
-    for (int i = 0; i < 40; ++i)
-      EXPECT_EQ(marks[static_cast<size_t>(i)], from + i >= b.First() && from + i < b.Last() && b.Differs(from + i)) << from + i;
+    for (int i = 0; i < 40; ++i) EXPECT_EQ(marks[static_cast<size_t>(i)], b.Kind(from + i)) << from + i;
   }
   TDiffEngine::PieceSize = savedPiece;
 }
 
-// Two 5-byte files whose start offsets leave a gap between them (or none):
-// only the bytes there are count.
-TEST(DiffEngine, PositionsWhereNeitherSideHasAByteNeverDiffer) {
+// Two 5-byte files whose shift keeps them apart: only the bytes there are
+// count, and the status line says it in both forms.
+TEST(DiffEngine, CountsOfPairsApartAndChanged) {
   const Bytes l(5, 1), r(5, 2);
   TBufferSource left(l), right(r);
-  for (const auto& [shift, counts] : {std::pair<int64_t, std::string>{10, "2 differing runs, 10 bytes"},
-                                      {-8, "2 differing runs, 10 bytes"}, {5, "1 differing run, 10 bytes"}}) {
+  for (const auto& [shift, counts, insertions] :
+       {std::tuple<int64_t, std::string, std::string>{10, "1 differing run, 10 bytes", "0 changed runs, 5 bytes inserted, 5 bytes deleted"},
+        {-8, "1 differing run, 10 bytes", "0 changed runs, 5 bytes inserted, 5 bytes deleted"},
+        {1, "3 differing runs, 6 bytes", "1 changed run, 1 byte inserted, 1 byte deleted"}}) {
     const std::optional<TDiffSummary> s = TDiffEngine(left, right, shift).Summarize(4);
     ASSERT_TRUE(s);
     EXPECT_EQ(TSideBySide::CountsText(*s), counts) << shift;
+    EXPECT_EQ(TSideBySide::CountsText(*s, true), insertions) << shift;
   }
 }
 
@@ -253,12 +268,10 @@ TEST_F(SideBySide, SyncFollowsWhatMovedAndSeesEveryEdit) {
   EXPECT_EQ(Right->GetCursorPos(), 319);
 }
 
-// A side shorter than the other at the shift scrolls along over blank rows
-// (before its start and past its end): its view rows cover the other
-// side's, its caret stays on its own bytes, and those rows are painted
-// blank, in the difference colour where the other side has bytes, asked
-// once per row. Without the pair it has its own rows again.
-TEST_F(SideBySide, AShorterSideScrollsAlongOverBlankRows) {
+// Both views lay out the lane: a side shorter than the other at the shift
+// scrolls along over gap rows, its caret stays on its own bytes (keys, the
+// byte after a gap), and without the pair it has its own rows again.
+TEST_F(SideBySide, AShorterSideScrollsAlongOverGapRows) {
   struct Row {
     const char* What;
     int32_t LeftSize, RightSize;
@@ -266,16 +279,15 @@ TEST_F(SideBySide, AShorterSideScrollsAlongOverBlankRows) {
     bool RightLeads;
     int LeadTop;
     int32_t LeadCaret;
-    int Top;  // the other side's afterwards
-    int32_t Caret;
-    std::pair<int64_t, int64_t> LeftRows, RightRows;  // view rows: first, end
+    int32_t Caret;  // the other side's afterwards
+    int64_t Rows;   // of both views
   };
   const Row rows[] = {
-      {"the right's tail", 320, 800, 0, true, 40, 790, 40, 319, {0, 50}, {0, 50}},
-      {"the right's head", 320, 800, 40, true, 0, 5, -3, 0, {-3, 48}, {0, 50}},
-      {"the left's head", 800, 320, -40, false, 0, 5, -3, 0, {0, 50}, {-3, 48}},
-      {"the left's tail", 800, 320, 0, false, 40, 700, 40, 319, {0, 50}, {0, 50}},
-      {"both have bytes", 800, 800, 16, false, 10, 200, 11, 216, {-1, 50}, {0, 51}},
+      {"the right's tail", 320, 800, 0, true, 40, 790, 319, 50},
+      {"the right's head", 320, 800, 40, true, 0, 5, 0, 50},
+      {"the left's head", 800, 320, -40, false, 0, 5, 0, 50},
+      {"the left's tail", 800, 320, 0, false, 40, 700, 319, 50},
+      {"both have bytes", 800, 800, 16, false, 10, 200, 216, 51},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.What);
@@ -284,34 +296,29 @@ TEST_F(SideBySide, AShorterSideScrollsAlongOverBlankRows) {
     WriteFile(Path("r.bin"), Pattern(static_cast<size_t>(row.RightSize), 3));
     ASSERT_TRUE(Right->LoadFromFile(Path("r.bin")));
     Pair = std::make_unique<TSideBySide>(*Ed, *Right, row.Shift);
-    EXPECT_EQ(Pair->PairRows(*Ed), row.LeftRows);
-    EXPECT_EQ(Pair->PairRows(*Right), row.RightRows);
+    EXPECT_EQ(Ed->RowCount(), row.Rows);
+    EXPECT_EQ(Right->RowCount(), row.Rows);
     THexEditor& lead = row.RightLeads ? *Right : *Ed;
     THexEditor& other = row.RightLeads ? *Ed : *Right;
     lead.SetSelStart(row.LeadCaret);
     lead.SetTopRow(row.LeadTop);
     EXPECT_FALSE(Pair->Sync(&lead));
-    EXPECT_EQ(other.TopRow(), row.Top);
+    EXPECT_EQ(other.TopRow(), row.LeadTop);
     EXPECT_EQ(other.GetCursorPos(), row.Caret);
-    const auto [first, end] = Pair->PairRows(other);
-    EXPECT_EQ(other.VertScrollInfo(), (TScrollInfo{std::max(end, other.RowCount()) - 10 - std::min<int64_t>(first, 0), 10, row.Top - std::min<int64_t>(first, 0)}));
-    // The caret keeps to the bytes there are: keys, a click on a blank row.
-    for (uint16_t key : {VK_DOWN, VK_NEXT, VK_UP}) {
+    // The caret keeps to the bytes there are: keys over gap rows.
+    for (uint16_t key : {VK_DOWN, VK_NEXT, VK_UP, VK_NEXT, VK_NEXT, VK_NEXT}) {
       uint16_t k = key;
       other.KeyDown(k, 0);
       EXPECT_GE(other.GetCursorPos(), 0);
       EXPECT_LT(other.GetCursorPos(), other.DataSize());
     }
-    // Without the pair: the side's own rows and scroll range.
+    // Without the pair: the side's own rows.
     Pair.reset();
-    other.SetViewRows(0, 0);
-    EXPECT_GE(other.TopRow(), 0);
-    EXPECT_EQ(other.VertScrollInfo().Max, std::max<int64_t>(other.RowCount() - 10, 0));
-    lead.SetViewRows(0, 0);
+    EXPECT_EQ(other.RowCount(), (other.DataSize() + 15) / 16);
   }
 }
 
-TEST_F(SideBySide, BlankRowsArePaintedBlankAndDifferWhereTheOtherSideHasBytes) {
+TEST_F(SideBySide, GapsArePaintedBlankInTheirOwnColour) {
   Load(Pattern(40, 3));
   WriteFile(Path("r.bin"), Pattern(100, 3));
   ASSERT_TRUE(Right->LoadFromFile(Path("r.bin")));
@@ -323,12 +330,12 @@ TEST_F(SideBySide, BlankRowsArePaintedBlankAndDifferWhereTheOtherSideHasBytes) {
   });
   TFakeCanvas canvas;
   Ed->Paint(TRect{0, 0, 800, 160}, canvas);
-  EXPECT_EQ(asked, 7) << "once per row: 3 of the left's own, 4 blank ones";
-  const TColor diff = Ed->Colors().Difference();
-  // Rows 3..6 hold the right's bytes 40..99 facing nothing (left 48..107);
-  // the left's 40..47 face the right's 32..39, and 108.. face nothing.
-  std::map<std::pair<int, int>, TColor> want;  // (row, byte of the row) -> background
-  for (int32_t o = 48; o < 112; ++o) want[{o / 16, o % 16}] = o < 108 ? diff : clWhite;
+  EXPECT_EQ(asked, 7) << "once per row of the lane";
+  const TColor gap = Ed->Colors().Gap();
+  // Lanes 40..107 hold the right's bytes 32..99 facing nothing on the left;
+  // 108.. are past the pair.
+  std::map<std::pair<int, int>, TColor> want;  // (row, cell of the row) -> background
+  for (int32_t o = 48; o < 112; ++o) want[{o / 16, o % 16}] = o < 108 ? gap : clWhite;
   int blank = 0;
   for (const TCanvasOp& op : canvas.OfKind(TCanvasOp::Text)) {
     const int row = op.Rect.Top / 15, col = Ed->MouseCoord(op.Rect.Left, 0).X;
@@ -340,10 +347,10 @@ TEST_F(SideBySide, BlankRowsArePaintedBlankAndDifferWhereTheOtherSideHasBytes) {
     EXPECT_EQ(op.Color, background) << row << "," << col;
   }
   EXPECT_EQ(blank, 4 * 51);
-  // Where neither side has a byte nothing differs.
+  // Past the pair nothing differs.
   uint8_t marks[16];
   Pair->Mark(*Right, 96, 16, marks);
-  EXPECT_EQ(std::vector<uint8_t>(marks, marks + 16), (std::vector<uint8_t>{1, 1, 1, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
+  EXPECT_EQ(std::vector<uint8_t>(marks, marks + 16), (std::vector<uint8_t>{2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 0, 0, 0, 0}));
   Ed->SetDifferenceMarks({});
 }
 
@@ -384,22 +391,19 @@ TEST_F(SideBySide, OneCaretAloneThenAlignHere) {
   EXPECT_EQ(Pair->CaptionMark(*Ed), "(-1400)");
   EXPECT_EQ(Pair->CaptionMark(*Right), "(+1400)");
   EXPECT_EQ(Right->GetCursorPos(), 100);
-  // The left's view leads: its first row, 1344, faces the right's -56 (row
-  // -4); the right's caret (row 6) faces the left's last row, and one row
-  // more keeps it in view.
-  EXPECT_EQ(Right->TopRow(), -3);
-  // The carets move together again, and stay in view: with a shift of 1400
-  // (no multiple of 16) the left's last row is part the right's last row
-  // and part the row below it.
+  // The two carets' bytes sit in one cell of one row; the left's bytes
+  // before them face a gap on the right.
+  EXPECT_EQ(Right->Row(), Ed->Row());
+  EXPECT_EQ(Right->Col(), Ed->Col());
+  EXPECT_EQ(Right->TopRow(), Ed->TopRow());
+  // The carets move together again, to the last row in view too.
   Ed->SetSelStart(1510);
   Pair->Sync(Ed.get());
   EXPECT_EQ(Right->GetCursorPos(), 110);
-  const int32_t lastByte = (Ed->TopRow() + Ed->VisibleRowCount()) * 16 - 1;
-  Ed->SetSelStart(lastByte);
+  Ed->SetSelStart((Ed->TopRow() + Ed->VisibleRowCount()) * 16 - 1);
   Pair->Sync(Ed.get());
-  const int rightRow = Right->GetCursorPos() / 16;
-  EXPECT_GE(rightRow, Right->TopRow());
-  EXPECT_LT(rightRow, Right->TopRow() + Right->VisibleRowCount());
+  EXPECT_EQ(Right->Row(), Ed->Row());
+  EXPECT_EQ(Right->TopRow(), Ed->TopRow());
 }
 
 TEST(Overview, MapsPixelRowsAndBuckets) {

@@ -3,6 +3,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QEvent>
@@ -13,6 +14,7 @@
 #include <QPushButton>
 #include <QScrollBar>
 
+#include "compare/aligner.h"
 #include "control/documents.h"
 #include "ui/dialogservice.h"
 #include "ui/docwindow.h"
@@ -71,7 +73,7 @@ void TOverviewStrip::mouseMoveEvent(QMouseEvent* event) {
 TSideBySideChoice::TSideBySideChoice(QWidget* parent) : QDialog(parent) {
   setObjectName(QStringLiteral("SideBySideChoice"));
   setWindowTitle(QStringLiteral("Compare side by side"));
-  setFixedSize(376, 118);
+  setFixedSize(376, 146);
   Label(this, "Label1", QStringLiteral("Left:"), 8, 12, 40, 17);
   Label(this, "Label2", QStringLiteral("Right:"), 8, 42, 40, 17);
   ComboBox1 = new QComboBox(this);
@@ -80,9 +82,14 @@ TSideBySideChoice::TSideBySideChoice(QWidget* parent) : QDialog(parent) {
   ComboBox2->setObjectName(QStringLiteral("ComboBox2"));
   ComboBox1->setGeometry(56, 8, 312, 22);
   ComboBox2->setGeometry(56, 38, 312, 22);
-  BitBtn1 = Button(this, "BitBtn1", QStringLiteral("OK"), 176, 80, 92, 27);
+  CheckBox1 = new QCheckBox(QStringLiteral("Find &insertions"), this);
+  CheckBox1->setObjectName(QStringLiteral("CheckBox1"));
+  CheckBox1->setGeometry(56, 70, 312, 20);
+  CheckBox1->setChecked(true);
+  CheckBox1->setToolTip(QStringLiteral("Lines up the bytes after an insertion or a deletion; off: one fixed shift"));
+  BitBtn1 = Button(this, "BitBtn1", QStringLiteral("OK"), 176, 108, 92, 27);
   BitBtn1->setDefault(true);
-  BitBtn2 = Button(this, "BitBtn2", QStringLiteral("Abbrechen"), 276, 80, 92, 27);
+  BitBtn2 = Button(this, "BitBtn2", QStringLiteral("Abbrechen"), 276, 108, 92, 27);
   connect(BitBtn1, &QPushButton::clicked, this, &QDialog::accept);
   connect(BitBtn2, &QPushButton::clicked, this, &QDialog::reject);
 }
@@ -100,6 +107,7 @@ void TSideBySideChoice::Prepare(const TDocumentList& documents) {
 
 int TSideBySideChoice::First() const { return ComboBox1->currentData().toInt(); }
 int TSideBySideChoice::Second() const { return ComboBox2->currentData().toInt(); }
+bool TSideBySideChoice::FindInsertions() const { return CheckBox1->isChecked(); }
 
 // ---------------------------------------------------------------------------
 // The locked pair
@@ -120,12 +128,19 @@ int TSideBySideView::SideOf(const QObject* watched) const {
   return -1;
 }
 
-void TSideBySideView::Lock(TDocumentWindow& left, TDocumentWindow& right, int64_t shift) {
+void TSideBySideView::Lock(TDocumentWindow& left, TDocumentWindow& right, int64_t shift, bool insertions) {
   Release(-1);
   if (&left == &right) return;
+  std::optional<TAlignment> aligned;
+  if (insertions) {
+    TEditorSource a(left.Editor()), b(right.Editor());
+    TLongWork work(&FArea, QStringLiteral("Lining up the documents..."), true);
+    aligned = AlignPair(a, b, work.Progress());
+  }
   FWindow[0] = &left;
   FWindow[1] = &right;
-  FPair = std::make_unique<TSideBySide>(left.Editor(), right.Editor(), shift);
+  FPair = aligned ? std::make_unique<TSideBySide>(left.Editor(), right.Editor(), std::move(*aligned))
+                  : std::make_unique<TSideBySide>(left.Editor(), right.Editor(), shift);
   const QRect area = FArea.viewport()->rect();
   for (int side = 0; side < 2; ++side) {
     TDocumentWindow& window = *FWindow[side];
@@ -188,10 +203,11 @@ void TSideBySideView::Release(int gone) {
       window->HexWidget().viewport()->removeEventFilter(this);
       editor.OnStateChanged = FOldStateChanged[side];
       editor.SetDifferenceMarks({});
-      editor.SetViewRows(0, 0);
+      FPair->Forget(editor);
       if (FStrip[side]) delete FStrip[side].data();
       window->SetCaptionMark(QString());
     }
+    if (!window) FPair->Forget(side == 0 ? FPair->Left() : FPair->Right(), false);
     for (QPointer<QAction>& item : FMenuItems[side])
       if (item) delete item.data();
     FOldStateChanged[side] = nullptr;
@@ -255,14 +271,22 @@ bool TSideBySideView::NextDifference(bool forward) {
     TLongWork work(&FArea, QStringLiteral("Looking for the next difference..."), true);
     found = forward ? FPair->NextDifference(from, work.Progress()) : FPair->PreviousDifference(from, work.Progress());
   }
-  if (!found && !FPair->Engine().Stopped()) QApplication::beep();
+  if (!found && !FPair->Engine().Stopped()) {
+    QApplication::beep();
+    if (FStatus && Counted())
+      FStatus(QString::fromStdString(TSideBySide::CountsText(*Counts(), FPair->FindsInsertions())) +
+              (forward ? QStringLiteral("; no further difference") : QStringLiteral("; no difference before this one")));
+  }
   Refresh();
   return found;
 }
 
 void TSideBySideView::AlignHere() {
   if (!FPair) return;
-  FPair->AlignHere(&ActiveSide());
+  {
+    TLongWork work(&FArea, QStringLiteral("Lining up the documents..."), true);
+    if (!FPair->AlignHere(&ActiveSide(), work.Progress())) return;
+  }
   RestartSummary();
   Refresh(true);
 }
@@ -297,7 +321,7 @@ void TSideBySideView::SummaryStep() {
   if (!FPair || !FRun) return;
   const int64_t percent = FRun->Total() > 0 ? FRun->Done() * 100 / FRun->Total() : 100;
   if (FStatus)
-    FStatus(FRun->Complete() ? QString::fromStdString(TSideBySide::CountsText(FRun->Summary()))
+    FStatus(FRun->Complete() ? QString::fromStdString(TSideBySide::CountsText(FRun->Summary(), FPair->FindsInsertions()))
                              : QStringLiteral("Counting the differences... %1%").arg(percent));
   Refresh(false);
 }

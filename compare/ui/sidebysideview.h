@@ -20,6 +20,7 @@
 #include "control/hexeditor.h"
 
 class QAction;
+class QCheckBox;
 class QComboBox;
 class QMdiArea;
 class QPushButton;
@@ -64,8 +65,11 @@ class TSideBySideChoice : public QDialog {
   // The chosen document indexes.
   int First() const;
   int Second() const;
+  // Whether the pair is aligned across insertions and deletions (else at one fixed shift).
+  bool FindInsertions() const;
 
   QComboBox *ComboBox1 = nullptr, *ComboBox2 = nullptr;
+  QCheckBox* CheckBox1 = nullptr;
   QPushButton *BitBtn1 = nullptr, *BitBtn2 = nullptr;
 };
 
@@ -84,8 +88,10 @@ class TSideBySideView : public QObject {
   const TDiffSummary* Counts() const { return Counted() ? &FRun->Summary() : nullptr; }
 
   // Puts both windows side by side, each half the client area, and locks
-  // them with the given shift (the pair locked before ends).
-  void Lock(TDocumentWindow& left, TDocumentWindow& right, int64_t shift = 0);
+  // them with the given shift (the pair locked before ends); with
+  // insertions, aligned across insertions and deletions instead (the fixed
+  // shift when the user stops the alignment).
+  void Lock(TDocumentWindow& left, TDocumentWindow& right, int64_t shift = 0, bool insertions = false);
   // Ends the pairing: captions, colours and strips as before.
   void Unlock();
   // F7 / Shift+F7 from the active window of the pair; false when there is none.

@@ -745,13 +745,13 @@ void TMainform::SideBySide1Click() {
     Dialogs().MessageDlg(this, QStringLiteral("Please choose 2 different Files!"), TMsgDlgType::mtWarning, TMsgDlgButtons::mbOK);
     return;
   }
-  LockSideBySide(SideBySideChoice1->First(), SideBySideChoice1->Second(), 0);
+  LockSideBySide(SideBySideChoice1->First(), SideBySideChoice1->Second(), 0, SideBySideChoice1->FindInsertions());
 }
 
-void TMainform::LockSideBySide(int index1, int index2, int64_t shift) {
+void TMainform::LockSideBySide(int index1, int index2, int64_t shift, bool insertions) {
   Teditform* left = MDIChildren(index1);
   Teditform* right = MDIChildren(index2);
-  if (left && right && left != right) FSideBySide->Lock(*left, *right, shift);
+  if (left && right && left != right) FSideBySide->Lock(*left, *right, shift, insertions);
 }
 
 void TMainform::UpdateSideBySideItems() {

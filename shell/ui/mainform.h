@@ -131,7 +131,7 @@ class TMainform : public QMainWindow, public TFrameLink, public TDocumentList {
   // Tools > Compare side by side...: two documents chosen and locked.
   void SideBySide1Click();
   // Locks the documents of these indexes side by side with the shift.
-  void LockSideBySide(int index1, int index2, int64_t shift);
+  void LockSideBySide(int index1, int index2, int64_t shift, bool insertions = false);
   TSideBySideView& SideBySide() const { return *FSideBySide; }
   // Enables the side-by-side items as the windows and the pairing are.
   void UpdateSideBySideItems();

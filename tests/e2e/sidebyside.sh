@@ -51,7 +51,7 @@ for side in 1 2 1 2; do
   shot "f7-$side-$SECONDS"
   xdotool type --delay 80 "9"
 done
-xdotool key --delay 80 alt+w 1 ctrl+Home alt+Right alt+Right
+xdotool key --delay 80 alt+w 1 ctrl+Home alt+Right
 xdotool key --delay 80 alt+t h
 xdotool type --delay 80 "9"
 xdotool key --delay 80 alt+w 2

@@ -5,6 +5,8 @@
 // status line, the overview strip, edits that recount and recolour, Align
 // here, the compare dialog's start offsets, and every way the pairing ends
 // (Unlock, closing either window) without a dangling reference.
+#include <QCheckBox>
+#include <QFile>
 #include <QAction>
 #include <QComboBox>
 #include <QLabel>
@@ -40,7 +42,8 @@ class TestSideBySide : public TGuiTest {
   TMainform& Frame() { return Box().Frame(); }
   TSideBySideView& View() { return Frame().SideBySide(); }
   // "a" and "b": b differs at 0x123, 0x800 and a's last byte 0xFFF, and has
-  // 16 bytes more. Locked through the toolbar button, a on the left.
+  // 16 bytes more. Locked through the toolbar button at one fixed shift, a
+  // on the left.
   void LockPair() {
     QByteArray a(4096, '\0');
     for (int i = 0; i < a.size(); ++i) a[i] = static_cast<char>(i * 7 + 3);
@@ -53,6 +56,7 @@ class TestSideBySide : public TGuiTest {
       auto& choice = static_cast<TSideBySideChoice&>(d);
       chosen[0] = choice.ComboBox1->currentText();
       chosen[1] = choice.ComboBox2->currentText();
+      choice.CheckBox1->setChecked(false);  // one fixed shift
       return TModalResult::mrOk;
     });
     QVERIFY(Frame().ToolButton17->isEnabled());
@@ -142,7 +146,7 @@ class TestSideBySide : public TGuiTest {
   }
 
   // b's 16 bytes more: F7 reaches them and a, the shorter one, scrolls
-  // along over a blank row in the difference colour, its caret on its last
+  // along over a blank row in the gap colour, its caret on its last
   // byte; a's scroll bar covers b's rows. Unlock: a's own range again.
   void theShorterWindowScrollsAlongOverBlankRows() {
     LockPair();
@@ -159,8 +163,8 @@ class TestSideBySide : public TGuiTest {
     QVERIFY(!last.IsEmpty() && a.Row() == 0xFF);
     const QImage shown = Left->HexEditor1->viewport()->grab().toImage();
     const QPoint blank(last.Left + 1, last.Top + a.RowHeight() + a.GridLineWidth() + 1);
-    QCOMPARE(shown.pixelColor(blank), QColor(0xFF, 0xB4, 0xB4));  // the difference colour, no digit there
-    QCOMPARE(shown.pixelColor(blank + QPoint(3, 3)), QColor(0xFF, 0xB4, 0xB4));
+    QCOMPARE(shown.pixelColor(blank), QColor(0xA8, 0xD8, 0xFF));  // the gap colour, no digit there
+    QCOMPARE(shown.pixelColor(blank + QPoint(3, 3)), QColor(0xA8, 0xD8, 0xFF));
     Frame().Unlock1->trigger();
     QVERIFY(bar->maximum() < Right->HexEditor1->verticalScrollBar()->maximum());
     QVERIFY(a.TopRow() <= a.RowCount() - a.VisibleRowCount());
@@ -185,7 +189,7 @@ class TestSideBySide : public TGuiTest {
     QCOMPARE(Carets(), (QList<int32_t>{0x20, 0x20}));
     click(Right, 0x24, Qt::AltModifier);
     QCOMPARE(Carets(), (QList<int32_t>{0x20, 0x24}));
-    for (int k = 0; k < 2; ++k) QTest::keyClick(Right->HexEditor1, Qt::Key_Right, Qt::AltModifier);
+    QTest::keyClick(Right->HexEditor1, Qt::Key_Right, Qt::AltModifier);  // a whole byte
     View().Settle();
     QCOMPARE(Carets(), (QList<int32_t>{0x20, 0x25}));
     auto* align = Right->PopupMenu1->findChild<QAction*>(QStringLiteral("AlignHere2"));
@@ -259,6 +263,43 @@ class TestSideBySide : public TGuiTest {
 
   // From the compare dialog: its two files, shifted by their start offsets;
   // the difference colour of the preferences.
+  // A program with 5 bytes put in at 0x2000 and 3 taken out at 0x9000, locked
+  // with Find insertions: the bytes after each face each other in one cell,
+  // F7 goes to both places and no further, and the status line counts them.
+  void findInsertionsLinesUpTheBytesAfterAnInsertionAndADeletion() {
+    QFile program(QStringLiteral("/usr/bin/ls"));
+    QVERIFY(program.open(QIODevice::ReadOnly));
+    const QByteArray a = program.readAll();
+    QVERIFY(a.size() > 0x10000);
+    QByteArray b = a;
+    b.remove(0x9000, 3);
+    b.insert(0x2000, "\x01\x02\x03\x04\x05", 5);
+    Right = OpenFile(File("b.bin", b));
+    Left = OpenFile(File("a.bin", a));
+    Script().ExpectModal(QStringLiteral("SideBySideChoice"), [](QDialog&) { return TModalResult::mrOk; });
+    Frame().ToolButton17->click();
+    View().Settle();
+    QCOMPARE(Status(), QStringLiteral("0 changed runs, 5 bytes inserted, 3 bytes deleted"));
+    for (const QList<int32_t>& want : {QList<int32_t>{0x2000, 0x2000}, {0x9000, 0x9005}}) {
+      Frame().NextDifference1->trigger();
+      View().Settle();
+      QCOMPARE(Carets(), want);
+    }
+    Frame().NextDifference1->trigger();
+    QVERIFY(Status().endsWith(QStringLiteral("; no further difference")));
+    THexEditor& l = Left->Editor();
+    THexEditor& r = Right->Editor();
+    for (int32_t at : {0x1FF0, 0x2010, 0x9010}) {
+      l.SetSelStart(at);
+      View().Settle();
+      QCOMPARE(r.GetCursorPos(), at < 0x2000 ? at : at < 0x9000 ? at + 5 : at + 2);
+      QCOMPARE(r.Row(), l.Row());
+      QCOMPARE(r.Col(), l.Col());
+      QCOMPARE(r.ReadByte(r.GetCursorPos()), l.ReadByte(at));
+    }
+    QCOMPARE(l.TopRow(), r.TopRow());
+  }
+
   void theCompareDialogLocksWithItsStartOffsets() {
     Box().Frame().Forms().Preferences->SetDifferenceColor(0x00FF00);
     Script().ExpectModal(QStringLiteral("Preferences"), [](QDialog&) { return TModalResult::mrCancel; });
