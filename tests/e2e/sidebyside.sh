@@ -2,7 +2,8 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 # End-to-end: two saves side by side. b.sav is a.sav with three bytes
 # changed (0x123, 0x800 and a's last byte 0xFFF) and 16 bytes more. The real
-# byteloom opens both, Tools > "Compare side by side..." locks them, and F7
+# byteloom opens both, Tools > "Compare side by side..." locks them at one
+# fixed shift (Find insertions off), and F7
 # four times must land on each difference and then on b's extra tail in both
 # windows: after each F7 a key is typed into one of the two windows in turn
 # (a, b, a, b), and the saved files must show the typed byte exactly where
@@ -39,7 +40,8 @@ xdotool windowsize "$window" 1200 800
 focus "$window"
 xdotool key --delay 80 alt+t s
 await_keyboard '^Compare side by side$' || fail "Tools showed no choice of two documents"
-xdotool key --delay 80 Return
+# One fixed shift: Find insertions off.
+xdotool key --delay 80 alt+i Return
 await_window '^Compare side by side$' gone || fail "the choice did not close"
 focus "$window"
 shot locked
