@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <memory>
 #include <unordered_map>
 #include <vector>
 
@@ -16,7 +17,8 @@ constexpr int64_t kMinMatch = 32;          // a place where the sides meet again
 constexpr int64_t kReachCap = 8 << 10;     // how far a meeting place is followed
 constexpr int64_t kFirstLook = 512;        // the first look-ahead, doubled until a meeting place is found
 constexpr int64_t kMaxLook = 8 << 20;      // past this, the stretch counts as changed
-constexpr int64_t kPiece = 1 << 20;        // bytes compared in lockstep per step
+constexpr int64_t kPiece = 1 << 20;        // bytes the look-ahead reads at once beyond its reach
+constexpr int64_t kLockstep = 256 << 10;       // bytes compared in lockstep per step (they stay in the cache)
 constexpr int64_t kReportEvery = 4 << 20;  // bytes of both sides between two calls of the progress
 constexpr size_t kMaxCandidates = 256;     // meeting places weighed per look-ahead
 constexpr int kSlots = 4;                  // windows kept per bucket of the table: the first ones
@@ -127,14 +129,21 @@ class TAligner {
  public:
   TAligner(TByteSource& left, TByteSource& right, const TProgress& progress)
       : FSize{left.Size(), right.Size()},
+        FSources{&left, &right},
+        FStepBytes{std::make_unique_for_overwrite<uint8_t[]>(kLockstep), std::make_unique_for_overwrite<uint8_t[]>(kLockstep)},
         FLeft(left, 0, FSize[0], kMaxLook + kWindow + kReachCap, kPiece),
         FRight(right, 0, FSize[1], kMaxLook + kWindow + kReachCap, kPiece),
         FProgress(progress) {}
 
   std::optional<TAlignment> Run() {
     while (FL < FSize[0] && FR < FSize[1]) {
-      const int64_t n = std::min({kPiece, FSize[0] - FL, FSize[1] - FR});
-      const int64_t same = CommonPrefix(FLeft.At(FL, n), FRight.At(FR, n), n);
+      // Lockstep reads small pieces straight from the sources, so that
+      // equal stretches cost what a fixed-shift count costs; only a
+      // difference fills the look-ahead's large pieces.
+      const int64_t n = std::min({kLockstep, FSize[0] - FL, FSize[1] - FR});
+      FSources[0]->Read(FStepBytes[0].get(), FL, n);
+      FSources[1]->Read(FStepBytes[1].get(), FR, n);
+      const int64_t same = CommonPrefix(FStepBytes[0].get(), FStepBytes[1].get(), n);
       Take(0, 0, same);
       if (same < n && !Resync()) return std::nullopt;
       if (!Report()) return std::nullopt;
@@ -251,6 +260,8 @@ class TAligner {
   }
 
   const int64_t FSize[2];
+  TByteSource* FSources[2];
+  std::unique_ptr<uint8_t[]> FStepBytes[2];
   TPieceReader FLeft, FRight;
   const TProgress& FProgress;
   int64_t FL = 0, FR = 0;  // where both sides are at
