@@ -21,6 +21,7 @@ struct TRegion {
   bool Read = false, Write = false, Exec = false, Shared = false;
   uint64_t FileOffset = 0;
   std::string Name;  // the mapped file's path, "[heap]", "[stack]", ... or ""
+  bool Deleted = false;  // the file was deleted (the kernel's " (deleted)", taken off Name)
   uint64_t Size() const { return End - Start; }
   // "rw-p" as the kernel writes it.
   std::string Permissions() const;
@@ -83,6 +84,7 @@ class TProcess {
   size_t Write(uint64_t address, const void* src, size_t count) const;
   // Whether the process still runs (a zombie has ended).
   bool Alive() const;
+  static bool Alive(int pid);
   // The name and the command line, for captions.
   std::string Name() const;
 
@@ -91,29 +93,40 @@ class TProcess {
   int FPid;
 };
 
+// Descriptors that become a child's standard input and output (-1: ours).
+struct TChildStreams {
+  int In = -1, Out = -1;
+};
+
 // A program started as our child: the kernel lets a parent read its child
 // even where only descendants may be read. It inherits our standard input,
-// output and error. The child is killed (SIGTERM) and reaped when this goes,
-// unless it was detached.
+// output and error unless streams say otherwise. The child is asked to end
+// (SIGTERM, SIGKILL after two seconds) and reaped when this goes, unless it
+// was detached.
 class TChildProgram {
  public:
   // Starts program (looked up on PATH when it has no slash) with args.
   // Raises EProcessError with the reason when it cannot start (not found,
   // not executable).
-  static TChildProgram Start(const std::string& program, const std::vector<std::string>& args);
-  TChildProgram(TChildProgram&& o) noexcept : FPid(o.FPid) { o.FPid = 0; }
+  static TChildProgram Start(const std::string& program, const std::vector<std::string>& args,
+                             const TChildStreams& streams = {});
+  TChildProgram(TChildProgram&& o) noexcept : FPid(o.FPid), FReaped(o.FReaped), FStatus(o.FStatus) { o.FPid = 0; }
   TChildProgram& operator=(TChildProgram&& o) noexcept;
   ~TChildProgram();
   int Pid() const { return FPid; }
   // Whether it still runs; reaps it once it has ended.
   bool Running();
+  // Its wait status once Running() has reaped it (as waitpid gives it).
+  int ExitStatus() const { return FStatus; }
   // Lets it run on when this goes.
   void Detach() { FPid = 0; }
 
  private:
   explicit TChildProgram(int pid) : FPid(pid) {}
+  void End() noexcept;
   int FPid = 0;
   bool FReaped = false;
+  int FStatus = 0;
 };
 
 }  // namespace byteloom
