@@ -14,10 +14,19 @@ void TDocumentStore::Reset(TWatchedFile&& file) {
   // The document reads the file through a descriptor of its own.
   std::unique_ptr<TDocument> doc =
       file.IsOpen() ? std::make_unique<TDocument>(file.TakeHandle()) : std::make_unique<TDocument>();
+  Take(std::move(doc));
+  FFile = std::move(file);
+}
+
+void TDocumentStore::Reset(std::unique_ptr<TLiveSource> live) {
+  Take(std::make_unique<TDocument>(std::move(live)));
+  FFile = TWatchedFile();
+}
+
+void TDocumentStore::Take(std::unique_ptr<TDocument> doc) {
   doc->SetSpliceHook(FHook);
   if (FWatcher) doc->Watch(FWatcher);
   FDoc = std::move(doc);
-  FFile = std::move(file);
   Changed();
   Edited();
 }

@@ -40,11 +40,13 @@ class TDocumentStore {
   // A new document over the opened file (none: an empty document). The old
   // document, its added bytes and its file go.
   void Reset(TWatchedFile&& file);
+  // A new document over live memory (a running program's); no file.
+  void Reset(std::unique_ptr<TLiveSource> live);
   // The opened file (none for a new document).
   TWatchedFile& File() { return FFile; }
   const TWatchedFile& File() const { return FFile; }
   // Whether the document has storage: an opened file or added bytes.
-  bool IsOpen() const { return FFile.IsOpen() || FDoc->Source(TDocument::kAdded).Size() > 0; }
+  bool IsOpen() const { return FFile.IsOpen() || FDoc->Live() || FDoc->Source(TDocument::kAdded).Size() > 0; }
 
   // The length (at most the largest document size).
   int64_t Size() const;
@@ -71,6 +73,8 @@ class TDocumentStore {
   const TBits& Marks() const { return FMarks; }
 
  private:
+  void Take(std::unique_ptr<TDocument> doc);
+
   std::unique_ptr<TDocument> FDoc;
   TDocument::TSpliceHook FHook;
   TDocument::TWatcher FWatcher;

@@ -377,7 +377,12 @@ bool THexEditor::IsSelected(int64_t pos) const { return FSelAnchor != -1 && FSel
 // Change marks and markers
 // ---------------------------------------------------------------------------
 
-bool THexEditor::ByteChanged(int64_t pos) const { return FStore.Marks().Get(pos); }
+bool THexEditor::ByteChanged(int64_t pos) const {
+  if (FLiveFrom >= 0 && pos >= FLiveFrom && pos - FLiveFrom < static_cast<int64_t>(FLiveChangedAt.size()) &&
+      FLiveChangedAt[static_cast<size_t>(pos - FLiveFrom)] != 0)
+    return true;
+  return FStore.Marks().Get(pos);
+}
 
 void THexEditor::SetChangedBit(int64_t pos, bool value) { FStore.Marks().Set(pos, value); }
 

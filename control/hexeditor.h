@@ -253,6 +253,22 @@ class THexEditor : public TCustomGrid {
 
   // --- Document storage -----------------------------------------------------------
   bool LoadFromFile(const std::string& fileName);
+  // Shows live memory (a running program's) under caption: typing writes
+  // through, nothing changes its length, Save offers only Save as.
+  void OpenLive(std::unique_ptr<TLiveSource> memory, const std::string& caption);
+  bool IsLive() const { return FStore.Doc().Live(); }
+  // Whether an undo or redo since the last call wrote over bytes that the
+  // program had changed after the edit.
+  bool TakeChangedMeanwhile() { return FStore.Doc().TakeChangedMeanwhile(); }
+  // Reads the shown rows of live memory again; bytes that changed since the
+  // last look are shown as changed for kLiveFlashTicks. Returns false when
+  // the memory could not be read (what was read last stays shown).
+  static constexpr uint32_t kLiveFlashTicks = 1000;
+  bool RefreshLive();
+  // The address of byte pos to show (pos itself but in live memory), and
+  // the byte at an address (none where the document has no such address).
+  uint64_t AddressOf(int64_t pos) const;
+  std::optional<int64_t> PosOfAddress(uint64_t address) const;
   // Makes the document of a crashed session again from its journal, named
   // after its file, modified, with its marks, caret and undo steps; the old
   // journal and its files are removed. False (with LastError, the old journal
@@ -595,6 +611,11 @@ class THexEditor : public TCustomGrid {
   char FMaskChar = '.';
 
   std::string FLastError;
+  // Live memory: the rows last looked at from FLiveFrom on, and when each
+  // byte was last seen to change (0: not lately).
+  int64_t FLiveFrom = -1;
+  std::vector<uint8_t> FLiveSeen;
+  std::vector<uint32_t> FLiveChangedAt;
   std::string FLastWarning;
   const uint64_t FSerial;
 };

@@ -39,7 +39,8 @@ void THexEditor::UpdateColumnWidths() {
 }
 
 void THexEditor::UpdateOffsetWidth() {
-  const int64_t size = DataSize();
+  // The largest offset shown (in live memory, the highest address).
+  const uint64_t size = IsLive() && DataSize() > 0 ? AddressOf(DataSize() - 1) + 1 : static_cast<uint64_t>(DataSize());
   switch (FOffsetDisplay) {
     case TOffsetDisplayStyle::odNone:
       FOffsetChars = 0;

@@ -105,11 +105,11 @@ void THexEditor::DrawCell(int col, int64_t row, const TRect& rect) {
     char buf[48];
     switch (noBytes ? TOffsetDisplayStyle::odNone : FOffsetDisplay) {
       case TOffsetDisplayStyle::odHex:
-        std::snprintf(buf, sizeof buf, "0x%0*llX%c", std::max(FOffsetChars - 3, 0), static_cast<unsigned long long>(rowStart),
+        std::snprintf(buf, sizeof buf, "0x%0*llX%c", std::max(FOffsetChars - 3, 0), static_cast<unsigned long long>(AddressOf(rowStart)),
                       FOffsetSeparator);
         break;
       case TOffsetDisplayStyle::odDec:
-        std::snprintf(buf, sizeof buf, "%0*lld%c", std::max(FOffsetChars - 1, 0), static_cast<long long>(rowStart),
+        std::snprintf(buf, sizeof buf, "%0*llu%c", std::max(FOffsetChars - 1, 0), static_cast<unsigned long long>(AddressOf(rowStart)),
                       FOffsetSeparator);
         break;
       case TOffsetDisplayStyle::odNone:

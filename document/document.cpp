@@ -94,6 +94,12 @@ TDocument::TDocument(TFileHandle file) : TDocument() {
   if (const uint64_t size = FSources[kFile]->Size()) FTree.Splice(0, 0, {{kFile, 0, 2 * size}});
 }
 
+TDocument::TDocument(std::unique_ptr<TLiveSource> live) : TDocument() {
+  FLive = live.get();
+  FSources[kFile] = std::move(live);
+  if (const uint64_t size = FSources[kFile]->Size()) FTree.Splice(0, 0, {{kFile, 0, 2 * size}});
+}
+
 uint8_t TDocument::AddSource(std::unique_ptr<TPieceSource> source) {
   if (FSources.size() > 255) throw std::length_error("Too many sources in one document");
   FSources.push_back(std::move(source));
@@ -116,6 +122,7 @@ TSplice TDocument::Splice(uint64_t at, uint64_t removed, const std::vector<TPiec
     if (p.Start > nibbles || p.Length > nibbles - p.Start) throw std::out_of_range("Invalid piece");
   }
   if (at > Length() || removed > Length() - at) throw std::out_of_range("Invalid splice range");
+  if (FLive) return LiveSplice(at, removed, inserted);
   if (FHook) FHook(at, removed, inserted);
   TSplice back{at, TotalLength(inserted), FTree.Splice(at, removed, inserted)};
   for (size_t i = 0; i < FWatchers.size(); ++i) FWatchers[i].second(at, removed, back.Length);
@@ -131,7 +138,44 @@ void TDocument::Continue(TEditStep& step, uint64_t at, uint64_t removed, const s
   }
 }
 
+TSplice TDocument::LiveSplice(uint64_t at, uint64_t removed, const std::vector<TPiece>& inserted,
+                              const std::vector<TPiece>* expected) {
+  if (TotalLength(inserted) != removed) throw EFixedLength();
+  if (removed == 0) return {at, 0, {}, {}};
+  // The whole bytes the nibbles lie in: as they are now, and as they become.
+  const uint64_t first = at / 2, count = (at + removed + 1) / 2 - first, shift = at - 2 * first;
+  std::vector<uint8_t> now(count), next, buffer;
+  Read(static_cast<int64_t>(first), static_cast<int64_t>(count), now.data());
+  const auto overlay = [&](const std::vector<TPiece>& pieces) {
+    next = now;
+    uint64_t dn = shift;
+    for (const TPiece& p : pieces) ReadPiece(p, next.data(), dn, buffer), dn += p.Length;
+    return next;
+  };
+  if (expected && overlay(*expected) != now) FChangedMeanwhile = true;
+  overlay(inserted);
+  // Copies of both, so that undo and redo never read the memory for them.
+  const TPiece was = expected ? TPiece{} : Add(now.data(), static_cast<int64_t>(count)), wrote = Add(next.data(), static_cast<int64_t>(count));
+  FLive->WriteBytes(first, count, next.data());
+  for (size_t i = 0; i < FWatchers.size(); ++i) FWatchers[i].second(at, removed, removed);
+  // Taking this back writes what was there before; taking back an undo or a
+  // redo writes what the step it took back wrote, not what the program put
+  // there meanwhile.
+  return {at, removed, expected ? *expected : std::vector<TPiece>{{kAdded, was.Start + shift, removed}},
+          {{kAdded, wrote.Start + shift, removed}}};
+}
+
 void TDocument::TakeBack(TEditStep& step) noexcept {
+  if (FLive) {
+    // Writes the old bytes back; memory that no longer takes them is as the
+    // failed write left it.
+    for (auto s = step.Splices.rbegin(); s != step.Splices.rend(); ++s) try {
+        LiveSplice(s->At, s->Length, s->Pieces);
+      } catch (...) {
+      }
+    step.Splices.clear();
+    return;
+  }
   for (auto s = step.Splices.rbegin(); s != step.Splices.rend(); ++s) {
     FTree.Splice(s->At, s->Length, s->Pieces);
     for (size_t i = 0; i < FWatchers.size(); ++i) FWatchers[i].second(s->At, s->Length, TotalLength(s->Pieces));
@@ -218,14 +262,15 @@ TEditStep TDocument::DeleteNibble(int64_t pos, bool highHalf) {
 }
 
 void TDocument::Undo(TEditStep& step) {
-  for (auto s = step.Splices.rbegin(); s != step.Splices.rend(); ++s) *s = Splice(s->At, s->Length, s->Pieces);
+  for (auto s = step.Splices.rbegin(); s != step.Splices.rend(); ++s) *s = Again(*s);
 }
 
 void TDocument::Redo(TEditStep& step) {
-  for (TSplice& s : step.Splices) s = Splice(s.At, s.Length, s.Pieces);
+  for (TSplice& s : step.Splices) s = Again(s);
 }
 
 void TDocument::Consolidate(uint64_t at) {
+  if (FLive) return;  // its one piece is the memory itself
   const uint64_t length = Length() & ~uint64_t{1};
   const uint64_t lo = at > kDenseReach ? at - kDenseReach : 0, hi = std::min(length, at + kDenseReach);
   if (lo >= hi) return;

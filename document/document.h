@@ -8,7 +8,9 @@
 
 #include <cstdint>
 #include <functional>
+#include <utility>
 #include <memory>
+#include <stdexcept>
 #include <vector>
 
 #include "document/piecetree.h"
@@ -25,6 +27,16 @@ struct TSplice {
   uint64_t At = 0;
   uint64_t Length = 0;
   std::vector<TPiece> Pieces;
+  // In a document over live memory: copies of the bytes the splice wrote,
+  // to tell at undo whether the memory changed meanwhile.
+  std::vector<TPiece> Written;
+};
+
+// Raised for an edit that would change the length of a document over live
+// memory (nothing changed).
+class EFixedLength : public std::runtime_error {
+ public:
+  EFixedLength() : std::runtime_error("A running program's memory has a fixed length") {}
 };
 
 // The splices of one edit, oldest first. TDocument::Undo and Redo turn it
@@ -45,6 +57,16 @@ class TDocument {
   // The bytes of an open file (its size as it is now); the handle stays
   // open until the document goes.
   explicit TDocument(TFileHandle file);
+  // The bytes of live memory (a running program's): every splice keeps the
+  // length, writes its bytes through and keeps copies of the bytes it wrote
+  // over, so that undo writes them back; a splice that would change the
+  // length raises EFixedLength.
+  explicit TDocument(std::unique_ptr<TLiveSource> live);
+  bool Live() const { return FLive != nullptr; }
+  TLiveSource* LiveSource() const { return FLive; }
+  // Whether an undo or redo since the last call found bytes that the
+  // program had changed after the edit wrote them (it wrote them anyway).
+  bool TakeChangedMeanwhile() { return std::exchange(FChangedMeanwhile, false); }
   TDocument(const TDocument&) = delete;
   TDocument& operator=(const TDocument&) = delete;
 
@@ -134,9 +156,16 @@ class TDocument {
   void Continue(TEditStep& step, uint64_t at, uint64_t removed, const std::vector<TPiece>& inserted);
   void TakeBack(TEditStep& step) noexcept;
   void ReadPiece(const TPiece& piece, uint8_t* dest, uint64_t destNibble, std::vector<uint8_t>& buffer) const;
+  // A splice of live memory; expected: what the splice that this one takes
+  // back wrote (nullptr: nothing to compare).
+  TSplice LiveSplice(uint64_t at, uint64_t removed, const std::vector<TPiece>& inserted,
+                     const std::vector<TPiece>* expected = nullptr);
+  TSplice Again(const TSplice& s) { return FLive ? LiveSplice(s.At, s.Length, s.Pieces, &s.Written) : Splice(s.At, s.Length, s.Pieces); }
 
   std::vector<std::unique_ptr<TPieceSource>> FSources;
   TAddedBytes* FAdded;
+  TLiveSource* FLive = nullptr;
+  bool FChangedMeanwhile = false;
   TPieceTree FTree;
   std::vector<std::pair<int, TWatcher>> FWatchers;
   int FNextWatcher = 0;

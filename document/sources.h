@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 #include "platform/platform.h"
@@ -28,6 +29,22 @@ class TPieceSource {
   // Whether the file may have holes (a sparse file: fewer blocks than bytes
   // when it was opened); only then are they looked for.
   virtual bool Sparse() const { return false; }
+};
+
+// Memory that others change and that takes writes at once: the memory of a
+// running program. Its length is fixed; a document over it never moves a
+// byte, and each edit is written through.
+class TLiveSource : public TPieceSource {
+ public:
+  // Writes count bytes from byte pos on, all of them or none; raises
+  // EFileError with the reason when the memory does not take them.
+  virtual void WriteBytes(uint64_t pos, uint64_t count, const uint8_t* src) = 0;
+  // The address the byte at pos has in the memory (its offset to show), and
+  // the byte at an address (none where the memory holds no such address).
+  virtual uint64_t AddressOf(uint64_t pos) const { return pos; }
+  virtual std::optional<uint64_t> PosOf(uint64_t address) const {
+    return address < Size() ? std::optional<uint64_t>(address) : std::nullopt;
+  }
 };
 
 class TZeroSource final : public TPieceSource {

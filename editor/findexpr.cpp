@@ -177,7 +177,10 @@ std::optional<int64_t> ParsePosition(const std::string& text) { return TryStrToI
 
 TSearchResult GotoCommand(THexEditor& editor, const std::string& gotoText) {
   if (editor.DataSize() == 0 || gotoText.empty()) return {};
-  if (!editor.Seek(ParsePosition(gotoText).value_or(-1), 0, true)) return {TSearchOutcome::soInvalidPosition};
+  // In live memory the number is an address.
+  std::optional<int64_t> pos = ParsePosition(gotoText);
+  if (pos && editor.IsLive()) pos = *pos >= 0 ? editor.PosOfAddress(static_cast<uint64_t>(*pos)) : std::nullopt;
+  if (!editor.Seek(pos.value_or(-1), 0, true)) return {TSearchOutcome::soInvalidPosition};
   return {TSearchOutcome::soFound};
 }
 

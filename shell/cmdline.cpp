@@ -108,4 +108,30 @@ bool CanConnectUnixSocket(const std::string& path) {
   return ok;
 }
 
+std::vector<std::string> SplitProgramLine(const std::string& text) {
+  std::vector<std::string> words;
+  std::string word;
+  bool inWord = false;
+  char quote = 0;
+  for (size_t i = 0; i < text.size(); ++i) {
+    const char c = text[i];
+    if (quote) {
+      if (c == quote) quote = 0;
+      else if (c == '\\' && quote == '"' && i + 1 < text.size() && (text[i + 1] == '"' || text[i + 1] == '\\')) word += text[++i];
+      else word += c;
+    } else if (c == '\'' || c == '"') {
+      quote = c, inWord = true;
+    } else if (c == '\\' && i + 1 < text.size()) {
+      word += text[++i], inWord = true;
+    } else if (c == ' ' || c == '\t') {
+      if (inWord) words.push_back(std::move(word)), word.clear(), inWord = false;
+    } else {
+      word += c, inWord = true;
+    }
+  }
+  if (quote) return {};
+  if (inWord) words.push_back(std::move(word));
+  return words;
+}
+
 }  // namespace byteloom

@@ -44,4 +44,9 @@ std::string NoDisplayReason(const std::vector<std::string>& args,
 // a connection.
 bool CanConnectUnixSocket(const std::string& path);
 
+// The words of a program and its arguments as typed in Start program...:
+// split at blanks, with '...' and "..." quoting and \ escaping as a shell
+// does (no variables, no globs). Empty for a text with an open quote.
+std::vector<std::string> SplitProgramLine(const std::string& text);
+
 }  // namespace byteloom

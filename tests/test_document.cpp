@@ -3,6 +3,7 @@
 // plain model, the nibble rules, pieces that stay few, saving, a full disk.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <random>
 
 #include "document/document.h"
@@ -112,6 +113,73 @@ TEST_F(Document, BytesThatDoNotFitTheDiskChangeNothing) {
     doc.Insert(1, small.data(), 2);
   }
   EXPECT_EQ(ReadAll(doc), (Bytes{1, 9, 8, 2, 3}));
+}
+
+
+// Live memory as a program holds it: the test changes it behind the
+// document's back, and writes to [FLockedFrom, end) fail.
+class TFakeMemory final : public TLiveSource {
+ public:
+  explicit TFakeMemory(Bytes& bytes) : FBytes(bytes) {}
+  uint64_t Size() const override { return FBytes.size(); }
+  void ReadBytes(uint64_t pos, uint64_t count, uint8_t* dest) const override {
+    std::copy_n(FBytes.begin() + static_cast<ptrdiff_t>(pos), count, dest);
+  }
+  void WriteBytes(uint64_t pos, uint64_t count, const uint8_t* src) override {
+    if (pos + count > FLockedFrom) throw EFileError("This memory is not writable");
+    std::copy_n(src, count, FBytes.begin() + static_cast<ptrdiff_t>(pos));
+  }
+  uint64_t FLockedFrom = UINT64_MAX;
+
+ private:
+  Bytes& FBytes;
+};
+
+TEST_F(Document, LiveMemoryIsWrittenThroughKeepsItsLengthAndUndoWritesTheOldBytesBack) {
+  Bytes memory = {0x10, 0x20, 0x30, 0x40, 0x50, 0x60};
+  auto fake = std::make_unique<TFakeMemory>(memory);
+  TFakeMemory& mem = *fake;
+  TDocument doc(std::move(fake));
+  const uint8_t two[] = {0xAA, 0xBB};
+
+  // Reads see what the program does; an overwrite lands in the memory at once.
+  memory[5] = 0x66;
+  EXPECT_EQ(ReadAll(doc), (Bytes{0x10, 0x20, 0x30, 0x40, 0x50, 0x66}));
+  TEditStep put = doc.Replace(1, 2, two, 2);
+  EXPECT_EQ(memory, (Bytes{0x10, 0xAA, 0xBB, 0x40, 0x50, 0x66}));
+  // Half a byte (the low nibble of byte 3, as typing a hex digit does).
+  TPiece highHalf = doc.Add(two, 1);
+  highHalf.Length = 1;  // 0xA
+  TSplice low = doc.Splice(7, 1, {highHalf});
+  EXPECT_EQ(memory[3], 0x4A);
+  EXPECT_EQ(doc.Pieces().Count(), 1u);
+
+  // Whatever changes the length is refused, and nothing changes.
+  const Bytes before = memory;
+  for (const auto& edit : std::vector<std::function<void()>>{
+           [&] { doc.Insert(0, two, 1); }, [&] { doc.Delete(2, 1); }, [&] { doc.Replace(0, 1, two, 2); },
+           [&] { doc.InsertNibble(2, true); }, [&] { doc.DeleteNibble(2, false); }})
+    EXPECT_THROW(edit(), EFixedLength);
+  EXPECT_EQ(memory, before);
+  // A write the memory does not take changes nothing either.
+  mem.FLockedFrom = 4;
+  EXPECT_THROW(doc.Replace(3, 2, two, 2), EFileError);
+  EXPECT_EQ(memory, before);
+  mem.FLockedFrom = UINT64_MAX;
+
+  // Undo writes the old bytes back, and says when the program changed the
+  // bytes since the edit wrote them.
+  TEditStep lowStep{{low}};
+  doc.Undo(lowStep);
+  EXPECT_EQ(memory[3], 0x40);
+  EXPECT_FALSE(doc.TakeChangedMeanwhile());
+  memory[2] = 0x99;
+  doc.Undo(put);
+  EXPECT_EQ(memory, (Bytes{0x10, 0x20, 0x30, 0x40, 0x50, 0x66}));
+  EXPECT_TRUE(doc.TakeChangedMeanwhile());
+  doc.Redo(put);
+  EXPECT_EQ(memory, (Bytes{0x10, 0xAA, 0xBB, 0x40, 0x50, 0x66}));
+  EXPECT_FALSE(doc.TakeChangedMeanwhile());
 }
 
 }  // namespace

@@ -302,5 +302,20 @@ TEST(Placement, WindowsOpenInsideTheFramesScreen) {
         << row.Window.Left << "," << row.Window.Top << " " << row.Window.Width << "x" << row.Window.Height;
 }
 
+TEST(StartProgram, TheLineSplitsAsAShellWouldWithoutExpanding) {
+  const struct {
+    const char* Line;
+    std::vector<std::string> Words;
+  } rows[] = {
+      {"  game  --level 3 ", {"game", "--level", "3"}},
+      {"'/opt/My Game/run' \"save 1\"", {"/opt/My Game/run", "save 1"}},
+      {"a\\ b \"q\\\"x\" 'it\\s' $HOME *", {"a b", "q\"x", "it\\s", "$HOME", "*"}},
+      {"\"\" x", {"", "x"}},
+      {"game 'open", {}},
+      {"", {}},
+  };
+  for (const auto& row : rows) EXPECT_EQ(SplitProgramLine(row.Line), row.Words) << row.Line;
+}
+
 }  // namespace
 }  // namespace byteloom::test

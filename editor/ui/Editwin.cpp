@@ -134,6 +134,8 @@ void Teditform::CreateMenus() {
   Datei1 = TopMenu(this, "Datei1", QStringLiteral("&File"));
   Neu1 = Item(Datei1, "Neu1", QStringLiteral("&New"), "Ctrl+N");
   ffnen1 = Item(Datei1, "ffnen1", QStringLiteral("&Open..."), "Ctrl+O");
+  OpenProcess1 = Item(Datei1, "OpenProcess1", QStringLiteral("Open p&rocess..."));
+  StartProgram1 = Item(Datei1, "StartProgram1", QStringLiteral("Start &program..."));
   Schlieen1 = Item(Datei1, "Schlieen1", QStringLiteral("&Close"));
   AlleSchlieen1 = Item(Datei1, "AlleSchlieen1", QStringLiteral("C&lose All"));
   Speichern1 = Item(Datei1, "Speichern1", QStringLiteral("&Save"), "Ctrl+S");
@@ -227,6 +229,8 @@ void Teditform::CreateMenus() {
   connect(View1, &QMenu::aboutToShow, this, [this] { Guarded([this] { View1Click(); }); });
   OnClick(Neu1, [this] { Neu1Click(); });
   OnClick(ffnen1, [this] { ffnen1Click(); });
+  OnClick(OpenProcess1, [this] { Frame().RunCommand(TFrameCommand::fcOpenProcess); });
+  OnClick(StartProgram1, [this] { Frame().RunCommand(TFrameCommand::fcStartProgram); });
   OnClick(Schlieen1, [this] { Schlieen1Click(); });
   OnClick(AlleSchlieen1, [this] { AlleSchlieen1Click(); });
   OnClick(Speichern1, [this] { Speichern1Click(); });

@@ -8,7 +8,10 @@
 
 #include <QString>
 
+#include <memory>
+
 #include "control/bookmarks.h"
+#include "platform/process.h"
 #include "ui/docwindow.h"
 
 #include <array>
@@ -20,6 +23,7 @@ class QAction;
 class QActionGroup;
 class QHBoxLayout;
 class QMenu;
+class QTimer;
 
 namespace byteloom {
 
@@ -75,6 +79,18 @@ class Teditform : public TDocumentWindow {
   void Datei1Click();
   void Neu1Click();
   void ffnen1Click();
+  // Shows a running program's memory (child: the program when we started
+  // it; it runs on when the window closes). Its shown rows are read again
+  // four times a second; once it has ended the window says so.
+  void OpenProcess(TProcess process, std::unique_ptr<TChildProgram> child);
+  void LiveTick();
+  // The program mapped or unmapped memory: the window shows its regions as
+  // they are now, at the same address (only while it holds no edit to undo).
+  void RefreshRegions();
+  int FLiveTicks = 0;
+  // After an undo or redo in a running program's memory: says so when the
+  // program had changed the bytes meanwhile.
+  void TellChangedMeanwhile();
   void Schlieen1Click();
   void AlleSchlieen1Click();
   void Speichern1Click();
@@ -144,6 +160,10 @@ class Teditform : public TDocumentWindow {
 
   // MainMenu1: the four menus merged into the frame's menu bar.
   QMenu* Datei1 = nullptr;
+  QAction *OpenProcess1, *StartProgram1;
+  QTimer* FLiveTimer = nullptr;
+  std::unique_ptr<TChildProgram> FChild;
+  bool FEndedTold = false;
   QAction *Neu1, *ffnen1, *Schlieen1, *AlleSchlieen1, *Speichern1, *Speichernunter1, *N15;
   QMenu* Export1 = nullptr;
   QAction *asTextfile1, *N7, *Restore1, *N16, *Print1, *N12, *Beenden2, *N11;

@@ -32,12 +32,14 @@ bool Teditform::EditItemEnabled(QAction* item) {
 
 void Teditform::Rckgngig1Click() {
   if (Editor().CanUndo()) Editor().Undo();
+  TellChangedMeanwhile();
   EnableSaveIfModified();
   Bearbeiten1Click();
 }
 
 void Teditform::Wiederherstellen1Click() {
   if (Editor().CanRedo()) Editor().Redo();
+  TellChangedMeanwhile();
   EnableSaveIfModified();
   Bearbeiten1Click();
 }

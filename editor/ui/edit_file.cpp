@@ -62,7 +62,8 @@ bool Teditform::SaveDocument() {
 
 bool Teditform::AskSaveChanges() {
   THexEditor& ed = Editor();
-  if (!ed.Modified()) return true;
+  // A running program's memory took every edit as it was made.
+  if (!ed.Modified() || ed.IsLive()) return true;
   const QString name = !ed.Untitled() && FileExists(ed.FileName()) ? FromFileName(ed.FileName()) : QStringLiteral("Unnamed File");
   switch (Dialogs().MessageDlg(this, QStringLiteral("Save changes to\r\n") + name + QStringLiteral(" ?"),
                                TMsgDlgType::mtConfirmation, TMsgDlgButtons::mbYesNoCancel)) {

@@ -38,7 +38,8 @@ constexpr int kFrameItemCount = 11;
 
 // The frame's commands that an editor window's File menu runs.
 // fcFileProperties shows the file properties of the active editor window.
-enum class TFrameCommand : uint8_t { fcNew, fcOpen, fcRestore, fcRecentFile, fcPreferences, fcExit, fcFileProperties };
+enum class TFrameCommand : uint8_t { fcNew, fcOpen, fcRestore, fcRecentFile, fcPreferences, fcExit, fcFileProperties,
+                                     fcOpenProcess, fcStartProgram };
 
 // One entry of the recent-file list as the File menus show it.
 struct TRecentEntry {

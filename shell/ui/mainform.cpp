@@ -54,6 +54,8 @@
 #include "ui/qhexeditor.h"
 #include "ui/qtext.h"
 #include "ui/uibuild.h"
+#include "shell/cmdline.h"
+#include "shell/ui/processdlg.h"
 
 namespace byteloom {
 
@@ -211,6 +213,8 @@ void TMainform::CreateMenus() {
   Datei1 = TopMenu(this, "Datei1", QStringLiteral("&File"));
   Neu1 = Item(Datei1, "Neu1", QStringLiteral("&New"), "Ctrl+N");
   ffnen1 = Item(Datei1, "ffnen1", QStringLiteral("&Open"), "Ctrl+O");
+  OpenProcess1 = Item(Datei1, "OpenProcess1", QStringLiteral("Open p&rocess..."));
+  StartProgram1 = Item(Datei1, "StartProgram1", QStringLiteral("Start &program..."));
   N1 = Separator(Datei1, "N1");
   Restore1 = Item(Datei1, "Restore1", QStringLiteral("Restore"));
   N6 = Separator(Datei1, "N6");
@@ -272,6 +276,8 @@ void TMainform::CreateMenus() {
   connect(Window1, &QMenu::aboutToShow, this, [this] { Guarded([this] { Window1Popup(); }); });
   OnClick(Neu1, [this] { Neu1Click(); });
   OnClick(ffnen1, [this] { ffnen1Click(); });
+  OnClick(OpenProcess1, [this] { OpenProcess1Click(); });
+  OnClick(StartProgram1, [this] { StartProgram1Click(); });
   OnClick(Beende1, [this] { Beende1Click(); });
   const std::array<QAction*, 5> files = RecentFileItems();
   for (int i = 0; i < 5; ++i) OnClick(files[static_cast<size_t>(i)], [this, i] { FileClick(i); });
@@ -593,6 +599,8 @@ void TMainform::RunCommand(TFrameCommand command, int index) {
     case TFrameCommand::fcPreferences: ShowPreferences(); break;
     case TFrameCommand::fcExit: close(); break;
     case TFrameCommand::fcFileProperties: ShowFileProperties(); break;
+    case TFrameCommand::fcOpenProcess: OpenProcess1->trigger(); break;
+    case TFrameCommand::fcStartProgram: StartProgram1->trigger(); break;
   }
 }
 
@@ -627,6 +635,31 @@ void TMainform::ffnen1Click() {
   if (!OpenDialog1->Execute(this)) return;
   const std::vector<std::string> paths = OpenDialog1->Paths();  // each window's open changes the dialog
   OpenPaths(paths);
+}
+
+void TMainform::OpenProcess1Click() {
+  TProcessDialog dialog(this);
+  if (Dialogs().ShowModal(dialog) != TModalResult::mrOk || dialog.ChosenPid() == 0) return;
+  OpenProcessWindow(dialog.ChosenPid(), nullptr);
+}
+
+void TMainform::StartProgram1Click() {
+  QString line = FLastProgram;
+  if (!Dialogs().InputQuery(this, QStringLiteral("Start program"), QStringLiteral("Program and its arguments:"), line))
+    return;
+  const std::vector<std::string> words = SplitProgramLine(line.toStdString());
+  if (words.empty()) throw std::runtime_error("Name the program to start (a quote is not closed, or nothing was typed).");
+  FLastProgram = line;
+  auto child = std::make_unique<TChildProgram>(
+      TChildProgram::Start(words[0], std::vector<std::string>(words.begin() + 1, words.end())));
+  const int pid = child->Pid();
+  OpenProcessWindow(pid, std::move(child));
+}
+
+void TMainform::OpenProcessWindow(int pid, std::unique_ptr<TChildProgram> child) {
+  TProcess process = TProcess::Attach(pid);
+  OpenDialog1->SetFileName(QString());
+  CreateEditWindow(QStringLiteral("New File"))->OpenProcess(std::move(process), std::move(child));
 }
 
 void TMainform::OpenPaths(const std::vector<std::string>& paths) {

@@ -106,6 +106,12 @@ class TMainform : public QMainWindow, public TFrameLink, public TDocumentList {
   void FormShow();
   void Neu1Click();
   void ffnen1Click();
+  // File > "Open process..." and "Start program...": a running program's
+  // memory in an editor window (a program started here is our child, which
+  // the kernel lets us read where only parents may).
+  void OpenProcess1Click();
+  void StartProgram1Click();
+  void OpenProcessWindow(int pid, std::unique_ptr<TChildProgram> child);
   // The help pages in a window of our own (where no browser shows them).
   QTextBrowser* ShowHelpWindow(const QString& page);
   // Opens each file in a window of its own, in the order given.
@@ -161,6 +167,8 @@ class TMainform : public QMainWindow, public TFrameLink, public TDocumentList {
           *Unlock1 = nullptr;
   QToolButton* ToolButton17 = nullptr;  // "Compare side by side"
   TSideBySideChoice* SideBySideChoice1 = nullptr;
+  QAction *OpenProcess1 = nullptr, *StartProgram1 = nullptr;
+  QString FLastProgram;
   QAction *Neu1 = nullptr, *ffnen1 = nullptr, *Restore1 = nullptr, *N5 = nullptr;
   QAction *File1 = nullptr, *File2 = nullptr, *File3 = nullptr, *File4 = nullptr, *File5 = nullptr;
   std::array<QAction*, 5> RecentFileItems() const { return {File1, File2, File3, File4, File5}; }

@@ -1,0 +1,65 @@
+#!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
+# End-to-end: File > Start program... starts the test game as Byteloom's
+# child; Goto takes the gold's address; typing E7 03 00 00 over it writes
+# 999 into the running game, which then prints gold=999; a typed insert is
+# refused and the game's memory keeps its length. With BYTELOOM_E2E_SHOTS
+# set to a folder, a screenshot of the program's memory is left there.
+#   process.sh PATH-TO-BYTELOOM PATH-TO-TESTGAME
+set -uo pipefail
+
+program=${1:?usage: process.sh PATH-TO-BYTELOOM PATH-TO-TESTGAME}
+game=${2:?usage: process.sh PATH-TO-BYTELOOM PATH-TO-TESTGAME}
+source "$(dirname "$0")/lib.sh"
+
+mkfifo "$work/control"
+start_program
+await_window '^Byteloom$' || fail "the Byteloom window did not appear"
+window=$found
+xdotool windowsize "$window" 1200 800
+focus "$window"
+xdotool key --delay 80 alt+f p
+await_keyboard '^Start program$' || fail "File > Start program... showed no question"
+xdotool type --delay 20 "$game --control $work/control"
+xdotool key --delay 80 Return
+await_keyboard '^Byteloom' || fail "the program's window did not get the keyboard"
+# The game reads its commands from the FIFO; it answers in Byteloom's output.
+exec 5>"$work/control"
+said() { grep -q "$1" "$work/app.log"; }
+echo where >&5
+await said 'gold@0x' || fail "the game did not say where its gold is"
+gold=$(grep -o 'gold@0x[0-9a-f]*' "$work/app.log" | head -n 1 | cut -d@ -f2)
+
+xdotool key --delay 80 ctrl+g
+await_keyboard '^Edit it!$' || fail "Goto showed no dialog"
+retype "$gold"
+xdotool key --delay 80 Return
+await_keyboard '^Byteloom' || fail "the editor did not get the keyboard back after Goto"
+xdotool type --delay 80 "e7030000"
+echo print >&5
+await said 'gold=999 ' || fail "the game did not take the 999 typed into its memory"
+
+if [ -n "${BYTELOOM_E2E_SHOTS:-}" ]; then
+  mkdir -p "$BYTELOOM_E2E_SHOTS"
+  import -window root "$BYTELOOM_E2E_SHOTS/process.png" 2>/dev/null || true
+fi
+
+# A length-changing edit (Insert Nibble) is refused with the reason, and the
+# game's memory stays as it was.
+# (The refusal is a message box of its own, titled as the program is.)
+refusal() {
+  local f
+  f=$(xdotool getwindowfocus 2>/dev/null)
+  [ -n "$f" ] && [ "$f" != "$window" ] && [ "$(xdotool getwindowname "$f" 2>/dev/null)" = Byteloom ]
+}
+xdotool key --delay 80 Left Left ctrl+shift+Insert
+await refusal || fail "Insert Nibble in a running program was not refused"
+[ -n "${BYTELOOM_E2E_SHOTS:-}" ] && import -window root "$BYTELOOM_E2E_SHOTS/process-refused.png" 2>/dev/null
+xdotool key --delay 80 Return
+await has_keyboard "$window" || fail "the refusal did not close"
+echo print >&5
+await said 'gold=999 health=100.0 name=Ayla the Brave' || fail "the refused edit changed the game"
+[ "$(grep -c 'gold=999 ' "$work/app.log")" -ge 2 ] || fail "the game did not answer after the refusal"
+echo quit >&5
+exec 5>&-
+exit 0
