@@ -369,8 +369,8 @@ TCandidates TCandidates::Load(const TUndoStream& stream, int64_t pos, bool inMem
 
 // --- The search --------------------------------------------------------------------------
 
-void TSnapshotSearch::AddSource(std::unique_ptr<TByteSource> source, const std::string& caption) {
-  FSnapshots.push_back(TSnapshot{std::move(source), caption, 0});
+void TSnapshotSearch::AddSource(std::unique_ptr<TByteSource> source, const std::string& caption, uint64_t shownIn) {
+  FSnapshots.push_back(TSnapshot{std::move(source), caption, 0, shownIn});
   if (FSteps.empty()) Restart(FFormat);
 }
 
@@ -536,7 +536,9 @@ int TSnapshotSearch::SeekSnapshots(TDocumentList& documents, int64_t offset) con
   for (int k = 0; k < documents.DocumentCount(); ++k) {
     THexEditor& editor = documents.DocumentEditor(k);
     const bool shown = std::any_of(FSnapshots.begin(), FSnapshots.end(),
-                                   [&editor](const TSnapshot& s) { return s.Source && s.EditorSerial == editor.Serial(); });
+                                   [&editor](const TSnapshot& s) {
+                                     return s.Source && (s.EditorSerial == editor.Serial() || s.ShownIn == editor.Serial());
+                                   });
     if (shown && editor.Seek(offset, 0, true)) ++moved;
   }
   return moved;

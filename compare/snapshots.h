@@ -147,8 +147,10 @@ class TSnapshotSearch {
   // Adds each of fileNames in their order; why those that could not be
   // opened were left out, one a line (empty: all were added).
   std::string AddFiles(const std::vector<std::string>& fileNames);
-  // Any byte source (tests, benchmarks).
-  void AddSource(std::unique_ptr<TByteSource> source, const std::string& caption);
+  // Any byte source (a watched file's version, tests, benchmarks); shownIn:
+  // the serial of a document window whose offsets are the source's (the
+  // window of a watched file), which SeekSnapshots moves too.
+  void AddSource(std::unique_ptr<TByteSource> source, const std::string& caption, uint64_t shownIn = 0);
   int SnapshotCount() const { return static_cast<int>(FSnapshots.size()); }
   // Removes a snapshot from the list. One that no step has compared yet
   // just goes; one that a step used makes the search start over (true then).
@@ -209,6 +211,7 @@ class TSnapshotSearch {
     std::unique_ptr<TByteSource> Source;
     std::string Caption;
     uint64_t EditorSerial = 0;  // the document's control, or 0 for a file
+    uint64_t ShownIn = 0;       // a control that shows the source's offsets, or 0
   };
   // Narrows set by step from snapshot `from` to from + 1, in place (a
   // cancelled narrowing leaves set part done).

@@ -35,17 +35,25 @@ void TBufferSource::Read(uint8_t* dest, int64_t pos, int64_t count) {
   if (count > 0) std::memcpy(dest, FBytes.data() + pos, static_cast<size_t>(count));
 }
 
-TFileSource::TFileSource(const std::string& fileName) : FName(fileName) {
+namespace {
+
+// The file fileName, checked to be a regular file.
+TFileHandle OpenSourceFile(const std::string& fileName) {
   std::error_code ec;
   const auto status = std::filesystem::status(fileName, ec);
   if (ec) throw std::runtime_error("Cannot open " + fileName + ": " + ec.message());
   if (!std::filesystem::is_regular_file(status)) throw std::runtime_error(fileName + " is not a regular file");
-  const auto size = std::filesystem::file_size(fileName, ec);
-  if (ec) throw std::runtime_error("Cannot read the size of " + fileName + ": " + ec.message());
-  FFile = OpenRegularForReading(fileName);
+  return OpenRegularForReading(fileName);
+}
+
+}  // namespace
+
+TFileSource::TFileSource(const std::string& fileName) : TFileSource(OpenSourceFile(fileName), fileName) {}
+
+TFileSource::TFileSource(TFileHandle file, const std::string& name) : FName(name), FFile(std::move(file)) {
   // Snapshots and compares read forward: a wider read-ahead.
   posix_fadvise(FFile.Fd(), 0, 0, POSIX_FADV_SEQUENTIAL);
-  FSize = static_cast<int64_t>(size);
+  FSize = FFile.Size();
 }
 
 void TFileSource::Read(uint8_t* dest, int64_t pos, int64_t count) {

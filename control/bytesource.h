@@ -60,6 +60,8 @@ class TBufferSource final : public TByteSource {
 class TFileSource final : public TByteSource {
  public:
   explicit TFileSource(const std::string& fileName);
+  // A file already open (name names it in messages); its size is taken now.
+  TFileSource(TFileHandle file, const std::string& name);
   int64_t Size() override { return FSize; }
   void Read(uint8_t* dest, int64_t pos, int64_t count) override;
 

@@ -109,20 +109,26 @@ std::string TWatchedFile::SnapshotName() const {
   return FSnapshot.Name().substr(FSnapshot.Name().find_last_of('/') + 1);
 }
 
-bool TWatchedFile::EventsPending() {
-  if (!FWatch.IsOpen()) return false;
-  const std::string name = FPath.substr(FPath.find_last_of('/') + 1);
-  bool concerns = false;
+void DrainWatchEvents(const TFileHandle& watch, const std::function<void(uint32_t mask, const char* name)>& each) {
+  if (!watch.IsOpen()) return;
   alignas(inotify_event) char events[4096];
-  for (ssize_t n; (n = read(FWatch.Fd(), events, sizeof events)) > 0;) {
+  for (ssize_t n; (n = read(watch.Fd(), events, sizeof events)) > 0;) {
     for (ssize_t at = 0; at + static_cast<ssize_t>(sizeof(inotify_event)) <= n;) {
       const auto* e = reinterpret_cast<const inotify_event*>(events + at);
-      // The file's own events carry no name; the folder's name a file.
-      if (e->len == 0 || name == e->name || (e->mask & IN_Q_OVERFLOW)) concerns = true;
-      if (e->len == 0 && (e->mask & (IN_MODIFY | IN_CLOSE_WRITE))) FWritten = true;
+      each(e->mask, e->len == 0 ? "" : e->name);
       at += static_cast<ssize_t>(sizeof(inotify_event) + e->len);
     }
   }
+}
+
+bool TWatchedFile::EventsPending() {
+  const std::string name = FPath.substr(FPath.find_last_of('/') + 1);
+  bool concerns = false;
+  DrainWatchEvents(FWatch, [&](uint32_t mask, const char* named) {
+    // The file's own events carry no name; the folder's name a file.
+    if (!*named || name == named || (mask & IN_Q_OVERFLOW)) concerns = true;
+    if (!*named && (mask & (IN_MODIFY | IN_CLOSE_WRITE))) FWritten = true;
+  });
   return concerns;
 }
 

@@ -31,6 +31,11 @@ struct TOpenedCheck {
 // means for the document and what can be done.
 std::string OpenedFileChangedText(const std::string& path, const TOpenedCheck& check);
 
+// Reads the pending events of the inotify descriptor watch without blocking
+// and calls each with an event's mask and the name it carries (empty for the
+// events of a watched file itself).
+void DrainWatchEvents(const TFileHandle& watch, const std::function<void(uint32_t mask, const char* name)>& each);
+
 class TWatchedFile {
  public:
   // Files up to this size are copied where they cannot be cloned.

@@ -107,6 +107,14 @@ struct TSnapshotForm::TBusy {
   }
   ~TBusy() {
     Form.FRunning = false;
+    // What a watch sent meanwhile; a snapshot that cannot go in is lost
+    // rather than the window's state (the guard has the step's error).
+    std::vector<TWaitingVersion> waiting = std::move(Form.FWaiting);
+    Form.FWaiting.clear();
+    for (TWaitingVersion& version : waiting) try {
+        Form.AddVersion(std::move(version.Source), version.Caption, version.ShownIn);
+      } catch (const std::exception&) {
+      }
     Form.Render();
   }
 };
@@ -153,6 +161,7 @@ TSnapshotForm::TSnapshotForm(QWidget* parent) : QWidget(parent, Qt::Window) {
 
   CountLabel = new QLabel(this);
   CountLabel->setObjectName(QStringLiteral("CountLabel"));
+  CountLabel->setWordWrap(true);  // a notice of a watch may be long
   FModel = new TCandidateModel(FSearch, this);
   CandidateView = new QTableView(this);
   CandidateView->setObjectName(QStringLiteral("CandidateView"));
@@ -237,6 +246,27 @@ void TSnapshotForm::ShowSearch() {
   Render();
 }
 
+void TSnapshotForm::AddVersion(std::unique_ptr<TByteSource> source, const std::string& caption, uint64_t shownIn) {
+  if (FRunning) {
+    FWaiting.push_back({std::move(source), caption, shownIn});
+    return;
+  }
+  FSearch.AddSource(std::move(source), caption, shownIn);
+  const bool ready = FSearch.CheckNextStep().empty();
+  FNotice = QString::fromStdString(caption) +
+            (ready ? QStringLiteral(" arrived: choose the condition and run the next step.") : QStringLiteral(" arrived."));
+  // Into the window's focus, not in front of the game: the window is not raised.
+  QWidget* typing = focusWidget();
+  if (ready && isVisible() && typing != FirstEdit && typing != SecondEdit) RunStepButton->setFocus();
+  Render();
+}
+
+void TSnapshotForm::ShowNotice(const std::string& text, bool show) {
+  FNotice = QString::fromStdString(text);
+  if (show) ShowSearch();
+  Render();
+}
+
 void TSnapshotForm::closeEvent(QCloseEvent* event) {
   // Where the candidates cannot be put aside (the disk is full) they stay.
   if (!FRunning) {
@@ -303,6 +333,7 @@ void TSnapshotForm::Render() {
   if (FSearch.SnapshotCount() > 0 && !refusal.empty())
     CountLabel->setText(CountLabel->text() + QStringLiteral(" ") + QString::fromStdString(refusal) + QStringLiteral("."));
   RunStepButton->setEnabled(refusal.empty());
+  if (!FNotice.isEmpty()) CountLabel->setText(CountLabel->text() + QLatin1Char('\n') + FNotice);
   // The value's format holds for the whole search; New search frees it.
   for (QComboBox* box : {TypeBox, OrderBox, AlignBox}) box->setEnabled(steps == 0);
   UndoStepButton->setEnabled(steps > 0);
@@ -344,6 +375,7 @@ void TSnapshotForm::AddFileClick() {
 }
 
 void TSnapshotForm::NewSearchClick() {
+  FNotice.clear();
   FSearch.Restart(ChosenFormat());
   Render();
 }
@@ -359,6 +391,7 @@ void TSnapshotForm::RunStepClick() {
                          TMsgDlgButtons::mbOK);
     return;
   }
+  FNotice.clear();
   {
     TBusy busy(*this);
     TLongWork work(this, QStringLiteral("Narrowing the candidates..."), true);
@@ -374,6 +407,7 @@ void TSnapshotForm::RunStepClick() {
 void TSnapshotForm::RemoveSnapshotClick() {
   const int row = SnapshotList->currentRow();
   if (FRunning || row < 0) return;
+  FNotice.clear();
   if (FSearch.RemoveSnapshot(row))
     Dialogs().MessageDlg(this, QStringLiteral("The search starts over: the removed snapshot was part of its steps."),
                          TMsgDlgType::mtInformation, TMsgDlgButtons::mbOK);
@@ -383,6 +417,7 @@ void TSnapshotForm::RemoveSnapshotClick() {
 void TSnapshotForm::UndoStepClick() {
   if (FRunning) return;
   if (FDocuments) FSearch.ForgetClosedDocuments(*FDocuments);
+  FNotice.clear();
   TBusy busy(*this);
   TLongWork work(this, QStringLiteral("Taking the step back..."), false);
   FSearch.UndoStep();

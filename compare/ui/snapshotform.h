@@ -63,6 +63,15 @@ class TSnapshotForm : public QWidget {
   void ShowSearch();
   TSnapshotSearch& Search() { return FSearch; }
   void closeEvent(QCloseEvent* event) override;
+  // A version of a watched file as the next snapshot (while a step runs,
+  // once it has ended). When the next step can then run, the window offers
+  // it: the count says so and, while the window is shown, "Run step" takes
+  // the keyboard (unless a value is being typed); nothing pops up.
+  void AddVersion(std::unique_ptr<TByteSource> source, const std::string& caption, uint64_t shownIn);
+  // A line under the count until the next step (a watch's news); show
+  // brings the window up.
+  void ShowNotice(const std::string& text, bool show);
+  QString Notice() const { return FNotice; }
 
   // --- Handlers ------------------------------------------------------------------
   void AddDocumentClick();
@@ -106,6 +115,14 @@ class TSnapshotForm : public QWidget {
   TFileDialog FFileDialog{QStringLiteral("SnapshotFileDialog"), TFileDialog::TKind::fdOpen,
                           QStringLiteral("All Files (*.*)|*.*")};
   bool FRunning = false;
+  // Versions that came while a step ran.
+  struct TWaitingVersion {
+    std::unique_ptr<TByteSource> Source;
+    std::string Caption;
+    uint64_t ShownIn = 0;
+  };
+  std::vector<TWaitingVersion> FWaiting;
+  QString FNotice;
 };
 
 }  // namespace byteloom

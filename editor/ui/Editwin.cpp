@@ -13,6 +13,7 @@
 #include <QVBoxLayout>
 
 #include "control/canvas.h"
+#include "compare/versionwatch.h"
 #include "control/hexeditor.h"
 #include "editor/findexpr.h"
 #include "editor/keptmarks.h"
@@ -56,7 +57,10 @@ Teditform::Teditform(TFrameLink& frame, QWidget* parent) : TDocumentWindow(paren
   FormCreate();
 }
 
-Teditform::~Teditform() { FormDestroy(); }
+Teditform::~Teditform() {
+  StopVersionWatch();
+  FormDestroy();
+}
 
 THexEditor& Teditform::Editor() const { return HexEditor1->Editor(); }
 
@@ -140,6 +144,7 @@ void Teditform::CreateMenus() {
   AlleSchlieen1 = Item(Datei1, "AlleSchlieen1", QStringLiteral("C&lose All"));
   Speichern1 = Item(Datei1, "Speichern1", QStringLiteral("&Save"), "Ctrl+S");
   Speichernunter1 = Item(Datei1, "Speichernunter1", QStringLiteral("Save &as..."));
+  WatchVersions1 = CheckItem(Datei1, "WatchVersions1", QStringLiteral("&Watch for new versions"));
   N15 = Separator(Datei1, "N15");
   N15->setVisible(false);
   Export1 = SubMenu(Datei1, "Export1", QStringLiteral("&Export"));
@@ -235,6 +240,7 @@ void Teditform::CreateMenus() {
   OnClick(AlleSchlieen1, [this] { AlleSchlieen1Click(); });
   OnClick(Speichern1, [this] { Speichern1Click(); });
   OnClick(Speichernunter1, [this] { Speichernunter1Click(); });
+  OnClick(WatchVersions1, [this] { WatchVersions1Click(); });
   OnClick(Restore1, [this] { Restore1Click(); });
   OnClick(Beenden2, [this] { Beenden2Click(); });
   OnClick(Print1, [this] { Print1Click(); });
@@ -388,6 +394,7 @@ void Teditform::closeEvent(QCloseEvent* event) {
 }
 
 void Teditform::FormClose() {
+  StopVersionWatch();
   TFrameLink& frame = Frame();
   const int count = frame.MDIChildCount();
   if (count == 1) {

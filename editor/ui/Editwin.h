@@ -16,6 +16,7 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -24,6 +25,7 @@ class QActionGroup;
 class QHBoxLayout;
 class QMenu;
 class QTimer;
+class QSocketNotifier;
 
 namespace byteloom {
 
@@ -34,6 +36,7 @@ struct TValueFormat;
 class TFrameLink;
 class THexEditor;
 class TValueInfoPanel;
+class TVersionWatch;
 enum class TByteFormat : uint8_t;
 struct TSearchResult;
 enum class TSearchPage : uint8_t;
@@ -96,6 +99,12 @@ class Teditform : public TDocumentWindow {
   void Speichern1Click();
   void Speichernunter1Click();
   void Restore1Click();
+  // "Watch for new versions": each version another program writes of the
+  // document's file becomes the next snapshot of the snapshot search, the
+  // file as it is now the first; unchecked (or the window closed), the
+  // watch ends and the snapshots stay.
+  void WatchVersions1Click();
+  bool WatchingVersions() const { return FVersionWatch != nullptr; }
   void Beenden2Click();
   void Print1Click();
   void asTextfile1Click();
@@ -165,6 +174,7 @@ class Teditform : public TDocumentWindow {
   std::unique_ptr<TChildProgram> FChild;
   bool FEndedTold = false;
   QAction *Neu1, *ffnen1, *Schlieen1, *AlleSchlieen1, *Speichern1, *Speichernunter1, *N15;
+  QAction *Neu1, *ffnen1, *Schlieen1, *AlleSchlieen1, *Speichern1, *Speichernunter1, *WatchVersions1, *N15;
   QMenu* Export1 = nullptr;
   QAction *asTextfile1, *N7, *Restore1, *N16, *Print1, *N12, *Beenden2, *N11;
   QAction *File1, *File2, *File3, *File4, *File5;
@@ -221,6 +231,11 @@ class Teditform : public TDocumentWindow {
   // "Apply bookmarks to": one entry per open window with a file.
   void ApplyBookmarkItems();
   void SetUpControl();
+  // edit_file.cpp: the watch for new versions of the document's file.
+  void StartVersionWatch();
+  void StopVersionWatch();
+  // Hands what the watch found to the snapshot search.
+  void PollVersions(bool first);
   // Writes the document to fileName; on success the caption becomes the
   // name and the frame's Save button is disabled, on failure the error box.
   bool WriteDocument(const std::string& fileName);
@@ -236,6 +251,8 @@ class Teditform : public TDocumentWindow {
   TBookmarkMenu FBookmarkMenu;
   std::vector<TField> FFields;
   TFieldsForm* FFieldsForm = nullptr;
+  std::unique_ptr<TVersionWatch> FVersionWatch;
+  QSocketNotifier* FVersionNotifier = nullptr;
   bool FClosing = false;
   bool FShown = false;
   bool FLoadFailed = false;

@@ -1,11 +1,18 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The editor window's File menu: saving, closing, and the frame's commands it
-// reaches.
+// The editor window's File menu: saving, closing, watching the file for new
+// versions, and the frame's commands it reaches.
+#include <QAction>
+#include <QSocketNotifier>
+#include <QTimer>
+
+#include "compare/versionwatch.h"
 #include "control/hexeditor.h"
 #include "editor/keptmarks.h"
 #include "editor/ui/Editwin.h"
 #include "editor/ui/fieldsform.h"
 #include "editor/ui/framelink.h"
+#include "platform/filenames.h"
+#include "platform/guard.h"
 #include "platform/platform.h"
 #include "ui/dialogservice.h"
 #include "ui/progress.h"
@@ -95,6 +102,64 @@ void Teditform::AlleSchlieen1Click() {
 void Teditform::Beenden2Click() { Frame().RunCommand(TFrameCommand::fcExit); }
 
 // ---------------------------------------------------------------------------
+// Watching the file for new versions
+// ---------------------------------------------------------------------------
+
+namespace {
+// A save's events come within moments of each other: they are read together.
+constexpr int kSettleMs = 150;
+}  // namespace
+
+void Teditform::WatchVersions1Click() {
+  if (WatchVersions1->isChecked()) StartVersionWatch();
+  else StopVersionWatch();
+}
+
+void Teditform::StartVersionWatch() {
+  StopVersionWatch();
+  const std::string& path = Editor().FileName();
+  try {
+    FVersionWatch = std::make_unique<TVersionWatch>(path);
+  } catch (const std::exception& e) {
+    WatchVersions1->setChecked(false);
+    ShowErrorBox(QStringLiteral("Cannot watch ") + FromFileName(path) + QStringLiteral(" for new versions:\r\n") +
+                 QString::fromLocal8Bit(e.what()));
+    return;
+  }
+  FVersionNotifier = new QSocketNotifier(FVersionWatch->Fd(), QSocketNotifier::Read, this);
+  connect(FVersionNotifier, &QSocketNotifier::activated, this, [this] {
+    FVersionNotifier->setEnabled(false);
+    // Dropped with the notifier when the watch ends first.
+    QTimer::singleShot(kSettleMs, FVersionNotifier, [this] { Guarded([this] { PollVersions(false); }); });
+  });
+  PollVersions(true);
+}
+
+void Teditform::StopVersionWatch() {
+  delete FVersionNotifier;  // before its descriptor closes
+  FVersionNotifier = nullptr;
+  FVersionWatch.reset();
+  if (WatchVersions1) WatchVersions1->setChecked(false);
+}
+
+void Teditform::PollVersions(bool first) {
+  if (!FVersionWatch) return;
+  TPolledVersion polled = FVersionWatch->Poll();
+  if (polled.Ended) StopVersionWatch();
+  else FVersionNotifier->setEnabled(true);
+  TFrameLink& frame = Frame();
+  if (polled.Source) frame.AddSnapshot(std::move(polled.Source), polled.Caption, Editor().Serial());
+  if (first && FVersionWatch) {
+    // The version of now, or (while it is being written) the one that ends the write.
+    const std::string name = ExtractFileName(FVersionWatch->Path());
+    frame.SnapshotNotice("Watching " + name + (polled.Caption.empty() ? ": it is being written, its version comes in when it is done."
+                                                                      : ": each new version written comes in as the next snapshot."),
+                         true);
+  }
+  if (!polled.Problem.empty()) frame.SnapshotNotice(polled.Problem);
+}
+
+// ---------------------------------------------------------------------------
 // The frame's commands, reached from this window's File menu
 // ---------------------------------------------------------------------------
 
@@ -111,6 +176,8 @@ void Teditform::Datei1Click() {
     mine[i]->setText(theirs[i].Name);
     mine[i]->setVisible(theirs[i].Shown);
   }
+  // A new document has no file to watch yet.
+  WatchVersions1->setEnabled(WatchingVersions() || !Editor().Untitled());
   N11->setVisible(frame.RecentSeparatorShown());
   if (!theirs[0].Name.isEmpty()) {
     N11->setVisible(true);

@@ -9,12 +9,16 @@
 #include <QString>
 
 #include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
 
 class QDialog;
 
 namespace byteloom {
 
 class TBookmarkTable;
+class TByteSource;
 class Teditform;
 class TFileDialog;
 class TSearchReplace;
@@ -87,6 +91,14 @@ class TFrameLink {
   // and the five bookmarks.
   virtual TSearchState& SearchState() = 0;
   virtual TBookmarkTable& Bookmarks() = 0;
+
+  // The snapshot search: a version of the file a window watches goes in as
+  // the next snapshot (shownIn: the serial of the window whose offsets are
+  // the version's); the search offers the next step when it can run.
+  virtual void AddSnapshot(std::unique_ptr<TByteSource> source, const std::string& caption, uint64_t shownIn) = 0;
+  // A line the search window shows about a watch until the next step;
+  // show brings the window up.
+  virtual void SnapshotNotice(const std::string& text, bool show = false) = 0;
 };
 
 }  // namespace byteloom

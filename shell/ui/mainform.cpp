@@ -206,6 +206,14 @@ TMainform::~TMainform() {
   for (Teditform* window : EditWindows()) delete window;
 }
 
+void TMainform::AddSnapshot(std::unique_ptr<TByteSource> source, const std::string& caption, uint64_t shownIn) {
+  if (FForms.SnapshotForm) FForms.SnapshotForm->AddVersion(std::move(source), caption, shownIn);
+}
+
+void TMainform::SnapshotNotice(const std::string& text, bool show) {
+  if (FForms.SnapshotForm) FForms.SnapshotForm->ShowNotice(text, show);
+}
+
 void TMainform::CreateMenus() {
   MainMenu1 = menuBar();
   MainMenu1->setObjectName(QStringLiteral("MainMenu1"));

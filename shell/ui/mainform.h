@@ -80,6 +80,8 @@ class TMainform : public QMainWindow, public TFrameLink, public TDocumentList {
   bool ShowValueInfoPreference() const override;
   TSearchState& SearchState() override { return FSearchState; }
   TBookmarkTable& Bookmarks() override { return FBookmarks; }
+  void AddSnapshot(std::unique_ptr<TByteSource> source, const std::string& caption, uint64_t shownIn) override;
+  void SnapshotNotice(const std::string& text, bool show = false) override;
   // Shows the preferences dialog modally.
   void ShowPreferences();
   // SIGTERM and SIGHUP (a logout, kill) end the program as EndSession does;

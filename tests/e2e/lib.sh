@@ -76,6 +76,14 @@ start_program() {
   app_pid=$!
   if [ "${BYTELOOM_E2E_STALL:-}" = 1 ]; then stall "$app_pid" & fi
 }
+# Starts the program with the arguments given and waits for its frame,
+# which then has the keyboard and is $window.
+start_in_front() {
+  start_program "$@"
+  await_window '^Byteloom$' || fail "the Byteloom window did not appear"
+  window=$found
+  focus "$window"
+}
 stall() {
   while kill -STOP "$1" 2>/dev/null; do
     sleep "0.$((RANDOM % 10))"
@@ -127,4 +135,18 @@ save_and_quit() {
   status=$?
   app_pid=""
   [ "$status" -eq 0 ] || fail "Byteloom ended with status $status"
+}
+
+# The snapshot search's first candidate is offset $4: a double-click on the
+# first row in the search window $1 moves the document's caret there, a key
+# typed into the document changes that byte, and the saved file $3 differs
+# from $2 there and nowhere else ($5 says what a difference elsewhere means).
+first_candidate_is() {
+  # The first row of the list: below the header of the table.
+  xdotool mousemove --window "$1" 66 258 click --repeat 2 --delay 80 1
+  focus "$window"
+  xdotool type --delay 80 "4"
+  save_and_quit
+  changed=$(cmp -l "$2" "$3" | awk '{ printf "%d ", $1 - 1 }')
+  [ "$changed" = "$(($4)) " ] || fail "the bytes changed at offsets '$changed', expected only $(($4)) ($4): $5"
 }

@@ -28,11 +28,7 @@ for k in 1 2 3; do
 done
 cp "$work/data/s1.sav" "$work/original"
 
-start_program "$work/data/s1.sav"
-
-await_window '^Byteloom$' || fail "the Byteloom window did not appear"
-window=$found
-focus "$window"
+start_in_front "$work/data/s1.sav"
 xdotool key --delay 80 alt+t v
 await_keyboard '^Find a value across snapshots$' || fail "Tools showed no snapshot search"
 form=$found
@@ -54,17 +50,8 @@ done
 xdotool key --delay 80 alt+s Down Down Down Down Tab
 xdotool type --delay 80 "1"
 xdotool key --delay 80 Tab space space
-# The first row of the list: below the header of the table.
 import_shot() { command -v import >/dev/null 2>&1 && [ -n "${SNAPSHOT_SHOTS:-}" ] && import -window root "$SNAPSHOT_SHOTS/$1.png"; true; }
 import_shot narrowed
-xdotool mousemove --window "$form" 66 258 click --repeat 2 --delay 80 1
-# Back in the document: one key changes the byte under its caret.
-focus "$window"
-import_shot moved
-xdotool type --delay 80 "4"
-save_and_quit
-
-changed=$(cmp -l "$work/original" "$work/data/s1.sav" | awk '{ printf "%d ", $1 - 1 }')
-[ "$changed" = "$((0x123)) " ] || fail "the bytes changed at offsets '$changed', expected only 291 (0x123): the caret was not moved to the counter"
+first_candidate_is "$form" "$work/original" "$work/data/s1.sav" 0x123 "the caret was not moved to the counter"
 echo "1 passed, 0 failed"
 exit 0

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "control/bookmarks.h"
+#include "control/bytesource.h"
 #include "control/documents.h"
 #include "editor/findexpr.h"
 #include "editor/ui/Editwin.h"
@@ -57,6 +58,8 @@ class TFakeFrame final : public TFrameLink, public TDocumentList {
   bool ShowValueInfoPreference() const override { return ValueInfo; }
   TSearchState& SearchState() override { return FSearchState; }
   TBookmarkTable& Bookmarks() override { return FBookmarks; }
+  void AddSnapshot(std::unique_ptr<TByteSource>, const std::string&, uint64_t) override {}
+  void SnapshotNotice(const std::string&, bool) override {}
 
   int DocumentCount() const override { return MDIChildCount(); }
   THexEditor& DocumentEditor(int index) const override { return MDIChildren(index)->Editor(); }
