@@ -173,7 +173,6 @@ class Teditform : public TDocumentWindow {
   QTimer* FLiveTimer = nullptr;
   std::unique_ptr<TChildProgram> FChild;
   bool FEndedTold = false;
-  QAction *Neu1, *ffnen1, *Schlieen1, *AlleSchlieen1, *Speichern1, *Speichernunter1, *N15;
   QAction *Neu1, *ffnen1, *Schlieen1, *AlleSchlieen1, *Speichern1, *Speichernunter1, *WatchVersions1, *N15;
   QMenu* Export1 = nullptr;
   QAction *asTextfile1, *N7, *Restore1, *N16, *Print1, *N12, *Beenden2, *N11;
