@@ -12,7 +12,7 @@
 #include <filesystem>
 #include <functional>
 
-#include "compare/versionwatch.h"
+#include "control/versionwatch.h"
 #include "tests/support/tempdir.h"
 
 namespace byteloom::test {

@@ -13,8 +13,8 @@
 #include <QVBoxLayout>
 
 #include "control/canvas.h"
-#include "compare/versionwatch.h"
 #include "control/hexeditor.h"
+#include "control/versionwatch.h"
 #include "editor/findexpr.h"
 #include "editor/keptmarks.h"
 #include "editor/opening.h"

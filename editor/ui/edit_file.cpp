@@ -5,8 +5,8 @@
 #include <QSocketNotifier>
 #include <QTimer>
 
-#include "compare/versionwatch.h"
 #include "control/hexeditor.h"
+#include "control/versionwatch.h"
 #include "editor/keptmarks.h"
 #include "editor/ui/Editwin.h"
 #include "editor/ui/fieldsform.h"

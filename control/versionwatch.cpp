@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "compare/versionwatch.h"
+#include "control/versionwatch.h"
 
 #include <fcntl.h>
 #include <sys/inotify.h>
