@@ -14,7 +14,7 @@ namespace {
 
 constexpr uint64_t kPage = 4096;
 // A snapshot reads and writes pieces of this size.
-constexpr int64_t kSnapshotPiece = int64_t{4} << 20;
+constexpr int64_t kSnapshotPiece = int64_t{1} << 20;
 
 void CheckRange(int64_t pos, int64_t count, int64_t size) {
   if (pos < 0 || count < 0 || pos > size || count > size - pos) throw std::out_of_range("Read past the end of the snapshot");
@@ -111,6 +111,8 @@ std::unique_ptr<TProcessSnapshot> TakeProcessSnapshot(const TProcess& process, c
   int64_t gone = 0;
   try {
     file.Handle().TryReserve(size);
+    // One piece, read and written at once while its bytes are still in the
+    // processor's cache (a reading thread beside the writing one was slower).
     std::unique_ptr<uint8_t[]> piece(new uint8_t[static_cast<size_t>(std::min(size, kSnapshotPiece))]);
     for (int64_t pos = 0; pos < size; pos += kSnapshotPiece) {
       const int64_t n = std::min(kSnapshotPiece, size - pos);

@@ -13,6 +13,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <chrono>
 #include <climits>
@@ -177,8 +178,12 @@ size_t Transfer(int pid, uint64_t address, void* local, size_t count, bool write
                             : process_vm_readv(pid, here, pieces, there, pieces, 0);
     if (n < 0) {
       if (errno == EINTR) continue;
-      if (errno == EFAULT || errno == ENOMEM) return done;  // an unmapped (or, writing, unwritable) page
-      Refuse(pid, errno);
+      const int err = errno;
+      if (err == EFAULT) return done;  // an unmapped (or, writing, unwritable) page
+      if (err == ESRCH || err == EPERM || err == EACCES) Refuse(pid, err);
+      throw EProcessError(std::string("Cannot ") + (write ? "write" : "read") + " the memory of " + Describe(pid) +
+                              ": " + ErrnoText(err),
+                          err);
     }
     done += static_cast<size_t>(n);
     if (static_cast<size_t>(n) < asked) return done;
