@@ -32,41 +32,9 @@ bool IsNoRoom(const EFileError& e) { return e.Errno() == ENOSPC || e.Errno() == 
 
 }  // namespace
 
-TProcessLayout::TProcessLayout(const std::vector<TRegion>& regions) {
-  int64_t at = 0;
-  for (const TRegion& r : regions) {
-    if (!Holds(r)) continue;
-    FRegions.push_back(r);
-    FStarts.push_back(at);
-    at += static_cast<int64_t>(r.Size());
-  }
-  FStarts.push_back(at);
-}
-
-TProcessLayout TProcessLayout::Of(const TProcess& process) { return TProcessLayout(process.Regions()); }
-
-bool TProcessLayout::Holds(const TRegion& r) {
-  if (!r.Read || !r.Write || r.Shared || r.Size() == 0) return false;
-  if (r.Name == "[vvar]" || r.Name == "[vvar_vclock]" || r.Name == "[vsyscall]") return false;
-  return r.Name.rfind("/dev/", 0) != 0;
-}
-
-size_t TProcessLayout::IndexAt(int64_t offset) const {
+uint64_t TProcessLayout::Checked(int64_t offset) const {
   if (offset < 0 || offset >= Size()) throw std::out_of_range("The offset lies outside the program's memory");
-  return static_cast<size_t>(std::upper_bound(FStarts.begin(), FStarts.end(), offset) - FStarts.begin() - 1);
-}
-
-uint64_t TProcessLayout::AddressOf(int64_t offset) const {
-  const size_t k = IndexAt(offset);
-  return FRegions[k].Start + static_cast<uint64_t>(offset - FStarts[k]);
-}
-
-std::optional<int64_t> TProcessLayout::OffsetOf(uint64_t address) const {
-  const auto it = std::upper_bound(FRegions.begin(), FRegions.end(), address,
-                                   [](uint64_t a, const TRegion& r) { return a < r.End; });
-  if (it == FRegions.end() || address < it->Start) return std::nullopt;
-  const auto k = static_cast<size_t>(it - FRegions.begin());
-  return FStarts[k] + static_cast<int64_t>(address - it->Start);
+  return static_cast<uint64_t>(offset);
 }
 
 int64_t TProcessLayout::Read(const TProcess& process, int64_t pos, uint8_t* dest, int64_t count) const {
@@ -75,9 +43,9 @@ int64_t TProcessLayout::Read(const TProcess& process, int64_t pos, uint8_t* dest
   std::vector<TRegion> now;  // the regions as they are, once a page was missing
   bool looked = false;
   while (count > 0) {
-    const size_t k = IndexAt(pos);
-    const uint64_t address = FRegions[k].Start + static_cast<uint64_t>(pos - FStarts[k]);
-    const auto n = static_cast<size_t>(std::min<int64_t>(count, FStarts[k + 1] - pos));
+    const size_t k = IndexAt(Checked(pos));
+    const uint64_t address = TRegionLayout::AddressOf(static_cast<uint64_t>(pos));
+    const auto n = static_cast<size_t>(std::min<int64_t>(count, static_cast<int64_t>(RegionEnd(k)) - pos));
     for (size_t done = 0; (done += process.Read(address + done, dest + done, n - done)) < n;) {
       // A page that is gone: zeros up to the next readable address.
       const uint64_t at = address + done;

@@ -14,32 +14,33 @@
 #include <vector>
 
 #include "control/bytesource.h"
+#include "document/regionlayout.h"
 #include "platform/platform.h"
 #include "platform/process.h"
 #include "platform/progress.h"
 
 namespace byteloom {
 
-class TProcessLayout {
+class TProcessLayout : public TRegionLayout {
  public:
   TProcessLayout() = default;
-  // Keeps the regions that Holds accepts, in their order.
-  explicit TProcessLayout(const std::vector<TRegion>& regions);
+  // Keeps the writable private regions, in their order.
+  explicit TProcessLayout(const std::vector<TRegion>& regions) : TRegionLayout(regions, TKind::rkWritable) {}
   // The process's regions now (raises EProcessError).
-  static TProcessLayout Of(const TProcess& process);
-  // Whether a snapshot holds the region: readable, writable and private,
-  // neither the kernel's own pages ([vvar], [vsyscall]) nor a device's.
-  static bool Holds(const TRegion& region);
+  static TProcessLayout Of(const TProcess& process) { return TProcessLayout(process.Regions()); }
+  static bool Holds(const TRegion& region) { return Keeps(TKind::rkWritable, region); }
 
-  int64_t Size() const { return FStarts.empty() ? 0 : FStarts.back(); }
-  const std::vector<TRegion>& Regions() const { return FRegions; }
+  int64_t Size() const { return static_cast<int64_t>(TRegionLayout::Size()); }
   // The address of an offset in [0, Size()).
-  uint64_t AddressOf(int64_t offset) const;
+  uint64_t AddressOf(int64_t offset) const { return TRegionLayout::AddressOf(Checked(offset)); }
   // The offset of an address, when one of the regions holds it.
-  std::optional<int64_t> OffsetOf(uint64_t address) const;
+  std::optional<int64_t> OffsetOf(uint64_t address) const {
+    const auto pos = PosOf(address);
+    return pos ? std::optional<int64_t>(static_cast<int64_t>(*pos)) : std::nullopt;
+  }
   // The region that holds an offset in [0, Size()), and where it starts.
-  const TRegion& RegionAt(int64_t offset) const { return FRegions[IndexAt(offset)]; }
-  int64_t RegionOffset(size_t index) const { return FStarts[index]; }
+  const TRegion& RegionAt(int64_t offset) const { return Regions()[IndexAt(Checked(offset))]; }
+  int64_t RegionOffset(size_t index) const { return static_cast<int64_t>(RegionPos(index)); }
 
   // Reads [pos, pos + count) of the layout from the process; memory that is
   // no longer there reads as zeros. Returns how many bytes that was.
@@ -47,9 +48,7 @@ class TProcessLayout {
   int64_t Read(const TProcess& process, int64_t pos, uint8_t* dest, int64_t count) const;
 
  private:
-  size_t IndexAt(int64_t offset) const;
-  std::vector<TRegion> FRegions;
-  std::vector<int64_t> FStarts;  // each region's offset, then the total
+  uint64_t Checked(int64_t offset) const;
 };
 
 // A snapshot taken by TakeProcessSnapshot.

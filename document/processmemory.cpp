@@ -20,65 +20,31 @@ std::string Hex(uint64_t v) {
 
 }  // namespace
 
-std::vector<TRegion> TProcessMemory::Shown(const std::vector<TRegion>& regions) {
-  std::vector<TRegion> shown;
-  for (const TRegion& r : regions)
-    if (r.Read && r.Size() > 0 && r.Name != "[vvar]" && r.Name != "[vvar_vclock]" && r.Name != "[vsyscall]" &&
-        r.Name.rfind("/dev/", 0) != 0)
-      shown.push_back(r);
-  return shown;
-}
-
-bool TProcessMemory::SameRegions(const std::vector<TRegion>& a, const std::vector<TRegion>& b) {
-  return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](const TRegion& x, const TRegion& y) {
-    return x.Start == y.Start && x.End == y.End && x.Write == y.Write && x.Name == y.Name;
-  });
-}
-
-std::vector<TRegion> TProcessMemory::Settled(const TProcess& process, int maxMs) {
-  std::vector<TRegion> last = Shown(process.Regions());
+TRegionLayout TProcessMemory::Settled(const TProcess& process, int maxMs) {
+  TRegionLayout last = Shown(process.Regions());
   for (int waited = 0, stable = 0; waited < maxMs && stable < 5; waited += 10) {
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    std::vector<TRegion> now = Shown(process.Regions());
-    stable = SameRegions(now, last) ? stable + 1 : 0;
+    TRegionLayout now = Shown(process.Regions());
+    stable = now.Same(last) ? stable + 1 : 0;
     last = std::move(now);
   }
   return last;
 }
 
-TProcessMemory::TProcessMemory(TProcess process, std::vector<TRegion> regions)
-    : FProcess(std::move(process)), FRegions(std::move(regions)) {
-  for (const TRegion& r : FRegions) FStarts.push_back(FSize), FSize += r.Size();
-}
-
-size_t TProcessMemory::RegionAt(uint64_t pos) const {
-  const auto it = std::upper_bound(FStarts.begin(), FStarts.end(), pos);
-  return it == FStarts.begin() ? 0 : static_cast<size_t>(it - FStarts.begin() - 1);
-}
-
-uint64_t TProcessMemory::AddressOf(uint64_t pos) const {
-  if (FRegions.empty()) return pos;
-  const size_t i = RegionAt(pos);
-  return FRegions[i].Start + (pos - FStarts[i]);
-}
-
-std::optional<uint64_t> TProcessMemory::PosOf(uint64_t address) const {
-  for (size_t i = 0; i < FRegions.size(); ++i)
-    if (address >= FRegions[i].Start && address < FRegions[i].End) return FStarts[i] + (address - FRegions[i].Start);
-  return std::nullopt;
-}
+TProcessMemory::TProcessMemory(TProcess process, TRegionLayout layout)
+    : FProcess(std::move(process)), FLayout(std::move(layout)) {}
 
 void TProcessMemory::ReadBytes(uint64_t pos, uint64_t count, uint8_t* dest) const {
-  if (pos > FSize || count > FSize - pos) throw std::out_of_range("Bytes outside the program's memory");
-  for (size_t i = RegionAt(pos); count > 0; ++i) {
-    const uint64_t offset = pos - FStarts[i], n = std::min(count, FRegions[i].Size() - offset);
+  if (pos > Size() || count > Size() - pos) throw std::out_of_range("Bytes outside the program's memory");
+  for (size_t i = count ? FLayout.IndexAt(pos) : 0; count > 0; ++i) {
+    const uint64_t offset = pos - FLayout.RegionPos(i), n = std::min(count, FLayout.RegionEnd(i) - pos);
     ReadRegion(i, offset, n, dest);
     pos += n, count -= n, dest += n;
   }
 }
 
 void TProcessMemory::ReadRegion(size_t region, uint64_t offset, uint64_t count, uint8_t* dest) const {
-  const uint64_t address = FRegions[region].Start + offset;
+  const uint64_t address = FLayout.Regions()[region].Start + offset;
   size_t got = 0;
   if (!FEnded) try {
       got = FProcess.Read(address, dest, count);
@@ -121,19 +87,20 @@ bool TProcessMemory::Kept(uint64_t address, uint8_t* page) const {
 }
 
 void TProcessMemory::WriteBytes(uint64_t pos, uint64_t count, const uint8_t* src) {
-  if (pos > FSize || count > FSize - pos) throw std::out_of_range("Bytes outside the program's memory");
+  if (pos > Size() || count > Size() - pos) throw std::out_of_range("Bytes outside the program's memory");
+  if (count == 0) return;
   if (FEnded || !FProcess.Alive()) {
     FEnded = true;
     throw EFileError("The program has ended; its memory can no longer be changed");
   }
   // All regions first, so that nothing is written unless all of it can be.
-  for (size_t i = RegionAt(pos), last = RegionAt(pos + count - 1); i <= last; ++i)
-    if (!FRegions[i].Write)
-      throw EFileError("The program's memory at " + Hex(FRegions[i].Start) + "-" + Hex(FRegions[i].End) + " (" +
-                       FRegions[i].Permissions() + ") is not writable");
-  for (size_t i = RegionAt(pos); count > 0; ++i) {
-    const uint64_t offset = pos - FStarts[i], n = std::min(count, FRegions[i].Size() - offset);
-    const uint64_t address = FRegions[i].Start + offset;
+  const std::vector<TRegion>& regions = FLayout.Regions();
+  for (size_t i = FLayout.IndexAt(pos), last = FLayout.IndexAt(pos + count - 1); i <= last; ++i)
+    if (!regions[i].Write)
+      throw EFileError("The program's memory at " + Hex(regions[i].Start) + "-" + Hex(regions[i].End) + " (" +
+                       regions[i].Permissions() + ") is not writable");
+  for (size_t i = FLayout.IndexAt(pos); count > 0; ++i) {
+    const uint64_t n = std::min(count, FLayout.RegionEnd(i) - pos), address = FLayout.AddressOf(pos);
     size_t wrote = 0;
     try {
       wrote = FProcess.Write(address, src, n);

@@ -12,6 +12,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "document/regionlayout.h"
 #include "document/sources.h"
 #include "platform/process.h"
 
@@ -22,29 +23,26 @@ class TProcessMemory final : public TLiveSource {
   static constexpr uint64_t kPage = 4096;
   static constexpr size_t kPagesKept = 4096;  // 16 MiB of what was read last
 
-  // The regions of regions that a document shows: readable ones, not the
-  // kernel's own pages nor devices.
-  static std::vector<TRegion> Shown(const std::vector<TRegion>& regions);
+  // The regions a document shows: the readable ones.
+  static TRegionLayout Shown(const std::vector<TRegion>& regions) {
+    return TRegionLayout(regions, TRegionLayout::TKind::rkReadable);
+  }
   // The shown regions once they stop changing (a program just started maps
   // its libraries and heap first), waiting at most maxMs.
-  static std::vector<TRegion> Settled(const TProcess& process, int maxMs);
-  static bool SameRegions(const std::vector<TRegion>& a, const std::vector<TRegion>& b);
-  TProcessMemory(TProcess process, std::vector<TRegion> regions);
+  static TRegionLayout Settled(const TProcess& process, int maxMs);
+  TProcessMemory(TProcess process, TRegionLayout layout);
 
-  uint64_t Size() const override { return FSize; }
+  uint64_t Size() const override { return FLayout.Size(); }
   void ReadBytes(uint64_t pos, uint64_t count, uint8_t* dest) const override;
   // Raises EFileError: "This part of the program's memory is not writable"
   // (nothing written), or the process's refusal.
   void WriteBytes(uint64_t pos, uint64_t count, const uint8_t* src) override;
-  uint64_t AddressOf(uint64_t pos) const override;
-  std::optional<uint64_t> PosOf(uint64_t address) const override;
+  uint64_t AddressOf(uint64_t pos) const override { return FLayout.AddressOf(pos); }
+  std::optional<uint64_t> PosOf(uint64_t address) const override { return FLayout.PosOf(address); }
 
   const TProcess& Process() const { return FProcess; }
-  const std::vector<TRegion>& Regions() const { return FRegions; }
-  // The document position of region i's first byte.
-  uint64_t RegionPos(size_t i) const { return FStarts.at(i); }
-  // The region byte pos lies in.
-  size_t RegionAt(uint64_t pos) const;
+  const TRegionLayout& Layout() const { return FLayout; }
+  const std::vector<TRegion>& Regions() const { return FLayout.Regions(); }
   // Whether a read found the program ended; bytes read since then that were
   // not kept, and bytes of regions unmapped since it was opened.
   bool Ended() const { return FEnded; }
@@ -57,9 +55,7 @@ class TProcessMemory final : public TLiveSource {
   bool Kept(uint64_t address, uint8_t* page) const;
 
   TProcess FProcess;
-  std::vector<TRegion> FRegions;
-  std::vector<uint64_t> FStarts;  // document positions of the regions
-  uint64_t FSize = 0;
+  TRegionLayout FLayout;
   mutable bool FEnded = false;
   mutable uint64_t FUnknown = 0;
   // The pages read lately, by address, oldest first in FOrder.

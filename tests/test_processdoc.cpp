@@ -26,7 +26,7 @@ TEST_F(ProcessDocument, TypingWritesThroughAndWhatIsGoneShowsAsLastRead) {
   for (size_t i = 0; i < memory.Regions().size(); ++i) {
     const TRegion& r = memory.Regions()[i];
     for (const uint64_t address : {r.Start, r.End - 1}) {
-      ASSERT_EQ(memory.PosOf(address), memory.RegionPos(i) + (address - r.Start));
+      ASSERT_EQ(memory.PosOf(address), memory.Layout().RegionPos(i) + (address - r.Start));
       EXPECT_EQ(memory.AddressOf(*memory.PosOf(address)), address);
     }
   }

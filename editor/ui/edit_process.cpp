@@ -49,13 +49,13 @@ void Teditform::RefreshRegions() {
   THexEditor& ed = Editor();
   const auto& memory = static_cast<const TProcessMemory&>(*ed.Document().LiveSource());
   if (ed.CanUndo() || memory.Ended()) return;
-  std::vector<TRegion> now;
+  TRegionLayout now;
   try {
     now = TProcessMemory::Shown(memory.Process().Regions());
   } catch (const EProcessError&) {
     return;  // it has ended: the next tick says so
   }
-  if (TProcessMemory::SameRegions(now, memory.Regions())) return;
+  if (now.Same(memory.Layout())) return;
   const uint64_t caret = ed.AddressOf(ed.GetCursorPos());
   const std::string caption = ed.FileName();
   ed.OpenLive(std::make_unique<TProcessMemory>(memory.Process(), std::move(now)), caption);
