@@ -389,6 +389,9 @@ class THexEditor : public TCustomGrid {
   bool Seek(int64_t offset, int origin, bool failIfOutside);
   bool IsSelected(int64_t pos) const;
   bool ByteChanged(int64_t pos) const;
+  // False for a running program's byte that could not be read and never
+  // was before: it is painted as unknown ("?"), not as the zero it reads as.
+  bool ByteKnown(int64_t pos) const;
   void SetChangedBit(int64_t pos, bool value);
   void SetMarker(int index, int64_t row);
   int64_t GetMarker(int index) const;

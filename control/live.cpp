@@ -51,6 +51,11 @@ bool THexEditor::RefreshLive() {
   return true;
 }
 
+bool THexEditor::ByteKnown(int64_t pos) const {
+  const TLiveSource* live = FStore.Doc().LiveSource();
+  return !live || live->Known(static_cast<uint64_t>(pos));
+}
+
 uint64_t THexEditor::AddressOf(int64_t pos) const {
   const TLiveSource* live = FStore.Doc().LiveSource();
   return live ? live->AddressOf(static_cast<uint64_t>(pos)) : static_cast<uint64_t>(pos);

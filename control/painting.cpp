@@ -163,7 +163,10 @@ void THexEditor::DrawCell(int col, int64_t row, const TRect& rect) {
   const bool inChar = FInCharField;
   const bool oddGroup = !inChar && ((col - 2) / FNibblesPerColumn) % 2 != 0;
   char ch;
-  if (inChar) {
+  const bool known = ByteKnown(pos);
+  if (!known) {
+    ch = '?';
+  } else if (inChar) {
     ch = static_cast<char>(FileByteToChar(byte));
   } else {
     const int k = (col - 2) % 2;
@@ -175,6 +178,9 @@ void THexEditor::DrawCell(int col, int64_t row, const TRect& rect) {
   if (changed) {
     textColor = host.ColorToRGB(FColors->ChangedText());
     backColor = differs ? differenceColor : host.ColorToRGB(FColors->ChangedBackground());
+  } else if (!known) {
+    textColor = host.ColorToRGB(FColors->PositionText());
+    backColor = differenceColor;
   } else if (inChar) {
     textColor = fontColor;
     backColor = differenceColor;

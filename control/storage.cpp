@@ -333,7 +333,11 @@ bool THexEditor::SaveToFile(const std::string& fileName, const TProgress& progre
       FLastError += ".";
     }
   }
-  if (ok) {
+  // A running program's memory is written out as a copy; the window goes on
+  // showing the program.
+  if (ok && IsLive()) {
+    saved.Close();
+  } else if (ok) {
     FStore.Marks().SetSize(0);
     FModified = false;
     FReadOnly = false;

@@ -56,6 +56,8 @@ void TProcessMemory::ReadRegion(size_t region, uint64_t offset, uint64_t count, 
   uint64_t page = (address + kPage - 1) / kPage * kPage;
   if (keep)
     for (; page + kPage <= address + got; page += kPage) Keep(page, dest + (page - address));
+  if (!FUnknownPages.empty())
+    for (uint64_t at = address / kPage * kPage; at < address + got; at += kPage) FUnknownPages.erase(at);
   // The rest is gone: what was read of it last, or zeros.
   std::vector<uint8_t> kept(kPage);
   for (uint64_t at = address + got; at < address + count;) {
@@ -65,9 +67,14 @@ void TProcessMemory::ReadRegion(size_t region, uint64_t offset, uint64_t count, 
     } else {
       std::memset(dest + (at - address), 0, end - at);
       FUnknown += end - at;
+      FUnknownPages.insert(start);
     }
     at = end;
   }
+}
+
+bool TProcessMemory::Known(uint64_t pos) const {
+  return pos < Size() && (FUnknownPages.empty() || !FUnknownPages.count(FLayout.AddressOf(pos) / kPage * kPage));
 }
 
 void TProcessMemory::Keep(uint64_t address, const uint8_t* page) const {

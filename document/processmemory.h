@@ -10,6 +10,7 @@
 #include <list>
 #include <optional>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "document/regionlayout.h"
@@ -39,6 +40,7 @@ class TProcessMemory final : public TLiveSource {
   void WriteBytes(uint64_t pos, uint64_t count, const uint8_t* src) override;
   uint64_t AddressOf(uint64_t pos) const override { return FLayout.AddressOf(pos); }
   std::optional<uint64_t> PosOf(uint64_t address) const override { return FLayout.PosOf(address); }
+  bool Known(uint64_t pos) const override;
 
   const TProcess& Process() const { return FProcess; }
   const TRegionLayout& Layout() const { return FLayout; }
@@ -61,6 +63,8 @@ class TProcessMemory final : public TLiveSource {
   // The pages read lately, by address, oldest first in FOrder.
   mutable std::unordered_map<uint64_t, std::vector<uint8_t>> FPages;
   mutable std::list<uint64_t> FOrder;
+  // Pages (by address) that read as zeros the last time: unknown bytes.
+  mutable std::unordered_set<uint64_t> FUnknownPages;
 };
 
 }  // namespace byteloom

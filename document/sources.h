@@ -45,6 +45,9 @@ class TLiveSource : public TPieceSource {
   virtual std::optional<uint64_t> PosOf(uint64_t address) const {
     return address < Size() ? std::optional<uint64_t>(address) : std::nullopt;
   }
+  // Whether the byte at pos, as last read, is the memory's: false where it
+  // could not be read and was never read before (it reads as zero then).
+  virtual bool Known(uint64_t pos) const { return pos < Size(); }
 };
 
 class TZeroSource final : public TPieceSource {

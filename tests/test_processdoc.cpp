@@ -70,6 +70,12 @@ TEST_F(ProcessDocument, TypingWritesThroughAndWhatIsGoneShowsAsLastRead) {
   doc.Read(pos("name"), 9, ro);
   EXPECT_EQ(std::string(ro, ro + 9), "Ayla the ");
   EXPECT_TRUE(memory.Ended());
+  // Memory never read before is unknown, not the zeros it reads as.
+  const int64_t last = static_cast<int64_t>(memory.Size()) - 1;
+  doc.Read(last, 1, ro);
+  EXPECT_EQ(ro[0], 0);
+  EXPECT_FALSE(memory.Known(last));
+  EXPECT_TRUE(memory.Known(pos("name")));
   EXPECT_THROW(doc.Replace(pos("gold"), 4, reinterpret_cast<const uint8_t*>(&rich), 4), EFileError);
 }
 

@@ -31,6 +31,7 @@ namespace byteloom {
 
 class HexEditorWidget;
 class TFieldsForm;
+class TRegionsForm;
 struct TField;
 struct TValueFormat;
 class TFrameLink;
@@ -90,6 +91,9 @@ class Teditform : public TDocumentWindow {
   // The program mapped or unmapped memory: the window shows its regions as
   // they are now, at the same address (only while it holds no edit to undo).
   void RefreshRegions();
+  // Tools > Memory regions...: the regions of a running program's window.
+  void Regions1Click();
+  TRegionsForm* FRegionsForm = nullptr;
   int FLiveTicks = 0;
   // After an undo or redo in a running program's memory: says so when the
   // program had changed the bytes meanwhile.

@@ -35,12 +35,21 @@ bool Teditform::WriteDocument(const std::string& fileName) {
     return Dialogs().MessageDlg(this, QString::fromLocal8Bit(question.c_str()), TMsgDlgType::mtConfirmation,
                                 TMsgDlgButtons::mbYesNo) == TModalResult::mrYes;
   };
-  if (!FixChecksumsForSave(fileName)) return false;
+  // (A running program's memory is saved as a copy, checksums as they are.)
+  if (!ed.IsLive() && !FixChecksumsForSave(fileName)) return false;
   const std::string oldKey = KeptBookmarkKey(ed);
   bool done = false;
   {
     TLongWork work(this, QStringLiteral("Saving..."), true);
     done = ed.SaveToFile(fileName, work.Progress());
+  }
+  if (done && ed.IsLive()) {
+    Dialogs().MessageDlg(this,
+                         QStringLiteral("The program's memory as it is now was saved to\r\n%1\r\n"
+                                        "This window goes on showing the running program.")
+                             .arg(FromFileName(fileName)),
+                         TMsgDlgType::mtInformation, TMsgDlgButtons::mbOK);
+    return true;
   }
   if (done) {
     // The fields go with the document to a new name.

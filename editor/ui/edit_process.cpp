@@ -5,6 +5,7 @@
 
 #include "document/processmemory.h"
 #include "editor/ui/Editwin.h"
+#include "editor/ui/regionsform.h"
 #include "ui/dialogservice.h"
 #include "ui/qhexeditor.h"
 #include "ui/uibuild.h"
@@ -60,6 +61,20 @@ void Teditform::RefreshRegions() {
   const std::string caption = ed.FileName();
   ed.OpenLive(std::make_unique<TProcessMemory>(memory.Process(), std::move(now)), caption);
   if (const auto pos = ed.PosOfAddress(caret)) ed.Seek(*pos, 0, true);
+  if (FRegionsForm && FRegionsForm->isVisible())
+    FRegionsForm->Fill(static_cast<const TProcessMemory&>(*ed.Document().LiveSource()).Layout());
+}
+
+void Teditform::Regions1Click() {
+  if (!Editor().IsLive()) {
+    Dialogs().MessageDlg(this,
+                         QStringLiteral("Memory regions belong to a running program: open one with "
+                                        "File > Open process... or File > Start program..."),
+                         TMsgDlgType::mtInformation, TMsgDlgButtons::mbOK);
+    return;
+  }
+  if (!FRegionsForm) FRegionsForm = new TRegionsForm(*this);
+  FRegionsForm->ShowRegions();
 }
 
 void Teditform::TellChangedMeanwhile() {

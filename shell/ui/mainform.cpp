@@ -251,6 +251,7 @@ void TMainform::CreateMenus() {
   OnClick(Item(Tools1, "Fields1", QStringLiteral("&Fields...")), onActive(&Teditform::Fields1Click));
   OnClick(Item(Tools1, "ChecksumOfSelection1", QStringLiteral("Chec&ksum of selection...")),
           onActive(&Teditform::ChecksumOfSelection1Click));
+  OnClick(Item(Tools1, "Regions1", QStringLiteral("Memory &regions...")), onActive(&Teditform::Regions1Click));
   Compare1->setEnabled(false);
   CompareAgain1->setEnabled(false);
   Separator(Tools1, "N7");
