@@ -7,7 +7,11 @@
 #include <functional>
 
 #include "document/processmemory.h"
+#include "editor/fields.h"
 #include "editor/keepvalue.h"
+#include "editor/valueinfo.h"
+#include "control/bytesource.h"
+#include "tests/support/editortest.h"
 #include "tests/support/fakememory.h"
 #include "tests/support/gametalk.h"
 #include "tests/support/tempdir.h"
@@ -67,6 +71,84 @@ TEST(ValueKeeper, WritesBackWhatTheProgramChangedAndReleasesWhatItCannotHold) {
     EXPECT_EQ(keeper.Count(), row.Left);
     EXPECT_TRUE(keeper.Tick(fake).Rewritten.empty());
   }
+}
+
+using ProgramFields = EditorTest;
+
+// A field of a program's memory is typed and shown at its address, written
+// through as an undoable edit, held, saved at its address and placed again
+// by address, never at a file's offsets.
+TEST_F(ProgramFields, AreAtAddressesEverywhere) {
+  Bytes memory(16, 0);
+  auto owned = std::make_unique<TFakeMemory>(memory);
+  TFakeMemory& fake = *owned;
+  fake.FBase = 0x5000;
+  Ed->OpenLive(std::move(owned), "game (PID 1)");
+  TFieldEntry entry = EntryOf(FieldAt(0, 4));
+  entry.Name = "gold";
+  entry.Offset = "0x5004";
+  TField gold;
+  ASSERT_EQ(FieldFromEntry(entry, *Ed, gold), "");
+  EXPECT_EQ(gold.Offset, 4);
+  EXPECT_EQ(EntryOf(gold, *Ed).Offset, "0x5004");
+  TField none;
+  for (const char* refused : {"0x4FFF", "0x5010", "gold"}) {
+    entry.Offset = refused;
+    EXPECT_NE(FieldFromEntry(entry, *Ed, none), "") << refused;
+  }
+  entry.Offset = "0x5004";
+  entry.Checksum = true;
+  EXPECT_NE(FieldFromEntry(entry, *Ed, none), "");
+
+  // Typed, written through; undone as any edit.
+  EXPECT_EQ(SetFieldValue(*Ed, gold, "999"), "");
+  EXPECT_EQ(memory[4], 0xE7);
+  Ed->Undo();
+  EXPECT_EQ(memory[4], 0);
+  // Held at the value it has; what the program changes is put back.
+  TValueKeeper keeper;
+  EXPECT_EQ(SetFieldValue(*Ed, gold, "999"), "");
+  ASSERT_EQ(HoldField(keeper, *Ed, gold), "");
+  EXPECT_TRUE(FieldHeld(keeper, gold));
+  memory[5] = 0x77;
+  EXPECT_EQ(keeper.Tick(*Ed->Document().LiveSource()).Rewritten, std::vector<int64_t>{4});
+  EXPECT_EQ(memory[5], 3);
+  KeepFieldHolds(keeper, {});
+  EXPECT_TRUE(keeper.Empty());
+
+  // The value panel shows the caret's address.
+  Ed->Seek(4, 0, true);
+  TEditorSource source(*Ed);
+  std::string hex;
+  ComputeValueInfo(source, CaretPlaceOf(*Ed), [&](TValueBox box, const std::string& text) {
+    if (box == TValueBox::vbAddressHex) hex = text;
+  });
+  EXPECT_EQ(hex, "5004");
+
+  // A profile keeps the address; it is placed by address (the memory shown
+  // two bytes later now), and only in a program's window.
+  const std::string text = ProfileText({gold}, *Ed);
+  EXPECT_NE(text.find("field address=0x5004 type=u32"), std::string::npos) << text;
+  fake.FBase = 0x5002;
+  TProfile again = ParseProfile(text);
+  PlaceProfile(again, *Ed);
+  ASSERT_EQ(again.Fields.size(), 1u);
+  EXPECT_EQ(again.Fields[0].Offset, 2);
+  TProfile offsets = ParseProfile(ProfileText({gold}));
+  PlaceProfile(offsets, *Ed);
+  EXPECT_TRUE(offsets.Fields.empty());
+  TFakeHost host;
+  THexEditor file(host);
+  host.Target = &file;
+  file.Loaded();
+  TProfile addresses = ParseProfile(text);
+  PlaceProfile(addresses, file);
+  EXPECT_TRUE(addresses.Fields.empty());
+  EXPECT_EQ(addresses.Skipped.size(), 1u);
+  EXPECT_NE(HoldField(keeper, file, gold), "");
+  std::string problem;
+  EXPECT_TRUE(FieldsFor(*Ed, {gold}, file, problem).empty());
+  EXPECT_NE(problem, "");
 }
 
 using KeepGame = TempDirTest;
