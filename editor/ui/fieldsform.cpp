@@ -196,7 +196,7 @@ TFieldDialog::TFieldDialog(QWidget* parent) : QDialog(parent) {
 void TFieldDialog::SetDocument(int64_t size, int64_t selFirst, int64_t selCount, bool addresses) {
   // A running program's memory: fields at its addresses, and no checksums.
   if (auto* label = qobject_cast<QLabel*>(static_cast<QFormLayout*>(layout())->labelForField(OffsetEdit)))
-    label->setText(addresses ? QStringLiteral("&Address:") : QStringLiteral("&Offset (stored at):"));
+    label->setText(addresses ? QStringLiteral("A&ddress:") : QStringLiteral("&Offset (stored at):"));
   PlacesLabel->setText(addresses ? QStringLiteral("Addresses: decimal, $hex or 0xhex.")
                                  : QStringLiteral("Offsets: decimal, $hex or 0xhex."));
   KindBox->setEnabled(!addresses);
