@@ -444,20 +444,21 @@ TChecksumRange ChecksumRange(const std::string& from, const std::string& to, con
 
 // --- Profiles ------------------------------------------------------------------------------
 
-std::string FieldLine(const TField& f) {
+std::string FieldLine(const TField& f, bool atAddress) {
   const std::string order = f.Order == TByteOrder::boLittle ? "le" : "be";
+  const std::string at = atAddress ? "address=" : "offset=";
   std::string line;
   switch (f.Kind) {
     case TFieldKind::fkNumber:
-      line = "field offset=" + OffsetText(f.Offset) + " type=" + ValueTypeName(f.Type) + " order=" + order;
+      line = "field " + at + OffsetText(f.Offset) + " type=" + ValueTypeName(f.Type) + " order=" + order;
       break;
     case TFieldKind::fkText:
     case TFieldKind::fkBytes:
-      line = "field offset=" + OffsetText(f.Offset) + " type=" + (f.Kind == TFieldKind::fkText ? "text" : "bytes") +
+      line = "field " + at + OffsetText(f.Offset) + " type=" + (f.Kind == TFieldKind::fkText ? "text" : "bytes") +
              " length=" + std::to_string(f.Length);
       break;
     case TFieldKind::fkChecksum:
-      line = "checksum offset=" + OffsetText(f.Offset) + " algorithm=" + ChecksumKey(f.Algorithm) +
+      line = "checksum " + at + OffsetText(f.Offset) + " algorithm=" + ChecksumKey(f.Algorithm) +
              " from=" + OffsetText(f.From) + " to=" + (f.To == -1 ? "end" : OffsetText(f.To)) + " order=" + order +
              " fix-on-save=" + (f.FixOnSave ? "yes" : "no");
       break;
@@ -468,7 +469,7 @@ std::string FieldLine(const TField& f) {
   return line + " name=" + name;
 }
 
-std::string ParseFieldLine(const std::string& line, TField& field, std::vector<std::string>& notes) {
+std::string ParseFieldLine(const std::string& line, TField& field, std::vector<std::string>& notes, bool* atAddress) {
   TField f;
   const size_t nameAt = line.find(" name=");
   const std::string head = line.substr(0, nameAt);
@@ -493,7 +494,8 @@ std::string ParseFieldLine(const std::string& line, TField& field, std::vector<s
       return v.has_value();
     };
     std::string bad;
-    if (key == "offset") {
+    if (key == "offset" || key == "address") {
+      if (atAddress) *atAddress = key == "address";
       hasOffset = position(f.Offset);
       if (!hasOffset) bad = "is no offset";
     } else if (key == "type" && f.Kind == TFieldKind::fkNumber) {
@@ -546,6 +548,16 @@ std::string ProfileText(const std::vector<TField>& fields) {
   return out;
 }
 
+std::string ProfileText(const std::vector<TField>& fields, const THexEditor& editor) {
+  if (!editor.IsLive()) return ProfileText(fields);
+  std::string out = ProfileText({});
+  for (TField f : fields) {
+    f.Offset = static_cast<int64_t>(editor.AddressOf(f.Offset));
+    out += FieldLine(f, true) + "\n";
+  }
+  return out;
+}
+
 TProfile ParseProfile(const std::string& text) {
   TProfile profile;
   bool versioned = false;
@@ -573,15 +585,79 @@ TProfile ParseProfile(const std::string& text) {
     }
     TField field;
     std::vector<std::string> notes;
-    const std::string error = ParseFieldLine(line, field, notes);
+    bool atAddress = false;
+    const std::string error = ParseFieldLine(line, field, notes, &atAddress);
     if (!error.empty()) {
       profile.Skipped.push_back(at + error + ": " + line);
       continue;
     }
     for (const std::string& note : notes) profile.Skipped.push_back(at + note);
     profile.Fields.push_back(field);
+    profile.AtAddress.push_back(atAddress);
   }
   return profile;
+}
+
+void PlaceProfile(TProfile& profile, const THexEditor& editor) {
+  const bool live = editor.IsLive();
+  std::vector<TField> kept;
+  for (size_t i = 0; i < profile.Fields.size(); ++i) {
+    TField f = profile.Fields[i];
+    const bool atAddress = i < profile.AtAddress.size() && profile.AtAddress[i];
+    const std::string what = "\"" + f.Name + "\" at " + OffsetText(f.Offset) + ": ";
+    std::string skip;
+    if (live && f.Kind == TFieldKind::fkChecksum) skip = "a checksum is for a file, not for a running program's memory";
+    else if (live && !atAddress) skip = "an offset in a file, not an address in a running program's memory";
+    else if (!live && atAddress) skip = "an address in a running program's memory, not an offset in a file";
+    else if (live) {
+      const std::optional<int64_t> pos = editor.PosOfAddress(static_cast<uint64_t>(f.Offset));
+      if (pos) f.Offset = *pos;
+      else skip = "the program has no such address now";
+    }
+    if (skip.empty()) kept.push_back(f);
+    else profile.Skipped.push_back(what + skip);
+  }
+  profile.Fields = std::move(kept);
+  profile.AtAddress.assign(profile.Fields.size(), false);
+}
+
+std::string PlaceText(const THexEditor& editor, int64_t pos) { return OffsetText(static_cast<int64_t>(editor.AddressOf(pos))); }
+
+TFieldEntry EntryOf(const TField& field, const THexEditor& editor) {
+  TFieldEntry e = EntryOf(field);
+  e.Offset = PlaceText(editor, field.Offset);
+  return e;
+}
+
+std::string FieldFromEntry(TFieldEntry entry, const THexEditor& editor, TField& field) {
+  if (editor.IsLive()) {
+    if (entry.Checksum) return "A checksum is for a file: a running program's memory holds none to check or fix";
+    const std::optional<int64_t> address = ParseOffset(entry.Offset);
+    if (!address) return NoPosition("The address", entry.Offset);
+    const std::optional<int64_t> pos = editor.PosOfAddress(static_cast<uint64_t>(*address));
+    if (!pos) return "The program has no readable memory at " + OffsetText(*address);
+    entry.Offset = OffsetText(*pos);
+  }
+  return FieldFromEntry(entry, editor.Document().Size(), field);
+}
+
+std::vector<TField> FieldsFor(const THexEditor& from, const std::vector<TField>& fields, const THexEditor& to, std::string& problem) {
+  problem.clear();
+  if (from.IsLive() != to.IsLive()) {
+    problem = from.IsLive() ? "Fields of a running program's memory are at addresses of that program, not at offsets of a file"
+                            : "Fields of a file are at offsets of the file, not at addresses of a running program";
+    return {};
+  }
+  if (!from.IsLive()) return fields;
+  std::vector<TField> placed;
+  int missing = 0;
+  for (TField f : fields) {
+    const std::optional<int64_t> pos = to.PosOfAddress(from.AddressOf(f.Offset));
+    if (pos && f.Kind != TFieldKind::fkChecksum) f.Offset = *pos, placed.push_back(f);
+    else ++missing;
+  }
+  if (missing > 0) problem = std::to_string(missing) + (missing == 1 ? " field is" : " fields are") + " at no address of the other program";
+  return placed;
 }
 
 // --- The store of every file's fields ------------------------------------------------------
@@ -624,15 +700,21 @@ void TFieldStore::Keep(const std::string& path, const std::vector<TField>& field
   if (FEntries.size() > kMaxFiles) FEntries.erase(FEntries.begin());
 }
 
-TProfileLoad LoadProfile(const std::string& path, std::vector<TField>& fields) {
+TProfileLoad LoadProfile(const std::string& path, std::vector<TField>& fields, const THexEditor* places) {
   // A profile is small: a larger file is no profile.
   constexpr int64_t kMaxProfileSize = int64_t{1} << 20;
   const TStoreText text = ReadStore(path, kMaxProfileSize);
   if (!text.Usable || !text.Exists) return {path + " " + (text.Exists ? text.Problem : "does not exist"), {}, false};
-  const TProfile profile = ParseProfile(text.Text);
+  TProfile profile = ParseProfile(text.Text);
+  const size_t read = profile.Fields.size();
+  if (places) PlaceProfile(profile, *places);
   const int added = AddFields(fields, profile.Fields);
-  TProfileLoad load{{}, std::to_string(added) + " of the profile's " + std::to_string(profile.Fields.size()) + " fields added.",
+  TProfileLoad load{{}, std::to_string(added) + " of the profile's " + std::to_string(read) + " fields added.",
                     !profile.Skipped.empty()};
+  if (places && places->IsLive() && added > 0)
+    load.Report += " Their addresses are those of the run the profile was saved from: where the program keeps a value "
+                   "elsewhere this run (on the heap often), the field shows other bytes. Check each value before you "
+                   "change or hold it.";
   if (load.Skipped) load.Report = "Skipped lines:\n" + load.Report;
   constexpr size_t kListed = 20;
   for (size_t k = 0; k < profile.Skipped.size() && k < kListed; ++k) load.Report += "\n" + profile.Skipped[k];

@@ -151,6 +151,23 @@ TFieldEntry EntryOf(const TField& field);
 // it describes none (a number that is no position, a place past the end).
 std::string FieldFromEntry(const TFieldEntry& entry, int64_t size, TField& field);
 
+// --- Fields of a running program's memory ---------------------------------------------------
+// A field is kept at its document position; over a running program's
+// memory it is shown and typed at the address the program has (the offset
+// column's), elsewhere at its offset.
+
+// "0x7FFD2A10" (an address) or "0x1F" (an offset).
+std::string PlaceText(const THexEditor& editor, int64_t pos);
+// EntryOf and FieldFromEntry with the field's place as the document shows
+// it. A running program's memory takes no checksum.
+TFieldEntry EntryOf(const TField& field, const THexEditor& editor);
+std::string FieldFromEntry(TFieldEntry entry, const THexEditor& editor, TField& field);
+// The fields of from's document placed for to's (Apply to): a program's
+// fields at the same addresses of the other; none between a program and a
+// file. problem: what was not applied.
+std::vector<TField> FieldsFor(const THexEditor& from, const std::vector<TField>& fields, const THexEditor& to,
+                              std::string& problem);
+
 // A row of the fields table: the value now and, for a checksum, the value
 // computed over its range.
 enum class TRowState : uint8_t { rsValue, rsMatch, rsMismatch, rsProblem, rsNotComputed };
@@ -158,6 +175,7 @@ struct TFieldRow {
   std::string Value, Computed;
   TRowState State = TRowState::rsValue;
   std::string Range = {};  // of a checksum (FieldRangeText)
+  bool Held = false;       // Keep at value writes it back
 };
 // The rows of fields; once progress stops the work, the checksums left are
 // not computed.
@@ -186,13 +204,24 @@ constexpr int kProfileVersion = 1;
 std::string ProfileText(const std::vector<TField>& fields);
 // One field line (without its line end); empty, or what is wrong with it.
 // notes receives what was ignored in a line that was read.
-std::string FieldLine(const TField& field);
-std::string ParseFieldLine(const std::string& line, TField& field, std::vector<std::string>& notes);
+// A field of a running program's memory is saved at its address
+// ("address=0x7F..." for "offset="); atAddress tells which was read.
+std::string FieldLine(const TField& field, bool atAddress = false);
+std::string ParseFieldLine(const std::string& line, TField& field, std::vector<std::string>& notes,
+                           bool* atAddress = nullptr);
 struct TProfile {
   std::vector<TField> Fields;
+  std::vector<bool> AtAddress;  // of each field: its Offset is an address
   std::vector<std::string> Skipped;  // "line 4: ...", what was not read
 };
 TProfile ParseProfile(const std::string& text);
+// The fields of a window, saved: a running program's at their addresses.
+std::string ProfileText(const std::vector<TField>& fields, const THexEditor& editor);
+// The profile's fields for the document of editor: in a running program's
+// memory the addresses become positions and offsets (of a file) are
+// skipped, as are checksums and addresses the program does not have; in a
+// file the addresses (of a program) are skipped.
+void PlaceProfile(TProfile& profile, const THexEditor& editor);
 // Load profile: adds the fields of the profile file at path to fields
 // (those not held yet). Error: the file cannot be read (nothing added);
 // else the report to show, with the lines skipped (Skipped: there were some).
@@ -200,7 +229,8 @@ struct TProfileLoad {
   std::string Error, Report;
   bool Skipped = false;
 };
-TProfileLoad LoadProfile(const std::string& path, std::vector<TField>& fields);
+// With places, the profile is placed for its document first (PlaceProfile).
+TProfileLoad LoadProfile(const std::string& path, std::vector<TField>& fields, const THexEditor* places = nullptr);
 
 // The fields kept per file, as the settings folder's store holds them: the
 // version line, then for each file a line "file PATH" (the path escaped as

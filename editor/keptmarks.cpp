@@ -82,6 +82,8 @@ TKept<TFieldStore>& KeptFieldStore() {
 std::string KeptBookmarksFile() { return KeptMarks().File(); }
 
 std::string KeptBookmarkKey(const THexEditor& editor) {
+  // A running program's window is named after the program, not a file.
+  if (editor.IsLive()) return {};
   return FileExists(editor.FileName()) ? AbsolutePath(editor.FileName()) : std::string();
 }
 

@@ -26,7 +26,7 @@ std::string KeptBookmarksFile();
 constexpr int64_t kMaxKeptBookmarksSize = int64_t{16} << 20;
 
 // The key the document's bookmarks are kept under: its file's absolute
-// path, or empty for a document without a file.
+// path, or empty for a document without a file (a running program's memory).
 std::string KeptBookmarkKey(const THexEditor& editor);
 // The store as the settings folder holds it (empty where there is none or
 // it cannot be used); valid until the next call.

@@ -10,7 +10,11 @@
 
 namespace byteloom {
 
-TCaretPlace CaretPlaceOf(THexEditor& editor) { return {editor.SelStart(), editor.SelEnd(), editor.GetCursorPos()}; }
+TCaretPlace CaretPlaceOf(THexEditor& editor) {
+  TCaretPlace place{editor.SelStart(), editor.SelEnd(), editor.GetCursorPos()};
+  if (editor.IsLive()) place.AddressOf = [&editor](int64_t pos) { return editor.AddressOf(pos); };
+  return place;
+}
 
 namespace {
 
@@ -22,7 +26,11 @@ uint8_t ReadByte(TByteSource& bytes, int64_t pos) {
 
 }  // namespace
 
-std::string WidestValueText(TValueBox box) {
+std::string WidestValueText(TValueBox box, bool addresses) {
+  // A program's addresses use 47 bits.
+  if (addresses && box == TValueBox::vbAddressDec) return "140737488355327";
+  if (addresses && (box == TValueBox::vbAddressHex || box == TValueBox::vbSelStart || box == TValueBox::vbSelEnd))
+    return "7FFFFFFFFFFF";
   switch (box) {
     case TValueBox::vbSelStart:
     case TValueBox::vbSelEnd: return "FFFFFFFF";  // a negative position shows as its 32-bit pattern
@@ -42,10 +50,14 @@ std::string WidestValueText(TValueBox box) {
 
 void ComputeValueInfo(TByteSource& bytes, const TCaretPlace& place,
                       const std::function<void(TValueBox, const std::string&)>& set) {
-  set(TValueBox::vbSelStart, PositionHex(place.SelStart));
-  set(TValueBox::vbSelEnd, PositionHex(place.SelEnd));
-  const int64_t p = place.CursorPos;
   const int64_t size = bytes.Size();
+  // Where the document has no byte (no selection), the position stays.
+  const auto at = [&](int64_t pos) {
+    return place.AddressOf && pos >= 0 && pos < size ? static_cast<int64_t>(place.AddressOf(pos)) : pos;
+  };
+  set(TValueBox::vbSelStart, PositionHex(at(place.SelStart)));
+  set(TValueBox::vbSelEnd, PositionHex(at(place.SelEnd)));
+  const int64_t p = place.CursorPos;
   if (size == 0) return;
 
   const uint8_t b = ReadByte(bytes, p);
@@ -76,8 +88,8 @@ void ComputeValueInfo(TByteSource& bytes, const TCaretPlace& place,
   set(TValueBox::vbUnsigned8, std::to_string(b8));
   set(TValueBox::vbSigned8, std::to_string(b8 < 128 ? static_cast<int>(b8) : static_cast<int>(b8) - 256));
   set(TValueBox::vbDecHex, std::to_string(b8) + "/" + HexMin2(b8));
-  set(TValueBox::vbAddressDec, std::to_string(p));
-  set(TValueBox::vbAddressHex, PositionHex(p));
+  set(TValueBox::vbAddressDec, std::to_string(at(p)));
+  set(TValueBox::vbAddressHex, PositionHex(at(p)));
   set(TValueBox::vbLength, std::to_string(size));
 }
 

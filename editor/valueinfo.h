@@ -39,13 +39,17 @@ struct TCaretPlace {
   int64_t SelStart = 0;
   int64_t SelEnd = 0;
   int64_t CursorPos = 0;  // GetCursorPos: inside the document unless it is empty
+  // In a running program's memory: the address of a position, which the
+  // "Adress" and selection boxes show (empty: they show positions).
+  std::function<uint64_t(int64_t)> AddressOf = {};
 };
 TCaretPlace CaretPlaceOf(THexEditor& editor);
 
 // The longest caption a box can show, to size the box by: every digit in it
 // may stand for any digit of its kind (decimal, or hex where the box shows
 // hex), so a box as wide as this text with its widest digits fits them all.
-std::string WidestValueText(TValueBox box);
+// With addresses, the boxes that show them fit any address a program has.
+std::string WidestValueText(TValueBox box, bool addresses = false);
 
 // Fills the boxes through set, in the order of TValueBox, from the
 // document's bytes and the caret's place. An empty document sets only the

@@ -8,6 +8,7 @@
 
 #include "document/document.h"
 #include "tests/fuzz/docmodel.h"
+#include "tests/support/fakememory.h"
 #include "tests/support/filelimit.h"
 #include "tests/support/tempdir.h"
 
@@ -115,25 +116,6 @@ TEST_F(Document, BytesThatDoNotFitTheDiskChangeNothing) {
   EXPECT_EQ(ReadAll(doc), (Bytes{1, 9, 8, 2, 3}));
 }
 
-
-// Live memory as a program holds it: the test changes it behind the
-// document's back, and writes to [FLockedFrom, end) fail.
-class TFakeMemory final : public TLiveSource {
- public:
-  explicit TFakeMemory(Bytes& bytes) : FBytes(bytes) {}
-  uint64_t Size() const override { return FBytes.size(); }
-  void ReadBytes(uint64_t pos, uint64_t count, uint8_t* dest) const override {
-    std::copy_n(FBytes.begin() + static_cast<ptrdiff_t>(pos), count, dest);
-  }
-  void WriteBytes(uint64_t pos, uint64_t count, const uint8_t* src) override {
-    if (pos + count > FLockedFrom) throw EFileError("This memory is not writable");
-    std::copy_n(src, count, FBytes.begin() + static_cast<ptrdiff_t>(pos));
-  }
-  uint64_t FLockedFrom = UINT64_MAX;
-
- private:
-  Bytes& FBytes;
-};
 
 TEST_F(Document, LiveMemoryIsWrittenThroughKeepsItsLengthAndUndoWritesTheOldBytesBack) {
   Bytes memory = {0x10, 0x20, 0x30, 0x40, 0x50, 0x60};

@@ -11,6 +11,7 @@
 #include <memory>
 
 #include "control/bookmarks.h"
+#include "editor/keepvalue.h"
 #include "platform/process.h"
 #include "ui/docwindow.h"
 
@@ -166,6 +167,15 @@ class Teditform : public TDocumentWindow {
   void FieldsChanged();
   TFieldsForm& FieldsForm();
   void EnableSaveIfModified();
+  // Keep at value: the values held in the running program's memory, written
+  // back ten times a second while any is held; the holds end with the
+  // field, the window or the program.
+  TValueKeeper& Keeper() { return FKeeper; }
+  // Holds field at the value it has now, or releases it; a message when it
+  // cannot be held.
+  void ToggleKeep(const TField& field);
+  void KeepTick();
+  QTimer* FKeepTimer = nullptr;
 
   // --- Components -----------------------------------------------------------------
   HexEditorWidget* HexEditor1 = nullptr;
@@ -254,6 +264,7 @@ class Teditform : public TDocumentWindow {
   TBookmarkMenu FBookmarkMenu;
   std::vector<TField> FFields;
   TFieldsForm* FFieldsForm = nullptr;
+  TValueKeeper FKeeper;
   std::unique_ptr<TVersionWatch> FVersionWatch;
   QSocketNotifier* FVersionNotifier = nullptr;
   bool FClosing = false;

@@ -2,6 +2,8 @@
 // Teditform: the document's named fields and checksums (Tools > Fields, the
 // context menu's "Add field here", Tools > Checksum of selection) and the
 // checksums fixed before a save.
+#include <QTimer>
+
 #include "control/bytesource.h"
 #include "control/hexeditor.h"
 #include "editor/keptmarks.h"
@@ -19,7 +21,41 @@ TFieldsForm& Teditform::FieldsForm() {
 
 void Teditform::FieldsChanged() {
   KeepFields(KeptBookmarkKey(Editor()), FFields);
+  KeepFieldHolds(FKeeper, FFields);
   if (FFieldsForm && FFieldsForm->isVisible()) FFieldsForm->Refresh();
+}
+
+void Teditform::ToggleKeep(const TField& field) {
+  if (FieldHeld(FKeeper, field)) {
+    FKeeper.Release(field.Offset, FieldWidth(field));
+  } else if (const std::string error = FEndedTold ? "The program has ended" : HoldField(FKeeper, Editor(), field);
+             !error.empty()) {
+    Dialogs().MessageDlg(this, QString::fromStdString(error), TMsgDlgType::mtWarning, TMsgDlgButtons::mbOK);
+    return;
+  }
+  if (!FKeepTimer) {
+    FKeepTimer = new QTimer(this);
+    connect(FKeepTimer, &QTimer::timeout, this, [this] { Guarded([this] { KeepTick(); }); });
+  }
+  if (FKeeper.Empty()) FKeepTimer->stop();
+  else if (!FKeepTimer->isActive()) FKeepTimer->start(100);
+  if (FFieldsForm && FFieldsForm->isVisible()) FFieldsForm->Refresh();
+}
+
+void Teditform::KeepTick() {
+  THexEditor& ed = Editor();
+  TKeepTick tick;
+  if (!ed.IsLive() || FEndedTold) {
+    // The window said so when the program ended.
+    FKeeper.ReleaseAll();
+  } else {
+    tick = FKeeper.Tick(*ed.Document().LiveSource());
+  }
+  if (FKeeper.Empty()) FKeepTimer->stop();
+  if (tick.Released.empty() && !FKeeper.Empty()) return;
+  if (FFieldsForm && FFieldsForm->isVisible()) FFieldsForm->Refresh();
+  if (const std::string told = ReleasedText(tick, ed, FFields); !told.empty())
+    Dialogs().MessageDlg(this, QString::fromStdString(told), TMsgDlgType::mtWarning, TMsgDlgButtons::mbOK);
 }
 
 void Teditform::Fields1Click() { FieldsForm().ShowFields(); }
@@ -39,6 +75,8 @@ void Teditform::AddField(int64_t offset, const TValueFormat& format) {
 }
 
 bool Teditform::FixChecksumsForSave(const std::string& fileName) {
+  // Saving a copy of a running program's memory writes nothing into it.
+  if (Editor().IsLive()) return true;
   TFixOutcome outcome;
   {
     TLongWork work(this, QStringLiteral("Fixing the checksums..."), true);

@@ -50,6 +50,7 @@ void Teditform::HexEditor1MouseUp() {
 
 void Teditform::UpdateValueInfo() {
   TEditorSource bytes(Editor());
+  Value_Info_Panel->ShowAddresses(Editor().IsLive());
   try {
     ComputeValueInfo(bytes, CaretPlaceOf(Editor()), [this](TValueBox box, const std::string& text) {
       Value_Info_Panel->SetCaption(box, QString::fromStdString(text));

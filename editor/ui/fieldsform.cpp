@@ -22,6 +22,7 @@
 #include "control/bookmarks.h"
 #include "control/bytesource.h"
 #include "control/hexeditor.h"
+#include "editor/keepvalue.h"
 #include "editor/ui/Editwin.h"
 #include "editor/ui/framelink.h"
 #include "platform/store.h"
@@ -85,15 +86,18 @@ QVariant TFieldTableModel::data(const QModelIndex& index, int role) const {
   if (role == Qt::ForegroundRole && (r.State == TRowState::rsMismatch || r.State == TRowState::rsProblem))
     return QColor(Qt::darkRed);
   if (role == Qt::BackgroundRole && r.State == TRowState::rsMismatch) return QColor(255, 220, 220);
+  if (role == Qt::BackgroundRole && r.Held) return QColor(220, 235, 255);
+  if (role == Qt::ToolTipRole && r.Held)
+    return QStringLiteral("Held: written back whenever the program changes it (Release ends that).");
   if (role == Qt::ToolTipRole && r.State == TRowState::rsMismatch)
     return QStringLiteral("The stored value is not the one computed over the range: Fix writes it.");
   if (role != Qt::DisplayRole && role != Qt::EditRole) return {};
   switch (index.column()) {
     case kName: return Text(f.Name);
-    case kOffset: return Text(OffsetText(f.Offset));
+    case kOffset: return Text(PlaceText ? PlaceText(f.Offset) : OffsetText(f.Offset));
     case kType: return Text(FieldTypeText(f));
     case kRange: return Text(r.Range);
-    case kValue: return Text(r.Value);
+    case kValue: return Text(r.Value) + (r.Held && role == Qt::DisplayRole ? QStringLiteral(" (held)") : QString());
     case kComputed:
       if (!checksum) return {};
       return Text(r.Computed) + (r.State == TRowState::rsMismatch ? QStringLiteral("  \u2260 stored") : QString());
@@ -104,6 +108,7 @@ QVariant TFieldTableModel::data(const QModelIndex& index, int role) const {
 QVariant TFieldTableModel::headerData(int section, Qt::Orientation orientation, int role) const {
   static const char* const kHeaders[] = {"Name", "Offset", "Type", "Range", "Value", "Computed", "Fix on save"};
   if (role != Qt::DisplayRole || orientation != Qt::Horizontal || section < 0 || section >= kColumns) return {};
+  if (section == kOffset && Addresses) return QStringLiteral("Address");
   return QLatin1String(kHeaders[section]);
 }
 
@@ -179,7 +184,8 @@ TFieldDialog::TFieldDialog(QWidget* parent) : QDialog(parent) {
   form->addRow(QString(), RangeLabel);
   form->addRow(QStringLiteral("&Byte order:"), OrderBox);
   form->addRow(QString(), FixOnSaveBox);
-  form->addRow(new QLabel(QStringLiteral("Offsets: decimal, $hex or 0xhex."), this));
+  PlacesLabel = new QLabel(QStringLiteral("Offsets: decimal, $hex or 0xhex."), this);
+  form->addRow(PlacesLabel);
   form->addRow(buttons);
   connect(KindBox, &QComboBox::currentIndexChanged, this, [this] { KindChange(); });
   connect(TypeBox, &QComboBox::currentIndexChanged, this, [this] { KindChange(); });
@@ -187,7 +193,13 @@ TFieldDialog::TFieldDialog(QWidget* parent) : QDialog(parent) {
   uibuild::OnClick(SelectionButton, [this] { SelectionClick(); });
 }
 
-void TFieldDialog::SetDocument(int64_t size, int64_t selFirst, int64_t selCount) {
+void TFieldDialog::SetDocument(int64_t size, int64_t selFirst, int64_t selCount, bool addresses) {
+  // A running program's memory: fields at its addresses, and no checksums.
+  if (auto* label = qobject_cast<QLabel*>(static_cast<QFormLayout*>(layout())->labelForField(OffsetEdit)))
+    label->setText(addresses ? QStringLiteral("A&ddress:") : QStringLiteral("&Offset (stored at):"));
+  PlacesLabel->setText(addresses ? QStringLiteral("Addresses: decimal, $hex or 0xhex.")
+                                 : QStringLiteral("Offsets: decimal, $hex or 0xhex."));
+  KindBox->setEnabled(!addresses);
   FSize = size;
   FSelFirst = selFirst;
   FSelCount = selCount;
@@ -256,6 +268,7 @@ TFieldsForm::TFieldsForm(Teditform& owner) : QWidget(&owner, Qt::Window), FOwner
   resize(760, 320);
   FModel = new TFieldTableModel(owner.Fields(), this);
   FModel->OnEditValue = [this](int row, const QString& text) { EditValue(row, text); };
+  FModel->PlaceText = [this](int64_t pos) { return PlaceText(FOwner.Editor(), pos); };
   FModel->OnFixOnSave = [this](int row, bool on) {
     FOwner.Fields()[static_cast<size_t>(row)].FixOnSave = on;
     Changed();
@@ -280,6 +293,7 @@ TFieldsForm::TFieldsForm(Teditform& owner) : QWidget(&owner, Qt::Window), FOwner
   RemoveButton = Button(this, "RemoveButton", QStringLiteral("&Remove"));
   FixButton = Button(this, "FixButton", QStringLiteral("&Fix"));
   EditValueButton = Button(this, "EditValueButton", QStringLiteral("Edit &value"));
+  KeepButton = Button(this, "KeepButton", QStringLiteral("&Keep at value"));
   RefreshButton = Button(this, "RefreshButton", QStringLiteral("Refres&h"));
   RefreshButton->setShortcut(QKeySequence(QStringLiteral("F5")));
   SaveProfileButton = Button(this, "SaveProfileButton", QStringLiteral("&Save profile..."));
@@ -289,7 +303,7 @@ TFieldsForm::TFieldsForm(Teditform& owner) : QWidget(&owner, Qt::Window), FOwner
 
   auto* layout = new QVBoxLayout(this);
   auto* top = new QHBoxLayout;
-  for (QPushButton* b : {AddButton, AddChecksumButton, BookmarkButton, EditButton, EditValueButton, RemoveButton, FixButton})
+  for (QPushButton* b : {AddButton, AddChecksumButton, BookmarkButton, EditButton, EditValueButton, KeepButton, RemoveButton, FixButton})
     top->addWidget(b);
   top->addStretch(1);
   top->addWidget(RefreshButton);
@@ -305,6 +319,31 @@ TFieldsForm::TFieldsForm(Teditform& owner) : QWidget(&owner, Qt::Window), FOwner
   OnClick(AddChecksumButton, [this] { AddChecksumClick(); });
   OnClick(EditButton, [this] { EditClick(); });
   OnClick(EditValueButton, [this] { EditValueClick(); });
+  OnClick(KeepButton, [this] { KeepClick(); });
+  // The context menu of a row: Keep at value or Release, Edit value.
+  FieldView->setContextMenuPolicy(Qt::CustomContextMenu);
+  connect(FieldView, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
+    Guarded([&] {
+      if (const QModelIndex index = FieldView->indexAt(at); index.isValid()) FieldView->selectRow(index.row());
+      if (CurrentRow() < 0) return;
+      QMenu menu(this);
+      menu.addAction(KeepButton->text().remove(QLatin1Char('&')), this, [this] { Guarded([this] { KeepClick(); }); });
+      menu.addAction(QStringLiteral("Edit value..."), this, [this] { Guarded([this] { EditValueClick(); }); });
+      menu.exec(FieldView->viewport()->mapToGlobal(at));
+    });
+  });
+  connect(FieldView->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] { UpdateKeepButton(); });
+  // A running program changes its values: those shown are read again twice a second.
+  FLiveTimer = new QTimer(this);
+  FLiveTimer->setInterval(500);
+  connect(FLiveTimer, &QTimer::timeout, this, [this] {
+    Guarded([this] {
+      if (!isVisible() || !FOwner.Editor().IsLive()) return FLiveTimer->stop();
+      // Not while a value is typed into its cell (its editor has the focus).
+      const QWidget* focus = QApplication::focusWidget();
+      if (!focus || focus == FieldView || !FieldView->isAncestorOf(focus)) Refresh();
+    });
+  });
   OnClick(RemoveButton, [this] { RemoveClick(); });
   OnClick(FixButton, [this] { FixClick(); });
   OnClick(RefreshButton, [this] { Refresh(); });
@@ -341,15 +380,43 @@ void TFieldsForm::Refresh() {
   FRefreshTimer->stop();
   FShownEdits = FOwner.Editor().EditCount();
   setWindowTitle(QStringLiteral("Fields - ") + FOwner.DocumentName());
-  TEditorSource source(FOwner.Editor());
+  THexEditor& editor = FOwner.Editor();
+  TEditorSource source(editor);
   TLongWork work(this, QStringLiteral("Computing the checksums..."), true);
-  std::vector<TFieldRow> rows = FieldRows(source, FOwner.Fields(), FOwner.Editor().Translation(),
+  std::vector<TFieldRow> rows = FieldRows(source, FOwner.Fields(), editor.Translation(),
                                           work.Progress());
+  for (size_t i = 0; i < rows.size(); ++i) rows[i].Held = FieldHeld(FOwner.Keeper(), FOwner.Fields()[i]);
+  const bool live = editor.IsLive();
+  FModel->Addresses = live;
+  AddChecksumButton->setEnabled(!live);
+  FixButton->setEnabled(!live);
+  if (live && !FLiveTimer->isActive()) FLiveTimer->start();
   StatusLabel->setText(Text(FieldsSummary(rows)));
   const int row = CurrentRow();
   FModel->SetRows(std::move(rows));
   if (row >= 0 && row < FModel->rowCount()) FieldView->selectRow(row);
   FieldView->resizeColumnsToContents();
+  UpdateKeepButton();
+}
+
+void TFieldsForm::UpdateKeepButton() {
+  const int row = CurrentRow();
+  const bool held = row >= 0 && FieldHeld(FOwner.Keeper(), FOwner.Fields()[static_cast<size_t>(row)]);
+  KeepButton->setText(held ? QStringLiteral("Release") : QStringLiteral("&Keep at value"));
+  // Alt+K either way.
+  KeepButton->setShortcut(QKeySequence(QStringLiteral("Alt+K")));
+  KeepButton->setEnabled(FOwner.Editor().IsLive());
+}
+
+void TFieldsForm::KeepClick() {
+  const int row = CurrentRow();
+  if (row < 0) {
+    Dialogs().MessageDlg(this, QStringLiteral("Choose a field in the list first."), TMsgDlgType::mtInformation,
+                         TMsgDlgButtons::mbOK);
+    return;
+  }
+  FOwner.ToggleKeep(FOwner.Fields()[static_cast<size_t>(row)]);
+  Refresh();
 }
 
 int TFieldsForm::CurrentRow() const {
@@ -364,19 +431,19 @@ void TFieldsForm::Changed() {
 
 bool TFieldsForm::EditEntry(TFieldEntry entry, TField& field) {
   THexEditor& editor = FOwner.Editor();
-  FieldDialog->SetDocument(editor.DataSize(), editor.SelMin(), editor.SelCount());
+  FieldDialog->SetDocument(editor.DataSize(), editor.SelMin(), editor.SelCount(), editor.IsLive());
   for (;;) {
     FieldDialog->SetEntry(entry);
     if (Dialogs().ShowModal(*FieldDialog) != TModalResult::mrOk) return false;
     entry = FieldDialog->Entry();
-    const std::string error = FieldFromEntry(entry, FOwner.Editor().DataSize(), field);
+    const std::string error = FieldFromEntry(entry, editor, field);
     if (error.empty()) return true;
     Dialogs().MessageDlg(this, Text(error), TMsgDlgType::mtWarning, TMsgDlgButtons::mbOK);
   }
 }
 
 void TFieldsForm::AddAndEdit(TField field) {
-  if (!EditEntry(EntryOf(field), field)) return;
+  if (!EditEntry(EntryOf(field, FOwner.Editor()), field)) return;
   FOwner.Fields().push_back(field);
   Changed();
   FieldView->selectRow(FModel->rowCount() - 1);
@@ -402,7 +469,7 @@ void TFieldsForm::EditClick() {
   if (row < 0) return;
   TField& slot = FOwner.Fields()[static_cast<size_t>(row)];
   TField field = slot;
-  if (!EditEntry(EntryOf(slot), field)) return;
+  if (!EditEntry(EntryOf(slot, FOwner.Editor()), field)) return;
   FOwner.Fields()[static_cast<size_t>(row)] = field;
   Changed();
 }
@@ -426,14 +493,18 @@ void TFieldsForm::EditValueClick() {
   const TField& field = FOwner.Fields()[static_cast<size_t>(row)];
   QString text = cell.data(Qt::EditRole).toString();
   if (Dialogs().InputQuery(this, QStringLiteral("Edit value"),
-                           QStringLiteral("%1 (%2 at %3):").arg(Text(field.Name), Text(FieldTypeText(field)), Text(OffsetText(field.Offset))),
+                           QStringLiteral("%1 (%2 at %3):").arg(Text(field.Name), Text(FieldTypeText(field)),
+                                                                  Text(PlaceText(FOwner.Editor(), field.Offset))),
                            text))
     EditValue(row, text);
 }
 
 void TFieldsForm::EditValue(int row, const QString& text) {
-  const std::string error = SetFieldValue(FOwner.Editor(), FOwner.Fields()[static_cast<size_t>(row)], text.toStdString());
+  const TField& field = FOwner.Fields()[static_cast<size_t>(row)];
+  const std::string error = SetFieldValue(FOwner.Editor(), field, text.toStdString());
   if (!error.empty()) Dialogs().MessageDlg(this, Text(error), TMsgDlgType::mtWarning, TMsgDlgButtons::mbOK);
+  // A held value typed anew is the one held from now on.
+  else if (FieldHeld(FOwner.Keeper(), field)) HoldField(FOwner.Keeper(), FOwner.Editor(), field);
   FOwner.EnableSaveIfModified();
   QTimer::singleShot(0, this, [this] { Guarded([this] { Refresh(); }); });
 }
@@ -459,7 +530,7 @@ void TFieldsForm::FixClick() {
 void TFieldsForm::SaveProfileClick() {
   if (!FSaveDialog.Execute(this)) return;
   try {
-    ShowWarning(this, WriteStore(FSaveDialog.Path(), ProfileText(FOwner.Fields())));
+    ShowWarning(this, WriteStore(FSaveDialog.Path(), ProfileText(FOwner.Fields(), FOwner.Editor())));
   } catch (const std::exception& e) {
     Dialogs().MessageDlg(this, QStringLiteral("The profile was not saved: ") + Text(e.what()), TMsgDlgType::mtError,
                          TMsgDlgButtons::mbOK);
@@ -468,7 +539,7 @@ void TFieldsForm::SaveProfileClick() {
 
 void TFieldsForm::LoadProfileClick() {
   if (!FOpenDialog.Execute(this)) return;
-  const TProfileLoad load = LoadProfile(FOpenDialog.Path(), FOwner.Fields());
+  const TProfileLoad load = LoadProfile(FOpenDialog.Path(), FOwner.Fields(), &FOwner.Editor());
   if (!load.Error.empty()) {
     Dialogs().MessageDlg(this, QString::fromLocal8Bit(load.Error.c_str()), TMsgDlgType::mtError, TMsgDlgButtons::mbOK);
     return;
@@ -490,10 +561,14 @@ void TFieldsForm::FillApplyMenu() {
 }
 
 void TFieldsForm::ApplyTo(Teditform& target) {
-  const int added = AddFields(target.Fields(), FOwner.Fields());
+  std::string problem;
+  const std::vector<TField> placed = FieldsFor(FOwner.Editor(), FOwner.Fields(), target.Editor(), problem);
+  const int added = AddFields(target.Fields(), placed);
   target.FieldsChanged();
-  Dialogs().MessageDlg(this, QStringLiteral("%1 fields applied to %2.").arg(added).arg(target.DocumentName()),
-                       TMsgDlgType::mtInformation, TMsgDlgButtons::mbOK);
+  Dialogs().MessageDlg(this,
+                       QStringLiteral("%1 fields applied to %2.").arg(added).arg(target.DocumentName()) +
+                           (problem.empty() ? QString() : QStringLiteral("\n") + Text(problem) + QLatin1Char('.')),
+                       problem.empty() ? TMsgDlgType::mtInformation : TMsgDlgType::mtWarning, TMsgDlgButtons::mbOK);
 }
 
 // --- Checksum of selection -----------------------------------------------------------------

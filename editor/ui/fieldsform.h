@@ -45,6 +45,10 @@ class TFieldTableModel final : public QAbstractTableModel {
   // A value typed into row's Value cell; Fix on save of row switched.
   std::function<void(int row, const QString& text)> OnEditValue;
   std::function<void(int row, bool on)> OnFixOnSave;
+  // The Offset column's text of a position; in a running program's memory
+  // (Addresses) it shows the address and is headed "Address".
+  std::function<std::string(int64_t pos)> PlaceText;
+  bool Addresses = false;
 
  private:
   const std::vector<TField>& FFields;
@@ -58,7 +62,9 @@ class TFieldDialog final : public QDialog {
  public:
   explicit TFieldDialog(QWidget* parent);
   // The document the field is for: its size and selection (count 0: none).
-  void SetDocument(int64_t size, int64_t selFirst, int64_t selCount);
+  // With addresses, a running program's: the place is an address, the
+  // field no checksum.
+  void SetDocument(int64_t size, int64_t selFirst, int64_t selCount, bool addresses = false);
   void SetEntry(const TFieldEntry& entry);
   TFieldEntry Entry() const;
   void SelectionClick();
@@ -67,6 +73,7 @@ class TFieldDialog final : public QDialog {
   QCheckBox* FixOnSaveBox;
   QPushButton* SelectionButton;
   QLabel* RangeLabel;  // the range as typed, or why it is none
+  QLabel* PlacesLabel;  // how places are typed
 
  private:
   void KindChange();
@@ -93,6 +100,9 @@ class TFieldsForm final : public QWidget {
   void AddChecksumClick();
   void EditClick();
   void EditValueClick();
+  // Keep at value / Release of the selected field (in a running program).
+  void KeepClick();
+  void UpdateKeepButton();
   void RemoveClick();
   void FixClick();
   void SaveProfileClick();
@@ -106,7 +116,7 @@ class TFieldsForm final : public QWidget {
 
   QTableView* FieldView = nullptr;
   QLabel* StatusLabel = nullptr;
-  QPushButton *AddButton, *AddChecksumButton, *BookmarkButton, *EditButton, *EditValueButton, *RemoveButton, *FixButton, *RefreshButton,
+  QPushButton *AddButton, *AddChecksumButton, *BookmarkButton, *EditButton, *EditValueButton, *KeepButton, *RemoveButton, *FixButton, *RefreshButton,
       *SaveProfileButton, *LoadProfileButton, *ApplyButton;
   TFieldDialog* FieldDialog = nullptr;
 
@@ -121,6 +131,7 @@ class TFieldsForm final : public QWidget {
   Teditform& FOwner;
   TFieldTableModel* FModel = nullptr;
   QTimer* FRefreshTimer = nullptr;
+  QTimer* FLiveTimer = nullptr;  // the values of a running program read again
   uint64_t FShownEdits = 0;  // the document's edit count the rows show
   TFileDialog FSaveDialog{QStringLiteral("FieldsSaveDialog"), TFileDialog::TKind::fdSave,
                           QStringLiteral("Field profiles (*.fields)|*.fields|All Files (*.*)|*.*")};

@@ -83,6 +83,18 @@ TValueInfoPanel::TValueInfoPanel(QWidget* parent) : QFrame(parent) {
     box->setFont(digits);
     FBoxes[index] = box;
   }
+  FTypedWidth = PlaceTypedValues(kTypedTop);
+  PlaceBoxes();
+  setFixedHeight(childrenRect().bottom() + 1 + 3);
+}
+
+void TValueInfoPanel::ShowAddresses(bool on) {
+  if (on == FAddresses) return;
+  FAddresses = on;
+  PlaceBoxes();
+}
+
+void TValueInfoPanel::PlaceBoxes() {
   // Each column as wide as its longest label and its widest value, so that
   // no value is ever cut, whatever the font and the scale.
   int left = 2;
@@ -91,7 +103,7 @@ TValueInfoPanel::TValueInfoPanel(QWidget* parent) : QFrame(parent) {
     for (const TBoxPlace& place : kPlaces) {
       if (place.Column != column) continue;
       labelWidth = std::max(labelWidth, uibuild::WidthForText(Label(place.Box), Label(place.Box)->text()));
-      const QString widest = QString::fromLatin1(WidestValueText(place.Box));
+      const QString widest = QString::fromLatin1(WidestValueText(place.Box, FAddresses));
       boxWidth = std::max(boxWidth, uibuild::WidthForText(Box(place.Box), widest));
     }
     const int boxLeft = left + labelWidth + kGap;
@@ -102,9 +114,7 @@ TValueInfoPanel::TValueInfoPanel(QWidget* parent) : QFrame(parent) {
     }
     left = boxLeft + boxWidth + kColumnGap;
   }
-  const int typedWidth = PlaceTypedValues(kTypedTop);
-  setMinimumWidth(std::max(left - kColumnGap, typedWidth) + kGap + lineWidth());
-  setFixedHeight(childrenRect().bottom() + 1 + 3);
+  setMinimumWidth(std::max(left - kColumnGap, FTypedWidth) + kGap + lineWidth());
 }
 
 int TValueInfoPanel::PlaceTypedValues(int top) {

@@ -27,10 +27,16 @@ class TValueInfoPanel : public QFrame {
   // The box of a typed value (object name "Value_u16_le" and so on).
   QLineEdit* TypedBox(const TValueFormat& format) const;
   void SetTypedValue(const TValueFormat& format, const QString& text);
+  // A running program's memory: the address boxes widen to fit its addresses.
+  void ShowAddresses(bool on);
 
  private:
   // Lays out the typed values from top on; the right edge they reach.
   int PlaceTypedValues(int top);
+  // The boxes in their four columns, each as wide as its widest value.
+  void PlaceBoxes();
+  bool FAddresses = false;
+  int FTypedWidth = 0;
 
   std::array<QLabel*, kValueBoxCount> FBoxes{};
   std::array<QLabel*, kValueBoxCount> FLabels{};
