@@ -8,6 +8,7 @@
 #include "control/bookmarks.h"
 #include "control/bytesource.h"
 #include "control/hexeditor.h"
+#include "document/regionlayout.h"
 #include "platform/codepages.h"
 #include "platform/numconv.h"
 #include "platform/store.h"
@@ -67,6 +68,20 @@ std::string FieldTypeText(const TField& field) {
              (IsDigest(field.Algorithm) || ChecksumWidth(field.Algorithm) == 1 ? "" : order);
   }
   return {};
+}
+
+bool PlaceFieldsAnew(std::vector<TField>& fields, const TRegionLayout& before, const TRegionLayout& after) {
+  std::vector<int64_t> moved;
+  for (const TField& f : fields) {
+    if (f.Kind == TFieldKind::fkChecksum || f.Offset < 0 || static_cast<uint64_t>(f.Offset) >= before.Size()) return false;
+    const uint64_t address = before.AddressOf(static_cast<uint64_t>(f.Offset));
+    const auto first = after.PosOf(address), last = after.PosOf(address + FieldWidth(f) - 1);
+    // (Both ends in one region: the bytes between are there too.)
+    if (!first || !last || *last - *first != static_cast<uint64_t>(FieldWidth(f) - 1)) return false;
+    moved.push_back(static_cast<int64_t>(*first));
+  }
+  for (size_t i = 0; i < fields.size(); ++i) fields[i].Offset = moved[i];
+  return true;
 }
 
 std::string OffsetText(int64_t offset) {

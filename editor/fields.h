@@ -18,6 +18,8 @@
 
 namespace byteloom {
 
+class TRegionLayout;
+
 class TByteSource;
 class THexEditor;
 
@@ -41,6 +43,11 @@ struct TField {
 int64_t FieldWidth(const TField& field);
 // How the type column shows it: "u32 LE", "text 16", "bytes 4", "CRC-32 BE".
 std::string FieldTypeText(const TField& field);
+// A running program's window shows the program's regions anew (before ->
+// after): every field moves to where its address now lies. False, with
+// nothing changed, when one field's bytes are no longer all there (or a
+// field is a checksum, whose range would not follow).
+bool PlaceFieldsAnew(std::vector<TField>& fields, const TRegionLayout& before, const TRegionLayout& after);
 // An offset as the fields show it: "0x1F".
 std::string OffsetText(int64_t offset);
 // An offset as typed: decimal, "$1F" or "0x1F"; nothing when it is no

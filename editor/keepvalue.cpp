@@ -38,21 +38,29 @@ void TValueKeeper::KeepOnly(const std::vector<std::pair<int64_t, int64_t>>& plac
   });
 }
 
+bool TValueKeeper::Place(THold& h, const TLiveSource& memory) {
+  const auto count = static_cast<uint64_t>(h.Bytes.size());
+  // The regions shown anew put the bytes elsewhere in the document.
+  if (static_cast<uint64_t>(h.Pos) >= memory.Size() || memory.AddressOf(static_cast<uint64_t>(h.Pos)) != h.Address) {
+    const std::optional<uint64_t> pos = memory.PosOf(h.Address);
+    if (!pos || *pos + count > memory.Size() || memory.AddressOf(*pos + count - 1) != h.Address + count - 1)
+      return false;
+    h.Pos = static_cast<int64_t>(*pos);
+  }
+  return static_cast<uint64_t>(h.Pos) + count <= memory.Size();
+}
+
+void TValueKeeper::Follow(const TLiveSource& memory) {
+  for (THold& h : FHolds) Place(h, memory);
+}
+
 TKeepTick TValueKeeper::Tick(TLiveSource& memory) {
   TKeepTick tick;
   std::vector<uint8_t> now;
   for (auto h = FHolds.begin(); h != FHolds.end();) {
     const auto count = static_cast<uint64_t>(h->Bytes.size());
     std::string problem;
-    // The regions shown anew put the bytes elsewhere in the document.
-    if (memory.AddressOf(static_cast<uint64_t>(h->Pos)) != h->Address) {
-      const std::optional<uint64_t> pos = memory.PosOf(h->Address);
-      if (pos && *pos + count <= memory.Size() && memory.AddressOf(*pos + count - 1) == h->Address + count - 1)
-        h->Pos = static_cast<int64_t>(*pos);
-      else
-        problem = "The program no longer has this memory";
-    }
-    if (problem.empty() && static_cast<uint64_t>(h->Pos) + count > memory.Size()) problem = "The program no longer has this memory";
+    if (!Place(*h, memory)) problem = "The program no longer has this memory";
     try {
       if (problem.empty()) {
         now.resize(count);

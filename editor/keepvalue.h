@@ -49,6 +49,10 @@ class TValueKeeper {
   // longer writable), or an address the memory no longer shows, releases
   // that hold with the reason.
   TKeepTick Tick(TLiveSource& memory);
+  // The memory shows the program's regions anew: each hold moves to where
+  // its address now lies (one that lost its bytes is released by the next
+  // tick, with the reason).
+  void Follow(const TLiveSource& memory);
 
  private:
   struct THold {
@@ -56,6 +60,8 @@ class TValueKeeper {
     uint64_t Address;
     std::vector<uint8_t> Bytes;
   };
+  // Moves h to its address; false when the memory no longer has its bytes.
+  static bool Place(THold& h, const TLiveSource& memory);
   std::vector<THold> FHolds;
 };
 

@@ -7,6 +7,7 @@
 #include <functional>
 
 #include "document/processmemory.h"
+#include "document/regionlayout.h"
 #include "editor/fields.h"
 #include "editor/keepvalue.h"
 #include "editor/valueinfo.h"
@@ -149,6 +150,32 @@ TEST_F(ProgramFields, AreAtAddressesEverywhere) {
   std::string problem;
   EXPECT_TRUE(FieldsFor(*Ed, {gold}, file, problem).empty());
   EXPECT_NE(problem, "");
+}
+
+TEST(ProgramFieldPlaces, FollowTheirAddressesWhenTheRegionsAreShownAnew) {
+  const auto region = [](uint64_t start, uint64_t end) {
+    TRegion r;
+    r.Start = start, r.End = end, r.Read = r.Write = true;
+    return r;
+  };
+  using TKind = TRegionLayout::TKind;
+  const TRegionLayout before({region(0x1000, 0x2000), region(0x8000, 0x9000)}, TKind::rkReadable);
+  TField gold, name;
+  gold.Offset = 0x1010;  // 0x8010
+  name.Kind = TFieldKind::fkText, name.Length = 8, name.Offset = 0x10;  // 0x1010
+  // A region mapped in front moves both; one unmapped under a field keeps all as they were.
+  std::vector<TField> fields{gold, name};
+  ASSERT_TRUE(PlaceFieldsAnew(fields, before, TRegionLayout({region(0x400, 0x800), region(0x1000, 0x2000),
+                                                             region(0x8000, 0x9000)}, TKind::rkReadable)));
+  EXPECT_EQ(fields[0].Offset, 0x1410);
+  EXPECT_EQ(fields[1].Offset, 0x410);
+  fields = {gold, name};
+  EXPECT_FALSE(PlaceFieldsAnew(fields, before, TRegionLayout({region(0x1000, 0x2000)}, TKind::rkReadable)));
+  // A field that would straddle a gap is lost too.
+  fields = {name};
+  fields[0].Offset = 0xFFC;
+  EXPECT_FALSE(PlaceFieldsAnew(fields, before, TRegionLayout({region(0x1000, 0x2000), region(0x3000, 0x9000)}, TKind::rkReadable)));
+  EXPECT_EQ(fields[0].Offset, 0xFFC);
 }
 
 using KeepGame = TempDirTest;

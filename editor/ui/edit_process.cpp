@@ -4,6 +4,7 @@
 #include <QTimer>
 
 #include "document/processmemory.h"
+#include "editor/fields.h"
 #include "editor/ui/Editwin.h"
 #include "editor/ui/regionsform.h"
 #include "ui/dialogservice.h"
@@ -57,10 +58,19 @@ void Teditform::RefreshRegions() {
     return;  // it has ended: the next tick says so
   }
   if (now.Same(memory.Layout())) return;
+  // The fields follow their addresses; while one would be lost the window
+  // stays as it is.
+  std::vector<TField> fields = Fields();
+  if (!PlaceFieldsAnew(fields, memory.Layout(), now)) return;
   const uint64_t caret = ed.AddressOf(ed.GetCursorPos());
   const std::string caption = ed.FileName();
   ed.OpenLive(std::make_unique<TProcessMemory>(memory.Process(), std::move(now)), caption);
   if (const auto pos = ed.PosOfAddress(caret)) ed.Seek(*pos, 0, true);
+  Keeper().Follow(*ed.Document().LiveSource());
+  if (!fields.empty()) {
+    Fields() = std::move(fields);
+    FieldsChanged();
+  }
   if (FRegionsForm && FRegionsForm->isVisible())
     FRegionsForm->Fill(static_cast<const TProcessMemory&>(*ed.Document().LiveSource()).Layout());
 }
