@@ -19,6 +19,7 @@
 
 #include "control/bookmarks.h"
 #include "control/documents.h"
+#include "control/hexeditor.h"
 #include "platform/guard.h"
 #include "ui/dialogservice.h"
 #include "ui/progress.h"
