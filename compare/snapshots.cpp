@@ -441,8 +441,9 @@ const TProcessLayout& TSnapshotSearch::Layout() const {
 
 bool TSnapshotSearch::ShowsProgram(const THexEditor& editor) const {
   const TProcessMemory* memory = ProgramOf(editor);
-  return FProgram && memory && memory->Process().Pid() == FProgram->Process.Pid() &&
-         StartTimeOf(memory->Process().Pid()) == FProgram->StartTime;
+  if (!FProgram || !memory || memory->Process().Pid() != FProgram->Process.Pid()) return false;
+  // A window over the program that has ended found it ended too.
+  return StartTimeOf(memory->Process().Pid()) == FProgram->StartTime || (FProgram->Ended && memory->Ended());
 }
 
 bool TSnapshotSearch::ProgramRunning() {

@@ -190,7 +190,7 @@ TSnapshotForm::TSnapshotForm(QWidget* parent) : QWidget(parent, Qt::Window) {
   RunStepButton = PushButton(this, "RunStepButton", QStringLiteral("&Run step"));
   RunStepButton->setDefault(true);
   UndoStepButton = PushButton(this, "UndoStepButton", QStringLiteral("&Undo step"));
-  MemoryNowBox = new QCheckBox(QStringLiteral("Compare with the memory &now"), this);
+  MemoryNowBox = new QCheckBox(QStringLiteral("&Compare with the memory now"), this);
   MemoryNowBox->setObjectName(QStringLiteral("MemoryNowBox"));
   MemoryNowBox->setToolTip(QStringLiteral("The step takes a snapshot of the program first and compares the last one with it"));
 
@@ -239,9 +239,12 @@ TSnapshotForm::TSnapshotForm(QWidget* parent) : QWidget(parent, Qt::Window) {
   stepRow->addWidget(SecondEdit, 0, 5);
   stepRow->addWidget(RunStepButton, 0, 6);
   stepRow->addWidget(UndoStepButton, 0, 7);
-  stepRow->addWidget(MemoryNowBox, 1, 1, 1, 7, Qt::AlignRight);
   layout->addLayout(stepRow);
-  layout->addWidget(CountLabel);
+  // Under Run step, beside the count (the list keeps its place).
+  auto* countRow = new QHBoxLayout;
+  countRow->addWidget(CountLabel, 1);
+  countRow->addWidget(MemoryNowBox, 0, Qt::AlignTop);
+  layout->addLayout(countRow);
   layout->addWidget(CandidateView, 1);
   auto* bottomRow = new QHBoxLayout;
   bottomRow->addWidget(new QLabel(QStringLiteral("Double-click a candidate to go there in every snapshot window."), this), 1);

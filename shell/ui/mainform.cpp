@@ -241,7 +241,7 @@ void TMainform::CreateMenus() {
   CompareAgain1 = Item(Tools1, "CompareAgain1", QStringLiteral("Compare &Again"), "F6");
   OnClick(Item(Tools1, "Snapshots1", QStringLiteral("Find a &value across snapshots...")),
           [this] { if (FForms.SnapshotForm) FForms.SnapshotForm->ShowSearch(); });
-  TakeSnapshot1 = Item(Tools1, "TakeSnapshot1", QStringLiteral("Take &snapshot"), "F8");
+  TakeSnapshot1 = Item(Tools1, "TakeSnapshot1", QStringLiteral("&Take snapshot"), "F8");
   OnClick(TakeSnapshot1, [this] { if (FForms.SnapshotForm) FForms.SnapshotForm->TakeSnapshotCommand(); });
   // The fields and checksums of the active document.
   const auto onActive = [this](void (Teditform::*command)()) {

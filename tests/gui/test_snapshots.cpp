@@ -277,6 +277,11 @@ class TestSnapshots : public TGuiTest {
     QCOMPARE(Cell(row, 4), QLatin1String(TSnapshotSearch::kEndedMark));
     QVERIFY(!Form().MemoryNowBox->isEnabled());
     QVERIFY(Form().CountLabel->text().contains(QStringLiteral("has ended; the snapshots taken stay usable")));
+    // The ended game's window still takes the caret to the address.
+    window.Seek(0, 0, true);
+    window.RefreshLive();
+    emit Form().CandidateView->doubleClicked(Form().CandidateView->model()->index(row, 0));
+    QCOMPARE(window.AddressOf(window.GetCursorPos()), gold);
   }
 
   void everyColumnFitsItsWidestValue() {
