@@ -19,15 +19,20 @@
 #include <algorithm>
 #include <bit>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
+#include <ctime>
 #include <filesystem>
+#include <fstream>
 #include <limits>
+#include <sstream>
 #include <stdexcept>
 #include <system_error>
 
 #include "control/bookmarks.h"
 #include "control/documents.h"
 #include "control/hexeditor.h"
+#include "document/processmemory.h"
 #include "platform/numconv.h"
 #include "platform/platform.h"
 
@@ -369,14 +374,215 @@ TCandidates TCandidates::Load(const TUndoStream& stream, int64_t pos, bool inMem
 
 // --- The search --------------------------------------------------------------------------
 
-void TSnapshotSearch::AddSource(std::unique_ptr<TByteSource> source, const std::string& caption, uint64_t shownIn) {
+void TSnapshotSearch::Append(std::unique_ptr<TByteSource> source, const std::string& caption, uint64_t shownIn) {
   FSnapshots.push_back(TSnapshot{std::move(source), caption, 0, shownIn});
   if (FSteps.empty()) Restart(FFormat);
 }
 
+void TSnapshotSearch::AddSource(std::unique_ptr<TByteSource> source, const std::string& caption, uint64_t shownIn) {
+  if (FProgram)
+    throw std::runtime_error("The search follows the memory of " + FProgram->Caption + "; " + caption +
+                             " cannot join it. Remove the program's snapshots to search files and documents.");
+  Append(std::move(source), caption, shownIn);
+}
+
 void TSnapshotSearch::AddDocument(THexEditor& editor, const std::string& caption) {
+  if (editor.IsLive())
+    throw std::runtime_error(caption + " is a running program's memory: Take snapshot copies it as the next snapshot.");
   AddSource(std::make_unique<TEditorSource>(editor), caption);
   FSnapshots.back().EditorSerial = editor.Serial();
+}
+
+// --- A running program -------------------------------------------------------------------
+
+namespace {
+
+// When the process started (in clock ticks since boot), or 0 when it is gone.
+uint64_t StartTimeOf(int pid) {
+  std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
+  std::string line;
+  if (!std::getline(in, line)) return 0;
+  const size_t name = line.rfind(')');  // the name in parentheses may hold anything
+  if (name == std::string::npos) return 0;
+  std::istringstream fields(line.substr(name + 1));
+  std::string field;
+  for (int k = 3; k <= 22 && fields >> field; ++k)
+    if (k == 22) return std::strtoull(field.c_str(), nullptr, 10);
+  return 0;
+}
+
+const TProcessMemory* ProgramOf(const THexEditor& editor) {
+  return editor.IsLive() ? dynamic_cast<const TProcessMemory*>(editor.Document().LiveSource()) : nullptr;
+}
+
+std::string AddressText(uint64_t address) {
+  char text[24];
+  std::snprintf(text, sizeof text, "%llX", static_cast<unsigned long long>(address));
+  return text;
+}
+
+std::string ClockText() {
+  const std::time_t now = std::time(nullptr);
+  std::tm local{};
+  localtime_r(&now, &local);
+  char text[16];
+  std::strftime(text, sizeof text, "%H:%M:%S", &local);
+  return text;
+}
+
+}  // namespace
+
+std::string TSnapshotSearch::ProgramCaption() const { return FProgram ? FProgram->Caption : std::string(); }
+
+const TProcessLayout& TSnapshotSearch::Layout() const {
+  static const TProcessLayout kNone;
+  return FProgram ? FProgram->Layout : kNone;
+}
+
+bool TSnapshotSearch::ShowsProgram(const THexEditor& editor) const {
+  const TProcessMemory* memory = ProgramOf(editor);
+  if (!FProgram || !memory || memory->Process().Pid() != FProgram->Process.Pid()) return false;
+  // A window over the program that has ended found it ended too.
+  return StartTimeOf(memory->Process().Pid()) == FProgram->StartTime || (FProgram->Ended && memory->Ended());
+}
+
+bool TSnapshotSearch::ProgramRunning() {
+  if (!FProgram || FProgram->Ended) return false;
+  const int pid = FProgram->Process.Pid();
+  FProgram->Ended = !TProcess::Alive(pid) || StartTimeOf(pid) != FProgram->StartTime;
+  return !FProgram->Ended;
+}
+
+std::string TSnapshotSearch::EndedText() const {
+  const int taken = SnapshotCount();
+  return FProgram->Caption + " has ended: no more snapshots can be taken of it. " +
+         (taken == 1 ? std::string("The snapshot taken stays usable.")
+                     : "The " + std::to_string(taken) + " snapshots taken stay usable.");
+}
+
+std::string TSnapshotSearch::TakeSnapshot(THexEditor& editor, const TProgress& progress) {
+  const TProcessMemory* memory = ProgramOf(editor);
+  if (!memory)
+    return "Take snapshot copies a running program's memory: open the program with File > Open process... "
+           "or Start program... first, and take the snapshot in its window.";
+  const std::string caption = editor.FileName();
+  if (FProgram) {
+    if (!ShowsProgram(editor))
+      return "The search follows " + FProgram->Caption + "; " + caption +
+             " is another program. Remove the snapshots of the first to search this one.";
+    return TakeSnapshot(progress);
+  }
+  if (SnapshotCount() > 0)
+    return "The search compares files and documents; the memory of " + caption +
+           " cannot join them. Remove their snapshots first to search the program.";
+  const TProcess& process = memory->Process();
+  const uint64_t started = StartTimeOf(process.Pid());
+  try {
+    if (started == 0 || !process.Alive()) throw EProcessError("gone");
+    TProcessLayout layout = TProcessLayout::Of(process);
+    if (layout.Size() == 0) return caption + " has no writable memory of its own to search.";
+    TLiveProcessSource live(process, layout);
+    FProgram.reset(new TProgram{process, started, caption, std::move(layout), std::move(live), false});
+  } catch (const EProcessError&) {
+    return caption + " has ended: there is nothing to take a snapshot of.";
+  }
+  std::string refusal = TakeSnapshot(progress);
+  if (SnapshotCount() == 0) FProgram.reset();  // not even the first one: the search is free again
+  return refusal;
+}
+
+std::string TSnapshotSearch::TakeSnapshot(const TProgress& progress) {
+  if (!FProgram) return "Take the first snapshot in the window of the running program.";
+  if (!ProgramRunning()) return EndedText();
+  std::unique_ptr<TProcessSnapshot> snapshot;
+  try {
+    snapshot = TakeProcessSnapshot(FProgram->Process, FProgram->Layout, progress);
+  } catch (const EProcessError&) {
+    FProgram->Ended = true;
+    return EndedText();
+  } catch (const EFileError& e) {
+    return e.what();
+  }
+  // Cancelled, or the program ended while it was copied (its last pages
+  // would be zeros).
+  if (!snapshot) return "";
+  if (!ProgramRunning()) return EndedText();
+  std::string caption = FProgram->Caption + " at " + ClockText();
+  if (snapshot->GoneBytes() > 0) caption += " (" + ByteCountText(snapshot->GoneBytes()) + " no longer mapped, read as zeros)";
+  Append(std::move(snapshot), caption, 0);
+  return "";
+}
+
+std::string TSnapshotSearch::ValueNow(int64_t offset) {
+  if (!FProgram) return "";
+  if (FProgram->Ended) return kEndedMark;
+  const int width = ValueWidth(FFormat.Type);
+  if (offset < 0 || offset + width > FProgram->Layout.Size()) return "";
+  uint8_t bytes[8];
+  const int64_t gone = FProgram->Live.GoneBytes();
+  try {
+    FProgram->Live.Read(bytes, offset, width);
+  } catch (const EProcessError&) {
+    FProgram->Ended = true;
+    return kEndedMark;
+  }
+  if (FProgram->Live.GoneBytes() != gone) return kUnmappedMark;
+  return ValueText(DecodeValue(bytes, FFormat), FFormat.Type);
+}
+
+std::string TSnapshotSearch::CheckStepNow() {
+  if (!FProgram) return "Compare with the memory now works in a search of a running program.";
+  if (!ProgramRunning())
+    return FProgram->Caption + " has ended: its memory cannot be compared any more. The snapshots taken stay usable.";
+  if (SnapshotCount() != StepCount() + 1)
+    return "Snapshot " + std::to_string(StepCount() + 2) +
+           " is not compared yet: run the step without comparing with the memory now, or remove it.";
+  return CheckOpen(StepCount());
+}
+
+bool TSnapshotSearch::RunStepNow(const TStep& step, const TProgress& progress) {
+  TakeBack();
+  if (const std::string refusal = CheckStepNow(); !refusal.empty()) throw std::runtime_error(refusal);
+  const int before = SnapshotCount();
+  if (const std::string refusal = TakeSnapshot(progress); !refusal.empty()) throw std::runtime_error(refusal);
+  if (SnapshotCount() == before) return false;
+  bool done = false;
+  try {
+    done = RunStep(step, progress);
+  } catch (...) {
+    RemoveSnapshot(before);
+    throw;
+  }
+  if (!done) RemoveSnapshot(before);
+  return done;
+}
+
+TSnapshotSearch::TPlaces TSnapshotSearch::PlacesOf(const TDocumentList& documents, const std::vector<int64_t>& offsets) const {
+  TPlaces places;
+  if (!FProgram) {
+    places.Window = documents.ActiveDocument();
+    places.Positions = offsets;
+    if (places.Window < 0) places.Error = "Open the document to add the field to first.";
+    return places;
+  }
+  for (int k = 0; k < documents.DocumentCount() && places.Window < 0; ++k)
+    if (ShowsProgram(documents.DocumentEditor(k))) places.Window = k;
+  if (places.Window < 0) {
+    places.Error = "Open the window of " + FProgram->Caption + " first (File > Open process...).";
+    return places;
+  }
+  const THexEditor& editor = documents.DocumentEditor(places.Window);
+  for (int64_t offset : offsets) {
+    const uint64_t address = FProgram->Layout.AddressOf(offset);
+    const std::optional<int64_t> pos = editor.PosOfAddress(address);
+    if (!pos) {
+      places.Error = "The address " + AddressText(address) + " is no longer in the window of " + FProgram->Caption + ".";
+      places.Positions.clear();
+      return places;
+    }
+    places.Positions.push_back(*pos);
+  }
+  return places;
 }
 
 void TSnapshotSearch::AddFile(const std::string& fileName) { AddSource(std::make_unique<TFileSource>(fileName), fileName); }
@@ -396,6 +602,7 @@ bool TSnapshotSearch::RemoveSnapshot(int index) {
   // Steps 0..StepCount()-1 have read snapshots 0..StepCount().
   const bool used = StepCount() > 0 && index <= StepCount();
   FSnapshots.erase(FSnapshots.begin() + index);
+  if (FSnapshots.empty()) FProgram.reset();  // the search may take anything again
   // The candidates cover the first snapshot's offsets.
   if (used || index == 0) Restart(FFormat);
   return used;
@@ -535,6 +742,12 @@ int TSnapshotSearch::SeekSnapshots(TDocumentList& documents, int64_t offset) con
   int moved = 0;
   for (int k = 0; k < documents.DocumentCount(); ++k) {
     THexEditor& editor = documents.DocumentEditor(k);
+    if (FProgram) {
+      const std::optional<int64_t> pos = ShowsProgram(editor) ? editor.PosOfAddress(FProgram->Layout.AddressOf(offset))
+                                                               : std::nullopt;
+      if (pos && editor.Seek(*pos, 0, true)) ++moved;
+      continue;
+    }
     const bool shown = std::any_of(FSnapshots.begin(), FSnapshots.end(),
                                    [&editor](const TSnapshot& s) {
                                      return s.Source && (s.EditorSerial == editor.Serial() || s.ShownIn == editor.Serial());

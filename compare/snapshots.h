@@ -14,6 +14,13 @@
 // file once it is large, so that the search holds at most PageBudget, the
 // page table (under 64 bytes a page of 2^18 offsets) and 16 MiB in memory,
 // whatever the size of the snapshots.
+//
+// A search may follow a running program instead: each snapshot copies the
+// program's writable memory into a private file (0600, removed with the
+// snapshot), over one layout of regions fixed at the first snapshot, so that
+// an offset is the same address in every snapshot. Such a search takes no
+// files or documents, nor another program, and can compare its last
+// snapshot with the memory as it is now.
 #pragma once
 
 #include <algorithm>
@@ -23,6 +30,7 @@
 #include <string>
 #include <vector>
 
+#include "compare/processsnap.h"
 #include "control/bytesource.h"
 #include "control/undostream.h"
 #include "control/valuetypes.h"
@@ -147,6 +155,9 @@ class TSnapshotSearch {
   // Adds each of fileNames in their order; why those that could not be
   // opened were left out, one a line (empty: all were added).
   std::string AddFiles(const std::vector<std::string>& fileNames);
+  // AddDocument, AddFile(s) and AddSource raise std::runtime_error with the
+  // reason in a search of a running program, and AddDocument for a window
+  // over a running program (Take snapshot copies its memory instead).
   // Any byte source (a watched file's version, tests, benchmarks); shownIn:
   // the serial of a document window whose offsets are the source's (the
   // window of a watched file), which SeekSnapshots moves too.
@@ -156,6 +167,50 @@ class TSnapshotSearch {
   // just goes; one that a step used makes the search start over (true then).
   bool RemoveSnapshot(int index);
   const std::string& SnapshotCaption(int index) const { return FSnapshots.at(static_cast<size_t>(index)).Caption; }
+
+  // --- A running program ----------------------------------------------------------
+  // Takes a snapshot of the program editor shows (a window over a running
+  // program's memory) as the next snapshot; the first one fixes the layout.
+  // The reason when none was taken: the window shows no running program,
+  // the search is over files or over another program, the program has
+  // ended, the disk is full. "" when taken, or when progress cancelled.
+  std::string TakeSnapshot(THexEditor& editor, const TProgress& progress = {});
+  // The next snapshot of the program the search follows (no window needed).
+  std::string TakeSnapshot(const TProgress& progress = {});
+  bool FollowsProgram() const { return FProgram != nullptr; }
+  // The program's name and PID, for messages ("" without one).
+  std::string ProgramCaption() const;
+  // The layout fixed at the first snapshot; the address of an offset in it.
+  const TProcessLayout& Layout() const;
+  uint64_t AddressOf(int64_t offset) const { return FProgram ? Layout().AddressOf(offset) : static_cast<uint64_t>(offset); }
+  // Whether the program still runs (the same one: its PID not taken by
+  // another since); once it has ended, it stays ended.
+  bool ProgramRunning();
+  // The value at offset in the program's memory as it is now; kEndedMark
+  // once the program has ended, kUnmappedMark where the memory is gone,
+  // "" in a search of files.
+  static constexpr const char* kEndedMark = "(ended)";
+  static constexpr const char* kUnmappedMark = "(unmapped)";
+  std::string ValueNow(int64_t offset);
+  // "Compare with the memory now": the message that keeps it from running
+  // ("" when it can): the search follows a program that still runs, and its
+  // last snapshot is the one the next step starts from.
+  std::string CheckStepNow();
+  // Takes a fresh snapshot of the program, then runs the next step against
+  // it, so that the step after still starts from a fixed snapshot. false
+  // when cancelled (the fresh snapshot goes again, as it does when the step
+  // fails); raises std::runtime_error with the reason when it cannot run.
+  bool RunStepNow(const TStep& step, const TProgress& progress = {});
+  // Where candidates lie for "Add as field" and "Add to bookmarks": in a
+  // search of a program, positions in the first open window over it (Error
+  // says so when there is none, or an address is no longer in it);
+  // otherwise the offsets themselves in the active document.
+  struct TPlaces {
+    int Window = -1;  // the document's index
+    std::vector<int64_t> Positions;
+    std::string Error;
+  };
+  TPlaces PlacesOf(const TDocumentList& documents, const std::vector<int64_t>& offsets) const;
 
   // Starts over with no step and every offset a candidate; the snapshots
   // stay, except those whose window was closed.
@@ -185,8 +240,9 @@ class TSnapshotSearch {
   // Text of the value at offset in a snapshot ("" beyond its end or when
   // the snapshot was closed).
   std::string ValueAt(int snapshot, int64_t offset);
-  // Moves the caret of every open window that shows a snapshot to offset;
-  // returns how many moved.
+  // Moves the caret of every open window that shows a snapshot to offset
+  // (in a search of a program: every window over it, to the offset's
+  // address); returns how many moved.
   int SeekSnapshots(TDocumentList& documents, int64_t offset) const;
   // Marks the snapshots whose document is no longer open (its window was
   // closed): they are never read again, and a step or an undo that needs one
@@ -213,6 +269,22 @@ class TSnapshotSearch {
     uint64_t EditorSerial = 0;  // the document's control, or 0 for a file
     uint64_t ShownIn = 0;       // a control that shows the source's offsets, or 0
   };
+  // The program a search follows: which one (a PID is used again once its
+  // program has ended: the start time tells them apart), its layout, and
+  // its memory read live.
+  struct TProgram {
+    TProcess Process;
+    uint64_t StartTime = 0;
+    std::string Caption;
+    TProcessLayout Layout;
+    TLiveProcessSource Live;
+    bool Ended = false;
+  };
+  void Append(std::unique_ptr<TByteSource> source, const std::string& caption, uint64_t shownIn);
+  // Whether editor is a window over the program the search follows.
+  bool ShowsProgram(const THexEditor& editor) const;
+  // Why nothing more can be taken of the program that has ended.
+  std::string EndedText() const;
   // Narrows set by step from snapshot `from` to from + 1, in place (a
   // cancelled narrowing leaves set part done).
   bool Narrow(TCandidates& set, int from, const TStep& step, const TProgress& progress);
@@ -233,6 +305,7 @@ class TSnapshotSearch {
   std::vector<int64_t> FKept;              // where the set before each step starts in it
   int64_t FAsideAt = -1;                   // where the set put aside starts, or -1
   size_t FWorkBytes = 0;                   // a running step's buffers
+  std::unique_ptr<TProgram> FProgram;      // the program followed, or none
 };
 
 // What usually leaves a step with no candidate, and the offer to take it back.

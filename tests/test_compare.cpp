@@ -17,6 +17,7 @@
 #include "compare/compareengine.h"
 #include "control/documents.h"
 #include "control/hexeditor.h"
+#include "tests/support/fakedocuments.h"
 #include "tests/support/fakehost.h"
 #include "tests/support/tempdir.h"
 
@@ -116,17 +117,6 @@ TEST(CompareScan, AgreesWithWholeCopyLoops) {
 
 // --- Runs over open documents ---------------------------------------------------------
 
-// Open documents over controls loaded from files; index 0 is active.
-class FakeDocuments final : public TDocumentList {
- public:
-  int DocumentCount() const override { return static_cast<int>(Editors.size()); }
-  THexEditor& DocumentEditor(int index) const override { return *Editors.at(static_cast<size_t>(index)); }
-  std::string DocumentCaption(int index) const override { return "doc" + std::to_string(index); }
-  int ActiveDocument() const override { return Editors.empty() ? -1 : 0; }
-
-  std::vector<std::unique_ptr<THexEditor>> Editors;
-};
-
 class CompareRun : public TempDirTest {
  protected:
   void TearDown() override {
@@ -166,7 +156,7 @@ class CompareRun : public TempDirTest {
   }
 
   TFakeHost Host;
-  FakeDocuments Docs;
+  TFakeDocuments Docs;
   TCompareEngine Engine;
   TCompareFields Fields;
   std::vector<std::string> Warnings;

@@ -19,6 +19,7 @@
 #include "compare/snapshots.h"
 #include "control/documents.h"
 #include "control/hexeditor.h"
+#include "tests/support/fakedocuments.h"
 #include "tests/support/fakehost.h"
 #include "tests/support/filelimit.h"
 #include "tests/support/patternsource.h"
@@ -398,15 +399,6 @@ TEST_F(SnapshotMemory, StepsUndoCancelAndResetStayWithinThePageBudget) {
   TSnapshotSearch::PageBudget = size_t{64} << 20;
 }
 
-class Documents final : public TDocumentList {
- public:
-  int DocumentCount() const override { return static_cast<int>(Editors.size()); }
-  THexEditor& DocumentEditor(int index) const override { return *Editors.at(static_cast<size_t>(index)); }
-  std::string DocumentCaption(int index) const override { return "doc" + std::to_string(index); }
-  int ActiveDocument() const override { return 0; }
-  std::vector<std::unique_ptr<THexEditor>> Editors;
-};
-
 class SnapshotSources : public TempDirTest {};
 
 TEST_F(SnapshotSources, DocumentsAndFilesAsSnapshots) {
@@ -423,7 +415,7 @@ TEST_F(SnapshotSources, DocumentsAndFilesAsSnapshots) {
   EXPECT_EQ(bigSource.Size(), (int64_t{1} << 32) + 17);
   EXPECT_EQ(byte, 0x2A);
   TFakeHost host;
-  Documents docs;
+  TFakeDocuments docs;
   TSnapshotSearch search;
   // A counter at offset 6 (u16 big-endian): 0x00FF -> 0x0100 -> 0x0101.
   const std::vector<Bytes> data = {{9, 9, 9, 9, 9, 9, 0x00, 0xFF, 9, 9},

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "compare/ui/snapshotform.h"
 
+#include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QGridLayout>
@@ -11,12 +12,14 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QTableView>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include <algorithm>
 
 #include "control/bookmarks.h"
 #include "control/documents.h"
+#include "control/hexeditor.h"
 #include "platform/guard.h"
 #include "ui/dialogservice.h"
 #include "ui/progress.h"
@@ -30,7 +33,26 @@ int TCandidateModel::rowCount(const QModelIndex& parent) const {
   return parent.isValid() || FFrozen ? 0 : static_cast<int>(std::min<int64_t>(FSearch.Candidates().Count(), kListedRows));
 }
 
-int TCandidateModel::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : 1 + FSearch.SnapshotCount(); }
+int TCandidateModel::columnCount(const QModelIndex& parent) const {
+  return parent.isValid() ? 0 : 1 + FSearch.SnapshotCount() + (FSearch.FollowsProgram() ? 1 : 0);
+}
+
+void TCandidateModel::RefreshNow(int first, int last) {
+  last = std::min(last, rowCount() - 1);
+  if (!FSearch.FollowsProgram() || first < 0 || last < first) return;
+  FNowFirst = first;
+  FNow.assign(static_cast<size_t>(last - first + 1), QString());
+  for (int row = first; row <= last; ++row) {
+    QString& text = FNow[static_cast<size_t>(row - first)];
+    try {
+      text = QString::fromStdString(FSearch.ValueNow(FSearch.Candidates().At(row)));
+    } catch (const std::exception&) {
+      text = QStringLiteral("?");
+    }
+  }
+  const int column = columnCount() - 1;
+  emit dataChanged(index(first, column), index(last, column), {Qt::DisplayRole});
+}
 
 QVariant TCandidateModel::data(const QModelIndex& index, int role) const {
   if (!index.isValid() || FFrozen || index.row() >= FSearch.Candidates().Count() ||
@@ -43,7 +65,12 @@ QVariant TCandidateModel::data(const QModelIndex& index, int role) const {
   } catch (const std::exception&) {
     return QStringLiteral("?");
   }
-  if (index.column() == 0) return QStringLiteral("%1").arg(static_cast<qlonglong>(offset), 8, 16, QLatin1Char('0')).toUpper();
+  if (index.column() == 0)
+    return QStringLiteral("%1").arg(static_cast<qulonglong>(FSearch.AddressOf(offset)), 8, 16, QLatin1Char('0')).toUpper();
+  if (FSearch.FollowsProgram() && index.column() == columnCount() - 1) {
+    const auto k = static_cast<size_t>(index.row() - FNowFirst);
+    return index.row() >= FNowFirst && k < FNow.size() ? FNow[k] : QString();
+  }
   // A window closed since the last look is never read again.
   if (FDocuments) FSearch.ForgetClosedDocuments(*FDocuments);
   return QString::fromStdString(FSearch.ValueAt(index.column() - 1, offset));
@@ -51,7 +78,9 @@ QVariant TCandidateModel::data(const QModelIndex& index, int role) const {
 
 QVariant TCandidateModel::headerData(int section, Qt::Orientation orientation, int role) const {
   if (role != Qt::DisplayRole || orientation != Qt::Horizontal) return {};
-  return section == 0 ? QStringLiteral("Offset (hex)") : QStringLiteral("Snapshot %1").arg(section);
+  if (section == 0) return FSearch.FollowsProgram() ? QStringLiteral("Address (hex)") : QStringLiteral("Offset (hex)");
+  if (FSearch.FollowsProgram() && section == columnCount() - 1) return QStringLiteral("Now");
+  return QStringLiteral("Snapshot %1").arg(section);
 }
 
 // --- The window ----------------------------------------------------------------------------
@@ -135,6 +164,9 @@ TSnapshotForm::TSnapshotForm(QWidget* parent) : QWidget(parent, Qt::Window) {
   AddFileButton = PushButton(this, "AddFileButton", QStringLiteral("Add &file..."));
   FFileDialog.SetMultiSelect(true);  // several files at once, added in their order
   RemoveSnapshotButton = PushButton(this, "RemoveSnapshotButton", QStringLiteral("Re&move"));
+  TakeSnapshotButton = PushButton(this, "TakeSnapshotButton", QStringLiteral("&Take snapshot"));
+  TakeSnapshotButton->setShortcut(QKeySequence(QStringLiteral("F8")));
+  TakeSnapshotButton->setToolTip(QStringLiteral("Copies the memory of the running program the active window shows (F8)"));
 
   TypeBox = Choice(this, "TypeBox", {"u8", "u16", "u32", "u64", "i8", "i16", "i32", "i64", "f32", "f64"});
   TypeBox->setCurrentIndex(static_cast<int>(TValueType::vtU32));
@@ -158,6 +190,9 @@ TSnapshotForm::TSnapshotForm(QWidget* parent) : QWidget(parent, Qt::Window) {
   RunStepButton = PushButton(this, "RunStepButton", QStringLiteral("&Run step"));
   RunStepButton->setDefault(true);
   UndoStepButton = PushButton(this, "UndoStepButton", QStringLiteral("&Undo step"));
+  MemoryNowBox = new QCheckBox(QStringLiteral("&Compare with the memory now"), this);
+  MemoryNowBox->setObjectName(QStringLiteral("MemoryNowBox"));
+  MemoryNowBox->setToolTip(QStringLiteral("The step takes a snapshot of the program first and compares the last one with it"));
 
   CountLabel = new QLabel(this);
   CountLabel->setObjectName(QStringLiteral("CountLabel"));
@@ -185,6 +220,7 @@ TSnapshotForm::TSnapshotForm(QWidget* parent) : QWidget(parent, Qt::Window) {
   addRow->addWidget(AddDocumentButton);
   addRow->addWidget(AddFileButton);
   addRow->addWidget(RemoveSnapshotButton);
+  addRow->addWidget(TakeSnapshotButton);
   layout->addLayout(addRow);
   auto* formatRow = new QHBoxLayout;
   formatRow->addWidget(new QLabel(QStringLiteral("Value:"), this));
@@ -204,7 +240,11 @@ TSnapshotForm::TSnapshotForm(QWidget* parent) : QWidget(parent, Qt::Window) {
   stepRow->addWidget(RunStepButton, 0, 6);
   stepRow->addWidget(UndoStepButton, 0, 7);
   layout->addLayout(stepRow);
-  layout->addWidget(CountLabel);
+  // Under Run step, beside the count (the list keeps its place).
+  auto* countRow = new QHBoxLayout;
+  countRow->addWidget(CountLabel, 1);
+  countRow->addWidget(MemoryNowBox, 0, Qt::AlignTop);
+  layout->addLayout(countRow);
   layout->addWidget(CandidateView, 1);
   auto* bottomRow = new QHBoxLayout;
   bottomRow->addWidget(new QLabel(QStringLiteral("Double-click a candidate to go there in every snapshot window."), this), 1);
@@ -217,6 +257,10 @@ TSnapshotForm::TSnapshotForm(QWidget* parent) : QWidget(parent, Qt::Window) {
   };
   click(AddDocumentButton, &TSnapshotForm::AddDocumentClick);
   click(AddFileButton, &TSnapshotForm::AddFileClick);
+  click(TakeSnapshotButton, &TSnapshotForm::TakeSnapshotClick);
+  connect(MemoryNowBox, &QCheckBox::toggled, this, [this] { Guarded([this] { Render(); }); });
+  FLiveTimer = new QTimer(this);
+  connect(FLiveTimer, &QTimer::timeout, this, [this] { Guarded([this] { LiveTick(); }); });
   click(RemoveSnapshotButton, &TSnapshotForm::RemoveSnapshotClick);
   click(RunStepButton, &TSnapshotForm::RunStepClick);
   click(UndoStepButton, &TSnapshotForm::UndoStepClick);
@@ -251,7 +295,13 @@ void TSnapshotForm::AddVersion(std::unique_ptr<TByteSource> source, const std::s
     FWaiting.push_back({std::move(source), caption, shownIn});
     return;
   }
-  FSearch.AddSource(std::move(source), caption, shownIn);
+  try {
+    FSearch.AddSource(std::move(source), caption, shownIn);
+  } catch (const std::exception& e) {  // the search follows a running program
+    FNotice = QString::fromStdString(e.what());
+    Render();
+    return;
+  }
   const bool ready = FSearch.CheckNextStep().empty();
   FNotice = QString::fromStdString(caption) +
             (ready ? QStringLiteral(" arrived: choose the condition and run the next step.") : QStringLiteral(" arrived."));
@@ -279,12 +329,33 @@ void TSnapshotForm::closeEvent(QCloseEvent* event) {
   QWidget::closeEvent(event);
 }
 
+void TSnapshotForm::showEvent(QShowEvent* event) {
+  QWidget::showEvent(event);
+  FLiveTimer->start(250);
+}
+
+void TSnapshotForm::hideEvent(QHideEvent* event) {
+  FLiveTimer->stop();
+  QWidget::hideEvent(event);
+}
+
+void TSnapshotForm::LiveTick() {
+  if (FRunning || !isVisible() || !FSearch.FollowsProgram()) return;
+  if (!FSearch.ProgramRunning() && !FProgramEnded) Render();  // says so, the memory-now choice goes
+  // The rows on screen, and no more.
+  const int first = CandidateView->rowAt(0);
+  if (first < 0) return;
+  const int last = CandidateView->rowAt(CandidateView->viewport()->height() - 1);
+  FModel->RefreshNow(first, last < 0 ? FModel->rowCount() - 1 : last);
+}
+
 void TSnapshotForm::FitColumns() {
   const QFontMetrics metrics(CandidateView->font());
   QHeaderView* header = CandidateView->horizontalHeader();
   // Offsets take eight hex digits, more past 4 GiB.
-  const auto last = static_cast<qlonglong>(std::max<int64_t>(FSearch.Candidates().Limit() - 1, 0));
-  const int digits = std::max(8, static_cast<int>(QString::number(last, 16).size()));
+  const int64_t limit = FSearch.Candidates().Limit();
+  const auto last = static_cast<qulonglong>(FSearch.AddressOf(std::max<int64_t>(std::min(limit, FSearch.Layout().Size()) - 1, 0)));
+  const int digits = std::max(8, static_cast<int>(QString::number(FSearch.FollowsProgram() ? last : std::max<int64_t>(limit - 1, 0), 16).size()));
   const int offset = WidestWidth(metrics, QString(digits, QLatin1Char('F')), {QLatin1StringView("0123456789ABCDEF")});
   const int value = WidestWidth(metrics, QString::fromStdString(WidestValueText(FSearch.Format().Type)),
                                 {QLatin1StringView("0123456789"), QLatin1StringView("+-")});
@@ -302,6 +373,8 @@ void TSnapshotForm::FillDocumentBox() {
   if (keep >= 0) DocumentBox->setCurrentIndex(keep);
 }
 
+bool TSnapshotForm::StepNow() const { return MemoryNowBox->isEnabled() && MemoryNowBox->isChecked(); }
+
 TValueFormat TSnapshotForm::ChosenFormat() const {
   return {static_cast<TValueType>(TypeBox->currentIndex()), static_cast<TByteOrder>(OrderBox->currentIndex()),
           AlignBox->currentIndex() == 1};
@@ -316,6 +389,8 @@ void TSnapshotForm::Render() {
                               .arg(QString::fromStdString(FSearch.SnapshotCaption(k)))
                               .arg(FSearch.SnapshotClosed(k) ? QStringLiteral(" (closed)") : QString()));
   const int steps = FSearch.StepCount();
+  FProgramEnded = FSearch.FollowsProgram() && !FSearch.ProgramRunning();
+  MemoryNowBox->setEnabled(FSearch.FollowsProgram() && !FProgramEnded);
   StepLabel->setText(QStringLiteral("&Step %1 → %2:").arg(steps + 1).arg(steps + 2));
   const int64_t count = FSearch.Candidates().Count();
   CountLabel->setText(FSearch.SnapshotCount() == 0
@@ -329,7 +404,10 @@ void TSnapshotForm::Render() {
                                          ? QStringLiteral("; the list shows the first %L1").arg(TCandidateModel::kListedRows)
                                          : QString()));
   // Why the next step cannot run yet (a snapshot to add, one closed).
-  const std::string refusal = FSearch.CheckNextStep();
+  const std::string refusal = StepNow() ? FSearch.CheckStepNow() : FSearch.CheckNextStep();
+  if (FProgramEnded)
+    CountLabel->setText(CountLabel->text() + QStringLiteral(" ") + QString::fromStdString(FSearch.ProgramCaption()) +
+                        QStringLiteral(" has ended; the snapshots taken stay usable."));
   if (FSearch.SnapshotCount() > 0 && !refusal.empty())
     CountLabel->setText(CountLabel->text() + QStringLiteral(" ") + QString::fromStdString(refusal) + QStringLiteral("."));
   RunStepButton->setEnabled(refusal.empty());
@@ -340,6 +418,7 @@ void TSnapshotForm::Render() {
   BookmarkButton->setEnabled(steps > 0 && count > 0);
   FieldButton->setEnabled(count > 0);
   FModel->Reload(FRunning);  // no rows while a step changes them (the frame may show the window meanwhile)
+  LiveTick();
 }
 
 void TSnapshotForm::ConditionChange() {
@@ -362,6 +441,7 @@ void TSnapshotForm::AddDocumentClick() {
                          TMsgDlgType::mtWarning, TMsgDlgButtons::mbOK);
     return;
   }
+  if (FDocuments->DocumentEditor(index).IsLive()) return TakeSnapshotOf(&FDocuments->DocumentEditor(index));
   FSearch.AddDocument(FDocuments->DocumentEditor(index), FDocuments->DocumentCaption(index));
   Render();
 }
@@ -383,7 +463,8 @@ void TSnapshotForm::NewSearchClick() {
 void TSnapshotForm::RunStepClick() {
   if (FRunning) return;
   if (FDocuments) FSearch.ForgetClosedDocuments(*FDocuments);
-  const std::string refusal = FSearch.CheckNextStep();
+  const bool now = StepNow();
+  const std::string refusal = now ? FSearch.CheckStepNow() : FSearch.CheckNextStep();
   const TStepInput input = MakeStep(static_cast<TStepCondition>(ConditionBox->currentIndex()), FSearch.Format().Type,
                                     FirstEdit->text().toStdString(), SecondEdit->text().toStdString());
   if (!refusal.empty() || !input.Step) {
@@ -394,8 +475,9 @@ void TSnapshotForm::RunStepClick() {
   FNotice.clear();
   {
     TBusy busy(*this);
-    TLongWork work(this, QStringLiteral("Narrowing the candidates..."), true);
-    if (!FSearch.RunStep(*input.Step, work.Progress())) return;
+    TLongWork work(this, now ? QStringLiteral("Taking a snapshot and narrowing the candidates...")
+                             : QStringLiteral("Narrowing the candidates..."), true);
+    if (!(now ? FSearch.RunStepNow(*input.Step, work.Progress()) : FSearch.RunStep(*input.Step, work.Progress()))) return;
   }
   // Nothing left: say what usually causes it and offer the way back.
   if (FSearch.Candidates().Count() > 0) return;
@@ -424,7 +506,7 @@ void TSnapshotForm::UndoStepClick() {
 }
 
 void TSnapshotForm::AddBookmarksClick() {
-  if (!FBookmarks) return;
+  if (!FBookmarks || !FDocuments) return;
   std::vector<int64_t> offsets;
   for (const QModelIndex& row : CandidateView->selectionModel()->selectedRows())
     offsets.push_back(FSearch.Candidates().At(row.row()));
@@ -436,11 +518,18 @@ void TSnapshotForm::AddBookmarksClick() {
     return;
   }
   std::sort(offsets.begin(), offsets.end());
-  Dialogs().MessageDlg(this, QString::fromStdString(AddToBookmarks(*FBookmarks, offsets)), TMsgDlgType::mtInformation,
-                       TMsgDlgButtons::mbOK);
+  // In a search of a program the bookmarks are positions in its window.
+  const TSnapshotSearch::TPlaces places = FSearch.PlacesOf(*FDocuments, offsets);
+  if (FSearch.FollowsProgram() && !places.Error.empty()) {
+    Dialogs().MessageDlg(this, QString::fromStdString(places.Error), TMsgDlgType::mtWarning, TMsgDlgButtons::mbOK);
+    return;
+  }
+  Dialogs().MessageDlg(this, QString::fromStdString(AddToBookmarks(*FBookmarks, FSearch.FollowsProgram() ? places.Positions : offsets)),
+                       TMsgDlgType::mtInformation, TMsgDlgButtons::mbOK);
 }
 
 void TSnapshotForm::AddFieldClick() {
+  if (!FDocuments) return;
   const QModelIndexList rows = CandidateView->selectionModel()->selectedRows();
   const int64_t row = rows.isEmpty() ? 0 : rows.first().row();
   if ((rows.isEmpty() && FSearch.Candidates().Count() != 1) || row >= FSearch.Candidates().Count()) {
@@ -448,7 +537,37 @@ void TSnapshotForm::AddFieldClick() {
                          TMsgDlgButtons::mbOK);
     return;
   }
-  if (OnAddField) OnAddField(FSearch.Candidates().At(row), FSearch.Format());
+  const TSnapshotSearch::TPlaces places = FSearch.PlacesOf(*FDocuments, {FSearch.Candidates().At(row)});
+  if (!places.Error.empty()) {
+    Dialogs().MessageDlg(this, QString::fromStdString(places.Error), TMsgDlgType::mtWarning, TMsgDlgButtons::mbOK);
+    return;
+  }
+  if (OnAddField) OnAddField(places.Window, places.Positions.front(), FSearch.Format());
+}
+
+void TSnapshotForm::TakeSnapshotCommand() {
+  if (!isVisible()) ShowSearch();
+  TakeSnapshotClick();
+}
+
+void TSnapshotForm::TakeSnapshotClick() {
+  const int active = FDocuments ? FDocuments->ActiveDocument() : -1;
+  THexEditor* editor = active >= 0 ? &FDocuments->DocumentEditor(active) : nullptr;
+  // A window over a file while the search follows a program: its next snapshot.
+  TakeSnapshotOf(editor && (editor->IsLive() || !FSearch.FollowsProgram()) ? editor : nullptr);
+}
+
+void TSnapshotForm::TakeSnapshotOf(THexEditor* editor) {
+  if (FRunning) return;
+  FNotice.clear();
+  std::string refusal;
+  {
+    TBusy busy(*this);
+    TLongWork work(this, QStringLiteral("Taking a snapshot..."), true);
+    refusal = editor ? FSearch.TakeSnapshot(*editor, work.Progress()) : FSearch.TakeSnapshot(work.Progress());
+  }
+  if (!refusal.empty())
+    Dialogs().MessageDlg(this, QString::fromStdString(refusal), TMsgDlgType::mtWarning, TMsgDlgButtons::mbOK);
 }
 
 void TSnapshotForm::CandidateDoubleClick(int row) {

@@ -40,8 +40,8 @@ TMainform* CreateForms(const std::vector<std::string>& params) {
   f.SnapshotForm = new TSnapshotForm(f.Mainform);
   f.SnapshotForm->SetDocuments(f.Mainform);
   f.SnapshotForm->SetBookmarks(&f.Mainform->Bookmarks());
-  f.SnapshotForm->OnAddField = [frame = f.Mainform](int64_t offset, const TValueFormat& format) {
-    if (Teditform* window = frame->ActiveMDIChild()) window->AddField(offset, format);
+  f.SnapshotForm->OnAddField = [frame = f.Mainform](int window, int64_t pos, const TValueFormat& format) {
+    if (Teditform* edit = frame->MDIChildren(window)) edit->AddField(pos, format);
     else ShowWarning(frame, "Open the document to add the field to first.");
   };
   f.Fcompare->Connect([frame = f.Mainform] { frame->SetItemEnabled(TFrameItem::fiCompareAgain, true); }, *f.Mainform,

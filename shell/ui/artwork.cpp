@@ -240,6 +240,17 @@ QIcon SideBySideImage() {
   });
 }
 
+QIcon SnapshotImage() {
+  return Paint16([](QPainter& p) {
+    p.setPen(kInk);
+    p.setBrush(kGray);
+    p.drawRect(1, 4, 13, 9);  // the body
+    p.drawRect(4, 2, 4, 2);   // the viewfinder
+    p.setBrush(kYellow);
+    p.drawEllipse(QPoint(8, 8), 3, 3);  // the lens
+  });
+}
+
 QIcon ProgramIcon() {
   QIcon icon;
   for (int size : {16, 24, 32, 48, 64, 128, 256}) {

@@ -17,6 +17,8 @@ QPixmap LogoPixmap(qreal devicePixelRatio = 1.0);
 std::array<QIcon, 13> ToolbarImages();
 // Two pages side by side, differences marked: "Compare side by side".
 QIcon SideBySideImage();
+// A camera: "Take snapshot" of a running program's memory.
+QIcon SnapshotImage();
 QIcon ProgramIcon();
 
 }  // namespace byteloom

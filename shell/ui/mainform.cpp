@@ -241,6 +241,8 @@ void TMainform::CreateMenus() {
   CompareAgain1 = Item(Tools1, "CompareAgain1", QStringLiteral("Compare &Again"), "F6");
   OnClick(Item(Tools1, "Snapshots1", QStringLiteral("Find a &value across snapshots...")),
           [this] { if (FForms.SnapshotForm) FForms.SnapshotForm->ShowSearch(); });
+  TakeSnapshot1 = Item(Tools1, "TakeSnapshot1", QStringLiteral("&Take snapshot"), "F8");
+  OnClick(TakeSnapshot1, [this] { if (FForms.SnapshotForm) FForms.SnapshotForm->TakeSnapshotCommand(); });
   // The fields and checksums of the active document.
   const auto onActive = [this](void (Teditform::*command)()) {
     return [this, command] {
@@ -352,6 +354,8 @@ void TMainform::CreateToolBar() {
   ToolButton15 = button("ToolButton15", "Compare again", 11, false);
   ToolButton17 = button("ToolButton17", "Compare side by side", 0, false);
   ToolButton17->setIcon(SideBySideImage());
+  ToolButton18 = button("ToolButton18", "Take snapshot", 0, true);
+  ToolButton18->setIcon(SnapshotImage());
   separator();
   ToolButton14 = button("ToolButton14", "Help", 10, true);
 
@@ -377,6 +381,7 @@ void TMainform::CreateToolBar() {
   ConnectToolButton(ToolButton16, [this] { Compare1->trigger(); });
   ConnectToolButton(ToolButton15, [this] { CompareAgain1->trigger(); });
   ConnectToolButton(ToolButton17, [this] { SideBySide1->trigger(); });
+  ConnectToolButton(ToolButton18, [this] { TakeSnapshot1->trigger(); });
   ConnectToolButton(ToolButton14, [this] { Hilfethemen1->trigger(); });
 }
 

@@ -168,6 +168,8 @@ class TMainform : public QMainWindow, public TFrameLink, public TDocumentList {
   QAction *SideBySide1 = nullptr, *NextDifference1 = nullptr, *PreviousDifference1 = nullptr, *AlignHere1 = nullptr,
           *Unlock1 = nullptr;
   QToolButton* ToolButton17 = nullptr;  // "Compare side by side"
+  QToolButton* ToolButton18 = nullptr;  // "Take snapshot" of a running program
+  QAction* TakeSnapshot1 = nullptr;     // Tools > "Take snapshot" (F8)
   TSideBySideChoice* SideBySideChoice1 = nullptr;
   QAction *OpenProcess1 = nullptr, *StartProgram1 = nullptr;
   QString FLastProgram;

@@ -94,13 +94,13 @@ class TestFrame : public TGuiTest {
     for (QAction* item : frame.RecentFileItems()) QVERIFY(!item->isVisible());
     QVERIFY(!frame.N5->isVisible());
 
-    // The toolbar: fourteen buttons with their hints, left to right.
+    // The toolbar: fifteen buttons with their hints, left to right.
     QStringList hints;
     for (QToolButton* b : frame.ToolBar1->findChildren<QToolButton*>(QString(), Qt::FindDirectChildrenOnly))
       if (b->objectName().startsWith(QLatin1String("ToolButton"))) hints << b->toolTip();
     QCOMPARE(hints, (QStringList{"New", "Open", "Save", "Print", "Cut", "Copy", "Paste", "Undo", "Search",
                                  "Search again", "Compare + Compare o'meter", "Compare again", "Compare side by side",
-                                 "Help"}));
+                                 "Take snapshot", "Help"}));
     QVERIFY(!frame.ToolButton17->isEnabled() && !frame.SideBySide1->isEnabled() && !frame.Unlock1->isEnabled());
     QCOMPARE(frame.OpenDialog1->Filter(),
              QStringLiteral("All Files (*.*)|*.*|Executable Files (*.exe ; *.com)|*.exe;*.com"));

@@ -7,6 +7,7 @@
 // billions of candidates as a bounded number of rows, offsets past 4 GiB, and
 // columns as wide as their widest value.
 #include <QAction>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
 #include <QHeaderView>
@@ -26,6 +27,7 @@
 #include "guitest.h"
 #include "shell/ui/appforms.h"
 #include "shell/ui/mainform.h"
+#include "tests/support/gametalk.h"
 #include "tests/support/patternsource.h"
 #include "ui/progress.h"
 
@@ -236,6 +238,52 @@ class TestSnapshots : public TGuiTest {
   }
 
   // Each type's widest values at the first offsets: f64, f32, i64, u64.
+  // The test game's gold through its window: Take snapshot from the frame
+  // and the window, a step against the memory now, the address and the
+  // value now listed, double-click to the address, and the game's end.
+  void followsARunningGame() {
+    TGame game;
+    const uint64_t gold = game.Where().at("gold");
+    TMainform& frame = Box().Frame();
+    frame.OpenProcessWindow(game.Pid(), nullptr);
+    THexEditor& window = frame.ActiveMDIChild()->Editor();
+    frame.TakeSnapshot1->trigger();
+    QVERIFY(Form().isVisible());
+    QVERIFY(Form().MemoryNowBox->isEnabled());
+    const auto header = [this](int section) {
+      return Form().CandidateView->model()->headerData(section, Qt::Horizontal).toString();
+    };
+    QCOMPARE(header(0) + QLatin1Char(',') + header(1) + QLatin1Char(',') + header(2), QStringLiteral("Address (hex),Snapshot 1,Now"));
+    game.Ask("earn 15");
+    Form().TakeSnapshotButton->click();
+    Step(2);  // increased
+    game.Ask("earn 15");
+    Form().MemoryNowBox->setChecked(true);
+    Step(6, QStringLiteral("150"));  // equals V, against the memory now
+    QCOMPARE(Form().Search().SnapshotCount(), 3);
+    int row = 0;
+    const QString address = QString::number(gold, 16).toUpper();
+    while (row < Form().Search().Candidates().Count() && Cell(row, 0) != address) ++row;
+    QVERIFY(row < Form().Search().Candidates().Count());
+    QCOMPARE(header(4), QStringLiteral("Now"));
+    QCOMPARE(Cell(row, 4), QStringLiteral("150"));
+    game.Ask("earn 1");
+    Form().LiveTick();
+    QCOMPARE(Cell(row, 4) + QLatin1Char(' ') + Cell(row, 3), QStringLiteral("151 150"));
+    emit Form().CandidateView->doubleClicked(Form().CandidateView->model()->index(row, 0));
+    QCOMPARE(window.AddressOf(window.GetCursorPos()), gold);
+    game.Kill();
+    Form().LiveTick();
+    QCOMPARE(Cell(row, 4), QLatin1String(TSnapshotSearch::kEndedMark));
+    QVERIFY(!Form().MemoryNowBox->isEnabled());
+    QVERIFY(Form().CountLabel->text().contains(QStringLiteral("has ended; the snapshots taken stay usable")));
+    // The ended game's window still takes the caret to the address.
+    window.Seek(0, 0, true);
+    window.RefreshLive();
+    emit Form().CandidateView->doubleClicked(Form().CandidateView->model()->index(row, 0));
+    QCOMPARE(window.AddressOf(window.GetCursorPos()), gold);
+  }
+
   void everyColumnFitsItsWidestValue() {
     const uint8_t widest[] = {0, 0, 0, 0, 0, 0, 0x10, 0x80, 0x4F, 0x37, 0x42, 0x99, 0, 0, 0, 0, 0, 0, 0, 0x80,
                               0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
