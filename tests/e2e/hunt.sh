@@ -15,20 +15,7 @@ program=${1:?usage: hunt.sh PATH-TO-BYTELOOM PATH-TO-TESTGAME}
 game=${2:?usage: hunt.sh PATH-TO-BYTELOOM PATH-TO-TESTGAME}
 source "$(dirname "$0")/lib.sh"
 
-shot() { [ -z "${BYTELOOM_E2E_SHOTS:-}" ] || { mkdir -p "$BYTELOOM_E2E_SHOTS" && import -window root "$BYTELOOM_E2E_SHOTS/$1.png" 2>/dev/null; }; }
-mkfifo "$work/control"
-start_program
-await_window '^Byteloom$' || fail "the Byteloom window did not appear"
-window=$found
-xdotool windowsize "$window" 1200 800
-focus "$window"
-xdotool key --delay 80 alt+f p
-await_keyboard '^Start program$' || fail "File > Start program... showed no question"
-xdotool type --delay 20 "$game --control $work/control"
-xdotool key --delay 80 Return
-await_keyboard '^Byteloom' || fail "the program's window did not get the keyboard"
-exec 5>"$work/control"
-said() { grep -q "$1" "$work/app.log"; }
+start_game
 # The game's last answer to "print" is $1.
 prints() { echo print >&5; sleep 0.1; [ "$(grep '^gold=' "$work/app.log" | tail -n 1 | cut -d' ' -f1)" = "$1" ]; }
 differs_from() { echo print >&5; sleep 0.1; ! grep '^gold=' "$work/app.log" | tail -n 1 | grep -q "^$1 "; }

@@ -150,3 +150,23 @@ first_candidate_is() {
   changed=$(cmp -l "$2" "$3" | awk '{ printf "%d ", $1 - 1 }')
   [ "$changed" = "$(($4)) " ] || fail "the bytes changed at offsets '$changed', expected only $(($4)) ($4): $5"
 }
+
+# Byteloom with the test game $game started through File > Start
+# program...: the game reads its commands from fd 5 (a FIFO) and answers
+# in Byteloom's output; $window is Byteloom's, with the game's window in it.
+start_game() {
+  mkfifo "$work/control"
+  start_program
+  await_window '^Byteloom$' || fail "the Byteloom window did not appear"
+  window=$found
+  xdotool windowsize "$window" 1200 800
+  focus "$window"
+  xdotool key --delay 80 alt+f p
+  await_keyboard '^Start program$' || fail "File > Start program... showed no question"
+  xdotool type --delay 20 "$game --control $work/control"
+  xdotool key --delay 80 Return
+  await_keyboard '^Byteloom' || fail "the program's window did not get the keyboard"
+  exec 5>"$work/control"
+}
+said() { grep -q "$1" "$work/app.log"; }
+shot() { [ -z "${BYTELOOM_E2E_SHOTS:-}" ] || { mkdir -p "$BYTELOOM_E2E_SHOTS" && import -window root "$BYTELOOM_E2E_SHOTS/$1.png" 2>/dev/null; }; }

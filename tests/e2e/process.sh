@@ -13,20 +13,7 @@ program=${1:?usage: process.sh PATH-TO-BYTELOOM PATH-TO-TESTGAME}
 game=${2:?usage: process.sh PATH-TO-BYTELOOM PATH-TO-TESTGAME}
 source "$(dirname "$0")/lib.sh"
 
-mkfifo "$work/control"
-start_program
-await_window '^Byteloom$' || fail "the Byteloom window did not appear"
-window=$found
-xdotool windowsize "$window" 1200 800
-focus "$window"
-xdotool key --delay 80 alt+f p
-await_keyboard '^Start program$' || fail "File > Start program... showed no question"
-xdotool type --delay 20 "$game --control $work/control"
-xdotool key --delay 80 Return
-await_keyboard '^Byteloom' || fail "the program's window did not get the keyboard"
-# The game reads its commands from the FIFO; it answers in Byteloom's output.
-exec 5>"$work/control"
-said() { grep -q "$1" "$work/app.log"; }
+start_game
 echo where >&5
 await said 'gold@0x' || fail "the game did not say where its gold is"
 gold=$(grep -o 'gold@0x[0-9a-f]*' "$work/app.log" | head -n 1 | cut -d@ -f2)
@@ -40,10 +27,7 @@ xdotool type --delay 80 "e7030000"
 echo print >&5
 await said 'gold=999 ' || fail "the game did not take the 999 typed into its memory"
 
-if [ -n "${BYTELOOM_E2E_SHOTS:-}" ]; then
-  mkdir -p "$BYTELOOM_E2E_SHOTS"
-  import -window root "$BYTELOOM_E2E_SHOTS/process.png" 2>/dev/null || true
-fi
+shot process
 
 # A length-changing edit (Insert Nibble) is refused with the reason, and the
 # game's memory stays as it was.
@@ -55,7 +39,7 @@ refusal() {
 }
 xdotool key --delay 80 Left Left ctrl+shift+Insert
 await refusal || fail "Insert Nibble in a running program was not refused"
-[ -n "${BYTELOOM_E2E_SHOTS:-}" ] && import -window root "$BYTELOOM_E2E_SHOTS/process-refused.png" 2>/dev/null
+shot process-refused
 xdotool key --delay 80 Return
 await has_keyboard "$window" || fail "the refusal did not close"
 echo print >&5
@@ -67,7 +51,7 @@ xdotool key --delay 80 alt+t r
 await_keyboard '^Memory regions$' || fail "Tools > Memory regions... showed no window"
 xdotool type --delay 40 "[heap]"
 xdotool key --delay 80 Return
-[ -n "${BYTELOOM_E2E_SHOTS:-}" ] && import -window root "$BYTELOOM_E2E_SHOTS/process-regions.png" 2>/dev/null
+shot process-regions
 focus "$window"
 
 # Save as writes the memory to a file; the window goes on with the program.
