@@ -460,7 +460,7 @@ void TFieldsForm::FillBookmarkMenu() {
   QMenu* menu = BookmarkButton->menu();
   menu->clear();
   for (const TField& f : BookmarkFields(FOwner.Frame().Bookmarks()))
-    menu->addAction(Text(OffsetText(f.Offset) + "  " + f.Name), this, [this, f] { Guarded([&] { AddAndEdit(f); }); });
+    menu->addAction(Text(PlaceText(FOwner.Editor(), f.Offset) + "  " + f.Name), this, [this, f] { Guarded([&] { AddAndEdit(f); }); });
   if (menu->isEmpty()) menu->addAction(QStringLiteral("(no bookmarks)"))->setEnabled(false);
 }
 
