@@ -179,7 +179,7 @@ void THexEditor::DrawCell(int col, int64_t row, const TRect& rect) {
     textColor = host.ColorToRGB(FColors->ChangedText());
     backColor = differs ? differenceColor : host.ColorToRGB(FColors->ChangedBackground());
   } else if (!known) {
-    textColor = host.ColorToRGB(FColors->PositionText());
+    textColor = host.ColorToRGB(clGray);
     backColor = differenceColor;
   } else if (inChar) {
     textColor = fontColor;

@@ -12,6 +12,7 @@
 #include "control/canvas.h"
 #include "tests/support/editortest.h"
 #include "tests/support/fakecanvas.h"
+#include "tests/support/fakememory.h"
 
 namespace byteloom::test {
 namespace {
@@ -389,6 +390,19 @@ TEST_F(Painting, CellTextAndColours) {
     EXPECT_EQ(op.TextColor, c.TextColor);
     EXPECT_EQ(op.Color, c.Background);
     EXPECT_EQ(op.At, (TPoint{op.Rect.Left, op.Rect.Top})) << "text starts at the cell's corner";
+  }
+}
+
+TEST_F(Painting, UnknownBytesOfARunningProgramShowAsQuestionMarksThatCanBeSeen) {
+  Bytes memory = Pattern(32);
+  auto fake = std::make_unique<TFakeMemory>(memory);
+  fake->FUnknownFrom = 20;
+  Ed->OpenLive(std::move(fake), "game");
+  for (const auto& [col, row, text] : std::vector<std::tuple<int, int, std::string>>{
+           {Hi(19), 1, std::string(1, "0123456789ABCDEF"[memory[19] >> 4])}, {Hi(20), 1, "?"}, {Ch(20), 1, "?"}}) {
+    const TCanvasOp op = Cell(col, row);
+    EXPECT_EQ(op.Str, text) << col;
+    EXPECT_NE(op.TextColor, op.Color) << col;
   }
 }
 

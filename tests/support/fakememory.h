@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Live memory as a program holds it, for tests: the test changes the bytes
-// behind the document's back, writes to [FLockedFrom, end) fail, and the
-// bytes are shown from address FBase on.
+// behind the document's back, writes to [FLockedFrom, end) fail, bytes from
+// FUnknownFrom on are unknown, and the bytes are shown from address FBase on.
 #pragma once
 
 #include <algorithm>
@@ -29,7 +29,9 @@ class TFakeMemory final : public TLiveSource {
   std::optional<uint64_t> PosOf(uint64_t address) const override {
     return address >= FBase && address - FBase < Size() ? std::optional<uint64_t>(address - FBase) : std::nullopt;
   }
+  bool Known(uint64_t pos) const override { return pos < FUnknownFrom; }
   uint64_t FLockedFrom = UINT64_MAX;
+  uint64_t FUnknownFrom = UINT64_MAX;  // bytes from here on could not be read
   uint64_t FBase = 0;
 
  private:
