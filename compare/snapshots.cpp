@@ -23,9 +23,7 @@
 #include <cstring>
 #include <ctime>
 #include <filesystem>
-#include <fstream>
 #include <limits>
-#include <sstream>
 #include <stdexcept>
 #include <system_error>
 
@@ -397,20 +395,6 @@ void TSnapshotSearch::AddDocument(THexEditor& editor, const std::string& caption
 
 namespace {
 
-// When the process started (in clock ticks since boot), or 0 when it is gone.
-uint64_t StartTimeOf(int pid) {
-  std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
-  std::string line;
-  if (!std::getline(in, line)) return 0;
-  const size_t name = line.rfind(')');  // the name in parentheses may hold anything
-  if (name == std::string::npos) return 0;
-  std::istringstream fields(line.substr(name + 1));
-  std::string field;
-  for (int k = 3; k <= 22 && fields >> field; ++k)
-    if (k == 22) return std::strtoull(field.c_str(), nullptr, 10);
-  return 0;
-}
-
 const TProcessMemory* ProgramOf(const THexEditor& editor) {
   return editor.IsLive() ? dynamic_cast<const TProcessMemory*>(editor.Document().LiveSource()) : nullptr;
 }
@@ -443,13 +427,13 @@ bool TSnapshotSearch::ShowsProgram(const THexEditor& editor) const {
   const TProcessMemory* memory = ProgramOf(editor);
   if (!FProgram || !memory || memory->Process().Pid() != FProgram->Process.Pid()) return false;
   // A window over the program that has ended found it ended too.
-  return StartTimeOf(memory->Process().Pid()) == FProgram->StartTime || (FProgram->Ended && memory->Ended());
+  return ProcessStartTime(memory->Process().Pid()) == FProgram->StartTime || (FProgram->Ended && memory->Ended());
 }
 
 bool TSnapshotSearch::ProgramRunning() {
   if (!FProgram || FProgram->Ended) return false;
   const int pid = FProgram->Process.Pid();
-  FProgram->Ended = !TProcess::Alive(pid) || StartTimeOf(pid) != FProgram->StartTime;
+  FProgram->Ended = !TProcess::Alive(pid) || ProcessStartTime(pid) != FProgram->StartTime;
   return !FProgram->Ended;
 }
 
@@ -476,7 +460,7 @@ std::string TSnapshotSearch::TakeSnapshot(THexEditor& editor, const TProgress& p
     return "The search compares files and documents; the memory of " + caption +
            " cannot join them. Remove their snapshots first to search the program.";
   const TProcess& process = memory->Process();
-  const uint64_t started = StartTimeOf(process.Pid());
+  const uint64_t started = ProcessStartTime(process.Pid());
   try {
     if (started == 0 || !process.Alive()) throw EProcessError("gone");
     TProcessLayout layout = TProcessLayout::Of(process);

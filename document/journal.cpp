@@ -17,25 +17,13 @@
 #include <memory>
 #include <sstream>
 
+#include "platform/process.h"
+
 namespace byteloom {
 
 namespace {
 
 // --- Owners ---------------------------------------------------------------------------------
-
-// Start time of a process in clock ticks since boot (field 22 of its stat), 0 if unknown.
-uint64_t ProcessStartTime(int64_t pid) {
-  std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
-  std::string line;
-  if (!std::getline(in, line)) return 0;
-  const auto close = line.rfind(')');
-  if (close == std::string::npos) return 0;
-  std::istringstream rest(line.substr(close + 2));
-  std::string field;
-  for (int i = 3; i <= 22 && rest >> field; ++i)
-    if (i == 22) return std::strtoull(field.c_str(), nullptr, 10);
-  return 0;
-}
 
 std::string FirstLine(const std::string& path) {
   std::ifstream in(path);

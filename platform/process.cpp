@@ -18,6 +18,7 @@
 #include <chrono>
 #include <climits>
 #include <cstring>
+#include <fstream>
 #include <sstream>
 #include <thread>
 
@@ -524,6 +525,19 @@ bool TChildProgram::Running() {
   if (r == 0) return true;
   if (r == FPid || errno == ECHILD) FReaped = true;
   return !FReaped;
+}
+
+uint64_t ProcessStartTime(int64_t pid) {
+  std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
+  std::string line;
+  if (!std::getline(in, line)) return 0;
+  const size_t name = line.rfind(')');  // the name in parentheses may hold anything
+  if (name == std::string::npos) return 0;
+  std::istringstream fields(line.substr(name + 1));
+  std::string field;
+  for (int k = 3; k <= 22 && fields >> field; ++k)
+    if (k == 22) return std::strtoull(field.c_str(), nullptr, 10);
+  return 0;
 }
 
 }  // namespace byteloom

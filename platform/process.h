@@ -15,6 +15,11 @@
 
 namespace byteloom {
 
+// When process pid started, in clock ticks since boot (field 22 of its
+// stat): tells a process from a later one that got the same id. 0 when it
+// is gone or cannot be looked at.
+uint64_t ProcessStartTime(int64_t pid);
+
 // One line of /proc/PID/maps: [Start, End) with its permissions.
 struct TRegion {
   uint64_t Start = 0, End = 0;
